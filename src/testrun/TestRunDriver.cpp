@@ -1,8 +1,45 @@
 #include "testrun/TestRunDriver.h"
 
+#include "db/ConnectionString.h"
+#include "testrun/DeviceSummary.h"
+#include "testrun/DiscoverCpuReports.h"
+#include "testrun/RunEndings.h"
 #include "testrun/RunHost.h"
+#include "testrun/TestRun.h"
+#include "testrun/ThresholdCounting.h"
 
 namespace tovik {
+
+namespace {
+
+// Counting in the course discovery chose; false when the run has ended on the way.
+bool countThresholdHits(TestRun &run, CountingCourse course)
+{
+    switch (course) {
+    case CountingCourse::CountInOnlineDb:
+        return CountInOnlineDb(run);
+    case CountingCourse::CountInExternalAtrDbs:
+        return CountInExternalAtrDbs(run);
+    case CountingCourse::NoSampleStore:
+        return true;
+    case CountingCourse::RunEnded:
+        return false;
+    }
+    return false;
+}
+
+bool openMainConnection(TestRun &run, const ConnectionFields &fields)
+{
+    const quint32 start = run.session.startMark();
+    if (!run.session.connect(
+            run.mainConnection, fields, fields.SqlDatabase, run.mainConnectionString, start)) {
+        RunEndings::mainOpenFailure(run);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 TestRunDriver::TestRunDriver(RunHost &host, RunSettings settings)
     : m_host(host)
@@ -12,6 +49,29 @@ TestRunDriver::TestRunDriver(RunHost &host, RunSettings settings)
 
 void TestRunDriver::run()
 {
+    if (!m_host.isChecked(QStringLiteral("chkCpuLoadMon")))
+        return;
+
+    TestRun run(m_host, m_settings);
+    QString failure;
+    const auto parameters = TestParameters::read(m_host, &failure);
+    if (!parameters) {
+        RunEndings::settingsFailure(run, failure);
+        return;
+    }
+    run.parameters = *parameters;
+    m_host.setTestEnabled(false);
+    run.hourWindow = HourWindow::examinedHour(
+        m_host.referenceTime(), run.parameters.MonStartHour, run.parameters.MonStopHour);
+    const ConnectionFields fields = ConnectionFields::read(m_host);
+    run.mainConnectionString = ConnectionString::main(fields.masked());
+
+    if (!openMainConnection(run, fields))
+        return;
+    const CountingCourse course = DiscoverCpuReports(run);
+    if (!countThresholdHits(run, course))
+        return;
+    SummarizeDevices(run);
 }
 
 } // namespace tovik

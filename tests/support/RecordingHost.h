@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QStringList>
-
 #include <functional>
 
 namespace tovik::test {

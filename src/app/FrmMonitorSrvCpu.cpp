@@ -1,0 +1,311 @@
+#include "app/FrmMonitorSrvCpu.h"
+
+#include "testrun/TestRunDriver.h"
+#include "testrun/TickCounter.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QUrl>
+
+namespace tovik {
+
+namespace {
+
+constexpr int TwipsPerInch = 1440;
+// A sunken line is two pixel rows, dark over light.
+constexpr int LineThickness = 2;
+constexpr QSize ClientAreaTwips(7830, 5475);
+
+int twipsToPixels(int twips, int dpi)
+{
+    return qRound(static_cast<double>(twips) * dpi / TwipsPerInch);
+}
+
+QStringList hourOffsets()
+{
+    QStringList entries;
+    for (int hour = 0; hour < 24; ++hour)
+        entries << QString::number(hour);
+    return entries;
+}
+
+// Full hours "HH:00" from first to first + 23; the stop list runs one hour later so that a
+// window can end at midnight ("24:00").
+QStringList fullHours(int first)
+{
+    QStringList entries;
+    for (int hour = first; hour < first + 24; ++hour)
+        entries << QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
+    return entries;
+}
+
+QDateTime hoursBefore(const QDateTime &time, qint16 hours)
+{
+    return time.addSecs(-3600LL * hours);
+}
+
+QDateTime toWholeSecond(const QDateTime &time)
+{
+    return time.addMSecs(-time.time().msec());
+}
+
+} // namespace
+
+FrmMonitorSrvCpu::FrmMonitorSrvCpu(Clock clock, QWidget *parent)
+    : QWidget(parent)
+    , m_clock(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTime(); }))
+{
+    setObjectName(QStringLiteral("frmMonitorSrvCpu"));
+    setWindowTitle(QStringLiteral("  Tovik SQL Tester"));
+    setFixedSize(toPixels(QRect(QPoint(0, 0), ClientAreaTwips)).size());
+    buildConnectionBand();
+    buildReferenceBand();
+    buildTestBand();
+    arrangeTabOrder();
+    connectSignals();
+    cmdTest->setFocus();
+}
+
+void FrmMonitorSrvCpu::startUp()
+{
+    m_appPath = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    cboOnlConnType->setCurrentIndex(0);
+    txtDate->setText(m_clock().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    // The list starts without a selection, so this raises the hour selection like a user's choice.
+    cboPlusHour->setCurrentIndex(0);
+    cboCpuMonTimeStart->setCurrentIndex(6);
+    cboCpuMonTimeStop->setCurrentIndex(22);
+    if (const auto offset = hourOffset())
+        showCurrentHour(*offset);
+}
+
+QString FrmMonitorSrvCpu::controlText(const QString &control) const
+{
+    const auto *widget = findChild<QWidget *>(control);
+    if (const auto *textBox = qobject_cast<const QLineEdit *>(widget))
+        return textBox->text();
+    if (const auto *list = qobject_cast<const QComboBox *>(widget))
+        return list->currentText();
+    return {};
+}
+
+bool FrmMonitorSrvCpu::isChecked(const QString &control) const
+{
+    const auto *checkBox = findChild<QCheckBox *>(control);
+    return checkBox && checkBox->isChecked();
+}
+
+void FrmMonitorSrvCpu::setTestEnabled(bool enabled)
+{
+    cmdTest->setEnabled(enabled);
+}
+
+void FrmMonitorSrvCpu::showWarning(const QString &text)
+{
+    QMessageBox box(
+        QMessageBox::Warning, QStringLiteral("Tovik SQL Tester"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void FrmMonitorSrvCpu::openInViewer(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void FrmMonitorSrvCpu::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+QDateTime FrmMonitorSrvCpu::currentDateTime() const
+{
+    return m_clock();
+}
+
+quint32 FrmMonitorSrvCpu::tickCount() const
+{
+    return systemTickCount();
+}
+
+void FrmMonitorSrvCpu::selectHour()
+{
+    const auto offset = hourOffset();
+    if (!offset)
+        return;
+    showCurrentHour(*offset);
+    m_referenceTime = toWholeSecond(hoursBefore(m_clock(), *offset));
+    txtDate->setText(QLocale().toString(m_referenceTime, QLocale::ShortFormat));
+}
+
+void FrmMonitorSrvCpu::runTest()
+{
+    TestRunDriver(*this).run();
+}
+
+template<class Widget>
+Widget *FrmMonitorSrvCpu::place(
+    Widget *widget, const char *name, QWidget *parent, const QRect &twips)
+{
+    widget->setParent(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(toPixels(twips));
+    return widget;
+}
+
+QLabel *FrmMonitorSrvCpu::placeLabel(
+    const char *name, const QString &caption, QWidget *parent, const QRect &twips)
+{
+    return place(new QLabel(caption), name, parent, twips);
+}
+
+QLineEdit *FrmMonitorSrvCpu::placeTextBox(
+    const char *name, const QString &text, QWidget *parent, const QRect &twips)
+{
+    return place(new QLineEdit(text), name, parent, twips);
+}
+
+QComboBox *FrmMonitorSrvCpu::placeList(
+    const char *name, const QStringList &entries, QWidget *parent, const QRect &twips)
+{
+    auto *list = place(new QComboBox, name, parent, twips);
+    list->addItems(entries);
+    // Like the lists it replaces, a list shows nothing until start-up selects its default.
+    list->setCurrentIndex(-1);
+    return list;
+}
+
+QFrame *FrmMonitorSrvCpu::placeLine(const char *name, int left, int right, int top)
+{
+    auto *line = new QFrame(this);
+    line->setObjectName(QLatin1String(name));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    const QRect pixels = toPixels(QRect(left, top, right - left, 0));
+    line->setGeometry(pixels.left(), pixels.top(), pixels.width(), LineThickness);
+    return line;
+}
+
+QRect FrmMonitorSrvCpu::toPixels(const QRect &twips) const
+{
+    return QRect(twipsToPixels(twips.left(), logicalDpiX()),
+        twipsToPixels(twips.top(), logicalDpiY()), twipsToPixels(twips.width(), logicalDpiX()),
+        twipsToPixels(twips.height(), logicalDpiY()));
+}
+
+void FrmMonitorSrvCpu::buildConnectionBand()
+{
+    lblSqlConnType
+        = placeLabel("lblSqlConnType", tr("Authentication:"), this, {240, 240, 1095, 255});
+    cboOnlConnType = placeList("cboOnlConnType",
+        {QStringLiteral("Windows Authentication"), QStringLiteral("Local SQL Authentication"),
+            QStringLiteral("Remote SQL Authentication")},
+        this, {240, 480, 3855, 315});
+    lblSqlDbServer = placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
+    txtOnlDbServer = placeTextBox("txtOnlDbServer",
+        QSysInfo::machineHostName() + QStringLiteral("\\SNMPCONLINE"), this,
+        {240, 1200, 3255, 285});
+    txtOnlDbPort
+        = placeTextBox("txtOnlDbPort", QStringLiteral("1433"), this, {3600, 1200, 495, 285});
+    lblSqlDatabase = placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
+    txtOnlDatabase = placeTextBox(
+        "txtOnlDatabase", QStringLiteral("SNMPCONLINE"), this, {240, 1920, 2535, 285});
+    lblSqlConnTimeout
+        = placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
+    txtOnlConnTimeout
+        = placeTextBox("txtOnlConnTimeout", QStringLiteral("15"), this, {3720, 1920, 375, 285});
+    lblSqlDbUser = placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
+    txtOnlDbUser = placeTextBox("txtOnlDbUser", QStringLiteral("sa"), this, {4800, 480, 2055, 285});
+    lblSqlDbPass = placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
+    txtOnlDbPass = placeTextBox("txtOnlDbPass", QString(), this, {4800, 1200, 2055, 285});
+    txtOnlDbPass->setEchoMode(QLineEdit::Password);
+    // The style's own mask character varies (a bullet on most); the operators know the asterisk.
+    txtOnlDbPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    Line1 = placeLine("Line1", 240, 7560, 2400);
+}
+
+void FrmMonitorSrvCpu::buildReferenceBand()
+{
+    lblDate = placeLabel("lblDate", tr("Date:"), this, {240, 2640, 495, 255});
+    txtDate = placeTextBox("txtDate", QStringLiteral("2016-05-19"), this, {720, 2600, 2295, 285});
+    lblPlusHour = placeLabel("lblPlusHour", tr("Now - x Hour:"), this, {3240, 2640, 1095, 255});
+    cboPlusHour = placeList("cboPlusHour", hourOffsets(), this, {4440, 2600, 615, 315});
+    lblCurrentHour
+        = placeLabel("lblCurrentHour", tr("Current Hour:"), this, {5520, 2640, 975, 255});
+    txtCurrentHour
+        = placeTextBox("txtCurrentHour", QStringLiteral("12"), this, {6600, 2600, 495, 285});
+    QPalette buttonFace = txtCurrentHour->palette();
+    buttonFace.setColor(QPalette::Base, buttonFace.color(QPalette::Button));
+    txtCurrentHour->setPalette(buttonFace);
+}
+
+void FrmMonitorSrvCpu::buildTestBand()
+{
+    chkCpuLoadMon = place(
+        new QCheckBox(tr("CPU Load Monitoring")), "chkCpuLoadMon", this, {240, 3120, 2055, 255});
+
+    fraMonTime
+        = place(new QGroupBox(tr("Monitoring Time")), "fraMonTime", this, {240, 3600, 3615, 855});
+    lblMonStartTime = placeLabel("lblMonStartTime", tr("Start:"), fraMonTime, {240, 420, 375, 255});
+    cboCpuMonTimeStart
+        = placeList("cboCpuMonTimeStart", fullHours(0), fraMonTime, {720, 360, 795, 315});
+    lblMonStopTime = placeLabel("lblMonStopTime", tr("Stop:"), fraMonTime, {1920, 420, 495, 255});
+    cboCpuMonTimeStop
+        = placeList("cboCpuMonTimeStop", fullHours(1), fraMonTime, {2400, 360, 795, 315});
+
+    fraThreshold = place(new QGroupBox(tr("Threshold Value For One Hour")), "fraThreshold", this,
+        {4080, 3120, 3495, 1335});
+    lblCpuLoad
+        = placeLabel("lblCpuLoad", tr("Avg .CPU Load:"), fraThreshold, {240, 420, 1215, 255});
+    txtCpuLoadThreshold = placeTextBox(
+        "txtCpuLoadThreshold", QStringLiteral("4"), fraThreshold, {1560, 360, 495, 285});
+    lblPercent = placeLabel("lblPercent", QStringLiteral("%"), fraThreshold, {2160, 420, 255, 255});
+    lblOccurrences
+        = placeLabel("lblOccurrences", tr("Occurrences:"), fraThreshold, {240, 840, 975, 255});
+    txtCpuOverThreshold = placeTextBox(
+        "txtCpuOverThreshold", QStringLiteral("1"), fraThreshold, {1560, 840, 495, 285});
+
+    Line2 = placeLine("Line2", 240, 7560, 4680);
+    cmdTest = place(new QPushButton(tr("Test")), "cmdTest", this, {3120, 4920, 1695, 375});
+}
+
+void FrmMonitorSrvCpu::arrangeTabOrder()
+{
+    const QList<QWidget *> order {cmdTest, txtOnlConnTimeout, txtOnlDbPort, txtOnlDbPass,
+        txtOnlDbUser, txtOnlDatabase, txtOnlDbServer, cboOnlConnType, txtDate, txtCpuLoadThreshold,
+        txtCpuOverThreshold, txtCurrentHour, cboPlusHour, chkCpuLoadMon, cboCpuMonTimeStart,
+        cboCpuMonTimeStop};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void FrmMonitorSrvCpu::connectSignals()
+{
+    connect(cboPlusHour, &QComboBox::currentIndexChanged, this, &FrmMonitorSrvCpu::selectHour);
+    connect(cmdTest, &QPushButton::clicked, this, &FrmMonitorSrvCpu::runTest);
+}
+
+std::optional<qint16> FrmMonitorSrvCpu::hourOffset() const
+{
+    bool ok = false;
+    const qint16 offset = cboPlusHour->currentText().toShort(&ok);
+    if (!ok)
+        return std::nullopt;
+    return offset;
+}
+
+void FrmMonitorSrvCpu::showCurrentHour(qint16 offset)
+{
+    m_currentHour = static_cast<qint16>(hoursBefore(m_clock(), offset).time().hour());
+    txtCurrentHour->setText(QString::number(m_currentHour));
+}
+
+} // namespace tovik

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "testrun/RunHost.h"
+
+#include <QDateTime>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tovik {
+
+// The one window of the program: every setting of a test run lives in its controls, and the
+// run reads them back through RunHost when Test is clicked.
+class FrmMonitorSrvCpu : public QWidget, public RunHost
+{
+    Q_OBJECT
+
+public:
+    using Clock = std::function<QDateTime()>;
+
+    // An empty clock reads the system clock; tests pass fixed times to cross midnight at will.
+    explicit FrmMonitorSrvCpu(Clock clock = {}, QWidget *parent = nullptr);
+
+    // Fills the defaults and fixes the first reference hour; runs once, after show().
+    void startUp();
+
+    qint16 currentHour() const { return m_currentHour; }
+
+    QString controlText(const QString &control) const override;
+    bool isChecked(const QString &control) const override;
+    void setTestEnabled(bool enabled) override;
+    void showWarning(const QString &text) override;
+    void openInViewer(const QString &path) override;
+    void processEvents() override;
+    QDateTime currentDateTime() const override;
+    quint32 tickCount() const override;
+    QDateTime referenceTime() const override { return m_referenceTime; }
+    QString appPath() const override { return m_appPath; }
+
+private slots:
+    void selectHour();
+    void runTest();
+
+private:
+    template<class Widget>
+    Widget *place(Widget *widget, const char *name, QWidget *parent, const QRect &twips);
+    QLabel *placeLabel(
+        const char *name, const QString &caption, QWidget *parent, const QRect &twips);
+    QLineEdit *placeTextBox(
+        const char *name, const QString &text, QWidget *parent, const QRect &twips);
+    QComboBox *placeList(
+        const char *name, const QStringList &entries, QWidget *parent, const QRect &twips);
+    QFrame *placeLine(const char *name, int left, int right, int top);
+    QRect toPixels(const QRect &twips) const;
+
+    void buildConnectionBand();
+    void buildReferenceBand();
+    void buildTestBand();
+    void arrangeTabOrder();
+    void connectSignals();
+
+    std::optional<qint16> hourOffset() const;
+    void showCurrentHour(qint16 offset);
+
+    Clock m_clock;
+    QString m_appPath;
+    qint16 m_currentHour = 0;
+    QDateTime m_referenceTime;
+
+    QLabel *lblSqlConnType = nullptr;
+    QComboBox *cboOnlConnType = nullptr;
+    QLabel *lblSqlDbServer = nullptr;
+    QLineEdit *txtOnlDbServer = nullptr;
+    QLineEdit *txtOnlDbPort = nullptr;
+    QLabel *lblSqlDatabase = nullptr;
+    QLineEdit *txtOnlDatabase = nullptr;
+    QLabel *lblSqlConnTimeout = nullptr;
+    QLineEdit *txtOnlConnTimeout = nullptr;
+    QLabel *lblSqlDbUser = nullptr;
+    QLineEdit *txtOnlDbUser = nullptr;
+    QLabel *lblSqlDbPass = nullptr;
+    QLineEdit *txtOnlDbPass = nullptr;
+    QFrame *Line1 = nullptr;
+
+    QLabel *lblDate = nullptr;
+    QLineEdit *txtDate = nullptr;
+    QLabel *lblPlusHour = nullptr;
+    QComboBox *cboPlusHour = nullptr;
+    QLabel *lblCurrentHour = nullptr;
+    QLineEdit *txtCurrentHour = nullptr;
+
+    QCheckBox *chkCpuLoadMon = nullptr;
+    QGroupBox *fraMonTime = nullptr;
+    QLabel *lblMonStartTime = nullptr;
+    QComboBox *cboCpuMonTimeStart = nullptr;
+    QLabel *lblMonStopTime = nullptr;
+    QComboBox *cboCpuMonTimeStop = nullptr;
+    QGroupBox *fraThreshold = nullptr;
+    QLabel *lblCpuLoad = nullptr;
+    QLineEdit *txtCpuLoadThreshold = nullptr;
+    QLabel *lblPercent = nullptr;
+    QLabel *lblOccurrences = nullptr;
+    QLineEdit *txtCpuOverThreshold = nullptr;
+    QFrame *Line2 = nullptr;
+    QPushButton *cmdTest = nullptr;
+};
+
+} // namespace tovik

@@ -1,0 +1,54 @@
+#include "db/ConnectionString.h"
+
+namespace tovik {
+
+std::optional<AuthMode> ConnectionString::authMode(const QString &connType)
+{
+    if (connType == QLatin1String("Windows Authentication"))
+        return AuthMode::Windows;
+    if (connType == QLatin1String("Local SQL Authentication"))
+        return AuthMode::LocalSql;
+    if (connType == QLatin1String("Remote SQL Authentication"))
+        return AuthMode::RemoteSql;
+    return std::nullopt;
+}
+
+QString ConnectionString::main(const ConnectionFields &fields)
+{
+    return build(fields, fields.SqlDatabase);
+}
+
+QString ConnectionString::report(const ConnectionFields &fields, qint32 reportId)
+{
+    return build(fields, reportDatabase(reportId));
+}
+
+QString ConnectionString::reportDatabase(qint32 reportId)
+{
+    return QStringLiteral("ATR_Report_") + QString::number(reportId);
+}
+
+QString ConnectionString::build(const ConnectionFields &fields, const QString &database)
+{
+    const auto mode = authMode(fields.SqlConnType);
+    if (!mode)
+        return {};
+    const QString login = QStringLiteral(";User Id=") + fields.SqlDbUser
+        + QStringLiteral(";Password=") + fields.SqlDbPass;
+    switch (*mode) {
+    case AuthMode::Windows:
+        return QStringLiteral("Provider=SQLOLEDB;Data Source=") + fields.SqlDbServer
+            + QStringLiteral(";Initial Catalog=") + database
+            + QStringLiteral(";Integrated Security=SSPI");
+    case AuthMode::LocalSql:
+        return QStringLiteral("Provider=SQLOLEDB;Data Source=") + fields.SqlDbServer
+            + QStringLiteral(";Initial Catalog=") + database + login;
+    case AuthMode::RemoteSql:
+        return QStringLiteral("Provider=SQLOLEDB;Network Library=DBMSSOCN;Data Source=")
+            + fields.SqlDbServer + QStringLiteral(",") + fields.SqlDbPort
+            + QStringLiteral(";Initial Catalog=") + database + login;
+    }
+    return {};
+}
+
+} // namespace tovik

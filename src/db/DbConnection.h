@@ -1,0 +1,42 @@
+#pragma once
+
+#include "db/QueryRows.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <optional>
+
+namespace tovik {
+
+// One database connection through Qt's ODBC driver. Failures are reported by the driver's
+// own description text, kept until the next operation.
+class DbConnection
+{
+public:
+    DbConnection();
+    ~DbConnection();
+    DbConnection(const DbConnection &) = delete;
+    DbConnection &operator=(const DbConnection &) = delete;
+
+    // loginTimeoutSeconds 0 waits without limit; queryTimeoutSeconds is applied to drivers
+    // that take it as a connection attribute.
+    bool open(
+        const QString &odbcConnectionString, int loginTimeoutSeconds, int queryTimeoutSeconds);
+    // Runs one statement; its result stays held until the next one replaces it.
+    bool exec(const QString &sql);
+    // Reads the held result to its end. Results are forward-only and the driver allows one
+    // unread result per connection, so everything is read before the next statement runs.
+    std::optional<QueryRows> fetchAll();
+    void close();
+
+    QString lastError() const { return m_lastError; }
+
+private:
+    QString m_name;
+    QSqlDatabase m_db;
+    std::optional<QSqlQuery> m_query;
+    QString m_lastError;
+};
+
+} // namespace tovik

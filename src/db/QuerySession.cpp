@@ -1,0 +1,101 @@
+#include "db/QuerySession.h"
+
+#include "db/DbConnection.h"
+#include "db/OdbcConnectionString.h"
+#include "db/OdbcDriverCatalog.h"
+#include "output/RunLog.h"
+#include "testrun/IntegerConversion.h"
+#include "testrun/RunHost.h"
+#include "testrun/TickCounter.h"
+
+namespace tovik {
+
+namespace {
+
+constexpr int defaultLoginTimeoutSeconds = 15;
+
+} // namespace
+
+QuerySession::QuerySession(RunHost &host, RunLog &log, int queryTimeoutSeconds)
+    : m_host(host)
+    , m_log(log)
+    , m_queryTimeoutSeconds(queryTimeoutSeconds)
+{
+}
+
+quint32 QuerySession::startMark() const
+{
+    return m_host.tickCount();
+}
+
+int QuerySession::loginTimeoutSeconds() const
+{
+    const auto seconds
+        = IntegerConversion::toInt32(m_host.controlText(QStringLiteral("txtOnlConnTimeout")));
+    return seconds && *seconds >= 0 ? *seconds : defaultLoginTimeoutSeconds;
+}
+
+std::optional<QString> QuerySession::driverConnectionString(
+    const ConnectionFields &fields, const QString &database)
+{
+    const QString driver
+        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
+    if (driver.isEmpty()) {
+        m_lastError = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
+                          .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    QString failure;
+    auto text
+        = OdbcConnectionString::build(fields, database, driver, m_queryTimeoutSeconds, &failure);
+    if (!text)
+        m_lastError = failure;
+    return text;
+}
+
+bool QuerySession::connect(DbConnection &connection, const ConnectionFields &fields,
+    const QString &database, const QString &shownString, quint32 startMark)
+{
+    const auto odbcString = driverConnectionString(fields, database);
+    if (!odbcString)
+        return false;
+    if (!connection.open(*odbcString, loginTimeoutSeconds(), m_queryTimeoutSeconds)) {
+        m_lastError = connection.lastError();
+        return false;
+    }
+    m_log.appendLine(QStringLiteral("Connect OK to ") + shownString);
+    appendTimingFrom(startMark);
+    return true;
+}
+
+std::optional<QueryRows> QuerySession::query(DbConnection &connection,
+    const QStringList &headerLines, const QString &sql, quint32 startMark, Timing timing)
+{
+    for (const QString &line : headerLines)
+        m_log.appendLine(line);
+    m_log.appendLine(sql);
+    if (!connection.exec(sql)) {
+        m_lastError = connection.lastError();
+        return std::nullopt;
+    }
+    if (timing == Timing::AfterQuery)
+        appendTimingFrom(startMark);
+    auto rows = connection.fetchAll();
+    if (!rows)
+        m_lastError = connection.lastError();
+    return rows;
+}
+
+void QuerySession::disconnect(DbConnection &connection, const QString &shownString)
+{
+    m_log.appendLine(QStringLiteral("Disconnect OK from ") + shownString);
+    m_log.appendLine();
+    connection.close();
+}
+
+void QuerySession::appendTimingFrom(quint32 startMark)
+{
+    m_log.appendTiming(elapsedMs(startMark, m_host.tickCount()));
+}
+
+} // namespace tovik

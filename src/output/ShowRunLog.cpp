@@ -1,0 +1,88 @@
+#include "output/ShowRunLog.h"
+
+#include "output/Pause.h"
+#include "testrun/RunHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace tovik {
+
+namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *reason = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        *reason = file.errorString();
+        return false;
+    }
+    file.close();
+    return true;
+}
+
+QString userRunLogPath(QString *reason)
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (dir.isEmpty()) {
+        *reason = QStringLiteral("the system names no per-user data directory");
+        return {};
+    }
+    if (!QDir().mkpath(dir)) {
+        *reason = QStringLiteral("the directory could not be created");
+        return QDir(dir).filePath(QLatin1String(RunLogFileName));
+    }
+    return QDir(dir).filePath(QLatin1String(RunLogFileName));
+}
+
+QString writeRunLog(RunHost &host, const QByteArray &bytes)
+{
+    const QString besideProgram = QDir(host.appPath()).filePath(QLatin1String(RunLogFileName));
+    QString programReason;
+    if (writeFile(besideProgram, bytes, &programReason))
+        return besideProgram;
+
+    QString userReason;
+    const QString userPath = userRunLogPath(&userReason);
+    if (!userPath.isEmpty() && userReason.isEmpty() && writeFile(userPath, bytes, &userReason))
+        return userPath;
+
+    host.showWarning(QStringLiteral("The run log could not be written to %1 (%2) nor to %3 (%4).")
+                         .arg(QDir::toNativeSeparators(besideProgram), programReason,
+                             userPath.isEmpty() ? QStringLiteral("a per-user directory")
+                                                : QDir::toNativeSeparators(userPath),
+                             userReason));
+    return {};
+}
+
+bool isFile(const QString &path)
+{
+    return QFileInfo(path).isFile();
+}
+
+} // namespace
+
+QString ShowRunLog(RunHost &host, const QString &text)
+{
+    const QString path = writeRunLog(host, (text + QStringLiteral("\r\n")).toLocal8Bit());
+    if (path.isEmpty())
+        return {};
+
+    const QDateTime deadline = host.currentDateTime().addSecs(5);
+    do {
+        Pause(host, 200);
+    } while (!isFile(path) && host.currentDateTime() <= deadline);
+    Pause(host, 500);
+
+    if (isFile(path))
+        host.openInViewer(path);
+    return path;
+}
+
+} // namespace tovik

@@ -1,0 +1,102 @@
+#include "testrun/DeviceSummary.h"
+
+#include "output/Pause.h"
+#include "output/ShowRunLog.h"
+#include "testrun/RunEndings.h"
+#include "testrun/RunHost.h"
+#include "testrun/TestRun.h"
+#include "testrun/ValueText.h"
+
+namespace tovik {
+
+namespace {
+
+constexpr qint16 testTrapPauseMs = 500;
+
+QString attributeQuery(qint32 nodeId)
+{
+    return QStringLiteral("SELECT node_name, address, trapcomm FROM ATR_Nodes WHERE node_id = '")
+        + QString::number(nodeId) + u'\'';
+}
+
+// Only the first row counts; a missing row or a NULL leaves the text empty.
+DeviceAttributes attributesFrom(const QueryRows &rows)
+{
+    if (rows.isEmpty())
+        return {};
+    const QueryRow &row = rows.first();
+    const auto text = [&row](int position) {
+        return position < row.size() ? valueText(row.at(position)) : QString();
+    };
+    return {text(0), text(1), text(2)};
+}
+
+bool isCaught(const TestRun &run, const NodeHit &hit)
+{
+    return hit.nodeId != 0 && hit.count >= run.parameters.Occurrences;
+}
+
+// One look-up block; false when the query failed.
+bool lookUp(TestRun &run, const NodeHit &hit, DeviceAttributes *attributes)
+{
+    const quint32 start = run.session.startMark();
+    const QString id = QString::number(hit.nodeId);
+    const auto rows = run.session.query(run.mainConnection,
+        {QStringLiteral("*** Get Attributes for recId '") + id + " '"}, attributeQuery(hit.nodeId),
+        start, QuerySession::Timing::ByCaller);
+    if (!rows)
+        return false;
+    *attributes = attributesFrom(*rows);
+    run.log.appendLine(QStringLiteral("node_id\ttimes\tname\taddress\ttrapcomm"));
+    run.log.appendLine(QStringList {id, QString::number(hit.count), attributes->nodeName,
+        attributes->address, attributes->trapCommunity}
+                           .join(RunLog::tab));
+    run.session.appendTimingFrom(start);
+    return true;
+}
+
+void appendSummary(TestRun &run, const QList<DeviceAttributes> &attributes, bool testTrapSent)
+{
+    run.log.appendLine(QStringLiteral("Devices caught by Threshold Conditions."));
+    for (qsizetype i = 0; i < run.nodeHits.size(); ++i) {
+        const NodeHit &hit = run.nodeHits.at(i);
+        if (isCaught(run, hit)) {
+            run.log.appendLine(attributes.at(i).nodeName + RunLog::tab + QString::number(hit.count)
+                + QStringLiteral(" times"));
+        }
+    }
+    if (testTrapSent) {
+        run.log.appendLine();
+        run.log.appendLine();
+        run.log.appendLine(QStringLiteral("Test Trap sent for one Device."));
+    }
+}
+
+} // namespace
+
+void SummarizeDevices(TestRun &run)
+{
+    QList<DeviceAttributes> attributes(run.nodeHits.size());
+    bool testTrapSent = false;
+    for (qsizetype i = 0; i < run.nodeHits.size(); ++i) {
+        const NodeHit &hit = run.nodeHits.at(i);
+        if (hit.nodeId == 0)
+            continue;
+        if (!lookUp(run, hit, &attributes[i])) {
+            RunEndings::queryFailure(run);
+            return;
+        }
+        if (isCaught(run, hit) && !testTrapSent) {
+            // The test trap is only simulated: a pause, and a line in the summary.
+            Pause(run.host, testTrapPauseMs);
+            testTrapSent = true;
+        }
+    }
+
+    run.session.disconnect(run.mainConnection, run.mainConnectionString);
+    appendSummary(run, attributes, testTrapSent);
+    ShowRunLog(run.host, run.log.text());
+    run.host.setTestEnabled(true);
+}
+
+} // namespace tovik

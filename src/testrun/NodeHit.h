@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace tovik {
+
+// A node that reached the threshold in one report, with the number of its samples that did.
+// A node id of 0 marks a slot whose node id did not convert; it takes no further part.
+struct NodeHit
+{
+    qint32 nodeId = 0;
+    qint16 count = 0;
+};
+
+using NodeHitList = QList<NodeHit>;
+
+// What ATR_Nodes holds of one listed node.
+struct DeviceAttributes
+{
+    QString nodeName;
+    QString address;
+    QString trapCommunity;
+};
+
+} // namespace tovik

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "db/ConnectionFields.h"
+#include "db/DbConnection.h"
+#include "db/QuerySession.h"
+#include "output/RunLog.h"
+#include "testrun/CpuReport.h"
+#include "testrun/HourWindow.h"
+#include "testrun/NodeHit.h"
+#include "testrun/RunSettings.h"
+#include "testrun/TestParameters.h"
+
+namespace tovik {
+
+class RunHost;
+
+// The whole state of one run, from the click to its ending; nothing of it outlives the run.
+struct TestRun
+{
+    TestRun(RunHost &runHost, const RunSettings &runSettings)
+        : host(runHost)
+        , settings(runSettings)
+        , session(runHost, log, runSettings.queryTimeoutSeconds)
+    {
+    }
+
+    RunHost &host;
+    RunSettings settings;
+    TestParameters parameters;
+    HourWindow hourWindow;
+    RunLog log;
+    QuerySession session;
+    // The main connection string as the run log shows it.
+    QString mainConnectionString;
+    DbConnection mainConnection;
+    DbConnection reportConnection;
+    CpuReportList reports;
+    bool SqlExpress = false;
+    bool SqlExtAtrDb = false;
+    NodeHitList nodeHits;
+};
+
+} // namespace tovik

@@ -1,0 +1,124 @@
+#include "testrun/ThresholdCounting.h"
+
+#include "db/ConnectionString.h"
+#include "testrun/IntegerConversion.h"
+#include "testrun/RunEndings.h"
+#include "testrun/RunHost.h"
+#include "testrun/TestRun.h"
+#include "testrun/ValueText.h"
+
+namespace tovik {
+
+namespace {
+
+const QString nodeHeader
+    = QStringLiteral("*** Get All uniq node_id's with a cpu value >= cpu threshold ***");
+
+// The sample table of one report and how the queries name it.
+struct SampleTable
+{
+    QString name;
+    DbConnection &connection;
+};
+
+QString timeAndLoadCondition(const TestRun &run)
+{
+    return QStringLiteral("hist_time >= '") + run.hourWindow.start
+        + QStringLiteral("' AND hist_time < '") + run.hourWindow.end
+        + QStringLiteral("' AND ProcessorLoad >= '")
+        + QString::number(run.parameters.CpuLoadThreshold) + u'\'';
+}
+
+QString nodeQuery(const TestRun &run, const SampleTable &table)
+{
+    return QStringLiteral("SELECT DISTINCT node_id FROM ") + table.name + QStringLiteral(" WHERE ")
+        + timeAndLoadCondition(run);
+}
+
+QString countQuery(const TestRun &run, const SampleTable &table, const QString &node)
+{
+    return QStringLiteral("SELECT COUNT(node_id) FROM ") + table.name
+        + QStringLiteral(" WHERE node_id = '") + node + QStringLiteral("' AND ")
+        + timeAndLoadCondition(run);
+}
+
+QVariant firstValue(const QueryRows &rows)
+{
+    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
+}
+
+// One node block: its count query, the stored hit and the lines. False when the query failed.
+bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue)
+{
+    const quint32 nodeStart = run.session.startMark();
+    const QString node = valueText(nodeValue);
+    const auto rows = run.session.query(table.connection,
+        {QStringLiteral("*** Count number of times node_id '") + node
+            + QStringLiteral("' has a cpu value >= cpu threshold ***")},
+        countQuery(run, table, node), nodeStart, QuerySession::Timing::ByCaller);
+    if (!rows)
+        return false;
+    const QVariant count = firstValue(*rows);
+    run.nodeHits << NodeHit {IntegerConversion::toInt32(nodeValue).value_or(0),
+        IntegerConversion::toInt16(count).value_or(0)};
+    run.log.appendLine(QStringLiteral("node_id\ttimes"));
+    run.log.appendLine(node + RunLog::tab + valueText(count));
+    run.session.appendTimingFrom(nodeStart);
+    return true;
+}
+
+// The node query and every node block of one report, timed from reportStart.
+bool countReport(TestRun &run, const SampleTable &table, quint32 reportStart)
+{
+    const auto nodes
+        = run.session.query(table.connection, {nodeHeader}, nodeQuery(run, table), reportStart);
+    if (!nodes)
+        return false;
+    for (const QueryRow &row : *nodes) {
+        if (!countNode(run, table, row.isEmpty() ? QVariant() : row.first()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool CountInOnlineDb(TestRun &run)
+{
+    for (const CpuReport &report : std::as_const(run.reports)) {
+        if (report.report_id == 0)
+            continue;
+        const quint32 reportStart = run.session.startMark();
+        const SampleTable table {QStringLiteral("ATR_Report_") + QString::number(report.report_id)
+                + QStringLiteral("_RAW"),
+            run.mainConnection};
+        if (!countReport(run, table, reportStart)) {
+            RunEndings::queryFailure(run);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CountInExternalAtrDbs(TestRun &run)
+{
+    for (const CpuReport &report : std::as_const(run.reports)) {
+        if (report.report_id == 0)
+            continue;
+        const ConnectionFields fields = ConnectionFields::read(run.host);
+        const QString shown = ConnectionString::report(fields.masked(), report.report_id);
+        const quint32 reportStart = run.session.startMark();
+        const SampleTable table {QStringLiteral("RAW"), run.reportConnection};
+        // The second timing line of a report counts from the same start, connect included.
+        if (!run.session.connect(run.reportConnection, fields,
+                ConnectionString::reportDatabase(report.report_id), shown, reportStart)
+            || !countReport(run, table, reportStart)) {
+            RunEndings::queryFailure(run, true);
+            return false;
+        }
+        run.session.disconnect(run.reportConnection, shown);
+    }
+    return true;
+}
+
+} // namespace tovik

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tovik {
+
+struct TestRun;
+
+// Count, per report, every node's samples at or over the threshold in the examined hour.
+// Both return false when a failure has ended the run.
+bool CountInOnlineDb(TestRun &run);
+bool CountInExternalAtrDbs(TestRun &run);
+
+} // namespace tovik
