@@ -1,0 +1,315 @@
+#include "db/ConnectionString.h"
+#include "db/OdbcConnectionString.h"
+#include "db/OdbcDriverCatalog.h"
+
+#include <QtTest>
+
+using namespace tovik;
+
+namespace {
+
+ConnectionFields fields(const QString &type)
+{
+    return {type, "HOST\\SNMPCONLINE", "SNMPCONLINE", "sa", "secret", "1433"};
+}
+
+// Splits an ODBC connection string into its keys, undoing brace quoting, so that a test can
+// see which value each key really carries.
+QList<QPair<QString, QString>> parseOdbc(const QString &text, bool *ok)
+{
+    QList<QPair<QString, QString>> pairs;
+    *ok = true;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype eq = text.indexOf(u'=', i);
+        if (eq < 0) {
+            *ok = false;
+            return pairs;
+        }
+        const QString key = text.mid(i, eq - i);
+        QString value;
+        i = eq + 1;
+        if (i < text.size() && text.at(i) == u'{') {
+            ++i;
+            while (true) {
+                if (i >= text.size()) {
+                    *ok = false;
+                    return pairs;
+                }
+                if (text.at(i) == u'}') {
+                    if (i + 1 < text.size() && text.at(i + 1) == u'}') {
+                        value += u'}';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                value += text.at(i++);
+            }
+        } else {
+            const qsizetype end = text.indexOf(u';', i);
+            value = text.mid(i, end < 0 ? -1 : end - i);
+            i = end < 0 ? text.size() : end;
+        }
+        if (i < text.size() && text.at(i) != u';') {
+            *ok = false;
+            return pairs;
+        }
+        ++i;
+        pairs << qMakePair(key, value);
+    }
+    return pairs;
+}
+
+} // namespace
+
+class TestConnectionStrings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mainForms_data();
+    void mainForms();
+    void reportForms_data();
+    void reportForms();
+    void passwordMaskedForTheLog_data();
+    void passwordMaskedForTheLog();
+    void odbcValuesStayInTheirKeys_data();
+    void odbcValuesStayInTheirKeys();
+    void freeTdsRefusesClosingBrace_data();
+    void freeTdsRefusesClosingBrace();
+    void odbcDriverSpecifics();
+    void preferredDriver_data();
+    void preferredDriver();
+};
+
+void TestConnectionStrings::mainForms_data()
+{
+    QTest::addColumn<ConnectionFields>("input");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("windows") << fields("Windows Authentication")
+                             << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                                "Catalog=SNMPCONLINE;Integrated Security=SSPI";
+    QTest::newRow("local") << fields("Local SQL Authentication")
+                           << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                              "Catalog=SNMPCONLINE;User Id=sa;Password=secret";
+    QTest::newRow("remote") << fields("Remote SQL Authentication")
+                            << "Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
+                               "Source=HOST\\SNMPCONLINE,1433;Initial Catalog=SNMPCONLINE;User "
+                               "Id=sa;Password=secret";
+    ConnectionFields emptyPassword = fields("Local SQL Authentication");
+    emptyPassword.SqlDbPass.clear();
+    QTest::newRow("empty password") << emptyPassword
+                                    << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                                       "Catalog=SNMPCONLINE;User Id=sa;Password=";
+    ConnectionFields emptyPort = fields("Remote SQL Authentication");
+    emptyPort.SqlDbPort.clear();
+    QTest::newRow("empty port") << emptyPort
+                                << "Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
+                                   "Source=HOST\\SNMPCONLINE,;Initial Catalog=SNMPCONLINE;User "
+                                   "Id=sa;Password=secret";
+    ConnectionFields blanks = fields("Local SQL Authentication");
+    blanks.SqlDbUser = " a;b=c ";
+    QTest::newRow("values unquoted") << blanks
+                                     << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                                        "Catalog=SNMPCONLINE;User Id= a;b=c ;Password=secret";
+    QTest::newRow("other case") << fields("windows authentication") << "";
+    QTest::newRow("trailing blank") << fields("Windows Authentication ") << "";
+    QTest::newRow("empty choice") << fields("") << "";
+}
+
+void TestConnectionStrings::mainForms()
+{
+    QFETCH(ConnectionFields, input);
+    QFETCH(QString, expected);
+    QCOMPARE(ConnectionString::main(input), expected);
+}
+
+void TestConnectionStrings::reportForms_data()
+{
+    QTest::addColumn<ConnectionFields>("input");
+    QTest::addColumn<int>("reportId");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("windows") << fields("Windows Authentication") << 12
+                             << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                                "Catalog=ATR_Report_12;Integrated Security=SSPI";
+    QTest::newRow("local") << fields("Local SQL Authentication") << 12
+                           << "Provider=SQLOLEDB;Data Source=HOST\\SNMPCONLINE;Initial "
+                              "Catalog=ATR_Report_12;User Id=sa;Password=secret";
+    QTest::newRow("remote, negative id") << fields("Remote SQL Authentication") << -3
+                                         << "Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
+                                            "Source=HOST\\SNMPCONLINE,1433;Initial "
+                                            "Catalog=ATR_Report_-3;User Id=sa;Password=secret";
+    QTest::newRow("unknown") << fields("SQL") << 12 << "";
+}
+
+void TestConnectionStrings::reportForms()
+{
+    QFETCH(ConnectionFields, input);
+    QFETCH(int, reportId);
+    QFETCH(QString, expected);
+    QCOMPARE(ConnectionString::report(input, reportId), expected);
+}
+
+void TestConnectionStrings::passwordMaskedForTheLog_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("set") << "secret"
+                         << "****";
+    QTest::newRow("one character") << "x"
+                                   << "****";
+    QTest::newRow("empty stays empty") << ""
+                                       << "";
+    QTest::newRow("with separators") << "a;Password=b"
+                                     << "****";
+}
+
+void TestConnectionStrings::passwordMaskedForTheLog()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, shown);
+
+    ConnectionFields input = fields("Local SQL Authentication");
+    input.SqlDbPass = password;
+    const QString logged = ConnectionString::main(input.masked());
+    QVERIFY(logged.endsWith(";Password=" + shown));
+    if (!password.isEmpty())
+        QVERIFY(!logged.contains(password));
+    QCOMPARE(input.SqlDbPass, password);
+}
+
+void TestConnectionStrings::odbcValuesStayInTheirKeys_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("password");
+
+    QTest::newRow("plain") << "FreeTDS"
+                           << "sa"
+                           << "secret";
+    QTest::newRow("semicolon and equals") << "FreeTDS"
+                                          << "sa"
+                                          << "a;b=c;PWD=x";
+    QTest::newRow("opening brace") << "FreeTDS"
+                                   << "{sa"
+                                   << "{x";
+    QTest::newRow("quotes") << "FreeTDS"
+                            << "\"sa'"
+                            << "'\"";
+    QTest::newRow("non-ascii") << "FreeTDS" << QString::fromUtf8("bj\u00f6rn")
+                               << QString::fromUtf8("p\u00e4\u00df\u20ac");
+    QTest::newRow("long") << "FreeTDS" << QString(10000, u'u') << QString(10000, u';');
+    QTest::newRow("closing brace, microsoft") << "ODBC Driver 18 for SQL Server"
+                                              << "a}b"
+                                              << "}};{";
+    QTest::newRow("empty") << "ODBC Driver 17 for SQL Server"
+                           << ""
+                           << "";
+}
+
+void TestConnectionStrings::odbcValuesStayInTheirKeys()
+{
+    QFETCH(QString, driver);
+    QFETCH(QString, user);
+    QFETCH(QString, password);
+
+    ConnectionFields input = fields("Remote SQL Authentication");
+    input.SqlDbUser = user;
+    input.SqlDbPass = password;
+    QString failure;
+    const auto text = OdbcConnectionString::build(input, "ATR_Report_7", driver, 30, &failure);
+    QVERIFY2(text.has_value(), qPrintable(failure));
+    QVERIFY(text->endsWith(u';'));
+
+    bool ok = false;
+    const auto pairs = parseOdbc(*text, &ok);
+    QVERIFY(ok);
+    QHash<QString, QString> values;
+    for (const auto &pair : pairs) {
+        QVERIFY2(!values.contains(pair.first.toUpper()), qPrintable("key twice: " + pair.first));
+        values.insert(pair.first.toUpper(), pair.second);
+    }
+    QCOMPARE(values.value("DRIVER"), driver);
+    QCOMPARE(values.value("SERVER"), "HOST\\SNMPCONLINE,1433");
+    QCOMPARE(values.value("DATABASE"), "ATR_Report_7");
+    QCOMPARE(values.value("UID"), user);
+    QCOMPARE(values.value("PWD"), password);
+}
+
+void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("label");
+
+    QTest::newRow("password") << 0 << "Password";
+    QTest::newRow("user") << 1 << "User Name";
+    QTest::newRow("server") << 2 << "Server";
+}
+
+void TestConnectionStrings::freeTdsRefusesClosingBrace()
+{
+    QFETCH(int, field);
+    QFETCH(QString, label);
+
+    ConnectionFields input = fields("Local SQL Authentication");
+    QString &value = field == 0 ? input.SqlDbPass
+        : field == 1            ? input.SqlDbUser
+                                : input.SqlDbServer;
+    value += "}x";
+    QString failure;
+    QVERIFY(!OdbcConnectionString::build(input, "SNMPCONLINE", "FreeTDS", 30, &failure));
+    QVERIFY2(failure.contains(label) && failure.contains("FreeTDS"), qPrintable(failure));
+}
+
+void TestConnectionStrings::odbcDriverSpecifics()
+{
+    QString failure;
+    const auto windows = OdbcConnectionString::build(
+        fields("Windows Authentication"), "SNMPCONLINE", "FreeTDS", 30, &failure);
+    QVERIFY(windows);
+    QVERIFY(windows->contains(";Trusted_Connection=yes;"));
+    QVERIFY(!windows->contains("UID="));
+    QVERIFY(!windows->contains("secret"));
+    QVERIFY(windows->contains("SERVER={HOST\\SNMPCONLINE};"));
+    QVERIFY(windows->contains(";Timeout=30;"));
+
+    const auto driver18 = OdbcConnectionString::build(fields("Local SQL Authentication"),
+        "SNMPCONLINE", "ODBC Driver 18 for SQL Server", 30, &failure);
+    QVERIFY(driver18);
+    QVERIFY(driver18->contains(";Encrypt=no;"));
+    QVERIFY(!driver18->contains("Timeout="));
+
+    const auto unknown
+        = OdbcConnectionString::build(fields("Other"), "SNMPCONLINE", "FreeTDS", 30, &failure);
+    QVERIFY(unknown);
+    QVERIFY(unknown->isEmpty());
+}
+
+void TestConnectionStrings::preferredDriver_data()
+{
+    QTest::addColumn<QStringList>("installed");
+    QTest::addColumn<QString>("chosen");
+
+    QTest::newRow("freetds only") << QStringList {"PostgreSQL", "FreeTDS"} << "FreeTDS";
+    QTest::newRow("17 before freetds") << QStringList {"FreeTDS", "ODBC Driver 17 for SQL Server"}
+                                       << "ODBC Driver 17 for SQL Server";
+    QTest::newRow("18 first") << QStringList {"ODBC Driver 17 for SQL Server", "FreeTDS",
+        "ODBC Driver 18 for SQL Server"}
+                              << "ODBC Driver 18 for SQL Server";
+    QTest::newRow("none") << QStringList {"PostgreSQL", "SQLite3"} << "";
+}
+
+void TestConnectionStrings::preferredDriver()
+{
+    QFETCH(QStringList, installed);
+    QFETCH(QString, chosen);
+    QCOMPARE(OdbcDriverCatalog::preferredDriver(installed), chosen);
+}
+
+QTEST_GUILESS_MAIN(TestConnectionStrings)
+#include "tst_connectionstrings.moc"

@@ -1,0 +1,172 @@
+#include "RecordingHost.h"
+#include "output/Pause.h"
+#include "output/ShowRunLog.h"
+
+#include <QtTest>
+
+using namespace tovik;
+using tovik::test::RecordingHost;
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// A path nothing can be created under, even for root: its parent is a regular file.
+QString unwritableDir(const QTemporaryDir &dir)
+{
+    const QString blocker = dir.filePath("not-a-directory");
+    QFile file(blocker);
+    if (file.open(QIODevice::WriteOnly))
+        file.write("x");
+    return blocker + "/app";
+}
+
+} // namespace
+
+class TestOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void pauseCycles_data();
+    void pauseCycles();
+    void runLogFileBytes_data();
+    void runLogFileBytes();
+    void shorterTextReplacesFile();
+    void waitsBeforeOpening();
+    void fallsBackToUserDirectory();
+    void warnsWhenNothingCanBeWritten();
+
+private:
+    QTemporaryDir m_userData;
+};
+
+void TestOutput::init()
+{
+    QVERIFY(m_userData.isValid());
+    qputenv("XDG_DATA_HOME", m_userData.path().toLocal8Bit());
+}
+
+void TestOutput::pauseCycles_data()
+{
+    QTest::addColumn<int>("milliseconds");
+    QTest::addColumn<int>("cycles");
+
+    QTest::newRow("0") << 0 << 0;
+    QTest::newRow("9") << 9 << 0;
+    QTest::newRow("10") << 10 << 1;
+    QTest::newRow("15") << 15 << 1;
+    QTest::newRow("19") << 19 << 1;
+    QTest::newRow("200") << 200 << 20;
+    QTest::newRow("500") << 500 << 50;
+    QTest::newRow("-15") << -15 << 0;
+    QTest::newRow("-32768") << -32768 << 0;
+}
+
+void TestOutput::pauseCycles()
+{
+    QFETCH(int, milliseconds);
+    QFETCH(int, cycles);
+
+    RecordingHost host;
+    const qint16 duration = qint16(milliseconds);
+    QElapsedTimer timer;
+    timer.start();
+    Pause(host, duration);
+    QCOMPARE(host.processEventsCalls, cycles);
+    QCOMPARE(duration, qint16(milliseconds));
+    // Every cycle sleeps before it lets events through.
+    QVERIFY(timer.elapsed() >= cycles * 10);
+}
+
+void TestOutput::runLogFileBytes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("empty") << "" << QByteArray("\r\n");
+    QTest::newRow("line without end") << "Time = 5 ms" << QByteArray("Time = 5 ms\r\n");
+    QTest::newRow("ending CR LF gives an empty line") << "a\tb\r\n" << QByteArray("a\tb\r\n\r\n");
+    QTest::newRow("lines kept") << "x\r\n\r\ny" << QByteArray("x\r\n\r\ny\r\n");
+}
+
+void TestOutput::runLogFileBytes()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir appDir;
+    RecordingHost host;
+    host.setAppPath(appDir.path());
+    const QString written = ShowRunLog(host, text);
+    const QString expectedPath = appDir.filePath("ZU-TestCpuLoad.txt");
+    QCOMPARE(written, expectedPath);
+    QCOMPARE(readFile(expectedPath), bytes);
+    QCOMPARE(host.viewerPaths, QStringList {expectedPath});
+    QVERIFY(host.warnings.isEmpty());
+
+    // The same text again gives the same bytes.
+    ShowRunLog(host, text);
+    QCOMPARE(readFile(expectedPath), bytes);
+}
+
+void TestOutput::shorterTextReplacesFile()
+{
+    QTemporaryDir appDir;
+    RecordingHost host;
+    host.setAppPath(appDir.path());
+    ShowRunLog(host, QString(5000, u'x'));
+    ShowRunLog(host, "short");
+    QCOMPARE(readFile(appDir.filePath("ZU-TestCpuLoad.txt")), QByteArray("short\r\n"));
+}
+
+void TestOutput::waitsBeforeOpening()
+{
+    QTemporaryDir appDir;
+    RecordingHost host;
+    host.setAppPath(appDir.path());
+    QElapsedTimer timer;
+    timer.start();
+    ShowRunLog(host, "x");
+    // One 200 ms wait finds the file, then 500 ms more: 20 + 50 cycles before the viewer.
+    QCOMPARE(host.processEventsCalls, 70);
+    QVERIFY(timer.elapsed() >= 700);
+    QCOMPARE(host.viewerPaths.size(), 1);
+}
+
+void TestOutput::fallsBackToUserDirectory()
+{
+    QTemporaryDir scratch;
+    RecordingHost host;
+    host.setAppPath(unwritableDir(scratch));
+    const QString written = ShowRunLog(host, "run");
+    QVERIFY2(written.startsWith(m_userData.path()), qPrintable(written));
+    QVERIFY(written.endsWith("/ZU-TestCpuLoad.txt"));
+    QCOMPARE(readFile(written), QByteArray("run\r\n"));
+    QCOMPARE(host.viewerPaths, QStringList {written});
+    QVERIFY(host.warnings.isEmpty());
+}
+
+void TestOutput::warnsWhenNothingCanBeWritten()
+{
+    QTemporaryDir scratch;
+    const QString appPath = unwritableDir(scratch);
+    qputenv("XDG_DATA_HOME", (scratch.filePath("not-a-directory") + "/data").toLocal8Bit());
+    RecordingHost host;
+    host.setAppPath(appPath);
+    QCOMPARE(ShowRunLog(host, "run"), QString());
+    QVERIFY(host.viewerPaths.isEmpty());
+    QCOMPARE(host.warnings.size(), 1);
+    const QString warning = host.warnings.first();
+    QVERIFY2(warning.contains(appPath + "/ZU-TestCpuLoad.txt"), qPrintable(warning));
+    QVERIFY2(warning.contains(scratch.filePath("not-a-directory") + "/data"), qPrintable(warning));
+    QCOMPARE(host.processEventsCalls, 0);
+}
+
+QTEST_GUILESS_MAIN(TestOutput)
+#include "tst_output.moc"
