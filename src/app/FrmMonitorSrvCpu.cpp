@@ -8,13 +8,18 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QUrl>
+#include <algorithm>
 
 namespace tovik {
 
@@ -24,6 +29,8 @@ constexpr int TwipsPerInch = 1440;
 // A sunken line is two pixel rows, dark over light.
 constexpr int LineThickness = 2;
 constexpr QSize ClientAreaTwips(7830, 5475);
+constexpr qreal DialogPointSize = 8.0;
+constexpr qreal SmallestPointSize = 6.0;
 
 int twipsToPixels(int twips, int dpi)
 {
@@ -48,6 +55,16 @@ QStringList fullHours(int first)
     return entries;
 }
 
+// The boxes were drawn for the 8-point MS Sans Serif of Windows dialogs. Where that font is
+// missing, Arial (or the metric twin that fontconfig puts in its place) comes closest in width.
+QFont dialogFont()
+{
+    const QString msSansSerif = QStringLiteral("Microsoft Sans Serif");
+    QFont font(QFontDatabase::hasFamily(msSansSerif) ? msSansSerif : QStringLiteral("Arial"));
+    font.setPointSizeF(DialogPointSize);
+    return font;
+}
+
 QDateTime hoursBefore(const QDateTime &time, qint16 hours)
 {
     return time.addSecs(-3600LL * hours);
@@ -70,6 +87,7 @@ FrmMonitorSrvCpu::FrmMonitorSrvCpu(Clock clock, QWidget *parent)
     buildConnectionBand();
     buildReferenceBand();
     buildTestBand();
+    fitFontToCaptions();
     arrangeTabOrder();
     connectSignals();
     cmdTest->setFocus();
@@ -178,7 +196,8 @@ QComboBox *FrmMonitorSrvCpu::placeList(
 {
     auto *list = place(new QComboBox, name, parent, twips);
     list->addItems(entries);
-    // Like the lists it replaces, a list shows nothing until start-up selects its default.
+    // No selection until start-up picks the default, so that picking it raises the same
+    // selection event as a user's choice.
     list->setCurrentIndex(-1);
     return list;
 }
@@ -227,7 +246,7 @@ void FrmMonitorSrvCpu::buildConnectionBand()
     lblSqlDbPass = placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
     txtOnlDbPass = placeTextBox("txtOnlDbPass", QString(), this, {4800, 1200, 2055, 285});
     txtOnlDbPass->setEchoMode(QLineEdit::Password);
-    // The style's own mask character varies (a bullet on most); the operators know the asterisk.
+    // The style's own mask character varies (a bullet on most); this box shows asterisks.
     txtOnlDbPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
     Line1 = placeLine("Line1", 240, 7560, 2400);
 }
@@ -275,6 +294,24 @@ void FrmMonitorSrvCpu::buildTestBand()
 
     Line2 = placeLine("Line2", 240, 7560, 4680);
     cmdTest = place(new QPushButton(tr("Test")), "cmdTest", this, {3120, 4920, 1695, 375});
+}
+
+void FrmMonitorSrvCpu::fitFontToCaptions()
+{
+    // A wider substitute font would cut the captions off inside their fixed boxes; a slightly
+    // smaller size reads better than a clipped word.
+    QFont font = dialogFont();
+    while (!captionsFit(QFontMetrics(font)) && font.pointSizeF() > SmallestPointSize)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    setFont(font);
+}
+
+bool FrmMonitorSrvCpu::captionsFit(const QFontMetrics &metrics) const
+{
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    return std::all_of(labels.cbegin(), labels.cend(), [&metrics](const QLabel *label) {
+        return metrics.horizontalAdvance(label->text()) <= label->width();
+    });
 }
 
 void FrmMonitorSrvCpu::arrangeTabOrder()

@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFontMetrics;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -64,6 +65,8 @@ private:
     void buildConnectionBand();
     void buildReferenceBand();
     void buildTestBand();
+    void fitFontToCaptions();
+    bool captionsFit(const QFontMetrics &metrics) const;
     void arrangeTabOrder();
     void connectSignals();
 
