@@ -75,6 +75,17 @@ QDateTime toWholeSecond(const QDateTime &time)
     return time.addMSecs(-time.time().msec());
 }
 
+// The locale's short date and time, with the seconds that its short time format leaves out.
+QString generalDateText(const QDateTime &time)
+{
+    const QLocale locale;
+    QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
+    if (!timeFormat.contains(QLatin1String("ss")))
+        timeFormat.replace(QLatin1String("mm"), QLatin1String("mm:ss"));
+    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
+        + locale.toString(time.time(), timeFormat);
+}
+
 } // namespace
 
 FrmMonitorSrvCpu::FrmMonitorSrvCpu(Clock clock, QWidget *parent)
@@ -161,7 +172,7 @@ void FrmMonitorSrvCpu::selectHour()
         return;
     showCurrentHour(*offset);
     m_referenceTime = toWholeSecond(hoursBefore(m_clock(), *offset));
-    txtDate->setText(QLocale().toString(m_referenceTime, QLocale::ShortFormat));
+    txtDate->setText(generalDateText(m_referenceTime));
 }
 
 void FrmMonitorSrvCpu::runTest()

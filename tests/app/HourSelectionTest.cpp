@@ -52,7 +52,7 @@ private:
 
 void HourSelectionTest::initTestCase()
 {
-    // The general date format follows the locale; a fixed one makes it known: "dd.MM.yy HH:mm".
+    // The general date format follows the locale; a fixed one makes it known: "dd.MM.yy HH:mm:ss".
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 }
 
@@ -98,7 +98,7 @@ void HourSelectionTest::defaultsAfterStartUp_data()
     row("txtOnlConnTimeout", "15");
     row("txtOnlDbUser", "sa");
     row("txtOnlDbPass", "");
-    row("txtDate", "19.05.16 07:05");
+    row("txtDate", "19.05.16 07:05:09");
     row("cboPlusHour", "0");
     row("txtCurrentHour", "7");
     row("cboCpuMonTimeStart", "06:00");
@@ -145,7 +145,7 @@ void HourSelectionTest::startUpReadsTheHourAgainAtTheEnd()
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 59, 59));
     QCOMPARE(m_window->currentHour(), qint16(11));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("11"));
-    QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 10:59"));
+    QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 10:59:59"));
 }
 
 void HourSelectionTest::selection_data()
@@ -158,28 +158,28 @@ void HourSelectionTest::selection_data()
 
     QTest::newRow("x 3 at 01:30 is 22:30 the day before")
         << at(2016, 5, 19, 1, 30, 45, 678) << 3 << QStringLiteral("22")
-        << at(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30");
+        << at(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30:45");
     QTest::newRow("x 0 is the present moment to the second")
         << at(2016, 5, 19, 14, 37, 12, 999) << 0 << QStringLiteral("14")
-        << at(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37");
+        << at(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37:12");
     QTest::newRow("x above the present hour gives 24 - (x - hour)")
         << at(2016, 5, 19, 5, 10, 0) << 7 << QStringLiteral("22") << at(2016, 5, 18, 22, 10, 0)
-        << QStringLiteral("18.05.16 22:10");
+        << QStringLiteral("18.05.16 22:10:00");
     QTest::newRow("one digit hour has no leading zero")
         << at(2016, 5, 19, 9, 15, 30) << 2 << QStringLiteral("7") << at(2016, 5, 19, 7, 15, 30)
-        << QStringLiteral("19.05.16 07:15");
+        << QStringLiteral("19.05.16 07:15:30");
     QTest::newRow("hour zero shows 0")
         << at(2016, 5, 19, 3, 45, 0) << 3 << QStringLiteral("0") << at(2016, 5, 19, 0, 45, 0)
-        << QStringLiteral("19.05.16 00:45");
+        << QStringLiteral("19.05.16 00:45:00");
     QTest::newRow("x 23 at midnight")
         << at(2016, 5, 19, 0, 0, 0) << 23 << QStringLiteral("1") << at(2016, 5, 18, 1, 0, 0)
-        << QStringLiteral("18.05.16 01:00");
+        << QStringLiteral("18.05.16 01:00:00");
     QTest::newRow("into the previous year")
         << at(2016, 1, 1, 0, 20, 0) << 1 << QStringLiteral("23") << at(2015, 12, 31, 23, 20, 0)
-        << QStringLiteral("31.12.15 23:20");
+        << QStringLiteral("31.12.15 23:20:00");
     QTest::newRow("back onto a leap day")
         << at(2016, 3, 1, 2, 0, 0) << 5 << QStringLiteral("21") << at(2016, 2, 29, 21, 0, 0)
-        << QStringLiteral("29.02.16 21:00");
+        << QStringLiteral("29.02.16 21:00:00");
 }
 
 void HourSelectionTest::selection()
@@ -234,7 +234,7 @@ void HourSelectionTest::referenceTimeDoesNotFollowTheClock()
 
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 14, 37, 12));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("14"));
-    QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 14:37"));
+    QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 14:37:12"));
 
     plusHour()->setCurrentIndex(1);
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 15, 50, 0));
