@@ -1,0 +1,179 @@
+#include "ResultSetEncoder.h"
+
+#include "SessionDatabase.h"
+#include "TextCodec.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sqlite3.h>
+
+namespace tovik::sampleserver {
+
+namespace {
+
+std::string realText(double value)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    std::string text(buffer);
+    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos)
+        text += ".0";
+    return text;
+}
+
+} // namespace
+
+ResultSetEncoder::ResultSetEncoder(
+    SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply)
+    : m_database(database)
+    , m_statement(statement)
+    , m_reply(reply)
+    , m_tokens(reply.body())
+    , m_columnCount(sqlite3_column_count(statement))
+{
+}
+
+ResultSetEncoder::Outcome ResultSetEncoder::run()
+{
+    initialiseTypes();
+    std::vector<Row> rows;
+    int result = SQLITE_ROW;
+    while (rows.size() < kBufferedRows && (result = sqlite3_step(m_statement)) == SQLITE_ROW) {
+        rows.push_back(readRow());
+        observe(rows.back());
+    }
+    if (result != SQLITE_ROW && result != SQLITE_DONE)
+        return failure(result);
+    if (result == SQLITE_ROW)
+        return streamRows();
+    if (m_columnCount > 0)
+        writeMetadata();
+    for (const Row &row : rows)
+        writeRow(row);
+    return {Status::Completed, rows.size(), m_columnCount > 0, {}};
+}
+
+ResultSetEncoder::Outcome ResultSetEncoder::streamRows()
+{
+    int result = SQLITE_ROW;
+    while ((result = sqlite3_step(m_statement)) == SQLITE_ROW)
+        observe(readRow());
+    if (result != SQLITE_DONE)
+        return failure(result);
+    sqlite3_reset(m_statement);
+    writeMetadata();
+    std::uint64_t count = 0;
+    while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) {
+        writeRow(readRow());
+        ++count;
+        if (!m_reply.flushIfLarge())
+            return {Status::Failed, count, true, {}};
+    }
+    if (result != SQLITE_DONE) {
+        Outcome outcome = failure(result);
+        outcome.rows = count;
+        outcome.hasColumns = true;
+        return outcome;
+    }
+    return {Status::Completed, count, true, {}};
+}
+
+ResultSetEncoder::Outcome ResultSetEncoder::failure(int result) const
+{
+    if (result == SQLITE_INTERRUPT && m_database.cancelled())
+        return {Status::Cancelled, 0, false, {}};
+    return {Status::Failed, 0, false, m_database.lastError()};
+}
+
+void ResultSetEncoder::initialiseTypes()
+{
+    m_types.assign(static_cast<std::size_t>(m_columnCount), std::nullopt);
+    for (int i = 0; i < m_columnCount; ++i) {
+        const char *declared = sqlite3_column_decltype(m_statement, i);
+        const char *name = sqlite3_column_name(m_statement, i);
+        m_types[static_cast<std::size_t>(i)] = declared
+            ? ColumnTypeRules::fromDeclaredType(declared)
+            : ColumnTypeRules::forUndeclared(name ? name : "");
+    }
+}
+
+CellValue ResultSetEncoder::cell(int column) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return static_cast<std::int64_t>(sqlite3_column_int64(m_statement, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(m_statement, column);
+    case SQLITE_NULL:
+        return std::monostate {};
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+        const int bytes = sqlite3_column_bytes(m_statement, column);
+        return std::string(text ? text : "", static_cast<std::size_t>(bytes));
+    }
+    }
+}
+
+ResultSetEncoder::Row ResultSetEncoder::readRow() const
+{
+    Row row;
+    row.reserve(static_cast<std::size_t>(m_columnCount));
+    for (int i = 0; i < m_columnCount; ++i)
+        row.push_back(cell(i));
+    return row;
+}
+
+void ResultSetEncoder::observe(const Row &row)
+{
+    for (std::size_t i = 0; i < row.size(); ++i)
+        m_types[i] = ColumnTypeRules::widened(m_types[i], row[i]);
+}
+
+void ResultSetEncoder::writeMetadata()
+{
+    std::vector<ColumnDescription> columns;
+    for (int i = 0; i < m_columnCount; ++i) {
+        const char *name = sqlite3_column_name(m_statement, i);
+        columns.push_back({TextCodec::toUtf16(name ? name : ""),
+            ColumnTypeRules::finalType(m_types[static_cast<std::size_t>(i)])});
+    }
+    m_tokens.columnMetadata(columns);
+}
+
+void ResultSetEncoder::writeRow(const Row &row)
+{
+    m_tokens.rowStart();
+    for (std::size_t i = 0; i < row.size(); ++i)
+        writeCell(ColumnTypeRules::finalType(m_types[i]), row[i]);
+}
+
+void ResultSetEncoder::writeCell(ColumnType type, const CellValue &value)
+{
+    const auto *integer = std::get_if<std::int64_t>(&value);
+    const auto *real = std::get_if<double>(&value);
+    const auto *text = std::get_if<std::string>(&value);
+    switch (type) {
+    case ColumnType::SmallInt:
+    case ColumnType::Int:
+    case ColumnType::BigInt:
+        return integer ? m_tokens.integerValue(type, *integer) : m_tokens.nullValue(type);
+    case ColumnType::Float:
+        if (integer || real)
+            return m_tokens.floatValue(integer ? static_cast<double>(*integer) : *real);
+        return m_tokens.nullValue(type);
+    case ColumnType::DateTime: {
+        const auto dateTime = text ? SqlDateTime::parse(*text) : std::nullopt;
+        return dateTime ? m_tokens.dateTimeValue(*dateTime) : m_tokens.nullValue(type);
+    }
+    case ColumnType::NVarChar:
+        if (integer)
+            return m_tokens.textValue(TextCodec::fromAscii(std::to_string(*integer)));
+        if (real)
+            return m_tokens.textValue(TextCodec::fromAscii(realText(*real)));
+        if (text)
+            return m_tokens.textValue(TextCodec::toUtf16(*text));
+        return m_tokens.nullValue(type);
+    }
+}
+
+} // namespace tovik::sampleserver

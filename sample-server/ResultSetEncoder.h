@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ColumnType.h"
+#include "PacketWriter.h"
+#include "SqlMessage.h"
+#include "TokenWriter.h"
+
+#include <optional>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace tovik::sampleserver {
+
+class SessionDatabase;
+
+// Runs one prepared statement and writes its result as COLMETADATA and ROW tokens. Column types
+// must be known before the first row goes out, yet SQLite only tells them row by row: a result of
+// up to kBufferedRows rows is read once and kept; a longer one is read once for its types and
+// again for its rows, so that memory stays bounded for any table size.
+class ResultSetEncoder
+{
+public:
+    static constexpr std::size_t kBufferedRows = 5000;
+
+    enum class Status { Completed, Failed, Cancelled };
+    struct Outcome
+    {
+        Status status = Status::Completed;
+        std::uint64_t rows = 0;
+        bool hasColumns = false;
+        SqlMessage error;
+    };
+
+    ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply);
+
+    Outcome run();
+
+private:
+    using Row = std::vector<CellValue>;
+
+    void initialiseTypes();
+    CellValue cell(int column) const;
+    void observe(const Row &row);
+    Row readRow() const;
+    Outcome failure(int result) const;
+    void writeMetadata();
+    void writeRow(const Row &row);
+    void writeCell(ColumnType type, const CellValue &value);
+    Outcome streamRows();
+
+    SessionDatabase &m_database;
+    sqlite3_stmt *m_statement;
+    PacketWriter &m_reply;
+    TokenWriter m_tokens;
+    int m_columnCount = 0;
+    std::vector<std::optional<ColumnType>> m_types;
+};
+
+} // namespace tovik::sampleserver

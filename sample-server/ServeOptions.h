@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tovik::sampleserver {
+
+struct ServeOptions
+{
+    std::string dataDir;
+    std::vector<std::string> listen;
+    std::uint16_t port = 1433;
+    std::string instance = "SNMPCONLINE";
+    std::uint16_t browserPort = 1434;
+    // user, password
+    std::vector<std::pair<std::string, std::string>> logins;
+    int delayMs = 0;
+    int dropAfter = 0;
+    std::string logPath;
+};
+
+} // namespace tovik::sampleserver

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "DatabaseCatalog.h"
+#include "PacketWriter.h"
+#include "RequestLog.h"
+#include "RequestParser.h"
+#include "ServeOptions.h"
+#include "SessionDatabase.h"
+#include "TdsMessage.h"
+#include "TokenWriter.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tovik::sampleserver {
+
+// The protocol state of one client connection: PRELOGIN, LOGIN7, then SQL batches, RPCs and
+// transaction requests on the session's database. Works on whole request messages and writes
+// whole replies, with no socket of its own. Every request gets an answer, an error if nothing
+// else, so that no client is left waiting.
+class Session
+{
+public:
+    using CancelProbe = std::function<bool()>;
+    static constexpr std::size_t kDefaultPacketSize = 4096;
+
+    Session(const ServeOptions &options, const DatabaseCatalog &catalog, RequestLog &log,
+        std::uint16_t spid);
+
+    // Answers one request; false when the connection is to be closed after the reply.
+    bool handle(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancelRequested);
+    void acknowledgeAttention(PacketWriter &reply);
+
+    std::size_t packetSize() const { return m_packetSize; }
+    std::uint16_t spid() const { return m_spid; }
+
+private:
+    enum class State { Prelogin, Login, LoggedIn };
+
+    bool handleBeforeLogin(const TdsMessage &message, PacketWriter &reply);
+    bool handlePrelogin(const TdsMessage &message, PacketWriter &reply);
+    bool handleLogin(const TdsMessage &message, PacketWriter &reply);
+    std::optional<SqlMessage> loginRefusal(const Login7Request &login) const;
+    bool refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors);
+    bool acceptsCredentials(const Login7Request &login) const;
+    void writeLoginAck(const Login7Request &login, PacketWriter &reply);
+    void handleBatch(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel);
+    void runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel);
+    void useDatabase(const std::string &name, PacketWriter &reply);
+    void handleRpc(const TdsMessage &message, PacketWriter &reply);
+    void handleTransaction(const TdsMessage &message, PacketWriter &reply);
+    void handleUnsupported(const TdsMessage &message, PacketWriter &reply);
+    void writeFailure(PacketWriter &reply, const SqlMessage &message);
+    void writeTransactionStart(TokenWriter &tokens);
+    void writeDatabaseChange(
+        TokenWriter &tokens, const std::string &newName, const std::string &oldName);
+
+    const ServeOptions &m_options;
+    const DatabaseCatalog &m_catalog;
+    RequestLog &m_log;
+    std::uint16_t m_spid;
+    std::u16string m_serverName;
+    State m_state = State::Prelogin;
+    std::size_t m_packetSize = kDefaultPacketSize;
+    std::unique_ptr<SessionDatabase> m_database;
+    std::uint64_t m_transaction = 0;
+    std::uint64_t m_nextTransaction = 1;
+};
+
+} // namespace tovik::sampleserver

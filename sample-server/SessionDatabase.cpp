@@ -1,0 +1,222 @@
+#include "SessionDatabase.h"
+
+#include "SqlTranslator.h"
+
+#include <sqlite3.h>
+
+namespace tovik::sampleserver {
+
+namespace {
+
+constexpr int kProgressSteps = 10000;
+constexpr int kBusyTimeoutMs = 2000;
+
+std::string quoted(std::string_view text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out.push_back(c);
+        if (c == '\'')
+            out.push_back('\'');
+    }
+    return out + "'";
+}
+
+std::string catalogSetup()
+{
+    const std::string tables = SqlTranslator::catalogViewName("tables");
+    const std::string databases = SqlTranslator::catalogViewName("databases");
+    return "CREATE TEMP VIEW " + tables
+        + " AS SELECT name, rowid AS object_id, 1 AS schema_id, 'U' AS type,"
+          " 'USER_TABLE' AS type_desc FROM main.sqlite_schema"
+          " WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\';"
+          "CREATE TEMP TABLE "
+        + databases + " (name NVARCHAR(128), database_id INT, state_desc NVARCHAR(60));";
+}
+
+bool isReadAction(int action)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+    case SQLITE_PRAGMA:
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isAttachAction(int action)
+{
+    return action == SQLITE_ATTACH || action == SQLITE_DETACH;
+}
+
+std::optional<std::string> suffixAfter(std::string_view text, std::string_view prefix)
+{
+    if (!text.starts_with(prefix))
+        return std::nullopt;
+    return std::string(text.substr(prefix.size()));
+}
+
+// Served files are never written in place (generate and the test helpers write a new file and
+// rename it), so SQLite may skip its file locking and change checks, which would otherwise cost
+// several system calls per statement.
+std::string immutableUri(const std::string &path)
+{
+    static constexpr std::string_view kHex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '%' || c == '?' || c == '#' || byte < 0x21 || byte >= 0x7F) {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0x0F];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+} // namespace
+
+void StatementDeleter::operator()(sqlite3_stmt *statement) const
+{
+    sqlite3_finalize(statement);
+}
+
+SessionDatabase::SessionDatabase() = default;
+
+SessionDatabase::~SessionDatabase()
+{
+    close();
+}
+
+void SessionDatabase::close()
+{
+    if (m_handle)
+        sqlite3_close_v2(m_handle);
+    m_handle = nullptr;
+}
+
+std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
+{
+    close();
+    m_name = entry.name;
+    const bool virtualDatabase = entry.path.empty();
+    const int flags = SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI
+        | (virtualDatabase ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_MEMORY : SQLITE_OPEN_READONLY);
+    const std::string path = virtualDatabase ? ":memory:" : immutableUri(entry.path);
+    if (sqlite3_open_v2(path.c_str(), &m_handle, flags, nullptr) != SQLITE_OK) {
+        const std::string reason = m_handle ? sqlite3_errmsg(m_handle) : "out of memory";
+        close();
+        return reason;
+    }
+    sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
+    // Reading the schema here finds a file that is not a database before the client sees a login.
+    if (!runInternal("SELECT count(*) FROM main.sqlite_schema;" + catalogSetup())) {
+        const std::string reason = sqlite3_errmsg(m_handle);
+        close();
+        return reason;
+    }
+    sqlite3_set_authorizer(m_handle, &SessionDatabase::authorize, this);
+    sqlite3_progress_handler(m_handle, kProgressSteps, &SessionDatabase::progress, this);
+    return std::nullopt;
+}
+
+void SessionDatabase::refreshDatabaseList(const std::vector<std::string> &names)
+{
+    std::string sql = "DELETE FROM temp." + SqlTranslator::catalogViewName("databases") + ";";
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        sql += "INSERT INTO temp." + SqlTranslator::catalogViewName("databases") + " VALUES ("
+            + quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
+    }
+    runInternal(sql);
+}
+
+bool SessionDatabase::runInternal(const std::string &sql)
+{
+    m_internal = true;
+    const int result = sqlite3_exec(m_handle, sql.c_str(), nullptr, nullptr, nullptr);
+    m_internal = false;
+    return result == SQLITE_OK;
+}
+
+SessionDatabase::Prepared SessionDatabase::prepare(std::string_view &sql)
+{
+    Prepared prepared;
+    // An empty statement (";") yields no statement: go on to the next one, if any.
+    while (!prepared.statement && !prepared.error && !sql.empty()) {
+        const std::size_t before = sql.size();
+        prepared = prepareOne(sql);
+        if (sql.size() == before)
+            break;
+    }
+    return prepared;
+}
+
+SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
+{
+    m_writeDenied = false;
+    sqlite3_stmt *raw = nullptr;
+    const char *tail = nullptr;
+    const int result
+        = sqlite3_prepare_v2(m_handle, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
+    Prepared prepared;
+    prepared.statement.reset(raw);
+    // Statements the authorizer is not asked about (VACUUM INTO writes a new file) are caught
+    // by SQLite's own verdict on the compiled statement.
+    if (result == SQLITE_OK && raw && !sqlite3_stmt_readonly(raw))
+        m_writeDenied = true;
+    if (result != SQLITE_OK || m_writeDenied) {
+        prepared.statement.reset();
+        prepared.error = lastError();
+        return prepared;
+    }
+    sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
+    return prepared;
+}
+
+SqlMessage SessionDatabase::lastError() const
+{
+    if (m_writeDenied) {
+        return {3906, 16,
+            "Failed to update database \"" + m_name + "\" because the database is read-only."};
+    }
+    return translateError(sqlite3_errmsg(m_handle));
+}
+
+SqlMessage SessionDatabase::translateError(std::string_view sqliteMessage)
+{
+    if (const auto table = suffixAfter(sqliteMessage, "no such table: "))
+        return {208, 16, "Invalid object name '" + *table + "'."};
+    if (const auto column = suffixAfter(sqliteMessage, "no such column: "))
+        return {207, 16, "Invalid column name '" + *column + "'."};
+    if (sqliteMessage.find("syntax error") != std::string_view::npos)
+        return {102, 15, std::string(sqliteMessage)};
+    return {50000, 16, std::string(sqliteMessage)};
+}
+
+int SessionDatabase::authorize(
+    void *self, int action, const char *, const char *, const char *, const char *)
+{
+    auto *database = static_cast<SessionDatabase *>(self);
+    if (database->m_internal || isReadAction(action))
+        return SQLITE_OK;
+    database->m_writeDenied = !isAttachAction(action);
+    return SQLITE_DENY;
+}
+
+int SessionDatabase::progress(void *self)
+{
+    auto *database = static_cast<SessionDatabase *>(self);
+    if (database->m_cancelProbe && database->m_cancelProbe())
+        database->m_cancelled = true;
+    return database->m_cancelled ? 1 : 0;
+}
+
+} // namespace tovik::sampleserver

@@ -1,0 +1,221 @@
+#include "SqlTranslator.h"
+
+#include "TextCodec.h"
+
+namespace tovik::sampleserver {
+
+namespace {
+
+bool isWordStart(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '@' || c == '#'
+        || byte >= 0x80;
+}
+
+bool isWordPart(char c)
+{
+    return isWordStart(c) || (c >= '0' && c <= '9') || c == '$';
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+// Length of a token that runs to a closing character, a doubled closing character standing for
+// itself; an unterminated one runs to the end of the text.
+std::size_t delimitedLength(std::string_view text, std::size_t at, char close)
+{
+    std::size_t i = at + 1;
+    while (i < text.size()) {
+        if (text[i] == close) {
+            if (i + 1 < text.size() && text[i + 1] == close) {
+                i += 2;
+                continue;
+            }
+            return i + 1 - at;
+        }
+        ++i;
+    }
+    return text.size() - at;
+}
+
+std::size_t runLength(std::string_view text, std::size_t at, bool (*part)(char))
+{
+    std::size_t i = at;
+    while (i < text.size() && part(text[i]))
+        ++i;
+    return i - at;
+}
+
+std::size_t commentLength(std::string_view text, std::size_t at)
+{
+    if (text[at] == '-') {
+        const auto end = text.find('\n', at);
+        return (end == std::string_view::npos ? text.size() : end) - at;
+    }
+    const auto end = text.find("*/", at + 2);
+    return (end == std::string_view::npos ? text.size() : end + 2) - at;
+}
+
+} // namespace
+
+std::string SqlTranslator::catalogViewName(std::string_view view)
+{
+    return "\"sys." + TextCodec::lowerAscii(view) + "\"";
+}
+
+TranslatedBatch SqlTranslator::translate(std::string_view batch)
+{
+    const std::vector<Token> tokens = tokenize(batch);
+    const std::size_t first = nextSignificant(tokens, 0);
+    TranslatedBatch result;
+    if (first == tokens.size())
+        return result;
+    const std::string keyword = TextCodec::lowerAscii(identifier(tokens[first]));
+    const bool word = tokens[first].kind == TokenKind::Word;
+    const std::size_t second = nextSignificant(tokens, first + 1);
+    const std::string argument
+        = second < tokens.size() ? identifier(tokens[second]) : std::string();
+    if (word && (keyword == "exec" || keyword == "execute")) {
+        result.kind = BatchKind::ProcedureCall;
+        result.name = argument;
+    } else if (word && (keyword.starts_with("sp_") || keyword.starts_with("xp_"))) {
+        result.kind = BatchKind::ProcedureCall;
+        result.name = identifier(tokens[first]);
+    } else if (word && keyword == "use") {
+        result.kind = BatchKind::UseDatabase;
+        result.name = argument;
+    } else if (word && keyword == "set") {
+        result.kind = BatchKind::SetOptions;
+    } else {
+        result.kind = BatchKind::Statements;
+        result.sql = rewrite(tokens, result.readsDatabaseList);
+    }
+    return result;
+}
+
+std::vector<SqlTranslator::Token> SqlTranslator::tokenize(std::string_view text)
+{
+    std::vector<Token> tokens;
+    for (std::size_t at = 0; at < text.size();) {
+        TokenKind kind = TokenKind::Symbol;
+        const std::size_t length = tokenLength(text, at, kind);
+        tokens.push_back({kind, text.substr(at, length)});
+        at += length;
+    }
+    return tokens;
+}
+
+std::size_t SqlTranslator::tokenLength(std::string_view text, std::size_t at, TokenKind &kind)
+{
+    const char c = text[at];
+    const char next = at + 1 < text.size() ? text[at + 1] : '\0';
+    if (isSpace(c)) {
+        kind = TokenKind::Space;
+        return runLength(text, at, isSpace);
+    }
+    if ((c == '-' && next == '-') || (c == '/' && next == '*')) {
+        kind = TokenKind::Comment;
+        return commentLength(text, at);
+    }
+    if (c == '\'') {
+        kind = TokenKind::String;
+        return delimitedLength(text, at, '\'');
+    }
+    if ((c == 'N' || c == 'n') && next == '\'') {
+        kind = TokenKind::NString;
+        return 1 + delimitedLength(text, at + 1, '\'');
+    }
+    if (c == '"' || c == '[' || c == '`') {
+        kind = TokenKind::Quoted;
+        return delimitedLength(text, at, c == '[' ? ']' : c);
+    }
+    if (isWordStart(c)) {
+        kind = TokenKind::Word;
+        return runLength(text, at, isWordPart);
+    }
+    kind = TokenKind::Symbol;
+    return 1;
+}
+
+std::string SqlTranslator::identifier(const Token &token)
+{
+    if (token.kind == TokenKind::Word)
+        return std::string(token.text);
+    if (token.kind != TokenKind::Quoted || token.text.size() < 2)
+        return {};
+    const char close = token.text.front() == '[' ? ']' : token.text.front();
+    std::string value;
+    const std::string_view inner = token.text.substr(1, token.text.size() - 2);
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        value.push_back(inner[i]);
+        if (inner[i] == close && i + 1 < inner.size() && inner[i + 1] == close)
+            ++i;
+    }
+    return value;
+}
+
+std::size_t SqlTranslator::nextSignificant(const std::vector<Token> &tokens, std::size_t from)
+{
+    std::size_t i = from;
+    while (i < tokens.size()
+        && (tokens[i].kind == TokenKind::Space || tokens[i].kind == TokenKind::Comment))
+        ++i;
+    return i;
+}
+
+std::string SqlTranslator::rewrite(const std::vector<Token> &tokens, bool &readsDatabaseList)
+{
+    std::string out;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        std::string view;
+        if (const std::size_t end = catalogViewEnd(tokens, i, view); end > i) {
+            out += "temp." + catalogViewName(view);
+            readsDatabaseList = readsDatabaseList || view == "databases";
+            i = end;
+        } else if (const std::size_t prefixEnd = schemaPrefixEnd(tokens, i); prefixEnd > i) {
+            i = prefixEnd;
+        } else if (tokens[i].kind == TokenKind::NString) {
+            out += tokens[i].text.substr(1);
+        } else {
+            out += tokens[i].text;
+        }
+    }
+    return out;
+}
+
+// The last token of "sys.tables" or "sys.databases" starting at token `at`, or `at` itself.
+std::size_t SqlTranslator::catalogViewEnd(
+    const std::vector<Token> &tokens, std::size_t at, std::string &view)
+{
+    if (!TextCodec::equalsIgnoringCase(identifier(tokens[at]), "sys"))
+        return at;
+    const std::size_t dot = nextSignificant(tokens, at + 1);
+    if (dot >= tokens.size() || tokens[dot].text != ".")
+        return at;
+    const std::size_t name = nextSignificant(tokens, dot + 1);
+    if (name >= tokens.size())
+        return at;
+    view = TextCodec::lowerAscii(identifier(tokens[name]));
+    return view == "tables" || view == "databases" ? name : at;
+}
+
+// The dot of a "dbo." prefix starting at token `at`, or `at` itself.
+std::size_t SqlTranslator::schemaPrefixEnd(const std::vector<Token> &tokens, std::size_t at)
+{
+    if (!TextCodec::equalsIgnoringCase(identifier(tokens[at]), "dbo"))
+        return at;
+    if (at > 0 && tokens[at - 1].text == ".")
+        return at;
+    const std::size_t dot = nextSignificant(tokens, at + 1);
+    if (dot >= tokens.size() || tokens[dot].text != ".")
+        return at;
+    const std::size_t name = nextSignificant(tokens, dot + 1);
+    if (name >= tokens.size() || identifier(tokens[name]).empty())
+        return at;
+    return name - 1;
+}
+
+} // namespace tovik::sampleserver

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tovik::sampleserver {
+
+enum class BatchKind { Statements, ProcedureCall, UseDatabase, SetOptions, Empty };
+
+struct TranslatedBatch
+{
+    BatchKind kind = BatchKind::Empty;
+    // SQLite's text for Statements; the procedure or database name for the other kinds.
+    std::string sql;
+    std::string name;
+    bool readsDatabaseList = false;
+};
+
+// Turns a T-SQL batch into what SQLite runs. The clients' texts stay as they are apart from the
+// few T-SQL forms SQLite lacks: the catalog views sys.tables and sys.databases (session-local
+// views), N'...' literals and the dbo schema prefix. Batches that call a procedure, switch the
+// database (USE) or set session options (SET) are recognised and left to the session.
+class SqlTranslator
+{
+public:
+    static TranslatedBatch translate(std::string_view batch);
+
+    static std::string catalogViewName(std::string_view view);
+
+private:
+    enum class TokenKind { Space, Comment, Word, Quoted, String, NString, Symbol };
+    struct Token
+    {
+        TokenKind kind;
+        std::string_view text;
+    };
+
+    static std::vector<Token> tokenize(std::string_view text);
+    static std::size_t tokenLength(std::string_view text, std::size_t at, TokenKind &kind);
+    static std::string identifier(const Token &token);
+    static std::size_t nextSignificant(const std::vector<Token> &tokens, std::size_t from);
+    static std::string rewrite(const std::vector<Token> &tokens, bool &readsDatabaseList);
+    static std::size_t catalogViewEnd(
+        const std::vector<Token> &tokens, std::size_t at, std::string &view);
+    static std::size_t schemaPrefixEnd(const std::vector<Token> &tokens, std::size_t at);
+};
+
+} // namespace tovik::sampleserver
