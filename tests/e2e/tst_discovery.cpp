@@ -66,7 +66,7 @@ QString noStoreAndEmptySummary(quint16 port)
         "Disconnect OK from Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
         "Source=127.0.0.1,"
             + QString::number(port) + ";Initial Catalog=SNMPCONLINE;User Id=sa;Password=",
-        "", "Devices caught by Threshold Conditions.", ""});
+        "", "Devices caught by Threshold Conditions."});
 }
 
 const QString nodesTable = "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address "
