@@ -68,8 +68,11 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
             + quoted(values[3].value);
     }
     if (freeTds) {
+        // With its default version "auto" FreeTDS retries the login in other protocol
+        // versions after each login timeout and never gives up on a server that takes the
+        // connection but does not answer; a fixed version makes the login timeout final.
         // FreeTDS takes its query timeout from the string, not from the connection attribute.
-        text += QStringLiteral(";ClientCharset=UTF-8;Timeout=")
+        text += QStringLiteral(";ClientCharset=UTF-8;TDS_Version=7.4;Timeout=")
             + QString::number(queryTimeoutSeconds);
     }
     if (driver.startsWith(QLatin1String("ODBC Driver 18"), Qt::CaseInsensitive)) {

@@ -29,6 +29,15 @@ qint64 roundFraction(qint64 whole, QStringView fraction)
     return whole;
 }
 
+// A pasted page of digits would otherwise stretch the message box off the screen.
+QString shownText(const QString &text)
+{
+    constexpr qsizetype shownLength = 40;
+    if (text.size() <= shownLength)
+        return text;
+    return text.left(shownLength) + QChar(0x2026);
+}
+
 template<typename T>
 std::optional<T> inRange(std::optional<qint64> value)
 {
@@ -128,9 +137,10 @@ std::optional<qint32> IntegerConversion::toInt32(const QVariant &value)
 QString IntegerConversion::int16Failure(
     const QString &fieldName, const QString &text, const QLocale &locale)
 {
+    const QString shown = shownText(text);
     if (!roundedValue(text, locale))
-        return QStringLiteral("%1: \"%2\" is not a number").arg(fieldName, text);
-    return QStringLiteral("%1: %2 is outside the range -32768 to 32767").arg(fieldName, text);
+        return QStringLiteral("%1: \"%2\" is not a number").arg(fieldName, shown);
+    return QStringLiteral("%1: %2 is outside the range -32768 to 32767").arg(fieldName, shown);
 }
 
 } // namespace tovik
