@@ -85,10 +85,14 @@ checkDepends() {
     depends=$(dpkg-deb -f "$deb" Depends)
     local package
     for package in $requiredDepends; do
-        echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$package" \
+        tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//' | grep -x "$package" >/dev/null \
             || fail "the package does not depend on $package: Depends: $depends"
     done
-    dpkg-deb -I "$deb" | grep -q "^ Depends: .*tdsodbc" || fail "dpkg-deb -I does not show the dependencies"
+    # Read the whole listing first: "grep -q" stops early, and under pipefail the writer's
+    # broken pipe would fail the check.
+    local info
+    info=$(dpkg-deb -I "$deb")
+    grep -q "^ Depends: .*tdsodbc" <<<"$info" || fail "dpkg-deb -I does not show the dependencies"
     [ "$(dpkg-deb -f "$deb" Package)" = tovik-sql-tester ] || fail "the package has another name"
 }
 
