@@ -128,6 +128,8 @@ std::optional<std::string> CommandLine::applyServeOption(
         return addLogin(options, value);
     else if (name == "--delay-ms")
         return setInteger(options.delayMs, name, value, 0, 3600000);
+    else if (name == "--delay-from")
+        return setInteger(options.delayFrom, name, value, 1, 1000000000);
     else if (name == "--drop-after")
         return setInteger(options.dropAfter, name, value, 0, 1000000000);
     else if (name == "--log")
@@ -190,14 +192,16 @@ std::string CommandLine::usage()
     return "usage:\n"
            "  tovik-sample-server serve --data DIR [--listen ADDR]... [--port N] [--instance "
            "NAME]\n"
-           "      [--browser-port N] [--login USER:PASSWORD]... [--delay-ms N] [--drop-after N]\n"
-           "      [--log FILE]\n"
+           "      [--browser-port N] [--login USER:PASSWORD]... [--delay-ms N] [--delay-from N]\n"
+           "      [--drop-after N] [--log FILE]\n"
            "    Answers SQL Server clients (TDS 7.2-7.4) on loopback from DIR/<name>.sqlite.\n"
            "    --listen   loopback address, repeatable (default 127.0.0.1); --port 0 picks one\n"
            "    --browser-port  UDP port of the SQL Server Browser reply (default 1434, 0: off)\n"
            "    --login    accepted SQL login, repeatable (default: sa with an empty password)\n"
-           "    --delay-ms waits before every reply; --drop-after N answers a connection's N-th\n"
-           "               request (PRELOGIN and LOGIN7 count) and then closes it\n"
+           "    --delay-ms waits before every reply; --delay-from N only from a connection's N-th\n"
+           "               request on (PRELOGIN and LOGIN7 count), so that it can stall queries\n"
+           "               after a prompt login; --drop-after N answers a connection's N-th\n"
+           "               request and then closes it\n"
            "    --log      one line per request\n"
            "  tovik-sample-server generate --data DIR [--layout online|external] [--reports N]\n"
            "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS']\n"

@@ -48,7 +48,7 @@ void Connection::run()
 bool Connection::answer(const TdsMessage &message)
 {
     // An ATTENTION is acknowledged at once: the client that sends it has stopped waiting.
-    if (message.type != PacketType::Attention) {
+    if (message.type != PacketType::Attention && m_requests >= m_options.delayFrom) {
         const Wait wait = delayReply();
         if (wait == Wait::Closed)
             return false;

@@ -17,6 +17,8 @@ struct ServeOptions
     // user, password
     std::vector<std::pair<std::string, std::string>> logins;
     int delayMs = 0;
+    // The first request of a connection (1-based) that the delay applies to.
+    int delayFrom = 1;
     int dropAfter = 0;
     std::string logPath;
 };

@@ -53,6 +53,8 @@ QStringList SampleServer::arguments() const
         arguments << "--login" << login;
     if (m_options.delayMs > 0)
         arguments << "--delay-ms" << QString::number(m_options.delayMs);
+    if (m_options.delayFrom > 0)
+        arguments << "--delay-from" << QString::number(m_options.delayFrom);
     if (m_options.dropAfter > 0)
         arguments << "--drop-after" << QString::number(m_options.dropAfter);
     return arguments;

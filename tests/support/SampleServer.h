@@ -26,6 +26,7 @@ public:
         bool browser = false; // true: answer SQL Browser on UDP 127.0.0.1:1434, false: off
         QStringList logins; // "user:password"; empty: the server's default (sa, empty password)
         int delayMs = 0;
+        int delayFrom = 0; // 0: every reply is delayed; N: from a connection's N-th request on
         int dropAfter = 0; // 0: off
         QString listen = "127.0.0.1";
         quint16 port = 0; // 0: a free port
