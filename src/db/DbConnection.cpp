@@ -53,13 +53,17 @@ bool DbConnection::open(
 
 bool DbConnection::exec(const QString &sql)
 {
-    m_query.reset();
     if (!m_db.isOpen()) {
+        m_query.reset();
         m_lastError = QStringLiteral("The connection is not open.");
         return false;
     }
-    m_query.emplace(m_db);
-    m_query->setForwardOnly(true);
+    // One query object for the connection's life: its next statement releases the held result,
+    // and a run of many thousand statements does not build a query object for each.
+    if (!m_query) {
+        m_query.emplace(m_db);
+        m_query->setForwardOnly(true);
+    }
     if (m_query->exec(sql))
         return true;
     m_lastError = describe(m_query->lastError());

@@ -1,25 +1,37 @@
 #include "output/ShowRunLog.h"
 
 #include "output/Pause.h"
+#include "output/RunLog.h"
 #include "testrun/RunHost.h"
 
+#include <QByteArrayView>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QStandardPaths>
 
 namespace tovik {
 
 namespace {
 
-bool writeFile(const QString &path, const QByteArray &bytes, QString *reason)
+// The file's content in pieces, written one after another.
+using FileBytes = QList<QByteArrayView>;
+
+bool writeFile(const QString &path, const FileBytes &bytes, QString *reason)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         *reason = file.errorString();
         return false;
     }
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    for (const QByteArrayView piece : bytes) {
+        if (file.write(piece.data(), piece.size()) != piece.size()) {
+            *reason = file.errorString();
+            return false;
+        }
+    }
+    if (!file.flush()) {
         *reason = file.errorString();
         return false;
     }
@@ -41,7 +53,7 @@ QString userRunLogPath(QString *reason)
     return QDir(dir).filePath(QLatin1String(RunLogFileName));
 }
 
-QString writeRunLog(RunHost &host, const QByteArray &bytes)
+QString writeRunLog(RunHost &host, const FileBytes &bytes)
 {
     const QString besideProgram = QDir(host.appPath()).filePath(QLatin1String(RunLogFileName));
     QString programReason;
@@ -66,11 +78,10 @@ bool isFile(const QString &path)
     return QFileInfo(path).isFile();
 }
 
-} // namespace
-
-QString ShowRunLog(RunHost &host, const QString &text)
+// Writes the file, waits until it can be seen and opens it in the viewer.
+QString showFile(RunHost &host, const FileBytes &bytes)
 {
-    const QString path = writeRunLog(host, (text + QStringLiteral("\r\n")).toLocal8Bit());
+    const QString path = writeRunLog(host, bytes);
     if (path.isEmpty())
         return {};
 
@@ -83,6 +94,19 @@ QString ShowRunLog(RunHost &host, const QString &text)
     if (isFile(path))
         host.openInViewer(path);
     return path;
+}
+
+} // namespace
+
+QString ShowRunLog(RunHost &host, const QString &text)
+{
+    return showFile(host, {(text + RunLog::crlf).toLocal8Bit()});
+}
+
+QString ShowRunLog(RunHost &host, const RunLog &log, const QString &closingText)
+{
+    const QByteArray ending = (closingText + RunLog::crlf).toLocal8Bit();
+    return showFile(host, {log.bytes(), ending});
 }
 
 } // namespace tovik

@@ -5,6 +5,7 @@
 namespace tovik {
 
 class RunHost;
+class RunLog;
 
 inline constexpr char RunLogFileName[] = "ZU-TestCpuLoad.txt";
 
@@ -13,5 +14,8 @@ inline constexpr char RunLogFileName[] = "ZU-TestCpuLoad.txt";
 // until the file can be seen and asks the viewer to open it. When neither place can be
 // written it warns, naming the paths and reasons. Returns the path written, or empty text.
 QString ShowRunLog(RunHost &host, const QString &text);
+// The same for a run's log followed by closingText, written from the log's own bytes: the log can
+// be tens of megabytes, and a copy with the closing text added would double that.
+QString ShowRunLog(RunHost &host, const RunLog &log, const QString &closingText = {});
 
 } // namespace tovik

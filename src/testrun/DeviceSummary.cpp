@@ -55,16 +55,16 @@ bool lookUp(TestRun &run, const NodeHit &hit, DeviceAttributes *attributes)
     return true;
 }
 
-void appendSummary(TestRun &run, const QList<DeviceAttributes> &attributes, bool testTrapSent)
+QString caughtLine(const DeviceAttributes &attributes, const NodeHit &hit)
+{
+    return attributes.nodeName + RunLog::tab + QString::number(hit.count)
+        + QStringLiteral(" times");
+}
+
+void appendSummary(TestRun &run, const RunLog &caughtLines, bool testTrapSent)
 {
     run.log.appendLine(QStringLiteral("Devices caught by Threshold Conditions."));
-    for (qsizetype i = 0; i < run.nodeHits.size(); ++i) {
-        const NodeHit &hit = run.nodeHits.at(i);
-        if (isCaught(run, hit)) {
-            run.log.appendLine(attributes.at(i).nodeName + RunLog::tab + QString::number(hit.count)
-                + QStringLiteral(" times"));
-        }
-    }
+    run.log.append(caughtLines);
     if (testTrapSent) {
         run.log.appendLine();
         run.log.appendLine();
@@ -76,17 +76,22 @@ void appendSummary(TestRun &run, const QList<DeviceAttributes> &attributes, bool
 
 void SummarizeDevices(TestRun &run)
 {
-    QList<DeviceAttributes> attributes(run.nodeHits.size());
+    // The caught devices' lines follow the disconnect line, but each is written at its look-up,
+    // so that no node's attributes are kept for the whole run.
+    RunLog caughtLines;
     bool testTrapSent = false;
-    for (qsizetype i = 0; i < run.nodeHits.size(); ++i) {
-        const NodeHit &hit = run.nodeHits.at(i);
+    for (const NodeHit &hit : std::as_const(run.nodeHits)) {
         if (hit.nodeId == 0)
             continue;
-        if (!lookUp(run, hit, &attributes[i])) {
+        DeviceAttributes attributes;
+        if (!lookUp(run, hit, &attributes)) {
             RunEndings::queryFailure(run);
             return;
         }
-        if (isCaught(run, hit) && !testTrapSent) {
+        if (!isCaught(run, hit))
+            continue;
+        caughtLines.appendLine(caughtLine(attributes, hit));
+        if (!testTrapSent) {
             // The test trap is only simulated: a pause, and a line in the summary.
             Pause(run.host, testTrapPauseMs);
             testTrapSent = true;
@@ -94,8 +99,8 @@ void SummarizeDevices(TestRun &run)
     }
 
     run.session.disconnect(run.mainConnection, run.mainConnectionString);
-    appendSummary(run, attributes, testTrapSent);
-    ShowRunLog(run.host, run.log.text());
+    appendSummary(run, caughtLines, testTrapSent);
+    ShowRunLog(run.host, run.log);
     run.host.setTestEnabled(true);
 }
 

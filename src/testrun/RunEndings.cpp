@@ -8,11 +8,12 @@ namespace tovik::RunEndings {
 
 namespace {
 
-// Shows the run log with a closing text added to a copy of it, then the warning box.
+// Shows the run log with a closing text after it, then the warning box; the log itself stays as
+// it is.
 void showLogAndWarn(TestRun &run, const QString &closingText, const QString &message)
 {
     run.host.setTestEnabled(true);
-    ShowRunLog(run.host, run.log.text() + RunLog::crlf + closingText);
+    ShowRunLog(run.host, run.log, RunLog::crlf + closingText);
     run.host.showWarning(message);
 }
 
@@ -21,7 +22,7 @@ void showLogAndWarn(TestRun &run, const QString &closingText, const QString &mes
 void settingsFailure(TestRun &run, const QString &description)
 {
     run.host.setTestEnabled(true);
-    ShowRunLog(run.host, run.log.text());
+    ShowRunLog(run.host, run.log);
     run.host.showWarning(description + QStringLiteral(" (Err Handler)"));
 }
 

@@ -14,11 +14,13 @@ namespace {
 const QString nodeHeader
     = QStringLiteral("*** Get All uniq node_id's with a cpu value >= cpu threshold ***");
 
-// The sample table of one report and how the queries name it.
+// The sample table of one report, how the queries name it, and the hour and threshold condition
+// of the run, built once per report rather than for every node.
 struct SampleTable
 {
     QString name;
     DbConnection &connection;
+    QString condition;
 };
 
 QString timeAndLoadCondition(const TestRun &run)
@@ -29,17 +31,16 @@ QString timeAndLoadCondition(const TestRun &run)
         + QString::number(run.parameters.CpuLoadThreshold) + u'\'';
 }
 
-QString nodeQuery(const TestRun &run, const SampleTable &table)
+QString nodeQuery(const SampleTable &table)
 {
     return QStringLiteral("SELECT DISTINCT node_id FROM ") + table.name + QStringLiteral(" WHERE ")
-        + timeAndLoadCondition(run);
+        + table.condition;
 }
 
-QString countQuery(const TestRun &run, const SampleTable &table, const QString &node)
+QString countQuery(const SampleTable &table, const QString &node)
 {
     return QStringLiteral("SELECT COUNT(node_id) FROM ") + table.name
-        + QStringLiteral(" WHERE node_id = '") + node + QStringLiteral("' AND ")
-        + timeAndLoadCondition(run);
+        + QStringLiteral(" WHERE node_id = '") + node + QStringLiteral("' AND ") + table.condition;
 }
 
 QVariant firstValue(const QueryRows &rows)
@@ -55,7 +56,7 @@ bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue
     const auto rows = run.session.query(table.connection,
         {QStringLiteral("*** Count number of times node_id '") + node
             + QStringLiteral("' has a cpu value >= cpu threshold ***")},
-        countQuery(run, table, node), nodeStart, QuerySession::Timing::ByCaller);
+        countQuery(table, node), nodeStart, QuerySession::Timing::ByCaller);
     if (!rows)
         return false;
     const QVariant count = firstValue(*rows);
@@ -71,7 +72,7 @@ bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue
 bool countReport(TestRun &run, const SampleTable &table, quint32 reportStart)
 {
     const auto nodes
-        = run.session.query(table.connection, {nodeHeader}, nodeQuery(run, table), reportStart);
+        = run.session.query(table.connection, {nodeHeader}, nodeQuery(table), reportStart);
     if (!nodes)
         return false;
     for (const QueryRow &row : *nodes) {
@@ -91,7 +92,7 @@ bool CountInOnlineDb(TestRun &run)
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {QStringLiteral("ATR_Report_") + QString::number(report.report_id)
                 + QStringLiteral("_RAW"),
-            run.mainConnection};
+            run.mainConnection, timeAndLoadCondition(run)};
         if (!countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run);
             return false;
@@ -108,7 +109,8 @@ bool CountInExternalAtrDbs(TestRun &run)
         const ConnectionFields fields = ConnectionFields::read(run.host);
         const QString shown = ConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
-        const SampleTable table {QStringLiteral("RAW"), run.reportConnection};
+        const SampleTable table {
+            QStringLiteral("RAW"), run.reportConnection, timeAndLoadCondition(run)};
         // The second timing line of a report counts from the same start, connect included.
         if (!run.session.connect(run.reportConnection, fields,
                 ConnectionString::reportDatabase(report.report_id), shown, reportStart)

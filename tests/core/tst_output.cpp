@@ -1,5 +1,6 @@
 #include "RecordingHost.h"
 #include "output/Pause.h"
+#include "output/RunLog.h"
 #include "output/ShowRunLog.h"
 
 #include <QtTest>
@@ -37,6 +38,8 @@ private slots:
     void pauseCycles();
     void runLogFileBytes_data();
     void runLogFileBytes();
+    void runLogPiecesAsWholeText_data();
+    void runLogPiecesAsWholeText();
     void shorterTextReplacesFile();
     void waitsBeforeOpening();
     void fallsBackToUserDirectory();
@@ -113,6 +116,47 @@ void TestOutput::runLogFileBytes()
     // The same text again gives the same bytes.
     ShowRunLog(host, text);
     QCOMPARE(readFile(expectedPath), bytes);
+}
+
+void TestOutput::runLogPiecesAsWholeText_data()
+{
+    QTest::addColumn<QStringList>("pieces");
+
+    const QString pair = QString::fromUtf8("\U0001F600");
+    // The log converts its text a piece at a time once some 32,000 characters have gathered.
+    const QString nearlyFull(32 * 1024 - 1, u'x');
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("ASCII") << QStringList({"SELECT 1", "\r\n", "\t"});
+    QTest::newRow("non-ASCII") << QStringList({QString::fromUtf8("\u00C4\u20AC\u4E2D"), "x"});
+    QTest::newRow("pair split where a piece is converted")
+        << QStringList({nearlyFull + pair.at(0), pair.at(1) + QString("y")});
+    QTest::newRow("pair right after a converted piece") << QStringList({nearlyFull + "z", pair});
+    QTest::newRow("one piece longer than the gathering")
+        << QStringList({QString(100000, QChar(0x00E9)), "end"});
+    QTest::newRow("many pairs") << QStringList(20000, pair);
+}
+
+// However the text arrives, the file holds what one conversion of the whole text gives, followed
+// by the closing text.
+void TestOutput::runLogPiecesAsWholeText()
+{
+    QFETCH(QStringList, pieces);
+
+    RunLog log;
+    for (const QString &piece : pieces)
+        log.append(piece);
+    log.appendLine("last");
+    const QString whole = pieces.join(QString()) + "last\r\n";
+    QCOMPARE(log.bytes(), whole.toLocal8Bit());
+
+    QTemporaryDir appDir;
+    RecordingHost host;
+    host.setAppPath(appDir.path());
+    ShowRunLog(host, log, "\r\nclosing");
+    QCOMPARE(
+        readFile(appDir.filePath("ZU-TestCpuLoad.txt")), (whole + "\r\nclosing\r\n").toLocal8Bit());
+    // Showing the log leaves it as it was.
+    QCOMPARE(log.bytes(), whole.toLocal8Bit());
 }
 
 void TestOutput::shorterTextReplacesFile()
