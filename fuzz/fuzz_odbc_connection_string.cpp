@@ -1,0 +1,174 @@
+#include "db/ConnectionFields.h"
+#include "db/OdbcConnectionString.h"
+
+#include <QStringList>
+#include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
+
+// Input: a byte for the authentication choice, a byte for the driver, then the server, port,
+// database, user and password fields as length-prefixed UTF-8 texts.
+
+namespace tovik::test {
+
+namespace {
+
+struct Pair
+{
+    QString key;
+    QString value;
+};
+
+void require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+const QStringList &connTypes()
+{
+    static const QStringList types {QStringLiteral("Windows Authentication"),
+        QStringLiteral("Local SQL Authentication"), QStringLiteral("Remote SQL Authentication"),
+        QStringLiteral("remote sql authentication"), QString()};
+    return types;
+}
+
+const QStringList &drivers()
+{
+    static const QStringList names {QStringLiteral("FreeTDS"), QStringLiteral("freetds"),
+        QStringLiteral("ODBC Driver 18 for SQL Server"),
+        QStringLiteral("ODBC Driver 17 for SQL Server")};
+    return names;
+}
+
+QString takeText(FuzzedDataProvider &input)
+{
+    const std::string bytes = input.ConsumeRandomLengthString(20000);
+    return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
+}
+
+// Reads a braced value the way the driver does. FreeTDS ends it at the first "}"; the
+// other drivers follow the ODBC rule that "}}" stands for one "}".
+qsizetype readBraced(const QString &text, qsizetype from, bool freeTds, QString *value)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] != u'}') {
+            *value += text[i];
+            continue;
+        }
+        if (!freeTds && i + 1 < text.size() && text[i + 1] == u'}') {
+            *value += u'}';
+            ++i;
+            continue;
+        }
+        return i + 1;
+    }
+    return -1;
+}
+
+// The key=value pairs of a connection string, or nothing when it is malformed.
+std::optional<QList<Pair>> parse(const QString &text, bool freeTds)
+{
+    QList<Pair> pairs;
+    qsizetype at = 0;
+    while (at < text.size()) {
+        const qsizetype equals = text.indexOf(u'=', at);
+        if (equals < 0)
+            return std::nullopt;
+        Pair pair {text.mid(at, equals - at), QString()};
+        if (pair.key.contains(u';'))
+            return std::nullopt;
+        at = equals + 1;
+        if (at < text.size() && text[at] == u'{') {
+            at = readBraced(text, at + 1, freeTds, &pair.value);
+            if (at < 0)
+                return std::nullopt;
+        } else {
+            const qsizetype end = text.indexOf(u';', at);
+            pair.value = text.mid(at, end < 0 ? -1 : end - at);
+            at = end < 0 ? text.size() : end;
+        }
+        if (at >= text.size() || text[at] != u';')
+            return std::nullopt;
+        ++at;
+        pairs << pair;
+    }
+    return pairs;
+}
+
+QList<Pair> expectedPairs(const ConnectionFields &fields, const QString &driver, bool freeTds)
+{
+    const bool remote = fields.SqlConnType == connTypes()[2];
+    QList<Pair> pairs {{QStringLiteral("DRIVER"), driver},
+        {QStringLiteral("SERVER"),
+            remote ? fields.SqlDbServer + u',' + fields.SqlDbPort : fields.SqlDbServer},
+        {QStringLiteral("DATABASE"), fields.SqlDatabase}};
+    if (fields.SqlConnType == connTypes()[0]) {
+        pairs << Pair {QStringLiteral("Trusted_Connection"), QStringLiteral("yes")};
+    } else {
+        pairs << Pair {QStringLiteral("UID"), fields.SqlDbUser}
+              << Pair {QStringLiteral("PWD"), fields.SqlDbPass};
+    }
+    if (freeTds) {
+        pairs << Pair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
+              << Pair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}
+              << Pair {QStringLiteral("Timeout"), QStringLiteral("30")};
+    }
+    if (driver.startsWith(QLatin1String("ODBC Driver 18")))
+        pairs << Pair {QStringLiteral("Encrypt"), QStringLiteral("no")};
+    return pairs;
+}
+
+bool sentValuesHoldBrace(const ConnectionFields &fields)
+{
+    const bool windows = fields.SqlConnType == connTypes()[0];
+    const bool remote = fields.SqlConnType == connTypes()[2];
+    return fields.SqlDbServer.contains(u'}') || fields.SqlDatabase.contains(u'}')
+        || (remote && fields.SqlDbPort.contains(u'}'))
+        || (!windows && (fields.SqlDbUser.contains(u'}') || fields.SqlDbPass.contains(u'}')));
+}
+
+void check(const ConnectionFields &fields, const QString &driver)
+{
+    const bool freeTds = driver.compare(QLatin1String("FreeTDS"), Qt::CaseInsensitive) == 0;
+    const bool knownMode = connTypes().indexOf(fields.SqlConnType) < 3;
+    QString failure;
+    const auto text = OdbcConnectionString::build(fields, fields.SqlDatabase, driver, 30, &failure);
+    if (!knownMode) {
+        require(text && text->isEmpty());
+        return;
+    }
+    const bool refused = freeTds && sentValuesHoldBrace(fields);
+    require(text.has_value() == !refused);
+    if (!text) {
+        require(failure.contains(QLatin1String("FreeTDS")));
+        return;
+    }
+    const auto pairs = parse(*text, freeTds);
+    require(pairs.has_value());
+    const QList<Pair> expected = expectedPairs(fields, driver, freeTds);
+    require(pairs->size() == expected.size());
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+        require((*pairs)[i].key == expected[i].key);
+        require((*pairs)[i].value == expected[i].value);
+    }
+}
+
+} // namespace
+
+} // namespace tovik::test
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    using namespace tovik::test;
+    FuzzedDataProvider input(data, size);
+    tovik::ConnectionFields fields;
+    fields.SqlConnType = connTypes()[input.ConsumeIntegralInRange<int>(0, 4)];
+    const QString driver = drivers()[input.ConsumeIntegralInRange<int>(0, 3)];
+    fields.SqlDbServer = takeText(input);
+    fields.SqlDbPort = takeText(input);
+    fields.SqlDatabase = takeText(input);
+    fields.SqlDbUser = takeText(input);
+    fields.SqlDbPass = takeText(input);
+    check(fields, driver);
+    return 0;
+}
