@@ -1,0 +1,171 @@
+#include "BenchOptions.h"
+
+#include <QHash>
+#include <functional>
+
+namespace tovik::bench {
+
+namespace {
+
+const QString timeFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+// A fixed winter afternoon: every run examines the same hour, with no change of clock in it.
+const QString defaultReference = QStringLiteral("2026-12-07 14:30:00");
+
+std::optional<int> number(const QString &text, int minimum)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QList<int>> numberList(const QString &text)
+{
+    QList<int> values;
+    for (const QString &part : text.split(u',')) {
+        const auto value = number(part.trimmed(), 1);
+        if (!value)
+            return std::nullopt;
+        values << *value;
+    }
+    return values;
+}
+
+std::optional<QDateTime> dateTime(const QString &text)
+{
+    const QDateTime time = QDateTime::fromString(text, timeFormat);
+    if (!time.isValid())
+        return std::nullopt;
+    return time;
+}
+
+// Stores one option's value; false when the value does not convert.
+using Setter = std::function<bool(BenchOptions &, const QString &)>;
+
+template<typename T>
+Setter setter(T BenchOptions::*field, std::function<std::optional<T>(const QString &)> convert)
+{
+    return [field, convert](BenchOptions &options, const QString &text) {
+        const auto value = convert(text);
+        if (value)
+            options.*field = *value;
+        return value.has_value();
+    };
+}
+
+Setter numberSetter(int BenchOptions::*field, int minimum)
+{
+    return setter<int>(field, [minimum](const QString &text) { return number(text, minimum); });
+}
+
+Setter textSetter(QString BenchOptions::*field)
+{
+    return setter<QString>(field, [](const QString &text) { return std::optional(text); });
+}
+
+const QHash<QString, Setter> &valueOptions()
+{
+    static const QHash<QString, Setter> options {
+        {"--reports", numberSetter(&BenchOptions::reports, 1)},
+        {"--nodes", setter<QList<int>>(&BenchOptions::nodes, numberList)},
+        {"--hours", numberSetter(&BenchOptions::hours, 2)},
+        {"--threshold", numberSetter(&BenchOptions::threshold, 0)},
+        {"--repeat", numberSetter(&BenchOptions::repeat, 1)},
+        {"--round-trips", numberSetter(&BenchOptions::roundTrips, 1)},
+        {"--server", textSetter(&BenchOptions::serverPath)},
+        {"--reference", setter<QDateTime>(&BenchOptions::referenceTime, dateTime)},
+        {"--port",
+            setter<quint16>(&BenchOptions::port,
+                [](const QString &text) -> std::optional<quint16> {
+                    const auto value = number(text, 1);
+                    if (!value || *value > 65535)
+                        return std::nullopt;
+                    return static_cast<quint16>(*value);
+                })},
+        {"--app-dir", textSetter(&BenchOptions::appDir)},
+        {"--sql", textSetter(&BenchOptions::sqlFile)},
+    };
+    return options;
+}
+
+std::optional<BenchMode> modeOption(const QString &name)
+{
+    if (name == QLatin1String("--one-run"))
+        return BenchMode::OneRun;
+    if (name == QLatin1String("--one-replay"))
+        return BenchMode::OneReplay;
+    return std::nullopt;
+}
+
+bool childOptionsComplete(const BenchOptions &options, QString *failure)
+{
+    if (options.mode == BenchMode::Series)
+        return true;
+    if (options.port == 0)
+        *failure = QStringLiteral("a child run needs --port");
+    else if (options.mode == BenchMode::OneRun && options.appDir.isEmpty())
+        *failure = QStringLiteral("--one-run needs --app-dir");
+    else if (options.mode == BenchMode::OneReplay && options.sqlFile.isEmpty())
+        *failure = QStringLiteral("--one-replay needs --sql");
+    return failure->isEmpty();
+}
+
+} // namespace
+
+std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments, QString *failure)
+{
+    BenchOptions options;
+    options.referenceTime = *dateTime(defaultReference);
+    options.serverPath
+        = qEnvironmentVariable("TOVIK_SAMPLE_SERVER", QStringLiteral(TOVIK_SAMPLE_SERVER_PATH));
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &name = arguments.at(i);
+        if (const auto mode = modeOption(name)) {
+            options.mode = *mode;
+            continue;
+        }
+        const auto option = valueOptions().constFind(name);
+        if (option == valueOptions().constEnd()) {
+            *failure = QStringLiteral("unknown option %1").arg(name);
+            return std::nullopt;
+        }
+        if (i + 1 == arguments.size() || !(*option)(options, arguments.at(i + 1))) {
+            *failure = QStringLiteral("%1 needs a valid value").arg(name);
+            return std::nullopt;
+        }
+        ++i;
+    }
+    if (!childOptionsComplete(options, failure))
+        return std::nullopt;
+    return options;
+}
+
+QStringList BenchOptions::childArguments(BenchMode childMode) const
+{
+    QStringList arguments {childMode == BenchMode::OneRun ? QStringLiteral("--one-run")
+                                                          : QStringLiteral("--one-replay"),
+        QStringLiteral("--port"), QString::number(port), QStringLiteral("--threshold"),
+        QString::number(threshold), QStringLiteral("--reference"),
+        referenceTime.toString(timeFormat)};
+    if (childMode == BenchMode::OneRun)
+        arguments << QStringLiteral("--app-dir") << appDir;
+    else
+        arguments << QStringLiteral("--sql") << sqlFile;
+    return arguments;
+}
+
+QString BenchOptions::usage()
+{
+    return QStringLiteral(
+        "usage: run_bench [--reports R] [--nodes N[,N...]] [--hours H] [--threshold T]\n"
+        "                 [--repeat K] [--round-trips M] [--server PATH] [--reference TIME]\n"
+        "  For every N: sample data of R CPU reports x N nodes over the H hours up to TIME,\n"
+        "  a sample server, the whole test run (threshold T, so that T = 0 counts every node),\n"
+        "  and a bare replay of the run's SQL texts; K runs and replays each, the best counts.\n"
+        "  M round trips of one small query measure the server alone.\n"
+        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 3, M = 10000,\n"
+        "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
+}
+
+} // namespace tovik::bench

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tovik::bench {
+
+enum class BenchMode {
+    // The series of sizes: data, server, run and replay per size, and the printed figures.
+    Series,
+    // One whole test run in this process, for a child of the series.
+    OneRun,
+    // One bare replay of SQL texts in this process, for a child of the series.
+    OneReplay,
+};
+
+struct BenchOptions
+{
+    BenchMode mode = BenchMode::Series;
+    int reports = 10;
+    QList<int> nodes {1000};
+    int hours = 2;
+    int threshold = 0;
+    // Each figure is the best of this many: on a loaded machine single runs scatter by 10 %.
+    int repeat = 5;
+    int roundTrips = 10000;
+    QString serverPath;
+    // The moment the run examines the hour before; the data ends there too.
+    QDateTime referenceTime;
+
+    // Of a child process.
+    quint16 port = 0;
+    QString appDir;
+    QString sqlFile;
+
+    static std::optional<BenchOptions> parse(const QStringList &arguments, QString *failure);
+    static QString usage();
+    // The arguments that give a child the same settings.
+    QStringList childArguments(BenchMode childMode) const;
+};
+
+} // namespace tovik::bench

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+namespace tovik::test {
+class SampleServer;
+}
+
+namespace tovik::bench {
+
+// Reads the sample server's request log piece by piece: each call hands back the SQL texts that
+// arrived since the last call, per connection (server process id) in their order.
+class ServerLogCursor
+{
+public:
+    explicit ServerLogCursor(const test::SampleServer &server);
+
+    QMap<int, QStringList> newSqlTexts();
+
+private:
+    const test::SampleServer &m_server;
+    qsizetype m_linesRead = 0;
+};
+
+} // namespace tovik::bench

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "BenchFigures.h"
+#include "BenchOptions.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+namespace tovik::test {
+class SampleServer;
+}
+
+namespace tovik::bench {
+
+class ServerLogCursor;
+
+// One size of the series: its sample data and server, the runs and the bare replays of exactly
+// the SQL texts the run sent, as the server logged them.
+class SizeBench
+{
+public:
+    SizeBench(const BenchOptions &options, int nodes);
+    ~SizeBench();
+
+    std::optional<SizeFigures> measure(QString *failure);
+
+private:
+    bool generate(QString *failure);
+    bool startServer(QString *failure);
+    bool learnOpenTexts(QString *failure);
+    std::optional<QStringList> textsOfOneConnection(QString *failure);
+    std::optional<RunFigures> runOnce(QStringList *texts, QString *failure);
+    std::optional<ReplayFigures> replayOnce(const QStringList &runTexts, QString *failure);
+    bool runLogShows(const QStringList &texts) const;
+    bool writeSqlFile(const QStringList &texts, QString *failure) const;
+    bool repeatOnce(SizeFigures *figures, QString *failure);
+
+    BenchOptions m_options;
+    int m_nodes;
+    QTemporaryDir m_workDir;
+    std::unique_ptr<test::SampleServer> m_server;
+    std::unique_ptr<ServerLogCursor> m_log;
+    // What the driver sends by itself while a connection opens, before the first query.
+    QStringList m_openTexts;
+    QStringList m_runTexts;
+};
+
+} // namespace tovik::bench
