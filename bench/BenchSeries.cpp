@@ -6,6 +6,7 @@
 #include "SampleData.h"
 #include "SampleServer.h"
 #include "SizeBench.h"
+#include "db/DbConnection.h"
 
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -41,9 +42,9 @@ std::optional<RoundTripFigures> BenchSeries::measureRoundTrip(QString *failure)
     test::SampleServer server(options);
     if (!server.start(failure))
         return std::nullopt;
-    BenchConnection connection(server.port());
-    const auto odbcString = BenchConnection::odbcString(server.port(), failure);
-    if (!odbcString || !connection.open(failure))
+    DbConnection connection;
+    const auto odbcString = benchOdbcString(server.port(), failure);
+    if (!odbcString || !openBenchConnection(connection, server.port(), failure))
         return std::nullopt;
     const auto qt = qtRoundTripMicros(connection.database(), m_options.roundTrips, failure);
     const auto odbc

@@ -4,6 +4,7 @@
 #include "BenchOptions.h"
 #include "ChildReport.h"
 #include "ProcessFigures.h"
+#include "db/DbConnection.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,7 +26,7 @@ std::optional<QStringList> readTexts(const QString &path)
 }
 
 // Every query on one forward-only query object; false at the first that fails.
-bool replay(QSqlDatabase &db, const QStringList &texts, qint64 *rows, QString *failure)
+bool replay(const QSqlDatabase &db, const QStringList &texts, qint64 *rows, QString *failure)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
@@ -63,9 +64,9 @@ int replayOnce(const BenchOptions &options)
     const qint64 cpuBefore = ProcessFigures::cpuMicroseconds();
     QElapsedTimer timer;
     timer.start();
-    BenchConnection connection(options.port);
+    DbConnection connection;
     QString failure;
-    if (!connection.open(&failure))
+    if (!openBenchConnection(connection, options.port, &failure))
         return fail(failure);
     const qint64 connectNs = timer.nsecsElapsed();
     qint64 rows = 0;

@@ -18,7 +18,7 @@ double microsPerTrip(qint64 nanoseconds, int count)
 
 } // namespace
 
-std::optional<double> qtRoundTripMicros(QSqlDatabase &db, int count, QString *failure)
+std::optional<double> qtRoundTripMicros(const QSqlDatabase &db, int count, QString *failure)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);

@@ -12,7 +12,7 @@ inline constexpr char RoundTripQuery[] = "SELECT report_id FROM ATR_Reports WHER
 
 // Microseconds per round trip of the small query, count times on one forward-only query object
 // of an open connection, every row read.
-std::optional<double> qtRoundTripMicros(QSqlDatabase &db, int count, QString *failure);
+std::optional<double> qtRoundTripMicros(const QSqlDatabase &db, int count, QString *failure);
 
 // The same through the ODBC driver manager directly, with no Qt in between.
 std::optional<double> odbcRoundTripMicros(const QString &odbcString, int count, QString *failure);

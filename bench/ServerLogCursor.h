@@ -21,7 +21,7 @@ public:
 
 private:
     const test::SampleServer &m_server;
-    qsizetype m_linesRead = 0;
+    qsizetype m_requestsRead = 0;
 };
 
 } // namespace tovik::bench

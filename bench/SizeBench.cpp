@@ -5,6 +5,7 @@
 #include "SampleData.h"
 #include "SampleServer.h"
 #include "ServerLogCursor.h"
+#include "db/DbConnection.h"
 #include "output/ShowRunLog.h"
 
 #include <QDir>
@@ -122,8 +123,8 @@ std::optional<QStringList> SizeBench::textsOfOneConnection(QString *failure)
 bool SizeBench::learnOpenTexts(QString *failure)
 {
     {
-        BenchConnection probe(m_options.port);
-        if (!probe.open(failure))
+        DbConnection probe;
+        if (!openBenchConnection(probe, m_options.port, failure))
             return false;
     }
     const auto texts = textsOfOneConnection(failure);

@@ -31,6 +31,9 @@ public:
     void close();
 
     QString lastError() const { return m_lastError; }
+    // The open connection, for statements run without this class, as the benchmark's bare
+    // replay of a run's queries does.
+    QSqlDatabase database() const { return m_db; }
 
 private:
     QString m_name;

@@ -98,11 +98,6 @@ QString showFile(RunHost &host, const FileBytes &bytes)
 
 } // namespace
 
-QString ShowRunLog(RunHost &host, const QString &text)
-{
-    return showFile(host, {(text + RunLog::crlf).toLocal8Bit()});
-}
-
 QString ShowRunLog(RunHost &host, const RunLog &log, const QString &closingText)
 {
     const QByteArray ending = (closingText + RunLog::crlf).toLocal8Bit();

@@ -26,6 +26,14 @@ QString unwritableDir(const QTemporaryDir &dir)
     return blocker + "/app";
 }
 
+// Shows a run log that holds just this text.
+QString showText(RecordingHost &host, const QString &text)
+{
+    RunLog log;
+    log.append(text);
+    return ShowRunLog(host, log);
+}
+
 } // namespace
 
 class TestOutput : public QObject
@@ -106,7 +114,7 @@ void TestOutput::runLogFileBytes()
     QTemporaryDir appDir;
     RecordingHost host;
     host.setAppPath(appDir.path());
-    const QString written = ShowRunLog(host, text);
+    const QString written = showText(host, text);
     const QString expectedPath = appDir.filePath("ZU-TestCpuLoad.txt");
     QCOMPARE(written, expectedPath);
     QCOMPARE(readFile(expectedPath), bytes);
@@ -114,7 +122,7 @@ void TestOutput::runLogFileBytes()
     QVERIFY(host.warnings.isEmpty());
 
     // The same text again gives the same bytes.
-    ShowRunLog(host, text);
+    showText(host, text);
     QCOMPARE(readFile(expectedPath), bytes);
 }
 
@@ -164,8 +172,8 @@ void TestOutput::shorterTextReplacesFile()
     QTemporaryDir appDir;
     RecordingHost host;
     host.setAppPath(appDir.path());
-    ShowRunLog(host, QString(5000, u'x'));
-    ShowRunLog(host, "short");
+    showText(host, QString(5000, u'x'));
+    showText(host, "short");
     QCOMPARE(readFile(appDir.filePath("ZU-TestCpuLoad.txt")), QByteArray("short\r\n"));
 }
 
@@ -176,7 +184,7 @@ void TestOutput::waitsBeforeOpening()
     host.setAppPath(appDir.path());
     QElapsedTimer timer;
     timer.start();
-    ShowRunLog(host, "x");
+    showText(host, "x");
     // One 200 ms wait finds the file, then 500 ms more: 20 + 50 cycles before the viewer.
     QCOMPARE(host.processEventsCalls, 70);
     QVERIFY(timer.elapsed() >= 700);
@@ -188,7 +196,7 @@ void TestOutput::fallsBackToUserDirectory()
     QTemporaryDir scratch;
     RecordingHost host;
     host.setAppPath(unwritableDir(scratch));
-    const QString written = ShowRunLog(host, "run");
+    const QString written = showText(host, "run");
     QVERIFY2(written.startsWith(m_userData.path()), qPrintable(written));
     QVERIFY(written.endsWith("/ZU-TestCpuLoad.txt"));
     QCOMPARE(readFile(written), QByteArray("run\r\n"));
@@ -203,7 +211,7 @@ void TestOutput::warnsWhenNothingCanBeWritten()
     qputenv("XDG_DATA_HOME", (scratch.filePath("not-a-directory") + "/data").toLocal8Bit());
     RecordingHost host;
     host.setAppPath(appPath);
-    QCOMPARE(ShowRunLog(host, "run"), QString());
+    QCOMPARE(showText(host, "run"), QString());
     QVERIFY(host.viewerPaths.isEmpty());
     QCOMPARE(host.warnings.size(), 1);
     const QString warning = host.warnings.first();

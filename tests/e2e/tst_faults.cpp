@@ -49,20 +49,19 @@ struct Request
     QString text;
 };
 
-// The requests of the first connection in a server log ("#<spid> <KIND> <detail>" lines).
-QList<Request> mainConnectionRequests(const QString &serverLog)
+// The requests of the first connection in the server's log.
+QList<Request> mainConnectionRequests(const QList<LoggedRequest> &logged)
 {
-    static const QRegularExpression line("^#(\\d+) (PRELOGIN|LOGIN7|SQL_BATCH|RPC) ?(.*)$");
+    static const QStringList requestKinds {"PRELOGIN", "LOGIN7", "SQL_BATCH", "RPC"};
     QList<Request> requests;
-    QString mainSpid;
-    for (const QString &text : serverLog.split('\n')) {
-        const auto match = line.match(text);
-        if (!match.hasMatch())
+    std::optional<int> mainSpid;
+    for (const LoggedRequest &request : logged) {
+        if (!requestKinds.contains(request.kind))
             continue;
-        if (mainSpid.isEmpty())
-            mainSpid = match.captured(1);
-        if (match.captured(1) == mainSpid)
-            requests << Request {int(requests.size()) + 1, match.captured(3)};
+        if (!mainSpid)
+            mainSpid = request.spid;
+        if (request.spid == *mainSpid)
+            requests << Request {int(requests.size()) + 1, request.detail};
     }
     return requests;
 }
@@ -89,8 +88,8 @@ std::optional<CleanRun> cleanRun(MonitoringFixture &fixture)
     if (!fixture.startServer())
         return std::nullopt;
     TestRunDriver(fixture.host).run();
-    CleanRun run {
-        withoutTimings(fixture.runLog()), mainConnectionRequests(fixture.server().logText())};
+    CleanRun run {withoutTimings(fixture.runLog()),
+        mainConnectionRequests(fixture.server().loggedRequests())};
     fixture.server().stop();
     if (!fixture.host.warnings.isEmpty() || run.requests.isEmpty())
         return std::nullopt;

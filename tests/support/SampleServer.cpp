@@ -26,6 +26,19 @@ QString readFile(const QString &path)
     return QString::fromUtf8(file.readAll());
 }
 
+// "#<spid> <KIND>[ <detail>]"; nothing for a line of another form.
+std::optional<LoggedRequest> loggedRequest(QStringView line)
+{
+    static const QRegularExpression form(QStringLiteral("^#(\\d+) (\\S+) ?(.*)$"));
+    const QRegularExpressionMatch match = form.match(line);
+    if (!match.hasMatch())
+        return std::nullopt;
+    QString detail = match.captured(3);
+    detail.replace(QLatin1String("\\r"), QLatin1String("\r"));
+    detail.replace(QLatin1String("\\n"), QLatin1String("\n"));
+    return LoggedRequest {match.captured(1).toInt(), match.captured(2), detail};
+}
+
 } // namespace
 
 QString sampleServerPath()
@@ -148,6 +161,17 @@ qint64 SampleServer::pid() const
 QString SampleServer::logText() const
 {
     return readFile(m_workDir.filePath("server.log"));
+}
+
+QList<LoggedRequest> SampleServer::loggedRequests() const
+{
+    QList<LoggedRequest> requests;
+    const QString log = logText();
+    for (const QStringView line : QStringView(log).split(u'\n', Qt::SkipEmptyParts)) {
+        if (const auto request = loggedRequest(line))
+            requests << *request;
+    }
+    return requests;
 }
 
 QString SampleServer::errorOutput() const

@@ -2,16 +2,26 @@
 
 #include "SampleData.h"
 
+#include <QList>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace tovik::test {
 
 // The path of the server binary: the environment variable TOVIK_SAMPLE_SERVER.
 QString sampleServerPath();
+
+// One line of the server's --log file, "#<spid> <KIND> <detail>".
+struct LoggedRequest
+{
+    int spid = 0;
+    QString kind; // PRELOGIN, LOGIN7, SQL_BATCH, RPC, ATTENTION, DROP, ...
+    QString detail; // a SQL text's line breaks, logged as \r and \n, restored
+};
 
 // tovik-sample-server `serve` as a child process of the test. The child dies with the thread
 // that started it (on Linux), so that a crashed test leaves no server behind: start it from a
@@ -45,6 +55,8 @@ public:
     qint64 pid() const;
     // The content of the server's --log file.
     QString logText() const;
+    // The lines of the --log file in their order.
+    QList<LoggedRequest> loggedRequests() const;
 
 private:
     QStringList arguments() const;
