@@ -1,0 +1,40 @@
+#include "cli/CliHost.h"
+
+#include "testrun/TickCounter.h"
+
+#include <QCoreApplication>
+
+namespace tovik {
+
+CliHost::CliHost(QHash<QString, QString> controlTexts, QDateTime referenceTime)
+    : m_controlTexts(std::move(controlTexts))
+    , m_referenceTime(std::move(referenceTime))
+{
+}
+
+QString CliHost::controlText(const QString &control) const
+{
+    return m_controlTexts.value(control);
+}
+
+bool CliHost::isChecked(const QString &control) const
+{
+    return control == QLatin1String("chkCpuLoadMon");
+}
+
+QDateTime CliHost::currentDateTime() const
+{
+    return QDateTime::currentDateTime();
+}
+
+quint32 CliHost::tickCount() const
+{
+    return systemTickCount();
+}
+
+QString CliHost::appPath() const
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace tovik
