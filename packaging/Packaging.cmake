@@ -1,9 +1,10 @@
-# Installs the program (and on Linux its menu entry and icon) and describes the packages CPack
-# builds from that: a .deb on Linux, a .zip of the deployed program on Windows. Only the program
-# is installed; the sample server and the tests stay in the build tree.
+# Installs the program and the command-line check (and on Linux the program's menu entry and icon)
+# and describes the packages CPack builds from that: a .deb on Linux, a .zip of the deployed
+# programs on Windows. Only the two programs are installed; the sample server and the tests stay in
+# the build tree.
 include(GNUInstallDirs)
 
-install(TARGETS tovik-sql-tester RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tovik-sql-tester tovik-cpu-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(WIN32)
     # windeployqt copies the Qt libraries and plugins (the ODBC SQL driver among them) beside the
@@ -13,6 +14,7 @@ if(WIN32)
     else()
         qt_generate_deploy_app_script(TARGET tovik-sql-tester OUTPUT_SCRIPT tovikDeployScript)
     endif()
+    # The check lies beside the program and takes the same Qt libraries and ODBC driver plugin.
     install(SCRIPT ${tovikDeployScript})
 elseif(UNIX AND NOT APPLE)
     set(tovikPackaging ${CMAKE_CURRENT_LIST_DIR})
@@ -37,7 +39,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Connects through ODBC to the SQL Server database of an SNMP monitoring installation, counts "
     "per device the CPU-load samples of one hour that reach a threshold, names the devices that "
-    "would raise the alarm and writes every query, result and timing to a run log. It only reads.")
+    "would raise the alarm and writes every query, result and timing to a run log. It only reads. "
+    "tovik-cpu-check runs the same test from scripts, schedulers and monitoring systems.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installing and packaging the built tree: `cmake --install` into a scratch prefix must give the
-# program, its menu entry and its icons and nothing else; `cpack -G DEB` must build a package whose
+# program, the command-line check, the program's menu entry and its icons and nothing else; `cpack -G DEB` must build a package whose
 # dependencies bring Qt's ODBC driver, unixODBC and FreeTDS, and which unpacks to the same files
 # under /usr.
 #
@@ -11,7 +11,8 @@ build=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-readonly installedFiles="bin/tovik-sql-tester
+readonly installedFiles="bin/tovik-cpu-check
+bin/tovik-sql-tester
 share/applications/tovik-sql-tester.desktop
 share/icons/hicolor/256x256/apps/tovik-sql-tester.png
 share/icons/hicolor/48x48/apps/tovik-sql-tester.png
@@ -39,6 +40,8 @@ checkTree() {
     if ldd "$prefix/bin/tovik-sql-tester" | grep -q 'not found'; then
         fail "$what: the program misses libraries: $(ldd "$prefix/bin/tovik-sql-tester" | grep 'not found')"
     fi
+    "$prefix/bin/tovik-cpu-check" --version | grep -qx 'tovik-cpu-check [0-9.]*' \
+        || fail "$what: the command-line check does not start"
     checkDesktopEntry "$prefix/share/applications/tovik-sql-tester.desktop" "$what"
     checkIcon "$prefix/share/icons/hicolor" 48 "$what"
     checkIcon "$prefix/share/icons/hicolor" 256 "$what"
