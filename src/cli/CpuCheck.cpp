@@ -4,8 +4,8 @@
 #include "cli/CheckStatus.h"
 #include "cli/CliHost.h"
 #include "cli/PasswordSource.h"
-#include "cli/PrivateFile.h"
 #include "cli/RunWatchdog.h"
+#include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
 

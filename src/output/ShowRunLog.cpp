@@ -1,6 +1,7 @@
 #include "output/ShowRunLog.h"
 
 #include "output/Pause.h"
+#include "output/PrivateFile.h"
 #include "output/RunLog.h"
 #include "testrun/RunHost.h"
 
@@ -15,9 +16,6 @@ namespace tovik {
 
 namespace {
 
-// The file's content in pieces, written one after another.
-using FileBytes = QList<QByteArrayView>;
-
 bool writeFile(const QString &path, const FileBytes &bytes, QString *reason)
 {
     QFile file(path);
@@ -25,18 +23,7 @@ bool writeFile(const QString &path, const FileBytes &bytes, QString *reason)
         *reason = file.errorString();
         return false;
     }
-    for (const QByteArrayView piece : bytes) {
-        if (file.write(piece.data(), piece.size()) != piece.size()) {
-            *reason = file.errorString();
-            return false;
-        }
-    }
-    if (!file.flush()) {
-        *reason = file.errorString();
-        return false;
-    }
-    file.close();
-    return true;
+    return writePieces(file, bytes, reason);
 }
 
 QString userRunLogPath(QString *reason)

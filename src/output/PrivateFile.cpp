@@ -1,4 +1,4 @@
-#include "cli/PrivateFile.h"
+#include "output/PrivateFile.h"
 
 #include <QFile>
 
@@ -45,11 +45,8 @@ bool openPrivately(QFile &file, const QString &path, QString *reason)
 
 } // namespace
 
-bool writePrivateFile(const QString &path, const QList<QByteArrayView> &pieces, QString *reason)
+bool writePieces(QFile &file, const FileBytes &pieces, QString *reason)
 {
-    QFile file;
-    if (!openPrivately(file, path, reason))
-        return false;
     for (const QByteArrayView piece : pieces) {
         if (file.write(piece.data(), piece.size()) != piece.size()) {
             *reason = file.errorString();
@@ -61,6 +58,12 @@ bool writePrivateFile(const QString &path, const QList<QByteArrayView> &pieces, 
         return false;
     }
     return true;
+}
+
+bool writePrivateFile(const QString &path, const FileBytes &pieces, QString *reason)
+{
+    QFile file;
+    return openPrivately(file, path, reason) && writePieces(file, pieces, reason);
 }
 
 } // namespace tovik
