@@ -126,6 +126,7 @@ private slots:
     void passwordSources_data();
     void passwordSources();
     void runLogPrivateToOwner();
+    void runLogNotWritable();
     void manyCaughtDevicesShortened();
 };
 
@@ -393,6 +394,22 @@ void tst_CpuCheck::runLogPrivateToOwner()
 #else
     QSKIP("file modes are POSIX");
 #endif
+}
+
+void tst_CpuCheck::runLogNotWritable()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Data::Standard), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("missing/run.txt");
+
+    const CheckRun run
+        = runCheck(connectionArguments(fixture) << "--run-log" << path, withPassword(password));
+
+    // The run itself caught devices; a result without the log that was asked for is no result.
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(statusLine(run).startsWith(
+                 "CPU LOAD UNKNOWN - the run log could not be written to " + path + ": "),
+        qPrintable(statusLine(run)));
 }
 
 void tst_CpuCheck::manyCaughtDevicesShortened()
