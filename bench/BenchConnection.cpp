@@ -5,6 +5,7 @@
 #include "db/DbConnection.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
+#include "testrun/HostFields.h"
 #include "testrun/RunSettings.h"
 
 namespace tovik::bench {
@@ -19,7 +20,7 @@ constexpr int loginTimeoutSeconds = 15;
 std::optional<QString> benchOdbcString(quint16 port, QString *failure)
 {
     const BenchHost host(port, 0);
-    const ConnectionFields fields = ConnectionFields::read(host);
+    const ConnectionFields fields = readConnectionFields(host);
     const QString driver
         = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
     if (driver.isEmpty()) {

@@ -1,7 +1,7 @@
 #include "app/FrmMonitorSrvCpu.h"
 
+#include "common/TickCounter.h"
 #include "testrun/TestRunDriver.h"
-#include "testrun/TickCounter.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,5 @@
 #include "db/OdbcConnectionString.h"
 
-#include "db/ConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
 
 namespace tovik {
@@ -35,7 +34,7 @@ QString OdbcConnectionString::quoted(const QString &value)
 std::optional<QString> OdbcConnectionString::build(const ConnectionFields &fields,
     const QString &database, const QString &driver, int queryTimeoutSeconds, QString *failure)
 {
-    const auto mode = ConnectionString::authMode(fields.SqlConnType);
+    const auto mode = fields.authMode();
     if (!mode)
         return QString();
 

@@ -1,8 +1,8 @@
 #include "output/ShowRunLog.h"
 
+#include "host/RunHost.h"
 #include "output/Pause.h"
 #include "output/RunLog.h"
-#include "testrun/RunHost.h"
 
 #include <QByteArrayView>
 #include <QDir>

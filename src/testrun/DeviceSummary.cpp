@@ -1,11 +1,11 @@
 #include "testrun/DeviceSummary.h"
 
+#include "common/ValueText.h"
+#include "host/RunHost.h"
 #include "output/Pause.h"
 #include "output/ShowRunLog.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 

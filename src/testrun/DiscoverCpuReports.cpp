@@ -1,10 +1,10 @@
 #include "testrun/DiscoverCpuReports.h"
 
-#include "db/ConnectionString.h"
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
+#include "testrun/ConnectionString.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 

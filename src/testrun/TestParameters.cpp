@@ -1,7 +1,7 @@
 #include "testrun/TestParameters.h"
 
-#include "testrun/IntegerConversion.h"
-#include "testrun/RunHost.h"
+#include "common/IntegerConversion.h"
+#include "host/RunHost.h"
 
 namespace tovik {
 

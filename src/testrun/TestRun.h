@@ -2,11 +2,11 @@
 
 #include "db/ConnectionFields.h"
 #include "db/DbConnection.h"
-#include "db/QuerySession.h"
 #include "output/RunLog.h"
 #include "testrun/CpuReport.h"
 #include "testrun/HourWindow.h"
 #include "testrun/NodeHit.h"
+#include "testrun/QuerySession.h"
 #include "testrun/RunSettings.h"
 #include "testrun/TestParameters.h"
 

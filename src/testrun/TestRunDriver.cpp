@@ -1,10 +1,11 @@
 #include "testrun/TestRunDriver.h"
 
-#include "db/ConnectionString.h"
+#include "host/RunHost.h"
+#include "testrun/ConnectionString.h"
 #include "testrun/DeviceSummary.h"
 #include "testrun/DiscoverCpuReports.h"
+#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
 #include "testrun/ThresholdCounting.h"
 
@@ -63,7 +64,7 @@ void TestRunDriver::run()
     m_host.setTestEnabled(false);
     run.hourWindow = HourWindow::examinedHour(
         m_host.referenceTime(), run.parameters.MonStartHour, run.parameters.MonStopHour);
-    const ConnectionFields fields = ConnectionFields::read(m_host);
+    const ConnectionFields fields = readConnectionFields(m_host);
     run.mainConnectionString = ConnectionString::main(fields.masked());
 
     if (!openMainConnection(run, fields))

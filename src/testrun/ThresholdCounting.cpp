@@ -1,11 +1,12 @@
 #include "testrun/ThresholdCounting.h"
 
-#include "db/ConnectionString.h"
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
+#include "host/RunHost.h"
+#include "testrun/ConnectionString.h"
+#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 
@@ -106,7 +107,7 @@ bool CountInExternalAtrDbs(TestRun &run)
     for (const CpuReport &report : std::as_const(run.reports)) {
         if (report.report_id == 0)
             continue;
-        const ConnectionFields fields = ConnectionFields::read(run.host);
+        const ConnectionFields fields = readConnectionFields(run.host);
         const QString shown = ConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {

@@ -1,6 +1,6 @@
 #include "SteppingClock.h"
 #include "app/FrmMonitorSrvCpu.h"
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "RecordingHost.h"
-#include "db/QuerySession.h"
 #include "output/RunLog.h"
+#include "testrun/QuerySession.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QTcpServer>

@@ -1,6 +1,6 @@
-#include "db/ConnectionString.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
+#include "testrun/ConnectionString.h"
 
 #include <QtTest>
 

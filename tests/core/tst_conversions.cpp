@@ -1,7 +1,7 @@
+#include "common/IntegerConversion.h"
+#include "common/TickCounter.h"
+#include "common/ValueText.h"
 #include "testrun/HourWindow.h"
-#include "testrun/IntegerConversion.h"
-#include "testrun/TickCounter.h"
-#include "testrun/ValueText.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #include "RecordingHost.h"
 
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
 
 #include <QCoreApplication>
 

@@ -1,12 +1,12 @@
-#include "db/QuerySession.h"
+#include "testrun/QuerySession.h"
 
+#include "common/IntegerConversion.h"
+#include "common/TickCounter.h"
 #include "db/DbConnection.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
+#include "host/RunHost.h"
 #include "output/RunLog.h"
-#include "testrun/IntegerConversion.h"
-#include "testrun/RunHost.h"
-#include "testrun/TickCounter.h"
 
 namespace tovik {
 

@@ -1,17 +1,6 @@
-#include "db/ConnectionString.h"
+#include "testrun/ConnectionString.h"
 
 namespace tovik {
-
-std::optional<AuthMode> ConnectionString::authMode(const QString &connType)
-{
-    if (connType == QLatin1String("Windows Authentication"))
-        return AuthMode::Windows;
-    if (connType == QLatin1String("Local SQL Authentication"))
-        return AuthMode::LocalSql;
-    if (connType == QLatin1String("Remote SQL Authentication"))
-        return AuthMode::RemoteSql;
-    return std::nullopt;
-}
 
 QString ConnectionString::main(const ConnectionFields &fields)
 {
@@ -30,7 +19,7 @@ QString ConnectionString::reportDatabase(qint32 reportId)
 
 QString ConnectionString::build(const ConnectionFields &fields, const QString &database)
 {
-    const auto mode = authMode(fields.SqlConnType);
+    const auto mode = fields.authMode();
     if (!mode)
         return {};
     const QString login = QStringLiteral(";User Id=") + fields.SqlDbUser

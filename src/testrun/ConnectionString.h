@@ -2,8 +2,6 @@
 
 #include "db/ConnectionFields.h"
 
-#include <optional>
-
 namespace tovik {
 
 // The connection strings a run writes into its run log, one form per authentication choice
@@ -11,7 +9,6 @@ namespace tovik {
 class ConnectionString
 {
 public:
-    static std::optional<AuthMode> authMode(const QString &connType);
     // Empty for a choice that is none of the three.
     static QString main(const ConnectionFields &fields);
     static QString report(const ConnectionFields &fields, qint32 reportId);
