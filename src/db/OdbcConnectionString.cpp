@@ -82,4 +82,17 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
     return text + u';';
 }
 
+std::optional<QString> OdbcConnectionString::forInstalledDriver(const ConnectionFields &fields,
+    const QString &database, int queryTimeoutSeconds, QString *failure)
+{
+    const QString driver
+        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
+    if (driver.isEmpty()) {
+        *failure = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
+                       .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    return build(fields, database, driver, queryTimeoutSeconds, failure);
+}
+
 } // namespace tovik

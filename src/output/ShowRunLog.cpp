@@ -46,10 +46,9 @@ QString userRunLogPath(QString *reason)
         *reason = QStringLiteral("the system names no per-user data directory");
         return {};
     }
-    if (!QDir().mkpath(dir)) {
+    // A directory that could not be made still names the path in the warning.
+    if (!QDir().mkpath(dir))
         *reason = QStringLiteral("the directory could not be created");
-        return QDir(dir).filePath(QLatin1String(RunLogFileName));
-    }
     return QDir(dir).filePath(QLatin1String(RunLogFileName));
 }
 

@@ -98,7 +98,7 @@ void SummarizeDevices(TestRun &run)
         }
     }
 
-    run.session.disconnect(run.mainConnection, run.mainConnectionString);
+    run.session.disconnect(run.mainConnection, run.shownMainConnection);
     appendSummary(run, caughtLines, testTrapSent);
     ShowRunLog(run.host, run.log);
     run.host.setTestEnabled(true);

@@ -2,8 +2,8 @@
 
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
-#include "testrun/ConnectionString.h"
 #include "testrun/RunEndings.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 
 namespace tovik {
@@ -114,7 +114,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
 
     const auto databaseFound
         = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, databaseQuery,
-            ConnectionString::reportDatabase(run.reports.first().report_id));
+            ShownConnectionString::reportDatabase(run.reports.first().report_id));
     if (!databaseFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;

@@ -1,5 +1,6 @@
 #include "testrun/HostFields.h"
 
+#include "host/ControlNames.h"
 #include "host/RunHost.h"
 
 namespace tovik {
@@ -7,12 +8,12 @@ namespace tovik {
 ConnectionFields readConnectionFields(const RunHost &host)
 {
     return {
-        host.controlText(QStringLiteral("cboOnlConnType")),
-        host.controlText(QStringLiteral("txtOnlDbServer")),
-        host.controlText(QStringLiteral("txtOnlDatabase")),
-        host.controlText(QStringLiteral("txtOnlDbUser")),
-        host.controlText(QStringLiteral("txtOnlDbPass")),
-        host.controlText(QStringLiteral("txtOnlDbPort")),
+        host.controlText(control::kCboOnlConnType),
+        host.controlText(control::kTxtOnlDbServer),
+        host.controlText(control::kTxtOnlDatabase),
+        host.controlText(control::kTxtOnlDbUser),
+        host.controlText(control::kTxtOnlDbPass),
+        host.controlText(control::kTxtOnlDbPort),
     };
 }
 

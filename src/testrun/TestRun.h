@@ -27,11 +27,11 @@ struct TestRun
     RunHost &host;
     RunSettings settings;
     TestParameters parameters;
-    HourWindow hourWindow;
+    HourWindow examinedHour;
     RunLog log;
     QuerySession session;
     // The main connection string as the run log shows it.
-    QString mainConnectionString;
+    QString shownMainConnection;
     DbConnection mainConnection;
     DbConnection reportConnection;
     CpuReportList reports;

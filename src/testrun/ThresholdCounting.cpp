@@ -3,9 +3,9 @@
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
 #include "host/RunHost.h"
-#include "testrun/ConnectionString.h"
 #include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 
 namespace tovik {
@@ -26,8 +26,8 @@ struct SampleTable
 
 QString timeAndLoadCondition(const TestRun &run)
 {
-    return QStringLiteral("hist_time >= '") + run.hourWindow.start
-        + QStringLiteral("' AND hist_time < '") + run.hourWindow.end
+    return QStringLiteral("hist_time >= '") + run.examinedHour.start
+        + QStringLiteral("' AND hist_time < '") + run.examinedHour.end
         + QStringLiteral("' AND ProcessorLoad >= '")
         + QString::number(run.parameters.CpuLoadThreshold) + u'\'';
 }
@@ -108,13 +108,13 @@ bool CountInExternalAtrDbs(TestRun &run)
         if (report.report_id == 0)
             continue;
         const ConnectionFields fields = readConnectionFields(run.host);
-        const QString shown = ConnectionString::report(fields.masked(), report.report_id);
+        const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {
             QStringLiteral("RAW"), run.reportConnection, timeAndLoadCondition(run)};
         // The second timing line of a report counts from the same start, connect included.
         if (!run.session.connect(run.reportConnection, fields,
-                ConnectionString::reportDatabase(report.report_id), shown, reportStart)
+                ShownConnectionString::reportDatabase(report.report_id), shown, reportStart)
             || !countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run, true);
             return false;

@@ -1,4 +1,5 @@
 #include "app/FrmMonitorSrvCpu.h"
+#include "host/ControlNames.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -41,6 +42,8 @@ private slots:
 
     void controlKind_data();
     void controlKind();
+    void hostReadsTheWindowsControls_data();
+    void hostReadsTheWindowsControls();
     void caption_data();
     void caption();
     void defaultServerIsThisMachinesInstance();
@@ -77,6 +80,40 @@ void WindowLayoutTest::init()
 void WindowLayoutTest::cleanup()
 {
     m_window.reset();
+}
+
+// The names a run reads its settings by are the window's own, so that no read finds nothing.
+void WindowLayoutTest::hostReadsTheWindowsControls_data()
+{
+    QTest::addColumn<QString>("readName");
+    QTest::addColumn<QString>("windowName");
+
+    QTest::newRow("cboOnlConnType") << control::kCboOnlConnType << QStringLiteral("cboOnlConnType");
+    QTest::newRow("txtOnlDbServer") << control::kTxtOnlDbServer << QStringLiteral("txtOnlDbServer");
+    QTest::newRow("txtOnlDbPort") << control::kTxtOnlDbPort << QStringLiteral("txtOnlDbPort");
+    QTest::newRow("txtOnlDatabase") << control::kTxtOnlDatabase << QStringLiteral("txtOnlDatabase");
+    QTest::newRow("txtOnlConnTimeout")
+        << control::kTxtOnlConnTimeout << QStringLiteral("txtOnlConnTimeout");
+    QTest::newRow("txtOnlDbUser") << control::kTxtOnlDbUser << QStringLiteral("txtOnlDbUser");
+    QTest::newRow("txtOnlDbPass") << control::kTxtOnlDbPass << QStringLiteral("txtOnlDbPass");
+    QTest::newRow("chkCpuLoadMon") << control::kChkCpuLoadMon << QStringLiteral("chkCpuLoadMon");
+    QTest::newRow("cboCpuMonTimeStart")
+        << control::kCboCpuMonTimeStart << QStringLiteral("cboCpuMonTimeStart");
+    QTest::newRow("cboCpuMonTimeStop")
+        << control::kCboCpuMonTimeStop << QStringLiteral("cboCpuMonTimeStop");
+    QTest::newRow("txtCpuLoadThreshold")
+        << control::kTxtCpuLoadThreshold << QStringLiteral("txtCpuLoadThreshold");
+    QTest::newRow("txtCpuOverThreshold")
+        << control::kTxtCpuOverThreshold << QStringLiteral("txtCpuOverThreshold");
+}
+
+void WindowLayoutTest::hostReadsTheWindowsControls()
+{
+    QFETCH(QString, readName);
+    QFETCH(QString, windowName);
+
+    QCOMPARE(readName, windowName);
+    QVERIFY(control(readName));
 }
 
 QWidget *WindowLayoutTest::control(const QString &name) const

@@ -1,4 +1,5 @@
 #include "RecordingHost.h"
+#include "host/ControlNames.h"
 #include "output/RunLog.h"
 #include "testrun/QuerySession.h"
 #include "testrun/TestRunDriver.h"
@@ -16,9 +17,10 @@ const QString errHandler = " (Err Handler)";
 // How the settings-failure message names each control.
 QString fieldLabel(const QString &control)
 {
-    static const QHash<QString, QString> labels {{"txtCpuLoadThreshold", "Avg .CPU Load"},
-        {"txtCpuOverThreshold", "Occurrences"}, {"cboCpuMonTimeStart", "Monitoring Time Start"},
-        {"cboCpuMonTimeStop", "Monitoring Time Stop"}};
+    static const QHash<QString, QString> labels {{control::kTxtCpuLoadThreshold, "Avg .CPU Load"},
+        {control::kTxtCpuOverThreshold, "Occurrences"},
+        {control::kCboCpuMonTimeStart, "Monitoring Time Start"},
+        {control::kCboCpuMonTimeStop, "Monitoring Time Stop"}};
     return labels.value(control);
 }
 
@@ -31,8 +33,8 @@ void addSettingsRows()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("converts");
 
-    const QString threshold = "txtCpuLoadThreshold";
-    const QString occurrences = "txtCpuOverThreshold";
+    const QString threshold = control::kTxtCpuLoadThreshold;
+    const QString occurrences = control::kTxtCpuOverThreshold;
     QTest::newRow("threshold empty") << threshold << "en_US"
                                      << "" << false;
     QTest::newRow("threshold blanks") << threshold << "en_US"
@@ -86,11 +88,9 @@ void addSettingsRows()
 // The monitoring hours are parsed too; a list holding no hour must not pass as one.
 void addHourRows()
 {
-    QTest::newRow("start hour empty") << "cboCpuMonTimeStart"
-                                      << "en_US"
+    QTest::newRow("start hour empty") << control::kCboCpuMonTimeStart << "en_US"
                                       << "" << false;
-    QTest::newRow("stop hour letters") << "cboCpuMonTimeStop"
-                                       << "en_US"
+    QTest::newRow("stop hour letters") << control::kCboCpuMonTimeStop << "en_US"
                                        << "xx:00" << false;
 }
 
@@ -150,7 +150,7 @@ void TestBadInput::settingsTexts()
     RecordingHost host;
     host.setAppPath(m_appDir->path());
     // None of the three choices: a run that gets as far as connecting fails at once, offline.
-    host.setText("cboOnlConnType", "");
+    host.setText(control::kCboOnlConnType, "");
     host.setText(control, text);
     TestRunDriver(host).run();
 
@@ -213,7 +213,7 @@ void TestBadInput::timeoutTexts()
 
     QLocale::setDefault(QLocale(locale));
     RecordingHost host;
-    host.setText("txtOnlConnTimeout", text);
+    host.setText(control::kTxtOnlConnTimeout, text);
     RunLog log;
     QCOMPARE(QuerySession(host, log, 30).loginTimeoutSeconds(), seconds);
 }
@@ -243,10 +243,10 @@ void TestBadInput::timeoutReachesDriver()
     QLocale::setDefault(QLocale(locale));
     RecordingHost host;
     host.setAppPath(m_appDir->path());
-    host.setText("cboOnlConnType", "Remote SQL Authentication");
-    host.setText("txtOnlDbServer", "127.0.0.1");
-    host.setText("txtOnlDbPort", QString::number(listener.serverPort()));
-    host.setText("txtOnlConnTimeout", text);
+    host.setText(control::kCboOnlConnType, "Remote SQL Authentication");
+    host.setText(control::kTxtOnlDbServer, "127.0.0.1");
+    host.setText(control::kTxtOnlDbPort, QString::number(listener.serverPort()));
+    host.setText(control::kTxtOnlConnTimeout, text);
 
     QElapsedTimer timer;
     timer.start();

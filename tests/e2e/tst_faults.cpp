@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -8,9 +9,6 @@ using namespace tovik;
 using namespace tovik::test;
 
 namespace {
-
-const QString crlf = "\r\n";
-const QString logName = "ZU-TestCpuLoad.txt";
 
 QString sample(int node, const char *time, int load)
 {
@@ -28,19 +26,15 @@ QStringList installation()
         << cpuReportRow("7", "'CPU Core Routers'", "300")
         << sampleTableStatement("ATR_Report_7_RAW") << sample(101, "2026-12-07 13:05:00", 90)
         << sample(101, "2026-12-07 13:10:00", 95) << sample(102, "2026-12-07 13:30:00", 60)
-        << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, "
-           "address TEXT, trapcomm TEXT)"
-        << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', "
-           "'192.0.2.1', 'public')"
-        << "INSERT INTO ATR_Nodes VALUES (102, 'core-rtr-02', "
-           "'192.0.2.2', 'public')";
+        << nodesTableStatement() << nodeRow(101, "core-rtr-01", "192.0.2.1", "public")
+        << nodeRow(102, "core-rtr-02", "192.0.2.2", "public");
 }
 
 void prepareHost(RecordingHost &host)
 {
     host.setReferenceTime(QDateTime(QDate(2026, 12, 7), QTime(14, 20, 5)));
-    host.setText("txtCpuLoadThreshold", "50");
-    host.setText("txtCpuOverThreshold", "1");
+    host.setText(control::kTxtCpuLoadThreshold, "50");
+    host.setText(control::kTxtCpuOverThreshold, "1");
 }
 
 struct Request
@@ -97,29 +91,29 @@ std::optional<CleanRun> cleanRun(MonitoringFixture &fixture)
     fixture.host.warnings.clear();
     fixture.host.viewerPaths.clear();
     fixture.host.processEventsCalls = 0;
-    QFile::remove(QDir(fixture.appDir()).filePath(logName));
+    QFile::remove(fixture.runLogPath());
     return run;
 }
 
 // The query-failure ending: the log shown first, then the same description in a warning.
 void verifyQueryFailureEnding(MonitoringFixture &fixture)
 {
-    const QString logPath = QDir(fixture.appDir()).filePath(logName);
+    const QString logPath = fixture.runLogPath();
     QCOMPARE(fixture.host.warnings.size(), 1);
     const QString description = fixture.host.warnings.first();
     QVERIFY2(description.startsWith("[FreeTDS]"), qPrintable(description));
     QCOMPARE(fixture.host.events,
         QStringList({"disabled", "enabled", "viewer:" + logPath, "warning:" + description}));
-    QVERIFY(fixture.runLog().endsWith(crlf + crlf + description + crlf));
+    QVERIFY(fixture.runLog().endsWith(kCrlf + kCrlf + description + kCrlf));
 }
 
 // Everything the failed run wrote before its description, unchanged from the undisturbed run,
 // and ending with the query that failed.
 void verifyLinesKept(const QString &failedLog, const QString &cleanLog, const QString &failedSql)
 {
-    const QString description = failedLog.section(crlf, -2, -2);
-    const QString kept = withoutTimings(failedLog.chopped(crlf.size() * 2 + description.size()));
-    QVERIFY2(kept.endsWith(failedSql + crlf), qPrintable(kept.right(300)));
+    const QString description = failedLog.section(kCrlf, -2, -2);
+    const QString kept = withoutTimings(failedLog.chopped(kCrlf.size() * 2 + description.size()));
+    QVERIFY2(kept.endsWith(failedSql + kCrlf), qPrintable(kept.right(300)));
     QVERIFY2(cleanLog.startsWith(kept), qPrintable(kept));
 }
 
@@ -293,8 +287,8 @@ void TestFaults::serverNotThere()
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     fixture.server().stop();
     prepareHost(fixture.host);
-    fixture.host.setText("cboOnlConnType", mode);
-    fixture.host.setText("txtOnlDbServer", server);
+    fixture.host.setText(control::kCboOnlConnType, mode);
+    fixture.host.setText(control::kTxtOnlDbServer, server);
 
     QElapsedTimer timer;
     timer.start();
@@ -338,8 +332,8 @@ void TestFaults::runLogDirectoriesUnwritable()
         fixture.addDatabase("Other", {"CREATE TABLE x (y INTEGER)"}), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     prepareHost(fixture.host);
-    fixture.host.setText("txtOnlDatabase", database);
-    fixture.host.setText("txtCpuLoadThreshold", threshold);
+    fixture.host.setText(control::kTxtOnlDatabase, database);
+    fixture.host.setText(control::kTxtCpuLoadThreshold, threshold);
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
     const QString blocker = scratch.filePath("plain-file");

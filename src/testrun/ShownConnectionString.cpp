@@ -1,23 +1,23 @@
-#include "testrun/ConnectionString.h"
+#include "testrun/ShownConnectionString.h"
 
 namespace tovik {
 
-QString ConnectionString::main(const ConnectionFields &fields)
+QString ShownConnectionString::main(const ConnectionFields &fields)
 {
     return build(fields, fields.SqlDatabase);
 }
 
-QString ConnectionString::report(const ConnectionFields &fields, qint32 reportId)
+QString ShownConnectionString::report(const ConnectionFields &fields, qint32 reportId)
 {
     return build(fields, reportDatabase(reportId));
 }
 
-QString ConnectionString::reportDatabase(qint32 reportId)
+QString ShownConnectionString::reportDatabase(qint32 reportId)
 {
     return QStringLiteral("ATR_Report_") + QString::number(reportId);
 }
 
-QString ConnectionString::build(const ConnectionFields &fields, const QString &database)
+QString ShownConnectionString::build(const ConnectionFields &fields, const QString &database)
 {
     const auto mode = fields.authMode();
     if (!mode)

@@ -4,9 +4,10 @@
 
 namespace tovik {
 
-// The connection strings a run writes into its run log, one form per authentication choice
-// for the monitoring database and one for a report's own database.
-class ConnectionString
+// The connection strings a run shows in its run log, one form per authentication choice for the
+// monitoring database and one for a report's own database. They are never sent: what reaches the
+// driver is OdbcConnectionString.
+class ShownConnectionString
 {
 public:
     // Empty for a choice that is none of the three.
