@@ -97,7 +97,7 @@ void addHourRows()
 } // namespace
 
 // Typed settings that are empty, huge, negative, fractional, blank or not ASCII digits.
-class TestBadInput : public QObject
+class tst_BadInput : public QObject
 {
     Q_OBJECT
 
@@ -117,29 +117,29 @@ private:
     QLocale m_startLocale;
 };
 
-void TestBadInput::initTestCase()
+void tst_BadInput::initTestCase()
 {
     m_startLocale = QLocale();
 }
 
-void TestBadInput::init()
+void tst_BadInput::init()
 {
     m_appDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_appDir->isValid());
 }
 
-void TestBadInput::cleanup()
+void tst_BadInput::cleanup()
 {
     QLocale::setDefault(m_startLocale);
 }
 
-void TestBadInput::settingsTexts_data()
+void tst_BadInput::settingsTexts_data()
 {
     addSettingsRows();
     addHourRows();
 }
 
-void TestBadInput::settingsTexts()
+void tst_BadInput::settingsTexts()
 {
     QFETCH(QString, control);
     QFETCH(QString, locale);
@@ -173,7 +173,7 @@ void TestBadInput::settingsTexts()
     QVERIFY2(warning.size() < 200, qPrintable(QString::number(warning.size())));
 }
 
-void TestBadInput::timeoutTexts_data()
+void tst_BadInput::timeoutTexts_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
@@ -205,7 +205,7 @@ void TestBadInput::timeoutTexts_data()
     QTest::newRow("10,000 digits") << "en_US" << QString(10000, u'7') << 15;
 }
 
-void TestBadInput::timeoutTexts()
+void tst_BadInput::timeoutTexts()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
@@ -218,7 +218,7 @@ void TestBadInput::timeoutTexts()
     QCOMPARE(QuerySession(host, log, 30).loginTimeoutSeconds(), seconds);
 }
 
-void TestBadInput::timeoutReachesDriver_data()
+void tst_BadInput::timeoutReachesDriver_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
@@ -232,7 +232,7 @@ void TestBadInput::timeoutReachesDriver_data()
 
 // The chosen login timeout is what the driver waits: a listener that never answers the login
 // holds the open for exactly that long.
-void TestBadInput::timeoutReachesDriver()
+void tst_BadInput::timeoutReachesDriver()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
@@ -262,5 +262,5 @@ void TestBadInput::timeoutReachesDriver()
     QVERIFY2(elapsed < seconds * 1000 + 4000, qPrintable(QString::number(elapsed)));
 }
 
-QTEST_GUILESS_MAIN(TestBadInput)
+QTEST_GUILESS_MAIN(tst_BadInput)
 #include "tst_badinput.moc"

@@ -16,7 +16,7 @@ ConnectionFields fields(const QString &type)
 
 } // namespace
 
-class TestConnectionStrings : public QObject
+class tst_ConnectionStrings : public QObject
 {
     Q_OBJECT
 
@@ -36,7 +36,7 @@ private slots:
     void preferredDriver();
 };
 
-void TestConnectionStrings::mainForms_data()
+void tst_ConnectionStrings::mainForms_data()
 {
     QTest::addColumn<ConnectionFields>("input");
     QTest::addColumn<QString>("expected");
@@ -72,14 +72,14 @@ void TestConnectionStrings::mainForms_data()
     QTest::newRow("empty choice") << fields("") << "";
 }
 
-void TestConnectionStrings::mainForms()
+void tst_ConnectionStrings::mainForms()
 {
     QFETCH(ConnectionFields, input);
     QFETCH(QString, expected);
     QCOMPARE(ShownConnectionString::main(input), expected);
 }
 
-void TestConnectionStrings::reportForms_data()
+void tst_ConnectionStrings::reportForms_data()
 {
     QTest::addColumn<ConnectionFields>("input");
     QTest::addColumn<int>("reportId");
@@ -98,7 +98,7 @@ void TestConnectionStrings::reportForms_data()
     QTest::newRow("unknown") << fields("SQL") << 12 << "";
 }
 
-void TestConnectionStrings::reportForms()
+void tst_ConnectionStrings::reportForms()
 {
     QFETCH(ConnectionFields, input);
     QFETCH(int, reportId);
@@ -106,7 +106,7 @@ void TestConnectionStrings::reportForms()
     QCOMPARE(ShownConnectionString::report(input, reportId), expected);
 }
 
-void TestConnectionStrings::passwordMaskedForTheLog_data()
+void tst_ConnectionStrings::passwordMaskedForTheLog_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("shown");
@@ -121,7 +121,7 @@ void TestConnectionStrings::passwordMaskedForTheLog_data()
                                      << "****";
 }
 
-void TestConnectionStrings::passwordMaskedForTheLog()
+void tst_ConnectionStrings::passwordMaskedForTheLog()
 {
     QFETCH(QString, password);
     QFETCH(QString, shown);
@@ -135,7 +135,7 @@ void TestConnectionStrings::passwordMaskedForTheLog()
     QCOMPARE(input.SqlDbPass, password);
 }
 
-void TestConnectionStrings::odbcValuesStayInTheirKeys_data()
+void tst_ConnectionStrings::odbcValuesStayInTheirKeys_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("user");
@@ -164,7 +164,7 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys_data()
                            << "";
 }
 
-void TestConnectionStrings::odbcValuesStayInTheirKeys()
+void tst_ConnectionStrings::odbcValuesStayInTheirKeys()
 {
     QFETCH(QString, driver);
     QFETCH(QString, user);
@@ -192,7 +192,7 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys()
     QCOMPARE(values.value("PWD"), password);
 }
 
-void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
+void tst_ConnectionStrings::freeTdsRefusesClosingBrace_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("label");
@@ -202,7 +202,7 @@ void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
     QTest::newRow("server") << 2 << "Server";
 }
 
-void TestConnectionStrings::freeTdsRefusesClosingBrace()
+void tst_ConnectionStrings::freeTdsRefusesClosingBrace()
 {
     QFETCH(int, field);
     QFETCH(QString, label);
@@ -217,7 +217,7 @@ void TestConnectionStrings::freeTdsRefusesClosingBrace()
     QVERIFY2(failure.contains(label) && failure.contains("FreeTDS"), qPrintable(failure));
 }
 
-void TestConnectionStrings::odbcDriverSpecifics()
+void tst_ConnectionStrings::odbcDriverSpecifics()
 {
     QString failure;
     const auto windows = OdbcConnectionString::build(
@@ -241,7 +241,7 @@ void TestConnectionStrings::odbcDriverSpecifics()
     QVERIFY(unknown->isEmpty());
 }
 
-void TestConnectionStrings::preferredDriver_data()
+void tst_ConnectionStrings::preferredDriver_data()
 {
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("chosen");
@@ -255,12 +255,12 @@ void TestConnectionStrings::preferredDriver_data()
     QTest::newRow("none") << QStringList {"PostgreSQL", "SQLite3"} << "";
 }
 
-void TestConnectionStrings::preferredDriver()
+void tst_ConnectionStrings::preferredDriver()
 {
     QFETCH(QStringList, installed);
     QFETCH(QString, chosen);
     QCOMPARE(OdbcDriverCatalog::preferredDriver(installed), chosen);
 }
 
-QTEST_GUILESS_MAIN(TestConnectionStrings)
+QTEST_GUILESS_MAIN(tst_ConnectionStrings)
 #include "tst_connectionstrings.moc"

@@ -8,7 +8,7 @@ using namespace tovik;
 using tovik::test::RecordingHost;
 
 // The parts of a run that end before any connection is made.
-class TestDriver : public QObject
+class tst_Driver : public QObject
 {
     Q_OBJECT
 
@@ -22,13 +22,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_appDir;
 };
 
-void TestDriver::init()
+void tst_Driver::init()
 {
     m_appDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_appDir->isValid());
 }
 
-void TestDriver::uncheckedGateDoesNothing()
+void tst_Driver::uncheckedGateDoesNothing()
 {
     RecordingHost host;
     host.setAppPath(m_appDir->path());
@@ -40,7 +40,7 @@ void TestDriver::uncheckedGateDoesNothing()
     QVERIFY(!QFile::exists(m_appDir->filePath("ZU-TestCpuLoad.txt")));
 }
 
-void TestDriver::settingsFailure_data()
+void tst_Driver::settingsFailure_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
@@ -60,7 +60,7 @@ void TestDriver::settingsFailure_data()
                                          "range -32768 to 32767 (Err Handler)";
 }
 
-void TestDriver::settingsFailure()
+void tst_Driver::settingsFailure()
 {
     QFETCH(QString, control);
     QFETCH(QString, text);
@@ -80,5 +80,5 @@ void TestDriver::settingsFailure()
     QCOMPARE(file.readAll(), QByteArray("\r\n"));
 }
 
-QTEST_GUILESS_MAIN(TestDriver)
+QTEST_GUILESS_MAIN(tst_Driver)
 #include "tst_driver.moc"

@@ -70,7 +70,7 @@ QString connectLine(const QString &log)
 Q_DECLARE_METATYPE(Outcome)
 
 // Separators, braces, quotes, non-ASCII text and very long values in the connection fields.
-class TestBadConnection : public QObject
+class tst_BadConnection : public QObject
 {
     Q_OBJECT
 
@@ -79,7 +79,7 @@ private slots:
     void connectionFields();
 };
 
-void TestBadConnection::connectionFields_data()
+void tst_BadConnection::connectionFields_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("value");
@@ -108,7 +108,7 @@ void TestBadConnection::connectionFields_data()
         << control::kTxtOnlDbPass << longText << Outcome::LoginFails;
 }
 
-void TestBadConnection::connectionFields()
+void tst_BadConnection::connectionFields()
 {
     QFETCH(QString, control);
     QFETCH(QString, value);
@@ -168,5 +168,5 @@ void TestBadConnection::connectionFields()
     }
 }
 
-QTEST_GUILESS_MAIN(TestBadConnection)
+QTEST_GUILESS_MAIN(tst_BadConnection)
 #include "tst_badconnection.moc"

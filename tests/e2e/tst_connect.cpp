@@ -28,7 +28,7 @@ QStringList databaseWithoutReports()
 } // namespace
 
 // Opening the main connection through the ODBC driver, and how a failed open ends the run.
-class TestConnect : public QObject
+class tst_Connect : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private slots:
     void queryFailureEndsWithDescription();
 };
 
-void TestConnect::connectsInEachMode_data()
+void tst_Connect::connectsInEachMode_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -93,7 +93,7 @@ void TestConnect::connectsInEachMode_data()
            "Catalog=SNMPCONLINE;User Id=sa;Password=****";
 }
 
-void TestConnect::connectsInEachMode()
+void tst_Connect::connectsInEachMode()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -128,7 +128,7 @@ void TestConnect::connectsInEachMode()
         QVERIFY(!fixture.runLog().contains(password));
 }
 
-void TestConnect::refusedLogins_data()
+void tst_Connect::refusedLogins_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -151,7 +151,7 @@ void TestConnect::refusedLogins_data()
                                       << "Secret1" << false << "Login failed";
 }
 
-void TestConnect::refusedLogins()
+void tst_Connect::refusedLogins()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -194,7 +194,7 @@ void TestConnect::refusedLogins()
     QVERIFY2(elapsed < 8000, qPrintable(QString::number(elapsed)));
 }
 
-void TestConnect::closingBraceCannotReachFreeTds()
+void tst_Connect::closingBraceCannotReachFreeTds()
 {
     MonitoringFixture fixture;
     QVERIFY2(
@@ -213,7 +213,7 @@ void TestConnect::closingBraceCannotReachFreeTds()
     QVERIFY(fixture.host.testEnabled);
 }
 
-void TestConnect::queryFailureEndsWithDescription()
+void tst_Connect::queryFailureEndsWithDescription()
 {
     MonitoringFixture fixture;
     QVERIFY2(
@@ -232,5 +232,5 @@ void TestConnect::queryFailureEndsWithDescription()
     QVERIFY(fixture.runLog().endsWith(reportSql + kCrlf + kCrlf + description + kCrlf));
 }
 
-QTEST_GUILESS_MAIN(TestConnect)
+QTEST_GUILESS_MAIN(tst_Connect)
 #include "tst_connect.moc"

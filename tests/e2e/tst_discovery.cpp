@@ -62,7 +62,7 @@ QString noStoreAndEmptySummary(quint16 port)
 } // namespace
 
 // What the run learns about the CPU reports and where their samples are.
-class TestDiscovery : public QObject
+class tst_Discovery : public QObject
 {
     Q_OBJECT
 
@@ -74,7 +74,7 @@ private slots:
     void moreThanHundredReports();
 };
 
-void TestDiscovery::noCpuReport()
+void tst_Discovery::noCpuReport()
 {
     MonitoringFixture fixture;
     QVERIFY2(fixture.addDatabase("SNMPCONLINE",
@@ -95,7 +95,7 @@ void TestDiscovery::noCpuReport()
     QVERIFY(!fixture.server().logText().contains("sys.tables"));
 }
 
-void TestDiscovery::noSampleStore_data()
+void tst_Discovery::noSampleStore_data()
 {
     QTest::addColumn<QString>("tableName");
     QTest::addColumn<QString>("otherDatabase");
@@ -110,7 +110,7 @@ void TestDiscovery::noSampleStore_data()
                                                 << "ATR_Report_12";
 }
 
-void TestDiscovery::noSampleStore()
+void tst_Discovery::noSampleStore()
 {
     QFETCH(QString, tableName);
     QFETCH(QString, otherDatabase);
@@ -146,7 +146,7 @@ void TestDiscovery::noSampleStore()
     QVERIFY(fixture.host.testEnabled);
 }
 
-void TestDiscovery::unconvertibleReportValues()
+void tst_Discovery::unconvertibleReportValues()
 {
     MonitoringFixture fixture;
     QVERIFY2(
@@ -177,7 +177,7 @@ void TestDiscovery::unconvertibleReportValues()
     QVERIFY(log.endsWith(kCrlf + fixture.host.warnings.first() + kCrlf));
 }
 
-void TestDiscovery::moreThanHundredReports()
+void tst_Discovery::moreThanHundredReports()
 {
     MonitoringFixture fixture;
     QStringList statements = reportTableStatements() << nodesTableStatement();
@@ -203,5 +203,5 @@ void TestDiscovery::moreThanHundredReports()
     QVERIFY(fixture.host.warnings.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestDiscovery)
+QTEST_GUILESS_MAIN(tst_Discovery)
 #include "tst_discovery.moc"

@@ -125,7 +125,7 @@ bool isUnder(const QString &path, const QString &dir)
 } // namespace
 
 // How a run ends when the server goes away, stalls or is not there, or the log cannot be written.
-class TestFaults : public QObject
+class tst_Faults : public QObject
 {
     Q_OBJECT
 
@@ -141,7 +141,7 @@ private slots:
     void runLogDirectoriesUnwritable();
 };
 
-void TestFaults::connectionDroppedMidRun_data()
+void tst_Faults::connectionDroppedMidRun_data()
 {
     QTest::addColumn<QString>("lastAnswered");
     QTest::addColumn<QString>("failing");
@@ -154,7 +154,7 @@ void TestFaults::connectionDroppedMidRun_data()
                                      << "FROM ATR_Nodes WHERE node_id = '102'";
 }
 
-void TestFaults::connectionDroppedMidRun()
+void tst_Faults::connectionDroppedMidRun()
 {
     QFETCH(QString, lastAnswered);
     QFETCH(QString, failing);
@@ -187,7 +187,7 @@ void TestFaults::connectionDroppedMidRun()
     QVERIFY2(elapsed < 15000, qPrintable(QString::number(elapsed)));
 }
 
-void TestFaults::delayFromKeepsLoginPrompt()
+void tst_Faults::delayFromKeepsLoginPrompt()
 {
     constexpr int delayMs = 1500;
     MonitoringFixture fixture;
@@ -216,7 +216,7 @@ void TestFaults::delayFromKeepsLoginPrompt()
     QVERIFY2(figures[1] >= delayMs, qPrintable(QString::number(figures[1])));
 }
 
-void TestFaults::stalledQuery_data()
+void tst_Faults::stalledQuery_data()
 {
     QTest::addColumn<QString>("stalled");
 
@@ -224,7 +224,7 @@ void TestFaults::stalledQuery_data()
     QTest::newRow("count query") << "WHERE node_id = '102'";
 }
 
-void TestFaults::stalledQuery()
+void tst_Faults::stalledQuery()
 {
     QFETCH(QString, stalled);
     constexpr int timeoutSeconds = 2;
@@ -263,7 +263,7 @@ void TestFaults::stalledQuery()
     QVERIFY2(failedAfter < timeoutSeconds * 1000 + 2000, qPrintable(QString::number(failedAfter)));
 }
 
-void TestFaults::serverNotThere_data()
+void tst_Faults::serverNotThere_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -276,7 +276,7 @@ void TestFaults::serverNotThere_data()
                                                           << "127.0.0.1\\SNMPCONLINE" << 30000;
 }
 
-void TestFaults::serverNotThere()
+void tst_Faults::serverNotThere()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -305,7 +305,7 @@ void TestFaults::serverNotThere()
     QVERIFY2(elapsed < boundMs, qPrintable(QString::number(elapsed)));
 }
 
-void TestFaults::runLogDirectoriesUnwritable_data()
+void tst_Faults::runLogDirectoriesUnwritable_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("threshold");
@@ -320,7 +320,7 @@ void TestFaults::runLogDirectoriesUnwritable_data()
 }
 
 // Root ignores file modes, so the directories are made unusable by lying below a regular file.
-void TestFaults::runLogDirectoriesUnwritable()
+void tst_Faults::runLogDirectoriesUnwritable()
 {
     QFETCH(QString, database);
     QFETCH(QString, threshold);
@@ -360,5 +360,5 @@ void TestFaults::runLogDirectoriesUnwritable()
     QVERIFY(QFileInfo(blocker).isFile());
 }
 
-QTEST_GUILESS_MAIN(TestFaults)
+QTEST_GUILESS_MAIN(tst_Faults)
 #include "tst_faults.moc"

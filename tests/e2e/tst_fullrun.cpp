@@ -182,7 +182,7 @@ void prepareHost(MonitoringFixture &fixture)
 Q_DECLARE_METATYPE(Layout)
 
 // Whole runs against the sample server, compared with run logs written out by hand.
-class TestFullRun : public QObject
+class tst_FullRun : public QObject
 {
     Q_OBJECT
 
@@ -201,19 +201,19 @@ private:
 };
 
 // The rows of every test that runs once on each layout.
-void TestFullRun::layoutRows()
+void tst_FullRun::layoutRows()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("samples in the monitoring database") << Layout::Online;
     QTest::newRow("samples in report databases") << Layout::External;
 }
 
-void TestFullRun::completeRun_data()
+void tst_FullRun::completeRun_data()
 {
     layoutRows();
 }
 
-void TestFullRun::completeRun()
+void tst_FullRun::completeRun()
 {
     QFETCH(Layout, layout);
 
@@ -255,12 +255,12 @@ void TestFullRun::completeRun()
     }
 }
 
-void TestFullRun::hourOutsideMonitoringTime_data()
+void tst_FullRun::hourOutsideMonitoringTime_data()
 {
     layoutRows();
 }
 
-void TestFullRun::hourOutsideMonitoringTime()
+void tst_FullRun::hourOutsideMonitoringTime()
 {
     QFETCH(Layout, layout);
 
@@ -290,14 +290,14 @@ void TestFullRun::hourOutsideMonitoringTime()
     QCOMPARE(fixture.host.processEventsCalls, 70);
 }
 
-void TestFullRun::laterReportWithoutSamples_data()
+void tst_FullRun::laterReportWithoutSamples_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("missing table") << Layout::Online;
     QTest::newRow("missing database") << Layout::External;
 }
 
-void TestFullRun::laterReportWithoutSamples()
+void tst_FullRun::laterReportWithoutSamples()
 {
     QFETCH(Layout, layout);
 
@@ -332,7 +332,7 @@ void TestFullRun::laterReportWithoutSamples()
             {"disabled", "enabled", "viewer:" + fixture.runLogPath(), "warning:" + description}));
 }
 
-void TestFullRun::everyCaughtNodeBeyondAThousand()
+void tst_FullRun::everyCaughtNodeBeyondAThousand()
 {
     constexpr int nodes = 1005;
     MonitoringFixture fixture;
@@ -362,7 +362,7 @@ void TestFullRun::everyCaughtNodeBeyondAThousand()
     QVERIFY(log.endsWith("\r\n\r\n\r\nTest Trap sent for one Device.\r\n\r\n"));
 }
 
-void TestFullRun::tickCounterWrapsDuringRun()
+void tst_FullRun::tickCounterWrapsDuringRun()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildInstallation(fixture, Layout::Online), qPrintable(fixture.error));
@@ -381,5 +381,5 @@ void TestFullRun::tickCounterWrapsDuringRun()
     QVERIFY(tick < 100);
 }
 
-QTEST_GUILESS_MAIN(TestFullRun)
+QTEST_GUILESS_MAIN(tst_FullRun)
 #include "tst_fullrun.moc"

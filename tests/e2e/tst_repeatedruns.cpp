@@ -34,7 +34,7 @@ int openDescriptors()
 } // namespace
 
 // Many runs in one process, as an operator trying settings all day: nothing may pile up.
-class TestRepeatedRuns : public QObject
+class tst_RepeatedRuns : public QObject
 {
     Q_OBJECT
 
@@ -42,7 +42,7 @@ private slots:
     void descriptorsStayFlat();
 };
 
-void TestRepeatedRuns::descriptorsStayFlat()
+void tst_RepeatedRuns::descriptorsStayFlat()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildInstallation(fixture), qPrintable(fixture.error));
@@ -73,5 +73,5 @@ void TestRepeatedRuns::descriptorsStayFlat()
     QVERIFY2(after <= before, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
 }
 
-QTEST_GUILESS_MAIN(TestRepeatedRuns)
+QTEST_GUILESS_MAIN(tst_RepeatedRuns)
 #include "tst_repeatedruns.moc"

@@ -21,7 +21,7 @@ QDateTime at(int year, int month, int day, int hour, int minute, int second, int
 } // namespace
 
 // Start-up defaults and the hour selection that fixes the reference time of a run.
-class HourSelectionTest : public QObject
+class tst_HourSelection : public QObject
 {
     Q_OBJECT
 
@@ -50,18 +50,18 @@ private:
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
 };
 
-void HourSelectionTest::initTestCase()
+void tst_HourSelection::initTestCase()
 {
     // The general date format follows the locale; a fixed one makes it known: "dd.MM.yy HH:mm:ss".
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 }
 
-void HourSelectionTest::cleanup()
+void tst_HourSelection::cleanup()
 {
     m_window.reset();
 }
 
-void HourSelectionTest::openWindow(const QDateTime &now)
+void tst_HourSelection::openWindow(const QDateTime &now)
 {
     m_clock.setTime(now);
     m_window = std::make_unique<FrmMonitorSrvCpu>([this] { return m_clock.read(); });
@@ -69,7 +69,7 @@ void HourSelectionTest::openWindow(const QDateTime &now)
     m_window->startUp();
 }
 
-QString HourSelectionTest::text(const QString &name) const
+QString tst_HourSelection::text(const QString &name) const
 {
     const QWidget *widget = m_window->findChild<QWidget *>(name);
     if (const auto *textBox = qobject_cast<const QLineEdit *>(widget))
@@ -79,12 +79,12 @@ QString HourSelectionTest::text(const QString &name) const
     return QStringLiteral("<no text>");
 }
 
-QComboBox *HourSelectionTest::plusHour() const
+QComboBox *tst_HourSelection::plusHour() const
 {
     return m_window->findChild<QComboBox *>(QStringLiteral("cboPlusHour"));
 }
 
-void HourSelectionTest::defaultsAfterStartUp_data()
+void tst_HourSelection::defaultsAfterStartUp_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -107,7 +107,7 @@ void HourSelectionTest::defaultsAfterStartUp_data()
     row("txtCpuOverThreshold", "1");
 }
 
-void HourSelectionTest::defaultsAfterStartUp()
+void tst_HourSelection::defaultsAfterStartUp()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -117,14 +117,14 @@ void HourSelectionTest::defaultsAfterStartUp()
     QVERIFY(!m_window->findChild<QCheckBox *>(QStringLiteral("chkCpuLoadMon"))->isChecked());
 }
 
-void HourSelectionTest::startUpFixesTheReferenceTime()
+void tst_HourSelection::startUpFixesTheReferenceTime()
 {
     openWindow(at(2016, 5, 19, 7, 5, 9, 250));
     QCOMPARE(m_window->currentHour(), qint16(7));
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 7, 5, 9));
 }
 
-void HourSelectionTest::startUpStoresTheProgramDirectory()
+void tst_HourSelection::startUpStoresTheProgramDirectory()
 {
     openWindow(at(2016, 5, 19, 7, 5, 9));
     const QString directory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
@@ -132,7 +132,7 @@ void HourSelectionTest::startUpStoresTheProgramDirectory()
     QVERIFY(!m_window->appPath().endsWith(QDir::separator()));
 }
 
-void HourSelectionTest::startUpReadsTheHourAgainAtTheEnd()
+void tst_HourSelection::startUpReadsTheHourAgainAtTheEnd()
 {
     // Readings: the first date text, the hour selection's two, and the closing hour.
     m_clock.setTimes({at(2016, 5, 19, 10, 59, 58), at(2016, 5, 19, 10, 59, 59),
@@ -148,7 +148,7 @@ void HourSelectionTest::startUpReadsTheHourAgainAtTheEnd()
     QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 10:59:59"));
 }
 
-void HourSelectionTest::selection_data()
+void tst_HourSelection::selection_data()
 {
     QTest::addColumn<QDateTime>("now");
     QTest::addColumn<int>("offset");
@@ -182,7 +182,7 @@ void HourSelectionTest::selection_data()
         << QStringLiteral("29.02.16 21:00:00");
 }
 
-void HourSelectionTest::selection()
+void tst_HourSelection::selection()
 {
     QFETCH(QDateTime, now);
     QFETCH(int, offset);
@@ -200,7 +200,7 @@ void HourSelectionTest::selection()
     QCOMPARE(text(QStringLiteral("txtDate")), date);
 }
 
-void HourSelectionTest::selectionByKeyboard()
+void tst_HourSelection::selectionByKeyboard()
 {
     openWindow(at(2016, 5, 19, 1, 30, 45));
     plusHour()->setFocus();
@@ -212,7 +212,7 @@ void HourSelectionTest::selectionByKeyboard()
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("22"));
 }
 
-void HourSelectionTest::selectionReadsTheClockTwice()
+void tst_HourSelection::selectionReadsTheClockTwice()
 {
     openWindow(at(2016, 5, 19, 10, 0, 0));
     // An hour boundary passes between the reading for the hour and the one for the reference.
@@ -224,7 +224,7 @@ void HourSelectionTest::selectionReadsTheClockTwice()
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 0, 0));
 }
 
-void HourSelectionTest::referenceTimeDoesNotFollowTheClock()
+void tst_HourSelection::referenceTimeDoesNotFollowTheClock()
 {
     openWindow(at(2016, 5, 19, 14, 37, 12));
     m_clock.setTime(at(2016, 5, 19, 16, 50, 0));
@@ -240,7 +240,7 @@ void HourSelectionTest::referenceTimeDoesNotFollowTheClock()
     QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 15, 50, 0));
 }
 
-void HourSelectionTest::handEditedDisplayChangesNothing()
+void tst_HourSelection::handEditedDisplayChangesNothing()
 {
     openWindow(at(2016, 5, 19, 14, 37, 12));
     auto *date = m_window->findChild<QLineEdit *>(QStringLiteral("txtDate"));
@@ -256,5 +256,5 @@ void HourSelectionTest::handEditedDisplayChangesNothing()
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::HourSelectionTest)
-#include "HourSelectionTest.moc"
+QTEST_MAIN(tovik::test::tst_HourSelection)
+#include "tst_hourselection.moc"

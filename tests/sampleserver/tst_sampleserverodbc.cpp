@@ -104,7 +104,7 @@ double rawOdbcMicroseconds(quint16 port, const QString &sql, int count)
 
 } // namespace
 
-class SampleServerOdbcTest : public QObject
+class tst_SampleServerOdbc : public QObject
 {
     Q_OBJECT
 
@@ -152,7 +152,7 @@ private:
     std::unique_ptr<SampleServer> m_external;
 };
 
-void SampleServerOdbcTest::initTestCase()
+void tst_SampleServerOdbc::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_onlineDir = m_dir.filePath("online");
@@ -190,13 +190,13 @@ void SampleServerOdbcTest::initTestCase()
     QVERIFY(m_external);
 }
 
-void SampleServerOdbcTest::cleanupTestCase()
+void tst_SampleServerOdbc::cleanupTestCase()
 {
     m_online.reset();
     m_external.reset();
 }
 
-void SampleServerOdbcTest::login_data()
+void tst_SampleServerOdbc::login_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
@@ -232,7 +232,7 @@ void SampleServerOdbcTest::login_data()
                                       << "NoSuchDb" << 4060;
 }
 
-void SampleServerOdbcTest::login()
+void tst_SampleServerOdbc::login()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
@@ -255,7 +255,7 @@ void SampleServerOdbcTest::login()
     QCOMPARE(rows->size(), 1);
 }
 
-void SampleServerOdbcTest::catalogViews_data()
+void tst_SampleServerOdbc::catalogViews_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("sql");
@@ -281,7 +281,7 @@ void SampleServerOdbcTest::catalogViews_data()
                                                 << "SELECT name from sys.databases" << databases;
 }
 
-void SampleServerOdbcTest::catalogViews()
+void tst_SampleServerOdbc::catalogViews()
 {
     QFETCH(QString, database);
     QFETCH(QString, sql);
@@ -294,7 +294,7 @@ void SampleServerOdbcTest::catalogViews()
     QCOMPARE(firstColumn(*rows), expected);
 }
 
-void SampleServerOdbcTest::readsEveryType_data()
+void tst_SampleServerOdbc::readsEveryType_data()
 {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QVariant>("expected");
@@ -315,7 +315,7 @@ void SampleServerOdbcTest::readsEveryType_data()
     QTest::newRow("NVARCHAR(50)") << "n" << QVariant(QString("ütf")) << int(QMetaType::QString);
 }
 
-void SampleServerOdbcTest::readsEveryType()
+void tst_SampleServerOdbc::readsEveryType()
 {
     QFETCH(QString, column);
     QFETCH(QVariant, expected);
@@ -331,7 +331,7 @@ void SampleServerOdbcTest::readsEveryType()
     QVERIFY(rows->at(1).at(0).isNull());
 }
 
-void SampleServerOdbcTest::readsDateTimes_data()
+void tst_SampleServerOdbc::readsDateTimes_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QDateTime>("expected");
@@ -345,7 +345,7 @@ void SampleServerOdbcTest::readsDateTimes_data()
     QTest::newRow("earliest") << "earliest" << QDateTime(QDate(1753, 1, 1), QTime(0, 0));
 }
 
-void SampleServerOdbcTest::readsDateTimes()
+void tst_SampleServerOdbc::readsDateTimes()
 {
     QFETCH(QString, key);
     QFETCH(QDateTime, expected);
@@ -358,7 +358,7 @@ void SampleServerOdbcTest::readsDateTimes()
     QCOMPARE(rows->at(0).at(0).toDateTime(), expected);
 }
 
-void SampleServerOdbcTest::typesOfExpressions_data()
+void tst_SampleServerOdbc::typesOfExpressions_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QVariant>("expected");
@@ -373,7 +373,7 @@ void SampleServerOdbcTest::typesOfExpressions_data()
     QTest::newRow("text") << "'x' || MAX(id)" << QVariant(QString("x2")) << int(QMetaType::QString);
 }
 
-void SampleServerOdbcTest::typesOfExpressions()
+void tst_SampleServerOdbc::typesOfExpressions()
 {
     QFETCH(QString, expression);
     QFETCH(QVariant, expected);
@@ -388,7 +388,7 @@ void SampleServerOdbcTest::typesOfExpressions()
     QCOMPARE(rows->at(0).at(0), expected);
 }
 
-void SampleServerOdbcTest::keepsDeclaredTypesOfNullColumns()
+void tst_SampleServerOdbc::keepsDeclaredTypesOfNullColumns()
 {
     OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
@@ -402,7 +402,7 @@ void SampleServerOdbcTest::keepsDeclaredTypesOfNullColumns()
         QVERIFY(value.isNull());
 }
 
-void SampleServerOdbcTest::cutsLongTexts()
+void tst_SampleServerOdbc::cutsLongTexts()
 {
     OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
@@ -415,7 +415,7 @@ void SampleServerOdbcTest::cutsLongTexts()
     QVERIFY2(after, qPrintable(session.queryError().text()));
 }
 
-void SampleServerOdbcTest::programQueries_data()
+void tst_SampleServerOdbc::programQueries_data()
 {
     QTest::addColumn<bool>("external");
     QTest::addColumn<QString>("database");
@@ -452,7 +452,7 @@ void SampleServerOdbcTest::programQueries_data()
         << true << "ATR_Report_12" << kCountQuery.arg("RAW", "3", "", "", "4") << true;
 }
 
-void SampleServerOdbcTest::programQueries()
+void tst_SampleServerOdbc::programQueries()
 {
     QFETCH(bool, external);
     QFETCH(QString, database);
@@ -475,7 +475,7 @@ void SampleServerOdbcTest::programQueries()
     QVERIFY(server.logText().contains("SQL_BATCH " + sql + "\n"));
 }
 
-void SampleServerOdbcTest::missingObjectsKeepConnection_data()
+void tst_SampleServerOdbc::missingObjectsKeepConnection_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("expectedCode");
@@ -492,7 +492,7 @@ void SampleServerOdbcTest::missingObjectsKeepConnection_data()
     QTest::newRow("syntax") << "SELEC 1" << 102 << "syntax error";
 }
 
-void SampleServerOdbcTest::missingObjectsKeepConnection()
+void tst_SampleServerOdbc::missingObjectsKeepConnection()
 {
     QFETCH(QString, sql);
     QFETCH(int, expectedCode);
@@ -509,7 +509,7 @@ void SampleServerOdbcTest::missingObjectsKeepConnection()
     QCOMPARE(after->value(0).value(0).toInt(), 25);
 }
 
-void SampleServerOdbcTest::writesAreRefused_data()
+void tst_SampleServerOdbc::writesAreRefused_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("expectedCode");
@@ -528,7 +528,7 @@ void SampleServerOdbcTest::writesAreRefused_data()
     QTest::newRow("ATTACH") << "ATTACH DATABASE ':memory:' AS other" << 50000;
 }
 
-void SampleServerOdbcTest::writesAreRefused()
+void tst_SampleServerOdbc::writesAreRefused()
 {
     QFETCH(QString, sql);
     QFETCH(int, expectedCode);
@@ -548,7 +548,7 @@ void SampleServerOdbcTest::writesAreRefused()
     QVERIFY(!QFile::exists(m_dir.filePath("copy.sqlite")));
 }
 
-void SampleServerOdbcTest::reachesServerByInstanceOrPort_data()
+void tst_SampleServerOdbc::reachesServerByInstanceOrPort_data()
 {
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("needsBrowser");
@@ -558,7 +558,7 @@ void SampleServerOdbcTest::reachesServerByInstanceOrPort_data()
     QTest::newRow("instance in lower case") << "127.0.0.1\\snmpconline" << true;
 }
 
-void SampleServerOdbcTest::reachesServerByInstanceOrPort()
+void tst_SampleServerOdbc::reachesServerByInstanceOrPort()
 {
     QFETCH(QString, server);
     QFETCH(bool, needsBrowser);
@@ -575,7 +575,7 @@ void SampleServerOdbcTest::reachesServerByInstanceOrPort()
     QVERIFY(instance->logText().contains("SQL_BATCH SELECT COUNT(*) FROM ATR_Reports"));
 }
 
-void SampleServerOdbcTest::servesTwoClientsAtOnce()
+void tst_SampleServerOdbc::servesTwoClientsAtOnce()
 {
     const QString server = OdbcSession::portServer(m_online->port());
     QList<QString> expected;
@@ -613,7 +613,7 @@ void SampleServerOdbcTest::servesTwoClientsAtOnce()
     QCOMPARE(correct[1].load(), 200);
 }
 
-void SampleServerOdbcTest::delaysEveryReply()
+void tst_SampleServerOdbc::delaysEveryReply()
 {
     constexpr int kDelayMs = 300;
     SampleServer::Options options = serverOptions(m_onlineDir);
@@ -633,7 +633,7 @@ void SampleServerOdbcTest::delaysEveryReply()
     QCOMPARE(rows->value(0).value(0).toInt(), 25);
 }
 
-void SampleServerOdbcTest::dropsConnectionAfterRequests()
+void tst_SampleServerOdbc::dropsConnectionAfterRequests()
 {
     constexpr int kDropAfter = 8;
     SampleServer::Options options = serverOptions(m_onlineDir);
@@ -659,7 +659,7 @@ void SampleServerOdbcTest::dropsConnectionAfterRequests()
     QVERIFY2(next.rows("SELECT COUNT(*) FROM ATR_Nodes"), qPrintable(next.queryError().text()));
 }
 
-void SampleServerOdbcTest::garbageEndsOnlyThatConnection_data()
+void tst_SampleServerOdbc::garbageEndsOnlyThatConnection_data()
 {
     QTest::addColumn<QByteArray>("garbage");
 
@@ -670,7 +670,7 @@ void SampleServerOdbcTest::garbageEndsOnlyThatConnection_data()
         << QByteArray("\x01\x01\x00\x0A\x00\x00\x01\x00\x41\x00", 10);
 }
 
-void SampleServerOdbcTest::garbageEndsOnlyThatConnection()
+void tst_SampleServerOdbc::garbageEndsOnlyThatConnection()
 {
     QFETCH(QByteArray, garbage);
 
@@ -687,7 +687,7 @@ void SampleServerOdbcTest::garbageEndsOnlyThatConnection()
     QVERIFY2(next.open(), qPrintable(next.openError().text()));
 }
 
-void SampleServerOdbcTest::repeatedSmallQueriesStayCorrect()
+void tst_SampleServerOdbc::repeatedSmallQueriesStayCorrect()
 {
     const auto expected = DirectSqlite::rows(onlineFile("SNMPCONLINE"), kNodeLookup);
     QVERIFY(expected && expected->size() == 1);
@@ -710,6 +710,6 @@ void SampleServerOdbcTest::repeatedSmallQueriesStayCorrect()
         qtMicroseconds, odbcMicroseconds, kRoundTrips);
 }
 
-QTEST_GUILESS_MAIN(SampleServerOdbcTest)
+QTEST_GUILESS_MAIN(tst_SampleServerOdbc)
 
-#include "tst_SampleServerOdbc.moc"
+#include "tst_sampleserverodbc.moc"

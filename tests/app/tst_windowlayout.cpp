@@ -31,7 +31,7 @@ QString shownCaption(const QWidget *widget)
 } // namespace
 
 // What the window looks like before start-up touches it: controls, captions, places, tab order.
-class WindowLayoutTest : public QObject
+class tst_WindowLayout : public QObject
 {
     Q_OBJECT
 
@@ -64,7 +64,7 @@ private:
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
 };
 
-void WindowLayoutTest::initTestCase()
+void tst_WindowLayout::initTestCase()
 {
     // The pixel rows below are the twips of the layout divided by 15, which holds at 96 DPI.
     FrmMonitorSrvCpu probe;
@@ -72,18 +72,18 @@ void WindowLayoutTest::initTestCase()
     QCOMPARE(probe.logicalDpiY(), 96);
 }
 
-void WindowLayoutTest::init()
+void tst_WindowLayout::init()
 {
     m_window = std::make_unique<FrmMonitorSrvCpu>();
 }
 
-void WindowLayoutTest::cleanup()
+void tst_WindowLayout::cleanup()
 {
     m_window.reset();
 }
 
 // The names a run reads its settings by are the window's own, so that no read finds nothing.
-void WindowLayoutTest::hostReadsTheWindowsControls_data()
+void tst_WindowLayout::hostReadsTheWindowsControls_data()
 {
     QTest::addColumn<QString>("readName");
     QTest::addColumn<QString>("windowName");
@@ -107,7 +107,7 @@ void WindowLayoutTest::hostReadsTheWindowsControls_data()
         << control::kTxtCpuOverThreshold << QStringLiteral("txtCpuOverThreshold");
 }
 
-void WindowLayoutTest::hostReadsTheWindowsControls()
+void tst_WindowLayout::hostReadsTheWindowsControls()
 {
     QFETCH(QString, readName);
     QFETCH(QString, windowName);
@@ -116,12 +116,12 @@ void WindowLayoutTest::hostReadsTheWindowsControls()
     QVERIFY(control(readName));
 }
 
-QWidget *WindowLayoutTest::control(const QString &name) const
+QWidget *tst_WindowLayout::control(const QString &name) const
 {
     return m_window->findChild<QWidget *>(name);
 }
 
-void WindowLayoutTest::controlKind_data()
+void tst_WindowLayout::controlKind_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
@@ -167,7 +167,7 @@ void WindowLayoutTest::controlKind_data()
     row("cmdTest", "QPushButton", window);
 }
 
-void WindowLayoutTest::controlKind()
+void tst_WindowLayout::controlKind()
 {
     QFETCH(QString, name);
     QFETCH(QString, kind);
@@ -181,7 +181,7 @@ void WindowLayoutTest::controlKind()
         QCOMPARE(static_cast<const QFrame *>(widget)->frameShape(), QFrame::HLine);
 }
 
-void WindowLayoutTest::caption_data()
+void tst_WindowLayout::caption_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -218,7 +218,7 @@ void WindowLayoutTest::caption_data()
     row("cmdTest", "Test");
 }
 
-void WindowLayoutTest::caption()
+void tst_WindowLayout::caption()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -228,7 +228,7 @@ void WindowLayoutTest::caption()
     QCOMPARE(shownCaption(widget), text);
 }
 
-void WindowLayoutTest::defaultServerIsThisMachinesInstance()
+void tst_WindowLayout::defaultServerIsThisMachinesInstance()
 {
     const QString host = QSysInfo::machineHostName();
     QVERIFY(!host.isEmpty());
@@ -236,7 +236,7 @@ void WindowLayoutTest::defaultServerIsThisMachinesInstance()
         host + QStringLiteral("\\SNMPCONLINE"));
 }
 
-void WindowLayoutTest::listEntries_data()
+void tst_WindowLayout::listEntries_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("entries");
@@ -260,7 +260,7 @@ void WindowLayoutTest::listEntries_data()
                "18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "24:00"};
 }
 
-void WindowLayoutTest::listEntries()
+void tst_WindowLayout::listEntries()
 {
     QFETCH(QString, name);
     QFETCH(QStringList, entries);
@@ -275,7 +275,7 @@ void WindowLayoutTest::listEntries()
     QVERIFY(!list->isEditable());
 }
 
-void WindowLayoutTest::geometry_data()
+void tst_WindowLayout::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("pixels");
@@ -321,7 +321,7 @@ void WindowLayoutTest::geometry_data()
     row("cmdTest", 208, 328, 113, 25);
 }
 
-void WindowLayoutTest::geometry()
+void tst_WindowLayout::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, pixels);
@@ -333,7 +333,7 @@ void WindowLayoutTest::geometry()
     QCOMPARE(widget->geometry(), pixels);
 }
 
-void WindowLayoutTest::clientAreaIsFixed()
+void tst_WindowLayout::clientAreaIsFixed()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -342,13 +342,13 @@ void WindowLayoutTest::clientAreaIsFixed()
     QCOMPARE(m_window->maximumSize(), QSize(522, 365));
 }
 
-void WindowLayoutTest::windowCaption()
+void tst_WindowLayout::windowCaption()
 {
     QCOMPARE(m_window->objectName(), QStringLiteral("frmMonitorSrvCpu"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("  Tovik SQL Tester"));
 }
 
-void WindowLayoutTest::passwordShowsOnlyAsterisks()
+void tst_WindowLayout::passwordShowsOnlyAsterisks()
 {
     auto *password = qobject_cast<QLineEdit *>(control(QStringLiteral("txtOnlDbPass")));
     QVERIFY(password);
@@ -360,7 +360,7 @@ void WindowLayoutTest::passwordShowsOnlyAsterisks()
     QCOMPARE(password->displayText(), QStringLiteral("*******"));
 }
 
-void WindowLayoutTest::currentHourHasButtonFace()
+void tst_WindowLayout::currentHourHasButtonFace()
 {
     const QWidget *currentHour = control(QStringLiteral("txtCurrentHour"));
     QVERIFY(currentHour);
@@ -370,7 +370,7 @@ void WindowLayoutTest::currentHourHasButtonFace()
     QVERIFY(control(QStringLiteral("txtDate"))->palette().color(QPalette::Base) != buttonFace);
 }
 
-void WindowLayoutTest::testHasFocusOnOpening()
+void tst_WindowLayout::testHasFocusOnOpening()
 {
     m_window->show();
     m_window->activateWindow();
@@ -379,7 +379,7 @@ void WindowLayoutTest::testHasFocusOnOpening()
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdTest"));
 }
 
-void WindowLayoutTest::tabOrder()
+void tst_WindowLayout::tabOrder()
 {
     const QStringList expected {"txtOnlConnTimeout", "txtOnlDbPort", "txtOnlDbPass", "txtOnlDbUser",
         "txtOnlDatabase", "txtOnlDbServer", "cboOnlConnType", "txtDate", "txtCpuLoadThreshold",
@@ -399,5 +399,5 @@ void WindowLayoutTest::tabOrder()
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::WindowLayoutTest)
-#include "WindowLayoutTest.moc"
+QTEST_MAIN(tovik::test::tst_WindowLayout)
+#include "tst_windowlayout.moc"
