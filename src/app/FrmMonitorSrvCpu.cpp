@@ -2,6 +2,7 @@
 
 #include "testrun/TestRunDriver.h"
 #include "testrun/TickCounter.h"
+#include "testrun/WallClock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,11 +64,6 @@ QFont dialogFont()
     QFont font(QFontDatabase::hasFamily(msSansSerif) ? msSansSerif : QStringLiteral("Arial"));
     font.setPointSizeF(DialogPointSize);
     return font;
-}
-
-QDateTime hoursBefore(const QDateTime &time, qint16 hours)
-{
-    return time.addSecs(-3600LL * hours);
 }
 
 QDateTime toWholeSecond(const QDateTime &time)
@@ -171,7 +167,7 @@ void FrmMonitorSrvCpu::selectHour()
     if (!offset)
         return;
     showCurrentHour(*offset);
-    m_referenceTime = toWholeSecond(hoursBefore(m_clock(), *offset));
+    m_referenceTime = toWholeSecond(WallClock::hoursBefore(m_clock(), *offset));
     txtDate->setText(generalDateText(m_referenceTime));
 }
 
@@ -352,7 +348,7 @@ std::optional<qint16> FrmMonitorSrvCpu::hourOffset() const
 
 void FrmMonitorSrvCpu::showCurrentHour(qint16 offset)
 {
-    m_currentHour = static_cast<qint16>(hoursBefore(m_clock(), offset).time().hour());
+    m_currentHour = static_cast<qint16>(WallClock::hoursBefore(m_clock(), offset).time().hour());
     txtCurrentHour->setText(QString::number(m_currentHour));
 }
 
