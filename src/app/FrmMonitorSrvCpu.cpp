@@ -4,6 +4,7 @@
 #include "db/ConnectionTimeouts.h"
 #include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
+#include "testrun/WallClock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -65,11 +66,6 @@ QFont dialogFont()
     QFont font(QFontDatabase::hasFamily(msSansSerif) ? msSansSerif : QStringLiteral("Arial"));
     font.setPointSizeF(DialogPointSize);
     return font;
-}
-
-QDateTime hoursBefore(const QDateTime &time, qint16 hours)
-{
-    return time.addSecs(-3600LL * hours);
 }
 
 QDateTime toWholeSecond(const QDateTime &time)
@@ -173,7 +169,7 @@ void FrmMonitorSrvCpu::selectHour()
     if (!offset)
         return;
     showCurrentHour(*offset);
-    m_referenceTime = toWholeSecond(hoursBefore(m_clock(), *offset));
+    m_referenceTime = toWholeSecond(WallClock::hoursBefore(m_clock(), *offset));
     txtDate->setText(generalDateText(m_referenceTime));
 }
 
@@ -349,7 +345,7 @@ std::optional<qint16> FrmMonitorSrvCpu::hourOffset() const
 
 void FrmMonitorSrvCpu::showCurrentHour(qint16 offset)
 {
-    m_currentHour = static_cast<qint16>(hoursBefore(m_clock(), offset).time().hour());
+    m_currentHour = static_cast<qint16>(WallClock::hoursBefore(m_clock(), offset).time().hour());
     txtCurrentHour->setText(QString::number(m_currentHour));
 }
 

@@ -74,6 +74,7 @@ private:
     Clock m_clock;
     QString m_appPath;
     qint16 m_currentHour = 0;
+    // A wall-clock value (see WallClock), so that it can name an hour the local clock skips.
     QDateTime m_referenceTime;
 
     QComboBox *cboOnlConnType = nullptr;

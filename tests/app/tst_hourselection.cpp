@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimeZone>
 #include <memory>
 
 namespace tovik::test {
@@ -16,6 +17,12 @@ namespace {
 QDateTime at(int year, int month, int day, int hour, int minute, int second, int msec = 0)
 {
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec));
+}
+
+// The reference time is a wall-clock value: the local date and time of day, held without a zone.
+QDateTime wallClockAt(int year, int month, int day, int hour, int minute, int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
 }
 
 } // namespace
@@ -121,7 +128,7 @@ void tst_HourSelection::startUpFixesTheReferenceTime()
 {
     openWindow(at(2016, 5, 19, 7, 5, 9, 250));
     QCOMPARE(m_window->currentHour(), qint16(7));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 7, 5, 9));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 7, 5, 9));
 }
 
 void tst_HourSelection::startUpStoresTheProgramDirectory()
@@ -142,7 +149,7 @@ void tst_HourSelection::startUpReadsTheHourAgainAtTheEnd()
     m_window->startUp();
 
     QCOMPARE(m_clock.readings(), 4);
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 59, 59));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 10, 59, 59));
     QCOMPARE(m_window->currentHour(), qint16(11));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("11"));
     QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 10:59:59"));
@@ -158,28 +165,28 @@ void tst_HourSelection::selection_data()
 
     QTest::newRow("x 3 at 01:30 is 22:30 the day before")
         << at(2016, 5, 19, 1, 30, 45, 678) << 3 << QStringLiteral("22")
-        << at(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30:45");
+        << wallClockAt(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30:45");
     QTest::newRow("x 0 is the present moment to the second")
         << at(2016, 5, 19, 14, 37, 12, 999) << 0 << QStringLiteral("14")
-        << at(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37:12");
+        << wallClockAt(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37:12");
     QTest::newRow("x above the present hour gives 24 - (x - hour)")
-        << at(2016, 5, 19, 5, 10, 0) << 7 << QStringLiteral("22") << at(2016, 5, 18, 22, 10, 0)
-        << QStringLiteral("18.05.16 22:10:00");
+        << at(2016, 5, 19, 5, 10, 0) << 7 << QStringLiteral("22")
+        << wallClockAt(2016, 5, 18, 22, 10, 0) << QStringLiteral("18.05.16 22:10:00");
     QTest::newRow("one digit hour has no leading zero")
-        << at(2016, 5, 19, 9, 15, 30) << 2 << QStringLiteral("7") << at(2016, 5, 19, 7, 15, 30)
-        << QStringLiteral("19.05.16 07:15:30");
+        << at(2016, 5, 19, 9, 15, 30) << 2 << QStringLiteral("7")
+        << wallClockAt(2016, 5, 19, 7, 15, 30) << QStringLiteral("19.05.16 07:15:30");
     QTest::newRow("hour zero shows 0")
-        << at(2016, 5, 19, 3, 45, 0) << 3 << QStringLiteral("0") << at(2016, 5, 19, 0, 45, 0)
-        << QStringLiteral("19.05.16 00:45:00");
+        << at(2016, 5, 19, 3, 45, 0) << 3 << QStringLiteral("0")
+        << wallClockAt(2016, 5, 19, 0, 45, 0) << QStringLiteral("19.05.16 00:45:00");
     QTest::newRow("x 23 at midnight")
-        << at(2016, 5, 19, 0, 0, 0) << 23 << QStringLiteral("1") << at(2016, 5, 18, 1, 0, 0)
-        << QStringLiteral("18.05.16 01:00:00");
+        << at(2016, 5, 19, 0, 0, 0) << 23 << QStringLiteral("1")
+        << wallClockAt(2016, 5, 18, 1, 0, 0) << QStringLiteral("18.05.16 01:00:00");
     QTest::newRow("into the previous year")
-        << at(2016, 1, 1, 0, 20, 0) << 1 << QStringLiteral("23") << at(2015, 12, 31, 23, 20, 0)
-        << QStringLiteral("31.12.15 23:20:00");
+        << at(2016, 1, 1, 0, 20, 0) << 1 << QStringLiteral("23")
+        << wallClockAt(2015, 12, 31, 23, 20, 0) << QStringLiteral("31.12.15 23:20:00");
     QTest::newRow("back onto a leap day")
-        << at(2016, 3, 1, 2, 0, 0) << 5 << QStringLiteral("21") << at(2016, 2, 29, 21, 0, 0)
-        << QStringLiteral("29.02.16 21:00:00");
+        << at(2016, 3, 1, 2, 0, 0) << 5 << QStringLiteral("21")
+        << wallClockAt(2016, 2, 29, 21, 0, 0) << QStringLiteral("29.02.16 21:00:00");
 }
 
 void tst_HourSelection::selection()
@@ -208,7 +215,7 @@ void tst_HourSelection::selectionByKeyboard()
         QTest::keyClick(plusHour(), Qt::Key_Down);
 
     QCOMPARE(text(QStringLiteral("cboPlusHour")), QStringLiteral("3"));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 18, 22, 30, 45));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 18, 22, 30, 45));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("22"));
 }
 
@@ -221,7 +228,7 @@ void tst_HourSelection::selectionReadsTheClockTwice()
 
     QCOMPARE(m_clock.readings(), 2);
     QCOMPARE(m_window->currentHour(), qint16(9));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 0, 0));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 10, 0, 0));
 }
 
 void tst_HourSelection::referenceTimeDoesNotFollowTheClock()
@@ -232,12 +239,12 @@ void tst_HourSelection::referenceTimeDoesNotFollowTheClock()
     // Choosing the entry that is already selected raises no selection in this toolkit.
     plusHour()->setCurrentIndex(0);
 
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 14, 37, 12));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 14, 37, 12));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("14"));
     QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 14:37:12"));
 
     plusHour()->setCurrentIndex(1);
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 15, 50, 0));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 15, 50, 0));
 }
 
 void tst_HourSelection::handEditedDisplayChangesNothing()
@@ -250,7 +257,7 @@ void tst_HourSelection::handEditedDisplayChangesNothing()
     hour->clear();
     QTest::keyClicks(hour, QStringLiteral("3"));
 
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 14, 37, 12));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 14, 37, 12));
     QCOMPARE(m_window->currentHour(), qint16(14));
 }
 
