@@ -2,7 +2,6 @@
 
 #include "PreloginReply.h"
 #include "ResultSetEncoder.h"
-#include "SqlTranslator.h"
 #include "TextCodec.h"
 
 namespace tovik::sampleserver {
@@ -123,7 +122,9 @@ bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)
         m_log.write(m_spid, "LOGIN7", "malformed");
         return refuseLogin(reply, {loginFailed("")});
     }
-    m_log.write(m_spid, "LOGIN7", "user=" + login->userName + " database=" + login->database);
+    m_log.write(m_spid, "LOGIN7",
+        "user=" + login->userName + " database=" + login->database
+            + " language=" + login->language);
     if (auto refusal = loginRefusal(*login))
         return refuseLogin(reply, {*refusal});
     const std::string databaseName = login->database.empty() ? "master" : login->database;
@@ -136,6 +137,7 @@ bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)
         return refuseLogin(reply, {cannotOpen, loginFailed(login->userName)});
     }
     m_database = std::move(database);
+    m_language = languageFor(*login);
     writeLoginAck(*login, reply);
     m_state = State::LoggedIn;
     return true;
@@ -178,8 +180,8 @@ void Session::writeLoginAck(const Login7Request &login, PacketWriter &reply)
     TokenWriter tokens(reply.body());
     writeDatabaseChange(tokens, m_database->name(), "master");
     tokens.envChangeBytes(EnvChange::Collation, TokenWriter::collation(), {});
-    tokens.envChange(EnvChange::Language, u"us_english", u"");
-    tokens.info({5703, 0, "Changed language setting to us_english."}, m_serverName);
+    tokens.envChange(EnvChange::Language, utf16(m_language.name), u"");
+    tokens.info({5703, 0, "Changed language setting to " + m_language.name + "."}, m_serverName);
     tokens.loginAck(login.tdsVersion, kProgramName, kProgramVersion);
     const bool sizeAcceptable
         = login.packetSize >= kMinPacketSize && login.packetSize <= kMaxPacketSize;
@@ -189,6 +191,22 @@ void Session::writeLoginAck(const Login7Request &login, PacketWriter &reply)
     tokens.done(DoneStatus::Final, 0, 0);
     // The new size applies from the message after the login reply on.
     m_packetSize = negotiated;
+}
+
+// An empty language field asks for the login's default, which is the server's here; a language
+// the server lacks leaves the default too.
+LoginLanguage Session::languageFor(const Login7Request &login) const
+{
+    if (const auto asked = LoginLanguage::find(login.language))
+        return *asked;
+    return LoginLanguage::find(m_options.defaultLanguage).value_or(LoginLanguage::usEnglish());
+}
+
+TranslationContext Session::translationContext() const
+{
+    const SessionDatabase *database = m_database.get();
+    return {m_language.dateOrder,
+        [database](std::string_view name) { return database->isDateTimeColumn(name); }};
 }
 
 void Session::writeDatabaseChange(
@@ -206,7 +224,9 @@ void Session::handleBatch(const TdsMessage &message, PacketWriter &reply, const 
         return writeFailure(reply, {4002, 16, "The SQL batch request is malformed."});
     }
     m_log.write(m_spid, "SQL_BATCH", request->text);
-    const TranslatedBatch batch = SqlTranslator::translate(request->text);
+    const TranslatedBatch batch = SqlTranslator::translate(request->text, translationContext());
+    if (batch.error)
+        return writeFailure(reply, *batch.error);
     switch (batch.kind) {
     case BatchKind::Empty:
     case BatchKind::SetOptions:

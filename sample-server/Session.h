@@ -1,11 +1,13 @@
 #pragma once
 
 #include "DatabaseCatalog.h"
+#include "LoginLanguage.h"
 #include "PacketWriter.h"
 #include "RequestLog.h"
 #include "RequestParser.h"
 #include "ServeOptions.h"
 #include "SessionDatabase.h"
+#include "SqlTranslator.h"
 #include "TdsMessage.h"
 #include "TokenWriter.h"
 
@@ -46,6 +48,8 @@ private:
     bool refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors);
     bool acceptsCredentials(const Login7Request &login) const;
     void writeLoginAck(const Login7Request &login, PacketWriter &reply);
+    LoginLanguage languageFor(const Login7Request &login) const;
+    TranslationContext translationContext() const;
     void handleBatch(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel);
     void runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel);
     void useDatabase(const std::string &name, PacketWriter &reply);
@@ -67,6 +71,7 @@ private:
     std::unique_ptr<SessionDatabase> m_database;
     std::uint64_t m_transaction = 0;
     std::uint64_t m_nextTransaction = 1;
+    LoginLanguage m_language = LoginLanguage::usEnglish();
 };
 
 } // namespace tovik::sampleserver

@@ -1,5 +1,6 @@
 #include "SessionDatabase.h"
 
+#include "ColumnType.h"
 #include "SqlTranslator.h"
 
 #include <sqlite3.h>
@@ -123,6 +124,7 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
         close();
         return reason;
     }
+    readDateTimeColumns();
     sqlite3_set_authorizer(m_handle, &SessionDatabase::authorize, this);
     sqlite3_progress_handler(m_handle, kProgressSteps, &SessionDatabase::progress, this);
     return std::nullopt;
@@ -136,6 +138,29 @@ void SessionDatabase::refreshDatabaseList(const std::vector<std::string> &names)
             + quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
     }
     runInternal(sql);
+}
+
+void SessionDatabase::readDateTimeColumns()
+{
+    m_dateTimeColumns.clear();
+    static constexpr const char *kColumns
+        = "SELECT lower(c.name), c.type FROM main.sqlite_schema AS s, pragma_table_info(s.name) "
+          "AS c WHERE s.type = 'table'";
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(m_handle, kColumns, -1, &raw, nullptr) != SQLITE_OK)
+        return;
+    const Statement statement(raw);
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        const auto *name = reinterpret_cast<const char *>(sqlite3_column_text(raw, 0));
+        const auto *type = reinterpret_cast<const char *>(sqlite3_column_text(raw, 1));
+        if (name && type && ColumnTypeRules::fromDeclaredType(type) == ColumnType::DateTime)
+            m_dateTimeColumns.insert(name);
+    }
+}
+
+bool SessionDatabase::isDateTimeColumn(std::string_view lowerName) const
+{
+    return m_dateTimeColumns.find(lowerName) != m_dateTimeColumns.end();
 }
 
 bool SessionDatabase::runInternal(const std::string &sql)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,8 @@ public:
     const std::string &name() const { return m_name; }
 
     void refreshDatabaseList(const std::vector<std::string> &names);
+    // Whether some table of the database declares a DATETIME column of that (lower-case) name.
+    bool isDateTimeColumn(std::string_view lowerName) const;
     // Polled while a statement runs; true interrupts it.
     void setCancelProbe(std::function<bool()> probe) { m_cancelProbe = std::move(probe); }
 
@@ -61,6 +64,7 @@ private:
     static int progress(void *self);
     Prepared prepareOne(std::string_view &sql);
     bool runInternal(const std::string &sql);
+    void readDateTimeColumns();
     void close();
 
     sqlite3 *m_handle = nullptr;
@@ -69,6 +73,7 @@ private:
     bool m_writeDenied = false;
     bool m_cancelled = false;
     std::function<bool()> m_cancelProbe;
+    std::set<std::string, std::less<>> m_dateTimeColumns;
 };
 
 } // namespace tovik::sampleserver
