@@ -1,8 +1,11 @@
 #include "SessionDatabase.h"
 
 #include "ColumnType.h"
+#include "DateFunctions.h"
 #include "SqlTranslator.h"
+#include "TextCodec.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tovik::sampleserver {
@@ -125,6 +128,7 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
         return reason;
     }
     readDateTimeColumns();
+    DateFunctions::registerOn(m_handle);
     sqlite3_set_authorizer(m_handle, &SessionDatabase::authorize, this);
     sqlite3_progress_handler(m_handle, kProgressSteps, &SessionDatabase::progress, this);
     return std::nullopt;
@@ -204,6 +208,38 @@ SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
     }
     sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
     return prepared;
+}
+
+std::optional<SqlMessage> SessionDatabase::bind(sqlite3_stmt *statement, const Bindings &values)
+{
+    const int count = sqlite3_bind_parameter_count(statement);
+    for (int i = 1; i <= count; ++i) {
+        const char *raw = sqlite3_bind_parameter_name(statement, i);
+        const std::string name = raw ? raw : "?";
+        // SQLite's own parameter forms (?, ?NNN, :name, $name) are no T-SQL.
+        if (name.front() != '@')
+            return SqlMessage {102, 15, "Incorrect syntax near '" + name.substr(0, 1) + "'."};
+        const auto found = std::find_if(values.begin(), values.end(), [&name](const auto &value) {
+            return TextCodec::equalsIgnoringCase(value.first, name);
+        });
+        if (found == values.end())
+            return SqlMessage {137, 15, "Must declare the scalar variable \"" + name + "\"."};
+        bindValue(statement, i, found->second);
+    }
+    return std::nullopt;
+}
+
+void SessionDatabase::bindValue(sqlite3_stmt *statement, int index, const CellValue &value)
+{
+    if (const auto *integer = std::get_if<std::int64_t>(&value))
+        sqlite3_bind_int64(statement, index, *integer);
+    else if (const auto *real = std::get_if<double>(&value))
+        sqlite3_bind_double(statement, index, *real);
+    else if (const auto *text = std::get_if<std::string>(&value))
+        sqlite3_bind_text(
+            statement, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_null(statement, index);
 }
 
 SqlMessage SessionDatabase::lastError() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ColumnType.h"
 #include "DatabaseCatalog.h"
 #include "SqlMessage.h"
 
@@ -53,6 +54,12 @@ public:
     // when only blanks and comments remain.
     Prepared prepare(std::string_view &sql);
     SqlMessage lastError() const;
+
+    // Parameter name ("@P1") and value.
+    using Bindings = std::vector<std::pair<std::string, CellValue>>;
+    // Binds every parameter of the statement by name, ignoring letter case; an error for a
+    // parameter without a value and for SQLite's own parameter forms.
+    static std::optional<SqlMessage> bind(sqlite3_stmt *statement, const Bindings &values);
     bool cancelled() const { return m_cancelled; }
     void resetCancel() { m_cancelled = false; }
 
@@ -62,6 +69,7 @@ private:
     static int authorize(
         void *self, int action, const char *, const char *, const char *, const char *);
     static int progress(void *self);
+    static void bindValue(sqlite3_stmt *statement, int index, const CellValue &value);
     Prepared prepareOne(std::string_view &sql);
     bool runInternal(const std::string &sql);
     void readDateTimeColumns();

@@ -193,12 +193,29 @@ void SqlTranslator::rewrite(
                 ? dateLiteral(tokens[i], context, out)
                 : std::nullopt) {
             out.sql += *date;
+        } else if (isDatePart(tokens, i)) {
+            out.sql += "'" + std::string(tokens[i].text) + "'";
         } else if (tokens[i].kind == TokenKind::NString) {
             out.sql += tokens[i].text.substr(1);
         } else {
             out.sql += tokens[i].text;
         }
     }
+}
+
+// The bare date part that opens the arguments of DATEADD or DATEDIFF.
+bool SqlTranslator::isDatePart(const std::vector<Token> &tokens, std::size_t at)
+{
+    if (tokens[at].kind != TokenKind::Word)
+        return false;
+    const std::size_t open = previousSignificant(tokens, at);
+    if (open >= tokens.size() || tokens[open].text != "(")
+        return false;
+    const std::size_t function = previousSignificant(tokens, open);
+    if (function >= tokens.size() || tokens[function].kind != TokenKind::Word)
+        return false;
+    const std::string name = TextCodec::lowerAscii(tokens[function].text);
+    return name == "dateadd" || name == "datediff";
 }
 
 // The stored form of a string literal that has the shape of a date, or nothing.

@@ -61,6 +61,7 @@ private:
     static std::size_t previousSignificant(const std::vector<Token> &tokens, std::size_t from);
     static void rewrite(
         const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out);
+    static bool isDatePart(const std::vector<Token> &tokens, std::size_t at);
     static bool meetsDateTimeColumn(
         const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context);
     static bool isDateTimeOperand(
