@@ -415,17 +415,6 @@ private:
     RpcParameter &m_parameter;
 };
 
-std::string quotedText(const std::string &text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out.push_back(c);
-        if (c == '\'')
-            out.push_back('\'');
-    }
-    return out + "'";
-}
-
 } // namespace
 
 std::optional<RpcParameter> RpcParameter::read(ByteReader &reader)
@@ -458,7 +447,7 @@ std::string RpcParameter::logText() const
         return text + buffer;
     }
     if (const auto *string = std::get_if<std::string>(&value))
-        return text + quotedText(*string);
+        return text + TextCodec::quoted(*string);
     return text + "NULL";
 }
 

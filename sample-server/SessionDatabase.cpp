@@ -15,17 +15,6 @@ namespace {
 constexpr int kProgressSteps = 10000;
 constexpr int kBusyTimeoutMs = 2000;
 
-std::string quoted(std::string_view text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out.push_back(c);
-        if (c == '\'')
-            out.push_back('\'');
-    }
-    return out + "'";
-}
-
 std::string catalogSetup()
 {
     const std::string tables = SqlTranslator::catalogViewName("tables");
@@ -139,7 +128,7 @@ void SessionDatabase::refreshDatabaseList(const std::vector<std::string> &names)
     std::string sql = "DELETE FROM temp." + SqlTranslator::catalogViewName("databases") + ";";
     for (std::size_t i = 0; i < names.size(); ++i) {
         sql += "INSERT INTO temp." + SqlTranslator::catalogViewName("databases") + " VALUES ("
-            + quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
+            + TextCodec::quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
     }
     runInternal(sql);
 }
