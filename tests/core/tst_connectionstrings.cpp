@@ -190,6 +190,7 @@ void tst_ConnectionStrings::odbcValuesStayInTheirKeys()
     QCOMPARE(values.value("DATABASE"), "ATR_Report_7");
     QCOMPARE(values.value("UID"), user);
     QCOMPARE(values.value("PWD"), password);
+    QCOMPARE(values.value("LANGUAGE"), "us_english");
 }
 
 void tst_ConnectionStrings::freeTdsRefusesClosingBrace_data()
@@ -233,6 +234,8 @@ void tst_ConnectionStrings::odbcDriverSpecifics()
         "SNMPCONLINE", "ODBC Driver 18 for SQL Server", 30, &failure);
     QVERIFY(driver18);
     QVERIFY(driver18->contains(";Encrypt=no;"));
+    QVERIFY(windows->contains(";Language=us_english;"));
+    QVERIFY(driver18->contains(";Language=us_english;"));
     QVERIFY(!driver18->contains("Timeout="));
 
     const auto unknown
