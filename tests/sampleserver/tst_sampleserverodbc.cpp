@@ -751,10 +751,6 @@ void tst_SampleServerOdbc::repeatedSmallQueriesStayCorrect()
         qtMicroseconds, odbcMicroseconds, kRoundTrips);
 }
 
-QTEST_GUILESS_MAIN(tst_SampleServerOdbc)
-
-#include "tst_SampleServerOdbc.moc"
-
 void tst_SampleServerOdbc::bindsParameters_data()
 {
     QTest::addColumn<QString>("column");
@@ -842,4 +838,7 @@ void tst_SampleServerOdbc::hourlyAggregateWithParameters()
         QRegularExpression::MultilineOption);
     QVERIFY2(rpc.match(server.logText()).hasMatch(), qPrintable(server.logText().right(1500)));
 }
+
+QTEST_GUILESS_MAIN(tst_SampleServerOdbc)
+
 #include "tst_sampleserverodbc.moc"
