@@ -1,8 +1,12 @@
 #include "cli/CheckCommandLine.h"
 
+#include "db/ConnectionTimeouts.h"
+#include "host/ControlDefaults.h"
+#include "host/ControlNames.h"
+#include "testrun/WallClock.h"
+
 #include <QCoreApplication>
 #include <QRegularExpression>
-#include <QSysInfo>
 
 namespace tovik {
 
@@ -45,16 +49,21 @@ struct TextOption
 QList<TextOption> textOptions()
 {
     return {
-        {"server", "txtOnlDbServer", "Server: host or host\\instance.", "TEXT",
-            QSysInfo::machineHostName() + QStringLiteral("\\SNMPCONLINE")},
-        {"port", "txtOnlDbPort", "TCP port of the server (SQL authentication).", "N", "1433"},
-        {"database", "txtOnlDatabase", "Monitoring database.", "NAME", "SNMPCONLINE"},
-        {"user", "txtOnlDbUser", "User name (SQL authentication).", "NAME", "sa"},
-        {"login-timeout", "txtOnlConnTimeout", "Login timeout of each connection.", "SECONDS",
-            "15"},
-        {"threshold", "txtCpuLoadThreshold", "Avg. CPU load threshold in percent.", "PERCENT", "4"},
-        {"occurrences", "txtCpuOverThreshold",
-            "Samples at or over the threshold that catch a device.", "N", "1"},
+        {"server", control::kTxtOnlDbServer, "Server: host or host\\instance.", "TEXT",
+            control::defaultServer()},
+        {"port", control::kTxtOnlDbPort, "TCP port of the server (SQL authentication).", "N",
+            control::kDefaultPort},
+        {"database", control::kTxtOnlDatabase, "Monitoring database.", "NAME",
+            control::kDefaultDatabase},
+        {"user", control::kTxtOnlDbUser, "User name (SQL authentication).", "NAME",
+            control::kDefaultUser},
+        {"login-timeout", control::kTxtOnlConnTimeout, "Login timeout of each connection.",
+            "SECONDS", QString::number(ConnectionTimeouts::kDefaultLoginSeconds)},
+        {"threshold", control::kTxtCpuLoadThreshold, "Avg. CPU load threshold in percent.",
+            "PERCENT", control::kDefaultThreshold},
+        {"occurrences", control::kTxtCpuOverThreshold,
+            "Samples at or over the threshold that catch a device.", "N",
+            control::kDefaultOccurrences},
     };
 }
 
@@ -119,7 +128,10 @@ CheckCommandLine::CheckCommandLine()
     m_parser.addOption(option({"password-file"},
         "File whose first line is the password, when TOVIK_PASSWORD is not set.", "FILE"));
     m_parser.addOption(option({"monitoring"},
-        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP", "6-23"));
+        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
+        QStringLiteral("%1-%2")
+            .arg(control::kDefaultMonStartHour)
+            .arg(control::kDefaultMonStopHour)));
     m_parser.addOption(option({"hours-ago"},
         "The reference time is now minus X hours (0 to 23); the run examines the hour before it.",
         "X", "0"));
@@ -184,7 +196,7 @@ bool CheckCommandLine::readOptions(
         *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
         return false;
     }
-    options->controlTexts.insert(QStringLiteral("cboOnlConnType"), choice->controlText);
+    options->controlTexts.insert(control::kCboOnlConnType, choice->controlText);
     for (const TextOption &text : textOptions())
         options->controlTexts.insert(text.control, m_parser.value(text.name));
     options->passwordFile = m_parser.value(QStringLiteral("password-file"));
@@ -208,8 +220,8 @@ bool CheckCommandLine::readThresholdTexts(CheckOptions *options, QString *failur
                        .arg(monitoring);
         return false;
     }
-    options->controlTexts.insert(QStringLiteral("cboCpuMonTimeStart"), hourText(*start));
-    options->controlTexts.insert(QStringLiteral("cboCpuMonTimeStop"), hourText(*stop));
+    options->controlTexts.insert(control::kCboCpuMonTimeStart, hourText(*start));
+    options->controlTexts.insert(control::kCboCpuMonTimeStop, hourText(*stop));
     return true;
 }
 
@@ -237,8 +249,7 @@ bool CheckCommandLine::readReferenceTime(
                        .arg(m_parser.value(QStringLiteral("hours-ago")));
         return false;
     }
-    const QDateTime earlier = now.addSecs(-3600LL * *hoursAgo);
-    options->referenceTime = earlier.addMSecs(-earlier.time().msec());
+    options->referenceTime = WallClock::referenceTime(now, *hoursAgo);
     return true;
 }
 

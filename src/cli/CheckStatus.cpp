@@ -1,6 +1,7 @@
 #include "cli/CheckStatus.h"
 
 #include "cli/CheckOptions.h"
+#include "host/ControlNames.h"
 #include "testrun/RunOutcome.h"
 
 #include <QStringList>
@@ -51,10 +52,10 @@ QString examinedHourText(const RunOutcome &outcome, const CheckOptions &options)
     const HourWindow hour = HourWindow::examinedHour(options.referenceTime, 0, 24);
     QString text = QStringLiteral("in hour ") + hour.start.left(16) + QStringLiteral(" to ")
         + hour.end.mid(11, 5);
-    if (outcome.hourWindow.start.isEmpty()) {
+    if (outcome.examinedHour.start.isEmpty()) {
         text += QStringLiteral(", outside the monitoring time %1 to %2")
-                    .arg(options.controlTexts.value(QStringLiteral("cboCpuMonTimeStart")),
-                        options.controlTexts.value(QStringLiteral("cboCpuMonTimeStop")));
+                    .arg(options.controlTexts.value(control::kCboCpuMonTimeStart),
+                        options.controlTexts.value(control::kCboCpuMonTimeStop));
     }
     return text;
 }

@@ -1,6 +1,7 @@
 #include "cli/CliHost.h"
 
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
+#include "host/ControlNames.h"
 
 #include <QCoreApplication>
 
@@ -17,9 +18,9 @@ QString CliHost::controlText(const QString &control) const
     return m_controlTexts.value(control);
 }
 
-bool CliHost::isChecked(const QString &control) const
+bool CliHost::isChecked(const QString &name) const
 {
-    return control == QLatin1String("chkCpuLoadMon");
+    return name == control::kChkCpuLoadMon;
 }
 
 QDateTime CliHost::currentDateTime() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/RunHost.h"
+#include "host/RunHost.h"
 
 #include <QHash>
 
@@ -14,7 +14,7 @@ public:
     CliHost(QHash<QString, QString> controlTexts, QDateTime referenceTime);
 
     QString controlText(const QString &control) const override;
-    bool isChecked(const QString &control) const override;
+    bool isChecked(const QString &name) const override;
     void setTestEnabled(bool) override { }
     void showWarning(const QString &) override { }
     void openInViewer(const QString &) override { }

@@ -5,6 +5,7 @@
 #include "cli/CliHost.h"
 #include "cli/PasswordSource.h"
 #include "cli/RunWatchdog.h"
+#include "host/ControlNames.h"
 #include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
@@ -79,7 +80,7 @@ int check(CheckOptions options)
         writeLine(statusStream, CheckStatus::unknown(failure).line);
         return CheckStatus::Unknown;
     }
-    options.controlTexts.insert(QStringLiteral("txtOnlDbPass"), *password);
+    options.controlTexts.insert(control::kTxtOnlDbPass, *password);
 
     const RunOutcome outcome = runChecked(options, statusStream);
     const CheckStatus status = writeRunLog(options, outcome, &failure)

@@ -1,7 +1,7 @@
 #include "testrun/RunEndings.h"
 
+#include "host/RunHost.h"
 #include "testrun/HandOverRunLog.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
 
 namespace tovik::RunEndings {

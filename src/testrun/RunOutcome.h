@@ -34,7 +34,7 @@ struct RunOutcome
     // The text of the ending's warning box; empty for a normal end.
     QString description;
     TestParameters parameters;
-    HourWindow hourWindow;
+    HourWindow examinedHour;
     QList<CaughtDevice> caught;
     // The looked-up devices: one per node and report with a sample at or over the threshold.
     int countedDevices = 0;

@@ -2,7 +2,7 @@
 #include "RunLogFile.h"
 #include "cli/CheckOptions.h"
 #include "cli/CheckStatus.h"
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
 
@@ -416,7 +416,7 @@ void tst_CpuCheck::manyCaughtDevicesShortened()
 {
     RunOutcome outcome;
     outcome.ending = RunEnding::NormalEnd;
-    outcome.hourWindow = {"2026-12-07 13:00:00", "2026-12-07 14:00:00"};
+    outcome.examinedHour = {"2026-12-07 13:00:00", "2026-12-07 14:00:00"};
     outcome.parameters.CpuLoadThreshold = 80;
     outcome.parameters.Occurrences = 1;
     for (int node = 1; node <= 8; ++node)
