@@ -1,10 +1,10 @@
 #include "testrun/DiscoverCpuReports.h"
 
-#include "db/ConnectionString.h"
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
 #include "testrun/RunEndings.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 
@@ -114,7 +114,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
 
     const auto databaseFound
         = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, databaseQuery,
-            ConnectionString::reportDatabase(run.reports.first().report_id));
+            ShownConnectionString::reportDatabase(run.reports.first().report_id));
     if (!databaseFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;

@@ -1,36 +1,25 @@
-#include "db/ConnectionString.h"
+#include "testrun/ShownConnectionString.h"
 
 namespace tovik {
 
-std::optional<AuthMode> ConnectionString::authMode(const QString &connType)
-{
-    if (connType == QLatin1String("Windows Authentication"))
-        return AuthMode::Windows;
-    if (connType == QLatin1String("Local SQL Authentication"))
-        return AuthMode::LocalSql;
-    if (connType == QLatin1String("Remote SQL Authentication"))
-        return AuthMode::RemoteSql;
-    return std::nullopt;
-}
-
-QString ConnectionString::main(const ConnectionFields &fields)
+QString ShownConnectionString::main(const ConnectionFields &fields)
 {
     return build(fields, fields.SqlDatabase);
 }
 
-QString ConnectionString::report(const ConnectionFields &fields, qint32 reportId)
+QString ShownConnectionString::report(const ConnectionFields &fields, qint32 reportId)
 {
     return build(fields, reportDatabase(reportId));
 }
 
-QString ConnectionString::reportDatabase(qint32 reportId)
+QString ShownConnectionString::reportDatabase(qint32 reportId)
 {
     return QStringLiteral("ATR_Report_") + QString::number(reportId);
 }
 
-QString ConnectionString::build(const ConnectionFields &fields, const QString &database)
+QString ShownConnectionString::build(const ConnectionFields &fields, const QString &database)
 {
-    const auto mode = authMode(fields.SqlConnType);
+    const auto mode = fields.authMode();
     if (!mode)
         return {};
     const QString login = QStringLiteral(";User Id=") + fields.SqlDbUser

@@ -142,7 +142,7 @@ const QString kHourlyReference
 
 } // namespace
 
-class SampleServerOdbcTest : public QObject
+class tst_SampleServerOdbc : public QObject
 {
     Q_OBJECT
 
@@ -200,7 +200,7 @@ private:
     std::unique_ptr<SampleServer> m_external;
 };
 
-void SampleServerOdbcTest::initTestCase()
+void tst_SampleServerOdbc::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_onlineDir = m_dir.filePath("online");
@@ -238,13 +238,13 @@ void SampleServerOdbcTest::initTestCase()
     QVERIFY(m_external);
 }
 
-void SampleServerOdbcTest::cleanupTestCase()
+void tst_SampleServerOdbc::cleanupTestCase()
 {
     m_online.reset();
     m_external.reset();
 }
 
-void SampleServerOdbcTest::login_data()
+void tst_SampleServerOdbc::login_data()
 {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("password");
@@ -280,7 +280,7 @@ void SampleServerOdbcTest::login_data()
                                       << "NoSuchDb" << 4060;
 }
 
-void SampleServerOdbcTest::login()
+void tst_SampleServerOdbc::login()
 {
     QFETCH(QString, user);
     QFETCH(QString, password);
@@ -303,7 +303,7 @@ void SampleServerOdbcTest::login()
     QCOMPARE(rows->size(), 1);
 }
 
-void SampleServerOdbcTest::catalogViews_data()
+void tst_SampleServerOdbc::catalogViews_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("sql");
@@ -329,7 +329,7 @@ void SampleServerOdbcTest::catalogViews_data()
                                                 << "SELECT name from sys.databases" << databases;
 }
 
-void SampleServerOdbcTest::catalogViews()
+void tst_SampleServerOdbc::catalogViews()
 {
     QFETCH(QString, database);
     QFETCH(QString, sql);
@@ -342,7 +342,7 @@ void SampleServerOdbcTest::catalogViews()
     QCOMPARE(firstColumn(*rows), expected);
 }
 
-void SampleServerOdbcTest::readsEveryType_data()
+void tst_SampleServerOdbc::readsEveryType_data()
 {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QVariant>("expected");
@@ -363,7 +363,7 @@ void SampleServerOdbcTest::readsEveryType_data()
     QTest::newRow("NVARCHAR(50)") << "n" << QVariant(QString("ütf")) << int(QMetaType::QString);
 }
 
-void SampleServerOdbcTest::readsEveryType()
+void tst_SampleServerOdbc::readsEveryType()
 {
     QFETCH(QString, column);
     QFETCH(QVariant, expected);
@@ -379,7 +379,7 @@ void SampleServerOdbcTest::readsEveryType()
     QVERIFY(rows->at(1).at(0).isNull());
 }
 
-void SampleServerOdbcTest::readsDateTimes_data()
+void tst_SampleServerOdbc::readsDateTimes_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QDateTime>("expected");
@@ -393,7 +393,7 @@ void SampleServerOdbcTest::readsDateTimes_data()
     QTest::newRow("earliest") << "earliest" << QDateTime(QDate(1753, 1, 1), QTime(0, 0));
 }
 
-void SampleServerOdbcTest::readsDateTimes()
+void tst_SampleServerOdbc::readsDateTimes()
 {
     QFETCH(QString, key);
     QFETCH(QDateTime, expected);
@@ -406,7 +406,7 @@ void SampleServerOdbcTest::readsDateTimes()
     QCOMPARE(rows->at(0).at(0).toDateTime(), expected);
 }
 
-void SampleServerOdbcTest::typesOfExpressions_data()
+void tst_SampleServerOdbc::typesOfExpressions_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QVariant>("expected");
@@ -428,7 +428,7 @@ void SampleServerOdbcTest::typesOfExpressions_data()
         << "DATEADD(dd, 1, MAX(d)) [Next Day]" << nextDay << int(QMetaType::QDateTime);
 }
 
-void SampleServerOdbcTest::typesOfExpressions()
+void tst_SampleServerOdbc::typesOfExpressions()
 {
     QFETCH(QString, expression);
     QFETCH(QVariant, expected);
@@ -443,7 +443,7 @@ void SampleServerOdbcTest::typesOfExpressions()
     QCOMPARE(rows->at(0).at(0), expected);
 }
 
-void SampleServerOdbcTest::keepsDeclaredTypesOfNullColumns()
+void tst_SampleServerOdbc::keepsDeclaredTypesOfNullColumns()
 {
     OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
@@ -457,7 +457,7 @@ void SampleServerOdbcTest::keepsDeclaredTypesOfNullColumns()
         QVERIFY(value.isNull());
 }
 
-void SampleServerOdbcTest::cutsLongTexts()
+void tst_SampleServerOdbc::cutsLongTexts()
 {
     OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
@@ -472,7 +472,7 @@ void SampleServerOdbcTest::cutsLongTexts()
     QVERIFY2(after, qPrintable(session.queryError().text()));
 }
 
-void SampleServerOdbcTest::programQueries_data()
+void tst_SampleServerOdbc::programQueries_data()
 {
     QTest::addColumn<bool>("external");
     QTest::addColumn<QString>("database");
@@ -509,7 +509,7 @@ void SampleServerOdbcTest::programQueries_data()
         << true << "ATR_Report_12" << kCountQuery.arg("RAW", "3", "", "", "4") << true;
 }
 
-void SampleServerOdbcTest::programQueries()
+void tst_SampleServerOdbc::programQueries()
 {
     QFETCH(bool, external);
     QFETCH(QString, database);
@@ -532,7 +532,7 @@ void SampleServerOdbcTest::programQueries()
     QVERIFY(server.logText().contains("SQL_BATCH " + sql + "\n"));
 }
 
-void SampleServerOdbcTest::missingObjectsKeepConnection_data()
+void tst_SampleServerOdbc::missingObjectsKeepConnection_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("expectedCode");
@@ -549,7 +549,7 @@ void SampleServerOdbcTest::missingObjectsKeepConnection_data()
     QTest::newRow("syntax") << "SELEC 1" << 102 << "syntax error";
 }
 
-void SampleServerOdbcTest::missingObjectsKeepConnection()
+void tst_SampleServerOdbc::missingObjectsKeepConnection()
 {
     QFETCH(QString, sql);
     QFETCH(int, expectedCode);
@@ -566,7 +566,7 @@ void SampleServerOdbcTest::missingObjectsKeepConnection()
     QCOMPARE(after->value(0).value(0).toInt(), 25);
 }
 
-void SampleServerOdbcTest::refusesSqliteForms_data()
+void tst_SampleServerOdbc::refusesSqliteForms_data()
 {
     QTest::addColumn<bool>("prepared");
     QTest::addColumn<QString>("sql");
@@ -628,7 +628,7 @@ void SampleServerOdbcTest::refusesSqliteForms_data()
         << 164 << groupByConstant;
 }
 
-void SampleServerOdbcTest::refusesSqliteForms()
+void tst_SampleServerOdbc::refusesSqliteForms()
 {
     QFETCH(bool, prepared);
     QFETCH(QString, sql);
@@ -651,7 +651,7 @@ void SampleServerOdbcTest::refusesSqliteForms()
     QCOMPARE(after->value(0).value(0).toInt(), 25);
 }
 
-void SampleServerOdbcTest::acceptsTsqlForms_data()
+void tst_SampleServerOdbc::acceptsTsqlForms_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("reference");
@@ -674,7 +674,7 @@ void SampleServerOdbcTest::acceptsTsqlForms_data()
         << "SELECT node_id FROM ATR_Nodes WHERE node_id < 3";
 }
 
-void SampleServerOdbcTest::acceptsTsqlForms()
+void tst_SampleServerOdbc::acceptsTsqlForms()
 {
     QFETCH(QString, sql);
     QFETCH(QString, reference);
@@ -688,7 +688,7 @@ void SampleServerOdbcTest::acceptsTsqlForms()
     QCOMPARE(texts(*rows), DirectSqlite::texts(*expected));
 }
 
-void SampleServerOdbcTest::sweepQueries_data()
+void tst_SampleServerOdbc::sweepQueries_data()
 {
     QTest::addColumn<bool>("external");
     QTest::newRow("monitoring database") << false;
@@ -696,7 +696,7 @@ void SampleServerOdbcTest::sweepQueries_data()
 }
 
 // The sweep's texts, with the bounds and the threshold bound as the sweep binds them.
-void SampleServerOdbcTest::sweepQueries()
+void tst_SampleServerOdbc::sweepQueries()
 {
     QFETCH(bool, external);
 
@@ -740,7 +740,7 @@ void SampleServerOdbcTest::sweepQueries()
     }
 }
 
-void SampleServerOdbcTest::writesAreRefused_data()
+void tst_SampleServerOdbc::writesAreRefused_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("expectedCode");
@@ -759,7 +759,7 @@ void SampleServerOdbcTest::writesAreRefused_data()
     QTest::newRow("ATTACH") << "ATTACH DATABASE ':memory:' AS other" << 50000;
 }
 
-void SampleServerOdbcTest::writesAreRefused()
+void tst_SampleServerOdbc::writesAreRefused()
 {
     QFETCH(QString, sql);
     QFETCH(int, expectedCode);
@@ -779,7 +779,7 @@ void SampleServerOdbcTest::writesAreRefused()
     QVERIFY(!QFile::exists(m_dir.filePath("copy.sqlite")));
 }
 
-void SampleServerOdbcTest::reachesServerByInstanceOrPort_data()
+void tst_SampleServerOdbc::reachesServerByInstanceOrPort_data()
 {
     QTest::addColumn<QString>("server");
     QTest::addColumn<bool>("needsBrowser");
@@ -789,7 +789,7 @@ void SampleServerOdbcTest::reachesServerByInstanceOrPort_data()
     QTest::newRow("instance in lower case") << "127.0.0.1\\snmpconline" << true;
 }
 
-void SampleServerOdbcTest::reachesServerByInstanceOrPort()
+void tst_SampleServerOdbc::reachesServerByInstanceOrPort()
 {
     QFETCH(QString, server);
     QFETCH(bool, needsBrowser);
@@ -806,7 +806,7 @@ void SampleServerOdbcTest::reachesServerByInstanceOrPort()
     QVERIFY(instance->logText().contains("SQL_BATCH SELECT COUNT(*) FROM ATR_Reports"));
 }
 
-void SampleServerOdbcTest::servesTwoClientsAtOnce()
+void tst_SampleServerOdbc::servesTwoClientsAtOnce()
 {
     const QString server = OdbcSession::portServer(m_online->port());
     QList<QString> expected;
@@ -844,7 +844,7 @@ void SampleServerOdbcTest::servesTwoClientsAtOnce()
     QCOMPARE(correct[1].load(), 200);
 }
 
-void SampleServerOdbcTest::delaysEveryReply()
+void tst_SampleServerOdbc::delaysEveryReply()
 {
     constexpr int kDelayMs = 300;
     SampleServer::Options options = serverOptions(m_onlineDir);
@@ -864,7 +864,7 @@ void SampleServerOdbcTest::delaysEveryReply()
     QCOMPARE(rows->value(0).value(0).toInt(), 25);
 }
 
-void SampleServerOdbcTest::dropsConnectionAfterRequests()
+void tst_SampleServerOdbc::dropsConnectionAfterRequests()
 {
     constexpr int kDropAfter = 8;
     SampleServer::Options options = serverOptions(m_onlineDir);
@@ -890,7 +890,7 @@ void SampleServerOdbcTest::dropsConnectionAfterRequests()
     QVERIFY2(next.rows("SELECT COUNT(*) FROM ATR_Nodes"), qPrintable(next.queryError().text()));
 }
 
-void SampleServerOdbcTest::garbageEndsOnlyThatConnection_data()
+void tst_SampleServerOdbc::garbageEndsOnlyThatConnection_data()
 {
     QTest::addColumn<QByteArray>("garbage");
 
@@ -901,7 +901,7 @@ void SampleServerOdbcTest::garbageEndsOnlyThatConnection_data()
         << QByteArray("\x01\x01\x00\x0A\x00\x00\x01\x00\x41\x00", 10);
 }
 
-void SampleServerOdbcTest::garbageEndsOnlyThatConnection()
+void tst_SampleServerOdbc::garbageEndsOnlyThatConnection()
 {
     QFETCH(QByteArray, garbage);
 
@@ -918,7 +918,7 @@ void SampleServerOdbcTest::garbageEndsOnlyThatConnection()
     QVERIFY2(next.open(), qPrintable(next.openError().text()));
 }
 
-void SampleServerOdbcTest::repeatedSmallQueriesStayCorrect()
+void tst_SampleServerOdbc::repeatedSmallQueriesStayCorrect()
 {
     const auto expected = DirectSqlite::rows(onlineFile("SNMPCONLINE"), kNodeLookup);
     QVERIFY(expected && expected->size() == 1);
@@ -941,11 +941,7 @@ void SampleServerOdbcTest::repeatedSmallQueriesStayCorrect()
         qtMicroseconds, odbcMicroseconds, kRoundTrips);
 }
 
-QTEST_GUILESS_MAIN(SampleServerOdbcTest)
-
-#include "tst_SampleServerOdbc.moc"
-
-void SampleServerOdbcTest::bindsParameters_data()
+void tst_SampleServerOdbc::bindsParameters_data()
 {
     QTest::addColumn<QString>("column");
     QTest::addColumn<QVariant>("value");
@@ -959,7 +955,7 @@ void SampleServerOdbcTest::bindsParameters_data()
                               << "datetime";
 }
 
-void SampleServerOdbcTest::bindsParameters()
+void tst_SampleServerOdbc::bindsParameters()
 {
     QFETCH(QString, column);
     QFETCH(QVariant, value);
@@ -983,7 +979,7 @@ void SampleServerOdbcTest::bindsParameters()
     QVERIFY2(rpc.match(log).hasMatch(), qPrintable(log.right(2000)));
 }
 
-void SampleServerOdbcTest::hourlyAggregateWithParameters_data()
+void tst_SampleServerOdbc::hourlyAggregateWithParameters_data()
 {
     QTest::addColumn<bool>("external");
     QTest::addColumn<int>("threshold");
@@ -992,7 +988,7 @@ void SampleServerOdbcTest::hourlyAggregateWithParameters_data()
     QTest::newRow("high threshold") << false << 60;
 }
 
-void SampleServerOdbcTest::hourlyAggregateWithParameters()
+void tst_SampleServerOdbc::hourlyAggregateWithParameters()
 {
     QFETCH(bool, external);
     QFETCH(int, threshold);
@@ -1032,3 +1028,7 @@ void SampleServerOdbcTest::hourlyAggregateWithParameters()
         QRegularExpression::MultilineOption);
     QVERIFY2(rpc.match(server.logText()).hasMatch(), qPrintable(server.logText().right(1500)));
 }
+
+QTEST_GUILESS_MAIN(tst_SampleServerOdbc)
+
+#include "tst_sampleserverodbc.moc"

@@ -39,12 +39,8 @@ public:
     int loginTimeoutSeconds() const;
 
     const QString &lastError() const { return m_lastError; }
-    void setLastError(const QString &description) { m_lastError = description; }
 
 private:
-    std::optional<QString> driverConnectionString(
-        const ConnectionFields &fields, const QString &database);
-
     RunHost &m_host;
     RunLog &m_log;
     int m_queryTimeoutSeconds;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimeZone>
 #include <memory>
 
 namespace tovik::test {
@@ -18,10 +19,16 @@ QDateTime at(int year, int month, int day, int hour, int minute, int second, int
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second, msec));
 }
 
+// The reference time is a wall-clock value: the local date and time of day, held without a zone.
+QDateTime wallClockAt(int year, int month, int day, int hour, int minute, int second)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second), QTimeZone::utc());
+}
+
 } // namespace
 
 // Start-up defaults and the hour selection that fixes the reference time of a run.
-class HourSelectionTest : public QObject
+class tst_HourSelection : public QObject
 {
     Q_OBJECT
 
@@ -50,18 +57,18 @@ private:
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
 };
 
-void HourSelectionTest::initTestCase()
+void tst_HourSelection::initTestCase()
 {
     // The general date format follows the locale; a fixed one makes it known: "dd.MM.yy HH:mm:ss".
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
 }
 
-void HourSelectionTest::cleanup()
+void tst_HourSelection::cleanup()
 {
     m_window.reset();
 }
 
-void HourSelectionTest::openWindow(const QDateTime &now)
+void tst_HourSelection::openWindow(const QDateTime &now)
 {
     m_clock.setTime(now);
     m_window = std::make_unique<FrmMonitorSrvCpu>([this] { return m_clock.read(); });
@@ -69,7 +76,7 @@ void HourSelectionTest::openWindow(const QDateTime &now)
     m_window->startUp();
 }
 
-QString HourSelectionTest::text(const QString &name) const
+QString tst_HourSelection::text(const QString &name) const
 {
     const QWidget *widget = m_window->findChild<QWidget *>(name);
     if (const auto *textBox = qobject_cast<const QLineEdit *>(widget))
@@ -79,12 +86,12 @@ QString HourSelectionTest::text(const QString &name) const
     return QStringLiteral("<no text>");
 }
 
-QComboBox *HourSelectionTest::plusHour() const
+QComboBox *tst_HourSelection::plusHour() const
 {
     return m_window->findChild<QComboBox *>(QStringLiteral("cboPlusHour"));
 }
 
-void HourSelectionTest::defaultsAfterStartUp_data()
+void tst_HourSelection::defaultsAfterStartUp_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -107,7 +114,7 @@ void HourSelectionTest::defaultsAfterStartUp_data()
     row("txtCpuOverThreshold", "1");
 }
 
-void HourSelectionTest::defaultsAfterStartUp()
+void tst_HourSelection::defaultsAfterStartUp()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -117,14 +124,14 @@ void HourSelectionTest::defaultsAfterStartUp()
     QVERIFY(!m_window->findChild<QCheckBox *>(QStringLiteral("chkCpuLoadMon"))->isChecked());
 }
 
-void HourSelectionTest::startUpFixesTheReferenceTime()
+void tst_HourSelection::startUpFixesTheReferenceTime()
 {
     openWindow(at(2016, 5, 19, 7, 5, 9, 250));
     QCOMPARE(m_window->currentHour(), qint16(7));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 7, 5, 9));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 7, 5, 9));
 }
 
-void HourSelectionTest::startUpStoresTheProgramDirectory()
+void tst_HourSelection::startUpStoresTheProgramDirectory()
 {
     openWindow(at(2016, 5, 19, 7, 5, 9));
     const QString directory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
@@ -132,7 +139,7 @@ void HourSelectionTest::startUpStoresTheProgramDirectory()
     QVERIFY(!m_window->appPath().endsWith(QDir::separator()));
 }
 
-void HourSelectionTest::startUpReadsTheHourAgainAtTheEnd()
+void tst_HourSelection::startUpReadsTheHourAgainAtTheEnd()
 {
     // Readings: the first date text, the hour selection's two, and the closing hour.
     m_clock.setTimes({at(2016, 5, 19, 10, 59, 58), at(2016, 5, 19, 10, 59, 59),
@@ -142,13 +149,13 @@ void HourSelectionTest::startUpReadsTheHourAgainAtTheEnd()
     m_window->startUp();
 
     QCOMPARE(m_clock.readings(), 4);
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 59, 59));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 10, 59, 59));
     QCOMPARE(m_window->currentHour(), qint16(11));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("11"));
     QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 10:59:59"));
 }
 
-void HourSelectionTest::selection_data()
+void tst_HourSelection::selection_data()
 {
     QTest::addColumn<QDateTime>("now");
     QTest::addColumn<int>("offset");
@@ -158,31 +165,31 @@ void HourSelectionTest::selection_data()
 
     QTest::newRow("x 3 at 01:30 is 22:30 the day before")
         << at(2016, 5, 19, 1, 30, 45, 678) << 3 << QStringLiteral("22")
-        << at(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30:45");
+        << wallClockAt(2016, 5, 18, 22, 30, 45) << QStringLiteral("18.05.16 22:30:45");
     QTest::newRow("x 0 is the present moment to the second")
         << at(2016, 5, 19, 14, 37, 12, 999) << 0 << QStringLiteral("14")
-        << at(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37:12");
+        << wallClockAt(2016, 5, 19, 14, 37, 12) << QStringLiteral("19.05.16 14:37:12");
     QTest::newRow("x above the present hour gives 24 - (x - hour)")
-        << at(2016, 5, 19, 5, 10, 0) << 7 << QStringLiteral("22") << at(2016, 5, 18, 22, 10, 0)
-        << QStringLiteral("18.05.16 22:10:00");
+        << at(2016, 5, 19, 5, 10, 0) << 7 << QStringLiteral("22")
+        << wallClockAt(2016, 5, 18, 22, 10, 0) << QStringLiteral("18.05.16 22:10:00");
     QTest::newRow("one digit hour has no leading zero")
-        << at(2016, 5, 19, 9, 15, 30) << 2 << QStringLiteral("7") << at(2016, 5, 19, 7, 15, 30)
-        << QStringLiteral("19.05.16 07:15:30");
+        << at(2016, 5, 19, 9, 15, 30) << 2 << QStringLiteral("7")
+        << wallClockAt(2016, 5, 19, 7, 15, 30) << QStringLiteral("19.05.16 07:15:30");
     QTest::newRow("hour zero shows 0")
-        << at(2016, 5, 19, 3, 45, 0) << 3 << QStringLiteral("0") << at(2016, 5, 19, 0, 45, 0)
-        << QStringLiteral("19.05.16 00:45:00");
+        << at(2016, 5, 19, 3, 45, 0) << 3 << QStringLiteral("0")
+        << wallClockAt(2016, 5, 19, 0, 45, 0) << QStringLiteral("19.05.16 00:45:00");
     QTest::newRow("x 23 at midnight")
-        << at(2016, 5, 19, 0, 0, 0) << 23 << QStringLiteral("1") << at(2016, 5, 18, 1, 0, 0)
-        << QStringLiteral("18.05.16 01:00:00");
+        << at(2016, 5, 19, 0, 0, 0) << 23 << QStringLiteral("1")
+        << wallClockAt(2016, 5, 18, 1, 0, 0) << QStringLiteral("18.05.16 01:00:00");
     QTest::newRow("into the previous year")
-        << at(2016, 1, 1, 0, 20, 0) << 1 << QStringLiteral("23") << at(2015, 12, 31, 23, 20, 0)
-        << QStringLiteral("31.12.15 23:20:00");
+        << at(2016, 1, 1, 0, 20, 0) << 1 << QStringLiteral("23")
+        << wallClockAt(2015, 12, 31, 23, 20, 0) << QStringLiteral("31.12.15 23:20:00");
     QTest::newRow("back onto a leap day")
-        << at(2016, 3, 1, 2, 0, 0) << 5 << QStringLiteral("21") << at(2016, 2, 29, 21, 0, 0)
-        << QStringLiteral("29.02.16 21:00:00");
+        << at(2016, 3, 1, 2, 0, 0) << 5 << QStringLiteral("21")
+        << wallClockAt(2016, 2, 29, 21, 0, 0) << QStringLiteral("29.02.16 21:00:00");
 }
 
-void HourSelectionTest::selection()
+void tst_HourSelection::selection()
 {
     QFETCH(QDateTime, now);
     QFETCH(int, offset);
@@ -200,7 +207,7 @@ void HourSelectionTest::selection()
     QCOMPARE(text(QStringLiteral("txtDate")), date);
 }
 
-void HourSelectionTest::selectionByKeyboard()
+void tst_HourSelection::selectionByKeyboard()
 {
     openWindow(at(2016, 5, 19, 1, 30, 45));
     plusHour()->setFocus();
@@ -208,11 +215,11 @@ void HourSelectionTest::selectionByKeyboard()
         QTest::keyClick(plusHour(), Qt::Key_Down);
 
     QCOMPARE(text(QStringLiteral("cboPlusHour")), QStringLiteral("3"));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 18, 22, 30, 45));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 18, 22, 30, 45));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("22"));
 }
 
-void HourSelectionTest::selectionReadsTheClockTwice()
+void tst_HourSelection::selectionReadsTheClockTwice()
 {
     openWindow(at(2016, 5, 19, 10, 0, 0));
     // An hour boundary passes between the reading for the hour and the one for the reference.
@@ -221,10 +228,10 @@ void HourSelectionTest::selectionReadsTheClockTwice()
 
     QCOMPARE(m_clock.readings(), 2);
     QCOMPARE(m_window->currentHour(), qint16(9));
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 10, 0, 0));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 10, 0, 0));
 }
 
-void HourSelectionTest::referenceTimeDoesNotFollowTheClock()
+void tst_HourSelection::referenceTimeDoesNotFollowTheClock()
 {
     openWindow(at(2016, 5, 19, 14, 37, 12));
     m_clock.setTime(at(2016, 5, 19, 16, 50, 0));
@@ -232,15 +239,15 @@ void HourSelectionTest::referenceTimeDoesNotFollowTheClock()
     // Choosing the entry that is already selected raises no selection in this toolkit.
     plusHour()->setCurrentIndex(0);
 
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 14, 37, 12));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 14, 37, 12));
     QCOMPARE(text(QStringLiteral("txtCurrentHour")), QStringLiteral("14"));
     QCOMPARE(text(QStringLiteral("txtDate")), QStringLiteral("19.05.16 14:37:12"));
 
     plusHour()->setCurrentIndex(1);
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 15, 50, 0));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 15, 50, 0));
 }
 
-void HourSelectionTest::handEditedDisplayChangesNothing()
+void tst_HourSelection::handEditedDisplayChangesNothing()
 {
     openWindow(at(2016, 5, 19, 14, 37, 12));
     auto *date = m_window->findChild<QLineEdit *>(QStringLiteral("txtDate"));
@@ -250,11 +257,11 @@ void HourSelectionTest::handEditedDisplayChangesNothing()
     hour->clear();
     QTest::keyClicks(hour, QStringLiteral("3"));
 
-    QCOMPARE(m_window->referenceTime(), at(2016, 5, 19, 14, 37, 12));
+    QCOMPARE(m_window->referenceTime(), wallClockAt(2016, 5, 19, 14, 37, 12));
     QCOMPARE(m_window->currentHour(), qint16(14));
 }
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::HourSelectionTest)
-#include "HourSelectionTest.moc"
+QTEST_MAIN(tovik::test::tst_HourSelection)
+#include "tst_hourselection.moc"

@@ -1,6 +1,6 @@
 #include "SteppingClock.h"
 #include "app/FrmMonitorSrvCpu.h"
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,7 +40,7 @@ public slots:
 };
 
 // What the window answers when a test run asks it something through RunHost.
-class WindowHostTest : public QObject
+class tst_WindowHost : public QObject
 {
     Q_OBJECT
 
@@ -82,7 +82,7 @@ private:
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
 };
 
-void WindowHostTest::init()
+void tst_WindowHost::init()
 {
     m_window = std::make_unique<FrmMonitorSrvCpu>([this] { return m_clock.read(); });
     m_window->show();
@@ -90,12 +90,12 @@ void WindowHostTest::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
 
-void WindowHostTest::cleanup()
+void tst_WindowHost::cleanup()
 {
     m_window.reset();
 }
 
-void WindowHostTest::controlTextOfTextBox_data()
+void tst_WindowHost::controlTextOfTextBox_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("typed");
@@ -108,7 +108,7 @@ void WindowHostTest::controlTextOfTextBox_data()
     QTest::newRow("emptied") << QStringLiteral("txtOnlConnTimeout") << QString();
 }
 
-void WindowHostTest::controlTextOfTextBox()
+void tst_WindowHost::controlTextOfTextBox()
 {
     QFETCH(QString, name);
     QFETCH(QString, typed);
@@ -120,7 +120,7 @@ void WindowHostTest::controlTextOfTextBox()
     QCOMPARE(m_window->controlText(name), typed);
 }
 
-void WindowHostTest::controlTextOfList_data()
+void tst_WindowHost::controlTextOfList_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("index");
@@ -134,7 +134,7 @@ void WindowHostTest::controlTextOfList_data()
         << QStringLiteral("cboCpuMonTimeStop") << 23 << QStringLiteral("24:00");
 }
 
-void WindowHostTest::controlTextOfList()
+void tst_WindowHost::controlTextOfList()
 {
     QFETCH(QString, name);
     QFETCH(int, index);
@@ -146,7 +146,7 @@ void WindowHostTest::controlTextOfList()
     QCOMPARE(m_window->controlText(name), shown);
 }
 
-void WindowHostTest::controlTextOfOtherControls_data()
+void tst_WindowHost::controlTextOfOtherControls_data()
 {
     QTest::addColumn<QString>("name");
 
@@ -155,14 +155,14 @@ void WindowHostTest::controlTextOfOtherControls_data()
     QTest::newRow("no such control") << QStringLiteral("txtNoSuchBox");
 }
 
-void WindowHostTest::controlTextOfOtherControls()
+void tst_WindowHost::controlTextOfOtherControls()
 {
     QFETCH(QString, name);
 
     QCOMPARE(m_window->controlText(name), QString());
 }
 
-void WindowHostTest::isChecked()
+void tst_WindowHost::isChecked()
 {
     const QString gate = QStringLiteral("chkCpuLoadMon");
     QVERIFY(!m_window->isChecked(gate));
@@ -171,7 +171,7 @@ void WindowHostTest::isChecked()
     QVERIFY(!m_window->isChecked(QStringLiteral("cmdTest")));
 }
 
-void WindowHostTest::setTestEnabled_data()
+void tst_WindowHost::setTestEnabled_data()
 {
     QTest::addColumn<bool>("enabled");
 
@@ -179,7 +179,7 @@ void WindowHostTest::setTestEnabled_data()
     QTest::newRow("enabled again") << true;
 }
 
-void WindowHostTest::setTestEnabled()
+void tst_WindowHost::setTestEnabled()
 {
     QFETCH(bool, enabled);
 
@@ -189,7 +189,7 @@ void WindowHostTest::setTestEnabled()
     QCOMPARE(test->isEnabled(), enabled);
 }
 
-void WindowHostTest::showWarningIsModalExclamationWithOk()
+void tst_WindowHost::showWarningIsModalExclamationWithOk()
 {
     QString title;
     QString text;
@@ -221,7 +221,7 @@ void WindowHostTest::showWarningIsModalExclamationWithOk()
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-void WindowHostTest::openInViewerOpensTheFileUrl()
+void tst_WindowHost::openInViewerOpensTheFileUrl()
 {
     ViewerStandIn viewer;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "open");
@@ -233,7 +233,7 @@ void WindowHostTest::openInViewerOpensTheFileUrl()
         QStringLiteral("file:///tmp/run%20logs/ZU-TestCpuLoad.txt"));
 }
 
-void WindowHostTest::processEventsDeliversPendingEvents()
+void tst_WindowHost::processEventsDeliversPendingEvents()
 {
     bool delivered = false;
     QMetaObject::invokeMethod(
@@ -243,13 +243,13 @@ void WindowHostTest::processEventsDeliversPendingEvents()
     QVERIFY(delivered);
 }
 
-void WindowHostTest::currentDateTimeReadsTheClock()
+void tst_WindowHost::currentDateTimeReadsTheClock()
 {
     m_clock.setTime(QDateTime(QDate(2016, 5, 20), QTime(0, 20, 0)));
     QCOMPARE(m_window->currentDateTime(), QDateTime(QDate(2016, 5, 20), QTime(0, 20, 0)));
 }
 
-void WindowHostTest::tickCountMovesForward()
+void tst_WindowHost::tickCountMovesForward()
 {
     const quint32 start = m_window->tickCount();
     QThread::msleep(50);
@@ -259,7 +259,7 @@ void WindowHostTest::tickCountMovesForward()
     QVERIFY2(elapsed < 60000, qPrintable(QString::number(elapsed)));
 }
 
-void WindowHostTest::clickWithGateUntickedChangesNothing()
+void tst_WindowHost::clickWithGateUntickedChangesNothing()
 {
     ViewerStandIn viewer;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), &viewer, "open");
@@ -285,7 +285,7 @@ void WindowHostTest::clickWithGateUntickedChangesNothing()
     QVERIFY(!QFile::exists(runLogPath()));
 }
 
-void WindowHostTest::clickRunsTheTestRun()
+void tst_WindowHost::clickRunsTheTestRun()
 {
     // A threshold that is no number ends the run right after the gate, before any connection.
     QTest::mouseClick(child<QCheckBox>("chkCpuLoadMon"), Qt::LeftButton);
@@ -327,5 +327,5 @@ void WindowHostTest::clickRunsTheTestRun()
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::WindowHostTest)
-#include "WindowHostTest.moc"
+QTEST_MAIN(tovik::test::tst_WindowHost)
+#include "tst_windowhost.moc"

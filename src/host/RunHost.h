@@ -10,7 +10,7 @@ namespace tovik {
 class RunHost
 {
 public:
-    virtual ~RunHost() = default;
+    virtual ~RunHost();
 
     // The shown text of a text box or drop-down list, by the control's objectName.
     virtual QString controlText(const QString &control) const = 0;

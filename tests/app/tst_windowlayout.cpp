@@ -1,4 +1,5 @@
 #include "app/FrmMonitorSrvCpu.h"
+#include "host/ControlNames.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -30,7 +31,7 @@ QString shownCaption(const QWidget *widget)
 } // namespace
 
 // What the window looks like before start-up touches it: controls, captions, places, tab order.
-class WindowLayoutTest : public QObject
+class tst_WindowLayout : public QObject
 {
     Q_OBJECT
 
@@ -41,6 +42,8 @@ private slots:
 
     void controlKind_data();
     void controlKind();
+    void hostReadsTheWindowsControls_data();
+    void hostReadsTheWindowsControls();
     void caption_data();
     void caption();
     void defaultServerIsThisMachinesInstance();
@@ -61,7 +64,7 @@ private:
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
 };
 
-void WindowLayoutTest::initTestCase()
+void tst_WindowLayout::initTestCase()
 {
     // The pixel rows below are the twips of the layout divided by 15, which holds at 96 DPI.
     FrmMonitorSrvCpu probe;
@@ -69,22 +72,56 @@ void WindowLayoutTest::initTestCase()
     QCOMPARE(probe.logicalDpiY(), 96);
 }
 
-void WindowLayoutTest::init()
+void tst_WindowLayout::init()
 {
     m_window = std::make_unique<FrmMonitorSrvCpu>();
 }
 
-void WindowLayoutTest::cleanup()
+void tst_WindowLayout::cleanup()
 {
     m_window.reset();
 }
 
-QWidget *WindowLayoutTest::control(const QString &name) const
+// The names a run reads its settings by are the window's own, so that no read finds nothing.
+void tst_WindowLayout::hostReadsTheWindowsControls_data()
+{
+    QTest::addColumn<QString>("readName");
+    QTest::addColumn<QString>("windowName");
+
+    QTest::newRow("cboOnlConnType") << control::kCboOnlConnType << QStringLiteral("cboOnlConnType");
+    QTest::newRow("txtOnlDbServer") << control::kTxtOnlDbServer << QStringLiteral("txtOnlDbServer");
+    QTest::newRow("txtOnlDbPort") << control::kTxtOnlDbPort << QStringLiteral("txtOnlDbPort");
+    QTest::newRow("txtOnlDatabase") << control::kTxtOnlDatabase << QStringLiteral("txtOnlDatabase");
+    QTest::newRow("txtOnlConnTimeout")
+        << control::kTxtOnlConnTimeout << QStringLiteral("txtOnlConnTimeout");
+    QTest::newRow("txtOnlDbUser") << control::kTxtOnlDbUser << QStringLiteral("txtOnlDbUser");
+    QTest::newRow("txtOnlDbPass") << control::kTxtOnlDbPass << QStringLiteral("txtOnlDbPass");
+    QTest::newRow("chkCpuLoadMon") << control::kChkCpuLoadMon << QStringLiteral("chkCpuLoadMon");
+    QTest::newRow("cboCpuMonTimeStart")
+        << control::kCboCpuMonTimeStart << QStringLiteral("cboCpuMonTimeStart");
+    QTest::newRow("cboCpuMonTimeStop")
+        << control::kCboCpuMonTimeStop << QStringLiteral("cboCpuMonTimeStop");
+    QTest::newRow("txtCpuLoadThreshold")
+        << control::kTxtCpuLoadThreshold << QStringLiteral("txtCpuLoadThreshold");
+    QTest::newRow("txtCpuOverThreshold")
+        << control::kTxtCpuOverThreshold << QStringLiteral("txtCpuOverThreshold");
+}
+
+void tst_WindowLayout::hostReadsTheWindowsControls()
+{
+    QFETCH(QString, readName);
+    QFETCH(QString, windowName);
+
+    QCOMPARE(readName, windowName);
+    QVERIFY(control(readName));
+}
+
+QWidget *tst_WindowLayout::control(const QString &name) const
 {
     return m_window->findChild<QWidget *>(name);
 }
 
-void WindowLayoutTest::controlKind_data()
+void tst_WindowLayout::controlKind_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("kind");
@@ -130,7 +167,7 @@ void WindowLayoutTest::controlKind_data()
     row("cmdTest", "QPushButton", window);
 }
 
-void WindowLayoutTest::controlKind()
+void tst_WindowLayout::controlKind()
 {
     QFETCH(QString, name);
     QFETCH(QString, kind);
@@ -144,7 +181,7 @@ void WindowLayoutTest::controlKind()
         QCOMPARE(static_cast<const QFrame *>(widget)->frameShape(), QFrame::HLine);
 }
 
-void WindowLayoutTest::caption_data()
+void tst_WindowLayout::caption_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -181,7 +218,7 @@ void WindowLayoutTest::caption_data()
     row("cmdTest", "Test");
 }
 
-void WindowLayoutTest::caption()
+void tst_WindowLayout::caption()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -191,7 +228,7 @@ void WindowLayoutTest::caption()
     QCOMPARE(shownCaption(widget), text);
 }
 
-void WindowLayoutTest::defaultServerIsThisMachinesInstance()
+void tst_WindowLayout::defaultServerIsThisMachinesInstance()
 {
     const QString host = QSysInfo::machineHostName();
     QVERIFY(!host.isEmpty());
@@ -199,7 +236,7 @@ void WindowLayoutTest::defaultServerIsThisMachinesInstance()
         host + QStringLiteral("\\SNMPCONLINE"));
 }
 
-void WindowLayoutTest::listEntries_data()
+void tst_WindowLayout::listEntries_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("entries");
@@ -223,7 +260,7 @@ void WindowLayoutTest::listEntries_data()
                "18:00", "19:00", "20:00", "21:00", "22:00", "23:00", "24:00"};
 }
 
-void WindowLayoutTest::listEntries()
+void tst_WindowLayout::listEntries()
 {
     QFETCH(QString, name);
     QFETCH(QStringList, entries);
@@ -238,7 +275,7 @@ void WindowLayoutTest::listEntries()
     QVERIFY(!list->isEditable());
 }
 
-void WindowLayoutTest::geometry_data()
+void tst_WindowLayout::geometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("pixels");
@@ -284,7 +321,7 @@ void WindowLayoutTest::geometry_data()
     row("cmdTest", 208, 328, 113, 25);
 }
 
-void WindowLayoutTest::geometry()
+void tst_WindowLayout::geometry()
 {
     QFETCH(QString, name);
     QFETCH(QRect, pixels);
@@ -296,7 +333,7 @@ void WindowLayoutTest::geometry()
     QCOMPARE(widget->geometry(), pixels);
 }
 
-void WindowLayoutTest::clientAreaIsFixed()
+void tst_WindowLayout::clientAreaIsFixed()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -305,13 +342,13 @@ void WindowLayoutTest::clientAreaIsFixed()
     QCOMPARE(m_window->maximumSize(), QSize(522, 365));
 }
 
-void WindowLayoutTest::windowCaption()
+void tst_WindowLayout::windowCaption()
 {
     QCOMPARE(m_window->objectName(), QStringLiteral("frmMonitorSrvCpu"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("  Tovik SQL Tester"));
 }
 
-void WindowLayoutTest::passwordShowsOnlyAsterisks()
+void tst_WindowLayout::passwordShowsOnlyAsterisks()
 {
     auto *password = qobject_cast<QLineEdit *>(control(QStringLiteral("txtOnlDbPass")));
     QVERIFY(password);
@@ -323,7 +360,7 @@ void WindowLayoutTest::passwordShowsOnlyAsterisks()
     QCOMPARE(password->displayText(), QStringLiteral("*******"));
 }
 
-void WindowLayoutTest::currentHourHasButtonFace()
+void tst_WindowLayout::currentHourHasButtonFace()
 {
     const QWidget *currentHour = control(QStringLiteral("txtCurrentHour"));
     QVERIFY(currentHour);
@@ -333,7 +370,7 @@ void WindowLayoutTest::currentHourHasButtonFace()
     QVERIFY(control(QStringLiteral("txtDate"))->palette().color(QPalette::Base) != buttonFace);
 }
 
-void WindowLayoutTest::testHasFocusOnOpening()
+void tst_WindowLayout::testHasFocusOnOpening()
 {
     m_window->show();
     m_window->activateWindow();
@@ -342,7 +379,7 @@ void WindowLayoutTest::testHasFocusOnOpening()
     QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdTest"));
 }
 
-void WindowLayoutTest::tabOrder()
+void tst_WindowLayout::tabOrder()
 {
     const QStringList expected {"txtOnlConnTimeout", "txtOnlDbPort", "txtOnlDbPass", "txtOnlDbUser",
         "txtOnlDatabase", "txtOnlDbServer", "cboOnlConnType", "txtDate", "txtCpuLoadThreshold",
@@ -362,5 +399,5 @@ void WindowLayoutTest::tabOrder()
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::WindowLayoutTest)
-#include "WindowLayoutTest.moc"
+QTEST_MAIN(tovik::test::tst_WindowLayout)
+#include "tst_windowlayout.moc"

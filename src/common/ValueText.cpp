@@ -1,4 +1,4 @@
-#include "testrun/ValueText.h"
+#include "common/ValueText.h"
 
 #include <QDateTime>
 

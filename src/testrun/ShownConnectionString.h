@@ -2,16 +2,14 @@
 
 #include "db/ConnectionFields.h"
 
-#include <optional>
-
 namespace tovik {
 
-// The connection strings a run writes into its run log, one form per authentication choice
-// for the monitoring database and one for a report's own database.
-class ConnectionString
+// The connection strings a run shows in its run log, one form per authentication choice for the
+// monitoring database and one for a report's own database. They are never sent: what reaches the
+// driver is OdbcConnectionString.
+class ShownConnectionString
 {
 public:
-    static std::optional<AuthMode> authMode(const QString &connType);
     // Empty for a choice that is none of the three.
     static QString main(const ConnectionFields &fields);
     static QString report(const ConnectionFields &fields, qint32 reportId);

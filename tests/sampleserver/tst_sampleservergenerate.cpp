@@ -85,7 +85,7 @@ int distinctNodesAtOrOver(const QString &file, const QString &table, int thresho
 
 } // namespace
 
-class SampleServerGenerateTest : public QObject
+class tst_SampleServerGenerate : public QObject
 {
     Q_OBJECT
 
@@ -108,7 +108,7 @@ private:
     int m_runs = 0;
 };
 
-QString SampleServerGenerateTest::generate(const QStringList &arguments)
+QString tst_SampleServerGenerate::generate(const QStringList &arguments)
 {
     const QString dir = m_dir.filePath(QString("run%1").arg(++m_runs));
     QString error;
@@ -119,7 +119,7 @@ QString SampleServerGenerateTest::generate(const QStringList &arguments)
     return dir;
 }
 
-void SampleServerGenerateTest::writesLayout_data()
+void tst_SampleServerGenerate::writesLayout_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::addColumn<int>("reports");
@@ -131,7 +131,7 @@ void SampleServerGenerateTest::writesLayout_data()
     QTest::newRow("external, 1 report, 600 nodes") << "external" << 1 << 600;
 }
 
-void SampleServerGenerateTest::writesLayout()
+void tst_SampleServerGenerate::writesLayout()
 {
     QFETCH(QString, layout);
     QFETCH(int, reports);
@@ -190,7 +190,7 @@ void SampleServerGenerateTest::writesLayout()
     }
 }
 
-void SampleServerGenerateTest::samplesFollowPollInterval_data()
+void tst_SampleServerGenerate::samplesFollowPollInterval_data()
 {
     QTest::addColumn<int>("hours");
 
@@ -198,7 +198,7 @@ void SampleServerGenerateTest::samplesFollowPollInterval_data()
     QTest::newRow("3 hours") << 3;
 }
 
-void SampleServerGenerateTest::samplesFollowPollInterval()
+void tst_SampleServerGenerate::samplesFollowPollInterval()
 {
     QFETCH(int, hours);
 
@@ -245,7 +245,7 @@ void SampleServerGenerateTest::samplesFollowPollInterval()
         0);
 }
 
-void SampleServerGenerateTest::thresholdsCatchDifferentDevices_data()
+void tst_SampleServerGenerate::thresholdsCatchDifferentDevices_data()
 {
     QTest::addColumn<QString>("seed");
 
@@ -254,7 +254,7 @@ void SampleServerGenerateTest::thresholdsCatchDifferentDevices_data()
     QTest::newRow("seed 3") << "3";
 }
 
-void SampleServerGenerateTest::thresholdsCatchDifferentDevices()
+void tst_SampleServerGenerate::thresholdsCatchDifferentDevices()
 {
     QFETCH(QString, seed);
 
@@ -282,7 +282,7 @@ void SampleServerGenerateTest::thresholdsCatchDifferentDevices()
     }
 }
 
-void SampleServerGenerateTest::seedMakesDataReproducible()
+void tst_SampleServerGenerate::seedMakesDataReproducible()
 {
     const QStringList arguments {"--nodes", "20", "--hours", "4", "--end", kEnd};
     const QString first = generate(QStringList {"--seed", "5"} + arguments);
@@ -301,7 +301,7 @@ void SampleServerGenerateTest::seedMakesDataReproducible()
     QVERIFY(rows(first, samples) != rows(other, samples));
 }
 
-void SampleServerGenerateTest::switchingLayoutLeavesOneLayout()
+void tst_SampleServerGenerate::switchingLayoutLeavesOneLayout()
 {
     const QString dir = m_dir.filePath("switch");
     QString error;
@@ -315,7 +315,7 @@ void SampleServerGenerateTest::switchingLayoutLeavesOneLayout()
     QCOMPARE(QDir(dir).entryList({"*.tmp"}, QDir::Files), QStringList());
 }
 
-void SampleServerGenerateTest::refusesBadArguments_data()
+void tst_SampleServerGenerate::refusesBadArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
@@ -327,7 +327,7 @@ void SampleServerGenerateTest::refusesBadArguments_data()
     QTest::newRow("unknown option") << QStringList {"--colour", "blue"} << "--colour";
 }
 
-void SampleServerGenerateTest::refusesBadArguments()
+void tst_SampleServerGenerate::refusesBadArguments()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
@@ -338,6 +338,6 @@ void SampleServerGenerateTest::refusesBadArguments()
     QVERIFY(!QFile::exists(m_dir.filePath("refused/SNMPCONLINE.sqlite")));
 }
 
-QTEST_GUILESS_MAIN(SampleServerGenerateTest)
+QTEST_GUILESS_MAIN(tst_SampleServerGenerate)
 
-#include "tst_SampleServerGenerate.moc"
+#include "tst_sampleservergenerate.moc"

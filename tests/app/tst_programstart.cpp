@@ -4,7 +4,7 @@
 namespace tovik::test {
 
 // The program itself, started as the user starts it: it must open its window and keep running.
-class ProgramStartTest : public QObject
+class tst_ProgramStart : public QObject
 {
     Q_OBJECT
 
@@ -12,7 +12,7 @@ private slots:
     void programKeepsRunningWithItsWindow();
 };
 
-void ProgramStartTest::programKeepsRunningWithItsWindow()
+void tst_ProgramStart::programKeepsRunningWithItsWindow()
 {
     QProcess program;
     program.setProcessChannelMode(QProcess::MergedChannels);
@@ -29,5 +29,5 @@ void ProgramStartTest::programKeepsRunningWithItsWindow()
 
 } // namespace tovik::test
 
-QTEST_GUILESS_MAIN(tovik::test::ProgramStartTest)
-#include "ProgramStartTest.moc"
+QTEST_GUILESS_MAIN(tovik::test::tst_ProgramStart)
+#include "tst_programstart.moc"

@@ -71,7 +71,7 @@ int serveExitCode(const QStringList &arguments, QString *output)
 
 } // namespace
 
-class SampleServerProtocolTest : public QObject
+class tst_SampleServerProtocol : public QObject
 {
     Q_OBJECT
 
@@ -108,7 +108,7 @@ private:
     std::unique_ptr<SampleServer> m_server;
 };
 
-void SampleServerProtocolTest::initTestCase()
+void tst_SampleServerProtocol::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     QString error;
@@ -118,12 +118,12 @@ void SampleServerProtocolTest::initTestCase()
     QVERIFY(m_server);
 }
 
-void SampleServerProtocolTest::cleanupTestCase()
+void tst_SampleServerProtocol::cleanupTestCase()
 {
     m_server.reset();
 }
 
-void SampleServerProtocolTest::preloginRefusesEncryption()
+void tst_SampleServerProtocol::preloginRefusesEncryption()
 {
     RawTdsClient client;
     QVERIFY(client.connectTo("127.0.0.1", m_server->port()));
@@ -141,7 +141,7 @@ void SampleServerProtocolTest::preloginRefusesEncryption()
     QCOMPARE(static_cast<quint8>(body[encryptionOffset]), quint8(0x02));
 }
 
-void SampleServerProtocolTest::loginAckEchoesClientVersion_data()
+void tst_SampleServerProtocol::loginAckEchoesClientVersion_data()
 {
     QTest::addColumn<quint32>("version");
 
@@ -150,7 +150,7 @@ void SampleServerProtocolTest::loginAckEchoesClientVersion_data()
     QTest::newRow("TDS 7.2") << quint32(0x72090002);
 }
 
-void SampleServerProtocolTest::loginAckEchoesClientVersion()
+void tst_SampleServerProtocol::loginAckEchoesClientVersion()
 {
     QFETCH(quint32, version);
 
@@ -170,7 +170,7 @@ void SampleServerProtocolTest::loginAckEchoesClientVersion()
     QCOMPARE(result->rows(), (QList<QVariantList> {{QVariant(40)}}));
 }
 
-void SampleServerProtocolTest::refusesOldProtocolAndIntegratedLogins_data()
+void tst_SampleServerProtocol::refusesOldProtocolAndIntegratedLogins_data()
 {
     QTest::addColumn<quint32>("version");
     QTest::addColumn<bool>("integrated");
@@ -180,7 +180,7 @@ void SampleServerProtocolTest::refusesOldProtocolAndIntegratedLogins_data()
     QTest::newRow("integrated security") << quint32(0x74000004) << true << 18452;
 }
 
-void SampleServerProtocolTest::refusesOldProtocolAndIntegratedLogins()
+void tst_SampleServerProtocol::refusesOldProtocolAndIntegratedLogins()
 {
     QFETCH(quint32, version);
     QFETCH(bool, integrated);
@@ -199,7 +199,7 @@ void SampleServerProtocolTest::refusesOldProtocolAndIntegratedLogins()
     QVERIFY(client.waitForClose());
 }
 
-void SampleServerProtocolTest::repliesAreSplitAtNegotiatedPacketSize_data()
+void tst_SampleServerProtocol::repliesAreSplitAtNegotiatedPacketSize_data()
 {
     QTest::addColumn<quint32>("requested");
     QTest::addColumn<int>("negotiated");
@@ -211,7 +211,7 @@ void SampleServerProtocolTest::repliesAreSplitAtNegotiatedPacketSize_data()
     QTest::newRow("zero: default") << quint32(0) << 4096;
 }
 
-void SampleServerProtocolTest::repliesAreSplitAtNegotiatedPacketSize()
+void tst_SampleServerProtocol::repliesAreSplitAtNegotiatedPacketSize()
 {
     QFETCH(quint32, requested);
     QFETCH(int, negotiated);
@@ -244,7 +244,7 @@ void SampleServerProtocolTest::repliesAreSplitAtNegotiatedPacketSize()
     }
 }
 
-void SampleServerProtocolTest::requestMaySpanPackets()
+void tst_SampleServerProtocol::requestMaySpanPackets()
 {
     RawTdsClient client;
     QVERIFY(loggedIn(client, m_server->port()));
@@ -256,7 +256,7 @@ void SampleServerProtocolTest::requestMaySpanPackets()
     QVERIFY(m_server->logText().contains("SQL_BATCH " + sql + "\n"));
 }
 
-void SampleServerProtocolTest::batchWithSeveralStatements_data()
+void tst_SampleServerProtocol::batchWithSeveralStatements_data()
 {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QList<quint16>>("statuses");
@@ -278,7 +278,7 @@ void SampleServerProtocolTest::batchWithSeveralStatements_data()
                                      << QList<quint16> {0} << QList<qint32>() << 0;
 }
 
-void SampleServerProtocolTest::batchWithSeveralStatements()
+void tst_SampleServerProtocol::batchWithSeveralStatements()
 {
     QFETCH(QString, sql);
     QFETCH(QList<quint16>, statuses);
@@ -294,7 +294,7 @@ void SampleServerProtocolTest::batchWithSeveralStatements()
     QCOMPARE(reply->rows().size(), rows);
 }
 
-void SampleServerProtocolTest::unsupportedRequestsGetAnError_data()
+void tst_SampleServerProtocol::unsupportedRequestsGetAnError_data()
 {
     QTest::addColumn<quint8>("type");
     QTest::addColumn<QByteArray>("payload");
@@ -321,7 +321,7 @@ void SampleServerProtocolTest::unsupportedRequestsGetAnError_data()
                                      << quint8(TdsReply::Done) << 4002;
 }
 
-void SampleServerProtocolTest::unsupportedRequestsGetAnError()
+void tst_SampleServerProtocol::unsupportedRequestsGetAnError()
 {
     QFETCH(quint8, type);
     QFETCH(QByteArray, payload);
@@ -341,7 +341,7 @@ void SampleServerProtocolTest::unsupportedRequestsGetAnError()
     QCOMPARE(after->rows(), (QList<QVariantList> {{QVariant(5)}}));
 }
 
-void SampleServerProtocolTest::transactionRequestsAreAcknowledged()
+void tst_SampleServerProtocol::transactionRequestsAreAcknowledged()
 {
     RawTdsClient client;
     QVERIFY(loggedIn(client, m_server->port()));
@@ -364,7 +364,7 @@ void SampleServerProtocolTest::transactionRequestsAreAcknowledged()
     QCOMPARE(commit->finalDoneStatus(), 0);
 }
 
-void SampleServerProtocolTest::useSwitchesDatabase()
+void tst_SampleServerProtocol::useSwitchesDatabase()
 {
     RawTdsClient client;
     QVERIFY(loggedIn(client, m_server->port()));
@@ -381,7 +381,7 @@ void SampleServerProtocolTest::useSwitchesDatabase()
     QCOMPARE(unknown->errorNumbers(), QList<qint32> {911});
 }
 
-void SampleServerProtocolTest::attentionAfterResult()
+void tst_SampleServerProtocol::attentionAfterResult()
 {
     RawTdsClient client;
     QVERIFY(loggedIn(client, m_server->port()));
@@ -394,7 +394,7 @@ void SampleServerProtocolTest::attentionAfterResult()
     QCOMPARE(ack->finalDoneStatus(), int(kDoneAttention));
 }
 
-void SampleServerProtocolTest::attentionDuringDelay()
+void tst_SampleServerProtocol::attentionDuringDelay()
 {
     constexpr int kDelayMs = 4000;
     SampleServer::Options options = serverOptions(m_dir.path());
@@ -420,7 +420,7 @@ void SampleServerProtocolTest::attentionDuringDelay()
     QCOMPARE(after->rows(), (QList<QVariantList> {{QVariant(40)}}));
 }
 
-void SampleServerProtocolTest::attentionInterruptsRunningStatement()
+void tst_SampleServerProtocol::attentionInterruptsRunningStatement()
 {
     RawTdsClient client;
     QVERIFY(loggedIn(client, m_server->port()));
@@ -440,7 +440,7 @@ void SampleServerProtocolTest::attentionInterruptsRunningStatement()
     QCOMPARE(after->rows(), (QList<QVariantList> {{QVariant(5)}}));
 }
 
-void SampleServerProtocolTest::dropAfterCountsEveryRequest_data()
+void tst_SampleServerProtocol::dropAfterCountsEveryRequest_data()
 {
     QTest::addColumn<int>("dropAfter");
 
@@ -450,7 +450,7 @@ void SampleServerProtocolTest::dropAfterCountsEveryRequest_data()
     QTest::newRow("after the third batch") << 5;
 }
 
-void SampleServerProtocolTest::dropAfterCountsEveryRequest()
+void tst_SampleServerProtocol::dropAfterCountsEveryRequest()
 {
     QFETCH(int, dropAfter);
 
@@ -473,7 +473,7 @@ void SampleServerProtocolTest::dropAfterCountsEveryRequest()
     QVERIFY(client.waitForClose());
 }
 
-void SampleServerProtocolTest::garbageEndsOnlyThatConnection_data()
+void tst_SampleServerProtocol::garbageEndsOnlyThatConnection_data()
 {
     QTest::addColumn<QByteArray>("garbage");
     QTest::addColumn<bool>("afterLogin");
@@ -492,7 +492,7 @@ void SampleServerProtocolTest::garbageEndsOnlyThatConnection_data()
         << QByteArray::fromHex("9f3c00aa17e2b0c4d5e6f70812233445") << true;
 }
 
-void SampleServerProtocolTest::garbageEndsOnlyThatConnection()
+void tst_SampleServerProtocol::garbageEndsOnlyThatConnection()
 {
     QFETCH(QByteArray, garbage);
     QFETCH(bool, afterLogin);
@@ -513,7 +513,7 @@ void SampleServerProtocolTest::garbageEndsOnlyThatConnection()
     QVERIFY(loggedIn(newcomer, m_server->port()));
 }
 
-void SampleServerProtocolTest::listensOnEveryGivenAddress()
+void tst_SampleServerProtocol::listensOnEveryGivenAddress()
 {
     QProcess process;
     const QString log = m_dir.filePath("listen.log");
@@ -535,7 +535,7 @@ void SampleServerProtocolTest::listensOnEveryGivenAddress()
     QVERIFY(process.waitForFinished(kTimeoutMs));
 }
 
-void SampleServerProtocolTest::refusesBadCommandLines_data()
+void tst_SampleServerProtocol::refusesBadCommandLines_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
@@ -557,7 +557,7 @@ void SampleServerProtocolTest::refusesBadCommandLines_data()
     QTest::newRow("unknown option") << QStringList {"--data", dir, "--verbose", "1"} << "--verbose";
 }
 
-void SampleServerProtocolTest::refusesBadCommandLines()
+void tst_SampleServerProtocol::refusesBadCommandLines()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
@@ -567,6 +567,6 @@ void SampleServerProtocolTest::refusesBadCommandLines()
     QVERIFY2(output.contains(message), qPrintable(output));
 }
 
-QTEST_GUILESS_MAIN(SampleServerProtocolTest)
+QTEST_GUILESS_MAIN(tst_SampleServerProtocol)
 
-#include "tst_SampleServerProtocol.moc"
+#include "tst_sampleserverprotocol.moc"

@@ -1,20 +1,13 @@
-#include "db/QuerySession.h"
+#include "testrun/QuerySession.h"
 
+#include "common/IntegerConversion.h"
+#include "common/TickCounter.h"
 #include "db/DbConnection.h"
-#include "db/OdbcConnectionString.h"
-#include "db/OdbcDriverCatalog.h"
+#include "host/ControlNames.h"
+#include "host/RunHost.h"
 #include "output/RunLog.h"
-#include "testrun/IntegerConversion.h"
-#include "testrun/RunHost.h"
-#include "testrun/TickCounter.h"
 
 namespace tovik {
-
-namespace {
-
-constexpr int defaultLoginTimeoutSeconds = 15;
-
-} // namespace
 
 QuerySession::QuerySession(RunHost &host, RunLog &log, int queryTimeoutSeconds)
     : m_host(host)
@@ -31,35 +24,14 @@ quint32 QuerySession::startMark() const
 int QuerySession::loginTimeoutSeconds() const
 {
     const auto seconds
-        = IntegerConversion::toInt32(m_host.controlText(QStringLiteral("txtOnlConnTimeout")));
-    return seconds && *seconds >= 0 ? *seconds : defaultLoginTimeoutSeconds;
-}
-
-std::optional<QString> QuerySession::driverConnectionString(
-    const ConnectionFields &fields, const QString &database)
-{
-    const QString driver
-        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
-    if (driver.isEmpty()) {
-        m_lastError = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
-                          .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
-        return std::nullopt;
-    }
-    QString failure;
-    auto text
-        = OdbcConnectionString::build(fields, database, driver, m_queryTimeoutSeconds, &failure);
-    if (!text)
-        m_lastError = failure;
-    return text;
+        = IntegerConversion::toInt32(m_host.controlText(control::kTxtOnlConnTimeout));
+    return seconds && *seconds >= 0 ? *seconds : ConnectionTimeouts::kDefaultLoginSeconds;
 }
 
 bool QuerySession::connect(DbConnection &connection, const ConnectionFields &fields,
     const QString &database, const QString &shownString, quint32 startMark)
 {
-    const auto odbcString = driverConnectionString(fields, database);
-    if (!odbcString)
-        return false;
-    if (!connection.open(*odbcString, loginTimeoutSeconds(), m_queryTimeoutSeconds)) {
+    if (!connection.open(fields, database, {loginTimeoutSeconds(), m_queryTimeoutSeconds})) {
         m_lastError = connection.lastError();
         return false;
     }

@@ -28,7 +28,7 @@ public slots:
 };
 
 // A click on Test in the real window, against sample data served over the wire protocol.
-class WindowRunTest : public QObject
+class tst_WindowRun : public QObject
 {
     Q_OBJECT
 
@@ -47,11 +47,11 @@ private:
     ViewerRecorder m_viewer;
 };
 
-void WindowRunTest::initTestCase()
+void tst_WindowRun::initTestCase()
 {
     QString error;
     QVERIFY2(generateSampleData(m_data.path(), {"--layout", "online", "--seed", "7"}, &error),
-             qPrintable(error));
+        qPrintable(error));
     SampleServer::Options options;
     options.dataDir = m_data.path();
     m_server = std::make_unique<SampleServer>(options);
@@ -59,21 +59,21 @@ void WindowRunTest::initTestCase()
     QDesktopServices::setUrlHandler("file", &m_viewer, "open");
 }
 
-void WindowRunTest::cleanupTestCase()
+void tst_WindowRun::cleanupTestCase()
 {
     QDesktopServices::unsetUrlHandler("file");
     m_window.reset();
     m_server.reset();
 }
 
-void WindowRunTest::setText(const char *name, const QString &text)
+void tst_WindowRun::setText(const char *name, const QString &text)
 {
     auto *box = m_window->findChild<QLineEdit *>(name);
     QVERIFY(box);
     box->setText(text);
 }
 
-void WindowRunTest::choose(const char *name, const QString &entry)
+void tst_WindowRun::choose(const char *name, const QString &entry)
 {
     auto *list = m_window->findChild<QComboBox *>(name);
     QVERIFY(list);
@@ -82,7 +82,7 @@ void WindowRunTest::choose(const char *name, const QString &entry)
     list->setCurrentIndex(index);
 }
 
-void WindowRunTest::clickRunsTheWholeTest()
+void tst_WindowRun::clickRunsTheWholeTest()
 {
     m_window = std::make_unique<FrmMonitorSrvCpu>();
     m_window->show();
@@ -100,15 +100,15 @@ void WindowRunTest::clickRunsTheWholeTest()
     auto *test = m_window->findChild<QPushButton *>("cmdTest");
     QTest::mouseClick(test, Qt::LeftButton);
 
-    QCOMPARE(m_viewer.urls, QList<QUrl>{QUrl::fromLocalFile(logPath)});
+    QCOMPARE(m_viewer.urls, QList<QUrl> {QUrl::fromLocalFile(logPath)});
     QVERIFY(test->isEnabled());
     const QString log = readRunLogFile(m_window->appPath());
     QFile::remove(logPath);
     QVERIFY2(log.startsWith("Connect OK to Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
                             "Source=127.0.0.1,"
-                            + QString::number(m_server->port())
-                            + ";Initial Catalog=SNMPCONLINE;User Id=sa;Password=\r\n"),
-             qPrintable(log.left(300)));
+                 + QString::number(m_server->port())
+                 + ";Initial Catalog=SNMPCONLINE;User Id=sa;Password=\r\n"),
+        qPrintable(log.left(300)));
     QVERIFY(log.contains("\r\nSqlExpress: False (we need to check for more db on the Server)\r\n"));
     QVERIFY(log.contains("*** Get All uniq node_id's with a cpu value >= cpu threshold ***"));
     QVERIFY(log.contains("\r\nDevices caught by Threshold Conditions.\r\n"));
@@ -117,5 +117,5 @@ void WindowRunTest::clickRunsTheWholeTest()
 
 } // namespace tovik::test
 
-QTEST_MAIN(tovik::test::WindowRunTest)
-#include "WindowRunTest.moc"
+QTEST_MAIN(tovik::test::tst_WindowRun)
+#include "tst_windowrun.moc"

@@ -1,4 +1,4 @@
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
 
 #include <QElapsedTimer>
 

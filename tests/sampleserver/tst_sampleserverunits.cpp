@@ -44,7 +44,7 @@ QString text(const std::string &utf8)
 } // namespace
 
 // The request parsing and the conversions, called directly on bytes and texts.
-class SampleServerUnitsTest : public QObject
+class tst_SampleServerUnits : public QObject
 {
     Q_OBJECT
 
@@ -71,7 +71,7 @@ private slots:
     void truncatesWithoutSplittingSurrogates();
 };
 
-void SampleServerUnitsTest::parsesLogin7()
+void tst_SampleServerUnits::parsesLogin7()
 {
     TdsLogin login;
     login.user = "monitor";
@@ -90,7 +90,7 @@ void SampleServerUnitsTest::parsesLogin7()
     QCOMPARE(text(parsed->appName), QString("raw-tds-test"));
 }
 
-void SampleServerUnitsTest::login7SurvivesDamage()
+void tst_SampleServerUnits::login7SurvivesDamage()
 {
     const QByteArray payload = RawTdsClient::login7Payload(TdsLogin());
     for (int length = 0; length < payload.size(); ++length) {
@@ -110,7 +110,7 @@ void SampleServerUnitsTest::login7SurvivesDamage()
     QVERIFY(parsedCount < 5000);
 }
 
-void SampleServerUnitsTest::parsesBatchAndRpc()
+void tst_SampleServerUnits::parsesBatchAndRpc()
 {
     const auto batch = RequestParser::parseSqlBatch(
         view(RawTdsClient::sqlBatchPayload("SELECT name from sys.tables")));
@@ -126,7 +126,7 @@ void SampleServerUnitsTest::parsesBatchAndRpc()
     QVERIFY(!RequestParser::parseRpc(view(QByteArray("\x16\x00\x00", 3))));
 }
 
-void SampleServerUnitsTest::assemblesPacketsIntoMessages()
+void tst_SampleServerUnits::assemblesPacketsIntoMessages()
 {
     PacketAssembler assembler;
     const QByteArray first = packet(0x01, 0x00, "ab");
@@ -150,7 +150,7 @@ void SampleServerUnitsTest::assemblesPacketsIntoMessages()
     QCOMPARE(types, (QList<int> {0x01, 0x06}));
 }
 
-void SampleServerUnitsTest::refusesMalformedPackets_data()
+void tst_SampleServerUnits::refusesMalformedPackets_data()
 {
     QTest::addColumn<QByteArray>("bytes");
 
@@ -162,7 +162,7 @@ void SampleServerUnitsTest::refusesMalformedPackets_data()
     QTest::newRow("type change") << packet(0x01, 0x00, "a") + packet(0x03, 0x01, "b");
 }
 
-void SampleServerUnitsTest::refusesMalformedPackets()
+void tst_SampleServerUnits::refusesMalformedPackets()
 {
     QFETCH(QByteArray, bytes);
 
@@ -173,7 +173,7 @@ void SampleServerUnitsTest::refusesMalformedPackets()
     QVERIFY(!assembler.failure().empty());
 }
 
-void SampleServerUnitsTest::framesRepliesAtPacketSize()
+void tst_SampleServerUnits::framesRepliesAtPacketSize()
 {
     Bytes body(1500);
     for (std::size_t i = 0; i < body.size(); ++i)
@@ -191,7 +191,7 @@ void SampleServerUnitsTest::framesRepliesAtPacketSize()
     QCOMPARE(framed[512 + 6], std::uint8_t(2));
 }
 
-void SampleServerUnitsTest::convertsDateTimes_data()
+void tst_SampleServerUnits::convertsDateTimes_data()
 {
     QTest::addColumn<QString>("input");
     QTest::addColumn<bool>("valid");
@@ -218,7 +218,7 @@ void SampleServerUnitsTest::convertsDateTimes_data()
     QTest::newRow("number") << "1733576400" << false << 0 << 0u;
 }
 
-void SampleServerUnitsTest::convertsDateTimes()
+void tst_SampleServerUnits::convertsDateTimes()
 {
     QFETCH(QString, input);
     QFETCH(bool, valid);
@@ -233,7 +233,7 @@ void SampleServerUnitsTest::convertsDateTimes()
     QCOMPARE(parsed->ticks, ticks);
 }
 
-void SampleServerUnitsTest::mapsDeclaredTypes_data()
+void tst_SampleServerUnits::mapsDeclaredTypes_data()
 {
     QTest::addColumn<QString>("declared");
     QTest::addColumn<int>("expected");
@@ -254,7 +254,7 @@ void SampleServerUnitsTest::mapsDeclaredTypes_data()
     QTest::newRow("no type") << "" << none;
 }
 
-void SampleServerUnitsTest::mapsDeclaredTypes()
+void tst_SampleServerUnits::mapsDeclaredTypes()
 {
     QFETCH(QString, declared);
     QFETCH(int, expected);
@@ -263,7 +263,7 @@ void SampleServerUnitsTest::mapsDeclaredTypes()
     QCOMPARE(type ? int(*type) : -1, expected);
 }
 
-void SampleServerUnitsTest::widensTypesForValues_data()
+void tst_SampleServerUnits::widensTypesForValues_data()
 {
     QTest::addColumn<int>("start");
     QTest::addColumn<QVariantList>("values");
@@ -295,7 +295,7 @@ void SampleServerUnitsTest::widensTypesForValues_data()
         << undeclared << QVariantList {QVariant()} << int(ColumnType::NVarChar);
 }
 
-void SampleServerUnitsTest::widensTypesForValues()
+void tst_SampleServerUnits::widensTypesForValues()
 {
     QFETCH(int, start);
     QFETCH(QVariantList, values);
@@ -317,7 +317,7 @@ void SampleServerUnitsTest::widensTypesForValues()
     QCOMPARE(int(ColumnTypeRules::finalType(type)), expected);
 }
 
-void SampleServerUnitsTest::translatesBatches_data()
+void tst_SampleServerUnits::translatesBatches_data()
 {
     QTest::addColumn<QString>("batch");
     QTest::addColumn<int>("kind");
@@ -359,7 +359,7 @@ void SampleServerUnitsTest::translatesBatches_data()
                            << "";
 }
 
-void SampleServerUnitsTest::translatesBatches()
+void tst_SampleServerUnits::translatesBatches()
 {
     QFETCH(QString, batch);
     QFETCH(int, kind);
@@ -372,7 +372,7 @@ void SampleServerUnitsTest::translatesBatches()
     QCOMPARE(text(translated.name), name);
 }
 
-void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage_data()
+void tst_SampleServerUnits::readsDateLiteralsInTheSessionLanguage_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("batch");
@@ -416,7 +416,7 @@ void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage_data()
                                  << "";
 }
 
-void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage()
+void tst_SampleServerUnits::readsDateLiteralsInTheSessionLanguage()
 {
     QFETCH(QString, language);
     QFETCH(QString, batch);
@@ -443,7 +443,7 @@ void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage()
     }
 }
 
-void SampleServerUnitsTest::answersBrowserRequests_data()
+void tst_SampleServerUnits::answersBrowserRequests_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<bool>("answered");
@@ -457,7 +457,7 @@ void SampleServerUnitsTest::answersBrowserRequests_data()
     QTest::newRow("empty") << QByteArray() << false;
 }
 
-void SampleServerUnitsTest::answersBrowserRequests()
+void tst_SampleServerUnits::answersBrowserRequests()
 {
     QFETCH(QByteArray, request);
     QFETCH(bool, answered);
@@ -477,7 +477,7 @@ void SampleServerUnitsTest::answersBrowserRequests()
     QVERIFY2(body.endsWith(";tcp;50123;;"), qPrintable(body));
 }
 
-void SampleServerUnitsTest::truncatesWithoutSplittingSurrogates()
+void tst_SampleServerUnits::truncatesWithoutSplittingSurrogates()
 {
     const std::u16string text = u"ab\U0001F600c";
     QCOMPARE(TextCodec::truncated(text, 3).size(), std::size_t(2));
@@ -489,6 +489,6 @@ void SampleServerUnitsTest::truncatesWithoutSplittingSurrogates()
         std::u16string(u"\uFFFDa"));
 }
 
-QTEST_GUILESS_MAIN(SampleServerUnitsTest)
+QTEST_GUILESS_MAIN(tst_SampleServerUnits)
 
-#include "tst_SampleServerUnits.moc"
+#include "tst_sampleserverunits.moc"
