@@ -3,6 +3,7 @@
 #include "db/ConnectionFields.h"
 
 #include <QString>
+#include <optional>
 
 namespace tovik {
 
@@ -14,6 +15,10 @@ class DriverConnect
 {
 public:
     // False with *failure set to the driver's description, or to why no string could be built.
+    // The driver's connection string for the database; nothing, with *failure set, when no SQL
+    // Server driver is installed or a value cannot reach the driver.
+    static std::optional<QString> odbcString(const ConnectionFields &fields,
+        const QString &database, int queryTimeoutSeconds, QString *failure);
     static bool open(DbConnection &connection, const ConnectionFields &fields,
         const QString &database, int loginTimeoutSeconds, int queryTimeoutSeconds,
         QString *failure);

@@ -1,8 +1,7 @@
 #include "db/QuerySession.h"
 
 #include "db/DbConnection.h"
-#include "db/OdbcConnectionString.h"
-#include "db/OdbcDriverCatalog.h"
+#include "db/DriverConnect.h"
 #include "output/RunLog.h"
 #include "testrun/IntegerConversion.h"
 #include "testrun/RunHost.h"
@@ -38,19 +37,7 @@ int QuerySession::loginTimeoutSeconds() const
 std::optional<QString> QuerySession::driverConnectionString(
     const ConnectionFields &fields, const QString &database)
 {
-    const QString driver
-        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
-    if (driver.isEmpty()) {
-        m_lastError = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
-                          .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
-        return std::nullopt;
-    }
-    QString failure;
-    auto text
-        = OdbcConnectionString::build(fields, database, driver, m_queryTimeoutSeconds, &failure);
-    if (!text)
-        m_lastError = failure;
-    return text;
+    return DriverConnect::odbcString(fields, database, m_queryTimeoutSeconds, &m_lastError);
 }
 
 bool QuerySession::connect(DbConnection &connection, const ConnectionFields &fields,
