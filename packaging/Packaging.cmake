@@ -3,7 +3,7 @@
 # is installed; the sample server and the tests stay in the build tree.
 include(GNUInstallDirs)
 
-install(TARGETS tovik-sql-tester RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tovik-sql-tester tovik-threshold-explorer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(WIN32)
     # windeployqt copies the Qt libraries and plugins (the ODBC SQL driver among them) beside the
@@ -16,16 +16,18 @@ if(WIN32)
     install(SCRIPT ${tovikDeployScript})
 elseif(UNIX AND NOT APPLE)
     set(tovikPackaging ${CMAKE_CURRENT_LIST_DIR})
-    install(FILES ${tovikPackaging}/tovik-sql-tester.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${tovikPackaging}/icons/tovik-sql-tester.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-    # The PNGs are drawn from the SVG by
-    #   convert -background none tovik-sql-tester.svg -resize NxN -depth 8 -strip PNG32:tovik-sql-tester-N.png
-    foreach(size 48 256)
-        install(FILES ${tovikPackaging}/icons/tovik-sql-tester-${size}.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
-            RENAME tovik-sql-tester.png)
+    # The PNGs are drawn from each SVG by
+    #   convert -background none NAME.svg -resize NxN -depth 8 -strip PNG32:NAME-N.png
+    foreach(program tovik-sql-tester tovik-threshold-explorer)
+        install(FILES ${tovikPackaging}/${program}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+        install(FILES ${tovikPackaging}/icons/${program}.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+        foreach(size 48 256)
+            install(FILES ${tovikPackaging}/icons/${program}-${size}.png
+                DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+                RENAME ${program}.png)
+        endforeach()
     endforeach()
 endif()
 

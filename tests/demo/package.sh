@@ -11,14 +11,20 @@ build=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
+readonly programs="tovik-sql-tester tovik-threshold-explorer"
 readonly installedFiles="bin/tovik-sql-tester
+bin/tovik-threshold-explorer
 share/applications/tovik-sql-tester.desktop
+share/applications/tovik-threshold-explorer.desktop
 share/icons/hicolor/256x256/apps/tovik-sql-tester.png
+share/icons/hicolor/256x256/apps/tovik-threshold-explorer.png
 share/icons/hicolor/48x48/apps/tovik-sql-tester.png
-share/icons/hicolor/scalable/apps/tovik-sql-tester.svg"
+share/icons/hicolor/48x48/apps/tovik-threshold-explorer.png
+share/icons/hicolor/scalable/apps/tovik-sql-tester.svg
+share/icons/hicolor/scalable/apps/tovik-threshold-explorer.svg"
 
 # Named by the package itself, then by dpkg-shlibdeps from the libraries the program links.
-readonly requiredDepends="libqt6sql6-odbc unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2"
+readonly requiredDepends="libqt6sql6-odbc unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2 libqt6charts6 libqt6svg6"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -35,30 +41,33 @@ checkTree() {
     actual=$(filesUnder "$prefix")
     [ "$actual" = "$installedFiles" ] \
         || fail "$what holds other files than expected:"$'\n'"$(diff <(echo "$installedFiles") <(echo "$actual"))"
-    [ -x "$prefix/bin/tovik-sql-tester" ] || fail "$what: the program is not executable"
-    if ldd "$prefix/bin/tovik-sql-tester" | grep -q 'not found'; then
-        fail "$what: the program misses libraries: $(ldd "$prefix/bin/tovik-sql-tester" | grep 'not found')"
-    fi
-    checkDesktopEntry "$prefix/share/applications/tovik-sql-tester.desktop" "$what"
-    checkIcon "$prefix/share/icons/hicolor" 48 "$what"
-    checkIcon "$prefix/share/icons/hicolor" 256 "$what"
-    grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/tovik-sql-tester.svg" \
-        || fail "$what: the scalable icon is no SVG"
+    local program
+    for program in $programs; do
+        [ -x "$prefix/bin/$program" ] || fail "$what: $program is not executable"
+        if ldd "$prefix/bin/$program" | grep -q 'not found'; then
+            fail "$what: $program misses libraries: $(ldd "$prefix/bin/$program" | grep 'not found')"
+        fi
+        checkDesktopEntry "$prefix/share/applications/$program.desktop" "$program" "$what"
+        checkIcon "$prefix/share/icons/hicolor" 48 "$program" "$what"
+        checkIcon "$prefix/share/icons/hicolor" 256 "$program" "$what"
+        grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/$program.svg" \
+            || fail "$what: the scalable icon of $program is no SVG"
+    done
 }
 
 checkDesktopEntry() {
-    local entry=$1 what=$2
+    local entry=$1 program=$2 what=$3
     desktop-file-validate "$entry" >"$work/validate.txt" 2>&1 \
         || fail "$what: desktop-file-validate rejects the entry: $(cat "$work/validate.txt")"
-    grep -qx 'Exec=tovik-sql-tester' "$entry" || fail "$what: the entry does not start the program"
-    grep -qx 'Icon=tovik-sql-tester' "$entry" || fail "$what: the entry names another icon"
+    grep -qx "Exec=$program" "$entry" || fail "$what: the entry does not start the program"
+    grep -qx "Icon=$program" "$entry" || fail "$what: the entry names another icon"
     grep -qx 'Categories=Network;Monitor;Database;' "$entry" \
         || fail "$what: the entry has other categories: $(grep '^Categories=' "$entry")"
 }
 
 checkIcon() {
-    local hicolor=$1 size=$2 what=$3
-    local icon="$hicolor/${size}x${size}/apps/tovik-sql-tester.png"
+    local hicolor=$1 size=$2 program=$3 what=$4
+    local icon="$hicolor/${size}x${size}/apps/$program.png"
     file -b "$icon" | grep -q "^PNG image data, $size x $size," \
         || fail "$what: $icon is not a $size x $size PNG: $(file -b "$icon")"
 }
