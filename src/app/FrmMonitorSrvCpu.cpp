@@ -1,5 +1,6 @@
 #include "app/FrmMonitorSrvCpu.h"
 
+#include "db/ConnectionDefaults.h"
 #include "testrun/TestRunDriver.h"
 #include "testrun/TickCounter.h"
 
@@ -17,7 +18,6 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
-#include <QSysInfo>
 #include <QUrl>
 #include <algorithm>
 
@@ -235,25 +235,23 @@ void FrmMonitorSrvCpu::buildConnectionBand()
 {
     lblSqlConnType
         = placeLabel("lblSqlConnType", tr("Authentication:"), this, {240, 240, 1095, 255});
-    cboOnlConnType = placeList("cboOnlConnType",
-        {QStringLiteral("Windows Authentication"), QStringLiteral("Local SQL Authentication"),
-            QStringLiteral("Remote SQL Authentication")},
-        this, {240, 480, 3855, 315});
+    cboOnlConnType = placeList(
+        "cboOnlConnType", ConnectionDefaults::authChoices(), this, {240, 480, 3855, 315});
     lblSqlDbServer = placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
-    txtOnlDbServer = placeTextBox("txtOnlDbServer",
-        QSysInfo::machineHostName() + QStringLiteral("\\SNMPCONLINE"), this,
-        {240, 1200, 3255, 285});
+    txtOnlDbServer = placeTextBox(
+        "txtOnlDbServer", ConnectionDefaults::server(), this, {240, 1200, 3255, 285});
     txtOnlDbPort
-        = placeTextBox("txtOnlDbPort", QStringLiteral("1433"), this, {3600, 1200, 495, 285});
+        = placeTextBox("txtOnlDbPort", ConnectionDefaults::port, this, {3600, 1200, 495, 285});
     lblSqlDatabase = placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
     txtOnlDatabase = placeTextBox(
-        "txtOnlDatabase", QStringLiteral("SNMPCONLINE"), this, {240, 1920, 2535, 285});
+        "txtOnlDatabase", ConnectionDefaults::database, this, {240, 1920, 2535, 285});
     lblSqlConnTimeout
         = placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
-    txtOnlConnTimeout
-        = placeTextBox("txtOnlConnTimeout", QStringLiteral("15"), this, {3720, 1920, 375, 285});
+    txtOnlConnTimeout = placeTextBox(
+        "txtOnlConnTimeout", ConnectionDefaults::loginTimeout, this, {3720, 1920, 375, 285});
     lblSqlDbUser = placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
-    txtOnlDbUser = placeTextBox("txtOnlDbUser", QStringLiteral("sa"), this, {4800, 480, 2055, 285});
+    txtOnlDbUser
+        = placeTextBox("txtOnlDbUser", ConnectionDefaults::user, this, {4800, 480, 2055, 285});
     lblSqlDbPass = placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
     txtOnlDbPass = placeTextBox("txtOnlDbPass", QString(), this, {4800, 1200, 2055, 285});
     txtOnlDbPass->setEchoMode(QLineEdit::Password);
