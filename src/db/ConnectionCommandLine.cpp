@@ -1,7 +1,7 @@
 #include "db/ConnectionCommandLine.h"
 
+#include "common/IntegerConversion.h"
 #include "db/ConnectionDefaults.h"
-#include "testrun/IntegerConversion.h"
 
 #include <QFile>
 
@@ -36,7 +36,7 @@ ConnectionChoice ConnectionCommandLine::defaults()
     choice.fields.SqlDatabase = ConnectionDefaults::database;
     choice.fields.SqlDbUser = ConnectionDefaults::user;
     choice.fields.SqlDbPort = ConnectionDefaults::port;
-    choice.loginTimeoutSeconds = ConnectionDefaults::loginTimeout.toInt();
+    choice.loginTimeoutSeconds = ConnectionTimeouts::kDefaultLoginSeconds;
     return choice;
 }
 

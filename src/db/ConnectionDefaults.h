@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/ConnectionTimeouts.h"
+
 #include <QString>
 #include <QStringList>
 #include <QSysInfo>
@@ -25,7 +27,10 @@ inline QString server()
 inline const QString port = QStringLiteral("1433");
 inline const QString database = QStringLiteral("SNMPCONLINE");
 inline const QString user = QStringLiteral("sa");
-inline const QString loginTimeout = QStringLiteral("15");
+inline QString loginTimeout()
+{
+    return QString::number(ConnectionTimeouts::kDefaultLoginSeconds);
+}
 
 } // namespace ConnectionDefaults
 

@@ -1,6 +1,5 @@
 #include "db/OdbcConnectionString.h"
 
-#include "db/ConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
 
 namespace tovik {
@@ -35,7 +34,7 @@ QString OdbcConnectionString::quoted(const QString &value)
 std::optional<QString> OdbcConnectionString::build(const ConnectionFields &fields,
     const QString &database, const QString &driver, int queryTimeoutSeconds, QString *failure)
 {
-    const auto mode = ConnectionString::authMode(fields.SqlConnType);
+    const auto mode = fields.authMode();
     if (!mode)
         return QString();
 
@@ -67,6 +66,9 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
         text += QStringLiteral(";UID=") + quoted(values[2].value) + QStringLiteral(";PWD=")
             + quoted(values[3].value);
     }
+    // The counting queries compare DATETIME columns with 'YYYY-MM-DD hh:mm:ss' texts, which
+    // SQL Server reads in the login's date format: year-day-month for a dmy login language.
+    text += QStringLiteral(";Language=us_english");
     if (freeTds) {
         // With its default version "auto" FreeTDS retries the login in other protocol
         // versions after each login timeout and never gives up on a server that takes the
@@ -81,6 +83,19 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
     }
     // The string ends with ";" because Qt passes its terminating NUL along with the last value.
     return text + u';';
+}
+
+std::optional<QString> OdbcConnectionString::forInstalledDriver(const ConnectionFields &fields,
+    const QString &database, int queryTimeoutSeconds, QString *failure)
+{
+    const QString driver
+        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
+    if (driver.isEmpty()) {
+        *failure = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
+                       .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    return build(fields, database, driver, queryTimeoutSeconds, failure);
 }
 
 } // namespace tovik

@@ -1,6 +1,6 @@
 #include "explorer/ExplorerCommandLine.h"
 
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>

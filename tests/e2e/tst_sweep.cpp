@@ -1,8 +1,8 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
-#include "db/ConnectionFields.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
+#include "testrun/HostFields.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QBuffer>
@@ -89,7 +89,7 @@ bool buildSmallInstallation(MonitoringFixture &fixture, Layout layout)
 SweepSettings settingsFor(MonitoringFixture &fixture, const QString &from, const QString &to)
 {
     SweepSettings settings;
-    settings.connection = ConnectionFields::read(fixture.host);
+    settings.connection = readConnectionFields(fixture.host);
     QString failure;
     settings.range = *SweepRange::fromTexts(from, to, &failure);
     settings.threshold = 50;

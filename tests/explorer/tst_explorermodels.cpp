@@ -54,7 +54,7 @@ QStringList proxyColumn(const QAbstractItemModel &model, int column)
 
 } // namespace
 
-class TestExplorerModels : public QObject
+class tst_ExplorerModels : public QObject
 {
     Q_OBJECT
 
@@ -72,7 +72,7 @@ private slots:
     void deviceSort();
 };
 
-void TestExplorerModels::gridCells_data()
+void tst_ExplorerModels::gridCells_data()
 {
     QTest::addColumn<int>("nodeId");
     QTest::addColumn<int>("reportId");
@@ -86,7 +86,7 @@ void TestExplorerModels::gridCells_data()
     QTest::newRow("node 0 keeps its count") << 0 << 12 << QList<int> {0, 0, 4} << 4;
 }
 
-void TestExplorerModels::gridCells()
+void tst_ExplorerModels::gridCells()
 {
     QFETCH(int, nodeId);
     QFETCH(int, reportId);
@@ -109,7 +109,7 @@ void TestExplorerModels::gridCells()
     QCOMPARE(grid->device(found).highestCount, highest);
 }
 
-void TestExplorerModels::heatmapCells_data()
+void tst_ExplorerModels::heatmapCells_data()
 {
     QTest::addColumn<int>("occurrences");
     QTest::addColumn<int>("row");
@@ -127,7 +127,7 @@ void TestExplorerModels::heatmapCells_data()
     QTest::newRow("node 0 is never caught") << 1 << 4 << 2 << "4" << false << true;
 }
 
-void TestExplorerModels::heatmapCells()
+void tst_ExplorerModels::heatmapCells()
 {
     QFETCH(int, occurrences);
     QFETCH(int, row);
@@ -147,7 +147,7 @@ void TestExplorerModels::heatmapCells()
     QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "05");
 }
 
-void TestExplorerModels::occurrencesReorderWithoutQuery_data()
+void tst_ExplorerModels::occurrencesReorderWithoutQuery_data()
 {
     QTest::addColumn<int>("occurrences");
     QTest::addColumn<QStringList>("rows");
@@ -167,7 +167,7 @@ void TestExplorerModels::occurrencesReorderWithoutQuery_data()
                                 << QList<int> {0, 0, 0};
 }
 
-void TestExplorerModels::occurrencesReorderWithoutQuery()
+void tst_ExplorerModels::occurrencesReorderWithoutQuery()
 {
     QFETCH(int, occurrences);
     QFETCH(QStringList, rows);
@@ -192,7 +192,7 @@ void TestExplorerModels::occurrencesReorderWithoutQuery()
     QCOMPARE(marked, std::accumulate(caughtPerHour.cbegin(), caughtPerHour.cend(), 0));
 }
 
-void TestExplorerModels::deviceTableColumns()
+void tst_ExplorerModels::deviceTableColumns()
 {
     DeviceTableModel model;
     model.setGrid(sampleGrid(), 2);
@@ -218,7 +218,7 @@ void TestExplorerModels::deviceTableColumns()
     QCOMPARE(row(3).at(DeviceTableModel::HoursCaught), "1");
 }
 
-void TestExplorerModels::deviceFilter_data()
+void tst_ExplorerModels::deviceFilter_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("names");
@@ -231,7 +231,7 @@ void TestExplorerModels::deviceFilter_data()
     QTest::newRow("regex characters are plain") << "a.*" << QStringList {};
 }
 
-void TestExplorerModels::deviceFilter()
+void tst_ExplorerModels::deviceFilter()
 {
     QFETCH(QString, filter);
     QFETCH(QStringList, names);
@@ -244,7 +244,7 @@ void TestExplorerModels::deviceFilter()
     QCOMPARE(proxyColumn(proxy, DeviceTableModel::Name), names);
 }
 
-void TestExplorerModels::deviceSort_data()
+void tst_ExplorerModels::deviceSort_data()
 {
     QTest::addColumn<int>("column");
     QTest::addColumn<Qt::SortOrder>("order");
@@ -260,7 +260,7 @@ void TestExplorerModels::deviceSort_data()
         << QStringList {"alpha", "Bravo", "Bravo", "charlie", "0"};
 }
 
-void TestExplorerModels::deviceSort()
+void tst_ExplorerModels::deviceSort()
 {
     QFETCH(int, column);
     QFETCH(Qt::SortOrder, order);
@@ -274,5 +274,5 @@ void TestExplorerModels::deviceSort()
     QCOMPARE(proxyColumn(proxy, DeviceTableModel::Name), names);
 }
 
-QTEST_MAIN(TestExplorerModels)
+QTEST_MAIN(tst_ExplorerModels)
 #include "tst_explorermodels.moc"

@@ -8,7 +8,7 @@
 
 using namespace tovik;
 
-class TestExplorerOptions : public QObject
+class tst_ExplorerOptions : public QObject
 {
     Q_OBJECT
 
@@ -23,7 +23,7 @@ private slots:
     void settingsRememberedWithoutPassword();
 };
 
-void TestExplorerOptions::defaultsAreTheTesters()
+void tst_ExplorerOptions::defaultsAreTheTesters()
 {
     const auto parsed = ExplorerCommandLine::parse({"explorer"}, ExplorerSettings());
     QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
@@ -42,7 +42,7 @@ void TestExplorerOptions::defaultsAreTheTesters()
     QVERIFY(!parsed.runAtStart);
 }
 
-void TestExplorerOptions::options_data()
+void tst_ExplorerOptions::options_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("field");
@@ -77,7 +77,7 @@ void TestExplorerOptions::options_data()
                          << "true";
 }
 
-void TestExplorerOptions::options()
+void tst_ExplorerOptions::options()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, field);
@@ -103,7 +103,7 @@ void TestExplorerOptions::options()
     QCOMPARE(seen.value(field), value);
 }
 
-void TestExplorerOptions::refused_data()
+void tst_ExplorerOptions::refused_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
@@ -129,7 +129,7 @@ void TestExplorerOptions::refused_data()
     QTest::newRow("positional") << QStringList {"run"} << "unexpected argument 'run'";
 }
 
-void TestExplorerOptions::refused()
+void tst_ExplorerOptions::refused()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
@@ -139,7 +139,7 @@ void TestExplorerOptions::refused()
     QCOMPARE(parsed.text, message);
 }
 
-void TestExplorerOptions::passwordFromEnvironmentOrFile()
+void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
 {
     QTemporaryDir dir;
     QFile file(dir.filePath("password"));
@@ -159,7 +159,7 @@ void TestExplorerOptions::passwordFromEnvironmentOrFile()
     QVERIFY2(missing.text.startsWith("the password file"), qPrintable(missing.text));
 }
 
-void TestExplorerOptions::settingsRememberedWithoutPassword()
+void tst_ExplorerOptions::settingsRememberedWithoutPassword()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tovik/explorer.conf");
@@ -204,5 +204,5 @@ void TestExplorerOptions::settingsRememberedWithoutPassword()
     QCOMPARE(info.st_mode & 0777, mode_t(0700));
 }
 
-QTEST_MAIN(TestExplorerOptions)
+QTEST_MAIN(tst_ExplorerOptions)
 #include "tst_exploreroptions.moc"
