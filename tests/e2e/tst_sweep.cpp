@@ -151,6 +151,21 @@ RunOutcome sweepHour(const SweepResult &result, int hourIndex, qint16 occurrence
     return outcome;
 }
 
+// The number of the first remote procedure call, counted per connection as the server counts for
+// --drop-after and --delay-from: the first report's aggregate query.
+int firstCallNumber(const QList<LoggedRequest> &requests)
+{
+    int number = 0;
+    for (const LoggedRequest &request : requests) {
+        if (request.kind == "DROP" || request.kind == "ATTENTION")
+            continue;
+        ++number;
+        if (request.kind == "RPC")
+            return number;
+    }
+    return 0;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Layout)
@@ -171,6 +186,7 @@ private slots:
     void failureEndings();
     void droppedConnectionFails();
     void noSampleStoreCountsNothing();
+    void cancelEndsAStalledQuery();
 };
 
 void TestSweep::equalsTestRunsHourByHour_data()
@@ -333,14 +349,8 @@ void TestSweep::droppedConnectionFails()
     const SweepSettings settings
         = settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00");
     QVERIFY(SweepEngine(settings).run());
-    int aggregateRequest = 0;
-    for (const LoggedRequest &request : fixture.server().loggedRequests()) {
-        if (request.kind == "DROP" || request.kind == "ATTENTION")
-            continue;
-        ++aggregateRequest;
-        if (request.detail.contains("ATR_Report_7_RAW"))
-            break;
-    }
+    const int aggregateRequest = firstCallNumber(fixture.server().loggedRequests());
+    QVERIFY(aggregateRequest > 2);
     fixture.server().stop();
     SampleServer::Options options;
     options.dropAfter = aggregateRequest - 1;
@@ -363,6 +373,40 @@ void TestSweep::noSampleStoreCountsNothing()
     QCOMPARE(result->store, SampleStore::None);
     QVERIFY(result->rows.empty());
     QCOMPARE(result->reportIds, QList<qint32>({7, 12}));
+}
+
+// A cancel from another thread reaches the query the server holds back, long before its reply.
+void TestSweep::cancelEndsAStalledQuery()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    const SweepSettings settings
+        = settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00");
+    SweepEngine(settings).run();
+    const int aggregateRequest = firstCallNumber(fixture.server().loggedRequests());
+    QVERIFY(aggregateRequest > 2);
+    fixture.server().stop();
+    SampleServer::Options options;
+    options.delayMs = 20000;
+    options.delayFrom = aggregateRequest;
+    QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
+
+    SweepEngine engine(settings);
+    std::unique_ptr<QThread> canceller(QThread::create([&engine] {
+        QThread::msleep(500);
+        engine.cancel();
+    }));
+    QElapsedTimer timer;
+    timer.start();
+    canceller->start();
+    const auto result = engine.run();
+    const qint64 elapsedMs = timer.elapsed();
+    canceller->wait();
+    QVERIFY(!result);
+    QVERIFY2(engine.wasCancelled(), qPrintable(engine.lastError()));
+    QVERIFY2(elapsedMs < 10000, qPrintable(QString::number(elapsedMs)));
+    QVERIFY(fixture.server().logText().contains("ATTENTION"));
 }
 
 QTEST_GUILESS_MAIN(TestSweep)
