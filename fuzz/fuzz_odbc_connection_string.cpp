@@ -108,6 +108,7 @@ QList<Pair> expectedPairs(const ConnectionFields &fields, const QString &driver,
         pairs << Pair {QStringLiteral("UID"), fields.SqlDbUser}
               << Pair {QStringLiteral("PWD"), fields.SqlDbPass};
     }
+    pairs << Pair {QStringLiteral("Language"), QStringLiteral("us_english")};
     if (freeTds) {
         pairs << Pair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
               << Pair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}

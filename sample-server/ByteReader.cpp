@@ -34,6 +34,15 @@ std::optional<std::uint32_t> ByteReader::u32le()
     return static_cast<std::uint32_t>(*low) | (static_cast<std::uint32_t>(*high) << 16);
 }
 
+std::optional<std::uint64_t> ByteReader::u64le()
+{
+    const auto low = u32le();
+    const auto high = u32le();
+    if (!low || !high)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*low) | (static_cast<std::uint64_t>(*high) << 32);
+}
+
 std::optional<ByteView> ByteReader::bytes(std::size_t count)
 {
     if (remaining() < count)

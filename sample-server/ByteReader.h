@@ -20,6 +20,7 @@ public:
     std::optional<std::uint16_t> u16le();
     std::optional<std::uint16_t> u16be();
     std::optional<std::uint32_t> u32le();
+    std::optional<std::uint64_t> u64le();
     std::optional<ByteView> bytes(std::size_t count);
     bool skip(std::size_t count);
     bool seek(std::size_t position);

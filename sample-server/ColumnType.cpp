@@ -58,6 +58,8 @@ std::optional<ColumnType> ColumnTypeRules::forUndeclared(std::string_view column
 {
     if (TextCodec::lowerAscii(columnName.substr(0, 6)) == "count(")
         return ColumnType::Int;
+    if (TextCodec::lowerAscii(columnName.substr(0, 8)) == "dateadd(")
+        return ColumnType::DateTime;
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include "LoginLanguage.h"
 #include "LoopbackAddress.h"
 
 #include <charconv>
@@ -60,6 +61,19 @@ std::optional<std::string> addListen(ServeOptions &options, const std::string &v
         return "--listen accepts loopback addresses only (127.0.0.0/8 or ::1), got '" + value + "'";
     }
     options.listen.push_back(value);
+    return std::nullopt;
+}
+
+std::optional<std::string> setLanguage(ServeOptions &options, const std::string &value)
+{
+    const auto language = LoginLanguage::find(value);
+    if (!language) {
+        std::string known;
+        for (const std::string &name : LoginLanguage::names())
+            known += (known.empty() ? "" : ", ") + name;
+        return "--default-language is one of " + known + ", got '" + value + "'";
+    }
+    options.defaultLanguage = language->name;
     return std::nullopt;
 }
 
@@ -134,6 +148,8 @@ std::optional<std::string> CommandLine::applyServeOption(
         return setInteger(options.dropAfter, name, value, 0, 1000000000);
     else if (name == "--log")
         options.logPath = value;
+    else if (name == "--default-language")
+        return setLanguage(options, value);
     else
         return "unknown option " + name + " for serve";
     return std::nullopt;
@@ -193,7 +209,7 @@ std::string CommandLine::usage()
            "  tovik-sample-server serve --data DIR [--listen ADDR]... [--port N] [--instance "
            "NAME]\n"
            "      [--browser-port N] [--login USER:PASSWORD]... [--delay-ms N] [--delay-from N]\n"
-           "      [--drop-after N] [--log FILE]\n"
+           "      [--drop-after N] [--log FILE] [--default-language NAME]\n"
            "    Answers SQL Server clients (TDS 7.2-7.4) on loopback from DIR/<name>.sqlite.\n"
            "    --listen   loopback address, repeatable (default 127.0.0.1); --port 0 picks one\n"
            "    --browser-port  UDP port of the SQL Server Browser reply (default 1434, 0: off)\n"
@@ -203,6 +219,10 @@ std::string CommandLine::usage()
            "               after a prompt login; --drop-after N answers a connection's N-th\n"
            "               request and then closes it\n"
            "    --log      one line per request\n"
+           "    --default-language  language of logins that name none (default us_english;\n"
+           "               British, Deutsch and Fran"
+           "\xC3\xA7"
+           "ais read dashed dates as dmy)\n"
            "  tovik-sample-server generate --data DIR [--layout online|external] [--reports N]\n"
            "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS']\n"
            "    Writes a sample monitoring database (SNMPCONLINE.sqlite, and "

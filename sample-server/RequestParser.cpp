@@ -160,16 +160,42 @@ std::optional<RpcRequest> RequestParser::parseRpc(ByteView payload)
     const auto nameLength = reader.u16le();
     if (!nameLength)
         return std::nullopt;
+    RpcRequest request;
     if (*nameLength == 0xFFFF) {
         const auto id = reader.u16le();
         if (!id)
             return std::nullopt;
-        return RpcRequest {procedureName(*id)};
+        request.procedure = procedureName(*id);
+    } else {
+        const auto name = readText(reader, *nameLength);
+        if (!name)
+            return std::nullopt;
+        request.procedure = *name;
     }
-    const auto name = readText(reader, *nameLength);
-    if (!name)
+    if (!reader.u16le()) // option flags
         return std::nullopt;
-    return RpcRequest {*name};
+    readParameters(reader, request);
+    return request;
+}
+
+void RequestParser::readParameters(ByteReader &reader, RpcRequest &request)
+{
+    constexpr std::uint8_t kBatchFlag = 0x80;
+    constexpr std::uint8_t kNoExecFlag = 0xFF;
+    while (reader.remaining() > 0) {
+        // One procedure per request: a separator and what follows are left unanswered.
+        const std::size_t at = reader.position();
+        const auto next = reader.u8();
+        if (!next || *next == kBatchFlag || *next == kNoExecFlag)
+            return;
+        reader.seek(at);
+        auto parameter = RpcParameter::read(reader);
+        if (!parameter) {
+            request.parametersRead = false;
+            return;
+        }
+        request.parameters.push_back(std::move(*parameter));
+    }
 }
 
 std::string RequestParser::procedureName(std::uint16_t procedureId)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "Bytes.h"
+#include "RpcParameter.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tovik::sampleserver {
 
@@ -36,6 +38,9 @@ struct RpcRequest
 {
     // The name a client calls the procedure by, or the well-known name of its procedure id.
     std::string procedure;
+    std::vector<RpcParameter> parameters;
+    // False when a parameter could not be read (malformed, or of a type not supported).
+    bool parametersRead = true;
 };
 
 enum class TransactionRequestKind { Begin, Commit, Rollback, Other };
@@ -64,6 +69,7 @@ public:
 
 private:
     static std::optional<ByteView> skipAllHeaders(ByteView payload);
+    static void readParameters(ByteReader &reader, RpcRequest &request);
 };
 
 } // namespace tovik::sampleserver

@@ -21,6 +21,8 @@ struct ServeOptions
     int delayFrom = 1;
     int dropAfter = 0;
     std::string logPath;
+    // The language of logins that ask for none.
+    std::string defaultLanguage = "us_english";
 };
 
 } // namespace tovik::sampleserver

@@ -2,8 +2,9 @@
 
 #include "PreloginReply.h"
 #include "ResultSetEncoder.h"
-#include "SqlTranslator.h"
 #include "TextCodec.h"
+
+#include <algorithm>
 
 namespace tovik::sampleserver {
 
@@ -52,6 +53,53 @@ std::u16string utf16(const std::string &text)
     return TextCodec::toUtf16(text);
 }
 
+// A procedure's name without the schema a client may put before it.
+std::string procedureKey(const std::string &name)
+{
+    std::string key = TextCodec::lowerAscii(name);
+    for (std::string_view schema : {"sys.", "dbo."}) {
+        if (key.starts_with(schema))
+            key.erase(0, schema.size());
+    }
+    return key;
+}
+
+std::string parameterText(const RpcParameter &parameter)
+{
+    const auto *text = std::get_if<std::string>(&parameter.value);
+    return text ? *text : std::string();
+}
+
+// The names in a parameter declaration such as "@P1 int,@P2 decimal(10,2) OUTPUT".
+std::vector<std::string> declaredParameters(std::string_view declarations)
+{
+    std::vector<std::string> names;
+    int depth = 0;
+    bool expectName = true;
+    std::string current;
+    for (char c : declarations) {
+        depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+        if (c == ',' && depth == 0) {
+            if (!current.empty())
+                names.push_back(current);
+            current.clear();
+            expectName = true;
+            continue;
+        }
+        const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+        if (expectName && !blank) {
+            current.push_back(c);
+        } else if (expectName && !current.empty()) {
+            names.push_back(current);
+            current.clear();
+            expectName = false;
+        }
+    }
+    if (!current.empty())
+        names.push_back(current);
+    return names;
+}
+
 } // namespace
 
 Session::Session(const ServeOptions &options, const DatabaseCatalog &catalog, RequestLog &log,
@@ -74,7 +122,7 @@ bool Session::handle(
         handleBatch(message, reply, cancelRequested);
         break;
     case PacketType::Rpc:
-        handleRpc(message, reply);
+        handleRpc(message, reply, cancelRequested);
         break;
     case PacketType::TransactionManager:
         handleTransaction(message, reply);
@@ -123,7 +171,9 @@ bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)
         m_log.write(m_spid, "LOGIN7", "malformed");
         return refuseLogin(reply, {loginFailed("")});
     }
-    m_log.write(m_spid, "LOGIN7", "user=" + login->userName + " database=" + login->database);
+    m_log.write(m_spid, "LOGIN7",
+        "user=" + login->userName + " database=" + login->database
+            + " language=" + login->language);
     if (auto refusal = loginRefusal(*login))
         return refuseLogin(reply, {*refusal});
     const std::string databaseName = login->database.empty() ? "master" : login->database;
@@ -136,6 +186,7 @@ bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)
         return refuseLogin(reply, {cannotOpen, loginFailed(login->userName)});
     }
     m_database = std::move(database);
+    m_language = languageFor(*login);
     writeLoginAck(*login, reply);
     m_state = State::LoggedIn;
     return true;
@@ -178,8 +229,8 @@ void Session::writeLoginAck(const Login7Request &login, PacketWriter &reply)
     TokenWriter tokens(reply.body());
     writeDatabaseChange(tokens, m_database->name(), "master");
     tokens.envChangeBytes(EnvChange::Collation, TokenWriter::collation(), {});
-    tokens.envChange(EnvChange::Language, u"us_english", u"");
-    tokens.info({5703, 0, "Changed language setting to us_english."}, m_serverName);
+    tokens.envChange(EnvChange::Language, utf16(m_language.name), u"");
+    tokens.info({5703, 0, "Changed language setting to " + m_language.name + "."}, m_serverName);
     tokens.loginAck(login.tdsVersion, kProgramName, kProgramVersion);
     const bool sizeAcceptable
         = login.packetSize >= kMinPacketSize && login.packetSize <= kMaxPacketSize;
@@ -189,6 +240,22 @@ void Session::writeLoginAck(const Login7Request &login, PacketWriter &reply)
     tokens.done(DoneStatus::Final, 0, 0);
     // The new size applies from the message after the login reply on.
     m_packetSize = negotiated;
+}
+
+// An empty language field asks for the login's default, which is the server's here; a language
+// the server lacks leaves the default too.
+LoginLanguage Session::languageFor(const Login7Request &login) const
+{
+    if (const auto asked = LoginLanguage::find(login.language))
+        return *asked;
+    return LoginLanguage::find(m_options.defaultLanguage).value_or(LoginLanguage::usEnglish());
+}
+
+TranslationContext Session::translationContext() const
+{
+    const SessionDatabase *database = m_database.get();
+    return {m_language.dateOrder,
+        [database](std::string_view name) { return database->isDateTimeColumn(name); }};
 }
 
 void Session::writeDatabaseChange(
@@ -206,7 +273,9 @@ void Session::handleBatch(const TdsMessage &message, PacketWriter &reply, const 
         return writeFailure(reply, {4002, 16, "The SQL batch request is malformed."});
     }
     m_log.write(m_spid, "SQL_BATCH", request->text);
-    const TranslatedBatch batch = SqlTranslator::translate(request->text);
+    const TranslatedBatch batch = SqlTranslator::translate(request->text, translationContext());
+    if (batch.error)
+        return writeFailure(reply, *batch.error);
     switch (batch.kind) {
     case BatchKind::Empty:
     case BatchKind::SetOptions:
@@ -219,39 +288,56 @@ void Session::handleBatch(const TdsMessage &message, PacketWriter &reply, const 
     case BatchKind::Statements:
         if (batch.readsDatabaseList)
             m_database->refreshDatabaseList(m_catalog.names());
-        return runStatements(batch.sql, reply, cancel);
+        runStatements(batch.sql, reply, cancel);
+        return;
     }
 }
 
-void Session::runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel)
+bool Session::runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel,
+    const SessionDatabase::Bindings &bindings, Scope scope)
 {
+    const auto fail = [&](const SqlMessage &error) {
+        scope == Scope::Batch ? writeFailure(reply, error) : writeProcedureFailure(reply, error);
+        return false;
+    };
     m_database->setCancelProbe(cancel);
     m_database->resetCancel();
     std::string_view rest = sql;
     auto current = m_database->prepare(rest);
     if (current.error)
-        return writeFailure(reply, *current.error);
+        return fail(*current.error);
     TokenWriter tokens(reply.body());
-    if (!current.statement)
-        return tokens.done(DoneStatus::Final, 0, 0);
+    if (!current.statement) {
+        if (scope == Scope::Batch)
+            tokens.done(DoneStatus::Final, 0, 0);
+        return true;
+    }
     while (current.statement) {
+        if (auto error = SessionDatabase::bind(current.statement.get(), bindings))
+            return fail(*error);
         ResultSetEncoder encoder(*m_database, current.statement.get(), reply);
         const auto outcome = encoder.run();
         if (outcome.status == ResultSetEncoder::Status::Cancelled) {
             reply.discardUnsent();
-            return acknowledgeAttention(reply);
+            acknowledgeAttention(reply);
+            return false;
         }
         if (outcome.status == ResultSetEncoder::Status::Failed)
-            return writeFailure(reply, outcome.error);
+            return fail(outcome.error);
         auto next = m_database->prepare(rest);
-        const bool more = next.statement || next.error;
+        const bool more = next.statement || next.error || scope == Scope::Procedure;
         const std::uint16_t status
             = (more ? DoneStatus::More : 0) | (outcome.hasColumns ? DoneStatus::Count : 0);
-        tokens.done(status, outcome.hasColumns ? TokenWriter::kCurCmdSelect : 0, outcome.rows);
+        const std::uint16_t curCmd = outcome.hasColumns ? TokenWriter::kCurCmdSelect : 0;
+        if (scope == Scope::Batch)
+            tokens.done(status, curCmd, outcome.rows);
+        else
+            tokens.doneInProc(status, curCmd, outcome.rows);
         if (next.error)
-            return writeFailure(reply, *next.error);
+            return fail(*next.error);
         current = std::move(next);
     }
+    return true;
 }
 
 void Session::useDatabase(const std::string &name, PacketWriter &reply)
@@ -271,18 +357,146 @@ void Session::useDatabase(const std::string &name, PacketWriter &reply)
     tokens.done(DoneStatus::Final, 0, 0);
 }
 
-void Session::handleRpc(const TdsMessage &message, PacketWriter &reply)
+void Session::handleRpc(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel)
 {
     const auto request = RequestParser::parseRpc(message.payload);
     const std::string name = request ? request->procedure : std::string("(malformed)");
-    m_log.write(m_spid, "RPC", name);
-    TokenWriter tokens(reply.body());
-    tokens.error(
+    std::string detail = name;
+    if (request) {
+        for (const RpcParameter &parameter : request->parameters)
+            detail += " " + parameter.logText();
+    }
+    m_log.write(m_spid, "RPC", detail);
+    const std::string procedure = procedureKey(name);
+    const bool implemented = procedure == "sp_executesql" || procedure == "sp_prepexec"
+        || procedure == "sp_prepare" || procedure == "sp_execute" || procedure == "sp_unprepare";
+    if (request && implemented && !request->parametersRead) {
+        return writeProcedureFailure(reply,
+            {8016, 16,
+                "The incoming tabular data stream (TDS) remote procedure call (RPC) "
+                "protocol stream is incorrect. A parameter's type or value is not "
+                "supported by this server."});
+    }
+    if (request && procedure == "sp_executesql") {
+        const auto &values = request->parameters;
+        if (values.empty()) {
+            return writeProcedureFailure(reply,
+                {201, 16,
+                    "Procedure or function 'sp_executesql' expects parameter '@statement', which "
+                    "was not supplied."});
+        }
+        const std::string statement = values.empty() ? std::string() : parameterText(values[0]);
+        const std::string declarations
+            = values.size() < 2 ? std::string() : parameterText(values[1]);
+        return callPrepared({declarations, statement},
+            std::span(values).subspan(std::min<std::size_t>(2, values.size())), reply, cancel,
+            std::nullopt);
+    }
+    if (request && (procedure == "sp_prepexec" || procedure == "sp_prepare"))
+        return prepareCall(*request, reply, cancel, procedure == "sp_prepexec");
+    if (request && procedure == "sp_execute")
+        return executePrepared(*request, reply, cancel);
+    if (request && procedure == "sp_unprepare")
+        return unprepare(*request, reply);
+    writeProcedureFailure(reply,
         {2812, 16,
             "Could not find stored procedure '" + name
-                + "'. This server answers SQL batches only; remote procedure calls are not "
-                  "supported."},
-        m_serverName);
+                + "'. This server answers SQL batches, sp_executesql and prepared statements "
+                  "only."});
+}
+
+void Session::prepareCall(
+    const RpcRequest &request, PacketWriter &reply, const CancelProbe &cancel, bool execute)
+{
+    const auto &values = request.parameters;
+    if (values.size() < 3) {
+        return writeProcedureFailure(reply,
+            {201, 16,
+                "Procedure or function '" + request.procedure
+                    + "' expects parameter '@stmt', which was not supplied."});
+    }
+    const std::int32_t handle = m_nextHandle++;
+    PreparedCall call {parameterText(values[1]), parameterText(values[2])};
+    m_prepared[handle] = call;
+    if (!execute)
+        return writeProcedureEnd(reply, handle);
+    callPrepared(call, std::span(values).subspan(3), reply, cancel, handle);
+}
+
+void Session::executePrepared(
+    const RpcRequest &request, PacketWriter &reply, const CancelProbe &cancel)
+{
+    const auto &values = request.parameters;
+    const auto *handle = values.empty() ? nullptr : std::get_if<std::int64_t>(&values[0].value);
+    const auto found
+        = handle ? m_prepared.find(static_cast<std::int32_t>(*handle)) : m_prepared.end();
+    if (found == m_prepared.end()) {
+        return writeProcedureFailure(reply,
+            {8179, 16,
+                "Could not find prepared statement with handle "
+                    + (handle ? std::to_string(*handle) : std::string("NULL")) + "."});
+    }
+    callPrepared(found->second, std::span(values).subspan(1), reply, cancel, std::nullopt);
+}
+
+void Session::unprepare(const RpcRequest &request, PacketWriter &reply)
+{
+    const auto &values = request.parameters;
+    if (const auto *handle = values.empty() ? nullptr : std::get_if<std::int64_t>(&values[0].value))
+        m_prepared.erase(static_cast<std::int32_t>(*handle));
+    writeProcedureEnd(reply, std::nullopt);
+}
+
+void Session::callPrepared(const PreparedCall &call, std::span<const RpcParameter> values,
+    PacketWriter &reply, const CancelProbe &cancel, std::optional<std::int32_t> handle)
+{
+    const std::vector<std::string> declared = declaredParameters(call.declarations);
+    SessionDatabase::Bindings bindings;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const std::string name = !values[i].name.empty() ? values[i].name
+            : i < declared.size()                        ? declared[i]
+                                                         : std::string();
+        bindings.emplace_back(name, values[i].value);
+    }
+    for (const std::string &name : declared) {
+        const bool supplied
+            = std::any_of(bindings.begin(), bindings.end(), [&name](const auto &binding) {
+                  return TextCodec::equalsIgnoringCase(binding.first, name);
+              });
+        if (!supplied) {
+            return writeProcedureFailure(reply,
+                {8178, 16,
+                    "The parameterized query '(" + call.declarations + ")" + call.statement
+                        + "' expects the parameter '" + name + "', which was not supplied."});
+        }
+    }
+    const TranslatedBatch batch = SqlTranslator::translate(call.statement, translationContext());
+    if (batch.error)
+        return writeProcedureFailure(reply, *batch.error);
+    if (batch.kind != BatchKind::Statements && batch.kind != BatchKind::Empty) {
+        return writeProcedureFailure(reply,
+            {102, 15,
+                "This server runs queries only inside sp_executesql and prepared statements."});
+    }
+    if (batch.readsDatabaseList)
+        m_database->refreshDatabaseList(m_catalog.names());
+    if (runStatements(batch.sql, reply, cancel, bindings, Scope::Procedure))
+        writeProcedureEnd(reply, handle);
+}
+
+void Session::writeProcedureEnd(PacketWriter &reply, std::optional<std::int32_t> handle)
+{
+    TokenWriter tokens(reply.body());
+    tokens.returnStatus(0);
+    if (handle)
+        tokens.returnValue(0, u"@handle", *handle);
+    tokens.doneProc(DoneStatus::Final, 0);
+}
+
+void Session::writeProcedureFailure(PacketWriter &reply, const SqlMessage &message)
+{
+    TokenWriter tokens(reply.body());
+    tokens.error(message, m_serverName);
     tokens.doneProc(DoneStatus::Error, 0);
 }
 

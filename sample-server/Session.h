@@ -1,17 +1,21 @@
 #pragma once
 
 #include "DatabaseCatalog.h"
+#include "LoginLanguage.h"
 #include "PacketWriter.h"
 #include "RequestLog.h"
 #include "RequestParser.h"
 #include "ServeOptions.h"
 #include "SessionDatabase.h"
+#include "SqlTranslator.h"
 #include "TdsMessage.h"
 #include "TokenWriter.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace tovik::sampleserver {
@@ -46,10 +50,29 @@ private:
     bool refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors);
     bool acceptsCredentials(const Login7Request &login) const;
     void writeLoginAck(const Login7Request &login, PacketWriter &reply);
+    LoginLanguage languageFor(const Login7Request &login) const;
+    TranslationContext translationContext() const;
     void handleBatch(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel);
-    void runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel);
+    // Inside a procedure the results end in DONEINPROC and a failure in DONEPROC.
+    enum class Scope { Batch, Procedure };
+    // False when the statements failed or were cancelled (the reply is then complete).
+    bool runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel,
+        const SessionDatabase::Bindings &bindings = {}, Scope scope = Scope::Batch);
     void useDatabase(const std::string &name, PacketWriter &reply);
-    void handleRpc(const TdsMessage &message, PacketWriter &reply);
+    void handleRpc(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel);
+    struct PreparedCall
+    {
+        std::string declarations; // "@P1 int,@P2 datetime"
+        std::string statement;
+    };
+    void callPrepared(const PreparedCall &call, std::span<const RpcParameter> values,
+        PacketWriter &reply, const CancelProbe &cancel, std::optional<std::int32_t> handle);
+    void prepareCall(
+        const RpcRequest &request, PacketWriter &reply, const CancelProbe &cancel, bool execute);
+    void executePrepared(const RpcRequest &request, PacketWriter &reply, const CancelProbe &cancel);
+    void unprepare(const RpcRequest &request, PacketWriter &reply);
+    void writeProcedureEnd(PacketWriter &reply, std::optional<std::int32_t> handle);
+    void writeProcedureFailure(PacketWriter &reply, const SqlMessage &message);
     void handleTransaction(const TdsMessage &message, PacketWriter &reply);
     void handleUnsupported(const TdsMessage &message, PacketWriter &reply);
     void writeFailure(PacketWriter &reply, const SqlMessage &message);
@@ -67,6 +90,9 @@ private:
     std::unique_ptr<SessionDatabase> m_database;
     std::uint64_t m_transaction = 0;
     std::uint64_t m_nextTransaction = 1;
+    LoginLanguage m_language = LoginLanguage::usEnglish();
+    std::map<std::int32_t, PreparedCall> m_prepared;
+    std::int32_t m_nextHandle = 1;
 };
 
 } // namespace tovik::sampleserver

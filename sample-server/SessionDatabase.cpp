@@ -1,7 +1,11 @@
 #include "SessionDatabase.h"
 
+#include "ColumnType.h"
+#include "DateFunctions.h"
 #include "SqlTranslator.h"
+#include "TextCodec.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace tovik::sampleserver {
@@ -10,17 +14,6 @@ namespace {
 
 constexpr int kProgressSteps = 10000;
 constexpr int kBusyTimeoutMs = 2000;
-
-std::string quoted(std::string_view text)
-{
-    std::string out = "'";
-    for (char c : text) {
-        out.push_back(c);
-        if (c == '\'')
-            out.push_back('\'');
-    }
-    return out + "'";
-}
 
 std::string catalogSetup()
 {
@@ -123,6 +116,8 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
         close();
         return reason;
     }
+    readDateTimeColumns();
+    DateFunctions::registerOn(m_handle);
     sqlite3_set_authorizer(m_handle, &SessionDatabase::authorize, this);
     sqlite3_progress_handler(m_handle, kProgressSteps, &SessionDatabase::progress, this);
     return std::nullopt;
@@ -133,9 +128,32 @@ void SessionDatabase::refreshDatabaseList(const std::vector<std::string> &names)
     std::string sql = "DELETE FROM temp." + SqlTranslator::catalogViewName("databases") + ";";
     for (std::size_t i = 0; i < names.size(); ++i) {
         sql += "INSERT INTO temp." + SqlTranslator::catalogViewName("databases") + " VALUES ("
-            + quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
+            + TextCodec::quoted(names[i]) + ", " + std::to_string(i + 1) + ", 'ONLINE');";
     }
     runInternal(sql);
+}
+
+void SessionDatabase::readDateTimeColumns()
+{
+    m_dateTimeColumns.clear();
+    static constexpr const char *kColumns
+        = "SELECT lower(c.name), c.type FROM main.sqlite_schema AS s, pragma_table_info(s.name) "
+          "AS c WHERE s.type = 'table'";
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(m_handle, kColumns, -1, &raw, nullptr) != SQLITE_OK)
+        return;
+    const Statement statement(raw);
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        const auto *name = reinterpret_cast<const char *>(sqlite3_column_text(raw, 0));
+        const auto *type = reinterpret_cast<const char *>(sqlite3_column_text(raw, 1));
+        if (name && type && ColumnTypeRules::fromDeclaredType(type) == ColumnType::DateTime)
+            m_dateTimeColumns.insert(name);
+    }
+}
+
+bool SessionDatabase::isDateTimeColumn(std::string_view lowerName) const
+{
+    return m_dateTimeColumns.find(lowerName) != m_dateTimeColumns.end();
 }
 
 bool SessionDatabase::runInternal(const std::string &sql)
@@ -179,6 +197,38 @@ SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
     }
     sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
     return prepared;
+}
+
+std::optional<SqlMessage> SessionDatabase::bind(sqlite3_stmt *statement, const Bindings &values)
+{
+    const int count = sqlite3_bind_parameter_count(statement);
+    for (int i = 1; i <= count; ++i) {
+        const char *raw = sqlite3_bind_parameter_name(statement, i);
+        const std::string name = raw ? raw : "?";
+        // SQLite's own parameter forms (?, ?NNN, :name, $name) are no T-SQL.
+        if (name.front() != '@')
+            return SqlMessage {102, 15, "Incorrect syntax near '" + name.substr(0, 1) + "'."};
+        const auto found = std::find_if(values.begin(), values.end(), [&name](const auto &value) {
+            return TextCodec::equalsIgnoringCase(value.first, name);
+        });
+        if (found == values.end())
+            return SqlMessage {137, 15, "Must declare the scalar variable \"" + name + "\"."};
+        bindValue(statement, i, found->second);
+    }
+    return std::nullopt;
+}
+
+void SessionDatabase::bindValue(sqlite3_stmt *statement, int index, const CellValue &value)
+{
+    if (const auto *integer = std::get_if<std::int64_t>(&value))
+        sqlite3_bind_int64(statement, index, *integer);
+    else if (const auto *real = std::get_if<double>(&value))
+        sqlite3_bind_double(statement, index, *real);
+    else if (const auto *text = std::get_if<std::string>(&value))
+        sqlite3_bind_text(
+            statement, index, text->data(), static_cast<int>(text->size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_null(statement, index);
 }
 
 SqlMessage SessionDatabase::lastError() const

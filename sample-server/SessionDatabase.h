@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ColumnType.h"
 #include "DatabaseCatalog.h"
 #include "SqlMessage.h"
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +40,8 @@ public:
     const std::string &name() const { return m_name; }
 
     void refreshDatabaseList(const std::vector<std::string> &names);
+    // Whether some table of the database declares a DATETIME column of that (lower-case) name.
+    bool isDateTimeColumn(std::string_view lowerName) const;
     // Polled while a statement runs; true interrupts it.
     void setCancelProbe(std::function<bool()> probe) { m_cancelProbe = std::move(probe); }
 
@@ -50,6 +54,12 @@ public:
     // when only blanks and comments remain.
     Prepared prepare(std::string_view &sql);
     SqlMessage lastError() const;
+
+    // Parameter name ("@P1") and value.
+    using Bindings = std::vector<std::pair<std::string, CellValue>>;
+    // Binds every parameter of the statement by name, ignoring letter case; an error for a
+    // parameter without a value and for SQLite's own parameter forms.
+    static std::optional<SqlMessage> bind(sqlite3_stmt *statement, const Bindings &values);
     bool cancelled() const { return m_cancelled; }
     void resetCancel() { m_cancelled = false; }
 
@@ -59,8 +69,10 @@ private:
     static int authorize(
         void *self, int action, const char *, const char *, const char *, const char *);
     static int progress(void *self);
+    static void bindValue(sqlite3_stmt *statement, int index, const CellValue &value);
     Prepared prepareOne(std::string_view &sql);
     bool runInternal(const std::string &sql);
+    void readDateTimeColumns();
     void close();
 
     sqlite3 *m_handle = nullptr;
@@ -69,6 +81,7 @@ private:
     bool m_writeDenied = false;
     bool m_cancelled = false;
     std::function<bool()> m_cancelProbe;
+    std::set<std::string, std::less<>> m_dateTimeColumns;
 };
 
 } // namespace tovik::sampleserver

@@ -1,5 +1,6 @@
 #include "SqlTranslator.h"
 
+#include "SqlDateTime.h"
 #include "TextCodec.h"
 
 namespace tovik::sampleserver {
@@ -66,7 +67,7 @@ std::string SqlTranslator::catalogViewName(std::string_view view)
     return "\"sys." + TextCodec::lowerAscii(view) + "\"";
 }
 
-TranslatedBatch SqlTranslator::translate(std::string_view batch)
+TranslatedBatch SqlTranslator::translate(std::string_view batch, const TranslationContext &context)
 {
     const std::vector<Token> tokens = tokenize(batch);
     const std::size_t first = nextSignificant(tokens, 0);
@@ -91,7 +92,7 @@ TranslatedBatch SqlTranslator::translate(std::string_view batch)
         result.kind = BatchKind::SetOptions;
     } else {
         result.kind = BatchKind::Statements;
-        result.sql = rewrite(tokens, result.readsDatabaseList);
+        rewrite(tokens, context, result);
     }
     return result;
 }
@@ -166,24 +167,123 @@ std::size_t SqlTranslator::nextSignificant(const std::vector<Token> &tokens, std
     return i;
 }
 
-std::string SqlTranslator::rewrite(const std::vector<Token> &tokens, bool &readsDatabaseList)
+std::size_t SqlTranslator::previousSignificant(const std::vector<Token> &tokens, std::size_t from)
 {
-    std::string out;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
+    std::size_t i = from;
+    while (i > 0) {
+        --i;
+        if (tokens[i].kind != TokenKind::Space && tokens[i].kind != TokenKind::Comment)
+            return i;
+    }
+    return tokens.size();
+}
+
+void SqlTranslator::rewrite(
+    const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out)
+{
+    for (std::size_t i = 0; i < tokens.size() && !out.error; ++i) {
         std::string view;
         if (const std::size_t end = catalogViewEnd(tokens, i, view); end > i) {
-            out += "temp." + catalogViewName(view);
-            readsDatabaseList = readsDatabaseList || view == "databases";
+            out.sql += "temp." + catalogViewName(view);
+            out.readsDatabaseList = out.readsDatabaseList || view == "databases";
             i = end;
         } else if (const std::size_t prefixEnd = schemaPrefixEnd(tokens, i); prefixEnd > i) {
             i = prefixEnd;
+        } else if (const auto date = meetsDateTimeColumn(tokens, i, context)
+                ? dateLiteral(tokens[i], context, out)
+                : std::nullopt) {
+            out.sql += *date;
+        } else if (isDatePart(tokens, i)) {
+            out.sql += "'" + std::string(tokens[i].text) + "'";
         } else if (tokens[i].kind == TokenKind::NString) {
-            out += tokens[i].text.substr(1);
+            out.sql += tokens[i].text.substr(1);
         } else {
-            out += tokens[i].text;
+            out.sql += tokens[i].text;
         }
     }
-    return out;
+}
+
+// The bare date part that opens the arguments of DATEADD or DATEDIFF.
+bool SqlTranslator::isDatePart(const std::vector<Token> &tokens, std::size_t at)
+{
+    if (tokens[at].kind != TokenKind::Word)
+        return false;
+    const std::size_t open = previousSignificant(tokens, at);
+    if (open >= tokens.size() || tokens[open].text != "(")
+        return false;
+    const std::size_t function = previousSignificant(tokens, open);
+    if (function >= tokens.size() || tokens[function].kind != TokenKind::Word)
+        return false;
+    const std::string name = TextCodec::lowerAscii(tokens[function].text);
+    return name == "dateadd" || name == "datediff";
+}
+
+// The stored form of a string literal that has the shape of a date, or nothing.
+std::optional<std::string> SqlTranslator::dateLiteral(
+    const Token &token, const TranslationContext &context, TranslatedBatch &out)
+{
+    if (token.kind != TokenKind::String && token.kind != TokenKind::NString)
+        return std::nullopt;
+    const std::string_view quoted = token.text.substr(token.kind == TokenKind::NString ? 1 : 0);
+    if (quoted.size() < 2 || quoted.back() != '\'')
+        return std::nullopt;
+    const auto literal
+        = SqlDateTime::readLiteral(quoted.substr(1, quoted.size() - 2), context.dateOrder);
+    if (!literal.isDate)
+        return std::nullopt;
+    if (!literal.value) {
+        out.error = SqlMessage {242, 16,
+            "The conversion of a varchar data type to a datetime data type resulted in an "
+            "out-of-range value.",
+            3};
+        return std::string(quoted);
+    }
+    return "'" + literal.value->text() + "'";
+}
+
+// Whether the literal at `at` is compared with a DATETIME column: `column <op> literal`,
+// `literal <op> column`, or a bound of `column BETWEEN literal AND literal`.
+bool SqlTranslator::meetsDateTimeColumn(
+    const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context)
+{
+    static constexpr std::string_view kComparison = "<>=!";
+    if (tokens[at].kind != TokenKind::String && tokens[at].kind != TokenKind::NString)
+        return false;
+    std::size_t before = previousSignificant(tokens, at);
+    bool compared = false;
+    while (before < tokens.size() && tokens[before].text.size() == 1
+        && kComparison.find(tokens[before].text[0]) != std::string_view::npos) {
+        compared = true;
+        before = previousSignificant(tokens, before);
+    }
+    if (compared)
+        return isDateTimeOperand(tokens, before, context);
+    std::size_t after = nextSignificant(tokens, at + 1);
+    while (after < tokens.size() && tokens[after].text.size() == 1
+        && kComparison.find(tokens[after].text[0]) != std::string_view::npos) {
+        compared = true;
+        after = nextSignificant(tokens, after + 1);
+    }
+    if (compared)
+        return isDateTimeOperand(tokens, after, context);
+    if (before < tokens.size() && TextCodec::equalsIgnoringCase(tokens[before].text, "and")) {
+        before = previousSignificant(tokens, before);
+        if (before >= tokens.size() || tokens[before].kind != TokenKind::String)
+            return false;
+        before = previousSignificant(tokens, before);
+    }
+    if (before >= tokens.size() || !TextCodec::equalsIgnoringCase(tokens[before].text, "between"))
+        return false;
+    return isDateTimeOperand(tokens, previousSignificant(tokens, before), context);
+}
+
+bool SqlTranslator::isDateTimeOperand(
+    const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context)
+{
+    if (at >= tokens.size() || !context.isDateTimeColumn)
+        return false;
+    const std::string name = identifier(tokens[at]);
+    return !name.empty() && context.isDateTimeColumn(TextCodec::lowerAscii(name));
 }
 
 // The last token of "sys.tables" or "sys.databases" starting at token `at`, or `at` itself.

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "LoginLanguage.h"
+#include "SqlMessage.h"
+
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,16 +20,29 @@ struct TranslatedBatch
     std::string sql;
     std::string name;
     bool readsDatabaseList = false;
+    // A statement SQL Server would refuse, with its error; nothing is to run then.
+    std::optional<SqlMessage> error;
+};
+
+// What a translation needs to know of the session.
+struct TranslationContext
+{
+    DateOrder dateOrder = DateOrder::Mdy;
+    // Whether a column of that name (lower case) is declared DATETIME in the session database.
+    std::function<bool(std::string_view)> isDateTimeColumn;
 };
 
 // Turns a T-SQL batch into what SQLite runs. The clients' texts stay as they are apart from the
 // few T-SQL forms SQLite lacks: the catalog views sys.tables and sys.databases (session-local
 // views), N'...' literals and the dbo schema prefix. Batches that call a procedure, switch the
-// database (USE) or set session options (SET) are recognised and left to the session.
+// database (USE) or set session options (SET) are recognised and left to the session. A date
+// text that meets a DATETIME column is read in the session's date order, as SQL Server converts
+// it, and passed on in the stored form.
 class SqlTranslator
 {
 public:
-    static TranslatedBatch translate(std::string_view batch);
+    static TranslatedBatch translate(
+        std::string_view batch, const TranslationContext &context = {});
 
     static std::string catalogViewName(std::string_view view);
 
@@ -40,7 +58,16 @@ private:
     static std::size_t tokenLength(std::string_view text, std::size_t at, TokenKind &kind);
     static std::string identifier(const Token &token);
     static std::size_t nextSignificant(const std::vector<Token> &tokens, std::size_t from);
-    static std::string rewrite(const std::vector<Token> &tokens, bool &readsDatabaseList);
+    static std::size_t previousSignificant(const std::vector<Token> &tokens, std::size_t from);
+    static void rewrite(
+        const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out);
+    static bool isDatePart(const std::vector<Token> &tokens, std::size_t at);
+    static bool meetsDateTimeColumn(
+        const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context);
+    static bool isDateTimeOperand(
+        const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context);
+    static std::optional<std::string> dateLiteral(
+        const Token &token, const TranslationContext &context, TranslatedBatch &out);
     static std::size_t catalogViewEnd(
         const std::vector<Token> &tokens, std::size_t at, std::string &view);
     static std::size_t schemaPrefixEnd(const std::vector<Token> &tokens, std::size_t at);

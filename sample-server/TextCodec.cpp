@@ -174,4 +174,15 @@ bool TextCodec::equalsIgnoringCase(std::string_view a, std::string_view b)
     });
 }
 
+std::string TextCodec::quoted(std::string_view text)
+{
+    std::string out = "'";
+    for (char c : text) {
+        out.push_back(c);
+        if (c == '\'')
+            out.push_back('\'');
+    }
+    return out + "'";
+}
+
 } // namespace tovik::sampleserver

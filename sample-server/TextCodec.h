@@ -23,6 +23,8 @@ public:
     static std::u16string fromAscii(std::string_view ascii);
     static std::string lowerAscii(std::string_view text);
     static bool equalsIgnoringCase(std::string_view a, std::string_view b);
+    // A SQL string literal: in single quotes, each quote doubled.
+    static std::string quoted(std::string_view text);
 };
 
 } // namespace tovik::sampleserver

@@ -17,6 +17,9 @@ constexpr std::uint8_t Row = 0xD1;
 constexpr std::uint8_t EnvChange = 0xE3;
 constexpr std::uint8_t Done = 0xFD;
 constexpr std::uint8_t DoneProc = 0xFE;
+constexpr std::uint8_t DoneInProc = 0xFF;
+constexpr std::uint8_t ReturnStatus = 0x79;
+constexpr std::uint8_t ReturnValue = 0xAC;
 } // namespace Token
 
 namespace TdsType {
@@ -128,6 +131,32 @@ void TokenWriter::doneProc(std::uint16_t status, std::uint64_t rowCount)
     m_out.u16le(status);
     m_out.u16le(0x00E0);
     m_out.u64le(rowCount);
+}
+
+void TokenWriter::doneInProc(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount)
+{
+    m_out.u8(Token::DoneInProc);
+    m_out.u16le(status);
+    m_out.u16le(curCmd);
+    m_out.u64le(rowCount);
+}
+
+void TokenWriter::returnStatus(std::int32_t status)
+{
+    m_out.u8(Token::ReturnStatus);
+    m_out.u32le(static_cast<std::uint32_t>(status));
+}
+
+void TokenWriter::returnValue(std::uint16_t ordinal, std::u16string_view name, std::int32_t value)
+{
+    m_out.u8(Token::ReturnValue);
+    m_out.u16le(ordinal);
+    m_out.bVarChar(name);
+    m_out.u8(0x01); // an output parameter's value
+    m_out.u32le(0); // user type
+    m_out.u16le(kNullableUnknownUpdatable);
+    typeInfo(ColumnType::Int);
+    integerValue(ColumnType::Int, value);
 }
 
 void TokenWriter::columnMetadata(const std::vector<ColumnDescription> &columns)

@@ -54,6 +54,9 @@ public:
     void error(const SqlMessage &message, std::u16string_view serverName);
     void done(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
     void doneProc(std::uint16_t status, std::uint64_t rowCount);
+    void doneInProc(std::uint16_t status, std::uint16_t curCmd, std::uint64_t rowCount);
+    void returnStatus(std::int32_t status);
+    void returnValue(std::uint16_t ordinal, std::u16string_view name, std::int32_t value);
     void columnMetadata(const std::vector<ColumnDescription> &columns);
     void rowStart();
     void integerValue(ColumnType type, std::int64_t value);

@@ -67,6 +67,9 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
         text += QStringLiteral(";UID=") + quoted(values[2].value) + QStringLiteral(";PWD=")
             + quoted(values[3].value);
     }
+    // The counting queries compare DATETIME columns with 'YYYY-MM-DD hh:mm:ss' texts, which
+    // SQL Server reads in the login's date format: year-day-month for a dmy login language.
+    text += QStringLiteral(";Language=us_english");
     if (freeTds) {
         // With its default version "auto" FreeTDS retries the login in other protocol
         // versions after each login timeout and never gives up on a server that takes the

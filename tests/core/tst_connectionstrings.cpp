@@ -239,6 +239,7 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys()
     QCOMPARE(values.value("DATABASE"), "ATR_Report_7");
     QCOMPARE(values.value("UID"), user);
     QCOMPARE(values.value("PWD"), password);
+    QCOMPARE(values.value("LANGUAGE"), "us_english");
 }
 
 void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
@@ -282,6 +283,8 @@ void TestConnectionStrings::odbcDriverSpecifics()
         "SNMPCONLINE", "ODBC Driver 18 for SQL Server", 30, &failure);
     QVERIFY(driver18);
     QVERIFY(driver18->contains(";Encrypt=no;"));
+    QVERIFY(windows->contains(";Language=us_english;"));
+    QVERIFY(driver18->contains(";Language=us_english;"));
     QVERIFY(!driver18->contains("Timeout="));
 
     const auto unknown

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSemaphore>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -102,6 +104,41 @@ double rawOdbcMicroseconds(quint16 port, const QString &sql, int count)
     return result;
 }
 
+// The rows of a prepared query with positional values, or nothing (then *error says why).
+std::optional<OdbcSession::Rows> preparedRows(
+    OdbcSession &session, const QString &sql, const QVariantList &values, QSqlError *error)
+{
+    QSqlQuery query(session.database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sql)) {
+        *error = query.lastError();
+        return std::nullopt;
+    }
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec()) {
+        *error = query.lastError();
+        return std::nullopt;
+    }
+    OdbcSession::Rows rows;
+    while (query.next()) {
+        QVariantList row;
+        for (int i = 0; i < query.record().count(); ++i)
+            row << query.value(i);
+        rows << row;
+    }
+    return rows;
+}
+
+const QString kHourlyQuery
+    = "SELECT node_id, DATEADD(hour, DATEDIFF(hour, 0, hist_time), 0), COUNT(*) FROM %1 WHERE "
+      "hist_time >= ? AND hist_time < ? AND ProcessorLoad >= ? GROUP BY node_id, "
+      "DATEADD(hour, DATEDIFF(hour, 0, hist_time), 0) ORDER BY 2, 1";
+// The same count on SQLite's own terms, to check the server's answer against.
+const QString kHourlyReference
+    = "SELECT node_id, strftime('%Y-%m-%d %H:00:00', hist_time), COUNT(*) FROM %1 WHERE "
+      "hist_time >= '%2' AND hist_time < '%3' AND ProcessorLoad >= %4 GROUP BY 1, 2 ORDER BY 2, 1";
+
 } // namespace
 
 class SampleServerOdbcTest : public QObject
@@ -137,6 +174,10 @@ private slots:
     void garbageEndsOnlyThatConnection_data();
     void garbageEndsOnlyThatConnection();
     void repeatedSmallQueriesStayCorrect();
+    void bindsParameters_data();
+    void bindsParameters();
+    void hourlyAggregateWithParameters_data();
+    void hourlyAggregateWithParameters();
 
 private:
     QString onlineFile(const QString &name) const { return m_onlineDir + "/" + name + ".sqlite"; }
@@ -713,3 +754,91 @@ void SampleServerOdbcTest::repeatedSmallQueriesStayCorrect()
 QTEST_GUILESS_MAIN(SampleServerOdbcTest)
 
 #include "tst_SampleServerOdbc.moc"
+
+void SampleServerOdbcTest::bindsParameters_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("loggedType");
+
+    QTest::newRow("int") << "i" << QVariant(2147483647) << "int";
+    QTest::newRow("bigint") << "b" << QVariant(qlonglong(9007199254740993LL)) << "bigint";
+    QTest::newRow("float") << "f" << QVariant(-1234.5678) << "float";
+    QTest::newRow("nvarchar") << "n" << QVariant(QString("ütf")) << "varchar(";
+    QTest::newRow("datetime") << "d" << QVariant(QDateTime(QDate(2026, 12, 7), QTime(13, 45, 30)))
+                              << "datetime";
+}
+
+void SampleServerOdbcTest::bindsParameters()
+{
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(QString, loggedType);
+
+    OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    QSqlError error;
+    const QString sql = QString("SELECT id, %1 FROM Types WHERE %1 = ?").arg(column);
+    const auto rows = preparedRows(session, sql, {value}, &error);
+    QVERIFY2(rows, qPrintable(error.text()));
+    QCOMPARE(rows->size(), 1);
+    QCOMPARE(rows->at(0).at(0).toInt(), 1);
+    QCOMPARE(rows->at(0).at(1), value);
+
+    // The value went as a typed parameter, not as text in the statement.
+    const QString log = m_online->logText();
+    const QRegularExpression rpc("^#\\d+ RPC sp_\\w+ .*" + QRegularExpression::escape(column)
+            + " = @P1' .*\\) " + QRegularExpression::escape(loggedType),
+        QRegularExpression::MultilineOption);
+    QVERIFY2(rpc.match(log).hasMatch(), qPrintable(log.right(2000)));
+}
+
+void SampleServerOdbcTest::hourlyAggregateWithParameters_data()
+{
+    QTest::addColumn<bool>("external");
+    QTest::addColumn<int>("threshold");
+    QTest::newRow("monitoring database") << false << 4;
+    QTest::newRow("report database") << true << 4;
+    QTest::newRow("high threshold") << false << 60;
+}
+
+void SampleServerOdbcTest::hourlyAggregateWithParameters()
+{
+    QFETCH(bool, external);
+    QFETCH(int, threshold);
+
+    const QString table = external ? "RAW" : "ATR_Report_7_RAW";
+    const QString database = external ? "ATR_Report_7" : "SNMPCONLINE";
+    const QString from = "2026-12-07 10:00:00";
+    const QString to = "2026-12-07 14:00:00";
+    const auto expected
+        = DirectSqlite::rows(external ? externalFile(database) : onlineFile(database),
+            kHourlyReference.arg(table, from, to).arg(threshold));
+    QVERIFY(expected);
+    QVERIFY(threshold > 50 || expected->size() > 25);
+
+    SampleServer &server = external ? *m_external : *m_online;
+    OdbcSession session(OdbcSession::portServer(server.port()), database);
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    QSqlError error;
+    const auto rows = preparedRows(session, kHourlyQuery.arg(table),
+        {QDateTime::fromString(from, "yyyy-MM-dd HH:mm:ss"),
+            QDateTime::fromString(to, "yyyy-MM-dd HH:mm:ss"), threshold},
+        &error);
+    QVERIFY2(rows, qPrintable(error.text()));
+    QList<QStringList> actual;
+    for (const QVariantList &row : *rows) {
+        QCOMPARE(row.at(1).typeId(), QMetaType::QDateTime);
+        actual << QStringList {row.at(0).toString(),
+            row.at(1).toDateTime().toString("yyyy-MM-dd HH:mm:ss"), row.at(2).toString()};
+    }
+    QCOMPARE(actual, DirectSqlite::texts(*expected));
+    // The bounds and the threshold travel as typed values beside a statement without them.
+    const QRegularExpression rpc(
+        "^#\\d+ RPC sp_prepexec .*ntext='SELECT node_id, [^']*hist_time >= "
+        "@P1 AND hist_time < @P2 AND ProcessorLoad >= @P3 [^']*' "
+        "\\(unnamed\\) datetime2\\(7\\)='2026-12-07 10:00:00' "
+        "\\(unnamed\\) datetime2\\(7\\)='2026-12-07 14:00:00' \\(unnamed\\) int=",
+        QRegularExpression::MultilineOption);
+    QVERIFY2(rpc.match(server.logText()).hasMatch(), qPrintable(server.logText().right(1500)));
+}

@@ -301,8 +301,9 @@ void SampleServerProtocolTest::unsupportedRequestsGetAnError_data()
     QTest::addColumn<quint8>("doneToken");
     QTest::addColumn<qint32>("expectedError");
 
-    QTest::newRow("RPC sp_executesql") << quint8(RawTdsClient::Rpc) << RawTdsClient::rpcPayload(10)
-                                       << quint8(TdsReply::DoneProc) << 2812;
+    QTest::newRow("RPC sp_executesql without a statement")
+        << quint8(RawTdsClient::Rpc) << RawTdsClient::rpcPayload(10) << quint8(TdsReply::DoneProc)
+        << 201;
     QTest::newRow("RPC sp_cursoropen") << quint8(RawTdsClient::Rpc) << RawTdsClient::rpcPayload(2)
                                        << quint8(TdsReply::DoneProc) << 2812;
     QTest::newRow("RPC by name") << quint8(RawTdsClient::Rpc)

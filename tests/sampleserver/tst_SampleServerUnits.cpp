@@ -1,5 +1,6 @@
 #include "BrowserResponder.h"
 #include "ColumnType.h"
+#include "LoginLanguage.h"
 #include "PacketAssembler.h"
 #include "PacketWriter.h"
 #include "RawTdsClient.h"
@@ -63,6 +64,8 @@ private slots:
     void widensTypesForValues();
     void translatesBatches_data();
     void translatesBatches();
+    void readsDateLiteralsInTheSessionLanguage_data();
+    void readsDateLiteralsInTheSessionLanguage();
     void answersBrowserRequests_data();
     void answersBrowserRequests();
     void truncatesWithoutSplittingSurrogates();
@@ -367,6 +370,77 @@ void SampleServerUnitsTest::translatesBatches()
     QCOMPARE(int(translated.kind), kind);
     QCOMPARE(text(translated.sql), sql);
     QCOMPARE(text(translated.name), name);
+}
+
+void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("batch");
+    QTest::addColumn<QString>("sql"); // empty: error 242
+
+    QTest::newRow("mdy dashed") << "us_english"
+                                << "hist_time >= '2026-12-07 13:00:00'"
+                                << "hist_time >= '2026-12-07 13:00:00'";
+    QTest::newRow("dmy dashed is year-day-month") << "Deutsch"
+                                                  << "hist_time < '2026-12-07 13:00:00'"
+                                                  << "hist_time < '2026-07-12 13:00:00'";
+    QTest::newRow("dmy date only") << "British"
+                                   << "'2026-02-01' = hist_time"
+                                   << "'2026-01-02 00:00:00' = hist_time";
+    QTest::newRow("dmy day past 12") << "Fran\u00e7ais"
+                                     << "hist_time >= '2026-12-13 01:00:00'"
+                                     << "";
+    QTest::newRow("dmy ISO form") << "Deutsch"
+                                  << "hist_time >= N'2026-12-13T01:00:00'"
+                                  << "hist_time >= '2026-12-13 01:00:00'";
+    QTest::newRow("dmy unseparated") << "Deutsch"
+                                     << "hist_time >= '20261213 01:00:00.5'"
+                                     << "hist_time >= '2026-12-13 01:00:00.500'";
+    QTest::newRow("between") << "Deutsch"
+                             << "hist_time BETWEEN '2026-01-02 00:00' AND '2026-03-04 00:00'"
+                             << "hist_time BETWEEN '2026-02-01 00:00:00' AND '2026-04-03 00:00:00'";
+    QTest::newRow("mdy impossible date") << "us_english"
+                                         << "hist_time = '2026-02-30'"
+                                         << "";
+    QTest::newRow("hour 24") << "us_english"
+                             << "hist_time = '2026-02-03 24:00:00'"
+                             << "";
+    QTest::newRow("text column untouched") << "Deutsch"
+                                           << "node_name = '2026-12-13 01:00:00'"
+                                           << "node_name = '2026-12-13 01:00:00'";
+    QTest::newRow("no date shape untouched") << "Deutsch"
+                                             << "hist_time >= ''"
+                                             << "hist_time >= ''";
+    QTest::newRow("before 1753") << "us_english"
+                                 << "hist_time > '1752-12-31'"
+                                 << "";
+}
+
+void SampleServerUnitsTest::readsDateLiteralsInTheSessionLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, batch);
+    QFETCH(QString, sql);
+
+    const auto found = LoginLanguage::find(language.toStdString());
+    QVERIFY(found);
+    TranslationContext context {
+        found->dateOrder, [](std::string_view column) { return column == "hist_time"; }};
+    const QString where = "SELECT 1 FROM t WHERE ";
+    const TranslatedBatch translated
+        = SqlTranslator::translate((where + batch).toStdString(), context);
+    if (sql.isEmpty()) {
+        QVERIFY(translated.error);
+        QCOMPARE(translated.error->number, 242);
+        QCOMPARE(int(translated.error->severity), 16);
+        QCOMPARE(int(translated.error->state), 3);
+        QCOMPARE(QString::fromStdString(translated.error->text),
+            "The conversion of a varchar data type to a datetime data type resulted in an "
+            "out-of-range value.");
+    } else {
+        QVERIFY(!translated.error);
+        QCOMPARE(text(translated.sql), where + sql);
+    }
 }
 
 void SampleServerUnitsTest::answersBrowserRequests_data()

@@ -68,6 +68,8 @@ QStringList SampleServer::arguments() const
         arguments << "--delay-ms" << QString::number(m_options.delayMs);
     if (m_options.delayFrom > 0)
         arguments << "--delay-from" << QString::number(m_options.delayFrom);
+    if (!m_options.defaultLanguage.isEmpty())
+        arguments << "--default-language" << m_options.defaultLanguage;
     if (m_options.dropAfter > 0)
         arguments << "--drop-after" << QString::number(m_options.dropAfter);
     return arguments;

@@ -40,6 +40,7 @@ public:
         int dropAfter = 0; // 0: off
         QString listen = "127.0.0.1";
         quint16 port = 0; // 0: a free port
+        QString defaultLanguage; // empty: the server's default (us_english)
     };
 
     explicit SampleServer(Options options);
