@@ -1,17 +1,19 @@
 #include "BenchHost.h"
 
+#include "host/ControlNames.h"
+
 #include <QCoreApplication>
 
 namespace tovik::bench {
 
 BenchHost::BenchHost(quint16 port, int threshold)
 {
-    setText("cboOnlConnType", "Remote SQL Authentication");
-    setText("txtOnlDbServer", "127.0.0.1");
-    setText("txtOnlDbPort", QString::number(port));
-    setText("txtCpuLoadThreshold", QString::number(threshold));
+    setText(control::kCboOnlConnType, "Remote SQL Authentication");
+    setText(control::kTxtOnlDbServer, "127.0.0.1");
+    setText(control::kTxtOnlDbPort, QString::number(port));
+    setText(control::kTxtCpuLoadThreshold, QString::number(threshold));
     // Every counted node is a caught device, so the summary is as long as it gets.
-    setText("txtCpuOverThreshold", "1");
+    setText(control::kTxtCpuOverThreshold, "1");
     m_clock.start();
 }
 

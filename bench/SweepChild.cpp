@@ -4,10 +4,10 @@
 #include "BenchOptions.h"
 #include "ChildReport.h"
 #include "ProcessFigures.h"
-#include "db/DriverConnect.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "testrun/DiscoveryQueries.h"
+#include "testrun/HostFields.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -23,7 +23,7 @@ namespace {
 SweepSettings sweepSettings(const BenchOptions &options)
 {
     SweepSettings settings;
-    settings.connection = ConnectionFields::read(BenchHost(options.port, options.threshold));
+    settings.connection = readConnectionFields(BenchHost(options.port, options.threshold));
     QString failure;
     settings.range = SweepRange::lastHours(options.hours, options.referenceTime, &failure)
                          .value_or(SweepRange());
@@ -118,10 +118,8 @@ int sweepReplayOnce(const BenchOptions &options)
     QElapsedTimer timer;
     timer.start();
     DbConnection connection;
-    QString failure;
-    if (!DriverConnect::open(connection, settings.connection, settings.connection.SqlDatabase,
-            settings.loginTimeoutSeconds, settings.queryTimeoutSeconds, &failure))
-        return fail(QStringLiteral("--one-sweep-replay"), failure);
+    if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
+        return fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
     qint64 rows = 0;
     {
         QSqlQuery query(connection.database());

@@ -1,4 +1,4 @@
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,3 +1,4 @@
+#include "OdbcStringParser.h"
 #include "db/ConnectionFields.h"
 #include "db/OdbcConnectionString.h"
 
@@ -11,12 +12,6 @@
 namespace tovik::test {
 
 namespace {
-
-struct Pair
-{
-    QString key;
-    QString value;
-};
 
 void require(bool condition)
 {
@@ -46,76 +41,28 @@ QString takeText(FuzzedDataProvider &input)
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-// Reads a braced value the way the driver does. FreeTDS ends it at the first "}"; the
-// other drivers follow the ODBC rule that "}}" stands for one "}".
-qsizetype readBraced(const QString &text, qsizetype from, bool freeTds, QString *value)
-{
-    for (qsizetype i = from; i < text.size(); ++i) {
-        if (text[i] != u'}') {
-            *value += text[i];
-            continue;
-        }
-        if (!freeTds && i + 1 < text.size() && text[i + 1] == u'}') {
-            *value += u'}';
-            ++i;
-            continue;
-        }
-        return i + 1;
-    }
-    return -1;
-}
-
-// The key=value pairs of a connection string, or nothing when it is malformed.
-std::optional<QList<Pair>> parse(const QString &text, bool freeTds)
-{
-    QList<Pair> pairs;
-    qsizetype at = 0;
-    while (at < text.size()) {
-        const qsizetype equals = text.indexOf(u'=', at);
-        if (equals < 0)
-            return std::nullopt;
-        Pair pair {text.mid(at, equals - at), QString()};
-        if (pair.key.contains(u';'))
-            return std::nullopt;
-        at = equals + 1;
-        if (at < text.size() && text[at] == u'{') {
-            at = readBraced(text, at + 1, freeTds, &pair.value);
-            if (at < 0)
-                return std::nullopt;
-        } else {
-            const qsizetype end = text.indexOf(u';', at);
-            pair.value = text.mid(at, end < 0 ? -1 : end - at);
-            at = end < 0 ? text.size() : end;
-        }
-        if (at >= text.size() || text[at] != u';')
-            return std::nullopt;
-        ++at;
-        pairs << pair;
-    }
-    return pairs;
-}
-
-QList<Pair> expectedPairs(const ConnectionFields &fields, const QString &driver, bool freeTds)
+QList<OdbcPair> expectedPairs(
+    const ConnectionFields &fields, const QString &driver, bool freeTds)
 {
     const bool remote = fields.SqlConnType == connTypes()[2];
-    QList<Pair> pairs {{QStringLiteral("DRIVER"), driver},
+    QList<OdbcPair> pairs {{QStringLiteral("DRIVER"), driver},
         {QStringLiteral("SERVER"),
             remote ? fields.SqlDbServer + u',' + fields.SqlDbPort : fields.SqlDbServer},
         {QStringLiteral("DATABASE"), fields.SqlDatabase}};
     if (fields.SqlConnType == connTypes()[0]) {
-        pairs << Pair {QStringLiteral("Trusted_Connection"), QStringLiteral("yes")};
+        pairs << OdbcPair {QStringLiteral("Trusted_Connection"), QStringLiteral("yes")};
     } else {
-        pairs << Pair {QStringLiteral("UID"), fields.SqlDbUser}
-              << Pair {QStringLiteral("PWD"), fields.SqlDbPass};
+        pairs << OdbcPair {QStringLiteral("UID"), fields.SqlDbUser}
+              << OdbcPair {QStringLiteral("PWD"), fields.SqlDbPass};
     }
     pairs << Pair {QStringLiteral("Language"), QStringLiteral("us_english")};
     if (freeTds) {
-        pairs << Pair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
-              << Pair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}
-              << Pair {QStringLiteral("Timeout"), QStringLiteral("30")};
+        pairs << OdbcPair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
+              << OdbcPair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}
+              << OdbcPair {QStringLiteral("Timeout"), QStringLiteral("30")};
     }
     if (driver.startsWith(QLatin1String("ODBC Driver 18")))
-        pairs << Pair {QStringLiteral("Encrypt"), QStringLiteral("no")};
+        pairs << OdbcPair {QStringLiteral("Encrypt"), QStringLiteral("no")};
     return pairs;
 }
 
@@ -144,9 +91,9 @@ void check(const ConnectionFields &fields, const QString &driver)
         require(failure.contains(QLatin1String("FreeTDS")));
         return;
     }
-    const auto pairs = parse(*text, freeTds);
+    const auto pairs = parseOdbcString(*text, freeTds);
     require(pairs.has_value());
-    const QList<Pair> expected = expectedPairs(fields, driver, freeTds);
+    const QList<OdbcPair> expected = expectedPairs(fields, driver, freeTds);
     require(pairs->size() == expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i) {
         require((*pairs)[i].key == expected[i].key);

@@ -62,6 +62,19 @@ chooseDemoSettings() {
     xdotool key --delay 60 Tab Tab Tab Tab Tab Tab Tab Down Tab Tab Tab Tab Tab Tab space
 }
 
+# From "CPU Load Monitoring": the monitoring time's Start and Stop, given as "HH:00" each, chosen
+# from the top of their lists (Start runs from 00:00, Stop from 01:00); the focus then goes back
+# to "CPU Load Monitoring".
+chooseMonitoringTime() {
+    local start=$((10#${1:0:2})) stop=$((10#${2:0:2} - 1))
+    local keys=(Tab Home)
+    for _ in $(seq "$start"); do keys+=(Down); done
+    keys+=(Tab Home)
+    for _ in $(seq "$stop"); do keys+=(Down); done
+    keys+=(shift+Tab shift+Tab)
+    xdotool key --delay 60 "${keys[@]}"
+}
+
 # From "CPU Load Monitoring", three tabs lead back round to the Test button.
 pressTest() {
     xdotool key --delay 60 Tab Tab Tab space

@@ -1,7 +1,10 @@
 #include "app/FrmMonitorSrvCpu.h"
 
+#include "common/TickCounter.h"
+#include "db/ConnectionTimeouts.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
-#include "testrun/TickCounter.h"
+#include "testrun/WallClock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,11 +66,6 @@ QFont dialogFont()
     QFont font(QFontDatabase::hasFamily(msSansSerif) ? msSansSerif : QStringLiteral("Arial"));
     font.setPointSizeF(DialogPointSize);
     return font;
-}
-
-QDateTime hoursBefore(const QDateTime &time, qint16 hours)
-{
-    return time.addSecs(-3600LL * hours);
 }
 
 QDateTime toWholeSecond(const QDateTime &time)
@@ -171,7 +169,7 @@ void FrmMonitorSrvCpu::selectHour()
     if (!offset)
         return;
     showCurrentHour(*offset);
-    m_referenceTime = toWholeSecond(hoursBefore(m_clock(), *offset));
+    m_referenceTime = toWholeSecond(WallClock::hoursBefore(m_clock(), *offset));
     txtDate->setText(generalDateText(m_referenceTime));
 }
 
@@ -182,28 +180,28 @@ void FrmMonitorSrvCpu::runTest()
 
 template<class Widget>
 Widget *FrmMonitorSrvCpu::place(
-    Widget *widget, const char *name, QWidget *parent, const QRect &twips)
+    Widget *widget, const QString &name, QWidget *parent, const QRect &twips)
 {
     widget->setParent(parent);
-    widget->setObjectName(QLatin1String(name));
+    widget->setObjectName(name);
     widget->setGeometry(toPixels(twips));
     return widget;
 }
 
-QLabel *FrmMonitorSrvCpu::placeLabel(
-    const char *name, const QString &caption, QWidget *parent, const QRect &twips)
+void FrmMonitorSrvCpu::placeLabel(
+    const QString &name, const QString &caption, QWidget *parent, const QRect &twips)
 {
-    return place(new QLabel(caption), name, parent, twips);
+    place(new QLabel(caption), name, parent, twips);
 }
 
 QLineEdit *FrmMonitorSrvCpu::placeTextBox(
-    const char *name, const QString &text, QWidget *parent, const QRect &twips)
+    const QString &name, const QString &text, QWidget *parent, const QRect &twips)
 {
     return place(new QLineEdit(text), name, parent, twips);
 }
 
 QComboBox *FrmMonitorSrvCpu::placeList(
-    const char *name, const QStringList &entries, QWidget *parent, const QRect &twips)
+    const QString &name, const QStringList &entries, QWidget *parent, const QRect &twips)
 {
     auto *list = place(new QComboBox, name, parent, twips);
     list->addItems(entries);
@@ -213,15 +211,14 @@ QComboBox *FrmMonitorSrvCpu::placeList(
     return list;
 }
 
-QFrame *FrmMonitorSrvCpu::placeLine(const char *name, int left, int right, int top)
+void FrmMonitorSrvCpu::placeLine(const QString &name, int left, int right, int top)
 {
     auto *line = new QFrame(this);
-    line->setObjectName(QLatin1String(name));
+    line->setObjectName(name);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     const QRect pixels = toPixels(QRect(left, top, right - left, 0));
     line->setGeometry(pixels.left(), pixels.top(), pixels.width(), LineThickness);
-    return line;
 }
 
 QRect FrmMonitorSrvCpu::toPixels(const QRect &twips) const
@@ -233,43 +230,41 @@ QRect FrmMonitorSrvCpu::toPixels(const QRect &twips) const
 
 void FrmMonitorSrvCpu::buildConnectionBand()
 {
-    lblSqlConnType
-        = placeLabel("lblSqlConnType", tr("Authentication:"), this, {240, 240, 1095, 255});
-    cboOnlConnType = placeList("cboOnlConnType",
+    placeLabel("lblSqlConnType", tr("Authentication:"), this, {240, 240, 1095, 255});
+    cboOnlConnType = placeList(control::kCboOnlConnType,
         {QStringLiteral("Windows Authentication"), QStringLiteral("Local SQL Authentication"),
             QStringLiteral("Remote SQL Authentication")},
         this, {240, 480, 3855, 315});
-    lblSqlDbServer = placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
-    txtOnlDbServer = placeTextBox("txtOnlDbServer",
+    placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
+    txtOnlDbServer = placeTextBox(control::kTxtOnlDbServer,
         QSysInfo::machineHostName() + QStringLiteral("\\SNMPCONLINE"), this,
         {240, 1200, 3255, 285});
-    txtOnlDbPort
-        = placeTextBox("txtOnlDbPort", QStringLiteral("1433"), this, {3600, 1200, 495, 285});
-    lblSqlDatabase = placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
+    txtOnlDbPort = placeTextBox(
+        control::kTxtOnlDbPort, QStringLiteral("1433"), this, {3600, 1200, 495, 285});
+    placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
     txtOnlDatabase = placeTextBox(
-        "txtOnlDatabase", QStringLiteral("SNMPCONLINE"), this, {240, 1920, 2535, 285});
-    lblSqlConnTimeout
-        = placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
-    txtOnlConnTimeout
-        = placeTextBox("txtOnlConnTimeout", QStringLiteral("15"), this, {3720, 1920, 375, 285});
-    lblSqlDbUser = placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
-    txtOnlDbUser = placeTextBox("txtOnlDbUser", QStringLiteral("sa"), this, {4800, 480, 2055, 285});
-    lblSqlDbPass = placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
-    txtOnlDbPass = placeTextBox("txtOnlDbPass", QString(), this, {4800, 1200, 2055, 285});
+        control::kTxtOnlDatabase, QStringLiteral("SNMPCONLINE"), this, {240, 1920, 2535, 285});
+    placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
+    txtOnlConnTimeout = placeTextBox(control::kTxtOnlConnTimeout,
+        QString::number(ConnectionTimeouts::kDefaultLoginSeconds), this, {3720, 1920, 375, 285});
+    placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
+    txtOnlDbUser
+        = placeTextBox(control::kTxtOnlDbUser, QStringLiteral("sa"), this, {4800, 480, 2055, 285});
+    placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
+    txtOnlDbPass = placeTextBox(control::kTxtOnlDbPass, QString(), this, {4800, 1200, 2055, 285});
     txtOnlDbPass->setEchoMode(QLineEdit::Password);
     // The style's own mask character varies (a bullet on most); this box shows asterisks.
     txtOnlDbPass->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    Line1 = placeLine("Line1", 240, 7560, 2400);
+    placeLine("Line1", 240, 7560, 2400);
 }
 
 void FrmMonitorSrvCpu::buildReferenceBand()
 {
-    lblDate = placeLabel("lblDate", tr("Date:"), this, {240, 2640, 495, 255});
+    placeLabel("lblDate", tr("Date:"), this, {240, 2640, 495, 255});
     txtDate = placeTextBox("txtDate", QStringLiteral("2016-05-19"), this, {720, 2600, 2295, 285});
-    lblPlusHour = placeLabel("lblPlusHour", tr("Now - x Hour:"), this, {3240, 2640, 1095, 255});
+    placeLabel("lblPlusHour", tr("Now - x Hour:"), this, {3240, 2640, 1095, 255});
     cboPlusHour = placeList("cboPlusHour", hourOffsets(), this, {4440, 2600, 615, 315});
-    lblCurrentHour
-        = placeLabel("lblCurrentHour", tr("Current Hour:"), this, {5520, 2640, 975, 255});
+    placeLabel("lblCurrentHour", tr("Current Hour:"), this, {5520, 2640, 975, 255});
     txtCurrentHour
         = placeTextBox("txtCurrentHour", QStringLiteral("12"), this, {6600, 2600, 495, 285});
     QPalette buttonFace = txtCurrentHour->palette();
@@ -279,31 +274,29 @@ void FrmMonitorSrvCpu::buildReferenceBand()
 
 void FrmMonitorSrvCpu::buildTestBand()
 {
-    chkCpuLoadMon = place(
-        new QCheckBox(tr("CPU Load Monitoring")), "chkCpuLoadMon", this, {240, 3120, 2055, 255});
+    chkCpuLoadMon = place(new QCheckBox(tr("CPU Load Monitoring")), control::kChkCpuLoadMon, this,
+        {240, 3120, 2055, 255});
 
     fraMonTime
         = place(new QGroupBox(tr("Monitoring Time")), "fraMonTime", this, {240, 3600, 3615, 855});
-    lblMonStartTime = placeLabel("lblMonStartTime", tr("Start:"), fraMonTime, {240, 420, 375, 255});
+    placeLabel("lblMonStartTime", tr("Start:"), fraMonTime, {240, 420, 375, 255});
     cboCpuMonTimeStart
-        = placeList("cboCpuMonTimeStart", fullHours(0), fraMonTime, {720, 360, 795, 315});
-    lblMonStopTime = placeLabel("lblMonStopTime", tr("Stop:"), fraMonTime, {1920, 420, 495, 255});
+        = placeList(control::kCboCpuMonTimeStart, fullHours(0), fraMonTime, {720, 360, 795, 315});
+    placeLabel("lblMonStopTime", tr("Stop:"), fraMonTime, {1920, 420, 495, 255});
     cboCpuMonTimeStop
-        = placeList("cboCpuMonTimeStop", fullHours(1), fraMonTime, {2400, 360, 795, 315});
+        = placeList(control::kCboCpuMonTimeStop, fullHours(1), fraMonTime, {2400, 360, 795, 315});
 
     fraThreshold = place(new QGroupBox(tr("Threshold Value For One Hour")), "fraThreshold", this,
         {4080, 3120, 3495, 1335});
-    lblCpuLoad
-        = placeLabel("lblCpuLoad", tr("Avg .CPU Load:"), fraThreshold, {240, 420, 1215, 255});
+    placeLabel("lblCpuLoad", tr("Avg .CPU Load:"), fraThreshold, {240, 420, 1215, 255});
     txtCpuLoadThreshold = placeTextBox(
-        "txtCpuLoadThreshold", QStringLiteral("4"), fraThreshold, {1560, 360, 495, 285});
-    lblPercent = placeLabel("lblPercent", QStringLiteral("%"), fraThreshold, {2160, 420, 255, 255});
-    lblOccurrences
-        = placeLabel("lblOccurrences", tr("Occurrences:"), fraThreshold, {240, 840, 975, 255});
+        control::kTxtCpuLoadThreshold, QStringLiteral("4"), fraThreshold, {1560, 360, 495, 285});
+    placeLabel("lblPercent", QStringLiteral("%"), fraThreshold, {2160, 420, 255, 255});
+    placeLabel("lblOccurrences", tr("Occurrences:"), fraThreshold, {240, 840, 975, 255});
     txtCpuOverThreshold = placeTextBox(
-        "txtCpuOverThreshold", QStringLiteral("1"), fraThreshold, {1560, 840, 495, 285});
+        control::kTxtCpuOverThreshold, QStringLiteral("1"), fraThreshold, {1560, 840, 495, 285});
 
-    Line2 = placeLine("Line2", 240, 7560, 4680);
+    placeLine("Line2", 240, 7560, 4680);
     cmdTest = place(new QPushButton(tr("Test")), "cmdTest", this, {3120, 4920, 1695, 375});
 }
 
@@ -352,7 +345,7 @@ std::optional<qint16> FrmMonitorSrvCpu::hourOffset() const
 
 void FrmMonitorSrvCpu::showCurrentHour(qint16 offset)
 {
-    m_currentHour = static_cast<qint16>(hoursBefore(m_clock(), offset).time().hour());
+    m_currentHour = static_cast<qint16>(WallClock::hoursBefore(m_clock(), offset).time().hour());
     txtCurrentHour->setText(QString::number(m_currentHour));
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/RunHost.h"
+#include "host/RunHost.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -10,9 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QFontMetrics;
-class QFrame;
 class QGroupBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -52,14 +50,14 @@ private slots:
 
 private:
     template<class Widget>
-    Widget *place(Widget *widget, const char *name, QWidget *parent, const QRect &twips);
-    QLabel *placeLabel(
-        const char *name, const QString &caption, QWidget *parent, const QRect &twips);
+    Widget *place(Widget *widget, const QString &name, QWidget *parent, const QRect &twips);
+    void placeLabel(
+        const QString &name, const QString &caption, QWidget *parent, const QRect &twips);
     QLineEdit *placeTextBox(
-        const char *name, const QString &text, QWidget *parent, const QRect &twips);
+        const QString &name, const QString &text, QWidget *parent, const QRect &twips);
     QComboBox *placeList(
-        const char *name, const QStringList &entries, QWidget *parent, const QRect &twips);
-    QFrame *placeLine(const char *name, int left, int right, int top);
+        const QString &name, const QStringList &entries, QWidget *parent, const QRect &twips);
+    void placeLine(const QString &name, int left, int right, int top);
     QRect toPixels(const QRect &twips) const;
 
     void buildConnectionBand();
@@ -76,43 +74,28 @@ private:
     Clock m_clock;
     QString m_appPath;
     qint16 m_currentHour = 0;
+    // A wall-clock value (see WallClock), so that it can name an hour the local clock skips.
     QDateTime m_referenceTime;
 
-    QLabel *lblSqlConnType = nullptr;
     QComboBox *cboOnlConnType = nullptr;
-    QLabel *lblSqlDbServer = nullptr;
     QLineEdit *txtOnlDbServer = nullptr;
     QLineEdit *txtOnlDbPort = nullptr;
-    QLabel *lblSqlDatabase = nullptr;
     QLineEdit *txtOnlDatabase = nullptr;
-    QLabel *lblSqlConnTimeout = nullptr;
     QLineEdit *txtOnlConnTimeout = nullptr;
-    QLabel *lblSqlDbUser = nullptr;
     QLineEdit *txtOnlDbUser = nullptr;
-    QLabel *lblSqlDbPass = nullptr;
     QLineEdit *txtOnlDbPass = nullptr;
-    QFrame *Line1 = nullptr;
 
-    QLabel *lblDate = nullptr;
     QLineEdit *txtDate = nullptr;
-    QLabel *lblPlusHour = nullptr;
     QComboBox *cboPlusHour = nullptr;
-    QLabel *lblCurrentHour = nullptr;
     QLineEdit *txtCurrentHour = nullptr;
 
     QCheckBox *chkCpuLoadMon = nullptr;
     QGroupBox *fraMonTime = nullptr;
-    QLabel *lblMonStartTime = nullptr;
     QComboBox *cboCpuMonTimeStart = nullptr;
-    QLabel *lblMonStopTime = nullptr;
     QComboBox *cboCpuMonTimeStop = nullptr;
     QGroupBox *fraThreshold = nullptr;
-    QLabel *lblCpuLoad = nullptr;
     QLineEdit *txtCpuLoadThreshold = nullptr;
-    QLabel *lblPercent = nullptr;
-    QLabel *lblOccurrences = nullptr;
     QLineEdit *txtCpuOverThreshold = nullptr;
-    QFrame *Line2 = nullptr;
     QPushButton *cmdTest = nullptr;
 };
 

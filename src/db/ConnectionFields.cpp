@@ -1,19 +1,16 @@
 #include "db/ConnectionFields.h"
 
-#include "testrun/RunHost.h"
-
 namespace tovik {
 
-ConnectionFields ConnectionFields::read(const RunHost &host)
+std::optional<AuthMode> ConnectionFields::authMode() const
 {
-    return {
-        host.controlText(QStringLiteral("cboOnlConnType")),
-        host.controlText(QStringLiteral("txtOnlDbServer")),
-        host.controlText(QStringLiteral("txtOnlDatabase")),
-        host.controlText(QStringLiteral("txtOnlDbUser")),
-        host.controlText(QStringLiteral("txtOnlDbPass")),
-        host.controlText(QStringLiteral("txtOnlDbPort")),
-    };
+    if (SqlConnType == QLatin1String("Windows Authentication"))
+        return AuthMode::Windows;
+    if (SqlConnType == QLatin1String("Local SQL Authentication"))
+        return AuthMode::LocalSql;
+    if (SqlConnType == QLatin1String("Remote SQL Authentication"))
+        return AuthMode::RemoteSql;
+    return std::nullopt;
 }
 
 ConnectionFields ConnectionFields::masked() const

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace tovik {
 
-class RunHost;
+// The three authentication choices; anything else, in any other spelling, is none of them.
+enum class AuthMode { Windows, LocalSql, RemoteSql };
 
 // The connection settings as the window shows them at the moment they are read.
 struct ConnectionFields
@@ -16,12 +18,10 @@ struct ConnectionFields
     QString SqlDbPass;
     QString SqlDbPort;
 
-    static ConnectionFields read(const RunHost &host);
+    // Nothing for a choice that is none of the three.
+    std::optional<AuthMode> authMode() const;
     // The same settings with a given password shown as "****", for every text that is logged.
     ConnectionFields masked() const;
 };
-
-// The three authentication choices; anything else, in any other spelling, is none of them.
-enum class AuthMode { Windows, LocalSql, RemoteSql };
 
 } // namespace tovik

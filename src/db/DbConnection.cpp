@@ -1,5 +1,7 @@
 #include "db/DbConnection.h"
 
+#include "db/OdbcConnectionString.h"
+
 #include <QAtomicInteger>
 #include <QSqlError>
 #include <QSqlRecord>
@@ -62,6 +64,19 @@ bool DbConnection::open(
     if (m_lastError.isEmpty())
         m_lastError = QStringLiteral("The connection could not be opened.");
     return false;
+}
+
+bool DbConnection::open(
+    const ConnectionFields &fields, const QString &database, const ConnectionTimeouts &timeouts)
+{
+    QString failure;
+    const auto odbcString = OdbcConnectionString::forInstalledDriver(
+        fields, database, timeouts.querySeconds, &failure);
+    if (!odbcString) {
+        m_lastError = failure;
+        return false;
+    }
+    return open(*odbcString, timeouts.loginSeconds, timeouts.querySeconds);
 }
 
 QSqlQuery &DbConnection::query()

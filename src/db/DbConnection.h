@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/ConnectionFields.h"
+#include "db/ConnectionTimeouts.h"
 #include "db/QueryRows.h"
 
 #include <QMutex>
@@ -27,6 +29,11 @@ public:
     // that take it as a connection attribute.
     bool open(
         const QString &odbcConnectionString, int loginTimeoutSeconds, int queryTimeoutSeconds);
+    // Opens database through the best SQL Server driver installed, with the string that
+    // OdbcConnectionString builds from the fields; lastError() tells when there is no driver
+    // or a value cannot be sent to it.
+    bool open(const ConnectionFields &fields, const QString &database,
+        const ConnectionTimeouts &timeouts);
     // Runs one statement; its result stays held until the next one replaces it.
     bool exec(const QString &sql);
     // Reads the held result to its end. Results are forward-only and the driver allows one

@@ -1,6 +1,5 @@
 #include "db/OdbcConnectionString.h"
 
-#include "db/ConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
 
 namespace tovik {
@@ -35,7 +34,7 @@ QString OdbcConnectionString::quoted(const QString &value)
 std::optional<QString> OdbcConnectionString::build(const ConnectionFields &fields,
     const QString &database, const QString &driver, int queryTimeoutSeconds, QString *failure)
 {
-    const auto mode = ConnectionString::authMode(fields.SqlConnType);
+    const auto mode = fields.authMode();
     if (!mode)
         return QString();
 
@@ -84,6 +83,19 @@ std::optional<QString> OdbcConnectionString::build(const ConnectionFields &field
     }
     // The string ends with ";" because Qt passes its terminating NUL along with the last value.
     return text + u';';
+}
+
+std::optional<QString> OdbcConnectionString::forInstalledDriver(const ConnectionFields &fields,
+    const QString &database, int queryTimeoutSeconds, QString *failure)
+{
+    const QString driver
+        = OdbcDriverCatalog::preferredDriver(OdbcDriverCatalog::installedDrivers());
+    if (driver.isEmpty()) {
+        *failure = QStringLiteral("No SQL Server ODBC driver is installed (looked for: %1).")
+                       .arg(OdbcDriverCatalog::knownDrivers().join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    return build(fields, database, driver, queryTimeoutSeconds, failure);
 }
 
 } // namespace tovik

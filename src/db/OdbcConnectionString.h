@@ -17,6 +17,11 @@ public:
     static std::optional<QString> build(const ConnectionFields &fields, const QString &database,
         const QString &driver, int queryTimeoutSeconds, QString *failure);
 
+    // The string for the best SQL Server driver installed; nothing, with *failure set, when there
+    // is none or build() refuses the fields.
+    static std::optional<QString> forInstalledDriver(const ConnectionFields &fields,
+        const QString &database, int queryTimeoutSeconds, QString *failure);
+
     static QString quoted(const QString &value);
 };
 

@@ -1,6 +1,6 @@
 #include "output/Pause.h"
 
-#include "testrun/RunHost.h"
+#include "host/RunHost.h"
 
 #include <QThread>
 

@@ -1,42 +1,30 @@
 #include "output/ShowRunLog.h"
 
+#include "host/RunHost.h"
 #include "output/Pause.h"
+#include "output/PrivateFile.h"
 #include "output/RunLog.h"
-#include "testrun/RunHost.h"
 
-#include <QByteArrayView>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QList>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace tovik {
 
 namespace {
 
-// The file's content in pieces, written one after another.
-using FileBytes = QList<QByteArrayView>;
-
-bool writeFile(const QString &path, const FileBytes &bytes, QString *reason)
+// Where an installed program runs from: the install prefix's bin directory and the Debian
+// package's. Only the package's own files may lie there, even where root could write.
+bool isInstalledProgramDirectory(const QString &dir)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *reason = file.errorString();
-        return false;
-    }
-    for (const QByteArrayView piece : bytes) {
-        if (file.write(piece.data(), piece.size()) != piece.size()) {
-            *reason = file.errorString();
-            return false;
-        }
-    }
-    if (!file.flush()) {
-        *reason = file.errorString();
-        return false;
-    }
-    file.close();
-    return true;
+    const QString canonical = QFileInfo(dir).canonicalFilePath();
+    const QStringList installed {
+        QStringLiteral(TOVIK_INSTALL_BINDIR), QStringLiteral(TOVIK_PACKAGE_BINDIR)};
+    return !canonical.isEmpty()
+        && std::ranges::any_of(installed, [&canonical](const QString &installedDir) {
+               return QFileInfo(installedDir).canonicalFilePath() == canonical;
+           });
 }
 
 QString userRunLogPath(QString *reason)
@@ -46,10 +34,8 @@ QString userRunLogPath(QString *reason)
         *reason = QStringLiteral("the system names no per-user data directory");
         return {};
     }
-    if (!QDir().mkpath(dir)) {
-        *reason = QStringLiteral("the directory could not be created");
-        return QDir(dir).filePath(QLatin1String(RunLogFileName));
-    }
+    // A directory that could not be made still names the path in the warning.
+    makePrivateDirectory(dir, reason);
     return QDir(dir).filePath(QLatin1String(RunLogFileName));
 }
 
@@ -57,12 +43,15 @@ QString writeRunLog(RunHost &host, const FileBytes &bytes)
 {
     const QString besideProgram = QDir(host.appPath()).filePath(QLatin1String(RunLogFileName));
     QString programReason;
-    if (writeFile(besideProgram, bytes, &programReason))
+    if (isInstalledProgramDirectory(host.appPath()))
+        programReason = QStringLiteral("the program is installed there");
+    else if (writePrivateFile(besideProgram, bytes, &programReason))
         return besideProgram;
 
     QString userReason;
     const QString userPath = userRunLogPath(&userReason);
-    if (!userPath.isEmpty() && userReason.isEmpty() && writeFile(userPath, bytes, &userReason))
+    if (!userPath.isEmpty() && userReason.isEmpty()
+        && writePrivateFile(userPath, bytes, &userReason))
         return userPath;
 
     host.showWarning(QStringLiteral("The run log could not be written to %1 (%2) nor to %3 (%4).")

@@ -1,11 +1,10 @@
 #include "sweep/SweepEngine.h"
 
-#include "db/ConnectionString.h"
-#include "db/DriverConnect.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
 #include "sweep/SweepQueries.h"
 #include "testrun/DiscoveryQueries.h"
-#include "testrun/IntegerConversion.h"
-#include "testrun/ValueText.h"
+#include "testrun/ShownConnectionString.h"
 
 #include <algorithm>
 
@@ -89,10 +88,9 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     for (int i = 0; i < result.range.hourCount(); ++i)
         result.monitored << m_settings.isMonitored(result.range.hour(i));
 
-    QString failure;
-    if (!DriverConnect::open(m_main, m_settings.connection, m_settings.connection.SqlDatabase,
-            m_settings.loginTimeoutSeconds, m_settings.queryTimeoutSeconds, &failure)) {
-        fail(failure);
+    if (!m_main.open(
+            m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts)) {
+        failWith(m_main);
         return std::nullopt;
     }
     bool complete = discover(result);
@@ -133,7 +131,8 @@ bool SweepEngine::discover(SweepResult &result)
         result.store = SampleStore::OnlineDb;
         return true;
     }
-    const auto databaseFound = listHolds(kDatabaseQuery, ConnectionString::reportDatabase(firstId));
+    const auto databaseFound
+        = listHolds(kDatabaseQuery, ShownConnectionString::reportDatabase(firstId));
     if (!databaseFound)
         return false;
     result.store = *databaseFound ? SampleStore::ExternalAtrDbs : SampleStore::None;
@@ -156,10 +155,9 @@ bool SweepEngine::countReport(SweepResult &result, int reportIndex)
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
         return readAggregate(m_main, onlineSampleTable(id), result, reportIndex);
-    QString failure;
-    if (!DriverConnect::open(m_report, m_settings.connection, ConnectionString::reportDatabase(id),
-            m_settings.loginTimeoutSeconds, m_settings.queryTimeoutSeconds, &failure))
-        return fail(failure);
+    if (!m_report.open(
+            m_settings.connection, ShownConnectionString::reportDatabase(id), m_settings.timeouts))
+        return failWith(m_report);
     const bool read = readAggregate(m_report, QStringLiteral("RAW"), result, reportIndex);
     m_report.close();
     return read;

@@ -1,11 +1,11 @@
 #include "testrun/DeviceSummary.h"
 
+#include "common/ValueText.h"
+#include "host/RunHost.h"
 #include "output/Pause.h"
 #include "output/ShowRunLog.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 
@@ -98,7 +98,7 @@ void SummarizeDevices(TestRun &run)
         }
     }
 
-    run.session.disconnect(run.mainConnection, run.mainConnectionString);
+    run.session.disconnect(run.mainConnection, run.shownMainConnection);
     appendSummary(run, caughtLines, testTrapSent);
     ShowRunLog(run.host, run.log);
     run.host.setTestEnabled(true);

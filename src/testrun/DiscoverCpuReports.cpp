@@ -1,11 +1,11 @@
 #include "testrun/DiscoverCpuReports.h"
 
-#include "db/ConnectionString.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
 #include "testrun/DiscoveryQueries.h"
-#include "testrun/IntegerConversion.h"
 #include "testrun/RunEndings.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 
@@ -105,7 +105,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
 
     const auto databaseFound
         = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, kDatabaseQuery,
-            ConnectionString::reportDatabase(run.reports.first().report_id));
+            ShownConnectionString::reportDatabase(run.reports.first().report_id));
     if (!databaseFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;

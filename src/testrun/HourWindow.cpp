@@ -1,5 +1,7 @@
 #include "testrun/HourWindow.h"
 
+#include "testrun/WallClock.h"
+
 namespace tovik {
 
 namespace {
@@ -14,10 +16,10 @@ QString hourText(const QDateTime &time)
 HourWindow HourWindow::examinedHour(
     const QDateTime &referenceTime, qint16 startHour, qint16 stopHour)
 {
-    const QDateTime previousHour = referenceTime.addSecs(-3600);
+    const QDateTime previousHour = WallClock::hoursBefore(referenceTime, 1);
     const int h = previousHour.time().hour();
     if (startHour <= h && h < stopHour)
-        return {hourText(previousHour), hourText(referenceTime)};
+        return {hourText(previousHour), hourText(WallClock::of(referenceTime))};
     return {};
 }
 

@@ -12,7 +12,8 @@ struct HourWindow
     QString start;
     QString end;
 
-    // The hour before referenceTime, when its hour of day h satisfies startHour <= h < stopHour.
+    // The wall-clock hour before referenceTime, when its hour of day h satisfies
+    // startHour <= h < stopHour.
     static HourWindow examinedHour(
         const QDateTime &referenceTime, qint16 startHour, qint16 stopHour);
 

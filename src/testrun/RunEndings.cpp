@@ -1,7 +1,7 @@
 #include "testrun/RunEndings.h"
 
+#include "host/RunHost.h"
 #include "output/ShowRunLog.h"
-#include "testrun/RunHost.h"
 #include "testrun/TestRun.h"
 
 namespace tovik::RunEndings {

@@ -1,7 +1,8 @@
 #include "testrun/TestParameters.h"
 
-#include "testrun/IntegerConversion.h"
-#include "testrun/RunHost.h"
+#include "common/IntegerConversion.h"
+#include "host/ControlNames.h"
+#include "host/RunHost.h"
 
 namespace tovik {
 
@@ -22,19 +23,19 @@ std::optional<TestParameters> TestParameters::read(const RunHost &host, QString 
     TestParameters p;
     // The monitoring lists show "HH:00"; only the hour counts.
     const auto start = readField(QStringLiteral("Monitoring Time Start"),
-        host.controlText(QStringLiteral("cboCpuMonTimeStart")).left(2), failure);
+        host.controlText(control::kCboCpuMonTimeStart).left(2), failure);
     if (!start)
         return std::nullopt;
     const auto stop = readField(QStringLiteral("Monitoring Time Stop"),
-        host.controlText(QStringLiteral("cboCpuMonTimeStop")).left(2), failure);
+        host.controlText(control::kCboCpuMonTimeStop).left(2), failure);
     if (!stop)
         return std::nullopt;
-    const auto threshold = readField(QStringLiteral("Avg .CPU Load"),
-        host.controlText(QStringLiteral("txtCpuLoadThreshold")), failure);
+    const auto threshold = readField(
+        QStringLiteral("Avg .CPU Load"), host.controlText(control::kTxtCpuLoadThreshold), failure);
     if (!threshold)
         return std::nullopt;
-    const auto occurrences = readField(QStringLiteral("Occurrences"),
-        host.controlText(QStringLiteral("txtCpuOverThreshold")), failure);
+    const auto occurrences = readField(
+        QStringLiteral("Occurrences"), host.controlText(control::kTxtCpuOverThreshold), failure);
     if (!occurrences)
         return std::nullopt;
     p.MonStartHour = *start;

@@ -2,11 +2,11 @@
 
 #include "db/ConnectionFields.h"
 #include "db/DbConnection.h"
-#include "db/QuerySession.h"
 #include "output/RunLog.h"
 #include "testrun/CpuReport.h"
 #include "testrun/HourWindow.h"
 #include "testrun/NodeHit.h"
+#include "testrun/QuerySession.h"
 #include "testrun/RunSettings.h"
 #include "testrun/TestParameters.h"
 
@@ -27,11 +27,11 @@ struct TestRun
     RunHost &host;
     RunSettings settings;
     TestParameters parameters;
-    HourWindow hourWindow;
+    HourWindow examinedHour;
     RunLog log;
     QuerySession session;
     // The main connection string as the run log shows it.
-    QString mainConnectionString;
+    QString shownMainConnection;
     DbConnection mainConnection;
     DbConnection reportConnection;
     CpuReportList reports;

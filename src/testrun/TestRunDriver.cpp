@@ -1,10 +1,12 @@
 #include "testrun/TestRunDriver.h"
 
-#include "db/ConnectionString.h"
+#include "host/ControlNames.h"
+#include "host/RunHost.h"
 #include "testrun/DeviceSummary.h"
 #include "testrun/DiscoverCpuReports.h"
+#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 #include "testrun/ThresholdCounting.h"
 
@@ -32,7 +34,7 @@ bool openMainConnection(TestRun &run, const ConnectionFields &fields)
 {
     const quint32 start = run.session.startMark();
     if (!run.session.connect(
-            run.mainConnection, fields, fields.SqlDatabase, run.mainConnectionString, start)) {
+            run.mainConnection, fields, fields.SqlDatabase, run.shownMainConnection, start)) {
         RunEndings::mainOpenFailure(run);
         return false;
     }
@@ -49,7 +51,7 @@ TestRunDriver::TestRunDriver(RunHost &host, RunSettings settings)
 
 void TestRunDriver::run()
 {
-    if (!m_host.isChecked(QStringLiteral("chkCpuLoadMon")))
+    if (!m_host.isChecked(control::kChkCpuLoadMon))
         return;
 
     TestRun run(m_host, m_settings);
@@ -61,10 +63,10 @@ void TestRunDriver::run()
     }
     run.parameters = *parameters;
     m_host.setTestEnabled(false);
-    run.hourWindow = HourWindow::examinedHour(
+    run.examinedHour = HourWindow::examinedHour(
         m_host.referenceTime(), run.parameters.MonStartHour, run.parameters.MonStopHour);
-    const ConnectionFields fields = ConnectionFields::read(m_host);
-    run.mainConnectionString = ConnectionString::main(fields.masked());
+    const ConnectionFields fields = readConnectionFields(m_host);
+    run.shownMainConnection = ShownConnectionString::main(fields.masked());
 
     if (!openMainConnection(run, fields))
         return;

@@ -1,11 +1,12 @@
 #include "testrun/ThresholdCounting.h"
 
-#include "db/ConnectionString.h"
-#include "testrun/IntegerConversion.h"
+#include "common/IntegerConversion.h"
+#include "common/ValueText.h"
+#include "host/RunHost.h"
+#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
-#include "testrun/RunHost.h"
+#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
-#include "testrun/ValueText.h"
 
 namespace tovik {
 
@@ -25,8 +26,8 @@ struct SampleTable
 
 QString timeAndLoadCondition(const TestRun &run)
 {
-    return QStringLiteral("hist_time >= '") + run.hourWindow.start
-        + QStringLiteral("' AND hist_time < '") + run.hourWindow.end
+    return QStringLiteral("hist_time >= '") + run.examinedHour.start
+        + QStringLiteral("' AND hist_time < '") + run.examinedHour.end
         + QStringLiteral("' AND ProcessorLoad >= '")
         + QString::number(run.parameters.CpuLoadThreshold) + u'\'';
 }
@@ -106,14 +107,14 @@ bool CountInExternalAtrDbs(TestRun &run)
     for (const CpuReport &report : std::as_const(run.reports)) {
         if (report.report_id == 0)
             continue;
-        const ConnectionFields fields = ConnectionFields::read(run.host);
-        const QString shown = ConnectionString::report(fields.masked(), report.report_id);
+        const ConnectionFields fields = readConnectionFields(run.host);
+        const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {
             QStringLiteral("RAW"), run.reportConnection, timeAndLoadCondition(run)};
         // The second timing line of a report counts from the same start, connect included.
         if (!run.session.connect(run.reportConnection, fields,
-                ConnectionString::reportDatabase(report.report_id), shown, reportStart)
+                ShownConnectionString::reportDatabase(report.report_id), shown, reportStart)
             || !countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run, true);
             return false;

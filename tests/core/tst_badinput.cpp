@@ -1,6 +1,7 @@
 #include "RecordingHost.h"
-#include "db/QuerySession.h"
+#include "host/ControlNames.h"
 #include "output/RunLog.h"
+#include "testrun/QuerySession.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QTcpServer>
@@ -16,9 +17,10 @@ const QString errHandler = " (Err Handler)";
 // How the settings-failure message names each control.
 QString fieldLabel(const QString &control)
 {
-    static const QHash<QString, QString> labels {{"txtCpuLoadThreshold", "Avg .CPU Load"},
-        {"txtCpuOverThreshold", "Occurrences"}, {"cboCpuMonTimeStart", "Monitoring Time Start"},
-        {"cboCpuMonTimeStop", "Monitoring Time Stop"}};
+    static const QHash<QString, QString> labels {{control::kTxtCpuLoadThreshold, "Avg .CPU Load"},
+        {control::kTxtCpuOverThreshold, "Occurrences"},
+        {control::kCboCpuMonTimeStart, "Monitoring Time Start"},
+        {control::kCboCpuMonTimeStop, "Monitoring Time Stop"}};
     return labels.value(control);
 }
 
@@ -31,8 +33,8 @@ void addSettingsRows()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("converts");
 
-    const QString threshold = "txtCpuLoadThreshold";
-    const QString occurrences = "txtCpuOverThreshold";
+    const QString threshold = control::kTxtCpuLoadThreshold;
+    const QString occurrences = control::kTxtCpuOverThreshold;
     QTest::newRow("threshold empty") << threshold << "en_US"
                                      << "" << false;
     QTest::newRow("threshold blanks") << threshold << "en_US"
@@ -86,18 +88,16 @@ void addSettingsRows()
 // The monitoring hours are parsed too; a list holding no hour must not pass as one.
 void addHourRows()
 {
-    QTest::newRow("start hour empty") << "cboCpuMonTimeStart"
-                                      << "en_US"
+    QTest::newRow("start hour empty") << control::kCboCpuMonTimeStart << "en_US"
                                       << "" << false;
-    QTest::newRow("stop hour letters") << "cboCpuMonTimeStop"
-                                       << "en_US"
+    QTest::newRow("stop hour letters") << control::kCboCpuMonTimeStop << "en_US"
                                        << "xx:00" << false;
 }
 
 } // namespace
 
 // Typed settings that are empty, huge, negative, fractional, blank or not ASCII digits.
-class TestBadInput : public QObject
+class tst_BadInput : public QObject
 {
     Q_OBJECT
 
@@ -117,29 +117,29 @@ private:
     QLocale m_startLocale;
 };
 
-void TestBadInput::initTestCase()
+void tst_BadInput::initTestCase()
 {
     m_startLocale = QLocale();
 }
 
-void TestBadInput::init()
+void tst_BadInput::init()
 {
     m_appDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_appDir->isValid());
 }
 
-void TestBadInput::cleanup()
+void tst_BadInput::cleanup()
 {
     QLocale::setDefault(m_startLocale);
 }
 
-void TestBadInput::settingsTexts_data()
+void tst_BadInput::settingsTexts_data()
 {
     addSettingsRows();
     addHourRows();
 }
 
-void TestBadInput::settingsTexts()
+void tst_BadInput::settingsTexts()
 {
     QFETCH(QString, control);
     QFETCH(QString, locale);
@@ -150,7 +150,7 @@ void TestBadInput::settingsTexts()
     RecordingHost host;
     host.setAppPath(m_appDir->path());
     // None of the three choices: a run that gets as far as connecting fails at once, offline.
-    host.setText("cboOnlConnType", "");
+    host.setText(control::kCboOnlConnType, "");
     host.setText(control, text);
     TestRunDriver(host).run();
 
@@ -173,7 +173,7 @@ void TestBadInput::settingsTexts()
     QVERIFY2(warning.size() < 200, qPrintable(QString::number(warning.size())));
 }
 
-void TestBadInput::timeoutTexts_data()
+void tst_BadInput::timeoutTexts_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
@@ -205,7 +205,7 @@ void TestBadInput::timeoutTexts_data()
     QTest::newRow("10,000 digits") << "en_US" << QString(10000, u'7') << 15;
 }
 
-void TestBadInput::timeoutTexts()
+void tst_BadInput::timeoutTexts()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
@@ -213,12 +213,12 @@ void TestBadInput::timeoutTexts()
 
     QLocale::setDefault(QLocale(locale));
     RecordingHost host;
-    host.setText("txtOnlConnTimeout", text);
+    host.setText(control::kTxtOnlConnTimeout, text);
     RunLog log;
     QCOMPARE(QuerySession(host, log, 30).loginTimeoutSeconds(), seconds);
 }
 
-void TestBadInput::timeoutReachesDriver_data()
+void tst_BadInput::timeoutReachesDriver_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("text");
@@ -232,7 +232,7 @@ void TestBadInput::timeoutReachesDriver_data()
 
 // The chosen login timeout is what the driver waits: a listener that never answers the login
 // holds the open for exactly that long.
-void TestBadInput::timeoutReachesDriver()
+void tst_BadInput::timeoutReachesDriver()
 {
     QFETCH(QString, locale);
     QFETCH(QString, text);
@@ -243,10 +243,10 @@ void TestBadInput::timeoutReachesDriver()
     QLocale::setDefault(QLocale(locale));
     RecordingHost host;
     host.setAppPath(m_appDir->path());
-    host.setText("cboOnlConnType", "Remote SQL Authentication");
-    host.setText("txtOnlDbServer", "127.0.0.1");
-    host.setText("txtOnlDbPort", QString::number(listener.serverPort()));
-    host.setText("txtOnlConnTimeout", text);
+    host.setText(control::kCboOnlConnType, "Remote SQL Authentication");
+    host.setText(control::kTxtOnlDbServer, "127.0.0.1");
+    host.setText(control::kTxtOnlDbPort, QString::number(listener.serverPort()));
+    host.setText(control::kTxtOnlConnTimeout, text);
 
     QElapsedTimer timer;
     timer.start();
@@ -262,5 +262,5 @@ void TestBadInput::timeoutReachesDriver()
     QVERIFY2(elapsed < seconds * 1000 + 4000, qPrintable(QString::number(elapsed)));
 }
 
-QTEST_GUILESS_MAIN(TestBadInput)
+QTEST_GUILESS_MAIN(tst_BadInput)
 #include "tst_badinput.moc"

@@ -1,6 +1,7 @@
-#include "db/ConnectionString.h"
+#include "OdbcStringParser.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
+#include "testrun/ShownConnectionString.h"
 
 #include <QtTest>
 
@@ -13,58 +14,9 @@ ConnectionFields fields(const QString &type)
     return {type, "HOST\\SNMPCONLINE", "SNMPCONLINE", "sa", "secret", "1433"};
 }
 
-// Splits an ODBC connection string into its keys, undoing brace quoting, so that a test can
-// see which value each key really carries.
-QList<QPair<QString, QString>> parseOdbc(const QString &text, bool *ok)
-{
-    QList<QPair<QString, QString>> pairs;
-    *ok = true;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        const qsizetype eq = text.indexOf(u'=', i);
-        if (eq < 0) {
-            *ok = false;
-            return pairs;
-        }
-        const QString key = text.mid(i, eq - i);
-        QString value;
-        i = eq + 1;
-        if (i < text.size() && text.at(i) == u'{') {
-            ++i;
-            while (true) {
-                if (i >= text.size()) {
-                    *ok = false;
-                    return pairs;
-                }
-                if (text.at(i) == u'}') {
-                    if (i + 1 < text.size() && text.at(i + 1) == u'}') {
-                        value += u'}';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value += text.at(i++);
-            }
-        } else {
-            const qsizetype end = text.indexOf(u';', i);
-            value = text.mid(i, end < 0 ? -1 : end - i);
-            i = end < 0 ? text.size() : end;
-        }
-        if (i < text.size() && text.at(i) != u';') {
-            *ok = false;
-            return pairs;
-        }
-        ++i;
-        pairs << qMakePair(key, value);
-    }
-    return pairs;
-}
-
 } // namespace
 
-class TestConnectionStrings : public QObject
+class tst_ConnectionStrings : public QObject
 {
     Q_OBJECT
 
@@ -84,7 +36,7 @@ private slots:
     void preferredDriver();
 };
 
-void TestConnectionStrings::mainForms_data()
+void tst_ConnectionStrings::mainForms_data()
 {
     QTest::addColumn<ConnectionFields>("input");
     QTest::addColumn<QString>("expected");
@@ -120,14 +72,14 @@ void TestConnectionStrings::mainForms_data()
     QTest::newRow("empty choice") << fields("") << "";
 }
 
-void TestConnectionStrings::mainForms()
+void tst_ConnectionStrings::mainForms()
 {
     QFETCH(ConnectionFields, input);
     QFETCH(QString, expected);
-    QCOMPARE(ConnectionString::main(input), expected);
+    QCOMPARE(ShownConnectionString::main(input), expected);
 }
 
-void TestConnectionStrings::reportForms_data()
+void tst_ConnectionStrings::reportForms_data()
 {
     QTest::addColumn<ConnectionFields>("input");
     QTest::addColumn<int>("reportId");
@@ -146,15 +98,15 @@ void TestConnectionStrings::reportForms_data()
     QTest::newRow("unknown") << fields("SQL") << 12 << "";
 }
 
-void TestConnectionStrings::reportForms()
+void tst_ConnectionStrings::reportForms()
 {
     QFETCH(ConnectionFields, input);
     QFETCH(int, reportId);
     QFETCH(QString, expected);
-    QCOMPARE(ConnectionString::report(input, reportId), expected);
+    QCOMPARE(ShownConnectionString::report(input, reportId), expected);
 }
 
-void TestConnectionStrings::passwordMaskedForTheLog_data()
+void tst_ConnectionStrings::passwordMaskedForTheLog_data()
 {
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("shown");
@@ -169,21 +121,21 @@ void TestConnectionStrings::passwordMaskedForTheLog_data()
                                      << "****";
 }
 
-void TestConnectionStrings::passwordMaskedForTheLog()
+void tst_ConnectionStrings::passwordMaskedForTheLog()
 {
     QFETCH(QString, password);
     QFETCH(QString, shown);
 
     ConnectionFields input = fields("Local SQL Authentication");
     input.SqlDbPass = password;
-    const QString logged = ConnectionString::main(input.masked());
+    const QString logged = ShownConnectionString::main(input.masked());
     QVERIFY(logged.endsWith(";Password=" + shown));
     if (!password.isEmpty())
         QVERIFY(!logged.contains(password));
     QCOMPARE(input.SqlDbPass, password);
 }
 
-void TestConnectionStrings::odbcValuesStayInTheirKeys_data()
+void tst_ConnectionStrings::odbcValuesStayInTheirKeys_data()
 {
     QTest::addColumn<QString>("driver");
     QTest::addColumn<QString>("user");
@@ -212,7 +164,7 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys_data()
                            << "";
 }
 
-void TestConnectionStrings::odbcValuesStayInTheirKeys()
+void tst_ConnectionStrings::odbcValuesStayInTheirKeys()
 {
     QFETCH(QString, driver);
     QFETCH(QString, user);
@@ -226,13 +178,12 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys()
     QVERIFY2(text.has_value(), qPrintable(failure));
     QVERIFY(text->endsWith(u';'));
 
-    bool ok = false;
-    const auto pairs = parseOdbc(*text, &ok);
-    QVERIFY(ok);
+    const auto pairs = test::parseOdbcString(*text, OdbcDriverCatalog::isFreeTds(driver));
+    QVERIFY(pairs);
     QHash<QString, QString> values;
-    for (const auto &pair : pairs) {
-        QVERIFY2(!values.contains(pair.first.toUpper()), qPrintable("key twice: " + pair.first));
-        values.insert(pair.first.toUpper(), pair.second);
+    for (const auto &pair : *pairs) {
+        QVERIFY2(!values.contains(pair.key.toUpper()), qPrintable("key twice: " + pair.key));
+        values.insert(pair.key.toUpper(), pair.value);
     }
     QCOMPARE(values.value("DRIVER"), driver);
     QCOMPARE(values.value("SERVER"), "HOST\\SNMPCONLINE,1433");
@@ -242,7 +193,7 @@ void TestConnectionStrings::odbcValuesStayInTheirKeys()
     QCOMPARE(values.value("LANGUAGE"), "us_english");
 }
 
-void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
+void tst_ConnectionStrings::freeTdsRefusesClosingBrace_data()
 {
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("label");
@@ -252,7 +203,7 @@ void TestConnectionStrings::freeTdsRefusesClosingBrace_data()
     QTest::newRow("server") << 2 << "Server";
 }
 
-void TestConnectionStrings::freeTdsRefusesClosingBrace()
+void tst_ConnectionStrings::freeTdsRefusesClosingBrace()
 {
     QFETCH(int, field);
     QFETCH(QString, label);
@@ -267,7 +218,7 @@ void TestConnectionStrings::freeTdsRefusesClosingBrace()
     QVERIFY2(failure.contains(label) && failure.contains("FreeTDS"), qPrintable(failure));
 }
 
-void TestConnectionStrings::odbcDriverSpecifics()
+void tst_ConnectionStrings::odbcDriverSpecifics()
 {
     QString failure;
     const auto windows = OdbcConnectionString::build(
@@ -293,7 +244,7 @@ void TestConnectionStrings::odbcDriverSpecifics()
     QVERIFY(unknown->isEmpty());
 }
 
-void TestConnectionStrings::preferredDriver_data()
+void tst_ConnectionStrings::preferredDriver_data()
 {
     QTest::addColumn<QStringList>("installed");
     QTest::addColumn<QString>("chosen");
@@ -307,12 +258,12 @@ void TestConnectionStrings::preferredDriver_data()
     QTest::newRow("none") << QStringList {"PostgreSQL", "SQLite3"} << "";
 }
 
-void TestConnectionStrings::preferredDriver()
+void tst_ConnectionStrings::preferredDriver()
 {
     QFETCH(QStringList, installed);
     QFETCH(QString, chosen);
     QCOMPARE(OdbcDriverCatalog::preferredDriver(installed), chosen);
 }
 
-QTEST_GUILESS_MAIN(TestConnectionStrings)
+QTEST_GUILESS_MAIN(tst_ConnectionStrings)
 #include "tst_connectionstrings.moc"

@@ -1,13 +1,13 @@
+#include "common/IntegerConversion.h"
+#include "common/TickCounter.h"
+#include "common/ValueText.h"
 #include "testrun/HourWindow.h"
-#include "testrun/IntegerConversion.h"
-#include "testrun/TickCounter.h"
-#include "testrun/ValueText.h"
 
 #include <QtTest>
 
 using namespace tovik;
 
-class TestConversions : public QObject
+class tst_Conversions : public QObject
 {
     Q_OBJECT
 
@@ -28,7 +28,7 @@ private slots:
     void elapsedAcrossCounterLimits();
 };
 
-void TestConversions::textToInt16_data()
+void tst_Conversions::textToInt16_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("locale");
@@ -107,7 +107,7 @@ void TestConversions::textToInt16_data()
                                             << "en_US" << false << 0;
 }
 
-void TestConversions::textToInt16()
+void tst_Conversions::textToInt16()
 {
     QFETCH(QString, text);
     QFETCH(QString, locale);
@@ -120,7 +120,7 @@ void TestConversions::textToInt16()
         QCOMPARE(int(*result), value);
 }
 
-void TestConversions::textToInt32_data()
+void tst_Conversions::textToInt32_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("converts");
@@ -134,7 +134,7 @@ void TestConversions::textToInt32_data()
     QTest::newRow("letters") << "abc" << false << qint64(0);
 }
 
-void TestConversions::textToInt32()
+void tst_Conversions::textToInt32()
 {
     QFETCH(QString, text);
     QFETCH(bool, converts);
@@ -146,7 +146,7 @@ void TestConversions::textToInt32()
         QCOMPARE(qint64(*result), value);
 }
 
-void TestConversions::variantToInteger_data()
+void tst_Conversions::variantToInteger_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<bool>("int16Converts");
@@ -166,7 +166,7 @@ void TestConversions::variantToInteger_data()
     QTest::newRow("infinite") << QVariant(qInf()) << false << 0 << false;
 }
 
-void TestConversions::variantToInteger()
+void tst_Conversions::variantToInteger()
 {
     QFETCH(QVariant, value);
     QFETCH(bool, int16Converts);
@@ -180,7 +180,7 @@ void TestConversions::variantToInteger()
     QCOMPARE(IntegerConversion::toInt32(value).has_value(), int32Converts);
 }
 
-void TestConversions::failureNamesTheField_data()
+void tst_Conversions::failureNamesTheField_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("description");
@@ -193,14 +193,14 @@ void TestConversions::failureNamesTheField_data()
                                   << "Avg .CPU Load: 40000 is outside the range -32768 to 32767";
 }
 
-void TestConversions::failureNamesTheField()
+void tst_Conversions::failureNamesTheField()
 {
     QFETCH(QString, text);
     QFETCH(QString, description);
     QCOMPARE(IntegerConversion::int16Failure("Avg .CPU Load", text, QLocale::c()), description);
 }
 
-void TestConversions::valueTextOfColumns_data()
+void tst_Conversions::valueTextOfColumns_data()
 {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("text");
@@ -215,14 +215,14 @@ void TestConversions::valueTextOfColumns_data()
     QTest::newRow("text kept as is") << QVariant(QStringLiteral(" a\tb ")) << " a\tb ";
 }
 
-void TestConversions::valueTextOfColumns()
+void tst_Conversions::valueTextOfColumns()
 {
     QFETCH(QVariant, value);
     QFETCH(QString, text);
     QCOMPARE(valueText(value), text);
 }
 
-void TestConversions::examinedHour_data()
+void tst_Conversions::examinedHour_data()
 {
     QTest::addColumn<QDateTime>("reference");
     QTest::addColumn<int>("startHour");
@@ -255,7 +255,7 @@ void TestConversions::examinedHour_data()
                               << "2028-03-01 00:00:00";
 }
 
-void TestConversions::examinedHour()
+void tst_Conversions::examinedHour()
 {
     QFETCH(QDateTime, reference);
     QFETCH(int, startHour);
@@ -263,13 +263,13 @@ void TestConversions::examinedHour()
     QFETCH(QString, start);
     QFETCH(QString, end);
 
-    const HourWindow window
+    const HourWindow hour
         = HourWindow::examinedHour(reference, qint16(startHour), qint16(stopHour));
-    QCOMPARE(window.start, start);
-    QCOMPARE(window.end, end);
+    QCOMPARE(hour.start, start);
+    QCOMPARE(hour.end, end);
 }
 
-void TestConversions::elapsedAcrossCounterLimits_data()
+void tst_Conversions::elapsedAcrossCounterLimits_data()
 {
     QTest::addColumn<quint32>("start");
     QTest::addColumn<quint32>("now");
@@ -281,7 +281,7 @@ void TestConversions::elapsedAcrossCounterLimits_data()
     QTest::newRow("wrap by 250") << 4294967200u << 154u << 250u;
 }
 
-void TestConversions::elapsedAcrossCounterLimits()
+void tst_Conversions::elapsedAcrossCounterLimits()
 {
     QFETCH(quint32, start);
     QFETCH(quint32, now);
@@ -289,5 +289,5 @@ void TestConversions::elapsedAcrossCounterLimits()
     QCOMPARE(elapsedMs(start, now), elapsed);
 }
 
-QTEST_GUILESS_MAIN(TestConversions)
+QTEST_GUILESS_MAIN(tst_Conversions)
 #include "tst_conversions.moc"

@@ -1,4 +1,5 @@
 #include "RecordingHost.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -7,7 +8,7 @@ using namespace tovik;
 using tovik::test::RecordingHost;
 
 // The parts of a run that end before any connection is made.
-class TestDriver : public QObject
+class tst_Driver : public QObject
 {
     Q_OBJECT
 
@@ -21,50 +22,45 @@ private:
     std::unique_ptr<QTemporaryDir> m_appDir;
 };
 
-void TestDriver::init()
+void tst_Driver::init()
 {
     m_appDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_appDir->isValid());
 }
 
-void TestDriver::uncheckedGateDoesNothing()
+void tst_Driver::uncheckedGateDoesNothing()
 {
     RecordingHost host;
     host.setAppPath(m_appDir->path());
-    host.setChecked("chkCpuLoadMon", false);
-    host.setText("txtCpuLoadThreshold", "abc");
+    host.setChecked(control::kChkCpuLoadMon, false);
+    host.setText(control::kTxtCpuLoadThreshold, "abc");
     TestRunDriver(host).run();
     QVERIFY(host.events.isEmpty());
     QVERIFY(host.testEnabled);
     QVERIFY(!QFile::exists(m_appDir->filePath("ZU-TestCpuLoad.txt")));
 }
 
-void TestDriver::settingsFailure_data()
+void tst_Driver::settingsFailure_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("threshold letters") << "txtCpuLoadThreshold"
-                                       << "abc"
+    QTest::newRow("threshold letters") << control::kTxtCpuLoadThreshold << "abc"
                                        << "Avg .CPU Load: \"abc\" is not a number (Err Handler)";
-    QTest::newRow("threshold empty") << "txtCpuLoadThreshold"
-                                     << ""
+    QTest::newRow("threshold empty") << control::kTxtCpuLoadThreshold << ""
                                      << "Avg .CPU Load: \"\" is not a number (Err Handler)";
     QTest::newRow("threshold out of range")
-        << "txtCpuLoadThreshold"
-        << "40000"
+        << control::kTxtCpuLoadThreshold << "40000"
         << "Avg .CPU Load: 40000 is outside the range -32768 to 32767 (Err Handler)";
-    QTest::newRow("occurrences letters") << "txtCpuOverThreshold"
-                                         << "x1"
+    QTest::newRow("occurrences letters") << control::kTxtCpuOverThreshold << "x1"
                                          << "Occurrences: \"x1\" is not a number (Err Handler)";
-    QTest::newRow("occurrences huge") << "txtCpuOverThreshold"
-                                      << "99999999999999999999999"
+    QTest::newRow("occurrences huge") << control::kTxtCpuOverThreshold << "99999999999999999999999"
                                       << "Occurrences: 99999999999999999999999 is outside the "
                                          "range -32768 to 32767 (Err Handler)";
 }
 
-void TestDriver::settingsFailure()
+void tst_Driver::settingsFailure()
 {
     QFETCH(QString, control);
     QFETCH(QString, text);
@@ -74,7 +70,7 @@ void TestDriver::settingsFailure()
     host.setAppPath(m_appDir->path());
     host.setText(control, text);
     // A server that would answer must not be asked: a connection attempt would log a line.
-    host.setText("txtOnlDbServer", "127.0.0.1,1");
+    host.setText(control::kTxtOnlDbServer, "127.0.0.1,1");
     TestRunDriver(host).run();
 
     const QString logPath = m_appDir->filePath("ZU-TestCpuLoad.txt");
@@ -84,5 +80,5 @@ void TestDriver::settingsFailure()
     QCOMPARE(file.readAll(), QByteArray("\r\n"));
 }
 
-QTEST_GUILESS_MAIN(TestDriver)
+QTEST_GUILESS_MAIN(tst_Driver)
 #include "tst_driver.moc"

@@ -36,7 +36,7 @@ QString showText(RecordingHost &host, const QString &text)
 
 } // namespace
 
-class TestOutput : public QObject
+class tst_Output : public QObject
 {
     Q_OBJECT
 
@@ -57,13 +57,13 @@ private:
     QTemporaryDir m_userData;
 };
 
-void TestOutput::init()
+void tst_Output::init()
 {
     QVERIFY(m_userData.isValid());
     qputenv("XDG_DATA_HOME", m_userData.path().toLocal8Bit());
 }
 
-void TestOutput::pauseCycles_data()
+void tst_Output::pauseCycles_data()
 {
     QTest::addColumn<int>("milliseconds");
     QTest::addColumn<int>("cycles");
@@ -79,7 +79,7 @@ void TestOutput::pauseCycles_data()
     QTest::newRow("-32768") << -32768 << 0;
 }
 
-void TestOutput::pauseCycles()
+void tst_Output::pauseCycles()
 {
     QFETCH(int, milliseconds);
     QFETCH(int, cycles);
@@ -95,7 +95,7 @@ void TestOutput::pauseCycles()
     QVERIFY(timer.elapsed() >= cycles * 10);
 }
 
-void TestOutput::runLogFileBytes_data()
+void tst_Output::runLogFileBytes_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
@@ -106,7 +106,7 @@ void TestOutput::runLogFileBytes_data()
     QTest::newRow("lines kept") << "x\r\n\r\ny" << QByteArray("x\r\n\r\ny\r\n");
 }
 
-void TestOutput::runLogFileBytes()
+void tst_Output::runLogFileBytes()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
@@ -126,7 +126,7 @@ void TestOutput::runLogFileBytes()
     QCOMPARE(readFile(expectedPath), bytes);
 }
 
-void TestOutput::runLogPiecesAsWholeText_data()
+void tst_Output::runLogPiecesAsWholeText_data()
 {
     QTest::addColumn<QStringList>("pieces");
 
@@ -146,7 +146,7 @@ void TestOutput::runLogPiecesAsWholeText_data()
 
 // However the text arrives, the file holds what one conversion of the whole text gives, followed
 // by the closing text.
-void TestOutput::runLogPiecesAsWholeText()
+void tst_Output::runLogPiecesAsWholeText()
 {
     QFETCH(QStringList, pieces);
 
@@ -167,7 +167,7 @@ void TestOutput::runLogPiecesAsWholeText()
     QCOMPARE(log.bytes(), whole.toLocal8Bit());
 }
 
-void TestOutput::shorterTextReplacesFile()
+void tst_Output::shorterTextReplacesFile()
 {
     QTemporaryDir appDir;
     RecordingHost host;
@@ -177,7 +177,7 @@ void TestOutput::shorterTextReplacesFile()
     QCOMPARE(readFile(appDir.filePath("ZU-TestCpuLoad.txt")), QByteArray("short\r\n"));
 }
 
-void TestOutput::waitsBeforeOpening()
+void tst_Output::waitsBeforeOpening()
 {
     QTemporaryDir appDir;
     RecordingHost host;
@@ -191,7 +191,7 @@ void TestOutput::waitsBeforeOpening()
     QCOMPARE(host.viewerPaths.size(), 1);
 }
 
-void TestOutput::fallsBackToUserDirectory()
+void tst_Output::fallsBackToUserDirectory()
 {
     QTemporaryDir scratch;
     RecordingHost host;
@@ -204,7 +204,7 @@ void TestOutput::fallsBackToUserDirectory()
     QVERIFY(host.warnings.isEmpty());
 }
 
-void TestOutput::warnsWhenNothingCanBeWritten()
+void tst_Output::warnsWhenNothingCanBeWritten()
 {
     QTemporaryDir scratch;
     const QString appPath = unwritableDir(scratch);
@@ -220,5 +220,5 @@ void TestOutput::warnsWhenNothingCanBeWritten()
     QCOMPARE(host.processEventsCalls, 0);
 }
 
-QTEST_GUILESS_MAIN(TestOutput)
+QTEST_GUILESS_MAIN(tst_Output)
 #include "tst_output.moc"

@@ -2,10 +2,14 @@
 # A newcomer's first run, on a display of its own: scripts/demo opens the window, the window is
 # set to "Local SQL Authentication" with "CPU Load Monitoring" ticked and Test is pressed; the run
 # log must appear beside the program, complete, and be handed to the viewer (a stand-in xdg-open
-# that records its argument). Closing the window must stop the demo's sample server.
+# that records its argument). When the demo says that the examined hour lies outside the default
+# monitoring time, its Start and Stop are chosen too; either way the run must count one hour and
+# catch devices. Closing the window must stop the demo's sample server.
 #
-#   demo-window.sh BUILD_DIR [--external]
+#   demo-window.sh BUILD_DIR [--external] [--clock 'YYYY-MM-DD HH:MM:SS' START END]
 #
+# --clock opens the window at that local time (through the test-only TOVIK_TEST_CLOCK_START) and
+# expects the run to examine START to END, two 'YYYY-MM-DD HH:00:00' texts.
 # Exit status 77 (skipped) when port 1433 or 1434 is taken: the demo needs those fixed ports.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,8 +27,27 @@ readonly closeSeconds=30
 build=$(realpath "$1")
 shift
 layout=online
-[ "${1:-}" = --external ] && layout=external
-demoArgs=("$@")
+demoArgs=()
+clock=
+expectedStart=
+expectedEnd=
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --external)
+        layout=external
+        demoArgs+=(--external)
+        ;;
+    --clock)
+        clock=$2 expectedStart=$3 expectedEnd=$4
+        shift 3
+        ;;
+    *)
+        echo "demo-window.sh: unknown option '$1'" >&2
+        exit 2
+        ;;
+    esac
+    shift
+done
 
 runLog="$build/ZU-TestCpuLoad.txt"
 work=$(mktemp -d)
@@ -99,7 +122,9 @@ addDisplaySuppressions() {
 
 startDemo() {
     addDisplaySuppressions
-    env -u QT_QPA_PLATFORM PATH="$work/bin:$PATH" \
+    local clockSetting=()
+    [ -n "$clock" ] && clockSetting=(TOVIK_TEST_CLOCK_START="$clock")
+    env -u QT_QPA_PLATFORM -u TOVIK_TEST_CLOCK_START PATH="$work/bin:$PATH" "${clockSetting[@]}" \
         "$root/scripts/demo" --build-dir "$build" "${demoArgs[@]}" >"$work/demo.out" 2>&1 &
     demoPid=$!
 }
@@ -148,6 +173,41 @@ checkRunLog() {
     fi
 }
 
+# The Start and Stop that the demo's steps name, as "HH:00 HH:00"; nothing when they name none.
+advisedMonitoringTime() {
+    sed -n 's/^demo: in the window .*choose Start "\([0-9:]*\)" and Stop "\([0-9:]*\)".*/\1 \2/p' \
+        "$work/demo.out"
+}
+
+checkAdvice() {
+    local advised=$1
+    [ -n "$clock" ] || return 0
+    local expected=
+    local hour=$((10#${expectedStart:11:2}))
+    if [ "$hour" -lt 6 ] || [ "$hour" -ge 23 ]; then
+        expected="${expectedStart:11:5} $(printf '%02d:00' $((hour + 1)))"
+    fi
+    [ "$advised" = "$expected" ] \
+        || fail "for the examined hour ${expectedStart:11:5} the demo advised '$advised', not '$expected'"
+}
+
+# Every counting query names one hour, and the summary names at least one device.
+checkExaminedHour() {
+    local bounds
+    bounds=$(grep -o "hist_time >= '[^']*' AND hist_time < '[^']*'" "$runLog" | sort -u)
+    [ -n "$bounds" ] || fail "the run log has no counting query"
+    [ "$(echo "$bounds" | wc -l)" -eq 1 ] || fail "the counting queries differ in their hour: $bounds"
+    if [ -n "$clock" ]; then
+        local expected="hist_time >= '$expectedStart' AND hist_time < '$expectedEnd'"
+        [ "$bounds" = "$expected" ] || fail "the run examined \"$bounds\", not \"$expected\""
+    else
+        [ "$bounds" != "hist_time >= '' AND hist_time < ''" ] \
+            || fail "the run examined no hour although the demo's steps were followed"
+    fi
+    sed -n '/^Devices caught by Threshold Conditions\./,$p' "$runLog" | grep -q $'\t[0-9]* times' \
+        || fail "the summary names no caught device: $(sed -n '/^Devices caught/,$p' "$runLog")"
+}
+
 closeWindowAndAwaitDemo() {
     local window=$1
     python3 "$here/close_window.py" "$window"
@@ -189,13 +249,21 @@ main() {
     readServerPid
 
     chooseDemoSettings "$window"
+    local advised
+    advised=$(advisedMonitoringTime)
+    checkAdvice "$advised"
+    if [ -n "$advised" ]; then
+        # shellcheck disable=SC2086 # two words, Start and Stop
+        chooseMonitoringTime $advised
+    fi
     pressTest
     awaitViewerCall
     checkRunLog
+    checkExaminedHour
 
     closeWindowAndAwaitDemo "$window"
     checkServerStopped
-    echo "PASS: $layout layout: run log $runLog complete, viewer called, sample server stopped"
+    echo "PASS: $layout layout${clock:+ at $clock}: run log $runLog complete, viewer called, sample server stopped"
 }
 
 main

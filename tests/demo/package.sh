@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installing and packaging the built tree: `cmake --install` into a scratch prefix must give the
-# program, its menu entry and its icons and nothing else; `cpack -G DEB` must build a package whose
-# dependencies bring Qt's ODBC driver, unixODBC and FreeTDS, and which unpacks to the same files
-# under /usr.
+# program, its manual page, menu entry, AppStream metainfo, icons, licence and changelog and
+# nothing else; `cpack -G DEB` must build a package whose dependencies bring Qt's ODBC driver and
+# platform plugins, unixODBC and FreeTDS, which unpacks to the same files under /usr, and which
+# dpkg installs into and purges from a scratch root without leaving anything there.
 #
 #   package.sh BUILD_DIR
 set -euo pipefail
@@ -10,20 +11,20 @@ set -euo pipefail
 build=$(realpath "$1")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/package-lib.sh"
 
 readonly installedFiles="bin/tovik-sql-tester
 share/applications/tovik-sql-tester.desktop
+share/doc/tovik-sql-tester/changelog.gz
+share/doc/tovik-sql-tester/copyright
 share/icons/hicolor/256x256/apps/tovik-sql-tester.png
 share/icons/hicolor/48x48/apps/tovik-sql-tester.png
-share/icons/hicolor/scalable/apps/tovik-sql-tester.svg"
+share/icons/hicolor/scalable/apps/tovik-sql-tester.svg
+share/man/man1/tovik-sql-tester.1.gz
+share/metainfo/example.tovik.SqlTester.metainfo.xml"
 
 # Named by the package itself, then by dpkg-shlibdeps from the libraries the program links.
-readonly requiredDepends="libqt6sql6-odbc unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+readonly requiredDepends="libqt6sql6-odbc qt6-qpa-plugins unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2"
 
 filesUnder() {
     (cd "$1" && find . -type f -o -type l | sed 's|^\./||' | sort)
@@ -44,6 +45,28 @@ checkTree() {
     checkIcon "$prefix/share/icons/hicolor" 256 "$what"
     grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/tovik-sql-tester.svg" \
         || fail "$what: the scalable icon is no SVG"
+    local metainfo
+    for metainfo in "$prefix"/share/metainfo/*.metainfo.xml; do
+        appstreamcli validate --no-net "$metainfo" >"$work/validate.txt" 2>&1 \
+            || fail "$what: appstreamcli rejects $metainfo: $(cat "$work/validate.txt")"
+    done
+    local page
+    for page in "$prefix"/share/man/man1/*.1.gz; do
+        LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null | tee "$work/man.txt" | grep -q . \
+            && fail "$what: man warns about $page: $(cat "$work/man.txt")"
+    done
+    checkChangelog "$prefix/share/doc/tovik-sql-tester/changelog.gz" "$what"
+}
+
+# The newest entry names the version the build makes.
+checkChangelog() {
+    local changelog=$1 what=$2
+    local version built
+    gzip -dc "$changelog" >"$work/changelog"
+    version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+    built=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+    [ "$version" = "$built" ] \
+        || fail "$what: the changelog's newest entry is $version, the build makes $built"
 }
 
 checkDesktopEntry() {
@@ -67,16 +90,6 @@ checkInstall() {
     cmake --install "$build" --prefix "$work/prefix" >"$work/install.log" \
         || fail "cmake --install failed: $(cat "$work/install.log")"
     checkTree "$work/prefix" "the installed prefix"
-}
-
-buildPackage() {
-    (cd "$work" && cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package") \
-        >"$work/cpack.log" 2>&1 || fail "cpack -G DEB failed: $(cat "$work/cpack.log")"
-    local packages=("$work"/package/*.deb)
-    if [ ${#packages[@]} -ne 1 ] || [ ! -f "${packages[0]}" ]; then
-        fail "cpack made no single .deb: $(ls "$work/package")"
-    fi
-    echo "${packages[0]}"
 }
 
 checkDepends() {
@@ -103,11 +116,34 @@ checkUnpacked() {
     [ "$(filesUnder "$work/root" | grep -vc '^usr/')" -eq 0 ] \
         || fail "the package installs outside /usr: $(filesUnder "$work/root" | grep -v '^usr/')"
     checkTree "$work/root/usr" "the unpacked package"
+    appstreamcli validate-tree --no-net "$work/root" >"$work/validate.txt" 2>&1 \
+        || fail "appstreamcli rejects the unpacked package: $(cat "$work/validate.txt")"
+}
+
+# dpkg installs the package into a root of its own and purges it again: nothing of it may remain.
+checkInstallAndPurge() {
+    local deb=$1
+    local root="$work/dpkg-root"
+    mkdir -p "$root/var/lib/dpkg/updates" "$root/var/lib/dpkg/info"
+    touch "$root/var/lib/dpkg/status" "$root/var/lib/dpkg/available"
+    # The dependencies are those of this machine, which the scratch root does not hold.
+    dpkg --root="$root" --force-depends --force-script-chrootless -i "$deb" >"$work/dpkg.log" 2>&1 \
+        || fail "dpkg -i into a scratch root failed: $(cat "$work/dpkg.log")"
+    [ -x "$root/usr/bin/tovik-sql-tester" ] || fail "dpkg -i installed no program"
+    dpkg --root="$root" --force-depends --force-script-chrootless --purge tovik-sql-tester \
+        >"$work/dpkg.log" 2>&1 || fail "dpkg --purge failed: $(cat "$work/dpkg.log")"
+    local left
+    # Only dpkg's own database stays, and it forgets the package.
+    left=$(filesUnder "$root" | grep -v '^var/lib/dpkg/' || true)
+    left+=$(find "$root/var/lib/dpkg/info" -name 'tovik-sql-tester.*')
+    [ -z "$left" ] || fail "the purged package left files behind: $left"
+    [ -z "$(find "$root/usr" -mindepth 1 2>/dev/null)" ] \
+        || fail "the purged package left under usr: $(find "$root/usr" -mindepth 1)"
 }
 
 main() {
     local tool
-    for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate file; do
+    for tool in cpack dpkg dpkg-deb dpkg-parsechangelog dpkg-shlibdeps desktop-file-validate appstreamcli man file; do
         command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/setup"
     done
     checkInstall
@@ -115,6 +151,7 @@ main() {
     deb=$(buildPackage)
     checkDepends "$deb"
     checkUnpacked "$deb"
+    checkInstallAndPurge "$deb"
     echo "PASS: install and $(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)"
 }
 

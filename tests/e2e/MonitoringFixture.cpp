@@ -1,8 +1,19 @@
 #include "MonitoringFixture.h"
 
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
+
+#include <QDir>
 
 namespace tovik::test {
+
+QString logLines(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += line + kCrlf;
+    return text;
+}
 
 QStringList reportTableStatements()
 {
@@ -24,11 +35,24 @@ QString sampleTableStatement(const QString &table)
         .arg(table);
 }
 
+QString nodesTableStatement()
+{
+    return QStringLiteral(
+        "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address TEXT, trapcomm TEXT)");
+}
+
+QString nodeRow(int id, const QString &name, const QString &address, const QString &trapCommunity)
+{
+    return QStringLiteral("INSERT INTO ATR_Nodes VALUES (%1, '%2', '%3', '%4')")
+        .arg(id)
+        .arg(name, address, trapCommunity);
+}
+
 MonitoringFixture::MonitoringFixture()
 {
     host.setAppPath(m_app.path());
-    host.setText("cboOnlConnType", "Remote SQL Authentication");
-    host.setText("txtOnlDbServer", "127.0.0.1");
+    host.setText(control::kCboOnlConnType, "Remote SQL Authentication");
+    host.setText(control::kTxtOnlDbServer, "127.0.0.1");
 }
 
 bool MonitoringFixture::addDatabase(const QString &name, const QStringList &statements)
@@ -44,8 +68,13 @@ bool MonitoringFixture::startServer(SampleServer::Options options)
     m_server = std::make_unique<SampleServer>(options);
     if (!m_server->start(&error))
         return false;
-    host.setText("txtOnlDbPort", QString::number(m_server->port()));
+    host.setText(control::kTxtOnlDbPort, QString::number(m_server->port()));
     return true;
+}
+
+QString MonitoringFixture::runLogPath() const
+{
+    return QDir(m_app.path()).filePath(kRunLogName);
 }
 
 QString MonitoringFixture::runLog() const

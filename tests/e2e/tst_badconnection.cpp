@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -36,11 +37,11 @@ struct Setup
 Setup setupFor(const QString &control, const QString &value)
 {
     Setup setup;
-    if (control == "txtOnlDatabase")
+    if (control == control::kTxtOnlDatabase)
         setup.database = value;
-    else if (control == "txtOnlDbUser")
+    else if (control == control::kTxtOnlDbUser)
         setup.user = value;
-    else if (control == "txtOnlDbPass")
+    else if (control == control::kTxtOnlDbPass)
         setup.password = value;
     else
         setup.instance = value;
@@ -69,7 +70,7 @@ QString connectLine(const QString &log)
 Q_DECLARE_METATYPE(Outcome)
 
 // Separators, braces, quotes, non-ASCII text and very long values in the connection fields.
-class TestBadConnection : public QObject
+class tst_BadConnection : public QObject
 {
     Q_OBJECT
 
@@ -78,7 +79,7 @@ private slots:
     void connectionFields();
 };
 
-void TestBadConnection::connectionFields_data()
+void tst_BadConnection::connectionFields_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QString>("value");
@@ -89,25 +90,25 @@ void TestBadConnection::connectionFields_data()
     // which the driver sends to the SQL Server Browser on loopback.
     // The browser's reply separates its fields with ";", so the driver cannot find the port of
     // an instance whose name holds one.
-    addRows("txtOnlDbServer", "SNMP", Outcome::ConnectFails);
-    addRows("txtOnlDatabase", "SNMP");
-    addRows("txtOnlDbUser", "user");
-    addRows("txtOnlDbPass", "pw");
+    addRows(control::kTxtOnlDbServer, "SNMP", Outcome::ConnectFails);
+    addRows(control::kTxtOnlDatabase, "SNMP");
+    addRows(control::kTxtOnlDbUser, "user");
+    addRows(control::kTxtOnlDbPass, "pw");
     // Instance names are at most 32 bytes long; the browser does not answer for a longer one,
     // and the driver gives up after its retries.
     QTest::newRow("txtOnlDbServer: 10,000 characters")
-        << "txtOnlDbServer" << longText << Outcome::ConnectFails;
+        << control::kTxtOnlDbServer << longText << Outcome::ConnectFails;
     // A file name holds at most 255 bytes, so the server knows no such database.
     QTest::newRow("txtOnlDatabase: 10,000 characters")
-        << "txtOnlDatabase" << longText << Outcome::LoginFails;
+        << control::kTxtOnlDatabase << longText << Outcome::LoginFails;
     // FreeTDS sends at most 128 characters of a user name or a password.
     QTest::newRow("txtOnlDbUser: 10,000 characters")
-        << "txtOnlDbUser" << longText << Outcome::LoginFails;
+        << control::kTxtOnlDbUser << longText << Outcome::LoginFails;
     QTest::newRow("txtOnlDbPass: 10,000 characters")
-        << "txtOnlDbPass" << longText << Outcome::LoginFails;
+        << control::kTxtOnlDbPass << longText << Outcome::LoginFails;
 }
 
-void TestBadConnection::connectionFields()
+void tst_BadConnection::connectionFields()
 {
     QFETCH(QString, control);
     QFETCH(QString, value);
@@ -124,12 +125,12 @@ void TestBadConnection::connectionFields()
     options.instance = setup.instance;
     options.browser = true;
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    fixture.host.setText("cboOnlConnType", "Local SQL Authentication");
-    fixture.host.setText("txtOnlDbServer", "127.0.0.1\\" + setup.instance);
-    fixture.host.setText("txtOnlDatabase", setup.database);
-    fixture.host.setText("txtOnlDbUser", setup.user);
-    fixture.host.setText("txtOnlDbPass", setup.password);
-    fixture.host.setText("txtOnlConnTimeout", "5");
+    fixture.host.setText(control::kCboOnlConnType, "Local SQL Authentication");
+    fixture.host.setText(control::kTxtOnlDbServer, "127.0.0.1\\" + setup.instance);
+    fixture.host.setText(control::kTxtOnlDatabase, setup.database);
+    fixture.host.setText(control::kTxtOnlDbUser, setup.user);
+    fixture.host.setText(control::kTxtOnlDbPass, setup.password);
+    fixture.host.setText(control::kTxtOnlConnTimeout, "5");
 
     QElapsedTimer timer;
     timer.start();
@@ -167,5 +168,5 @@ void TestBadConnection::connectionFields()
     }
 }
 
-QTEST_GUILESS_MAIN(TestBadConnection)
+QTEST_GUILESS_MAIN(tst_BadConnection)
 #include "tst_badconnection.moc"

@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -9,14 +10,13 @@ using namespace tovik::test;
 
 namespace {
 
-const QString crlf = "\r\n";
 const QString reportHeader = "*** Get All Reports based on Online Server CPU ***";
 const QString reportSql = "SELECT report_id, report_name, table_name, pollint FROM ATR_Reports "
                           "WHERE table_name = 'CRATR-MIB|CRCpuEntry'";
 
 QString connectLines(const QString &connectionString)
 {
-    return "Connect OK to " + connectionString + crlf + "Time = # ms" + crlf + crlf;
+    return "Connect OK to " + connectionString + kCrlf + "Time = # ms" + kCrlf + kCrlf;
 }
 
 // A database without ATR_Reports: the first query fails, so the log shows the connect alone.
@@ -28,7 +28,7 @@ QStringList databaseWithoutReports()
 } // namespace
 
 // Opening the main connection through the ODBC driver, and how a failed open ends the run.
-class TestConnect : public QObject
+class tst_Connect : public QObject
 {
     Q_OBJECT
 
@@ -41,7 +41,7 @@ private slots:
     void queryFailureEndsWithDescription();
 };
 
-void TestConnect::connectsInEachMode_data()
+void tst_Connect::connectsInEachMode_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -93,7 +93,7 @@ void TestConnect::connectsInEachMode_data()
            "Catalog=SNMPCONLINE;User Id=sa;Password=****";
 }
 
-void TestConnect::connectsInEachMode()
+void tst_Connect::connectsInEachMode()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -110,24 +110,25 @@ void TestConnect::connectsInEachMode()
     if (!login.isEmpty())
         options.logins << login;
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    fixture.host.setText("cboOnlConnType", mode);
-    fixture.host.setText("txtOnlDbServer", server);
-    fixture.host.setText("txtOnlDbPass", password);
-    fixture.host.setText("txtOnlConnTimeout", timeout);
+    fixture.host.setText(control::kCboOnlConnType, mode);
+    fixture.host.setText(control::kTxtOnlDbServer, server);
+    fixture.host.setText(control::kTxtOnlDbPass, password);
+    fixture.host.setText(control::kTxtOnlConnTimeout, timeout);
 
     TestRunDriver(fixture.host).run();
 
     QCOMPARE(fixture.host.warnings.size(), 1);
     const QString description = fixture.host.warnings.first();
     QVERIFY2(description.contains("Invalid object name 'ATR_Reports'"), qPrintable(description));
-    const QString expected = connectLines(QString(shown).replace("%1", QString::number(fixture.port()))) + reportHeader + crlf
-        + reportSql + crlf + crlf + description + crlf;
+    const QString expected
+        = connectLines(QString(shown).replace("%1", QString::number(fixture.port()))) + reportHeader
+        + kCrlf + reportSql + kCrlf + kCrlf + description + kCrlf;
     QCOMPARE(withoutTimings(fixture.runLog()), expected);
     if (!password.isEmpty())
         QVERIFY(!fixture.runLog().contains(password));
 }
 
-void TestConnect::refusedLogins_data()
+void tst_Connect::refusedLogins_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -150,7 +151,7 @@ void TestConnect::refusedLogins_data()
                                       << "Secret1" << false << "Login failed";
 }
 
-void TestConnect::refusedLogins()
+void tst_Connect::refusedLogins()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -164,16 +165,17 @@ void TestConnect::refusedLogins()
     SampleServer::Options options;
     options.logins << "sa:Secret1";
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    fixture.host.setText("cboOnlConnType", mode);
-    fixture.host.setText("txtOnlDbServer", QString(server).replace("%1", QString::number(fixture.port())));
-    fixture.host.setText("txtOnlDbPass", password);
-    fixture.host.setText("txtOnlConnTimeout", "5");
+    fixture.host.setText(control::kCboOnlConnType, mode);
+    fixture.host.setText(
+        control::kTxtOnlDbServer, QString(server).replace("%1", QString::number(fixture.port())));
+    fixture.host.setText(control::kTxtOnlDbPass, password);
+    fixture.host.setText(control::kTxtOnlConnTimeout, "5");
     if (QString(QTest::currentDataTag()) == "unknown database")
-        fixture.host.setText("txtOnlDatabase", "NoSuchDb");
+        fixture.host.setText(control::kTxtOnlDatabase, "NoSuchDb");
     if (closedPort) {
         const quint16 port = fixture.port();
         fixture.server().stop();
-        fixture.host.setText("txtOnlDbPort", QString::number(port));
+        fixture.host.setText(control::kTxtOnlDbPort, QString::number(port));
     }
 
     QElapsedTimer timer;
@@ -192,7 +194,7 @@ void TestConnect::refusedLogins()
     QVERIFY2(elapsed < 8000, qPrintable(QString::number(elapsed)));
 }
 
-void TestConnect::closingBraceCannotReachFreeTds()
+void tst_Connect::closingBraceCannotReachFreeTds()
 {
     MonitoringFixture fixture;
     QVERIFY2(
@@ -200,7 +202,7 @@ void TestConnect::closingBraceCannotReachFreeTds()
     SampleServer::Options options;
     options.logins << "sa:a}b";
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    fixture.host.setText("txtOnlDbPass", "a}b");
+    fixture.host.setText(control::kTxtOnlDbPass, "a}b");
 
     TestRunDriver(fixture.host).run();
 
@@ -211,7 +213,7 @@ void TestConnect::closingBraceCannotReachFreeTds()
     QVERIFY(fixture.host.testEnabled);
 }
 
-void TestConnect::queryFailureEndsWithDescription()
+void tst_Connect::queryFailureEndsWithDescription()
 {
     MonitoringFixture fixture;
     QVERIFY2(
@@ -223,12 +225,12 @@ void TestConnect::queryFailureEndsWithDescription()
     QCOMPARE(fixture.host.warnings.size(), 1);
     const QString description = fixture.host.warnings.first();
     QCOMPARE(description, QString("[FreeTDS][SQL Server]Invalid object name 'ATR_Reports'."));
-    const QString logPath = fixture.appDir() + "/ZU-TestCpuLoad.txt";
+    const QString logPath = fixture.runLogPath();
     // The button comes back before the log is shown, and the log before the message.
     QCOMPARE(fixture.host.events,
         QStringList({"disabled", "enabled", "viewer:" + logPath, "warning:" + description}));
-    QVERIFY(fixture.runLog().endsWith(reportSql + crlf + crlf + description + crlf));
+    QVERIFY(fixture.runLog().endsWith(reportSql + kCrlf + kCrlf + description + kCrlf));
 }
 
-QTEST_GUILESS_MAIN(TestConnect)
+QTEST_GUILESS_MAIN(tst_Connect)
 #include "tst_connect.moc"

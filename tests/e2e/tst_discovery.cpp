@@ -9,19 +9,9 @@ using namespace tovik::test;
 
 namespace {
 
-const QString crlf = "\r\n";
-
-QString lines(const QStringList &all)
-{
-    QString text;
-    for (const QString &line : all)
-        text += line + crlf;
-    return text;
-}
-
 QString connectAndReports(quint16 port, const QStringList &reportLines)
 {
-    return lines(
+    return logLines(
         QStringList {
             "Connect OK to Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
             "Source=127.0.0.1,"
@@ -40,8 +30,8 @@ QString connectAndReports(quint16 port, const QStringList &reportLines)
 
 QString tableSearch(const QStringList &tables, bool sqlExpress)
 {
-    return lines(QStringList {"", "*** Get All Table Names in SnmpcOnline db ***",
-                     "SELECT name from sys.tables", "Time = # ms", "", "name"}
+    return logLines(QStringList {"", "*** Get All Table Names in SnmpcOnline db ***",
+                        "SELECT name from sys.tables", "Time = # ms", "", "name"}
         + tables
         + QStringList {"",
             QString("SqlExpress: ") + (sqlExpress ? "True" : "False")
@@ -51,8 +41,8 @@ QString tableSearch(const QStringList &tables, bool sqlExpress)
 
 QString databaseSearch(const QStringList &databases, bool found)
 {
-    return lines(QStringList {"*** Get All db names on the server ***",
-                     "SELECT name from sys.databases", "Time = # ms", "", "name"}
+    return logLines(QStringList {"*** Get All db names on the server ***",
+                        "SELECT name from sys.databases", "Time = # ms", "", "name"}
         + databases
         + QStringList {"",
             QString("SqlExtAtrDb: ") + (found ? "True" : "False")
@@ -62,20 +52,17 @@ QString databaseSearch(const QStringList &databases, bool found)
 
 QString noStoreAndEmptySummary(quint16 port)
 {
-    return lines({"", "No External ATR Databases could be found on the server",
+    return logLines({"", "No External ATR Databases could be found on the server",
         "Disconnect OK from Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
         "Source=127.0.0.1,"
             + QString::number(port) + ";Initial Catalog=SNMPCONLINE;User Id=sa;Password=",
         "", "Devices caught by Threshold Conditions."});
 }
 
-const QString nodesTable = "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address "
-                           "TEXT, trapcomm TEXT)";
-
 } // namespace
 
 // What the run learns about the CPU reports and where their samples are.
-class TestDiscovery : public QObject
+class tst_Discovery : public QObject
 {
     Q_OBJECT
 
@@ -87,7 +74,7 @@ private slots:
     void moreThanHundredReports();
 };
 
-void TestDiscovery::noCpuReport()
+void tst_Discovery::noCpuReport()
 {
     MonitoringFixture fixture;
     QVERIFY2(fixture.addDatabase("SNMPCONLINE",
@@ -100,15 +87,15 @@ void TestDiscovery::noCpuReport()
 
     const QString message = "No Online CPU Reports Found";
     QCOMPARE(withoutTimings(fixture.runLog()),
-        connectAndReports(fixture.port(), {}) + crlf + message + crlf);
+        connectAndReports(fixture.port(), {}) + kCrlf + message + kCrlf);
     QCOMPARE(fixture.host.events,
-        QStringList({"disabled", "enabled", "viewer:" + fixture.appDir() + "/ZU-TestCpuLoad.txt",
-            "warning:" + message}));
+        QStringList(
+            {"disabled", "enabled", "viewer:" + fixture.runLogPath(), "warning:" + message}));
     // No catalog query was sent after the report query.
     QVERIFY(!fixture.server().logText().contains("sys.tables"));
 }
 
-void TestDiscovery::noSampleStore_data()
+void tst_Discovery::noSampleStore_data()
 {
     QTest::addColumn<QString>("tableName");
     QTest::addColumn<QString>("otherDatabase");
@@ -123,7 +110,7 @@ void TestDiscovery::noSampleStore_data()
                                                 << "ATR_Report_12";
 }
 
-void TestDiscovery::noSampleStore()
+void tst_Discovery::noSampleStore()
 {
     QFETCH(QString, tableName);
     QFETCH(QString, otherDatabase);
@@ -131,7 +118,7 @@ void TestDiscovery::noSampleStore()
     MonitoringFixture fixture;
     QStringList statements = reportTableStatements()
         << cpuReportRow("7", "'CPU Core'", "300") << cpuReportRow("12", "'CPU Edge'", "60")
-        << nodesTable;
+        << nodesTableStatement();
     if (!tableName.isEmpty())
         statements << sampleTableStatement(tableName);
     QVERIFY2(fixture.addDatabase("SNMPCONLINE", statements), qPrintable(fixture.error));
@@ -153,20 +140,21 @@ void TestDiscovery::noSampleStore()
         = connectAndReports(fixture.port(),
               {"7\tCPU Core\tCRATR-MIB|CRCpuEntry\t300", "12\tCPU Edge\tCRATR-MIB|CRCpuEntry\t60"})
         + tableSearch(tables, true) + databaseSearch(databases, false)
-        + noStoreAndEmptySummary(fixture.port()) + crlf;
+        + noStoreAndEmptySummary(fixture.port()) + kCrlf;
     QCOMPARE(withoutTimings(fixture.runLog()), expected);
     QVERIFY(fixture.host.warnings.isEmpty());
     QVERIFY(fixture.host.testEnabled);
 }
 
-void TestDiscovery::unconvertibleReportValues()
+void tst_Discovery::unconvertibleReportValues()
 {
     MonitoringFixture fixture;
-    QVERIFY2(fixture.addDatabase("SNMPCONLINE",
-                 reportTableStatements() << cpuReportRow("7", "'CPU Core'", "NULL")
-                                         << cpuReportRow("NULL", "'No Id'", "40000")
-                                         << cpuReportRow("9", "NULL", "-40000") << nodesTable
-                                         << sampleTableStatement("ATR_Report_7_RAW")),
+    QVERIFY2(
+        fixture.addDatabase("SNMPCONLINE",
+            reportTableStatements()
+                << cpuReportRow("7", "'CPU Core'", "NULL")
+                << cpuReportRow("NULL", "'No Id'", "40000") << cpuReportRow("9", "NULL", "-40000")
+                << nodesTableStatement() << sampleTableStatement("ATR_Report_7_RAW")),
         qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     fixture.host.setReferenceTime(QDateTime(QDate(2026, 12, 7), QTime(14, 20)));
@@ -186,13 +174,13 @@ void TestDiscovery::unconvertibleReportValues()
     QVERIFY(!log.contains("ATR_Report_0_RAW"));
     QCOMPARE(fixture.host.warnings.size(), 1);
     QVERIFY(fixture.host.warnings.first().contains("Invalid object name 'ATR_Report_9_RAW'"));
-    QVERIFY(log.endsWith(crlf + fixture.host.warnings.first() + crlf));
+    QVERIFY(log.endsWith(kCrlf + fixture.host.warnings.first() + kCrlf));
 }
 
-void TestDiscovery::moreThanHundredReports()
+void tst_Discovery::moreThanHundredReports()
 {
     MonitoringFixture fixture;
-    QStringList statements = reportTableStatements() << nodesTable;
+    QStringList statements = reportTableStatements() << nodesTableStatement();
     QStringList reportLines;
     QStringList tables {"ATR_Reports", "ATR_Nodes"};
     for (int id = 1; id <= 103; ++id) {
@@ -215,5 +203,5 @@ void TestDiscovery::moreThanHundredReports()
     QVERIFY(fixture.host.warnings.isEmpty());
 }
 
-QTEST_GUILESS_MAIN(TestDiscovery)
+QTEST_GUILESS_MAIN(tst_Discovery)
 #include "tst_discovery.moc"

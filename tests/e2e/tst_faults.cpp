@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -8,9 +9,6 @@ using namespace tovik;
 using namespace tovik::test;
 
 namespace {
-
-const QString crlf = "\r\n";
-const QString logName = "ZU-TestCpuLoad.txt";
 
 QString sample(int node, const char *time, int load)
 {
@@ -28,19 +26,15 @@ QStringList installation()
         << cpuReportRow("7", "'CPU Core Routers'", "300")
         << sampleTableStatement("ATR_Report_7_RAW") << sample(101, "2026-12-07 13:05:00", 90)
         << sample(101, "2026-12-07 13:10:00", 95) << sample(102, "2026-12-07 13:30:00", 60)
-        << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, "
-           "address TEXT, trapcomm TEXT)"
-        << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', "
-           "'192.0.2.1', 'public')"
-        << "INSERT INTO ATR_Nodes VALUES (102, 'core-rtr-02', "
-           "'192.0.2.2', 'public')";
+        << nodesTableStatement() << nodeRow(101, "core-rtr-01", "192.0.2.1", "public")
+        << nodeRow(102, "core-rtr-02", "192.0.2.2", "public");
 }
 
 void prepareHost(RecordingHost &host)
 {
     host.setReferenceTime(QDateTime(QDate(2026, 12, 7), QTime(14, 20, 5)));
-    host.setText("txtCpuLoadThreshold", "50");
-    host.setText("txtCpuOverThreshold", "1");
+    host.setText(control::kTxtCpuLoadThreshold, "50");
+    host.setText(control::kTxtCpuOverThreshold, "1");
 }
 
 struct Request
@@ -97,29 +91,29 @@ std::optional<CleanRun> cleanRun(MonitoringFixture &fixture)
     fixture.host.warnings.clear();
     fixture.host.viewerPaths.clear();
     fixture.host.processEventsCalls = 0;
-    QFile::remove(QDir(fixture.appDir()).filePath(logName));
+    QFile::remove(fixture.runLogPath());
     return run;
 }
 
 // The query-failure ending: the log shown first, then the same description in a warning.
 void verifyQueryFailureEnding(MonitoringFixture &fixture)
 {
-    const QString logPath = QDir(fixture.appDir()).filePath(logName);
+    const QString logPath = fixture.runLogPath();
     QCOMPARE(fixture.host.warnings.size(), 1);
     const QString description = fixture.host.warnings.first();
     QVERIFY2(description.startsWith("[FreeTDS]"), qPrintable(description));
     QCOMPARE(fixture.host.events,
         QStringList({"disabled", "enabled", "viewer:" + logPath, "warning:" + description}));
-    QVERIFY(fixture.runLog().endsWith(crlf + crlf + description + crlf));
+    QVERIFY(fixture.runLog().endsWith(kCrlf + kCrlf + description + kCrlf));
 }
 
 // Everything the failed run wrote before its description, unchanged from the undisturbed run,
 // and ending with the query that failed.
 void verifyLinesKept(const QString &failedLog, const QString &cleanLog, const QString &failedSql)
 {
-    const QString description = failedLog.section(crlf, -2, -2);
-    const QString kept = withoutTimings(failedLog.chopped(crlf.size() * 2 + description.size()));
-    QVERIFY2(kept.endsWith(failedSql + crlf), qPrintable(kept.right(300)));
+    const QString description = failedLog.section(kCrlf, -2, -2);
+    const QString kept = withoutTimings(failedLog.chopped(kCrlf.size() * 2 + description.size()));
+    QVERIFY2(kept.endsWith(failedSql + kCrlf), qPrintable(kept.right(300)));
     QVERIFY2(cleanLog.startsWith(kept), qPrintable(kept));
 }
 
@@ -131,7 +125,7 @@ bool isUnder(const QString &path, const QString &dir)
 } // namespace
 
 // How a run ends when the server goes away, stalls or is not there, or the log cannot be written.
-class TestFaults : public QObject
+class tst_Faults : public QObject
 {
     Q_OBJECT
 
@@ -147,7 +141,7 @@ private slots:
     void runLogDirectoriesUnwritable();
 };
 
-void TestFaults::connectionDroppedMidRun_data()
+void tst_Faults::connectionDroppedMidRun_data()
 {
     QTest::addColumn<QString>("lastAnswered");
     QTest::addColumn<QString>("failing");
@@ -160,7 +154,7 @@ void TestFaults::connectionDroppedMidRun_data()
                                      << "FROM ATR_Nodes WHERE node_id = '102'";
 }
 
-void TestFaults::connectionDroppedMidRun()
+void tst_Faults::connectionDroppedMidRun()
 {
     QFETCH(QString, lastAnswered);
     QFETCH(QString, failing);
@@ -193,7 +187,7 @@ void TestFaults::connectionDroppedMidRun()
     QVERIFY2(elapsed < 15000, qPrintable(QString::number(elapsed)));
 }
 
-void TestFaults::delayFromKeepsLoginPrompt()
+void tst_Faults::delayFromKeepsLoginPrompt()
 {
     constexpr int delayMs = 1500;
     MonitoringFixture fixture;
@@ -222,7 +216,7 @@ void TestFaults::delayFromKeepsLoginPrompt()
     QVERIFY2(figures[1] >= delayMs, qPrintable(QString::number(figures[1])));
 }
 
-void TestFaults::stalledQuery_data()
+void tst_Faults::stalledQuery_data()
 {
     QTest::addColumn<QString>("stalled");
 
@@ -230,7 +224,7 @@ void TestFaults::stalledQuery_data()
     QTest::newRow("count query") << "WHERE node_id = '102'";
 }
 
-void TestFaults::stalledQuery()
+void tst_Faults::stalledQuery()
 {
     QFETCH(QString, stalled);
     constexpr int timeoutSeconds = 2;
@@ -269,7 +263,7 @@ void TestFaults::stalledQuery()
     QVERIFY2(failedAfter < timeoutSeconds * 1000 + 2000, qPrintable(QString::number(failedAfter)));
 }
 
-void TestFaults::serverNotThere_data()
+void tst_Faults::serverNotThere_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("server");
@@ -282,7 +276,7 @@ void TestFaults::serverNotThere_data()
                                                           << "127.0.0.1\\SNMPCONLINE" << 30000;
 }
 
-void TestFaults::serverNotThere()
+void tst_Faults::serverNotThere()
 {
     QFETCH(QString, mode);
     QFETCH(QString, server);
@@ -293,8 +287,8 @@ void TestFaults::serverNotThere()
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     fixture.server().stop();
     prepareHost(fixture.host);
-    fixture.host.setText("cboOnlConnType", mode);
-    fixture.host.setText("txtOnlDbServer", server);
+    fixture.host.setText(control::kCboOnlConnType, mode);
+    fixture.host.setText(control::kTxtOnlDbServer, server);
 
     QElapsedTimer timer;
     timer.start();
@@ -311,7 +305,7 @@ void TestFaults::serverNotThere()
     QVERIFY2(elapsed < boundMs, qPrintable(QString::number(elapsed)));
 }
 
-void TestFaults::runLogDirectoriesUnwritable_data()
+void tst_Faults::runLogDirectoriesUnwritable_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("threshold");
@@ -326,7 +320,7 @@ void TestFaults::runLogDirectoriesUnwritable_data()
 }
 
 // Root ignores file modes, so the directories are made unusable by lying below a regular file.
-void TestFaults::runLogDirectoriesUnwritable()
+void tst_Faults::runLogDirectoriesUnwritable()
 {
     QFETCH(QString, database);
     QFETCH(QString, threshold);
@@ -338,8 +332,8 @@ void TestFaults::runLogDirectoriesUnwritable()
         fixture.addDatabase("Other", {"CREATE TABLE x (y INTEGER)"}), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     prepareHost(fixture.host);
-    fixture.host.setText("txtOnlDatabase", database);
-    fixture.host.setText("txtCpuLoadThreshold", threshold);
+    fixture.host.setText(control::kTxtOnlDatabase, database);
+    fixture.host.setText(control::kTxtCpuLoadThreshold, threshold);
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
     const QString blocker = scratch.filePath("plain-file");
@@ -366,5 +360,5 @@ void TestFaults::runLogDirectoriesUnwritable()
     QVERIFY(QFileInfo(blocker).isFile());
 }
 
-QTEST_GUILESS_MAIN(TestFaults)
+QTEST_GUILESS_MAIN(tst_Faults)
 #include "tst_faults.moc"

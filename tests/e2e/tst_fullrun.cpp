@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -9,18 +10,9 @@ using namespace tovik::test;
 
 namespace {
 
-const QString crlf = "\r\n";
-const QString window = "hist_time >= '2026-12-07 13:00:00' AND hist_time < '2026-12-07 "
-                       "14:00:00' AND ProcessorLoad >= '50'";
-const QString emptyWindow = "hist_time >= '' AND hist_time < '' AND ProcessorLoad >= '50'";
-
-QString lines(const QStringList &all)
-{
-    QString text;
-    for (const QString &line : all)
-        text += line + crlf;
-    return text;
-}
+const QString hourCondition = "hist_time >= '2026-12-07 13:00:00' AND hist_time < '2026-12-07 "
+                              "14:00:00' AND ProcessorLoad >= '50'";
+const QString emptyHourCondition = "hist_time >= '' AND hist_time < '' AND ProcessorLoad >= '50'";
 
 QString mainString(quint16 port)
 {
@@ -72,20 +64,21 @@ QString discovery(quint16 port, bool external)
             << "SqlExtAtrDb: True (we have found external ATR Db on the Server)"
             << "";
     }
-    return lines(all);
+    return logLines(all);
 }
 
 QString nodeQueryBlock(const QString &table, const QString &bounds)
 {
-    return lines({"*** Get All uniq node_id's with a cpu value >= cpu threshold ***",
+    return logLines({"*** Get All uniq node_id's with a cpu value >= cpu threshold ***",
         "SELECT DISTINCT node_id FROM " + table + " WHERE " + bounds, "Time = # ms", ""});
 }
 
 QString countBlock(const QString &table, const QString &node, const QString &times)
 {
-    return lines(
+    return logLines(
         {"*** Count number of times node_id '" + node + "' has a cpu value >= cpu threshold ***",
-            "SELECT COUNT(node_id) FROM " + table + " WHERE node_id = '" + node + "' AND " + window,
+            "SELECT COUNT(node_id) FROM " + table + " WHERE node_id = '" + node + "' AND "
+                + hourCondition,
             "node_id\ttimes", node + "\t" + times, "Time = # ms", ""});
 }
 
@@ -102,7 +95,7 @@ QString report12Counts(const QString &table)
 
 QString lookUpBlock(const QString &node, const QString &times, const QString &attributes)
 {
-    return lines({"*** Get Attributes for recId '" + node + " '",
+    return logLines({"*** Get Attributes for recId '" + node + " '",
         "SELECT node_name, address, trapcomm FROM ATR_Nodes WHERE node_id = '" + node + "'",
         "node_id\ttimes\tname\taddress\ttrapcomm", node + "\t" + times + "\t" + attributes,
         "Time = # ms", ""});
@@ -115,7 +108,7 @@ QString summary(quint16 port)
         + lookUpBlock("104", "3", "\t\t")
         + lookUpBlock("101", "1", "core-rtr-01\t192.0.2.1\tpublic")
         + lookUpBlock("103", "4", "edge-sw-03\t198.51.100.3\tmonitor")
-        + lines({"Disconnect OK from " + mainString(port), "",
+        + logLines({"Disconnect OK from " + mainString(port), "",
             "Devices caught by Threshold Conditions.", "core-rtr-01\t2 times", "\t3 times",
             "edge-sw-03\t4 times", "", "", "Test Trap sent for one Device."});
 }
@@ -156,11 +149,10 @@ QStringList monitoringTables()
     return reportTableStatements()
         << cpuReportRow("7", "'CPU Core Routers'", "300")
         << "INSERT INTO ATR_Reports VALUES (3, 'Interface Traffic', 'IF-MIB|ifEntry', 300, 'if')"
-        << cpuReportRow("12", "'CPU Access Switches'", "60")
-        << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address TEXT, trapcomm TEXT)"
-        << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', '192.0.2.1', 'public')"
-        << "INSERT INTO ATR_Nodes VALUES (102, 'core-rtr-02', '192.0.2.2', 'noc-traps')"
-        << "INSERT INTO ATR_Nodes VALUES (103, 'edge-sw-03', '198.51.100.3', 'monitor')";
+        << cpuReportRow("12", "'CPU Access Switches'", "60") << nodesTableStatement()
+        << nodeRow(101, "core-rtr-01", "192.0.2.1", "public")
+        << nodeRow(102, "core-rtr-02", "192.0.2.2", "noc-traps")
+        << nodeRow(103, "edge-sw-03", "198.51.100.3", "monitor");
 }
 
 enum class Layout { Online, External };
@@ -181,8 +173,8 @@ bool buildInstallation(MonitoringFixture &fixture, Layout layout, bool withRepor
 void prepareHost(MonitoringFixture &fixture)
 {
     fixture.host.setReferenceTime(QDateTime(QDate(2026, 12, 7), QTime(14, 20, 5)));
-    fixture.host.setText("txtCpuLoadThreshold", "50");
-    fixture.host.setText("txtCpuOverThreshold", "2");
+    fixture.host.setText(control::kTxtCpuLoadThreshold, "50");
+    fixture.host.setText(control::kTxtCpuOverThreshold, "2");
 }
 
 } // namespace
@@ -190,7 +182,7 @@ void prepareHost(MonitoringFixture &fixture)
 Q_DECLARE_METATYPE(Layout)
 
 // Whole runs against the sample server, compared with run logs written out by hand.
-class TestFullRun : public QObject
+class tst_FullRun : public QObject
 {
     Q_OBJECT
 
@@ -203,16 +195,25 @@ private slots:
     void laterReportWithoutSamples();
     void everyCaughtNodeBeyondAThousand();
     void tickCounterWrapsDuringRun();
+
+private:
+    static void layoutRows();
 };
 
-void TestFullRun::completeRun_data()
+// The rows of every test that runs once on each layout.
+void tst_FullRun::layoutRows()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("samples in the monitoring database") << Layout::Online;
     QTest::newRow("samples in report databases") << Layout::External;
 }
 
-void TestFullRun::completeRun()
+void tst_FullRun::completeRun_data()
+{
+    layoutRows();
+}
+
+void tst_FullRun::completeRun()
 {
     QFETCH(Layout, layout);
 
@@ -226,23 +227,24 @@ void TestFullRun::completeRun()
     const quint16 port = fixture.port();
     QString expected = discovery(port, layout == Layout::External);
     if (layout == Layout::Online) {
-        expected += nodeQueryBlock("ATR_Report_7_RAW", window) + report7Counts("ATR_Report_7_RAW")
-            + nodeQueryBlock("ATR_Report_12_RAW", window) + report12Counts("ATR_Report_12_RAW");
+        expected += nodeQueryBlock("ATR_Report_7_RAW", hourCondition)
+            + report7Counts("ATR_Report_7_RAW") + nodeQueryBlock("ATR_Report_12_RAW", hourCondition)
+            + report12Counts("ATR_Report_12_RAW");
     } else {
         for (int id : {7, 12}) {
-            expected += lines({"Connect OK to " + reportString(port, id), "Time = # ms", ""})
-                + nodeQueryBlock("RAW", window)
+            expected += logLines({"Connect OK to " + reportString(port, id), "Time = # ms", ""})
+                + nodeQueryBlock("RAW", hourCondition)
                 + (id == 7 ? report7Counts("RAW") : report12Counts("RAW"))
-                + lines({"Disconnect OK from " + reportString(port, id), ""});
+                + logLines({"Disconnect OK from " + reportString(port, id), ""});
         }
     }
-    expected += summary(port) + crlf;
+    expected += summary(port) + kCrlf;
 
     const QString log = fixture.runLog();
     QCOMPARE(withoutTimings(log), expected);
     QVERIFY(fixture.host.warnings.isEmpty());
     QCOMPARE(fixture.host.events,
-        QStringList({"disabled", "viewer:" + fixture.appDir() + "/ZU-TestCpuLoad.txt", "enabled"}));
+        QStringList({"disabled", "viewer:" + fixture.runLogPath(), "enabled"}));
     // One test-trap pause of 50 cycles, and the 20 + 50 cycles of showing the log.
     QCOMPARE(fixture.host.processEventsCalls, 120);
     if (layout == Layout::External) {
@@ -253,14 +255,12 @@ void TestFullRun::completeRun()
     }
 }
 
-void TestFullRun::hourOutsideMonitoringTime_data()
+void tst_FullRun::hourOutsideMonitoringTime_data()
 {
-    QTest::addColumn<Layout>("layout");
-    QTest::newRow("samples in the monitoring database") << Layout::Online;
-    QTest::newRow("samples in report databases") << Layout::External;
+    layoutRows();
 }
 
-void TestFullRun::hourOutsideMonitoringTime()
+void tst_FullRun::hourOutsideMonitoringTime()
 {
     QFETCH(Layout, layout);
 
@@ -275,29 +275,29 @@ void TestFullRun::hourOutsideMonitoringTime()
     const quint16 port = fixture.port();
     QString expected = discovery(port, layout == Layout::External);
     if (layout == Layout::Online) {
-        expected += nodeQueryBlock("ATR_Report_7_RAW", emptyWindow)
-            + nodeQueryBlock("ATR_Report_12_RAW", emptyWindow);
+        expected += nodeQueryBlock("ATR_Report_7_RAW", emptyHourCondition)
+            + nodeQueryBlock("ATR_Report_12_RAW", emptyHourCondition);
     } else {
         for (int id : {7, 12}) {
-            expected += lines({"Connect OK to " + reportString(port, id), "Time = # ms", ""})
-                + nodeQueryBlock("RAW", emptyWindow)
-                + lines({"Disconnect OK from " + reportString(port, id), ""});
+            expected += logLines({"Connect OK to " + reportString(port, id), "Time = # ms", ""})
+                + nodeQueryBlock("RAW", emptyHourCondition)
+                + logLines({"Disconnect OK from " + reportString(port, id), ""});
         }
     }
-    expected += lines({"Disconnect OK from " + mainString(port), "",
+    expected += logLines({"Disconnect OK from " + mainString(port), "",
         "Devices caught by Threshold Conditions.", ""});
     QCOMPARE(withoutTimings(fixture.runLog()), expected);
     QCOMPARE(fixture.host.processEventsCalls, 70);
 }
 
-void TestFullRun::laterReportWithoutSamples_data()
+void tst_FullRun::laterReportWithoutSamples_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("missing table") << Layout::Online;
     QTest::newRow("missing database") << Layout::External;
 }
 
-void TestFullRun::laterReportWithoutSamples()
+void tst_FullRun::laterReportWithoutSamples()
 {
     QFETCH(Layout, layout);
 
@@ -316,22 +316,23 @@ void TestFullRun::laterReportWithoutSamples()
         QVERIFY2(description.contains("Invalid object name 'ATR_Report_12_RAW'"),
             qPrintable(description));
         expected = discovery(port, false).replace("ATR_Report_12_RAW\r\n", "")
-            + nodeQueryBlock("ATR_Report_7_RAW", window) + report7Counts("ATR_Report_7_RAW")
-            + lines({"*** Get All uniq node_id's with a cpu value >= cpu threshold ***",
-                "SELECT DISTINCT node_id FROM ATR_Report_12_RAW WHERE " + window, "", description});
+            + nodeQueryBlock("ATR_Report_7_RAW", hourCondition) + report7Counts("ATR_Report_7_RAW")
+            + logLines({"*** Get All uniq node_id's with a cpu value >= cpu threshold ***",
+                "SELECT DISTINCT node_id FROM ATR_Report_12_RAW WHERE " + hourCondition, "",
+                description});
     } else {
         expected = discovery(port, true).replace("ATR_Report_12\r\n", "")
-            + lines({"Connect OK to " + reportString(port, 7), "Time = # ms", ""})
-            + nodeQueryBlock("RAW", window) + report7Counts("RAW")
-            + lines({"Disconnect OK from " + reportString(port, 7), "", "", description});
+            + logLines({"Connect OK to " + reportString(port, 7), "Time = # ms", ""})
+            + nodeQueryBlock("RAW", hourCondition) + report7Counts("RAW")
+            + logLines({"Disconnect OK from " + reportString(port, 7), "", "", description});
     }
     QCOMPARE(withoutTimings(fixture.runLog()), expected);
     QCOMPARE(fixture.host.events,
-        QStringList({"disabled", "enabled", "viewer:" + fixture.appDir() + "/ZU-TestCpuLoad.txt",
-            "warning:" + description}));
+        QStringList(
+            {"disabled", "enabled", "viewer:" + fixture.runLogPath(), "warning:" + description}));
 }
 
-void TestFullRun::everyCaughtNodeBeyondAThousand()
+void tst_FullRun::everyCaughtNodeBeyondAThousand()
 {
     constexpr int nodes = 1005;
     MonitoringFixture fixture;
@@ -339,15 +340,14 @@ void TestFullRun::everyCaughtNodeBeyondAThousand()
         << sampleTableStatement("ATR_Report_7_RAW") << "DELETE FROM ATR_Nodes";
     statements.removeIf([](const QString &s) { return s.contains("'CPU Access Switches'"); });
     for (int node = 1; node <= nodes; ++node) {
-        statements
-            << QString("INSERT INTO ATR_Report_7_RAW VALUES (%1, '2026-12-07 13:30:00', 90)")
-                   .arg(node)
-            << QString("INSERT INTO ATR_Nodes VALUES (%1, 'dev-%1', '192.0.2.9', 'c')").arg(node);
+        statements << QString("INSERT INTO ATR_Report_7_RAW VALUES (%1, '2026-12-07 13:30:00', 90)")
+                          .arg(node)
+                   << nodeRow(node, QString("dev-%1").arg(node), "192.0.2.9", "c");
     }
     QVERIFY2(fixture.addDatabase("SNMPCONLINE", statements), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     prepareHost(fixture);
-    fixture.host.setText("txtCpuOverThreshold", "1");
+    fixture.host.setText(control::kTxtCpuOverThreshold, "1");
 
     TestRunDriver(fixture.host).run();
 
@@ -355,14 +355,14 @@ void TestFullRun::everyCaughtNodeBeyondAThousand()
     QVERIFY(fixture.host.warnings.isEmpty());
     const qsizetype summaryAt = log.indexOf("Devices caught by Threshold Conditions.\r\n");
     QVERIFY(summaryAt > 0);
-    const QStringList summaryLines = log.mid(summaryAt).split(crlf).mid(1, nodes);
+    const QStringList summaryLines = log.mid(summaryAt).split(kCrlf).mid(1, nodes);
     for (int node = 1; node <= nodes; ++node)
         QCOMPARE(summaryLines.at(node - 1), QString("dev-%1\t1 times").arg(node));
     QCOMPARE(log.count("*** Get Attributes for recId '"), nodes);
     QVERIFY(log.endsWith("\r\n\r\n\r\nTest Trap sent for one Device.\r\n\r\n"));
 }
 
-void TestFullRun::tickCounterWrapsDuringRun()
+void tst_FullRun::tickCounterWrapsDuringRun()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildInstallation(fixture, Layout::Online), qPrintable(fixture.error));
@@ -381,5 +381,5 @@ void TestFullRun::tickCounterWrapsDuringRun()
     QVERIFY(tick < 100);
 }
 
-QTEST_GUILESS_MAIN(TestFullRun)
+QTEST_GUILESS_MAIN(tst_FullRun)
 #include "tst_fullrun.moc"

@@ -1,4 +1,5 @@
 #include "MonitoringFixture.h"
+#include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -15,11 +16,9 @@ constexpr int runCount = 200;
 bool buildInstallation(MonitoringFixture &fixture)
 {
     return fixture.addDatabase("SNMPCONLINE",
-               reportTableStatements() << cpuReportRow("7", "'CPU Core Routers'", "300")
-                                       << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name "
-                                          "TEXT, address TEXT, trapcomm TEXT)"
-                                       << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', "
-                                          "'192.0.2.1', 'public')")
+               reportTableStatements()
+                   << cpuReportRow("7", "'CPU Core Routers'", "300") << nodesTableStatement()
+                   << nodeRow(101, "core-rtr-01", "192.0.2.1", "public"))
         && fixture.addDatabase("ATR_Report_7",
             {sampleTableStatement("RAW"), "INSERT INTO RAW VALUES (101, '2026-12-07 13:05:00', 90)",
                 "INSERT INTO RAW VALUES (101, '2026-12-07 13:10:00', 95)"});
@@ -35,7 +34,7 @@ int openDescriptors()
 } // namespace
 
 // Many runs in one process, as an operator trying settings all day: nothing may pile up.
-class TestRepeatedRuns : public QObject
+class tst_RepeatedRuns : public QObject
 {
     Q_OBJECT
 
@@ -43,14 +42,14 @@ private slots:
     void descriptorsStayFlat();
 };
 
-void TestRepeatedRuns::descriptorsStayFlat()
+void tst_RepeatedRuns::descriptorsStayFlat()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildInstallation(fixture), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     fixture.host.setReferenceTime(QDateTime(QDate(2026, 12, 7), QTime(14, 20, 5)));
-    fixture.host.setText("txtCpuLoadThreshold", "50");
-    fixture.host.setText("txtCpuOverThreshold", "1");
+    fixture.host.setText(control::kTxtCpuLoadThreshold, "50");
+    fixture.host.setText(control::kTxtCpuOverThreshold, "1");
 
     // The first run loads the driver manager, the driver and its configuration for good.
     TestRunDriver(fixture.host).run();
@@ -74,5 +73,5 @@ void TestRepeatedRuns::descriptorsStayFlat()
     QVERIFY2(after <= before, qPrintable(QString("%1 -> %2").arg(before).arg(after)));
 }
 
-QTEST_GUILESS_MAIN(TestRepeatedRuns)
+QTEST_GUILESS_MAIN(tst_RepeatedRuns)
 #include "tst_repeatedruns.moc"

@@ -1,9 +1,10 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
-#include "db/ConnectionFields.h"
+#include "host/ControlNames.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
+#include "testrun/HostFields.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QBuffer>
@@ -93,7 +94,7 @@ bool buildSmallInstallation(MonitoringFixture &fixture, Layout layout)
 SweepSettings settingsFor(MonitoringFixture &fixture, const QString &from, const QString &to)
 {
     SweepSettings settings;
-    settings.connection = ConnectionFields::read(fixture.host);
+    settings.connection = readConnectionFields(fixture.host);
     QString failure;
     settings.range = *SweepRange::fromTexts(from, to, &failure);
     settings.threshold = 50;
@@ -184,7 +185,7 @@ Q_DECLARE_METATYPE(Layout)
 
 // The sweep against the sample server: equal to single-hour test runs, its csv, its bound
 // parameters and the ways it fails.
-class TestSweep : public QObject
+class tst_Sweep : public QObject
 {
     Q_OBJECT
 
@@ -201,14 +202,14 @@ private slots:
     void cancelEndsAStalledQuery();
 };
 
-void TestSweep::equalsTestRunsHourByHour_data()
+void tst_Sweep::equalsTestRunsHourByHour_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("online") << Layout::Online;
     QTest::newRow("external") << Layout::External;
 }
 
-void TestSweep::equalsTestRunsHourByHour()
+void tst_Sweep::equalsTestRunsHourByHour()
 {
     QFETCH(Layout, layout);
     MonitoringFixture fixture;
@@ -219,10 +220,10 @@ void TestSweep::equalsTestRunsHourByHour()
             &fixture.error),
         qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    fixture.host.setText("txtCpuLoadThreshold", "40");
-    fixture.host.setText("txtCpuOverThreshold", "6");
-    fixture.host.setText("cboCpuMonTimeStart", "06:00");
-    fixture.host.setText("cboCpuMonTimeStop", "23:00");
+    fixture.host.setText(control::kTxtCpuLoadThreshold, "40");
+    fixture.host.setText(control::kTxtCpuOverThreshold, "6");
+    fixture.host.setText(control::kCboCpuMonTimeStart, "06:00");
+    fixture.host.setText(control::kCboCpuMonTimeStop, "23:00");
 
     SweepSettings settings = settingsFor(fixture, "2026-12-05 14:00:00", "2026-12-07 14:00:00");
     settings.threshold = 40;
@@ -255,14 +256,14 @@ void TestSweep::equalsTestRunsHourByHour()
     QCOMPARE(unmonitored, 2 * 7);
 }
 
-void TestSweep::csvOfHandCheckedData_data()
+void tst_Sweep::csvOfHandCheckedData_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("online") << Layout::Online;
     QTest::newRow("external") << Layout::External;
 }
 
-void TestSweep::csvOfHandCheckedData()
+void tst_Sweep::csvOfHandCheckedData()
 {
     QFETCH(Layout, layout);
     MonitoringFixture fixture;
@@ -292,7 +293,7 @@ void TestSweep::csvOfHandCheckedData()
 
 // The driver sends each aggregate query as sp_prepexec: its text with markers only, the values as
 // typed parameters.
-void TestSweep::valuesAreBoundParameters()
+void tst_Sweep::valuesAreBoundParameters()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
@@ -318,7 +319,7 @@ void TestSweep::valuesAreBoundParameters()
     QCOMPARE(aggregates, expected);
 }
 
-void TestSweep::failureEndings_data()
+void tst_Sweep::failureEndings_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("expected");
@@ -332,7 +333,7 @@ void TestSweep::failureEndings_data()
                                    << "Login failed for user 'sa'.";
 }
 
-void TestSweep::failureEndings()
+void tst_Sweep::failureEndings()
 {
     QFETCH(QString, setup);
     QFETCH(QString, expected);
@@ -358,7 +359,7 @@ void TestSweep::failureEndings()
 }
 
 // The connection goes away when the first aggregate query is sent.
-void TestSweep::droppedConnectionFails()
+void tst_Sweep::droppedConnectionFails()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
@@ -378,7 +379,7 @@ void TestSweep::droppedConnectionFails()
 }
 
 // Like a test run: only the first report's table and database are looked for.
-void TestSweep::noSampleStoreCountsNothing()
+void tst_Sweep::noSampleStoreCountsNothing()
 {
     MonitoringFixture fixture;
     QVERIFY(fixture.addDatabase(
@@ -393,7 +394,7 @@ void TestSweep::noSampleStoreCountsNothing()
 }
 
 // A cancel from another thread reaches the query the server holds back, long before its reply.
-void TestSweep::cancelEndsAStalledQuery()
+void tst_Sweep::cancelEndsAStalledQuery()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
@@ -425,5 +426,5 @@ void TestSweep::cancelEndsAStalledQuery()
     QVERIFY(requestKinds(fixture.server().loggedRequests()).contains("ATTENTION"));
 }
 
-QTEST_GUILESS_MAIN(TestSweep)
+QTEST_GUILESS_MAIN(tst_Sweep)
 #include "tst_sweep.moc"

@@ -1,6 +1,8 @@
 #include "RecordingHost.h"
 
-#include "testrun/TickCounter.h"
+#include "common/TickCounter.h"
+#include "db/ConnectionTimeouts.h"
+#include "host/ControlNames.h"
 
 #include <QCoreApplication>
 
@@ -16,19 +18,19 @@ RecordingHost::RecordingHost()
 void RecordingHost::setDefaults()
 {
     m_texts = {
-        {"cboOnlConnType", "Windows Authentication"},
-        {"txtOnlDbServer", "127.0.0.1\\SNMPCONLINE"},
-        {"txtOnlDbPort", "1433"},
-        {"txtOnlDatabase", "SNMPCONLINE"},
-        {"txtOnlConnTimeout", "15"},
-        {"txtOnlDbUser", "sa"},
-        {"txtOnlDbPass", ""},
-        {"cboCpuMonTimeStart", "06:00"},
-        {"cboCpuMonTimeStop", "23:00"},
-        {"txtCpuLoadThreshold", "4"},
-        {"txtCpuOverThreshold", "1"},
+        {control::kCboOnlConnType, "Windows Authentication"},
+        {control::kTxtOnlDbServer, "127.0.0.1\\SNMPCONLINE"},
+        {control::kTxtOnlDbPort, "1433"},
+        {control::kTxtOnlDatabase, "SNMPCONLINE"},
+        {control::kTxtOnlConnTimeout, QString::number(ConnectionTimeouts::kDefaultLoginSeconds)},
+        {control::kTxtOnlDbUser, "sa"},
+        {control::kTxtOnlDbPass, ""},
+        {control::kCboCpuMonTimeStart, "06:00"},
+        {control::kCboCpuMonTimeStop, "23:00"},
+        {control::kTxtCpuLoadThreshold, "4"},
+        {control::kTxtCpuOverThreshold, "1"},
     };
-    m_checked = {{"chkCpuLoadMon", true}};
+    m_checked = {{control::kChkCpuLoadMon, true}};
 }
 
 QString RecordingHost::controlText(const QString &control) const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/RunHost.h"
+#include "host/RunHost.h"
 
 #include <QHash>
 #include <QStringList>

@@ -9,7 +9,7 @@ namespace tovik::test {
 
 QString readRunLogFile(const QString &dir)
 {
-    QFile file(QDir(dir).filePath(QStringLiteral("ZU-TestCpuLoad.txt")));
+    QFile file(QDir(dir).filePath(kRunLogName));
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<no run-log file>");
     return QString::fromLocal8Bit(file.readAll());

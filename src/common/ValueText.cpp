@@ -1,0 +1,25 @@
+#include "common/ValueText.h"
+
+#include <QDateTime>
+
+namespace tovik {
+
+QString valueText(const QVariant &value)
+{
+    // Test for NULL first: a NULL float would otherwise come out as "0".
+    if (!value.isValid() || value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', 15);
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace tovik

@@ -1,0 +1,17 @@
+#include "testrun/WallClock.h"
+
+#include <QTimeZone>
+
+namespace tovik {
+
+QDateTime WallClock::of(const QDateTime &time)
+{
+    return QDateTime(time.date(), time.time(), QTimeZone::utc());
+}
+
+QDateTime WallClock::hoursBefore(const QDateTime &time, qint64 hours)
+{
+    return of(time).addSecs(-3600 * hours);
+}
+
+} // namespace tovik

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace tovik {
+
+// Date-time values as a clock on the wall shows them: the local date and time of day with no
+// time zone, the way the samples' hist_time texts are written. They are held in UTC, where no
+// daylight-saving rule applies, so taking hours away changes the hour of day (and past midnight
+// the date) and never skips or repeats an hour at a change-over.
+class WallClock
+{
+public:
+    // The local date and time of day that time shows.
+    static QDateTime of(const QDateTime &time);
+    static QDateTime hoursBefore(const QDateTime &time, qint64 hours);
+};
+
+} // namespace tovik

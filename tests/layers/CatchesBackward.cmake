@@ -1,0 +1,28 @@
+# Runs the include check over the tree backward/ and passes only when it fails there, naming
+# each backward include and the folder that is no layer, and nothing that points down.
+execute_process(
+    COMMAND ${CMAKE_COMMAND} -DROOT=${CMAKE_CURRENT_LIST_DIR}/backward
+        -P ${CMAKE_CURRENT_LIST_DIR}/IncludeDirection.cmake
+    RESULT_VARIABLE result
+    OUTPUT_VARIABLE output
+    ERROR_VARIABLE output)
+message("${output}")
+if(result EQUAL 0)
+    message(FATAL_ERROR "the check passed a tree with backward includes")
+endif()
+set(expected
+    "db/Reader.cpp:3 includes \"output/RunLog.h\" against the layers"
+    "output/Writer.cpp:3 includes \"testrun/TestRun.h\" against the layers"
+    "stray/Stray.h lies in no layer")
+foreach(line IN LISTS expected)
+    string(FIND "${output}" "${line}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the check did not report: ${line}")
+    endif()
+endforeach()
+foreach(allowed "db/Reader.h" "common/ValueText.h" "host/RunHost.h")
+    string(FIND "${output}" "\"${allowed}\"" at)
+    if(NOT at EQUAL -1)
+        message(FATAL_ERROR "the check reported a downward include: ${allowed}")
+    endif()
+endforeach()

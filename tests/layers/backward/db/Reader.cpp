@@ -1,0 +1,3 @@
+#include "db/Reader.h"
+
+#include "output/RunLog.h"

@@ -1,0 +1,3 @@
+#include "common/ValueText.h"
+#include "host/RunHost.h"
+#include "testrun/TestRun.h"
