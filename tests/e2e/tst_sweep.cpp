@@ -195,6 +195,8 @@ private slots:
     void csvOfHandCheckedData_data();
     void csvOfHandCheckedData();
     void valuesAreBoundParameters();
+    void limitIsRefused_data();
+    void limitIsRefused();
     void failureEndings_data();
     void failureEndings();
     void droppedConnectionFails();
@@ -317,6 +319,35 @@ void tst_Sweep::valuesAreBoundParameters()
                   "datetime2(7)='2026-12-07 15:00:00' (unnamed) int=50";
     }
     QCOMPARE(aggregates, expected);
+}
+
+// A query that only SQLite takes must fail here as on a real server, prepared with bound values as
+// the sweep sends its own, and as a plain batch.
+void tst_Sweep::limitIsRefused_data()
+{
+    QTest::addColumn<bool>("prepared");
+    QTest::newRow("prepared, bound values") << true;
+    QTest::newRow("plain batch") << false;
+}
+
+void tst_Sweep::limitIsRefused()
+{
+    QFETCH(bool, prepared);
+    MonitoringFixture fixture;
+    QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    const SweepSettings settings = settingsFor(fixture, kFrom, kTo);
+    DbConnection connection;
+    QVERIFY2(
+        connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts),
+        qPrintable(connection.lastError()));
+    const QString limited = SweepQueries::aggregate("ATR_Report_7_RAW") + " LIMIT 10";
+    const bool ran = prepared
+        ? connection.execPrepared(limited, {settings.range.from(), settings.range.to(), 50})
+        : connection.exec(QString(limited).replace(" >= ?", " >= 0").replace(" < ?", " < '2027'"));
+    QVERIFY(!ran);
+    QCOMPARE(
+        connection.lastError(), QString("[FreeTDS][SQL Server]Incorrect syntax near 'LIMIT'."));
 }
 
 void tst_Sweep::failureEndings_data()
