@@ -118,8 +118,7 @@ int sweepReplayOnce(const BenchOptions &options)
     QElapsedTimer timer;
     timer.start();
     DbConnection connection;
-    if (!connection.open(settings.connection, settings.connection.SqlDatabase,
-            {settings.loginTimeoutSeconds, settings.queryTimeoutSeconds}))
+    if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
         return fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
     qint64 rows = 0;
     {

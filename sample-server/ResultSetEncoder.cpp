@@ -3,6 +3,7 @@
 #include "SessionDatabase.h"
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sqlite3.h>
@@ -23,11 +24,12 @@ std::string realText(double value)
 
 } // namespace
 
-ResultSetEncoder::ResultSetEncoder(
-    SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply)
+ResultSetEncoder::ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement,
+    PacketWriter &reply, const std::vector<std::string> &dateTimeAliases)
     : m_database(database)
     , m_statement(statement)
     , m_reply(reply)
+    , m_dateTimeAliases(dateTimeAliases)
     , m_tokens(reply.body())
     , m_columnCount(sqlite3_column_count(statement))
 {
@@ -90,10 +92,15 @@ void ResultSetEncoder::initialiseTypes()
     m_types.assign(static_cast<std::size_t>(m_columnCount), std::nullopt);
     for (int i = 0; i < m_columnCount; ++i) {
         const char *declared = sqlite3_column_decltype(m_statement, i);
-        const char *name = sqlite3_column_name(m_statement, i);
+        const char *rawName = sqlite3_column_name(m_statement, i);
+        const std::string name = rawName ? rawName : "";
+        const bool dateTimeAlias = std::find(m_dateTimeAliases.begin(), m_dateTimeAliases.end(),
+                                       TextCodec::lowerAscii(name))
+            != m_dateTimeAliases.end();
         m_types[static_cast<std::size_t>(i)] = declared
             ? ColumnTypeRules::fromDeclaredType(declared)
-            : ColumnTypeRules::forUndeclared(name ? name : "");
+            : dateTimeAlias ? ColumnType::DateTime
+                            : ColumnTypeRules::forUndeclared(name);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "TokenWriter.h"
 
 #include <optional>
+#include <string>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -32,7 +33,9 @@ public:
         SqlMessage error;
     };
 
-    ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply);
+    // `dateTimeAliases`: names (lower case) of undeclared columns that hold datetime values.
+    ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply,
+        const std::vector<std::string> &dateTimeAliases = {});
 
     Outcome run();
 
@@ -52,6 +55,7 @@ private:
     SessionDatabase &m_database;
     sqlite3_stmt *m_statement;
     PacketWriter &m_reply;
+    const std::vector<std::string> &m_dateTimeAliases;
     TokenWriter m_tokens;
     int m_columnCount = 0;
     std::vector<std::optional<ColumnType>> m_types;

@@ -288,13 +288,13 @@ void Session::handleBatch(const TdsMessage &message, PacketWriter &reply, const 
     case BatchKind::Statements:
         if (batch.readsDatabaseList)
             m_database->refreshDatabaseList(m_catalog.names());
-        runStatements(batch.sql, reply, cancel);
+        runStatements(batch, reply, cancel);
         return;
     }
 }
 
-bool Session::runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel,
-    const SessionDatabase::Bindings &bindings, Scope scope)
+bool Session::runStatements(const TranslatedBatch &batch, PacketWriter &reply,
+    const CancelProbe &cancel, const SessionDatabase::Bindings &bindings, Scope scope)
 {
     const auto fail = [&](const SqlMessage &error) {
         scope == Scope::Batch ? writeFailure(reply, error) : writeProcedureFailure(reply, error);
@@ -302,7 +302,7 @@ bool Session::runStatements(const std::string &sql, PacketWriter &reply, const C
     };
     m_database->setCancelProbe(cancel);
     m_database->resetCancel();
-    std::string_view rest = sql;
+    std::string_view rest = batch.sql;
     auto current = m_database->prepare(rest);
     if (current.error)
         return fail(*current.error);
@@ -315,7 +315,8 @@ bool Session::runStatements(const std::string &sql, PacketWriter &reply, const C
     while (current.statement) {
         if (auto error = SessionDatabase::bind(current.statement.get(), bindings))
             return fail(*error);
-        ResultSetEncoder encoder(*m_database, current.statement.get(), reply);
+        ResultSetEncoder encoder(
+            *m_database, current.statement.get(), reply, batch.dateTimeAliases);
         const auto outcome = encoder.run();
         if (outcome.status == ResultSetEncoder::Status::Cancelled) {
             reply.discardUnsent();
@@ -480,7 +481,7 @@ void Session::callPrepared(const PreparedCall &call, std::span<const RpcParamete
     }
     if (batch.readsDatabaseList)
         m_database->refreshDatabaseList(m_catalog.names());
-    if (runStatements(batch.sql, reply, cancel, bindings, Scope::Procedure))
+    if (runStatements(batch, reply, cancel, bindings, Scope::Procedure))
         writeProcedureEnd(reply, handle);
 }
 

@@ -56,7 +56,7 @@ private:
     // Inside a procedure the results end in DONEINPROC and a failure in DONEPROC.
     enum class Scope { Batch, Procedure };
     // False when the statements failed or were cancelled (the reply is then complete).
-    bool runStatements(const std::string &sql, PacketWriter &reply, const CancelProbe &cancel,
+    bool runStatements(const TranslatedBatch &batch, PacketWriter &reply, const CancelProbe &cancel,
         const SessionDatabase::Bindings &bindings = {}, Scope scope = Scope::Batch);
     void useDatabase(const std::string &name, PacketWriter &reply);
     void handleRpc(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancel);

@@ -6,6 +6,7 @@
 #include "TextCodec.h"
 
 #include <algorithm>
+#include <cctype>
 #include <sqlite3.h>
 
 namespace tovik::sampleserver {
@@ -41,6 +42,44 @@ bool isReadAction(int action)
     default:
         return false;
     }
+}
+
+// The T-SQL functions that SQLite (or DateFunctions) computes as SQL Server does; LIKE is SQLite's
+// function behind the operator. Every other function SQLite knows is SQLite's own.
+bool isTsqlFunction(std::string_view name)
+{
+    static constexpr std::string_view kFunctions[]
+        = {"abs", "avg", "coalesce", "count", "dateadd", "datediff", "dense_rank", "iif", "like",
+            "max", "min", "nullif", "rank", "row_number", "sum"};
+    const std::string lower = TextCodec::lowerAscii(name);
+    return std::find(std::begin(kFunctions), std::end(kFunctions), lower) != std::end(kFunctions);
+}
+
+SqlMessage unknownFunction(std::string_view name)
+{
+    return {195, 15, "'" + std::string(name) + "' is not a recognized built-in function name.", 10};
+}
+
+bool isNamePart(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
+
+// The function's name as the statement spells it, where it is called (SQLite reports its own
+// spelling).
+std::string writtenName(std::string_view sql, std::string_view name)
+{
+    const std::string lowerSql = TextCodec::lowerAscii(sql);
+    const std::string lowerName = TextCodec::lowerAscii(name);
+    for (auto at = lowerSql.find(lowerName); at != std::string::npos;
+         at = lowerSql.find(lowerName, at + 1)) {
+        const std::size_t end = at + name.size();
+        const auto open = lowerSql.find_first_not_of(" \t\r\n", end);
+        if ((at == 0 || !isNamePart(sql[at - 1])) && open != std::string::npos
+            && lowerSql[open] == '(')
+            return std::string(sql.substr(at, name.size()));
+    }
+    return std::string(name);
 }
 
 bool isAttachAction(int action)
@@ -110,6 +149,10 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
         return reason;
     }
     sqlite3_busy_timeout(m_handle, kBusyTimeoutMs);
+    // With QUOTED_IDENTIFIER ON, as every ODBC connection has it, "x" names a column: SQLite
+    // would otherwise take an unknown one for the text 'x'.
+    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     // Reading the schema here finds a file that is not a database before the client sees a login.
     if (!runInternal("SELECT count(*) FROM main.sqlite_schema;" + catalogSetup())) {
         const std::string reason = sqlite3_errmsg(m_handle);
@@ -180,6 +223,7 @@ SessionDatabase::Prepared SessionDatabase::prepare(std::string_view &sql)
 SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
 {
     m_writeDenied = false;
+    m_refusedFunction.clear();
     sqlite3_stmt *raw = nullptr;
     const char *tail = nullptr;
     const int result
@@ -192,7 +236,9 @@ SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
         m_writeDenied = true;
     if (result != SQLITE_OK || m_writeDenied) {
         prepared.statement.reset();
-        prepared.error = lastError();
+        prepared.error = m_refusedFunction.empty()
+            ? lastError()
+            : unknownFunction(writtenName(sql, m_refusedFunction));
         return prepared;
     }
     sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
@@ -246,16 +292,24 @@ SqlMessage SessionDatabase::translateError(std::string_view sqliteMessage)
         return {208, 16, "Invalid object name '" + *table + "'."};
     if (const auto column = suffixAfter(sqliteMessage, "no such column: "))
         return {207, 16, "Invalid column name '" + *column + "'."};
+    if (const auto function = suffixAfter(sqliteMessage, "no such function: "))
+        return unknownFunction(*function);
     if (sqliteMessage.find("syntax error") != std::string_view::npos)
         return {102, 15, std::string(sqliteMessage)};
     return {50000, 16, std::string(sqliteMessage)};
 }
 
 int SessionDatabase::authorize(
-    void *self, int action, const char *, const char *, const char *, const char *)
+    void *self, int action, const char *, const char *function, const char *, const char *)
 {
     auto *database = static_cast<SessionDatabase *>(self);
-    if (database->m_internal || isReadAction(action))
+    if (database->m_internal)
+        return SQLITE_OK;
+    if (action == SQLITE_FUNCTION && !isTsqlFunction(function ? function : "")) {
+        database->m_refusedFunction = function ? function : "";
+        return SQLITE_DENY;
+    }
+    if (isReadAction(action))
         return SQLITE_OK;
     database->m_writeDenied = !isAttachAction(action);
     return SQLITE_DENY;

@@ -80,6 +80,8 @@ private:
     bool m_internal = false;
     bool m_writeDenied = false;
     bool m_cancelled = false;
+    // A function the statement calls that is no T-SQL function, as SQLite names it.
+    std::string m_refusedFunction;
     std::function<bool()> m_cancelProbe;
     std::set<std::string, std::less<>> m_dateTimeColumns;
 };

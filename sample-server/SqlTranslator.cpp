@@ -3,6 +3,8 @@
 #include "SqlDateTime.h"
 #include "TextCodec.h"
 
+#include <algorithm>
+
 namespace tovik::sampleserver {
 
 namespace {
@@ -182,6 +184,10 @@ void SqlTranslator::rewrite(
     const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out)
 {
     for (std::size_t i = 0; i < tokens.size() && !out.error; ++i) {
+        if ((out.error = refusal(tokens, i)))
+            return;
+        if (auto alias = dateAddAlias(tokens, i))
+            out.dateTimeAliases.push_back(std::move(*alias));
         std::string view;
         if (const std::size_t end = catalogViewEnd(tokens, i, view); end > i) {
             out.sql += "temp." + catalogViewName(view);
@@ -201,6 +207,112 @@ void SqlTranslator::rewrite(
             out.sql += tokens[i].text;
         }
     }
+}
+
+// SQL Server's error for a SQLite form at token `at` that T-SQL lacks.
+std::optional<SqlMessage> SqlTranslator::refusal(const std::vector<Token> &tokens, std::size_t at)
+{
+    const Token &token = tokens[at];
+    const auto near = [](std::string_view text) {
+        return SqlMessage {102, 15, "Incorrect syntax near '" + std::string(text) + "'."};
+    };
+    if (token.kind == TokenKind::Word && TextCodec::equalsIgnoringCase(token.text, "limit"))
+        return near(token.text);
+    if (token.kind == TokenKind::Quoted && token.text.front() == '`')
+        return near("`");
+    if (token.text == "|" && at + 1 < tokens.size() && tokens[at + 1].text == "|")
+        return near("|");
+    if (groupsByConstant(tokens, at)) {
+        return SqlMessage {164, 15,
+            "Each GROUP BY expression must contain at least one column that is not an outer "
+            "reference."};
+    }
+    return std::nullopt;
+}
+
+// Whether token `at` is GROUP of a GROUP BY list with an item that names no column (a position
+// such as GROUP BY 1, which SQLite takes for a result column).
+bool SqlTranslator::groupsByConstant(const std::vector<Token> &tokens, std::size_t at)
+{
+    static constexpr std::string_view kListEnds[]
+        = {"having", "order", "union", "except", "intersect", "window"};
+    if (tokens[at].kind != TokenKind::Word
+        || !TextCodec::equalsIgnoringCase(tokens[at].text, "group"))
+        return false;
+    const std::size_t by = nextSignificant(tokens, at + 1);
+    if (by >= tokens.size() || !TextCodec::equalsIgnoringCase(tokens[by].text, "by"))
+        return false;
+    int depth = 0;
+    bool itemEmpty = true;
+    bool namesColumn = false;
+    for (std::size_t i = nextSignificant(tokens, by + 1);; i = nextSignificant(tokens, i + 1)) {
+        if (i >= tokens.size())
+            return !itemEmpty && !namesColumn;
+        const std::string_view text = tokens[i].text;
+        const bool listEnd = depth == 0
+            && (text == ";" || text == ")"
+                || std::any_of(
+                    std::begin(kListEnds), std::end(kListEnds), [text](std::string_view end) {
+                        return TextCodec::equalsIgnoringCase(text, end);
+                    }));
+        if (listEnd || (depth == 0 && text == ",")) {
+            if (!itemEmpty && !namesColumn)
+                return true;
+            if (listEnd)
+                return false;
+            itemEmpty = true;
+            namesColumn = false;
+            continue;
+        }
+        depth += text == "(" ? 1 : text == ")" ? -1 : 0;
+        itemEmpty = false;
+        const bool variable = text.front() == '@';
+        namesColumn = namesColumn
+            || (tokens[i].kind == TokenKind::Word && !variable
+                && !TextCodec::equalsIgnoringCase(text, "null"))
+            || tokens[i].kind == TokenKind::Quoted;
+    }
+}
+
+// The alias of a result column that is a DATEADD call and nothing else (`DATEADD(...) AS h` or
+// `DATEADD(...) h`), for a DATEADD at token `at`.
+std::optional<std::string> SqlTranslator::dateAddAlias(
+    const std::vector<Token> &tokens, std::size_t at)
+{
+    static constexpr std::string_view kClauses[] = {"from", "where", "group", "order", "having",
+        "union", "except", "intersect", "into", "window"};
+    if (tokens[at].kind != TokenKind::Word
+        || !TextCodec::equalsIgnoringCase(tokens[at].text, "dateadd"))
+        return std::nullopt;
+    const std::size_t before = previousSignificant(tokens, at);
+    const std::string lead
+        = before < tokens.size() ? TextCodec::lowerAscii(tokens[before].text) : std::string();
+    if (lead != "select" && lead != "distinct" && lead != "all" && lead != ",")
+        return std::nullopt;
+    const std::size_t open = nextSignificant(tokens, at + 1);
+    if (open >= tokens.size() || tokens[open].text != "(")
+        return std::nullopt;
+    std::size_t name = nextSignificant(tokens, closingParenthesis(tokens, open) + 1);
+    if (name < tokens.size() && TextCodec::equalsIgnoringCase(tokens[name].text, "as"))
+        name = nextSignificant(tokens, name + 1);
+    if (name >= tokens.size()
+        || (tokens[name].kind != TokenKind::Word && tokens[name].kind != TokenKind::Quoted))
+        return std::nullopt;
+    const std::string alias = TextCodec::lowerAscii(identifier(tokens[name]));
+    if (std::find(std::begin(kClauses), std::end(kClauses), alias) != std::end(kClauses))
+        return std::nullopt;
+    return alias;
+}
+
+std::size_t SqlTranslator::closingParenthesis(const std::vector<Token> &tokens, std::size_t open)
+{
+    int depth = 0;
+    for (std::size_t i = open; i < tokens.size(); ++i) {
+        depth += tokens[i].text == "(" ? 1 : tokens[i].text == ")" ? -1 : 0;
+        if (depth == 0)
+            return i;
+    }
+    return tokens.size();
 }
 
 // The bare date part that opens the arguments of DATEADD or DATEDIFF.

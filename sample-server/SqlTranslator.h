@@ -20,6 +20,8 @@ struct TranslatedBatch
     std::string sql;
     std::string name;
     bool readsDatabaseList = false;
+    // Aliases (lower case) of result columns that are a DATEADD call, which SQLite cannot type.
+    std::vector<std::string> dateTimeAliases;
     // A statement SQL Server would refuse, with its error; nothing is to run then.
     std::optional<SqlMessage> error;
 };
@@ -37,7 +39,8 @@ struct TranslationContext
 // views), N'...' literals and the dbo schema prefix. Batches that call a procedure, switch the
 // database (USE) or set session options (SET) are recognised and left to the session. A date
 // text that meets a DATETIME column is read in the session's date order, as SQL Server converts
-// it, and passed on in the stored form.
+// it, and passed on in the stored form. SQLite's own forms that SQL Server refuses (LIMIT, ||,
+// backquotes, GROUP BY a constant) get SQL Server's error instead of an answer.
 class SqlTranslator
 {
 public:
@@ -61,6 +64,11 @@ private:
     static std::size_t previousSignificant(const std::vector<Token> &tokens, std::size_t from);
     static void rewrite(
         const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out);
+    static std::optional<SqlMessage> refusal(const std::vector<Token> &tokens, std::size_t at);
+    static bool groupsByConstant(const std::vector<Token> &tokens, std::size_t at);
+    static std::optional<std::string> dateAddAlias(
+        const std::vector<Token> &tokens, std::size_t at);
+    static std::size_t closingParenthesis(const std::vector<Token> &tokens, std::size_t open);
     static bool isDatePart(const std::vector<Token> &tokens, std::size_t at);
     static bool meetsDateTimeColumn(
         const std::vector<Token> &tokens, std::size_t at, const TranslationContext &context);

@@ -31,9 +31,9 @@ const QString cancelledText = QStringLiteral("The query was cancelled.");
 void *statementHandle(const QSqlQuery &query)
 {
     const QVariant handle = query.result()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "SQLHANDLE") != 0)
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
         return nullptr;
-    return *static_cast<void *const *>(handle.constData());
+    return *static_cast<const SQLHANDLE *>(handle.constData());
 }
 
 } // namespace

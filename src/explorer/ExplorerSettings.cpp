@@ -10,7 +10,7 @@ std::optional<SweepSettings> ExplorerSettings::sweep(const QDateTime &now, QStri
         return std::nullopt;
     SweepSettings settings;
     settings.connection = connection.fields;
-    settings.loginTimeoutSeconds = connection.loginTimeoutSeconds;
+    settings.timeouts.loginSeconds = connection.loginTimeoutSeconds;
     settings.range = *range;
     settings.threshold = threshold;
     settings.occurrences = occurrences;

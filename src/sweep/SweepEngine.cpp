@@ -88,8 +88,8 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     for (int i = 0; i < result.range.hourCount(); ++i)
         result.monitored << m_settings.isMonitored(result.range.hour(i));
 
-    if (!m_main.open(m_settings.connection, m_settings.connection.SqlDatabase,
-            {m_settings.loginTimeoutSeconds, m_settings.queryTimeoutSeconds})) {
+    if (!m_main.open(
+            m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts)) {
         failWith(m_main);
         return std::nullopt;
     }
@@ -155,8 +155,8 @@ bool SweepEngine::countReport(SweepResult &result, int reportIndex)
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
         return readAggregate(m_main, onlineSampleTable(id), result, reportIndex);
-    if (!m_report.open(m_settings.connection, ShownConnectionString::reportDatabase(id),
-            {m_settings.loginTimeoutSeconds, m_settings.queryTimeoutSeconds}))
+    if (!m_report.open(
+            m_settings.connection, ShownConnectionString::reportDatabase(id), m_settings.timeouts))
         return failWith(m_report);
     const bool read = readAggregate(m_report, QStringLiteral("RAW"), result, reportIndex);
     m_report.close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/ConnectionFields.h"
+#include "db/ConnectionTimeouts.h"
 #include "sweep/SweepRange.h"
 
 #include <QDateTime>
@@ -12,9 +13,8 @@ namespace tovik {
 struct SweepSettings
 {
     ConnectionFields connection;
-    int loginTimeoutSeconds = 15;
     // One aggregate query reads a whole report's range, so it gets longer than a run's query.
-    int queryTimeoutSeconds = 300;
+    ConnectionTimeouts timeouts {ConnectionTimeouts::kDefaultLoginSeconds, 300};
 
     SweepRange range;
     qint16 threshold = 0;

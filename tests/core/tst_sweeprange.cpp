@@ -7,7 +7,7 @@
 using namespace tovik;
 
 // Examined hours from texts and from a reference time, and the refusals of unusable ranges.
-class TestSweepRange : public QObject
+class tst_SweepRange : public QObject
 {
     Q_OBJECT
 
@@ -24,14 +24,14 @@ private slots:
     void monitoringTime();
 };
 
-void TestSweepRange::initTestCase()
+void tst_SweepRange::initTestCase()
 {
     // Summer time starts on 2026-03-29 at 02:00 here: that hour does not exist as a local time.
     qputenv("TZ", "Europe/Berlin");
     tzset();
 }
 
-void TestSweepRange::fromTexts_data()
+void tst_SweepRange::fromTexts_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
@@ -48,7 +48,7 @@ void TestSweepRange::fromTexts_data()
         << QStringList {"2026-10-25 01:00:00", "2026-10-25 02:00:00", "2026-10-25 03:00:00"};
 }
 
-void TestSweepRange::fromTexts()
+void tst_SweepRange::fromTexts()
 {
     QFETCH(QString, from);
     QFETCH(QString, to);
@@ -60,7 +60,7 @@ void TestSweepRange::fromTexts()
     QCOMPARE(range->hourCount(), hours.size());
 }
 
-void TestSweepRange::refused_data()
+void tst_SweepRange::refused_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
@@ -92,7 +92,7 @@ void TestSweepRange::refused_data()
         << "The range from 2026-12-01 00:00:00 to 2027-01-01 01:00:00 spans more than 31 days.";
 }
 
-void TestSweepRange::refused()
+void tst_SweepRange::refused()
 {
     QFETCH(QString, from);
     QFETCH(QString, to);
@@ -102,7 +102,7 @@ void TestSweepRange::refused()
     QCOMPARE(failure, message);
 }
 
-void TestSweepRange::lastHours_data()
+void tst_SweepRange::lastHours_data()
 {
     QTest::addColumn<int>("hours");
     QTest::addColumn<QDateTime>("reference");
@@ -123,7 +123,7 @@ void TestSweepRange::lastHours_data()
                                        << "The number of hours must be from 1 to 744.";
 }
 
-void TestSweepRange::lastHours()
+void tst_SweepRange::lastHours()
 {
     QFETCH(int, hours);
     QFETCH(QDateTime, reference);
@@ -143,7 +143,7 @@ void TestSweepRange::lastHours()
 
 // The hour that the local clock skips is an hour of samples like every other, and the database's
 // number for it (hours since 1900-01-01) finds it.
-void TestSweepRange::springForwardHourKeepsItsPlace()
+void tst_SweepRange::springForwardHourKeepsItsPlace()
 {
     QString failure;
     const auto range
@@ -157,7 +157,7 @@ void TestSweepRange::springForwardHourKeepsItsPlace()
     QCOMPARE(range->indexOfHourNumber(twoOClock + 2), std::nullopt);
 }
 
-void TestSweepRange::monitoringTime_data()
+void tst_SweepRange::monitoringTime_data()
 {
     QTest::addColumn<int>("hour");
     QTest::addColumn<bool>("monitored");
@@ -167,7 +167,7 @@ void TestSweepRange::monitoringTime_data()
     QTest::newRow("23:00") << 23 << false;
 }
 
-void TestSweepRange::monitoringTime()
+void tst_SweepRange::monitoringTime()
 {
     QFETCH(int, hour);
     QFETCH(bool, monitored);
@@ -178,5 +178,5 @@ void TestSweepRange::monitoringTime()
         settings.isMonitored(QDateTime(QDate(2026, 12, 7), QTime(hour, 0), Qt::UTC)), monitored);
 }
 
-QTEST_GUILESS_MAIN(TestSweepRange)
+QTEST_GUILESS_MAIN(tst_SweepRange)
 #include "tst_sweeprange.moc"

@@ -1,7 +1,9 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "host/ControlNames.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
+#include "sweep/SweepQueries.h"
 #include "testrun/HostFields.h"
 #include "testrun/TestRunDriver.h"
 
@@ -15,6 +17,9 @@ using namespace tovik::test;
 namespace {
 
 enum class Layout { Online, External };
+
+const QString kFrom = QStringLiteral("2026-12-07 12:00:00");
+const QString kTo = QStringLiteral("2026-12-07 15:00:00");
 
 // A report's node and its count, as a run's node block or a sweep's row shows them.
 using NodeCounts = QMap<QPair<int, int>, int>;
@@ -151,13 +156,36 @@ RunOutcome sweepHour(const SweepResult &result, int hourIndex, qint16 occurrence
     return outcome;
 }
 
+// The number of the first aggregate query, counted per connection as the server counts for
+// --drop-after and --delay-from. Qt's own statements at connect time are calls too.
+int firstAggregateNumber(const QList<LoggedRequest> &requests)
+{
+    int number = 0;
+    for (const LoggedRequest &request : requests) {
+        if (request.kind == "DROP" || request.kind == "ATTENTION")
+            continue;
+        ++number;
+        if (request.kind == "RPC" && request.detail.contains("FROM ATR_Report_"))
+            return number;
+    }
+    return 0;
+}
+
+QStringList requestKinds(const QList<LoggedRequest> &requests)
+{
+    QStringList kinds;
+    for (const LoggedRequest &request : requests)
+        kinds << request.kind;
+    return kinds;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Layout)
 
 // The sweep against the sample server: equal to single-hour test runs, its csv, its bound
 // parameters and the ways it fails.
-class TestSweep : public QObject
+class tst_Sweep : public QObject
 {
     Q_OBJECT
 
@@ -167,20 +195,23 @@ private slots:
     void csvOfHandCheckedData_data();
     void csvOfHandCheckedData();
     void valuesAreBoundParameters();
+    void limitIsRefused_data();
+    void limitIsRefused();
     void failureEndings_data();
     void failureEndings();
     void droppedConnectionFails();
     void noSampleStoreCountsNothing();
+    void cancelEndsAStalledQuery();
 };
 
-void TestSweep::equalsTestRunsHourByHour_data()
+void tst_Sweep::equalsTestRunsHourByHour_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("online") << Layout::Online;
     QTest::newRow("external") << Layout::External;
 }
 
-void TestSweep::equalsTestRunsHourByHour()
+void tst_Sweep::equalsTestRunsHourByHour()
 {
     QFETCH(Layout, layout);
     MonitoringFixture fixture;
@@ -191,10 +222,10 @@ void TestSweep::equalsTestRunsHourByHour()
             &fixture.error),
         qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    fixture.host.setText("txtCpuLoadThreshold", "40");
-    fixture.host.setText("txtCpuOverThreshold", "6");
-    fixture.host.setText("cboCpuMonTimeStart", "06:00");
-    fixture.host.setText("cboCpuMonTimeStop", "23:00");
+    fixture.host.setText(control::kTxtCpuLoadThreshold, "40");
+    fixture.host.setText(control::kTxtCpuOverThreshold, "6");
+    fixture.host.setText(control::kCboCpuMonTimeStart, "06:00");
+    fixture.host.setText(control::kCboCpuMonTimeStop, "23:00");
 
     SweepSettings settings = settingsFor(fixture, "2026-12-05 14:00:00", "2026-12-07 14:00:00");
     settings.threshold = 40;
@@ -227,21 +258,20 @@ void TestSweep::equalsTestRunsHourByHour()
     QCOMPARE(unmonitored, 2 * 7);
 }
 
-void TestSweep::csvOfHandCheckedData_data()
+void tst_Sweep::csvOfHandCheckedData_data()
 {
     QTest::addColumn<Layout>("layout");
     QTest::newRow("online") << Layout::Online;
     QTest::newRow("external") << Layout::External;
 }
 
-void TestSweep::csvOfHandCheckedData()
+void tst_Sweep::csvOfHandCheckedData()
 {
     QFETCH(Layout, layout);
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, layout), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    const SweepSettings settings
-        = settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00");
+    const SweepSettings settings = settingsFor(fixture, kFrom, kTo);
     SweepEngine engine(settings);
     QList<QPair<int, int>> progress;
     const auto result = engine.run(
@@ -263,29 +293,64 @@ void TestSweep::csvOfHandCheckedData()
     QCOMPARE(result->caughtPerHour(settings.occurrences), QList<int>({1, 1, 1}));
 }
 
-void TestSweep::valuesAreBoundParameters()
+// The driver sends each aggregate query as sp_prepexec: its text with markers only, the values as
+// typed parameters.
+void tst_Sweep::valuesAreBoundParameters()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    SweepEngine engine(settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00"));
+    SweepEngine engine(settingsFor(fixture, kFrom, kTo));
     QVERIFY2(engine.run(), qPrintable(engine.lastError()));
     QStringList aggregates;
     for (const LoggedRequest &request : fixture.server().loggedRequests()) {
-        if (!request.detail.contains("ATR_Report_"))
-            continue;
-        QCOMPARE(request.kind, QString("RPC"));
-        aggregates << request.detail;
+        if (request.detail.contains("ATR_Report_"))
+            aggregates << request.kind + ' ' + request.detail;
     }
-    QCOMPARE(aggregates.size(), 2);
-    for (const QString &detail : std::as_const(aggregates)) {
-        QVERIFY2(!detail.contains("2026") && !detail.contains("'50'"), qPrintable(detail));
-        QVERIFY2(detail.contains("hist_time >= @P1 AND hist_time < @P2 AND ProcessorLoad >= @P3"),
-            qPrintable(detail));
+    QStringList expected;
+    for (const QString table : {"ATR_Report_7_RAW", "ATR_Report_12_RAW"}) {
+        QString sql = SweepQueries::aggregate(table);
+        for (int marker = 1; sql.contains('?'); ++marker)
+            sql.replace(sql.indexOf('?'), 1, QString("@P%1").arg(marker));
+        expected << "RPC sp_prepexec (unnamed) int=NULL (unnamed) ntext='@P1 DATETIME2,@P2 "
+                    "DATETIME2,@P3 INT' (unnamed) ntext='"
+                + sql
+                + "' (unnamed) datetime2(7)='2026-12-07 12:00:00' (unnamed) "
+                  "datetime2(7)='2026-12-07 15:00:00' (unnamed) int=50";
     }
+    QCOMPARE(aggregates, expected);
 }
 
-void TestSweep::failureEndings_data()
+// A query that only SQLite takes must fail here as on a real server, prepared with bound values as
+// the sweep sends its own, and as a plain batch.
+void tst_Sweep::limitIsRefused_data()
+{
+    QTest::addColumn<bool>("prepared");
+    QTest::newRow("prepared, bound values") << true;
+    QTest::newRow("plain batch") << false;
+}
+
+void tst_Sweep::limitIsRefused()
+{
+    QFETCH(bool, prepared);
+    MonitoringFixture fixture;
+    QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    const SweepSettings settings = settingsFor(fixture, kFrom, kTo);
+    DbConnection connection;
+    QVERIFY2(
+        connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts),
+        qPrintable(connection.lastError()));
+    const QString limited = SweepQueries::aggregate("ATR_Report_7_RAW") + " LIMIT 10";
+    const bool ran = prepared
+        ? connection.execPrepared(limited, {settings.range.from(), settings.range.to(), 50})
+        : connection.exec(QString(limited).replace(" >= ?", " >= 0").replace(" < ?", " < '2027'"));
+    QVERIFY(!ran);
+    QCOMPARE(
+        connection.lastError(), QString("[FreeTDS][SQL Server]Incorrect syntax near 'LIMIT'."));
+}
+
+void tst_Sweep::failureEndings_data()
 {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("expected");
@@ -299,7 +364,7 @@ void TestSweep::failureEndings_data()
                                    << "Login failed for user 'sa'.";
 }
 
-void TestSweep::failureEndings()
+void tst_Sweep::failureEndings()
 {
     QFETCH(QString, setup);
     QFETCH(QString, expected);
@@ -318,46 +383,40 @@ void TestSweep::failureEndings()
     if (setup == "refused login")
         options.logins = QStringList {"sa:secret"};
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    SweepEngine engine(settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00"));
+    SweepEngine engine(settingsFor(fixture, kFrom, kTo));
     QVERIFY(!engine.run());
     QVERIFY2(engine.lastError().contains(expected), qPrintable(engine.lastError()));
     QVERIFY(!engine.wasCancelled());
 }
 
 // The connection goes away when the first aggregate query is sent.
-void TestSweep::droppedConnectionFails()
+void tst_Sweep::droppedConnectionFails()
 {
     MonitoringFixture fixture;
     QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    const SweepSettings settings
-        = settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00");
-    QVERIFY(SweepEngine(settings).run());
-    int aggregateRequest = 0;
-    for (const LoggedRequest &request : fixture.server().loggedRequests()) {
-        if (request.kind == "DROP" || request.kind == "ATTENTION")
-            continue;
-        ++aggregateRequest;
-        if (request.detail.contains("ATR_Report_7_RAW"))
-            break;
-    }
+    QVERIFY(SweepEngine(settingsFor(fixture, kFrom, kTo)).run());
+    const int aggregateRequest = firstAggregateNumber(fixture.server().loggedRequests());
+    QVERIFY(aggregateRequest > 2);
     fixture.server().stop();
     SampleServer::Options options;
     options.dropAfter = aggregateRequest - 1;
     QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
-    SweepEngine engine(settings);
+    SweepEngine engine(settingsFor(fixture, kFrom, kTo));
     QVERIFY(!engine.run());
     QVERIFY2(!engine.lastError().isEmpty(), "no description");
+    QVERIFY2(!engine.lastError().contains("Unable to connect"), qPrintable(engine.lastError()));
+    QVERIFY(requestKinds(fixture.server().loggedRequests()).contains("DROP"));
 }
 
 // Like a test run: only the first report's table and database are looked for.
-void TestSweep::noSampleStoreCountsNothing()
+void tst_Sweep::noSampleStoreCountsNothing()
 {
     MonitoringFixture fixture;
     QVERIFY(fixture.addDatabase(
         "SNMPCONLINE", monitoringTables() + report7Samples("ATR_Report_7_RAW")));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    SweepEngine engine(settingsFor(fixture, "2026-12-07 12:00:00", "2026-12-07 15:00:00"));
+    SweepEngine engine(settingsFor(fixture, kFrom, kTo));
     const auto result = engine.run();
     QVERIFY2(result, qPrintable(engine.lastError()));
     QCOMPARE(result->store, SampleStore::None);
@@ -365,5 +424,38 @@ void TestSweep::noSampleStoreCountsNothing()
     QCOMPARE(result->reportIds, QList<qint32>({7, 12}));
 }
 
-QTEST_GUILESS_MAIN(TestSweep)
+// A cancel from another thread reaches the query the server holds back, long before its reply.
+void tst_Sweep::cancelEndsAStalledQuery()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(buildSmallInstallation(fixture, Layout::Online), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    QVERIFY(SweepEngine(settingsFor(fixture, kFrom, kTo)).run());
+    const int aggregateRequest = firstAggregateNumber(fixture.server().loggedRequests());
+    QVERIFY(aggregateRequest > 2);
+    fixture.server().stop();
+    SampleServer::Options options;
+    options.delayMs = 20000;
+    options.delayFrom = aggregateRequest;
+    QVERIFY2(fixture.startServer(options), qPrintable(fixture.error));
+
+    SweepEngine engine(settingsFor(fixture, kFrom, kTo));
+    std::unique_ptr<QThread> canceller(QThread::create([&engine] {
+        QThread::msleep(500);
+        engine.cancel();
+    }));
+    QElapsedTimer timer;
+    timer.start();
+    canceller->start();
+    const auto result = engine.run();
+    const qint64 elapsedMs = timer.elapsed();
+    canceller->wait();
+    QVERIFY(!result);
+    QVERIFY2(engine.wasCancelled(), qPrintable(engine.lastError()));
+    // Cancelled half a second in, ended within the following second.
+    QVERIFY2(elapsedMs >= 500 && elapsedMs < 1500, qPrintable(QString::number(elapsedMs)));
+    QVERIFY(requestKinds(fixture.server().loggedRequests()).contains("ATTENTION"));
+}
+
+QTEST_GUILESS_MAIN(tst_Sweep)
 #include "tst_sweep.moc"

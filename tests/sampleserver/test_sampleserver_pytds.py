@@ -187,6 +187,27 @@ class PytdsClientTest(unittest.TestCase):
                 cursor.execute("SELECT COUNT(*) FROM ATR_Nodes")
                 self.assertEqual(cursor.fetchall(), [(25,)])
 
+    def test_sqlite_forms_get_sql_servers_number_level_and_state(self):
+        cases = [
+            ("SELECT node_id FROM ATR_Nodes LIMIT 3", 102, 15, 1,
+             "Incorrect syntax near 'LIMIT'."),
+            ("SELECT strftime('%H', 'now')", 195, 15, 10,
+             "'strftime' is not a recognized built-in function name."),
+            ("SELECT node_id FROM ATR_Nodes WHERE node_id = %s GROUP BY 1", 164, 15, 1,
+             "Each GROUP BY expression must contain at least one column that is not an outer "
+             "reference."),
+            ("SELECT \"x\" FROM ATR_Nodes", 207, 16, 1, "Invalid column name 'x'."),
+        ]
+        with connect(self.server.port) as connection:
+            with connection.cursor() as cursor:
+                for sql, number, level, state, text in cases:
+                    with self.subTest(sql=sql):
+                        with self.assertRaises(pytds.DatabaseError) as raised:
+                            cursor.execute(sql, (1,) if "%s" in sql else None)
+                        error = raised.exception
+                        self.assertEqual((error.msg_no, error.severity, error.state, str(error)),
+                                         (number, level, state, text))
+
     def test_catalog_views(self):
         tables = [row[0] for row in direct_rows(
             self.main_file(), "SELECT name FROM sqlite_schema WHERE type = 'table'")]

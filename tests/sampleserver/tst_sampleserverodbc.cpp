@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <sql.h>
@@ -164,6 +165,12 @@ private slots:
     void programQueries();
     void missingObjectsKeepConnection_data();
     void missingObjectsKeepConnection();
+    void refusesSqliteForms_data();
+    void refusesSqliteForms();
+    void acceptsTsqlForms_data();
+    void acceptsTsqlForms();
+    void sweepQueries_data();
+    void sweepQueries();
     void writesAreRefused_data();
     void writesAreRefused();
     void reachesServerByInstanceOrPort_data();
@@ -411,7 +418,14 @@ void tst_SampleServerOdbc::typesOfExpressions_data()
     QTest::newRow("integer beyond int")
         << "3000000000 + MAX(id)" << QVariant(Q_INT64_C(3000000002)) << int(QMetaType::LongLong);
     QTest::newRow("real") << "AVG(id)" << QVariant(1.5) << int(QMetaType::Double);
-    QTest::newRow("text") << "'x' || MAX(id)" << QVariant(QString("x2")) << int(QMetaType::QString);
+    QTest::newRow("text") << "COALESCE(MAX(v), 'none')" << QVariant(QString("plain"))
+                          << int(QMetaType::QString);
+    const QVariant nextDay(QDateTime(QDate(2026, 12, 8), QTime(13, 45, 30)));
+    QTest::newRow("DATEADD") << "DATEADD(day, 1, MAX(d))" << nextDay << int(QMetaType::QDateTime);
+    QTest::newRow("DATEADD with alias")
+        << "DATEADD(day, 1, MAX(d)) AS next_day" << nextDay << int(QMetaType::QDateTime);
+    QTest::newRow("DATEADD with bracketed alias without AS")
+        << "DATEADD(dd, 1, MAX(d)) [Next Day]" << nextDay << int(QMetaType::QDateTime);
 }
 
 void tst_SampleServerOdbc::typesOfExpressions()
@@ -447,11 +461,13 @@ void tst_SampleServerOdbc::cutsLongTexts()
 {
     OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
-    const auto rows = session.rows("SELECT t, length(t) FROM LongText");
+    const auto rows = session.rows("SELECT t FROM LongText");
     QVERIFY2(rows, qPrintable(session.queryError().text()));
     QCOMPARE(rows->size(), 1);
     QCOMPARE(rows->at(0).at(0).toString(), QString(4000, QChar('x')));
-    QCOMPARE(rows->at(0).at(1).toInt(), 5000);
+    const auto stored = DirectSqlite::rows(onlineFile("TypesDb"), "SELECT length(t) FROM LongText");
+    QVERIFY(stored);
+    QCOMPARE(stored->value(0).value(0).toInt(), 5000);
     const auto after = session.rows("SELECT COUNT(*) FROM LongText");
     QVERIFY2(after, qPrintable(session.queryError().text()));
 }
@@ -548,6 +564,180 @@ void tst_SampleServerOdbc::missingObjectsKeepConnection()
     const auto after = session.rows("SELECT COUNT(*) FROM ATR_Nodes");
     QVERIFY2(after, qPrintable(session.queryError().text()));
     QCOMPARE(after->value(0).value(0).toInt(), 25);
+}
+
+void tst_SampleServerOdbc::refusesSqliteForms_data()
+{
+    QTest::addColumn<bool>("prepared");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("expectedCode");
+    QTest::addColumn<QString>("expectedText");
+
+    const auto function = [](const QString &name) {
+        return "'" + name + "' is not a recognized built-in function name.";
+    };
+    const QString groupByConstant = "Each GROUP BY expression must contain at least one column "
+                                    "that is not an outer reference.";
+    QTest::newRow("LIMIT") << false << "SELECT node_id FROM ATR_Nodes ORDER BY node_id LIMIT 5"
+                           << 102 << "Incorrect syntax near 'LIMIT'.";
+    QTest::newRow("limit with offset, lower case")
+        << false << "SELECT node_id FROM ATR_Nodes limit 5 offset 2" << 102
+        << "Incorrect syntax near 'limit'.";
+    QTest::newRow("LIMIT in a prepared statement")
+        << true << "SELECT node_id FROM ATR_Nodes WHERE node_id > ? LIMIT 1" << 102
+        << "Incorrect syntax near 'LIMIT'.";
+    QTest::newRow("strftime") << false << "SELECT strftime('%H', hist_time) FROM ATR_Report_7_RAW"
+                              << 195 << function("strftime");
+    QTest::newRow("julianday") << false << "SELECT julianday('now')" << 195
+                               << function("julianday");
+    QTest::newRow("datetime()") << false << "SELECT datetime('now')" << 195 << function("datetime");
+    QTest::newRow("date()")
+        << false << "SELECT node_id FROM ATR_Report_7_RAW WHERE date(hist_time) = '2026-12-07'"
+        << 195 << function("date");
+    QTest::newRow("ifnull, spelling kept")
+        << false << "SELECT IfNull(node_name, '') FROM ATR_Nodes" << 195 << function("IfNull");
+    QTest::newRow("instr") << false << "SELECT instr(node_name, 'a') FROM ATR_Nodes" << 195
+                           << function("instr");
+    QTest::newRow("printf") << false << "SELECT printf('%d', node_id) FROM ATR_Nodes" << 195
+                            << function("printf");
+    QTest::newRow("group_concat") << false << "SELECT group_concat(node_name) FROM ATR_Nodes" << 195
+                                  << function("group_concat");
+    QTest::newRow("total") << false << "SELECT total(node_id) FROM ATR_Nodes" << 195
+                           << function("total");
+    QTest::newRow("SQLite function in a prepared statement")
+        << true << "SELECT julianday(hist_time) FROM ATR_Report_7_RAW WHERE node_id = ?" << 195
+        << function("julianday");
+    QTest::newRow("function nobody knows")
+        << false << "SELECT no_such_function(1)" << 195 << function("no_such_function");
+    QTest::newRow("|| concatenation")
+        << false << "SELECT node_name || 'x' FROM ATR_Nodes" << 102 << "Incorrect syntax near '|'.";
+    QTest::newRow("backquoted identifier")
+        << false << "SELECT `node_name` FROM ATR_Nodes" << 102 << "Incorrect syntax near '`'.";
+    QTest::newRow("double quotes name a column")
+        << false << "SELECT node_id FROM ATR_Nodes WHERE node_name = \"node-1\"" << 207
+        << "Invalid column name 'node-1'.";
+    QTest::newRow("GROUP BY position")
+        << false << "SELECT node_id, COUNT(*) FROM ATR_Report_7_RAW GROUP BY 1" << 164
+        << groupByConstant;
+    QTest::newRow("GROUP BY column and position")
+        << false << "SELECT node_id, hist_time, COUNT(*) FROM ATR_Report_7_RAW GROUP BY node_id, 2"
+        << 164 << groupByConstant;
+    QTest::newRow("GROUP BY position, prepared")
+        << true
+        << "SELECT node_id, COUNT(*) FROM ATR_Report_7_RAW WHERE ProcessorLoad >= ? GROUP BY 1"
+        << 164 << groupByConstant;
+}
+
+void tst_SampleServerOdbc::refusesSqliteForms()
+{
+    QFETCH(bool, prepared);
+    QFETCH(QString, sql);
+    QFETCH(int, expectedCode);
+    QFETCH(QString, expectedText);
+
+    OdbcSession session(OdbcSession::portServer(m_online->port()));
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    QSqlError error;
+    if (prepared) {
+        QVERIFY(!preparedRows(session, sql, {1}, &error));
+    } else {
+        QVERIFY(!session.rows(sql));
+        error = session.queryError();
+    }
+    QCOMPARE(OdbcSession::nativeCode(error), expectedCode);
+    QVERIFY2(error.databaseText().endsWith("]" + expectedText), qPrintable(error.databaseText()));
+    const auto after = session.rows("SELECT COUNT(*) FROM ATR_Nodes");
+    QVERIFY2(after, qPrintable(session.queryError().text()));
+    QCOMPARE(after->value(0).value(0).toInt(), 25);
+}
+
+void tst_SampleServerOdbc::acceptsTsqlForms_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("reference");
+
+    QTest::newRow("double-quoted column") << "SELECT \"node_name\" FROM ATR_Nodes WHERE node_id = 3"
+                                          << "SELECT node_name FROM ATR_Nodes WHERE node_id = 3";
+    QTest::newRow("bracketed column") << "SELECT [node_name] FROM ATR_Nodes WHERE node_id = 3"
+                                      << "SELECT node_name FROM ATR_Nodes WHERE node_id = 3";
+    QTest::newRow("ORDER BY positions")
+        << "SELECT node_id, node_name FROM ATR_Nodes ORDER BY 2 DESC, 1"
+        << "SELECT node_id, node_name FROM ATR_Nodes ORDER BY node_name DESC, node_id";
+    QTest::newRow("LIKE, COALESCE, NULLIF, IIF, ABS")
+        << "SELECT COALESCE(NULLIF(node_name, ''), 'none'), IIF(node_id > 10, 1, 0), "
+           "ABS(-node_id) FROM ATR_Nodes WHERE address LIKE '192.%'"
+        << "SELECT CASE WHEN node_name = '' OR node_name IS NULL THEN 'none' ELSE node_name "
+           "END, CASE WHEN node_id > 10 THEN 1 ELSE 0 END, node_id FROM ATR_Nodes WHERE address "
+           "LIKE '192.%'";
+    QTest::newRow("limit as a quoted name")
+        << "SELECT node_id AS [limit] FROM ATR_Nodes WHERE node_id < 3"
+        << "SELECT node_id FROM ATR_Nodes WHERE node_id < 3";
+}
+
+void tst_SampleServerOdbc::acceptsTsqlForms()
+{
+    QFETCH(QString, sql);
+    QFETCH(QString, reference);
+
+    const auto expected = DirectSqlite::rows(onlineFile("SNMPCONLINE"), reference);
+    QVERIFY(expected && !expected->isEmpty());
+    OdbcSession session(OdbcSession::portServer(m_online->port()));
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    const auto rows = session.rows(sql);
+    QVERIFY2(rows, qPrintable(session.queryError().text()));
+    QCOMPARE(texts(*rows), DirectSqlite::texts(*expected));
+}
+
+void tst_SampleServerOdbc::sweepQueries_data()
+{
+    QTest::addColumn<bool>("external");
+    QTest::newRow("monitoring database") << false;
+    QTest::newRow("report database") << true;
+}
+
+// The sweep's texts, with the bounds and the threshold bound as the sweep binds them.
+void tst_SampleServerOdbc::sweepQueries()
+{
+    QFETCH(bool, external);
+
+    const QString table = external ? "RAW" : "ATR_Report_7_RAW";
+    const QString database = external ? "ATR_Report_7" : "SNMPCONLINE";
+    const QString file = external ? externalFile(database) : onlineFile(database);
+    const QString from = "2026-12-07 10:00:00";
+    const QString to = "2026-12-07 14:00:00";
+    // Hours since 1900-01-01: 613608 of them lie before 1970-01-01.
+    const auto expected = DirectSqlite::rows(file,
+        "SELECT node_id, CAST(strftime('%s', hist_time) AS INTEGER) / 3600 + 613608, COUNT(*) "
+        "FROM "
+            + table + " WHERE hist_time >= '" + from + "' AND hist_time < '" + to
+            + "' AND ProcessorLoad >= 4 GROUP BY 1, 2 ORDER BY 1, 2");
+    QVERIFY(expected && expected->size() > 25);
+
+    SampleServer &server = external ? *m_external : *m_online;
+    OdbcSession session(OdbcSession::portServer(server.port()), database);
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    QSqlError error;
+    const QString aggregate = "SELECT node_id, DATEDIFF(hour, 0, hist_time), COUNT(*) FROM " + table
+        + " WHERE hist_time >= ? AND hist_time < ? AND ProcessorLoad >= ? GROUP BY node_id, "
+          "DATEDIFF(hour, 0, hist_time)";
+    const auto rows = preparedRows(session, aggregate,
+        {QDateTime::fromString(from, "yyyy-MM-dd HH:mm:ss"),
+            QDateTime::fromString(to, "yyyy-MM-dd HH:mm:ss"), 4},
+        &error);
+    QVERIFY2(rows, qPrintable(error.text()));
+    QList<QStringList> actual = texts(*rows);
+    std::sort(actual.begin(), actual.end(), [](const QStringList &a, const QStringList &b) {
+        return std::pair(a.value(0).toInt(), a.value(1).toInt())
+            < std::pair(b.value(0).toInt(), b.value(1).toInt());
+    });
+    QCOMPARE(actual, DirectSqlite::texts(*expected));
+
+    if (!external) {
+        const QString attributes = "SELECT node_id, node_name, address FROM ATR_Nodes";
+        const auto nodes = preparedRows(session, attributes, {}, &error);
+        QVERIFY2(nodes, qPrintable(error.text()));
+        QCOMPARE(texts(*nodes), DirectSqlite::texts(*DirectSqlite::rows(file, attributes)));
+    }
 }
 
 void tst_SampleServerOdbc::writesAreRefused_data()
