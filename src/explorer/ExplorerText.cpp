@@ -3,6 +3,7 @@
 #include "explorer/SweepGrid.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 
 namespace tovik::ExplorerText {
 
@@ -25,7 +26,11 @@ QDateTime localTime(const QDateTime &hour)
 
 QString axisFormat()
 {
-    return QLocale().dateTimeFormat(QLocale::ShortFormat);
+    // The locale's full short date and time would be elided at a handful of ticks; the weekday
+    // and the locale's time tell the hours of a few days apart.
+    // Some locales' short time (C's among them) still holds seconds, always :00 here.
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
+    return QStringLiteral("ddd<br>") + QLocale().timeFormat(QLocale::ShortFormat).remove(seconds);
 }
 
 QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurrences)

@@ -15,7 +15,7 @@ QString number(qint64 value);
 QString hour(const QDateTime &hour);
 // The same hour as a local time, for a chart's time axis.
 QDateTime localTime(const QDateTime &hour);
-// The locale's short date and time format, for a time axis.
+// The weekday and the locale's short time, for a time axis.
 QString axisFormat();
 QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);
 

@@ -57,6 +57,15 @@ QLineEdit *lineEdit(const char *name)
     return edit;
 }
 
+// A row whose field is a layout gets no buddy from QFormLayout, which would show the "&" instead
+// of taking it as the shortcut to the row's first control.
+QLabel *buddyLabel(const QString &text, QWidget *buddy)
+{
+    auto *label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
+}
+
 QDateTimeEdit *hourEdit(const char *name)
 {
     auto *edit = new QDateTimeEdit;
@@ -136,12 +145,12 @@ QWidget *ExplorerWindow::buildConnectionBox()
     serverRow->addWidget(txtServer, 1);
     serverRow->addWidget(new QLabel(tr("Port:")));
     serverRow->addWidget(txtPort);
-    form->addRow(tr("&Server:"), serverRow);
+    form->addRow(buddyLabel(tr("&Server:"), txtServer), serverRow);
     auto *databaseRow = new QHBoxLayout;
     databaseRow->addWidget(txtDatabase, 1);
     databaseRow->addWidget(new QLabel(tr("Timeout:")));
     databaseRow->addWidget(spinLoginTimeout);
-    form->addRow(tr("&Database:"), databaseRow);
+    form->addRow(buddyLabel(tr("&Database:"), txtDatabase), databaseRow);
     form->addRow(tr("&User Name:"), txtUser);
     form->addRow(tr("Pass&word:"), txtPassword);
     return box;
@@ -172,7 +181,7 @@ QWidget *ExplorerWindow::buildSweepBox()
     monitoringRow->addWidget(new QLabel(tr("to")));
     monitoringRow->addWidget(spinMonStop);
     monitoringRow->addStretch();
-    form->addRow(tr("&Monitoring Time:"), monitoringRow);
+    form->addRow(buddyLabel(tr("&Monitoring Time:"), spinMonStart), monitoringRow);
     spinThreshold = spinBox("threshold", 0, 100, QStringLiteral(" %"));
     spinOccurrences = spinBox("occurrences", 1, 32767);
     form->addRow(tr("Avg .CPU Load &Threshold:"), spinThreshold);
@@ -238,6 +247,13 @@ QWidget *ExplorerWindow::buildViews()
     right->addWidget(m_caughtChart);
     right->addWidget(devicePanel);
     right->addWidget(m_deviceChart);
+    // Room for the time axis' labels; the table takes what is left.
+    for (HourChartView *chart :
+        std::initializer_list<HourChartView *> {m_caughtChart, m_deviceChart})
+        chart->setMinimumHeight(200);
+    right->setStretchFactor(0, 2);
+    right->setStretchFactor(1, 3);
+    right->setStretchFactor(2, 2);
     auto *split = new QSplitter(Qt::Horizontal);
     split->addWidget(m_heatmap);
     split->addWidget(right);

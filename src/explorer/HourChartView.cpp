@@ -37,17 +37,36 @@ HourChartView::HourChartView(const QString &title, QWidget *parent)
     chart()->addAxis(m_valueAxis, Qt::AlignLeft);
 }
 
+namespace {
+
+// At most nine ticks, each interval the same number of whole hours.
+int wholeHourTicks(int hours)
+{
+    for (int intervals = 8; intervals > 1; --intervals) {
+        if (hours % intervals == 0)
+            return intervals + 1;
+    }
+    return 2;
+}
+
+} // namespace
+
 void HourChartView::showSeries(
     const QList<QAbstractSeries *> &series, const SweepGrid &grid, qreal highest)
 {
     chart()->removeAllSeries();
     const SweepRange &range = grid.result().range;
-    m_timeAxis->setRange(ExplorerText::localTime(range.from()),
-        ExplorerText::localTime(range.to()).addMSecs(-kMsPerHour));
-    m_timeAxis->setTickCount(std::clamp(range.hourCount() / 6 + 1, 2, 9));
-    const int top = std::max(1, int(std::ceil(highest * 1.1)));
-    m_valueAxis->setRange(0, top);
-    m_valueAxis->setTickCount(std::min(top, 5) + 1);
+    // The axis spans the whole range, so that a tick count that divides its hours puts every tick
+    // on a whole hour.
+    m_timeAxis->setRange(
+        ExplorerText::localTime(range.from()), ExplorerText::localTime(range.to()));
+    m_timeAxis->setTickCount(wholeHourTicks(range.hourCount()));
+    // Whole-number ticks: at most five steps of the same whole size up to the top.
+    const int highestCount = std::max(1, int(std::ceil(highest * 1.1)));
+    const int step = (highestCount + 4) / 5;
+    const int steps = (highestCount + step - 1) / step;
+    m_valueAxis->setRange(0, step * steps);
+    m_valueAxis->setTickCount(steps + 1);
     for (QAbstractSeries *s : series) {
         chart()->addSeries(s);
         s->attachAxis(m_timeAxis);
