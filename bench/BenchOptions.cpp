@@ -89,18 +89,25 @@ const QHash<QString, Setter> &valueOptions()
     return options;
 }
 
+const QHash<QString, BenchMode> &modeOptions()
+{
+    static const QHash<QString, BenchMode> modes {{"--one-run", BenchMode::OneRun},
+        {"--one-replay", BenchMode::OneReplay}, {"--sweep", BenchMode::SweepSeries},
+        {"--one-sweep", BenchMode::OneSweep}, {"--one-sweep-replay", BenchMode::OneSweepReplay}};
+    return modes;
+}
+
 std::optional<BenchMode> modeOption(const QString &name)
 {
-    if (name == QLatin1String("--one-run"))
-        return BenchMode::OneRun;
-    if (name == QLatin1String("--one-replay"))
-        return BenchMode::OneReplay;
-    return std::nullopt;
+    const auto mode = modeOptions().constFind(name);
+    if (mode == modeOptions().constEnd())
+        return std::nullopt;
+    return *mode;
 }
 
 bool childOptionsComplete(const BenchOptions &options, QString *failure)
 {
-    if (options.mode == BenchMode::Series)
+    if (options.mode == BenchMode::Series || options.mode == BenchMode::SweepSeries)
         return true;
     if (options.port == 0)
         *failure = QStringLiteral("a child run needs --port");
@@ -143,15 +150,15 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments, QS
 
 QStringList BenchOptions::childArguments(BenchMode childMode) const
 {
-    QStringList arguments {childMode == BenchMode::OneRun ? QStringLiteral("--one-run")
-                                                          : QStringLiteral("--one-replay"),
-        QStringLiteral("--port"), QString::number(port), QStringLiteral("--threshold"),
-        QString::number(threshold), QStringLiteral("--reference"),
-        referenceTime.toString(timeFormat)};
+    QStringList arguments {modeOptions().key(childMode), QStringLiteral("--port"),
+        QString::number(port), QStringLiteral("--threshold"), QString::number(threshold),
+        QStringLiteral("--reference"), referenceTime.toString(timeFormat)};
     if (childMode == BenchMode::OneRun)
         arguments << QStringLiteral("--app-dir") << appDir;
-    else
+    else if (childMode == BenchMode::OneReplay)
         arguments << QStringLiteral("--sql") << sqlFile;
+    else
+        arguments << QStringLiteral("--hours") << QString::number(hours);
     return arguments;
 }
 
@@ -164,6 +171,11 @@ QString BenchOptions::usage()
         "  a sample server, the whole test run (threshold T, so that T = 0 counts every node),\n"
         "  and a bare replay of the run's SQL texts; K runs and replays each, the best counts.\n"
         "  M round trips of one small query measure the server alone.\n"
+        "usage: run_bench --sweep [--reports R] [--nodes N1,N2] [--hours H] [--threshold T]\n"
+        "                 [--repeat K] [--server PATH] [--reference TIME]\n"
+        "  The sweep of the H hours before TIME at R x N1 against a bare replay of its\n"
+        "  statements and against the single-hour test runs it replaces; its memory at\n"
+        "  R x N2 x H/2 hours.\n"
         "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 3, M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }

@@ -15,6 +15,11 @@ enum class BenchMode {
     OneRun,
     // One bare replay of SQL texts in this process, for a child of the series.
     OneReplay,
+    // The sweep against the single-hour runs it replaces, at two sizes.
+    SweepSeries,
+    // One sweep, and one bare replay of its statements, for children of the sweep series.
+    OneSweep,
+    OneSweepReplay,
 };
 
 struct BenchOptions

@@ -11,11 +11,23 @@ ServerLogCursor::ServerLogCursor(const test::SampleServer &server)
 
 QMap<int, QStringList> ServerLogCursor::newSqlTexts()
 {
+    return newRequests({QStringLiteral("SQL_BATCH")}, false);
+}
+
+QMap<int, QStringList> ServerLogCursor::newStatements()
+{
+    return newRequests({QStringLiteral("SQL_BATCH"), QStringLiteral("RPC")}, true);
+}
+
+QMap<int, QStringList> ServerLogCursor::newRequests(const QStringList &kinds, bool withKind)
+{
     const QList<test::LoggedRequest> requests = m_server.loggedRequests();
     QMap<int, QStringList> texts;
     for (qsizetype i = m_requestsRead; i < requests.size(); ++i) {
-        if (requests.at(i).kind == QLatin1String("SQL_BATCH"))
-            texts[requests.at(i).spid] << requests.at(i).detail;
+        const test::LoggedRequest &request = requests.at(i);
+        if (kinds.contains(request.kind))
+            texts[request.spid] << (withKind ? request.kind + u' ' + request.detail
+                                             : request.detail);
     }
     m_requestsRead = requests.size();
     return texts;

@@ -18,8 +18,12 @@ public:
     explicit ServerLogCursor(const test::SampleServer &server);
 
     QMap<int, QStringList> newSqlTexts();
+    // The SQL batches and remote procedure calls, each as its kind, a blank and its detail.
+    QMap<int, QStringList> newStatements();
 
 private:
+    QMap<int, QStringList> newRequests(const QStringList &kinds, bool withKind);
+
     const test::SampleServer &m_server;
     qsizetype m_requestsRead = 0;
 };

@@ -28,7 +28,8 @@ std::optional<WaitBlock> waitFrom(const QString &text)
     return wait;
 }
 
-// Every figure of a run child, or nothing when one is missing or the run did not complete.
+} // namespace
+
 std::optional<RunFigures> runFiguresFrom(const ChildReport &report, QString *failure)
 {
     if (!report.values(QStringLiteral("warning")).isEmpty()) {
@@ -58,6 +59,8 @@ std::optional<RunFigures> runFiguresFrom(const ChildReport &report, QString *fai
     run.logBytes = *logBytes;
     return run;
 }
+
+namespace {
 
 std::optional<ReplayFigures> replayFiguresFrom(const ChildReport &report, QString *failure)
 {

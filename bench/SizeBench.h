@@ -14,7 +14,11 @@ class SampleServer;
 
 namespace tovik::bench {
 
+class ChildReport;
 class ServerLogCursor;
+
+// Every figure of a run child, or nothing when one is missing or the run did not complete.
+std::optional<RunFigures> runFiguresFrom(const ChildReport &report, QString *failure);
 
 // One size of the series: its sample data and server, the runs and the bare replays of exactly
 // the SQL texts the run sent, as the server logged them.

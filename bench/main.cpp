@@ -2,6 +2,8 @@
 #include "BenchSeries.h"
 #include "ReplayChild.h"
 #include "RunChild.h"
+#include "SweepChild.h"
+#include "SweepSeries.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -22,6 +24,12 @@ int main(int argc, char *argv[])
         return runOnce(*options);
     case BenchMode::OneReplay:
         return replayOnce(*options);
+    case BenchMode::OneSweep:
+        return sweepOnce(*options);
+    case BenchMode::OneSweepReplay:
+        return sweepReplayOnce(*options);
+    case BenchMode::SweepSeries:
+        return SweepSeries(*options).exec();
     case BenchMode::Series:
         break;
     }

@@ -70,17 +70,19 @@ endfunction()
 
 tovik_install_program(tovik-sql-tester DESKTOP)
 tovik_install_program(tovik-cpu-check)
+tovik_install_program(tovik-threshold-explorer DESKTOP)
 
 if(WIN32)
     # windeployqt copies the Qt libraries and plugins (the ODBC SQL driver among them) beside the
     # program. Qt 6.5 renamed the argument that returns the script.
-    if(Qt6_VERSION VERSION_LESS 6.5)
-        qt_generate_deploy_app_script(TARGET tovik-sql-tester FILENAME_VARIABLE tovikDeployScript)
-    else()
-        qt_generate_deploy_app_script(TARGET tovik-sql-tester OUTPUT_SCRIPT tovikDeployScript)
-    endif()
-    # The check lies beside the program and takes the same Qt libraries and ODBC driver plugin.
-    install(SCRIPT ${tovikDeployScript})
+    foreach(program tovik-sql-tester tovik-threshold-explorer)
+        if(Qt6_VERSION VERSION_LESS 6.5)
+            qt_generate_deploy_app_script(TARGET ${program} FILENAME_VARIABLE tovikDeployScript)
+        else()
+            qt_generate_deploy_app_script(TARGET ${program} OUTPUT_SCRIPT tovikDeployScript)
+        endif()
+        install(SCRIPT ${tovikDeployScript})
+    endforeach()
     install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 elseif(tovikLinuxDesktop)
     install(FILES ${tovikPackaging}/copyright DESTINATION ${tovikDocDir})
@@ -103,9 +105,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "CPU-load threshold and names the devices whose count reaches the number of\n"
     "occurrences: the devices that a CPU-load alarm with these settings would\n"
     "have raised. Every query, its result rows and its time go into a run log\n"
-    "that opens in the desktop's text viewer. It only reads the database.\n"
-    "tovik-cpu-check runs the same test from scripts, schedulers and monitoring\n"
-    "systems and reports its result as a monitoring plugin does.")
+    "that opens in the desktop's text viewer.\n"
+    "Tovik Threshold Explorer shows the same counting over the last days: a heatmap\n"
+    "of devices by hours, the caught devices per hour and a device table, redrawn\n"
+    "at once for another number of occurrences. tovik-cpu-check runs the test from\n"
+    "scripts, schedulers and monitoring systems and reports its result as a\n"
+    "monitoring plugin does. All three only read the database.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)

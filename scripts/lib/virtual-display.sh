@@ -36,12 +36,12 @@ stopVirtualDisplay() {
 }
 
 # Prints the id of the program's window once it is shown, waiting at most $1 seconds while the
-# process $2 still runs.
+# process $2 still runs; $3 is the window's title, by default the tester's.
 awaitWindow() {
-    local seconds=$1 pid=$2
+    local seconds=$1 pid=$2 title=${3:-Tovik SQL Tester}
     local window
     for _ in $(seq $((seconds * 5))); do
-        window=$(xdotool search --onlyvisible --name 'Tovik SQL Tester' 2>/dev/null | head -n 1)
+        window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
         if [ -n "$window" ]; then
             echo "$window"
             return 0

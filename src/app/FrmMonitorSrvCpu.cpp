@@ -1,7 +1,7 @@
 #include "app/FrmMonitorSrvCpu.h"
 
 #include "common/TickCounter.h"
-#include "db/ConnectionTimeouts.h"
+#include "db/ConnectionDefaults.h"
 #include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
@@ -227,24 +227,22 @@ QRect FrmMonitorSrvCpu::toPixels(const QRect &twips) const
 void FrmMonitorSrvCpu::buildConnectionBand()
 {
     placeLabel("lblSqlConnType", tr("Authentication:"), this, {240, 240, 1095, 255});
-    cboOnlConnType = placeList(control::kCboOnlConnType,
-        {QStringLiteral("Windows Authentication"), QStringLiteral("Local SQL Authentication"),
-            QStringLiteral("Remote SQL Authentication")},
-        this, {240, 480, 3855, 315});
+    cboOnlConnType = placeList(
+        control::kCboOnlConnType, ConnectionDefaults::authChoices(), this, {240, 480, 3855, 315});
     placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
     txtOnlDbServer = placeTextBox(
-        control::kTxtOnlDbServer, control::defaultServer(), this, {240, 1200, 3255, 285});
-    txtOnlDbPort
-        = placeTextBox(control::kTxtOnlDbPort, control::kDefaultPort, this, {3600, 1200, 495, 285});
+        control::kTxtOnlDbServer, ConnectionDefaults::server(), this, {240, 1200, 3255, 285});
+    txtOnlDbPort = placeTextBox(
+        control::kTxtOnlDbPort, ConnectionDefaults::port, this, {3600, 1200, 495, 285});
     placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
     txtOnlDatabase = placeTextBox(
-        control::kTxtOnlDatabase, control::kDefaultDatabase, this, {240, 1920, 2535, 285});
+        control::kTxtOnlDatabase, ConnectionDefaults::database, this, {240, 1920, 2535, 285});
     placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
     txtOnlConnTimeout = placeTextBox(control::kTxtOnlConnTimeout,
-        QString::number(ConnectionTimeouts::kDefaultLoginSeconds), this, {3720, 1920, 375, 285});
+        ConnectionDefaults::loginTimeout(), this, {3720, 1920, 375, 285});
     placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
-    txtOnlDbUser
-        = placeTextBox(control::kTxtOnlDbUser, control::kDefaultUser, this, {4800, 480, 2055, 285});
+    txtOnlDbUser = placeTextBox(
+        control::kTxtOnlDbUser, ConnectionDefaults::user, this, {4800, 480, 2055, 285});
     placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
     txtOnlDbPass = placeTextBox(control::kTxtOnlDbPass, QString(), this, {4800, 1200, 2055, 285});
     txtOnlDbPass->setEchoMode(QLineEdit::Password);

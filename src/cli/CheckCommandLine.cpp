@@ -1,6 +1,6 @@
 #include "cli/CheckCommandLine.h"
 
-#include "db/ConnectionTimeouts.h"
+#include "db/ConnectionDefaults.h"
 #include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "testrun/WallClock.h"
@@ -50,15 +50,15 @@ QList<TextOption> textOptions()
 {
     return {
         {"server", control::kTxtOnlDbServer, "Server: host or host\\instance.", "TEXT",
-            control::defaultServer()},
+            ConnectionDefaults::server()},
         {"port", control::kTxtOnlDbPort, "TCP port of the server (SQL authentication).", "N",
-            control::kDefaultPort},
+            ConnectionDefaults::port},
         {"database", control::kTxtOnlDatabase, "Monitoring database.", "NAME",
-            control::kDefaultDatabase},
+            ConnectionDefaults::database},
         {"user", control::kTxtOnlDbUser, "User name (SQL authentication).", "NAME",
-            control::kDefaultUser},
+            ConnectionDefaults::user},
         {"login-timeout", control::kTxtOnlConnTimeout, "Login timeout of each connection.",
-            "SECONDS", QString::number(ConnectionTimeouts::kDefaultLoginSeconds)},
+            "SECONDS", ConnectionDefaults::loginTimeout()},
         {"threshold", control::kTxtCpuLoadThreshold, "Avg. CPU load threshold in percent.",
             "PERCENT", control::kDefaultThreshold},
         {"occurrences", control::kTxtCpuOverThreshold,

@@ -5,6 +5,8 @@
 #include <QAtomicInteger>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QSqlResult>
+#include <sql.h>
 
 namespace tovik {
 
@@ -21,6 +23,17 @@ QString describe(const QSqlError &error)
 {
     const QString driverText = error.databaseText().trimmed();
     return driverText.isEmpty() ? error.text().trimmed() : driverText;
+}
+
+const QString cancelledText = QStringLiteral("The query was cancelled.");
+
+// The driver's statement handle behind a query, once the query has prepared its statement.
+void *statementHandle(const QSqlQuery &query)
+{
+    const QVariant handle = query.result()->handle();
+    if (handle.metaType() != QMetaType::fromType<SQLHANDLE>())
+        return nullptr;
+    return *static_cast<const SQLHANDLE *>(handle.constData());
 }
 
 } // namespace
@@ -66,44 +79,111 @@ bool DbConnection::open(
     return open(*odbcString, timeouts.loginSeconds, timeouts.querySeconds);
 }
 
-bool DbConnection::exec(const QString &sql)
+QSqlQuery &DbConnection::query()
 {
-    if (!m_db.isOpen()) {
-        m_query.reset();
-        m_lastError = QStringLiteral("The connection is not open.");
-        return false;
-    }
     // One query object for the connection's life: its next statement releases the held result,
     // and a run of many thousand statements does not build a query object for each.
     if (!m_query) {
         m_query.emplace(m_db);
         m_query->setForwardOnly(true);
     }
-    if (m_query->exec(sql))
+    return *m_query;
+}
+
+bool DbConnection::cancelled()
+{
+    if (!m_cancelled)
+        return false;
+    m_lastError = cancelledText;
+    return true;
+}
+
+bool DbConnection::runStatement(const std::function<bool(QSqlQuery &)> &execute)
+{
+    if (!m_db.isOpen()) {
+        m_query.reset();
+        m_lastError = QStringLiteral("The connection is not open.");
+        return false;
+    }
+    if (cancelled())
+        return false;
+    if (execute(query()))
         return true;
-    m_lastError = describe(m_query->lastError());
+    if (!cancelled())
+        m_lastError = describe(m_query->lastError());
     return false;
+}
+
+bool DbConnection::exec(const QString &sql)
+{
+    return runStatement([&sql](QSqlQuery &query) { return query.exec(sql); });
+}
+
+bool DbConnection::execPrepared(const QString &sql, const QVariantList &values)
+{
+    return runStatement([this, &sql, &values](QSqlQuery &query) {
+        if (!query.prepare(sql))
+            return false;
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        {
+            // A cancel that came before the statement had a handle still stops it here.
+            const QMutexLocker lock(&m_cancelMutex);
+            if (m_cancelled)
+                return false;
+            m_runningStatement = statementHandle(query);
+        }
+        const bool executed = query.exec();
+        const QMutexLocker lock(&m_cancelMutex);
+        m_runningStatement = nullptr;
+        return executed;
+    });
+}
+
+void DbConnection::cancel()
+{
+    const QMutexLocker lock(&m_cancelMutex);
+    m_cancelled = true;
+    if (m_runningStatement)
+        SQLCancel(static_cast<SQLHSTMT>(m_runningStatement));
+}
+
+void DbConnection::resumeAfterCancel()
+{
+    m_cancelled = false;
 }
 
 std::optional<QueryRows> DbConnection::fetchAll()
 {
     QueryRows rows;
+    if (!forEachRow([&rows](const QueryRow &row) { rows << row; }))
+        return std::nullopt;
+    return rows;
+}
+
+bool DbConnection::forEachRow(const std::function<void(const QueryRow &)> &visit)
+{
     if (!m_query || !m_query->isActive())
-        return rows;
+        return true;
     const int columns = m_query->record().count();
+    QueryRow row;
     while (m_query->next()) {
-        QueryRow row;
+        if (cancelled()) {
+            m_query->finish();
+            return false;
+        }
+        row.clear();
         row.reserve(columns);
         for (int i = 0; i < columns; ++i)
             row << m_query->value(i);
-        rows << std::move(row);
+        visit(row);
     }
     if (m_query->lastError().isValid()) {
         m_lastError = describe(m_query->lastError());
-        return std::nullopt;
+        return false;
     }
     m_query->finish();
-    return rows;
+    return true;
 }
 
 void DbConnection::close()

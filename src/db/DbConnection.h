@@ -4,9 +4,13 @@
 #include "db/ConnectionTimeouts.h"
 #include "db/QueryRows.h"
 
+#include <QMutex>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
+#include <atomic>
+#include <functional>
 #include <optional>
 
 namespace tovik {
@@ -35,6 +39,17 @@ public:
     // Reads the held result to its end. Results are forward-only and the driver allows one
     // unread result per connection, so everything is read before the next statement runs.
     std::optional<QueryRows> fetchAll();
+    // Runs one statement with its "?" markers bound, in their order, to values typed by their
+    // QVariant type (an int as a number, a QDateTime as a datetime of the value's own fields), so
+    // that no value is ever part of the SQL text. Its result is read like one of exec().
+    bool execPrepared(const QString &sql, const QVariantList &values);
+    // Reads the held result to its end, handing each row to visit without keeping it, for results
+    // too large to hold as QueryRows.
+    bool forEachRow(const std::function<void(const QueryRow &)> &visit);
+    // From any thread: the driver's statement cancel for the statement running now, and every
+    // later statement and read of this connection fails until resumeAfterCancel().
+    void cancel();
+    void resumeAfterCancel();
     void close();
 
     QString lastError() const { return m_lastError; }
@@ -43,10 +58,18 @@ public:
     QSqlDatabase database() const { return m_db; }
 
 private:
+    QSqlQuery &query();
+    bool cancelled();
+    bool runStatement(const std::function<bool(QSqlQuery &)> &execute);
+
     QString m_name;
     QSqlDatabase m_db;
     std::optional<QSqlQuery> m_query;
     QString m_lastError;
+    // The statement handle of the query that runs now, for cancel() from another thread.
+    QMutex m_cancelMutex;
+    void *m_runningStatement = nullptr;
+    std::atomic<bool> m_cancelled = false;
 };
 
 } // namespace tovik

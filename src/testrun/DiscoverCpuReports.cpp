@@ -2,6 +2,7 @@
 
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
+#include "testrun/DiscoveryQueries.h"
 #include "testrun/RunEndings.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
@@ -9,12 +10,6 @@
 namespace tovik {
 
 namespace {
-
-const QString reportQuery = QStringLiteral(
-    "SELECT report_id, report_name, table_name, pollint FROM ATR_Reports WHERE table_name = "
-    "'CRATR-MIB|CRCpuEntry'");
-const QString tableQuery = QStringLiteral("SELECT name from sys.tables");
-const QString databaseQuery = QStringLiteral("SELECT name from sys.databases");
 
 QString boolText(bool value)
 {
@@ -49,7 +44,8 @@ bool readReports(TestRun &run)
 {
     const quint32 start = run.session.startMark();
     const auto rows = run.session.query(run.mainConnection,
-        {QStringLiteral("*** Get All Reports based on Online Server CPU ***")}, reportQuery, start);
+        {QStringLiteral("*** Get All Reports based on Online Server CPU ***")}, kCpuReportQuery,
+        start);
     if (!rows)
         return false;
     run.log.appendLine(QStringLiteral("report_id\treport_name\ttable_name\tpollint"));
@@ -79,11 +75,6 @@ std::optional<bool> listNames(
     return found;
 }
 
-QString firstReportId(const TestRun &run)
-{
-    return QString::number(run.reports.first().report_id);
-}
-
 } // namespace
 
 CountingCourse DiscoverCpuReports(TestRun &run)
@@ -98,8 +89,8 @@ CountingCourse DiscoverCpuReports(TestRun &run)
     }
 
     const auto tableFound = listNames(run,
-        {QString(), QStringLiteral("*** Get All Table Names in SnmpcOnline db ***")}, tableQuery,
-        QStringLiteral("ATR_Report_") + firstReportId(run) + "_RAW");
+        {QString(), QStringLiteral("*** Get All Table Names in SnmpcOnline db ***")}, kTableQuery,
+        onlineSampleTable(run.reports.first().report_id));
     if (!tableFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;
@@ -113,7 +104,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
         return CountingCourse::CountInOnlineDb;
 
     const auto databaseFound
-        = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, databaseQuery,
+        = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, kDatabaseQuery,
             ShownConnectionString::reportDatabase(run.reports.first().report_id));
     if (!databaseFound) {
         RunEndings::queryFailure(run);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installing and packaging the built tree: `cmake --install` into a scratch prefix must give the
-# programs (the window and the command-line check), their manual pages, the window's menu entry,
+# programs (the two windows and the command-line check), their manual pages, the window's menu entry,
 # AppStream metainfo and icons, the licence and the changelog and nothing else; `cpack -G DEB` must
 # build a package whose dependencies bring Qt's ODBC driver and platform plugins, unixODBC and
 # FreeTDS, which unpacks to the same files under /usr, and which dpkg installs into and purges from
@@ -14,20 +14,28 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/package-lib.sh"
 
+readonly programs="tovik-sql-tester tovik-threshold-explorer"
 readonly installedFiles="bin/tovik-cpu-check
 bin/tovik-sql-tester
+bin/tovik-threshold-explorer
 share/applications/tovik-sql-tester.desktop
+share/applications/tovik-threshold-explorer.desktop
 share/doc/tovik-sql-tester/changelog.gz
 share/doc/tovik-sql-tester/copyright
 share/icons/hicolor/256x256/apps/tovik-sql-tester.png
+share/icons/hicolor/256x256/apps/tovik-threshold-explorer.png
 share/icons/hicolor/48x48/apps/tovik-sql-tester.png
+share/icons/hicolor/48x48/apps/tovik-threshold-explorer.png
 share/icons/hicolor/scalable/apps/tovik-sql-tester.svg
+share/icons/hicolor/scalable/apps/tovik-threshold-explorer.svg
 share/man/man1/tovik-cpu-check.1.gz
 share/man/man1/tovik-sql-tester.1.gz
-share/metainfo/example.tovik.SqlTester.metainfo.xml"
+share/man/man1/tovik-threshold-explorer.1.gz
+share/metainfo/example.tovik.SqlTester.metainfo.xml
+share/metainfo/example.tovik.ThresholdExplorer.metainfo.xml"
 
-# Named by the package itself, then by dpkg-shlibdeps from the libraries the program links.
-readonly requiredDepends="libqt6sql6-odbc qt6-qpa-plugins unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2"
+# Named by the package itself, then by dpkg-shlibdeps from the libraries the programs link.
+readonly requiredDepends="libqt6sql6-odbc qt6-qpa-plugins unixodbc tdsodbc libqt6widgets6 libqt6sql6 libodbc2 libqt6charts6 libqt6svg6"
 
 filesUnder() {
     (cd "$1" && find . -type f -o -type l | sed 's|^\./||' | sort)
@@ -40,19 +48,21 @@ checkTree() {
     [ "$actual" = "$installedFiles" ] \
         || fail "$what holds other files than expected:"$'\n'"$(diff <(echo "$installedFiles") <(echo "$actual"))"
     local program
-    for program in tovik-sql-tester tovik-cpu-check; do
+    for program in $programs tovik-cpu-check; do
         [ -x "$prefix/bin/$program" ] || fail "$what: $program is not executable"
         if ldd "$prefix/bin/$program" | grep -q 'not found'; then
             fail "$what: $program misses libraries: $(ldd "$prefix/bin/$program" | grep 'not found')"
         fi
     done
+    for program in $programs; do
+        checkDesktopEntry "$prefix/share/applications/$program.desktop" "$program" "$what"
+        checkIcon "$prefix/share/icons/hicolor" 48 "$program" "$what"
+        checkIcon "$prefix/share/icons/hicolor" 256 "$program" "$what"
+        grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/$program.svg" \
+            || fail "$what: the scalable icon of $program is no SVG"
+    done
     "$prefix/bin/tovik-cpu-check" --version | grep -qx 'tovik-cpu-check [0-9.]*' \
         || fail "$what: the command-line check does not start"
-    checkDesktopEntry "$prefix/share/applications/tovik-sql-tester.desktop" "$what"
-    checkIcon "$prefix/share/icons/hicolor" 48 "$what"
-    checkIcon "$prefix/share/icons/hicolor" 256 "$what"
-    grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/tovik-sql-tester.svg" \
-        || fail "$what: the scalable icon is no SVG"
     local metainfo
     for metainfo in "$prefix"/share/metainfo/*.metainfo.xml; do
         appstreamcli validate --no-net "$metainfo" >"$work/validate.txt" 2>&1 \
@@ -78,18 +88,18 @@ checkChangelog() {
 }
 
 checkDesktopEntry() {
-    local entry=$1 what=$2
+    local entry=$1 program=$2 what=$3
     desktop-file-validate "$entry" >"$work/validate.txt" 2>&1 \
         || fail "$what: desktop-file-validate rejects the entry: $(cat "$work/validate.txt")"
-    grep -qx 'Exec=tovik-sql-tester' "$entry" || fail "$what: the entry does not start the program"
-    grep -qx 'Icon=tovik-sql-tester' "$entry" || fail "$what: the entry names another icon"
+    grep -qx "Exec=$program" "$entry" || fail "$what: the entry does not start the program"
+    grep -qx "Icon=$program" "$entry" || fail "$what: the entry names another icon"
     grep -qx 'Categories=Network;Monitor;Database;' "$entry" \
         || fail "$what: the entry has other categories: $(grep '^Categories=' "$entry")"
 }
 
 checkIcon() {
-    local hicolor=$1 size=$2 what=$3
-    local icon="$hicolor/${size}x${size}/apps/tovik-sql-tester.png"
+    local hicolor=$1 size=$2 program=$3 what=$4
+    local icon="$hicolor/${size}x${size}/apps/$program.png"
     file -b "$icon" | grep -q "^PNG image data, $size x $size," \
         || fail "$what: $icon is not a $size x $size PNG: $(file -b "$icon")"
 }

@@ -13,7 +13,7 @@ endif()
 set(expected
     "db/Reader.cpp:3 includes \"output/RunLog.h\" against the layers"
     "output/Writer.cpp:3 includes \"testrun/TestRun.h\" against the layers"
-    "sweep/Sweep.h lies in no layer")
+    "stray/Stray.h lies in no layer")
 foreach(line IN LISTS expected)
     string(FIND "${output}" "${line}" at)
     if(at EQUAL -1)

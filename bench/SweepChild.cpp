@@ -1,0 +1,137 @@
+#include "SweepChild.h"
+
+#include "BenchHost.h"
+#include "BenchOptions.h"
+#include "ChildReport.h"
+#include "ProcessFigures.h"
+#include "sweep/SweepEngine.h"
+#include "sweep/SweepQueries.h"
+#include "testrun/DiscoveryQueries.h"
+#include "testrun/HostFields.h"
+
+#include <QElapsedTimer>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTextStream>
+#include <algorithm>
+
+namespace tovik::bench {
+
+namespace {
+
+SweepSettings sweepSettings(const BenchOptions &options)
+{
+    SweepSettings settings;
+    settings.connection = readConnectionFields(BenchHost(options.port, options.threshold));
+    QString failure;
+    settings.range = SweepRange::lastHours(options.hours, options.referenceTime, &failure)
+                         .value_or(SweepRange());
+    settings.threshold = qint16(options.threshold);
+    settings.occurrences = 1;
+    return settings;
+}
+
+int fail(const QString &child, const QString &failure)
+{
+    QTextStream(stderr) << "run_bench " << child << ": " << failure << Qt::endl;
+    return 1;
+}
+
+// Reads every value of the query's result; the first column's integers when asked for.
+qint64 readAll(QSqlQuery &query, QList<qint32> *firstColumn = nullptr)
+{
+    qint64 rows = 0;
+    const int columns = query.record().count();
+    while (query.next()) {
+        for (int i = 0; i < columns; ++i)
+            query.value(i);
+        if (firstColumn)
+            *firstColumn << query.value(0).toInt();
+        ++rows;
+    }
+    return rows;
+}
+
+bool execAndRead(QSqlQuery &query, const QString &sql, qint64 *rows, QList<qint32> *ids = nullptr)
+{
+    if (!query.exec(sql))
+        return false;
+    *rows += readAll(query, ids);
+    return true;
+}
+
+// The statements a sweep over the monitoring database sends, in its order.
+bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
+{
+    QList<qint32> ids;
+    if (!execAndRead(query, kCpuReportQuery, rows, &ids) || !execAndRead(query, kTableQuery, rows))
+        return false;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    for (const qint32 id : std::as_const(ids)) {
+        if (!query.prepare(SweepQueries::aggregate(onlineSampleTable(id))))
+            return false;
+        query.addBindValue(settings.range.from());
+        query.addBindValue(settings.range.to());
+        query.addBindValue(int(settings.threshold));
+        if (!query.exec())
+            return false;
+        *rows += readAll(query);
+    }
+    return execAndRead(query, SweepQueries::nodeAttributes(), rows);
+}
+
+void printMemory(qint64 idleKib)
+{
+    ChildReport::print(QStringLiteral("idle_kib"), idleKib);
+    ChildReport::print(QStringLiteral("peak_kib"), ProcessFigures::statusKib("VmHWM").value_or(-1));
+}
+
+} // namespace
+
+int sweepOnce(const BenchOptions &options)
+{
+    const SweepSettings settings = sweepSettings(options);
+    ProcessFigures::resetPeak();
+    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    QElapsedTimer timer;
+    timer.start();
+    SweepEngine engine(settings);
+    const auto result = engine.run();
+    const qint64 sweepNs = timer.nsecsElapsed();
+    if (!result)
+        return fail(QStringLiteral("--one-sweep"), engine.lastError());
+    if (result->store != SampleStore::OnlineDb)
+        return fail(QStringLiteral("--one-sweep"), QStringLiteral("no online sample tables"));
+    ChildReport::print(QStringLiteral("sweep_ns"), sweepNs);
+    ChildReport::print(QStringLiteral("rows"), qint64(result->rows.size()));
+    printMemory(idleKib);
+    return 0;
+}
+
+int sweepReplayOnce(const BenchOptions &options)
+{
+    const SweepSettings settings = sweepSettings(options);
+    ProcessFigures::resetPeak();
+    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    QElapsedTimer timer;
+    timer.start();
+    DbConnection connection;
+    if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
+        return fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
+    qint64 rows = 0;
+    {
+        QSqlQuery query(connection.database());
+        query.setForwardOnly(true);
+        if (!replay(query, settings, &rows))
+            return fail(QStringLiteral("--one-sweep-replay"), query.lastError().text());
+    }
+    connection.close();
+    ChildReport::print(QStringLiteral("replay_ns"), timer.nsecsElapsed());
+    ChildReport::print(QStringLiteral("rows"), rows);
+    printMemory(idleKib);
+    return 0;
+}
+
+} // namespace tovik::bench

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace tovik::bench {
+
+struct BenchOptions;
+
+// The children of the sweep series, each in a process of its own so that its peak memory is its
+// own: one whole sweep of the last --hours before --reference, and a bare replay of the same
+// statements and bound values on one connection, reading every value and keeping nothing. Both
+// return the process exit code.
+int sweepOnce(const BenchOptions &options);
+int sweepReplayOnce(const BenchOptions &options);
+
+} // namespace tovik::bench

@@ -1,0 +1,130 @@
+#include "db/ConnectionCommandLine.h"
+
+#include "common/IntegerConversion.h"
+#include "db/ConnectionDefaults.h"
+
+#include <QFile>
+
+namespace tovik {
+
+namespace {
+
+const QStringList authArguments {
+    QStringLiteral("windows"), QStringLiteral("local"), QStringLiteral("remote")};
+
+QCommandLineOption option(const QString &name, const QString &description, const QString &valueName,
+    const QString &defaultValue = {})
+{
+    const QString shown = defaultValue.isEmpty()
+        ? description
+        : description + QStringLiteral(" (default: ") + defaultValue + u')';
+    return QCommandLineOption(QStringList {name}, shown, valueName);
+}
+
+QString valueOr(const QCommandLineParser &parser, const QString &name, const QString &base)
+{
+    return parser.isSet(name) ? parser.value(name) : base;
+}
+
+} // namespace
+
+ConnectionChoice ConnectionCommandLine::defaults()
+{
+    ConnectionChoice choice;
+    choice.fields.SqlConnType = ConnectionDefaults::authChoices().first();
+    choice.fields.SqlDbServer = ConnectionDefaults::server();
+    choice.fields.SqlDatabase = ConnectionDefaults::database;
+    choice.fields.SqlDbUser = ConnectionDefaults::user;
+    choice.fields.SqlDbPort = ConnectionDefaults::port;
+    choice.loginTimeoutSeconds = ConnectionTimeouts::kDefaultLoginSeconds;
+    return choice;
+}
+
+QString ConnectionCommandLine::authArgument(const QString &connType)
+{
+    return authArguments.value(ConnectionDefaults::authChoices().indexOf(connType));
+}
+
+std::optional<QString> ConnectionCommandLine::connType(const QString &authArgument)
+{
+    const qsizetype index = authArguments.indexOf(authArgument);
+    if (index < 0)
+        return std::nullopt;
+    return ConnectionDefaults::authChoices().at(index);
+}
+
+void ConnectionCommandLine::addOptions(QCommandLineParser &parser, const ConnectionChoice &base)
+{
+    const ConnectionFields &fields = base.fields;
+    parser.addOptions({
+        option("auth", "Authentication: windows, local or remote.", "windows|local|remote",
+            authArgument(fields.SqlConnType)),
+        option("server", "Server: host or host\\instance.", "TEXT", fields.SqlDbServer),
+        option("port", "TCP port of the server (SQL authentication).", "N", fields.SqlDbPort),
+        option("database", "Monitoring database.", "NAME", fields.SqlDatabase),
+        option("user", "User name (SQL authentication).", "NAME", fields.SqlDbUser),
+        option("password-file",
+            "File whose first line is the password, when " + passwordVariable + " is not set.",
+            "FILE"),
+        option("login-timeout", "Login timeout of each connection.", "SECONDS",
+            QString::number(base.loginTimeoutSeconds)),
+    });
+}
+
+std::optional<ConnectionChoice> ConnectionCommandLine::read(
+    const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure)
+{
+    ConnectionChoice choice = base;
+    if (parser.isSet(QStringLiteral("auth"))) {
+        const QString auth = parser.value(QStringLiteral("auth"));
+        const auto type = connType(auth);
+        if (!type) {
+            *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
+            return std::nullopt;
+        }
+        choice.fields.SqlConnType = *type;
+    }
+    choice.fields.SqlDbServer = valueOr(parser, QStringLiteral("server"), base.fields.SqlDbServer);
+    choice.fields.SqlDbPort = valueOr(parser, QStringLiteral("port"), base.fields.SqlDbPort);
+    choice.fields.SqlDatabase
+        = valueOr(parser, QStringLiteral("database"), base.fields.SqlDatabase);
+    choice.fields.SqlDbUser = valueOr(parser, QStringLiteral("user"), base.fields.SqlDbUser);
+    if (parser.isSet(QStringLiteral("login-timeout"))) {
+        const QString text = parser.value(QStringLiteral("login-timeout"));
+        const auto seconds = IntegerConversion::toInt32(text);
+        if (!seconds || *seconds < 0) {
+            *failure = QStringLiteral("--login-timeout takes whole seconds from 0 on, not '%1'")
+                           .arg(text);
+            return std::nullopt;
+        }
+        choice.loginTimeoutSeconds = *seconds;
+    }
+    const auto pass = password(parser, failure);
+    if (!pass)
+        return std::nullopt;
+    choice.fields.SqlDbPass = *pass;
+    return choice;
+}
+
+std::optional<QString> ConnectionCommandLine::password(
+    const QCommandLineParser &parser, QString *failure)
+{
+    const QString fromEnvironment = qEnvironmentVariable(qPrintable(passwordVariable));
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    const QString path = parser.value(QStringLiteral("password-file"));
+    if (path.isEmpty())
+        return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *failure = QStringLiteral("the password file %1 cannot be read: %2")
+                       .arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
+
+} // namespace tovik

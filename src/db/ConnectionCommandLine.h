@@ -1,0 +1,43 @@
+#pragma once
+
+#include "db/ConnectionFields.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+#include <optional>
+
+namespace tovik {
+
+// A connection as a command line gives it: the fields and the login timeout.
+struct ConnectionChoice
+{
+    ConnectionFields fields;
+    int loginTimeoutSeconds = 15;
+};
+
+// The connection options every command-line program takes (--auth, --server, --port, --database,
+// --user, --password-file, --login-timeout), with the window's defaults. The password never comes
+// from the command line, which every user of the machine can read: TOVIK_PASSWORD or the first
+// line of --password-file.
+class ConnectionCommandLine
+{
+public:
+    static inline const QString passwordVariable = QStringLiteral("TOVIK_PASSWORD");
+
+    // base supplies the values shown as defaults and kept where an option is not given.
+    static void addOptions(QCommandLineParser &parser, const ConnectionChoice &base);
+    // Nothing, with the reason in *failure, for a value that is none of the option's.
+    static std::optional<ConnectionChoice> read(
+        const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure);
+    // The window's defaults.
+    static ConnectionChoice defaults();
+
+    // "windows", "local" or "remote" for a window's authentication text, and back.
+    static QString authArgument(const QString &connType);
+    static std::optional<QString> connType(const QString &authArgument);
+
+private:
+    static std::optional<QString> password(const QCommandLineParser &parser, QString *failure);
+};
+
+} // namespace tovik

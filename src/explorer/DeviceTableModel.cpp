@@ -1,0 +1,90 @@
+#include "explorer/DeviceTableModel.h"
+
+#include "explorer/ExplorerText.h"
+
+namespace tovik {
+
+DeviceTableModel::DeviceTableModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void DeviceTableModel::setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences)
+{
+    beginResetModel();
+    m_grid = std::move(grid);
+    m_hoursCaught.clear();
+    endResetModel();
+    setOccurrences(occurrences);
+}
+
+void DeviceTableModel::setOccurrences(qint16 occurrences)
+{
+    if (!m_grid)
+        return;
+    m_hoursCaught.resize(m_grid->deviceCount());
+    for (int i = 0; i < m_grid->deviceCount(); ++i)
+        m_hoursCaught[i] = m_grid->hoursCaught(i, occurrences);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, HoursCaught), index(rowCount() - 1, HoursCaught));
+}
+
+int DeviceTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_grid ? 0 : m_grid->deviceCount();
+}
+
+int DeviceTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DeviceTableModel::value(int device, int column) const
+{
+    const GridDevice &d = m_grid->device(device);
+    switch (column) {
+    case Name:
+        return m_grid->deviceName(device);
+    case Address:
+        return m_grid->result().node(d.nodeId).address;
+    case Report:
+        return m_grid->reportId(device);
+    case HoursCaught:
+        return m_hoursCaught.value(device);
+    case HighestCount:
+        return d.highestCount;
+    default:
+        return {};
+    }
+}
+
+QVariant DeviceTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !m_grid)
+        return {};
+    const QVariant v = value(index.row(), index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        return v.typeId() == QMetaType::Int ? QVariant(ExplorerText::number(v.toInt())) : v;
+    case SortRole:
+        return v;
+    case DeviceRole:
+        return index.row();
+    case Qt::TextAlignmentRole:
+        return v.typeId() == QMetaType::Int ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                            : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant DeviceTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    static const QStringList captions {
+        tr("Name"), tr("Address"), tr("Report"), tr("Hours caught"), tr("Highest count")};
+    return captions.value(section);
+}
+
+} // namespace tovik

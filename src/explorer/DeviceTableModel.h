@@ -1,0 +1,38 @@
+#pragma once
+
+#include "explorer/SweepGrid.h"
+
+#include <QAbstractTableModel>
+#include <memory>
+
+namespace tovik {
+
+// One row per device of a sweep: name, address, report, hours caught and highest count. Sorting
+// goes by SortRole, numbers as numbers.
+class DeviceTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { Name, Address, Report, HoursCaught, HighestCount, ColumnCount };
+    enum Role { SortRole = Qt::UserRole + 1, DeviceRole };
+
+    explicit DeviceTableModel(QObject *parent = nullptr);
+
+    void setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences);
+    void setOccurrences(qint16 occurrences);
+    const SweepGrid *grid() const { return m_grid.get(); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QVariant value(int device, int column) const;
+
+    std::shared_ptr<const SweepGrid> m_grid;
+    QList<int> m_hoursCaught;
+};
+
+} // namespace tovik

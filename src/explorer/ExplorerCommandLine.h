@@ -1,0 +1,43 @@
+#pragma once
+
+#include "explorer/ExplorerSettings.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace tovik {
+
+// The explorer's arguments: the connection options of the command-line check, the range
+// (--last, or --from with --to), --threshold, --occurrences, --monitoring, and --run to start at
+// once. What an option leaves out keeps its remembered value.
+class ExplorerCommandLine
+{
+public:
+    enum class Action { Open, Help, Version, Refused };
+
+    struct Result
+    {
+        Action action = Action::Refused;
+        ExplorerSettings settings;
+        bool runAtStart = false;
+        // The help or version text, or why the arguments were refused.
+        QString text;
+    };
+
+    static inline const QString programName = QStringLiteral("tovik-threshold-explorer");
+
+    // arguments as QCoreApplication::arguments() gives them, the program first.
+    static Result parse(const QStringList &arguments, const ExplorerSettings &remembered);
+
+private:
+    explicit ExplorerCommandLine(const ExplorerSettings &remembered);
+    Result parsed(const QStringList &arguments);
+    bool readRange(ExplorerSettings &settings, QString *failure) const;
+    bool readAlarm(ExplorerSettings &settings, QString *failure) const;
+    bool readMonitoring(ExplorerSettings &settings, QString *failure) const;
+
+    const ExplorerSettings &m_remembered;
+    QCommandLineParser m_parser;
+};
+
+} // namespace tovik

@@ -1,0 +1,22 @@
+#include "explorer/ExplorerSettings.h"
+
+namespace tovik {
+
+std::optional<SweepSettings> ExplorerSettings::sweep(const QDateTime &now, QString *failure) const
+{
+    const auto range = fixedRange ? SweepRange::fromTexts(from, to, failure)
+                                  : SweepRange::lastHours(lastHours, now, failure);
+    if (!range)
+        return std::nullopt;
+    SweepSettings settings;
+    settings.connection = connection.fields;
+    settings.timeouts.loginSeconds = connection.loginTimeoutSeconds;
+    settings.range = *range;
+    settings.threshold = threshold;
+    settings.occurrences = occurrences;
+    settings.monStartHour = monStartHour;
+    settings.monStopHour = monStopHour;
+    return settings;
+}
+
+} // namespace tovik

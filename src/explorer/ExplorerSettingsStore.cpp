@@ -1,0 +1,108 @@
+#include "explorer/ExplorerSettingsStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace tovik {
+
+namespace {
+
+namespace Key {
+const QString auth = QStringLiteral("connection/auth");
+const QString server = QStringLiteral("connection/server");
+const QString port = QStringLiteral("connection/port");
+const QString database = QStringLiteral("connection/database");
+const QString user = QStringLiteral("connection/user");
+const QString loginTimeout = QStringLiteral("connection/loginTimeout");
+const QString lastHours = QStringLiteral("range/lastHours");
+const QString fixedRange = QStringLiteral("range/fixed");
+const QString from = QStringLiteral("range/from");
+const QString to = QStringLiteral("range/to");
+const QString monStart = QStringLiteral("alarm/monitoringStart");
+const QString monStop = QStringLiteral("alarm/monitoringStop");
+const QString threshold = QStringLiteral("alarm/threshold");
+const QString occurrences = QStringLiteral("alarm/occurrences");
+} // namespace Key
+
+template<class T>
+void readInto(const QSettings &store, const QString &key, T *value)
+{
+    const QVariant stored = store.value(key);
+    if (stored.isValid() && stored.canConvert<T>())
+        *value = stored.value<T>();
+}
+
+} // namespace
+
+ExplorerSettings ExplorerSettingsStore::load(const QSettings &store)
+{
+    ExplorerSettings settings;
+    ConnectionFields &fields = settings.connection.fields;
+    QString auth = ConnectionCommandLine::authArgument(fields.SqlConnType);
+    readInto(store, Key::auth, &auth);
+    fields.SqlConnType = ConnectionCommandLine::connType(auth).value_or(fields.SqlConnType);
+    readInto(store, Key::server, &fields.SqlDbServer);
+    readInto(store, Key::port, &fields.SqlDbPort);
+    readInto(store, Key::database, &fields.SqlDatabase);
+    readInto(store, Key::user, &fields.SqlDbUser);
+    readInto(store, Key::loginTimeout, &settings.connection.loginTimeoutSeconds);
+    readInto(store, Key::lastHours, &settings.lastHours);
+    readInto(store, Key::fixedRange, &settings.fixedRange);
+    readInto(store, Key::from, &settings.from);
+    readInto(store, Key::to, &settings.to);
+    readInto(store, Key::monStart, &settings.monStartHour);
+    readInto(store, Key::monStop, &settings.monStopHour);
+    readInto(store, Key::threshold, &settings.threshold);
+    readInto(store, Key::occurrences, &settings.occurrences);
+    return settings;
+}
+
+void ExplorerSettingsStore::save(QSettings &store, const ExplorerSettings &settings)
+{
+    const ConnectionFields &fields = settings.connection.fields;
+    store.setValue(Key::auth, ConnectionCommandLine::authArgument(fields.SqlConnType));
+    store.setValue(Key::server, fields.SqlDbServer);
+    store.setValue(Key::port, fields.SqlDbPort);
+    store.setValue(Key::database, fields.SqlDatabase);
+    store.setValue(Key::user, fields.SqlDbUser);
+    store.setValue(Key::loginTimeout, settings.connection.loginTimeoutSeconds);
+    store.setValue(Key::lastHours, settings.lastHours);
+    store.setValue(Key::fixedRange, settings.fixedRange);
+    store.setValue(Key::from, settings.from);
+    store.setValue(Key::to, settings.to);
+    store.setValue(Key::monStart, settings.monStartHour);
+    store.setValue(Key::monStop, settings.monStopHour);
+    store.setValue(Key::threshold, settings.threshold);
+    store.setValue(Key::occurrences, settings.occurrences);
+}
+
+bool ExplorerSettingsStore::makePrivate(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    const QString folder = QFileInfo(path).absolutePath();
+    // A folder made here holds only this file; one that is there already (~/.config) stays as is.
+    if (!QDir(folder).exists()
+        && (!QDir().mkpath(QFileInfo(folder).absolutePath())
+            || ::mkdir(QFile::encodeName(folder).constData(), S_IRWXU) != 0))
+        return false;
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0)
+        return false;
+    const bool privateNow = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    ::close(fd);
+    return privateNow;
+#else
+    // %APPDATA% and the registry are the user's own.
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+} // namespace tovik

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "explorer/ExplorerSettings.h"
+
+#include <QSettings>
+
+namespace tovik {
+
+// The explorer's settings from one start to the next. The password is never stored; the file
+// names a server and a user, so it is readable by its owner only.
+class ExplorerSettingsStore
+{
+public:
+    // Values missing from the store keep their defaults.
+    static ExplorerSettings load(const QSettings &store);
+    static void save(QSettings &store, const ExplorerSettings &settings);
+
+    // Creates the file (and its folder) private to its owner before QSettings first writes it,
+    // and makes an existing one private; QSettings keeps a file's mode when it rewrites it.
+    static bool makePrivate(const QString &path);
+};
+
+} // namespace tovik

@@ -1,0 +1,50 @@
+#include "explorer/ExplorerText.h"
+
+#include "explorer/SweepGrid.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace tovik::ExplorerText {
+
+QString number(qint64 value)
+{
+    return QLocale().toString(value);
+}
+
+QString hour(const QDateTime &hour)
+{
+    const QLocale locale;
+    return locale.toString(hour.date(), QLocale::ShortFormat) + u' '
+        + locale.toString(hour.time(), QLocale::ShortFormat);
+}
+
+QDateTime localTime(const QDateTime &hour)
+{
+    return QDateTime(hour.date(), hour.time());
+}
+
+QString axisFormat()
+{
+    // The locale's full short date and time would be elided at a handful of ticks; the weekday
+    // and the locale's time tell the hours of a few days apart.
+    // Some locales' short time (C's among them) still holds seconds, always :00 here.
+    static const QRegularExpression seconds(QStringLiteral("[:.]ss"));
+    return QStringLiteral("ddd<br>") + QLocale().timeFormat(QLocale::ShortFormat).remove(seconds);
+}
+
+QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurrences)
+{
+    const SweepResult &result = grid.result();
+    const QString where = grid.deviceName(device) + QStringLiteral(" (report ")
+        + number(grid.reportId(device)) + QStringLiteral("), ")
+        + hour(result.range.hour(hourIndex));
+    if (!result.monitored.value(hourIndex))
+        return where + QStringLiteral(": not monitored");
+    const QString counted = where + QStringLiteral(": ") + number(grid.count(device, hourIndex))
+        + QStringLiteral(" at or over the threshold");
+    return grid.isCaught(device, hourIndex, occurrences) ? counted + QStringLiteral(", caught")
+                                                         : counted;
+}
+
+} // namespace tovik::ExplorerText

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace tovik {
+
+class SweepGrid;
+
+// What the explorer shows as text, in the user's locale.
+namespace ExplorerText {
+
+QString number(qint64 value);
+// A sweep's hour (wall-clock fields in UTC) as the locale writes a short date and time.
+QString hour(const QDateTime &hour);
+// The same hour as a local time, for a chart's time axis.
+QDateTime localTime(const QDateTime &hour);
+// The weekday and the locale's short time, for a time axis.
+QString axisFormat();
+QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);
+
+} // namespace ExplorerText
+
+} // namespace tovik

@@ -1,0 +1,146 @@
+#pragma once
+
+#include "explorer/ExplorerSettings.h"
+#include "explorer/SweepWorker.h"
+
+#include <QMainWindow>
+#include <QThread>
+#include <QTimer>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSettings;
+class QSpinBox;
+class QTableView;
+
+namespace tovik {
+
+class CaughtChartView;
+class DeviceCountsChartView;
+class DeviceFilterModel;
+class DeviceTableModel;
+class HeatmapModel;
+class HeatmapView;
+class SweepGrid;
+
+// The threshold explorer: connects once, sweeps the range on a worker thread and shows when and
+// where the alarm setting would have fired. Only the threshold, the range and the monitoring time
+// need a new query; the occurrences are answered from the result on screen.
+class ExplorerWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    // store, when given, remembers the settings (never the password) at each run and on close.
+    explicit ExplorerWindow(QSettings *store = nullptr, QWidget *parent = nullptr);
+    ~ExplorerWindow() override;
+
+    void applySettings(const ExplorerSettings &settings);
+    ExplorerSettings settings() const;
+
+    // The result on screen, and the settings it was swept with; nothing before the first.
+    const SweepGrid *shownGrid() const { return m_grid.get(); }
+    SweepSettings shownSettings() const;
+    bool isRunning() const { return m_running; }
+    QString statusText() const;
+    // The sweep's time on its worker for the result on screen.
+    qint64 lastSweepMs() const { return m_lastSweepMs; }
+
+    bool exportCsv(const QString &path, QString *failure) const;
+    bool exportChart(const QString &path, QString *failure) const;
+
+public slots:
+    void run();
+    void cancel();
+
+signals:
+    void resultShown();
+    void runFailed(const QString &description);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    QWidget *buildConnectionBox();
+    QWidget *buildSweepBox();
+    QWidget *buildButtons();
+    QWidget *buildViews();
+    void buildMenus();
+    void arrangeTabOrder();
+    void connectControls();
+
+    void start(const SweepSettings &settings);
+    void showProgress(quint64 request, int report, int reports);
+    void showResult(quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs);
+    void showFailure(quint64 request, const QString &description, bool cancelled);
+    bool startPending();
+    void setStatus(const QString &text, bool failure);
+    void updateButtons();
+    void requeryLater();
+    void redrawForOccurrences();
+    void showDeviceOfTable(const QModelIndex &proxyIndex);
+    void showDeviceOfHeatmap(const QModelIndex &index);
+    void showDevice(int device);
+    void remember() const;
+
+    void exportCsvAsked();
+    void exportChartAsked(const QString &filter, const QString &suffix);
+
+    QSettings *m_store = nullptr;
+    QThread m_thread;
+    SweepWorker *m_worker = nullptr;
+    quint64 m_request = 0;
+    bool m_running = false;
+    bool m_pending = false;
+    SweepSettings m_runningSettings;
+    SweepSettings m_shownSettings;
+    std::shared_ptr<const SweepGrid> m_grid;
+    int m_shownDevice = -1;
+    qint64 m_lastSweepMs = 0;
+    QTimer m_requery;
+
+    QComboBox *cboAuth = nullptr;
+    QLineEdit *txtServer = nullptr;
+    QLineEdit *txtPort = nullptr;
+    QLineEdit *txtDatabase = nullptr;
+    QSpinBox *spinLoginTimeout = nullptr;
+    QLineEdit *txtUser = nullptr;
+    QLineEdit *txtPassword = nullptr;
+
+    QRadioButton *optLast = nullptr;
+    QSpinBox *spinLastHours = nullptr;
+    QRadioButton *optFixed = nullptr;
+    QDateTimeEdit *dtFrom = nullptr;
+    QDateTimeEdit *dtTo = nullptr;
+    QSpinBox *spinMonStart = nullptr;
+    QSpinBox *spinMonStop = nullptr;
+    QSpinBox *spinThreshold = nullptr;
+    QSpinBox *spinOccurrences = nullptr;
+
+    QPushButton *cmdRun = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QProgressBar *progress = nullptr;
+    QLabel *lblStatus = nullptr;
+
+    HeatmapModel *m_heatmapModel = nullptr;
+    HeatmapView *m_heatmap = nullptr;
+    CaughtChartView *m_caughtChart = nullptr;
+    DeviceTableModel *m_deviceModel = nullptr;
+    DeviceFilterModel *m_deviceFilter = nullptr;
+    QLineEdit *txtDeviceFilter = nullptr;
+    QTableView *m_deviceTable = nullptr;
+    DeviceCountsChartView *m_deviceChart = nullptr;
+
+    QAction *m_runAction = nullptr;
+    QAction *m_cancelAction = nullptr;
+    QAction *m_exportCsvAction = nullptr;
+};
+
+} // namespace tovik

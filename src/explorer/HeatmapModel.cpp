@@ -1,0 +1,89 @@
+#include "explorer/HeatmapModel.h"
+
+#include "explorer/ExplorerText.h"
+
+namespace tovik {
+
+HeatmapModel::HeatmapModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+void HeatmapModel::setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences)
+{
+    beginResetModel();
+    m_grid = std::move(grid);
+    m_occurrences = occurrences;
+    m_order = m_grid ? m_grid->byHoursCaught(occurrences) : QList<int>();
+    endResetModel();
+}
+
+void HeatmapModel::setOccurrences(qint16 occurrences)
+{
+    if (!m_grid)
+        return;
+    // The rows are the same devices in another order, which views follow through a layout change.
+    emit layoutAboutToBeChanged();
+    m_occurrences = occurrences;
+    m_order = m_grid->byHoursCaught(occurrences);
+    emit layoutChanged();
+    emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+}
+
+int HeatmapModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_grid ? 0 : int(m_order.size());
+}
+
+int HeatmapModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_grid ? 0 : m_grid->hourCount();
+}
+
+QVariant HeatmapModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || !m_grid)
+        return {};
+    const int device = deviceAt(index.row());
+    const int hour = index.column();
+    const qint32 count = m_grid->count(device, hour);
+    switch (role) {
+    case Qt::DisplayRole:
+        return count > 0 ? ExplorerText::number(count) : QString();
+    case CountRole:
+        return count;
+    case CaughtRole:
+        return m_grid->isCaught(device, hour, m_occurrences);
+    case MonitoredRole:
+        return m_grid->result().monitored.value(hour);
+    case DeviceRole:
+        return device;
+    case Qt::ToolTipRole:
+        return ExplorerText::cellTip(*m_grid, device, hour, m_occurrences);
+    default:
+        return {};
+    }
+}
+
+QVariant HeatmapModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (!m_grid)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return hourHeader(section, role);
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return m_grid->deviceName(deviceAt(section));
+    return {};
+}
+
+QVariant HeatmapModel::hourHeader(int hour, int role) const
+{
+    const QDateTime time = m_grid->result().range.hour(hour);
+    if (role == Qt::DisplayRole)
+        return QStringLiteral("%1").arg(time.time().hour(), 2, 10, QLatin1Char('0'));
+    if (role == Qt::ToolTipRole)
+        return ExplorerText::hour(time);
+    return {};
+}
+
+} // namespace tovik

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "explorer/SweepGrid.h"
+
+#include <QAbstractTableModel>
+#include <memory>
+
+namespace tovik {
+
+// Devices by hours: one row per device, the most often caught first, one column per hour of the
+// range. A cell's count is its samples at or over the threshold.
+class HeatmapModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Role { CountRole = Qt::UserRole + 1, CaughtRole, MonitoredRole, DeviceRole };
+
+    explicit HeatmapModel(QObject *parent = nullptr);
+
+    void setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences);
+    // Marks and orders the devices anew for another occurrences value, from the same result.
+    void setOccurrences(qint16 occurrences);
+    qint16 occurrences() const { return m_occurrences; }
+    const SweepGrid *grid() const { return m_grid.get(); }
+    // The grid's device index shown in a row.
+    int deviceAt(int row) const { return m_order.at(row); }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QVariant hourHeader(int hour, int role) const;
+
+    std::shared_ptr<const SweepGrid> m_grid;
+    qint16 m_occurrences = 1;
+    QList<int> m_order;
+};
+
+} // namespace tovik

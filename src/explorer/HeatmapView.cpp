@@ -1,0 +1,99 @@
+#include "explorer/HeatmapView.h"
+
+#include "explorer/HeatmapModel.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QPainter>
+
+namespace tovik {
+
+namespace {
+
+const QColor kCold(255, 255, 255);
+const QColor kHot(214, 39, 40);
+const QColor kCaughtFrame(40, 40, 40);
+
+} // namespace
+
+QColor HeatmapDelegate::shade(qint32 count, qint32 highest)
+{
+    if (count <= 0 || highest <= 0)
+        return kCold;
+    // A light tint already for one sample, so that any count stands out from an empty cell.
+    const qreal share = 0.15 + 0.85 * qreal(count) / highest;
+    return QColor::fromRgbF(kCold.redF() + (kHot.redF() - kCold.redF()) * share,
+        kCold.greenF() + (kHot.greenF() - kCold.greenF()) * share,
+        kCold.blueF() + (kHot.blueF() - kCold.blueF()) * share);
+}
+
+void HeatmapDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const auto *model = qobject_cast<const HeatmapModel *>(index.model());
+    const QRect cell = option.rect;
+    painter->save();
+    if (!index.data(HeatmapModel::MonitoredRole).toBool()) {
+        painter->fillRect(cell, option.palette.color(QPalette::Disabled, QPalette::Window));
+        painter->fillRect(cell, QBrush(option.palette.color(QPalette::Mid), Qt::BDiagPattern));
+        painter->restore();
+        return;
+    }
+    const qint32 count = index.data(HeatmapModel::CountRole).toInt();
+    const QColor fill = shade(count, model && model->grid() ? model->grid()->highestCount() : 0);
+    painter->fillRect(cell, fill);
+    const bool caught = index.data(HeatmapModel::CaughtRole).toBool();
+    if (caught) {
+        painter->setPen(QPen(kCaughtFrame, 2));
+        painter->drawRect(cell.adjusted(1, 1, -1, -1));
+    }
+    if (count > 0) {
+        QFont font = option.font;
+        font.setBold(caught);
+        painter->setFont(font);
+        painter->setPen(fill.lightnessF() < 0.55 ? Qt::white : Qt::black);
+        painter->drawText(cell, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+    }
+    if (option.state & QStyle::State_Selected) {
+        painter->setPen(QPen(option.palette.color(QPalette::Highlight), 2, Qt::DotLine));
+        painter->drawRect(cell.adjusted(1, 1, -1, -1));
+    }
+    painter->restore();
+}
+
+HeatmapView::HeatmapView(QWidget *parent)
+    : QTableView(parent)
+{
+    setObjectName(QStringLiteral("heatmap"));
+    setItemDelegate(new HeatmapDelegate(this));
+    setShowGrid(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    sizeSections();
+}
+
+void HeatmapView::setModel(QAbstractItemModel *model)
+{
+    QTableView::setModel(model);
+    sizeSections();
+}
+
+void HeatmapView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        sizeSections();
+}
+
+void HeatmapView::sizeSections()
+{
+    const QFontMetrics metrics(font());
+    horizontalHeader()->setDefaultSectionSize(metrics.horizontalAdvance(QStringLiteral("0000")));
+    horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("00")));
+    verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
+    verticalHeader()->setMinimumSectionSize(metrics.height());
+}
+
+} // namespace tovik

@@ -1,0 +1,165 @@
+#include "explorer/HourChartView.h"
+
+#include "explorer/ExplorerText.h"
+#include "explorer/SweepGrid.h"
+
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QPainter>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QValueAxis>
+
+namespace tovik {
+
+namespace {
+
+constexpr qint64 kMsPerHour = 3600 * 1000;
+
+qreal chartTime(const QDateTime &hour)
+{
+    return qreal(ExplorerText::localTime(hour).toMSecsSinceEpoch());
+}
+
+} // namespace
+
+HourChartView::HourChartView(const QString &title, QWidget *parent)
+    : QChartView(parent)
+{
+    setRenderHint(QPainter::Antialiasing);
+    chart()->setTitle(title);
+    chart()->legend()->setAlignment(Qt::AlignBottom);
+    m_timeAxis = new QDateTimeAxis;
+    m_timeAxis->setFormat(ExplorerText::axisFormat());
+    m_valueAxis = new QValueAxis;
+    m_valueAxis->setLabelFormat(QStringLiteral("%d"));
+    chart()->addAxis(m_timeAxis, Qt::AlignBottom);
+    chart()->addAxis(m_valueAxis, Qt::AlignLeft);
+}
+
+namespace {
+
+// At most nine ticks, each interval the same number of whole hours.
+int wholeHourTicks(int hours)
+{
+    for (int intervals = 8; intervals > 1; --intervals) {
+        if (hours % intervals == 0)
+            return intervals + 1;
+    }
+    return 2;
+}
+
+} // namespace
+
+void HourChartView::showSeries(
+    const QList<QAbstractSeries *> &series, const SweepGrid &grid, qreal highest)
+{
+    chart()->removeAllSeries();
+    const SweepRange &range = grid.result().range;
+    // The axis spans the whole range, so that a tick count that divides its hours puts every tick
+    // on a whole hour.
+    m_timeAxis->setRange(
+        ExplorerText::localTime(range.from()), ExplorerText::localTime(range.to()));
+    m_timeAxis->setTickCount(wholeHourTicks(range.hourCount()));
+    // Whole-number ticks: at most five steps of the same whole size up to the top.
+    const int highestCount = std::max(1, int(std::ceil(highest * 1.1)));
+    const int step = (highestCount + 4) / 5;
+    const int steps = (highestCount + step - 1) / step;
+    m_valueAxis->setRange(0, step * steps);
+    m_valueAxis->setTickCount(steps + 1);
+    for (QAbstractSeries *s : series) {
+        chart()->addSeries(s);
+        s->attachAxis(m_timeAxis);
+        s->attachAxis(m_valueAxis);
+    }
+}
+
+QList<QPointF> HourChartView::hourPoints(const SweepGrid &grid, const QList<int> &values)
+{
+    const SweepResult &result = grid.result();
+    QList<QPointF> points;
+    for (int h = 0; h < values.size(); ++h) {
+        if (result.monitored.value(h))
+            points.append({chartTime(result.range.hour(h)), qreal(values.at(h))});
+    }
+    return points;
+}
+
+bool HourChartView::savePng(const QString &path)
+{
+    return grab().save(path, "PNG");
+}
+
+bool HourChartView::saveSvg(const QString &path)
+{
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    generator.setSize(size());
+    generator.setViewBox(rect());
+    generator.setTitle(chart()->title());
+    QPainter painter;
+    if (!painter.begin(&generator))
+        return false;
+    render(&painter);
+    return painter.end();
+}
+
+CaughtChartView::CaughtChartView(QWidget *parent)
+    : HourChartView(tr("Caught devices per hour"), parent)
+{
+    setObjectName(QStringLiteral("caughtChart"));
+    chart()->legend()->hide();
+}
+
+void CaughtChartView::showCaught(const SweepGrid &grid, qint16 occurrences)
+{
+    const QList<int> caught = grid.result().caughtPerHour(occurrences);
+    const QList<QPointF> points = hourPoints(grid, caught);
+    auto *line = new QLineSeries;
+    line->setName(tr("Caught devices"));
+    line->append(points);
+    auto *marks = new QScatterSeries;
+    marks->setMarkerSize(7);
+    marks->append(points);
+    marks->setColor(line->color());
+    const int highest = caught.isEmpty() ? 0 : *std::max_element(caught.cbegin(), caught.cend());
+    showSeries({line, marks}, grid, highest);
+    marks->setColor(line->color());
+    marks->setBorderColor(line->color());
+}
+
+DeviceCountsChartView::DeviceCountsChartView(QWidget *parent)
+    : HourChartView(tr("Counts of the selected device"), parent)
+{
+    setObjectName(QStringLiteral("deviceChart"));
+}
+
+void DeviceCountsChartView::showDevice(const SweepGrid &grid, int device, qint16 occurrences)
+{
+    QList<int> counts(grid.hourCount(), 0);
+    for (const GridDevice::Cell &cell : grid.device(device).cells)
+        counts[cell.hourIndex] = cell.count;
+    auto *line = new QLineSeries;
+    line->setName(grid.deviceName(device));
+    line->append(hourPoints(grid, counts));
+    auto *limit = new QLineSeries;
+    limit->setName(tr("Occurrences (%1)").arg(ExplorerText::number(occurrences)));
+    const SweepRange &range = grid.result().range;
+    limit->append(chartTime(range.from()), occurrences);
+    limit->append(chartTime(range.to()) - kMsPerHour, occurrences);
+    QPen pen(QColor(40, 40, 40), 1.5, Qt::DashLine);
+    limit->setPen(pen);
+    chart()->setTitle(
+        tr("Counts of %1 (report %2)")
+            .arg(grid.deviceName(device), ExplorerText::number(grid.reportId(device))));
+    showSeries({line, limit}, grid, std::max<qreal>(grid.device(device).highestCount, occurrences));
+    limit->setPen(pen);
+}
+
+void DeviceCountsChartView::clearDevice()
+{
+    chart()->removeAllSeries();
+    chart()->setTitle(tr("Counts of the selected device"));
+}
+
+} // namespace tovik

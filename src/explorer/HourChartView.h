@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QChartView>
+#include <QList>
+
+class QAbstractSeries;
+class QDateTimeAxis;
+class QValueAxis;
+
+namespace tovik {
+
+class SweepGrid;
+
+// A chart of values over the hours of a sweep's range, on a time axis in the user's locale.
+class HourChartView : public QChartView
+{
+    Q_OBJECT
+
+public:
+    explicit HourChartView(const QString &title, QWidget *parent = nullptr);
+
+    // The chart as a PNG picture at the view's size, or as an SVG drawing.
+    bool savePng(const QString &path);
+    bool saveSvg(const QString &path);
+
+protected:
+    // Replaces the chart's series; the time axis spans the grid's range, the value axis 0 to at
+    // least highest.
+    void showSeries(const QList<QAbstractSeries *> &series, const SweepGrid &grid, qreal highest);
+    // Every monitored hour of the grid with its value.
+    static QList<QPointF> hourPoints(const SweepGrid &grid, const QList<int> &values);
+
+private:
+    QDateTimeAxis *m_timeAxis = nullptr;
+    QValueAxis *m_valueAxis = nullptr;
+};
+
+// The number of caught devices in each hour.
+class CaughtChartView : public HourChartView
+{
+    Q_OBJECT
+
+public:
+    explicit CaughtChartView(QWidget *parent = nullptr);
+
+    void showCaught(const SweepGrid &grid, qint16 occurrences);
+};
+
+// One device's counts per hour, with the occurrences as the line a count must reach.
+class DeviceCountsChartView : public HourChartView
+{
+    Q_OBJECT
+
+public:
+    explicit DeviceCountsChartView(QWidget *parent = nullptr);
+
+    void showDevice(const SweepGrid &grid, int device, qint16 occurrences);
+    void clearDevice();
+};
+
+} // namespace tovik

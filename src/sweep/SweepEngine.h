@@ -1,0 +1,53 @@
+#pragma once
+
+#include "db/DbConnection.h"
+#include "sweep/SweepResult.h"
+#include "sweep/SweepSettings.h"
+
+#include <atomic>
+#include <functional>
+#include <optional>
+
+namespace tovik {
+
+// The test run's counting over a range of hours, done by the database: the same discovery, then
+// one aggregate query per report over the whole range and one query for the node attributes.
+// It only reads, keeps no log and shows nothing; run() blocks, so a window calls it on a worker
+// thread, which then owns the engine and its connections.
+class SweepEngine
+{
+public:
+    // Called on run()'s thread before the query of report k of n (k from 1).
+    using Progress = std::function<void(int report, int reports)>;
+
+    explicit SweepEngine(SweepSettings settings);
+
+    // Nothing, with lastError() set to the driver's description or "No Online CPU Reports
+    // Found", when the sweep could not complete.
+    std::optional<SweepResult> run(const Progress &progress = {});
+    const QString &lastError() const { return m_lastError; }
+
+    // From any thread: ends a running run() soon, its running query through the driver's
+    // statement cancel; that run() then fails with wasCancelled() true.
+    void cancel();
+    bool wasCancelled() const { return m_cancelled; }
+
+private:
+    bool discover(SweepResult &result);
+    std::optional<bool> listHolds(const QString &sql, const QString &wanted);
+    bool countReport(SweepResult &result, int reportIndex);
+    bool readAggregate(
+        DbConnection &connection, const QString &table, SweepResult &result, int reportIndex);
+    bool readNodes(SweepResult &result);
+    bool fail(const QString &description);
+    bool failWith(const DbConnection &connection);
+    bool stopIfCancelled();
+
+    SweepSettings m_settings;
+    DbConnection m_main;
+    DbConnection m_report;
+    QString m_lastError;
+    std::atomic<bool> m_cancelled = false;
+};
+
+} // namespace tovik

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace tovik {
+
+struct SweepResult;
+struct SweepSettings;
+
+// The whole sweep as one JSON object (UTF-8): the settings without any connection detail, every
+// hour of the range with whether it was monitored and its caught devices, and the rows.
+class SweepJson
+{
+public:
+    static bool write(QIODevice &device, const SweepResult &result, const SweepSettings &settings);
+    static QByteArray string(const QString &text);
+};
+
+} // namespace tovik

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace tovik {
+
+// The examined whole wall-clock hours [from, to). The times carry the wall-clock fields in
+// Qt::UTC, which Qt never moves, so that an hour that a change to summer time skips locally keeps
+// its place like every other: the samples are stored as wall-clock texts.
+class SweepRange
+{
+public:
+    static constexpr int kMaxHours = 31 * 24;
+
+    // No hour at all; the factories below make every other range.
+    SweepRange() = default;
+
+    // Both texts 'YYYY-MM-DD HH:00:00'; the range must hold 1 to kMaxHours hours.
+    static std::optional<SweepRange> fromTexts(
+        const QString &from, const QString &to, QString *failure);
+    // The hours before the hour that holds referenceTime (a local time).
+    static std::optional<SweepRange> lastHours(
+        int hours, const QDateTime &referenceTime, QString *failure);
+
+    QDateTime from() const { return m_from; }
+    QDateTime to() const { return m_to; }
+    int hourCount() const;
+    QDateTime hour(int index) const;
+    // The index of the hour numbered as the database numbers hours since 1900-01-01 00:00
+    // (DATEDIFF(hour, 0, t)), when the range holds it.
+    std::optional<int> indexOfHourNumber(qint64 hourNumber) const;
+
+    static QString hourText(const QDateTime &hour);
+    // hourText of every hour, in order.
+    QStringList hourTexts() const;
+
+private:
+    SweepRange(QDateTime from, QDateTime to);
+    static std::optional<SweepRange> checked(
+        const QDateTime &from, const QDateTime &to, QString *failure);
+
+    QDateTime m_from;
+    QDateTime m_to;
+};
+
+} // namespace tovik

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "sweep/SweepRange.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <deque>
+
+namespace tovik {
+
+// Where the reports' samples were found, by the first report's table or database.
+enum class SampleStore { OnlineDb, ExternalAtrDbs, None };
+
+// One report, node and examined hour with at least one sample at or over the threshold. Kept
+// small: a sweep over weeks of ten thousand nodes holds millions of them.
+struct SweepRow
+{
+    qint32 nodeId = 0;
+    qint32 count = 0;
+    quint16 hourIndex = 0;
+    // Into SweepResult::reportIds, which is in ascending report_id order.
+    quint16 reportIndex = 0;
+};
+
+struct NodeAttributes
+{
+    QString name;
+    QString address;
+};
+
+// What a sweep found. Whether a row is caught depends on the occurrences alone, so another
+// occurrences value is answered from the same result without a query.
+struct SweepResult
+{
+    SweepRange range;
+    // Per hour of the range: whether it lies in the monitoring time and was examined.
+    QList<bool> monitored;
+    SampleStore store = SampleStore::None;
+    QList<qint32> reportIds;
+    // node_name and address of every node in ATR_Nodes (the first row of a node_id).
+    QHash<qint32, NodeAttributes> nodes;
+    // Ordered by hour, report_id, node_id; only examined hours.
+    std::deque<SweepRow> rows;
+
+    // A node id of 0 is never a device, as in a test run.
+    static bool isCaught(const SweepRow &row, qint16 occurrences)
+    {
+        return row.nodeId != 0 && row.count >= occurrences;
+    }
+    qint32 reportId(const SweepRow &row) const { return reportIds.at(row.reportIndex); }
+    QDateTime hour(const SweepRow &row) const { return range.hour(row.hourIndex); }
+    // Blank name and address for a node missing from ATR_Nodes.
+    NodeAttributes node(qint32 nodeId) const { return nodes.value(nodeId); }
+    // The caught devices per hour of the range.
+    QList<int> caughtPerHour(qint16 occurrences) const;
+};
+
+} // namespace tovik

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "db/ConnectionFields.h"
+#include "db/ConnectionTimeouts.h"
+#include "sweep/SweepRange.h"
+
+#include <QDateTime>
+
+namespace tovik {
+
+// Everything one sweep needs: where the database is, which hours it examines and the alarm
+// setting whose firing it counts.
+struct SweepSettings
+{
+    ConnectionFields connection;
+    // One aggregate query reads a whole report's range, so it gets longer than a run's query.
+    ConnectionTimeouts timeouts {ConnectionTimeouts::kDefaultLoginSeconds, 300};
+
+    SweepRange range;
+    qint16 threshold = 0;
+    qint16 occurrences = 0;
+    // An hour is examined when its hour of day h satisfies monStartHour <= h < monStopHour.
+    qint16 monStartHour = 0;
+    qint16 monStopHour = 24;
+
+    bool isMonitored(const QDateTime &hour) const
+    {
+        const int h = hour.time().hour();
+        return monStartHour <= h && h < monStopHour;
+    }
+};
+
+} // namespace tovik

@@ -1,0 +1,278 @@
+#include "explorer/DeviceFilterModel.h"
+#include "explorer/DeviceTableModel.h"
+#include "explorer/HeatmapModel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace tovik;
+
+namespace {
+
+// Three hours, the middle one not monitored; reports 7 and 12; rows in the sweep's order.
+std::shared_ptr<const SweepGrid> sampleGrid()
+{
+    auto result = std::make_shared<SweepResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 08:00:00", &failure);
+    result->monitored = {true, false, true};
+    result->reportIds = {7, 12};
+    result->nodes.insert(1, {"alpha", "10.0.0.1"});
+    result->nodes.insert(2, {"Bravo", "10.0.0.2"});
+    result->nodes.insert(3, {"charlie", "10.0.0.3"});
+    result->rows = {
+        {1, 3, 0, 0},
+        {2, 1, 0, 0},
+        {2, 5, 0, 1},
+        {1, 2, 2, 0},
+        {3, 9, 2, 0},
+        {0, 4, 2, 1},
+    };
+    return std::make_shared<SweepGrid>(result);
+}
+
+QString deviceLabel(const SweepGrid &grid, int device)
+{
+    return grid.deviceName(device) + '/' + QString::number(grid.reportId(device));
+}
+
+QStringList heatmapRows(const HeatmapModel &model)
+{
+    QStringList rows;
+    for (int r = 0; r < model.rowCount(); ++r)
+        rows << deviceLabel(*model.grid(), model.deviceAt(r));
+    return rows;
+}
+
+QStringList proxyColumn(const QAbstractItemModel &model, int column)
+{
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.index(r, column).data(DeviceTableModel::SortRole).toString();
+    return texts;
+}
+
+} // namespace
+
+class tst_ExplorerModels : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void gridCells_data();
+    void gridCells();
+    void heatmapCells_data();
+    void heatmapCells();
+    void occurrencesReorderWithoutQuery_data();
+    void occurrencesReorderWithoutQuery();
+    void deviceTableColumns();
+    void deviceFilter_data();
+    void deviceFilter();
+    void deviceSort_data();
+    void deviceSort();
+};
+
+void tst_ExplorerModels::gridCells_data()
+{
+    QTest::addColumn<int>("nodeId");
+    QTest::addColumn<int>("reportId");
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<int>("highest");
+
+    QTest::newRow("alpha in 7, two hours") << 1 << 7 << QList<int> {3, 0, 2} << 3;
+    QTest::newRow("bravo in 7, first hour") << 2 << 7 << QList<int> {1, 0, 0} << 1;
+    QTest::newRow("bravo in 12 is another device") << 2 << 12 << QList<int> {5, 0, 0} << 5;
+    QTest::newRow("charlie, last hour") << 3 << 7 << QList<int> {0, 0, 9} << 9;
+    QTest::newRow("node 0 keeps its count") << 0 << 12 << QList<int> {0, 0, 4} << 4;
+}
+
+void tst_ExplorerModels::gridCells()
+{
+    QFETCH(int, nodeId);
+    QFETCH(int, reportId);
+    QFETCH(QList<int>, counts);
+    QFETCH(int, highest);
+
+    const auto grid = sampleGrid();
+    QCOMPARE(grid->deviceCount(), 5);
+    QCOMPARE(grid->highestCount(), 9);
+    int found = -1;
+    for (int d = 0; d < grid->deviceCount(); ++d) {
+        if (grid->device(d).nodeId == nodeId && grid->reportId(d) == reportId)
+            found = d;
+    }
+    QVERIFY(found >= 0);
+    QList<int> seen;
+    for (int h = 0; h < grid->hourCount(); ++h)
+        seen << grid->count(found, h);
+    QCOMPARE(seen, counts);
+    QCOMPARE(grid->device(found).highestCount, highest);
+}
+
+void tst_ExplorerModels::heatmapCells_data()
+{
+    QTest::addColumn<int>("occurrences");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("caught");
+    QTest::addColumn<bool>("monitored");
+
+    // At occurrences 3 the rows are alpha/7 (1 hour, highest 3), charlie (1, 9), bravo/12 (1, 5)
+    // ordered by highest count: charlie, bravo/12, alpha/7, then node 0 (4), bravo/7 (1).
+    QTest::newRow("most caught first") << 3 << 0 << 2 << "9" << true << true;
+    QTest::newRow("caught at exactly the occurrences") << 3 << 2 << 0 << "3" << true << true;
+    QTest::newRow("below the occurrences") << 3 << 2 << 2 << "2" << false << true;
+    QTest::newRow("not monitored hour") << 3 << 2 << 1 << "" << false << false;
+    QTest::newRow("node 0 is never caught") << 1 << 4 << 2 << "4" << false << true;
+}
+
+void tst_ExplorerModels::heatmapCells()
+{
+    QFETCH(int, occurrences);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(QString, text);
+    QFETCH(bool, caught);
+    QFETCH(bool, monitored);
+
+    HeatmapModel model;
+    model.setGrid(sampleGrid(), qint16(occurrences));
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.columnCount(), 3);
+    const QModelIndex cell = model.index(row, column);
+    QCOMPARE(cell.data(Qt::DisplayRole).toString(), text);
+    QCOMPARE(cell.data(HeatmapModel::CaughtRole).toBool(), caught);
+    QCOMPARE(cell.data(HeatmapModel::MonitoredRole).toBool(), monitored);
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "05");
+}
+
+void tst_ExplorerModels::occurrencesReorderWithoutQuery_data()
+{
+    QTest::addColumn<int>("occurrences");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QList<int>>("caughtPerHour");
+
+    QTest::newRow("1: alpha twice")
+        << 1 << QStringList {"alpha/7", "charlie/7", "Bravo/12", "Bravo/7", "0/12"}
+        << QList<int> {3, 0, 2};
+    QTest::newRow("3") << 3 << QStringList {"charlie/7", "Bravo/12", "alpha/7", "0/12", "Bravo/7"}
+                       << QList<int> {2, 0, 1};
+    QTest::newRow("6: only charlie")
+        << 6 << QStringList {"charlie/7", "Bravo/12", "0/12", "alpha/7", "Bravo/7"}
+        << QList<int> {0, 0, 1};
+    QTest::newRow("10: nobody") << 10
+                                << QStringList {"charlie/7", "Bravo/12", "0/12", "alpha/7",
+                                       "Bravo/7"}
+                                << QList<int> {0, 0, 0};
+}
+
+void tst_ExplorerModels::occurrencesReorderWithoutQuery()
+{
+    QFETCH(int, occurrences);
+    QFETCH(QStringList, rows);
+    QFETCH(QList<int>, caughtPerHour);
+
+    const auto grid = sampleGrid();
+    HeatmapModel model;
+    model.setGrid(grid, 1);
+    QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
+    QSignalSpy layout(&model, &QAbstractItemModel::layoutChanged);
+    model.setOccurrences(qint16(occurrences));
+    QCOMPARE(reset.count(), 0);
+    QCOMPARE(layout.count(), 1);
+    QCOMPARE(model.grid(), grid.get());
+    QCOMPARE(heatmapRows(model), rows);
+    QCOMPARE(grid->result().caughtPerHour(qint16(occurrences)), caughtPerHour);
+    int marked = 0;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        for (int c = 0; c < model.columnCount(); ++c)
+            marked += model.index(r, c).data(HeatmapModel::CaughtRole).toBool();
+    }
+    QCOMPARE(marked, std::accumulate(caughtPerHour.cbegin(), caughtPerHour.cend(), 0));
+}
+
+void tst_ExplorerModels::deviceTableColumns()
+{
+    DeviceTableModel model;
+    model.setGrid(sampleGrid(), 2);
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.columnCount(), int(DeviceTableModel::ColumnCount));
+    QCOMPARE(
+        model.headerData(DeviceTableModel::HoursCaught, Qt::Horizontal, Qt::DisplayRole).toString(),
+        "Hours caught");
+    const auto row = [&model](int r) {
+        QStringList texts;
+        for (int c = 0; c < model.columnCount(); ++c)
+            texts << model.index(r, c).data().toString();
+        return texts;
+    };
+    QCOMPARE(row(0), (QStringList {"alpha", "10.0.0.1", "7", "2", "3"}));
+    QCOMPARE(row(2), (QStringList {"Bravo", "10.0.0.2", "12", "1", "5"}));
+    QCOMPARE(row(4), (QStringList {"0", "", "12", "0", "4"}));
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setOccurrences(4);
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(row(0).at(DeviceTableModel::HoursCaught), "0");
+    QCOMPARE(row(3).at(DeviceTableModel::HoursCaught), "1");
+}
+
+void tst_ExplorerModels::deviceFilter_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("empty shows all")
+        << "" << QStringList {"alpha", "Bravo", "Bravo", "charlie", "0"};
+    QTest::newRow("any case") << "bRA" << QStringList {"Bravo", "Bravo"};
+    QTest::newRow("part of a name") << "ar" << QStringList {"charlie"};
+    QTest::newRow("an address is no name") << "10.0" << QStringList {};
+    QTest::newRow("regex characters are plain") << "a.*" << QStringList {};
+}
+
+void tst_ExplorerModels::deviceFilter()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, names);
+
+    DeviceTableModel model;
+    model.setGrid(sampleGrid(), 1);
+    DeviceFilterModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.setNameFilter(filter);
+    QCOMPARE(proxyColumn(proxy, DeviceTableModel::Name), names);
+}
+
+void tst_ExplorerModels::deviceSort_data()
+{
+    QTest::addColumn<int>("column");
+    QTest::addColumn<Qt::SortOrder>("order");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("name, any case") << int(DeviceTableModel::Name) << Qt::AscendingOrder
+                                    << QStringList {"0", "alpha", "Bravo", "Bravo", "charlie"};
+    QTest::newRow("highest count as a number, descending")
+        << int(DeviceTableModel::HighestCount) << Qt::DescendingOrder
+        << QStringList {"charlie", "Bravo", "0", "alpha", "Bravo"};
+    QTest::newRow("hours caught, descending")
+        << int(DeviceTableModel::HoursCaught) << Qt::DescendingOrder
+        << QStringList {"alpha", "Bravo", "Bravo", "charlie", "0"};
+}
+
+void tst_ExplorerModels::deviceSort()
+{
+    QFETCH(int, column);
+    QFETCH(Qt::SortOrder, order);
+    QFETCH(QStringList, names);
+
+    DeviceTableModel model;
+    model.setGrid(sampleGrid(), 1);
+    DeviceFilterModel proxy;
+    proxy.setSourceModel(&model);
+    proxy.sort(column, order);
+    QCOMPARE(proxyColumn(proxy, DeviceTableModel::Name), names);
+}
+
+QTEST_MAIN(tst_ExplorerModels)
+#include "tst_explorermodels.moc"

@@ -1,0 +1,208 @@
+#include "explorer/ExplorerCommandLine.h"
+#include "explorer/ExplorerSettingsStore.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+using namespace tovik;
+
+class tst_ExplorerOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { qunsetenv("TOVIK_PASSWORD"); }
+    void defaultsAreTheTesters();
+    void options_data();
+    void options();
+    void refused_data();
+    void refused();
+    void passwordFromEnvironmentOrFile();
+    void settingsRememberedWithoutPassword();
+};
+
+void tst_ExplorerOptions::defaultsAreTheTesters()
+{
+    const auto parsed = ExplorerCommandLine::parse({"explorer"}, ExplorerSettings());
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    const ExplorerSettings &s = parsed.settings;
+    QCOMPARE(s.connection.fields.SqlConnType, "Windows Authentication");
+    QVERIFY(s.connection.fields.SqlDbServer.endsWith("\\SNMPCONLINE"));
+    QCOMPARE(s.connection.fields.SqlDbPort, "1433");
+    QCOMPARE(s.connection.fields.SqlDatabase, "SNMPCONLINE");
+    QCOMPARE(s.connection.fields.SqlDbUser, "sa");
+    QCOMPARE(s.connection.loginTimeoutSeconds, 15);
+    QCOMPARE(s.lastHours, 48);
+    QCOMPARE(s.monStartHour, qint16(6));
+    QCOMPARE(s.monStopHour, qint16(23));
+    QCOMPARE(s.threshold, qint16(4));
+    QCOMPARE(s.occurrences, qint16(1));
+    QVERIFY(!parsed.runAtStart);
+}
+
+void tst_ExplorerOptions::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("auth remote") << QStringList {"--auth", "remote"} << "auth"
+                                 << "Remote SQL Authentication";
+    QTest::newRow("auth local") << QStringList {"--auth=local"} << "auth"
+                                << "Local SQL Authentication";
+    QTest::newRow("server") << QStringList {"--server", "db\\X"} << "server"
+                            << "db\\X";
+    QTest::newRow("port") << QStringList {"--port", "1500"} << "port"
+                          << "1500";
+    QTest::newRow("database") << QStringList {"--database", "MON"} << "database"
+                              << "MON";
+    QTest::newRow("user") << QStringList {"--user", "ops"} << "user"
+                          << "ops";
+    QTest::newRow("login timeout") << QStringList {"--login-timeout", "0"} << "timeout"
+                                   << "0";
+    QTest::newRow("last") << QStringList {"--last", "72"} << "last"
+                          << "72";
+    QTest::newRow("from and to") << QStringList {"--from", "2026-01-01 00:00:00", "--to",
+        "2026-01-02 00:00:00"} << "range"
+                                 << "2026-01-01 00:00:00/2026-01-02 00:00:00";
+    QTest::newRow("threshold") << QStringList {"--threshold", "75"} << "threshold"
+                               << "75";
+    QTest::newRow("occurrences") << QStringList {"--occurrences", "3"} << "occurrences"
+                                 << "3";
+    QTest::newRow("monitoring") << QStringList {"--monitoring", "0-24"} << "monitoring"
+                                << "0-24";
+    QTest::newRow("run") << QStringList {"--run"} << "run"
+                         << "true";
+}
+
+void tst_ExplorerOptions::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, field);
+    QFETCH(QString, value);
+
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    const ExplorerSettings &s = parsed.settings;
+    const QHash<QString, QString> seen {
+        {"auth", s.connection.fields.SqlConnType},
+        {"server", s.connection.fields.SqlDbServer},
+        {"port", s.connection.fields.SqlDbPort},
+        {"database", s.connection.fields.SqlDatabase},
+        {"user", s.connection.fields.SqlDbUser},
+        {"timeout", QString::number(s.connection.loginTimeoutSeconds)},
+        {"last", QString::number(s.lastHours)},
+        {"range", s.fixedRange ? s.from + '/' + s.to : "none"},
+        {"threshold", QString::number(s.threshold)},
+        {"occurrences", QString::number(s.occurrences)},
+        {"monitoring", QString("%1-%2").arg(s.monStartHour).arg(s.monStopHour)},
+        {"run", parsed.runAtStart ? "true" : "false"},
+    };
+    QCOMPARE(seen.value(field), value);
+}
+
+void tst_ExplorerOptions::refused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("password on the command line")
+        << QStringList {"--password", "x"} << "Unknown option 'password'.";
+    QTest::newRow("unknown auth") << QStringList {"--auth", "kerberos"}
+                                  << "--auth takes windows, local or remote, not 'kerberos'";
+    QTest::newRow("negative timeout") << QStringList {"--login-timeout", "-1"}
+                                      << "--login-timeout takes whole seconds from 0 on, not '-1'";
+    QTest::newRow("last 0") << QStringList {"--last", "0"}
+                            << "--last takes 1 to 744 hours, not '0'";
+    QTest::newRow("from without to") << QStringList {"--from", "2026-01-01 00:00:00"}
+                                     << "a range is --last H, or --from and --to together";
+    QTest::newRow("reversed range")
+        << QStringList {"--from", "2026-01-02 00:00:00", "--to", "2026-01-01 00:00:00"}
+        << "The range ends at 2026-01-01 00:00:00, before it starts at 2026-01-02 00:00:00.";
+    QTest::newRow("threshold no number")
+        << QStringList {"--threshold", "high"} << "Avg .CPU Load: \"high\" is not a number";
+    QTest::newRow("monitoring stop 25") << QStringList {"--monitoring", "6-25"}
+                                        << "--monitoring takes START-STOP, START 0 to 23 and "
+                                           "STOP 1 to 24, not '6-25'";
+    QTest::newRow("positional") << QStringList {"run"} << "unexpected argument 'run'";
+}
+
+void tst_ExplorerOptions::refused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Refused);
+    QCOMPARE(parsed.text, message);
+}
+
+void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath("password"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("from-file\r\nsecond line\n");
+    file.close();
+    const QStringList arguments {"explorer", "--password-file", file.fileName()};
+    QCOMPARE(ExplorerCommandLine::parse(arguments, {}).settings.connection.fields.SqlDbPass,
+        "from-file");
+    qputenv("TOVIK_PASSWORD", "from-environment");
+    QCOMPARE(ExplorerCommandLine::parse(arguments, {}).settings.connection.fields.SqlDbPass,
+        "from-environment");
+    qunsetenv("TOVIK_PASSWORD");
+    const auto missing
+        = ExplorerCommandLine::parse({"explorer", "--password-file", dir.filePath("none")}, {});
+    QCOMPARE(missing.action, ExplorerCommandLine::Action::Refused);
+    QVERIFY2(missing.text.startsWith("the password file"), qPrintable(missing.text));
+}
+
+void tst_ExplorerOptions::settingsRememberedWithoutPassword()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tovik/explorer.conf");
+    const mode_t previous = ::umask(0);
+    const bool made = ExplorerSettingsStore::makePrivate(path);
+    ::umask(previous);
+    QVERIFY(made);
+    ExplorerSettings settings;
+    settings.connection.fields.SqlConnType = "Local SQL Authentication";
+    settings.connection.fields.SqlDbServer = "db7";
+    settings.connection.fields.SqlDbPass = "Secret-Pass";
+    settings.fixedRange = true;
+    settings.from = "2026-01-01 00:00:00";
+    settings.to = "2026-01-03 00:00:00";
+    settings.threshold = 60;
+    settings.occurrences = 4;
+    {
+        QSettings store(path, QSettings::IniFormat);
+        ExplorerSettingsStore::save(store, settings);
+    }
+    QSettings store(path, QSettings::IniFormat);
+    const ExplorerSettings loaded = ExplorerSettingsStore::load(store);
+    QCOMPARE(loaded.connection.fields.SqlConnType, "Local SQL Authentication");
+    QCOMPARE(loaded.connection.fields.SqlDbServer, "db7");
+    QCOMPARE(loaded.connection.fields.SqlDbPass, QString());
+    QVERIFY(loaded.fixedRange);
+    QCOMPARE(loaded.to, "2026-01-03 00:00:00");
+    QCOMPARE(loaded.threshold, qint16(60));
+    QCOMPARE(loaded.occurrences, qint16(4));
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.contains("db7"));
+    QVERIFY(!text.contains("Secret-Pass"));
+    struct stat info
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    QCOMPARE(::stat(QFile::encodeName(dir.filePath("Tovik")).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0700));
+}
+
+QTEST_MAIN(tst_ExplorerOptions)
+#include "tst_exploreroptions.moc"
