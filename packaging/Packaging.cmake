@@ -1,6 +1,6 @@
 # Installs the programs (and on Linux their manual pages, menu entries, AppStream metainfo and
 # icons, the licence and the changelog) and describes the packages CPack builds from that: a .deb
-# on Linux, a .zip of the deployed program on Windows. Only the programs are installed; the sample
+# on Linux, a .zip of the deployed programs on Windows. Only the programs are installed; the sample
 # server and the tests stay in the build tree.
 include(GNUInstallDirs)
 
@@ -69,6 +69,7 @@ function(tovik_install_program target)
 endfunction()
 
 tovik_install_program(tovik-sql-tester DESKTOP)
+tovik_install_program(tovik-cpu-check)
 
 if(WIN32)
     # windeployqt copies the Qt libraries and plugins (the ODBC SQL driver among them) beside the
@@ -78,6 +79,7 @@ if(WIN32)
     else()
         qt_generate_deploy_app_script(TARGET tovik-sql-tester OUTPUT_SCRIPT tovikDeployScript)
     endif()
+    # The check lies beside the program and takes the same Qt libraries and ODBC driver plugin.
     install(SCRIPT ${tovikDeployScript})
     install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 elseif(tovikLinuxDesktop)
@@ -101,7 +103,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "CPU-load threshold and names the devices whose count reaches the number of\n"
     "occurrences: the devices that a CPU-load alarm with these settings would\n"
     "have raised. Every query, its result rows and its time go into a run log\n"
-    "that opens in the desktop's text viewer. It only reads the database.")
+    "that opens in the desktop's text viewer. It only reads the database.\n"
+    "tovik-cpu-check runs the same test from scripts, schedulers and monitoring\n"
+    "systems and reports its result as a monitoring plugin does.")
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)

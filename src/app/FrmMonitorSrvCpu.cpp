@@ -2,6 +2,7 @@
 
 #include "common/TickCounter.h"
 #include "db/ConnectionTimeouts.h"
+#include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 #include "testrun/WallClock.h"
@@ -20,7 +21,6 @@
 #include <QMessageBox>
 #include <QPalette>
 #include <QPushButton>
-#include <QSysInfo>
 #include <QUrl>
 #include <algorithm>
 
@@ -68,11 +68,6 @@ QFont dialogFont()
     return font;
 }
 
-QDateTime toWholeSecond(const QDateTime &time)
-{
-    return time.addMSecs(-time.time().msec());
-}
-
 // The locale's short date and time, with the seconds that its short time format leaves out.
 QString generalDateText(const QDateTime &time)
 {
@@ -109,8 +104,9 @@ void FrmMonitorSrvCpu::startUp()
     txtDate->setText(m_clock().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     // The list starts without a selection, so this raises the hour selection like a user's choice.
     cboPlusHour->setCurrentIndex(0);
-    cboCpuMonTimeStart->setCurrentIndex(6);
-    cboCpuMonTimeStop->setCurrentIndex(22);
+    // The start list begins at 00:00, the stop list at 01:00.
+    cboCpuMonTimeStart->setCurrentIndex(control::kDefaultMonStartHour);
+    cboCpuMonTimeStop->setCurrentIndex(control::kDefaultMonStopHour - 1);
     if (const auto offset = hourOffset())
         showCurrentHour(*offset);
 }
@@ -169,7 +165,7 @@ void FrmMonitorSrvCpu::selectHour()
     if (!offset)
         return;
     showCurrentHour(*offset);
-    m_referenceTime = toWholeSecond(WallClock::hoursBefore(m_clock(), *offset));
+    m_referenceTime = WallClock::referenceTime(m_clock(), *offset);
     txtDate->setText(generalDateText(m_referenceTime));
 }
 
@@ -236,20 +232,19 @@ void FrmMonitorSrvCpu::buildConnectionBand()
             QStringLiteral("Remote SQL Authentication")},
         this, {240, 480, 3855, 315});
     placeLabel("lblSqlDbServer", tr("Server:"), this, {240, 960, 855, 255});
-    txtOnlDbServer = placeTextBox(control::kTxtOnlDbServer,
-        QSysInfo::machineHostName() + QStringLiteral("\\SNMPCONLINE"), this,
-        {240, 1200, 3255, 285});
-    txtOnlDbPort = placeTextBox(
-        control::kTxtOnlDbPort, QStringLiteral("1433"), this, {3600, 1200, 495, 285});
+    txtOnlDbServer = placeTextBox(
+        control::kTxtOnlDbServer, control::defaultServer(), this, {240, 1200, 3255, 285});
+    txtOnlDbPort
+        = placeTextBox(control::kTxtOnlDbPort, control::kDefaultPort, this, {3600, 1200, 495, 285});
     placeLabel("lblSqlDatabase", tr("Database:"), this, {240, 1680, 1215, 255});
     txtOnlDatabase = placeTextBox(
-        control::kTxtOnlDatabase, QStringLiteral("SNMPCONLINE"), this, {240, 1920, 2535, 285});
+        control::kTxtOnlDatabase, control::kDefaultDatabase, this, {240, 1920, 2535, 285});
     placeLabel("lblSqlConnTimeout", tr("Timeout:"), this, {3000, 1980, 615, 255});
     txtOnlConnTimeout = placeTextBox(control::kTxtOnlConnTimeout,
         QString::number(ConnectionTimeouts::kDefaultLoginSeconds), this, {3720, 1920, 375, 285});
     placeLabel("lblSqlDbUser", tr("User Name:"), this, {4800, 240, 975, 255});
     txtOnlDbUser
-        = placeTextBox(control::kTxtOnlDbUser, QStringLiteral("sa"), this, {4800, 480, 2055, 285});
+        = placeTextBox(control::kTxtOnlDbUser, control::kDefaultUser, this, {4800, 480, 2055, 285});
     placeLabel("lblSqlDbPass", tr("Password:"), this, {4800, 960, 975, 255});
     txtOnlDbPass = placeTextBox(control::kTxtOnlDbPass, QString(), this, {4800, 1200, 2055, 285});
     txtOnlDbPass->setEchoMode(QLineEdit::Password);
@@ -289,12 +284,12 @@ void FrmMonitorSrvCpu::buildTestBand()
     fraThreshold = place(new QGroupBox(tr("Threshold Value For One Hour")), "fraThreshold", this,
         {4080, 3120, 3495, 1335});
     placeLabel("lblCpuLoad", tr("Avg .CPU Load:"), fraThreshold, {240, 420, 1215, 255});
-    txtCpuLoadThreshold = placeTextBox(
-        control::kTxtCpuLoadThreshold, QStringLiteral("4"), fraThreshold, {1560, 360, 495, 285});
+    txtCpuLoadThreshold = placeTextBox(control::kTxtCpuLoadThreshold, control::kDefaultThreshold,
+        fraThreshold, {1560, 360, 495, 285});
     placeLabel("lblPercent", QStringLiteral("%"), fraThreshold, {2160, 420, 255, 255});
     placeLabel("lblOccurrences", tr("Occurrences:"), fraThreshold, {240, 840, 975, 255});
-    txtCpuOverThreshold = placeTextBox(
-        control::kTxtCpuOverThreshold, QStringLiteral("1"), fraThreshold, {1560, 840, 495, 285});
+    txtCpuOverThreshold = placeTextBox(control::kTxtCpuOverThreshold, control::kDefaultOccurrences,
+        fraThreshold, {1560, 840, 495, 285});
 
     placeLine("Line2", 240, 7560, 4680);
     cmdTest = place(new QPushButton(tr("Test")), "cmdTest", this, {3120, 4920, 1695, 375});

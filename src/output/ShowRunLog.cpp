@@ -89,8 +89,13 @@ QString showFile(RunHost &host, const FileBytes &bytes)
 
 QString ShowRunLog(RunHost &host, const RunLog &log, const QString &closingText)
 {
-    const QByteArray ending = (closingText + RunLog::crlf).toLocal8Bit();
+    const QByteArray ending = runLogEnding(closingText);
     return showFile(host, {log.bytes(), ending});
+}
+
+QByteArray runLogEnding(const QString &closingText)
+{
+    return (closingText + RunLog::crlf).toLocal8Bit();
 }
 
 } // namespace tovik

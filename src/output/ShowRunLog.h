@@ -18,4 +18,7 @@ inline constexpr char RunLogFileName[] = "ZU-TestCpuLoad.txt";
 // megabytes, and a copy with the closing text added would double that.
 QString ShowRunLog(RunHost &host, const RunLog &log, const QString &closingText = {});
 
+// What the file holds after the log's own bytes: closingText and the final CR LF.
+QByteArray runLogEnding(const QString &closingText);
+
 } // namespace tovik

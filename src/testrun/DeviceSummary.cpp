@@ -3,7 +3,7 @@
 #include "common/ValueText.h"
 #include "host/RunHost.h"
 #include "output/Pause.h"
-#include "output/ShowRunLog.h"
+#include "testrun/HandOverRunLog.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
 
@@ -88,19 +88,23 @@ void SummarizeDevices(TestRun &run)
             RunEndings::queryFailure(run);
             return;
         }
+        ++run.outcome.countedDevices;
         if (!isCaught(run, hit))
             continue;
         caughtLines.appendLine(caughtLine(attributes, hit));
+        run.outcome.caught << CaughtDevice {hit.nodeId, attributes.nodeName, hit.count};
         if (!testTrapSent) {
             // The test trap is only simulated: a pause, and a line in the summary.
-            Pause(run.host, testTrapPauseMs);
+            if (run.settings.showsWindow)
+                Pause(run.host, testTrapPauseMs);
             testTrapSent = true;
         }
     }
 
     run.session.disconnect(run.mainConnection, run.shownMainConnection);
     appendSummary(run, caughtLines, testTrapSent);
-    ShowRunLog(run.host, run.log);
+    handOverRunLog(run);
+    recordEnding(run, RunEnding::NormalEnd);
     run.host.setTestEnabled(true);
 }
 

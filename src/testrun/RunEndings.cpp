@@ -1,20 +1,27 @@
 #include "testrun/RunEndings.h"
 
 #include "host/RunHost.h"
-#include "output/ShowRunLog.h"
+#include "testrun/HandOverRunLog.h"
 #include "testrun/TestRun.h"
 
 namespace tovik::RunEndings {
 
 namespace {
 
+void warn(TestRun &run, RunEnding ending, const QString &message)
+{
+    recordEnding(run, ending, message);
+    run.host.showWarning(message);
+}
+
 // Shows the run log with a closing text after it, then the warning box; the log itself stays as
 // it is.
-void showLogAndWarn(TestRun &run, const QString &closingText, const QString &message)
+void showLogAndWarn(
+    TestRun &run, RunEnding ending, const QString &closingText, const QString &message)
 {
     run.host.setTestEnabled(true);
-    ShowRunLog(run.host, run.log, RunLog::crlf + closingText);
-    run.host.showWarning(message);
+    handOverRunLog(run, RunLog::crlf + closingText);
+    warn(run, ending, message);
 }
 
 } // namespace
@@ -22,20 +29,20 @@ void showLogAndWarn(TestRun &run, const QString &closingText, const QString &mes
 void settingsFailure(TestRun &run, const QString &description)
 {
     run.host.setTestEnabled(true);
-    ShowRunLog(run.host, run.log);
-    run.host.showWarning(description + QStringLiteral(" (Err Handler)"));
+    handOverRunLog(run);
+    warn(run, RunEnding::SettingsFailure, description + QStringLiteral(" (Err Handler)"));
 }
 
 void mainOpenFailure(TestRun &run)
 {
     run.host.setTestEnabled(true);
-    run.host.showWarning(run.session.lastError());
+    warn(run, RunEnding::MainOpenFailure, run.session.lastError());
     run.mainConnection.close();
 }
 
 void queryFailure(TestRun &run, bool reportConnectionToo)
 {
-    showLogAndWarn(run, run.session.lastError(), run.session.lastError());
+    showLogAndWarn(run, RunEnding::QueryFailure, run.session.lastError(), run.session.lastError());
     run.mainConnection.close();
     if (reportConnectionToo)
         run.reportConnection.close();
@@ -43,7 +50,7 @@ void queryFailure(TestRun &run, bool reportConnectionToo)
 
 void noCpuReports(TestRun &run)
 {
-    showLogAndWarn(run, noReportsMessage, noReportsMessage);
+    showLogAndWarn(run, RunEnding::NoCpuReports, noReportsMessage, noReportsMessage);
     run.mainConnection.close();
 }
 

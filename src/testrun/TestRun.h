@@ -7,6 +7,7 @@
 #include "testrun/HourWindow.h"
 #include "testrun/NodeHit.h"
 #include "testrun/QuerySession.h"
+#include "testrun/RunOutcome.h"
 #include "testrun/RunSettings.h"
 #include "testrun/TestParameters.h"
 
@@ -38,6 +39,7 @@ struct TestRun
     bool SqlExpress = false;
     bool SqlExtAtrDb = false;
     NodeHitList nodeHits;
+    RunOutcome outcome;
 };
 
 } // namespace tovik

@@ -10,6 +10,8 @@
 #include "testrun/TestRun.h"
 #include "testrun/ThresholdCounting.h"
 
+#include <QElapsedTimer>
+
 namespace tovik {
 
 namespace {
@@ -49,12 +51,23 @@ TestRunDriver::TestRunDriver(RunHost &host, RunSettings settings)
 {
 }
 
-void TestRunDriver::run()
+RunOutcome TestRunDriver::run()
 {
     if (!m_host.isChecked(control::kChkCpuLoadMon))
-        return;
+        return {};
 
+    QElapsedTimer duration;
+    duration.start();
     TestRun run(m_host, m_settings);
+    perform(run);
+    run.outcome.parameters = run.parameters;
+    run.outcome.examinedHour = run.examinedHour;
+    run.outcome.durationMs = duration.elapsed();
+    return std::move(run.outcome);
+}
+
+void TestRunDriver::perform(TestRun &run)
+{
     QString failure;
     const auto parameters = TestParameters::read(m_host, &failure);
     if (!parameters) {

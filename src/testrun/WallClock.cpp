@@ -14,4 +14,10 @@ QDateTime WallClock::hoursBefore(const QDateTime &time, qint64 hours)
     return of(time).addSecs(-3600 * hours);
 }
 
+QDateTime WallClock::referenceTime(const QDateTime &now, qint64 hoursAgo)
+{
+    const QDateTime earlier = hoursBefore(now, hoursAgo);
+    return earlier.addMSecs(-earlier.time().msec());
+}
+
 } // namespace tovik

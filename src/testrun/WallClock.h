@@ -14,6 +14,8 @@ public:
     // The local date and time of day that time shows.
     static QDateTime of(const QDateTime &time);
     static QDateTime hoursBefore(const QDateTime &time, qint64 hours);
+    // The reference time "Now - x Hour" fixes: hoursAgo before now, to the whole second.
+    static QDateTime referenceTime(const QDateTime &now, qint64 hoursAgo);
 };
 
 } // namespace tovik

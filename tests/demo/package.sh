@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installing and packaging the built tree: `cmake --install` into a scratch prefix must give the
-# program, its manual page, menu entry, AppStream metainfo, icons, licence and changelog and
-# nothing else; `cpack -G DEB` must build a package whose dependencies bring Qt's ODBC driver and
-# platform plugins, unixODBC and FreeTDS, which unpacks to the same files under /usr, and which
-# dpkg installs into and purges from a scratch root without leaving anything there.
+# programs (the window and the command-line check), their manual pages, the window's menu entry,
+# AppStream metainfo and icons, the licence and the changelog and nothing else; `cpack -G DEB` must
+# build a package whose dependencies bring Qt's ODBC driver and platform plugins, unixODBC and
+# FreeTDS, which unpacks to the same files under /usr, and which dpkg installs into and purges from
+# a scratch root without leaving anything there.
 #
 #   package.sh BUILD_DIR
 set -euo pipefail
@@ -13,13 +14,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 source "$(dirname "$0")/package-lib.sh"
 
-readonly installedFiles="bin/tovik-sql-tester
+readonly installedFiles="bin/tovik-cpu-check
+bin/tovik-sql-tester
 share/applications/tovik-sql-tester.desktop
 share/doc/tovik-sql-tester/changelog.gz
 share/doc/tovik-sql-tester/copyright
 share/icons/hicolor/256x256/apps/tovik-sql-tester.png
 share/icons/hicolor/48x48/apps/tovik-sql-tester.png
 share/icons/hicolor/scalable/apps/tovik-sql-tester.svg
+share/man/man1/tovik-cpu-check.1.gz
 share/man/man1/tovik-sql-tester.1.gz
 share/metainfo/example.tovik.SqlTester.metainfo.xml"
 
@@ -36,10 +39,15 @@ checkTree() {
     actual=$(filesUnder "$prefix")
     [ "$actual" = "$installedFiles" ] \
         || fail "$what holds other files than expected:"$'\n'"$(diff <(echo "$installedFiles") <(echo "$actual"))"
-    [ -x "$prefix/bin/tovik-sql-tester" ] || fail "$what: the program is not executable"
-    if ldd "$prefix/bin/tovik-sql-tester" | grep -q 'not found'; then
-        fail "$what: the program misses libraries: $(ldd "$prefix/bin/tovik-sql-tester" | grep 'not found')"
-    fi
+    local program
+    for program in tovik-sql-tester tovik-cpu-check; do
+        [ -x "$prefix/bin/$program" ] || fail "$what: $program is not executable"
+        if ldd "$prefix/bin/$program" | grep -q 'not found'; then
+            fail "$what: $program misses libraries: $(ldd "$prefix/bin/$program" | grep 'not found')"
+        fi
+    done
+    "$prefix/bin/tovik-cpu-check" --version | grep -qx 'tovik-cpu-check [0-9.]*' \
+        || fail "$what: the command-line check does not start"
     checkDesktopEntry "$prefix/share/applications/tovik-sql-tester.desktop" "$what"
     checkIcon "$prefix/share/icons/hicolor" 48 "$what"
     checkIcon "$prefix/share/icons/hicolor" 256 "$what"

@@ -24,7 +24,7 @@ const QString kTo = QStringLiteral("2026-12-07 15:00:00");
 // A report's node and its count, as a run's node block or a sweep's row shows them.
 using NodeCounts = QMap<QPair<int, int>, int>;
 
-struct RunOutcome
+struct HourOutcome
 {
     NodeCounts counts;
     QStringList caught; // the summary lines, sorted
@@ -111,11 +111,11 @@ QByteArray csvOf(const SweepResult &result, const SweepSettings &settings)
 
 // The node blocks and the summary of a run's log; the report of a block is the one whose node
 // query or connection comes before it.
-RunOutcome parseRunLog(const QString &log)
+HourOutcome parseRunLog(const QString &log)
 {
     static const QRegularExpression reportOfQuery("FROM ATR_Report_(\\d+)_RAW WHERE");
     static const QRegularExpression reportOfConnect("^Connect OK to .*Catalog=ATR_Report_(\\d+);");
-    RunOutcome outcome;
+    HourOutcome outcome;
     const QStringList lines = log.split("\r\n");
     int report = 0;
     bool inSummary = false;
@@ -142,9 +142,9 @@ RunOutcome parseRunLog(const QString &log)
     return outcome;
 }
 
-RunOutcome sweepHour(const SweepResult &result, int hourIndex, qint16 occurrences)
+HourOutcome sweepHour(const SweepResult &result, int hourIndex, qint16 occurrences)
 {
-    RunOutcome outcome;
+    HourOutcome outcome;
     for (const SweepRow &row : result.rows) {
         if (row.hourIndex != hourIndex)
             continue;
@@ -253,8 +253,8 @@ void tst_Sweep::equalsTestRunsHourByHour()
         fixture.host.setReferenceTime(QDateTime(hour.date(), hour.time()).addSecs(3600 + 1234));
         TestRunDriver(fixture.host).run();
         QVERIFY2(fixture.host.warnings.isEmpty(), qPrintable(fixture.host.warnings.join('\n')));
-        const RunOutcome run = parseRunLog(fixture.runLog());
-        const RunOutcome swept = sweepHour(*result, i, settings.occurrences);
+        const HourOutcome run = parseRunLog(fixture.runLog());
+        const HourOutcome swept = sweepHour(*result, i, settings.occurrences);
         const QByteArray where = SweepRange::hourText(hour).toUtf8();
         QVERIFY2(run.counts == swept.counts, where.constData());
         QVERIFY2(run.caught == swept.caught, where.constData());

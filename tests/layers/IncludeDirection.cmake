@@ -10,6 +10,7 @@ set(kMayInclude_output common host output)
 set(kMayInclude_testrun common db host output testrun)
 set(kMayInclude_sweep common db host output testrun sweep)
 set(kMayInclude_app common db host output testrun app)
+set(kMayInclude_cli common db host output testrun cli)
 
 if(NOT IS_DIRECTORY "${ROOT}")
     message(FATAL_ERROR "no directory ROOT='${ROOT}' to check")

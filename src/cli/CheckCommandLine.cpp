@@ -1,0 +1,280 @@
+#include "cli/CheckCommandLine.h"
+
+#include "db/ConnectionTimeouts.h"
+#include "host/ControlDefaults.h"
+#include "host/ControlNames.h"
+#include "testrun/WallClock.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace tovik {
+
+namespace {
+
+struct AuthChoice
+{
+    QString argument;
+    QString controlText;
+};
+
+const QList<AuthChoice> authChoices {
+    {QStringLiteral("windows"), QStringLiteral("Windows Authentication")},
+    {QStringLiteral("local"), QStringLiteral("Local SQL Authentication")},
+    {QStringLiteral("remote"), QStringLiteral("Remote SQL Authentication")},
+};
+
+const QString atFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+constexpr int lastHourOffset = 23;
+
+QCommandLineOption option(const QStringList &names, const QString &description,
+    const QString &valueName = {}, const QString &defaultValue = {})
+{
+    const QString shown = defaultValue.isEmpty()
+        ? description
+        : description + QStringLiteral(" (default: ") + defaultValue + u')';
+    return QCommandLineOption(names, shown, valueName, defaultValue);
+}
+
+// The control each plain text option fills, with the window's default.
+struct TextOption
+{
+    QString name;
+    QString control;
+    QString description;
+    QString valueName;
+    QString defaultValue;
+};
+
+QList<TextOption> textOptions()
+{
+    return {
+        {"server", control::kTxtOnlDbServer, "Server: host or host\\instance.", "TEXT",
+            control::defaultServer()},
+        {"port", control::kTxtOnlDbPort, "TCP port of the server (SQL authentication).", "N",
+            control::kDefaultPort},
+        {"database", control::kTxtOnlDatabase, "Monitoring database.", "NAME",
+            control::kDefaultDatabase},
+        {"user", control::kTxtOnlDbUser, "User name (SQL authentication).", "NAME",
+            control::kDefaultUser},
+        {"login-timeout", control::kTxtOnlConnTimeout, "Login timeout of each connection.",
+            "SECONDS", QString::number(ConnectionTimeouts::kDefaultLoginSeconds)},
+        {"threshold", control::kTxtCpuLoadThreshold, "Avg. CPU load threshold in percent.",
+            "PERCENT", control::kDefaultThreshold},
+        {"occurrences", control::kTxtCpuOverThreshold,
+            "Samples at or over the threshold that catch a device.", "N",
+            control::kDefaultOccurrences},
+    };
+}
+
+// A whole number from min on; nothing for any other text.
+std::optional<int> wholeNumber(const QString &text, int min, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+QString hourText(int hour)
+{
+    return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
+}
+
+bool isPasswordArgument(const QString &argument)
+{
+    return argument == QLatin1String("--password")
+        || argument.startsWith(QLatin1String("--password="));
+}
+
+const QString passwordRefusal = QStringLiteral(
+    "--password is not accepted, since every user of the machine can read a command line: put "
+    "the password in the environment variable TOVIK_PASSWORD or in the first line of a file "
+    "named by --password-file");
+
+QString generalHelp()
+{
+    return QStringLiteral("Usage: %1 run [options]\n"
+                          "Tries the CPU-load alarm settings on the monitoring database, as the "
+                          "Test button of Tovik SQL Tester does, and reports like a monitoring "
+                          "plugin (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN).\n\n"
+                          "Commands:\n"
+                          "  run    one test run of the hour before the reference time\n\n"
+                          "%1 run --help lists the options with their defaults.\n")
+        .arg(CheckCommandLine::programName);
+}
+
+QString versionText()
+{
+    return CheckCommandLine::programName + u' ' + QCoreApplication::applicationVersion();
+}
+
+} // namespace
+
+CheckCommandLine::CheckCommandLine()
+{
+    m_parser.setApplicationDescription(QStringLiteral(
+        "One test run of the CPU-load alarm settings, reported as a monitoring plugin."));
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("The command."));
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+    m_parser.addOption(option({"auth"}, "Authentication: windows, local or remote.",
+        "windows|local|remote", authChoices.first().argument));
+    for (const TextOption &text : textOptions())
+        m_parser.addOption(
+            option({text.name}, text.description, text.valueName, text.defaultValue));
+    m_parser.addOption(option({"password-file"},
+        "File whose first line is the password, when TOVIK_PASSWORD is not set.", "FILE"));
+    m_parser.addOption(option({"monitoring"},
+        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
+        QStringLiteral("%1-%2")
+            .arg(control::kDefaultMonStartHour)
+            .arg(control::kDefaultMonStopHour)));
+    m_parser.addOption(option({"hours-ago"},
+        "The reference time is now minus X hours (0 to 23); the run examines the hour before it.",
+        "X", "0"));
+    m_parser.addOption(
+        option({"at"}, "Fixed reference time, instead of --hours-ago.", "YYYY-MM-DD HH:MM:SS"));
+    m_parser.addOption(
+        option({"run-log"}, "Write the run log to FILE, or to standard output for -.", "FILE|-"));
+    m_parser.addOption(
+        option({"warning"}, "WARNING from this many caught devices (default: off).", "N"));
+    m_parser.addOption(option({"critical"}, "CRITICAL from this many caught devices.", "N", "1"));
+    m_parser.addOption(option(
+        {"t", "timeout"}, "UNKNOWN when the run takes longer.", "SECONDS", QStringLiteral("60")));
+}
+
+QString CheckCommandLine::usageHint()
+{
+    return QStringLiteral("(see %1 run --help)").arg(programName);
+}
+
+CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, const QDateTime &now)
+{
+    if (std::any_of(arguments.begin(), arguments.end(), isPasswordArgument))
+        return {Action::Refused, {}, passwordRefusal};
+    const QString command = arguments.value(1);
+    if (command == QLatin1String("run"))
+        return CheckCommandLine().parseRun(arguments, now);
+    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h"))
+        return {Action::Help, {}, generalHelp()};
+    if (command == QLatin1String("--version") || command == QLatin1String("-v"))
+        return {Action::Version, {}, versionText()};
+    return {
+        Action::Refused, {}, QStringLiteral("unknown command '%1' %2").arg(command, usageHint())};
+}
+
+CheckCommandLine::Result CheckCommandLine::parseRun(
+    const QStringList &arguments, const QDateTime &now)
+{
+    if (!m_parser.parse(arguments))
+        return {Action::Refused, {}, m_parser.errorText() + u' ' + usageHint()};
+    if (m_parser.isSet(QStringLiteral("help")))
+        return {Action::Help, {}, m_parser.helpText()};
+    if (m_parser.isSet(QStringLiteral("version")))
+        return {Action::Version, {}, versionText()};
+    if (m_parser.positionalArguments() != QStringList {QStringLiteral("run")}) {
+        return {Action::Refused, {},
+            QStringLiteral("unexpected argument '%1' %2")
+                .arg(m_parser.positionalArguments().mid(1).join(u' '), usageHint())};
+    }
+    Result result {Action::Run, {}, {}};
+    if (!readOptions(now, &result.options, &result.text))
+        return {Action::Refused, {}, result.text + u' ' + usageHint()};
+    return result;
+}
+
+bool CheckCommandLine::readOptions(
+    const QDateTime &now, CheckOptions *options, QString *failure) const
+{
+    const QString auth = m_parser.value(QStringLiteral("auth"));
+    const auto choice = std::find_if(authChoices.begin(), authChoices.end(),
+        [&auth](const AuthChoice &c) { return c.argument == auth; });
+    if (choice == authChoices.end()) {
+        *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
+        return false;
+    }
+    options->controlTexts.insert(control::kCboOnlConnType, choice->controlText);
+    for (const TextOption &text : textOptions())
+        options->controlTexts.insert(text.control, m_parser.value(text.name));
+    options->passwordFile = m_parser.value(QStringLiteral("password-file"));
+    if (m_parser.isSet(QStringLiteral("run-log")))
+        options->runLogPath = m_parser.value(QStringLiteral("run-log"));
+    return readThresholdTexts(options, failure) && readReferenceTime(now, options, failure)
+        && readLimits(options, failure);
+}
+
+bool CheckCommandLine::readThresholdTexts(CheckOptions *options, QString *failure) const
+{
+    // The window offers the monitoring hours as two lists, so only their entries are taken.
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})-(\\d{1,2})$"));
+    const QString monitoring = m_parser.value(QStringLiteral("monitoring"));
+    const QRegularExpressionMatch match = pattern.match(monitoring);
+    const auto start = match.hasMatch() ? wholeNumber(match.captured(1), 0, 23) : std::nullopt;
+    const auto stop = match.hasMatch() ? wholeNumber(match.captured(2), 1, 24) : std::nullopt;
+    if (!start || !stop) {
+        *failure = QStringLiteral("--monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, "
+                                  "not '%1'")
+                       .arg(monitoring);
+        return false;
+    }
+    options->controlTexts.insert(control::kCboCpuMonTimeStart, hourText(*start));
+    options->controlTexts.insert(control::kCboCpuMonTimeStop, hourText(*stop));
+    return true;
+}
+
+bool CheckCommandLine::readReferenceTime(
+    const QDateTime &now, CheckOptions *options, QString *failure) const
+{
+    if (m_parser.isSet(QStringLiteral("at"))) {
+        if (m_parser.isSet(QStringLiteral("hours-ago"))) {
+            *failure = QStringLiteral("--at and --hours-ago exclude each other");
+            return false;
+        }
+        const QString at = m_parser.value(QStringLiteral("at"));
+        options->referenceTime = QDateTime::fromString(at, atFormat);
+        if (!options->referenceTime.isValid()) {
+            *failure
+                = QStringLiteral("--at takes a local time 'YYYY-MM-DD HH:MM:SS', not '%1'").arg(at);
+            return false;
+        }
+        return true;
+    }
+    const auto hoursAgo
+        = wholeNumber(m_parser.value(QStringLiteral("hours-ago")), 0, lastHourOffset);
+    if (!hoursAgo) {
+        *failure = QStringLiteral("--hours-ago takes 0 to 23, not '%1'")
+                       .arg(m_parser.value(QStringLiteral("hours-ago")));
+        return false;
+    }
+    options->referenceTime = WallClock::referenceTime(now, *hoursAgo);
+    return true;
+}
+
+bool CheckCommandLine::readLimits(CheckOptions *options, QString *failure) const
+{
+    const auto number = [this, failure](const QString &name) -> std::optional<int> {
+        const QString text = m_parser.value(name);
+        const auto value = wholeNumber(text, 1, std::numeric_limits<int>::max());
+        if (!value)
+            *failure
+                = QStringLiteral("--%1 takes a whole number from 1 on, not '%2'").arg(name, text);
+        return value;
+    };
+    if (m_parser.isSet(QStringLiteral("warning"))) {
+        options->warning = number(QStringLiteral("warning"));
+        if (!options->warning)
+            return false;
+    }
+    const auto critical = number(QStringLiteral("critical"));
+    const auto timeout = critical ? number(QStringLiteral("timeout")) : std::nullopt;
+    if (!timeout)
+        return false;
+    options->critical = *critical;
+    options->timeoutSeconds = *timeout;
+    return true;
+}
+
+} // namespace tovik

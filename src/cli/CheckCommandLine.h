@@ -1,0 +1,43 @@
+#pragma once
+
+#include "cli/CheckOptions.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+
+namespace tovik {
+
+// The arguments of `tovik-cpu-check run`: each option stands for a control of the window and
+// takes its text, with the window's default.
+class CheckCommandLine
+{
+public:
+    enum class Action { Run, Help, Version, Refused };
+
+    struct Result
+    {
+        Action action = Action::Refused;
+        CheckOptions options;
+        // The help or version text, or why the arguments were refused.
+        QString text;
+    };
+
+    // arguments as QCoreApplication::arguments() gives them, the program first; now is the
+    // moment that --hours-ago counts back from.
+    static Result parse(const QStringList &arguments, const QDateTime &now);
+
+    static inline const QString programName = QStringLiteral("tovik-cpu-check");
+    static QString usageHint();
+
+private:
+    CheckCommandLine();
+    Result parseRun(const QStringList &arguments, const QDateTime &now);
+    bool readOptions(const QDateTime &now, CheckOptions *options, QString *failure) const;
+    bool readThresholdTexts(CheckOptions *options, QString *failure) const;
+    bool readReferenceTime(const QDateTime &now, CheckOptions *options, QString *failure) const;
+    bool readLimits(CheckOptions *options, QString *failure) const;
+
+    QCommandLineParser m_parser;
+};
+
+} // namespace tovik

@@ -1,0 +1,120 @@
+#include "cli/CheckStatus.h"
+
+#include "cli/CheckOptions.h"
+#include "host/ControlNames.h"
+#include "testrun/RunOutcome.h"
+
+#include <QStringList>
+
+namespace tovik {
+
+namespace {
+
+constexpr int listedDevices = 5;
+
+// The status text is one line, and '|' opens the performance data.
+QString pluginText(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(u'\n', u' ');
+    text.replace(u'\r', u' ');
+    text.replace(u'|', u'/');
+    return text;
+}
+
+CheckStatus::Code codeFor(qsizetype caught, const CheckOptions &options)
+{
+    if (caught >= options.critical)
+        return CheckStatus::Critical;
+    if (options.warning && caught >= *options.warning)
+        return CheckStatus::Warning;
+    return CheckStatus::Ok;
+}
+
+QString stateName(CheckStatus::Code code)
+{
+    switch (code) {
+    case CheckStatus::Ok:
+        return QStringLiteral("OK");
+    case CheckStatus::Warning:
+        return QStringLiteral("WARNING");
+    case CheckStatus::Critical:
+        return QStringLiteral("CRITICAL");
+    case CheckStatus::Unknown:
+        break;
+    }
+    return QStringLiteral("UNKNOWN");
+}
+
+QString examinedHourText(const RunOutcome &outcome, const CheckOptions &options)
+{
+    // Named even when the monitoring time leaves it out, so that the line says which hour it was.
+    const HourWindow hour = HourWindow::examinedHour(options.referenceTime, 0, 24);
+    QString text = QStringLiteral("in hour ") + hour.start.left(16) + QStringLiteral(" to ")
+        + hour.end.mid(11, 5);
+    if (outcome.examinedHour.start.isEmpty()) {
+        text += QStringLiteral(", outside the monitoring time %1 to %2")
+                    .arg(options.controlTexts.value(control::kCboCpuMonTimeStart),
+                        options.controlTexts.value(control::kCboCpuMonTimeStop));
+    }
+    return text;
+}
+
+QString devicesText(const QList<CaughtDevice> &caught)
+{
+    QStringList shown;
+    for (const CaughtDevice &device :
+        caught.first(std::min<qsizetype>(caught.size(), listedDevices))) {
+        const QString name = device.nodeName.isEmpty()
+            ? QStringLiteral("node ") + QString::number(device.nodeId)
+            : device.nodeName;
+        shown << name + u' ' + QString::number(device.count) + QStringLiteral(" times");
+    }
+    QString text = shown.join(QStringLiteral(", "));
+    if (caught.size() > listedDevices)
+        text += QStringLiteral(" and %1 more").arg(caught.size() - listedDevices);
+    return text;
+}
+
+QString performanceData(const RunOutcome &outcome, const CheckOptions &options)
+{
+    return QStringLiteral("caught=%1;%2;%3;0 counted=%4 time=%5s")
+        .arg(outcome.caught.size())
+        .arg(options.warning ? QString::number(*options.warning) : QString())
+        .arg(options.critical)
+        .arg(outcome.countedDevices)
+        .arg(QString::number(outcome.durationMs / 1000.0, 'f', 3));
+}
+
+QString caughtCount(qsizetype caught)
+{
+    if (caught == 0)
+        return QStringLiteral("no device caught");
+    return QString::number(caught)
+        + (caught == 1 ? QStringLiteral(" device caught") : QStringLiteral(" devices caught"));
+}
+
+} // namespace
+
+CheckStatus CheckStatus::fromOutcome(const RunOutcome &outcome, const CheckOptions &options)
+{
+    if (outcome.ending != RunEnding::NormalEnd)
+        return unknown(outcome.description);
+    const Code code = codeFor(outcome.caught.size(), options);
+    QString text = caughtCount(outcome.caught.size()) + u' ' + examinedHourText(outcome, options)
+        + QStringLiteral(" (threshold %1%, occurrences %2)")
+              .arg(outcome.parameters.CpuLoadThreshold)
+              .arg(outcome.parameters.Occurrences);
+    if (!outcome.caught.isEmpty())
+        text += QStringLiteral(": ") + devicesText(outcome.caught);
+    return {code,
+        QStringLiteral("CPU LOAD ") + stateName(code) + QStringLiteral(" - ") + pluginText(text)
+            + QStringLiteral(" | ") + performanceData(outcome, options)};
+}
+
+CheckStatus CheckStatus::unknown(const QString &description)
+{
+    return {Unknown, QStringLiteral("CPU LOAD UNKNOWN - ") + pluginText(description)};
+}
+
+} // namespace tovik

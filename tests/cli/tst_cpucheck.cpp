@@ -1,0 +1,439 @@
+#include "MonitoringFixture.h"
+#include "RunLogFile.h"
+#include "cli/CheckOptions.h"
+#include "cli/CheckStatus.h"
+#include "common/IntegerConversion.h"
+#include "testrun/RunOutcome.h"
+#include "testrun/TestRunDriver.h"
+
+#include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace tovik;
+using namespace tovik::test;
+
+namespace {
+
+const QString at = "2026-12-07 14:20:05";
+const QString hour = "in hour 2026-12-07 13:00 to 14:00";
+const QString password = "S3cret-pw";
+
+struct CheckRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CheckRun runCheck(const QStringList &arguments, const QProcessEnvironment &environment = {})
+{
+    QProcess process;
+    QProcessEnvironment env
+        = environment.isEmpty() ? QProcessEnvironment::systemEnvironment() : environment;
+    if (environment.isEmpty())
+        env.remove("TOVIK_PASSWORD");
+    process.setProcessEnvironment(env);
+    process.start(TOVIK_CPU_CHECK, arguments);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+QProcessEnvironment withPassword(const QString &value)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TOVIK_PASSWORD", value);
+    return env;
+}
+
+QStringList connectionArguments(const MonitoringFixture &fixture)
+{
+    return {"run", "--auth", "remote", "--server", "127.0.0.1", "--port",
+        QString::number(fixture.port()), "--at", at};
+}
+
+QString statusLine(const CheckRun &run)
+{
+    return QString::fromLocal8Bit(run.out).trimmed();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
+}
+
+enum class Data { Standard, MissingSampleTable, NoCpuReports };
+
+// Report 7 in the monitoring database: at threshold 50 node 101 reaches it three times, 103
+// (unknown to ATR_Nodes) twice and 102 once.
+QStringList installation(Data data)
+{
+    QStringList statements = reportTableStatements()
+        << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address TEXT, trapcomm TEXT)"
+        << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', '192.0.2.1', 'trap-secret')"
+        << "INSERT INTO ATR_Nodes VALUES (102, 'core-rtr-02', '192.0.2.2', 'public')";
+    if (data == Data::NoCpuReports)
+        return statements;
+    statements << cpuReportRow("7", "'CPU Core Routers'", "300")
+               << sampleTableStatement("ATR_Report_7_RAW");
+    for (const char *row : {"101, '2026-12-07 13:05:00', 60", "101, '2026-12-07 13:10:00', 70",
+             "101, '2026-12-07 13:15:00', 80", "102, '2026-12-07 13:20:00', 50",
+             "103, '2026-12-07 13:25:00', 90", "103, '2026-12-07 13:30:00', 95",
+             "103, '2026-12-07 14:00:00', 99"})
+        statements << QString("INSERT INTO ATR_Report_7_RAW VALUES (%1)").arg(row);
+    if (data == Data::MissingSampleTable)
+        statements << cpuReportRow("12", "'CPU Access Switches'", "60");
+    return statements;
+}
+
+bool serve(MonitoringFixture &fixture, Data data, SampleServer::Options options = {})
+{
+    options.logins = {"sa:" + password};
+    return fixture.addDatabase("SNMPCONLINE", installation(data)) && fixture.startServer(options);
+}
+
+#ifdef Q_OS_UNIX
+int fileMode(const QString &path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
+}
+#endif
+
+} // namespace
+
+Q_DECLARE_METATYPE(Data)
+
+class tst_CpuCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameRunLogAsWindow_data();
+    void sameRunLogAsWindow();
+    void statusOfRun_data();
+    void statusOfRun();
+    void badCommandLine_data();
+    void badCommandLine();
+    void timeoutEndsBlockedRun();
+    void passwordSources_data();
+    void passwordSources();
+    void runLogPrivateToOwner();
+    void runLogNotWritable();
+    void manyCaughtDevicesShortened();
+};
+
+void tst_CpuCheck::sameRunLogAsWindow_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<bool>("toStdout");
+    QTest::newRow("monitoring database, file") << "online" << false;
+    QTest::newRow("report databases, file") << "external" << false;
+    QTest::newRow("report databases, standard output") << "external" << true;
+}
+
+void tst_CpuCheck::sameRunLogAsWindow()
+{
+    QFETCH(QString, layout);
+    QFETCH(bool, toStdout);
+
+    MonitoringFixture fixture;
+    QVERIFY2(generateSampleData(fixture.dataDir(),
+                 {"--layout", layout, "--reports", "3", "--nodes", "12", "--hours", "3", "--end",
+                     "2026-12-07 15:00:00"},
+                 &fixture.error),
+        qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    fixture.host.setReferenceTime(QDateTime::fromString(at, "yyyy-MM-dd HH:mm:ss"));
+    fixture.host.setText("txtCpuLoadThreshold", "60");
+    fixture.host.setText("txtCpuOverThreshold", "3");
+    TestRunDriver(fixture.host).run();
+    const QString windowLog = withoutTimings(fixture.runLog());
+    QVERIFY(windowLog.contains("\r\nTest Trap sent for one Device.\r\n"));
+
+    const QString path = QDir(fixture.appDir()).filePath("cli-run.txt");
+    const CheckRun run
+        = runCheck(connectionArguments(fixture) << "--threshold"
+                                                << "60"
+                                                << "--occurrences"
+                                                << "3"
+                                                << "--run-log" << (toStdout ? "-" : path));
+
+    const QByteArray logBytes = toStdout ? run.out : fileBytes(path);
+    QCOMPARE(withoutTimings(QString::fromLocal8Bit(logBytes)), windowLog);
+    const QByteArray statusBytes = toStdout ? run.err : run.out;
+    QVERIFY2(statusBytes.startsWith("CPU LOAD "), statusBytes.constData());
+    QCOMPARE(statusBytes.count('\n'), 1);
+}
+
+void tst_CpuCheck::statusOfRun_data()
+{
+    QTest::addColumn<Data>("data");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line");
+
+    const QString caught = "CPU LOAD %1 - 2 devices caught " + hour
+        + " (threshold 50%, occurrences 2): core-rtr-01 3 times, node 103 2 times | caught=2;%2;0 "
+          "counted=3 time=";
+    QTest::newRow("none caught") << Data::Standard << QStringList {"--occurrences", "4"} << 0
+                                 << "CPU LOAD OK - no device caught " + hour
+            + " (threshold 50%, occurrences 4) | caught=0;;1;0 counted=3 time=";
+    QTest::newRow("caught, critical from one")
+        << Data::Standard << QStringList {} << 2 << caught.arg("CRITICAL", ";1");
+    QTest::newRow("caught, warning below critical")
+        << Data::Standard << QStringList {"--warning", "2", "--critical", "3"} << 1
+        << caught.arg("WARNING", "2;3");
+    QTest::newRow("caught, warning and critical reached")
+        << Data::Standard << QStringList {"--warning", "1", "--critical", "2"} << 2
+        << caught.arg("CRITICAL", "1;2");
+    QTest::newRow("threshold text rounded as in the window")
+        << Data::Standard << QStringList {"--threshold", "49.5"} << 2
+        << caught.arg("CRITICAL", ";1");
+    QTest::newRow("hour outside the monitoring time")
+        << Data::Standard << QStringList {"--monitoring", "14-24"} << 0
+        << "CPU LOAD OK - no device caught " + hour
+            + ", outside the monitoring time 14:00 to 24:00 (threshold 50%, occurrences 2) | "
+              "caught=0;;1;0 counted=0 time=";
+    QTest::newRow("settings failure") << Data::Standard << QStringList {"--threshold", "abc"} << 3
+                                      << "CPU LOAD UNKNOWN - "
+            + IntegerConversion::int16Failure("Avg .CPU Load", "abc") + " (Err Handler)";
+    QTest::newRow("query failure") << Data::MissingSampleTable << QStringList {} << 3
+                                   << "CPU LOAD UNKNOWN - *Invalid object name 'ATR_Report_12_RAW'";
+    QTest::newRow("no cpu reports") << Data::NoCpuReports << QStringList {} << 3
+                                    << "CPU LOAD UNKNOWN - No Online CPU Reports Found";
+    QTest::newRow("main connection not opened")
+        << Data::Standard << QStringList {"--user", "nobody"} << 3
+        << "CPU LOAD UNKNOWN - *Login failed for user 'nobody'";
+}
+
+void tst_CpuCheck::statusOfRun()
+{
+    QFETCH(Data, data);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, data), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("run.txt");
+    const CheckRun run = runCheck(connectionArguments(fixture) << "--threshold"
+                                                               << "50"
+                                                               << "--occurrences"
+                                                               << "2"
+                                                               << "--run-log" << path << arguments,
+        withPassword(password));
+
+    const QString status = statusLine(run);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(!status.contains('\n'));
+    if (line.contains('*'))
+        QVERIFY2(QRegularExpression(QRegularExpression::wildcardToRegularExpression(line + "*",
+                                        QRegularExpression::UnanchoredWildcardConversion))
+                     .match(status)
+                     .hasMatch(),
+            qPrintable(status));
+    else
+        QVERIFY2(status.startsWith(line), qPrintable(status));
+    if (exitCode != 3)
+        QVERIFY2(QRegularExpression("time=\\d+\\.\\d{3}s$").match(status).hasMatch(),
+            qPrintable(status));
+    // A failure ending writes the log as the window would, except when no connection opened.
+    const QByteArray log = fileBytes(path);
+    if (QTest::currentDataTag() == QByteArray("main connection not opened"))
+        QCOMPARE(log, QByteArray("<no file>"));
+    else if (exitCode == 3 && data != Data::Standard)
+        QVERIFY(log.endsWith(
+            status.mid(QString("CPU LOAD UNKNOWN - ").size()).right(20).toLocal8Bit() + "\r\n"));
+    else
+        QVERIFY(log.startsWith("Connect OK to ") || log == "\r\n");
+}
+
+void tst_CpuCheck::badCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+
+    const QString hint = " (see tovik-cpu-check run --help)";
+    QTest::newRow("unknown option")
+        << QStringList {"run", "--bogus"} << "CPU LOAD UNKNOWN - Unknown option 'bogus'." + hint;
+    QTest::newRow("unknown command")
+        << QStringList {"walk"} << "CPU LOAD UNKNOWN - unknown command 'walk'" + hint;
+    QTest::newRow("authentication")
+        << QStringList {"run", "--auth", "kerberos"}
+        << "CPU LOAD UNKNOWN - --auth takes windows, local or remote, not 'kerberos'" + hint;
+    QTest::newRow("monitoring hours")
+        << QStringList {"run", "--monitoring", "6-25"}
+        << "CPU LOAD UNKNOWN - --monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, not "
+           "'6-25'"
+            + hint;
+    QTest::newRow("reference time twice") << QStringList {"run", "--at", at, "--hours-ago",
+        "2"} << "CPU LOAD UNKNOWN - --at and --hours-ago exclude each other" + hint;
+    QTest::newRow("reference time text")
+        << QStringList {"run", "--at", "2026-12-07 14:20"}
+        << "CPU LOAD UNKNOWN - --at takes a local time 'YYYY-MM-DD HH:MM:SS', not '2026-12-07 "
+           "14:20'"
+            + hint;
+    QTest::newRow("critical zero") << QStringList {"run", "--critical",
+        "0"} << "CPU LOAD UNKNOWN - --critical takes a whole number from 1 on, not '0'" + hint;
+    QTest::newRow("password argument")
+        << QStringList {"run", "--password", password}
+        << "CPU LOAD UNKNOWN - --password is not accepted, since every user of the machine can "
+           "read a command line: put the password in the environment variable TOVIK_PASSWORD or "
+           "in the first line of a file named by --password-file";
+}
+
+void tst_CpuCheck::badCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+
+    const CheckRun run = runCheck(arguments);
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(statusLine(run), line);
+    QVERIFY(!run.out.contains(password.toLocal8Bit()));
+}
+
+void tst_CpuCheck::timeoutEndsBlockedRun()
+{
+    MonitoringFixture fixture;
+    SampleServer::Options options;
+    // The login is answered; every query after it waits far beyond the check's timeout.
+    options.delayMs = 120000;
+    options.delayFrom = 3;
+    QVERIFY2(serve(fixture, Data::Standard, options), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("run.txt");
+
+    const CheckRun run = runCheck(connectionArguments(fixture) << "-t"
+                                                               << "1"
+                                                               << "--run-log" << path,
+        withPassword(password));
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(
+        statusLine(run), QString("CPU LOAD UNKNOWN - the run did not end within 1 s (--timeout)"));
+    QCOMPARE(fileBytes(path), QByteArray("<no file>"));
+}
+
+void tst_CpuCheck::passwordSources_data()
+{
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QByteArray>("fileContent");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("environment") << password << QByteArray() << 2;
+    QTest::newRow("file, first line")
+        << QString() << (password + "\r\nsecond line\n").toUtf8() << 2;
+    QTest::newRow("environment before the file") << password << QByteArray("wrong\n") << 2;
+    QTest::newRow("neither: empty password") << QString() << QByteArray() << 3;
+}
+
+void tst_CpuCheck::passwordSources()
+{
+    QFETCH(QString, environment);
+    QFETCH(QByteArray, fileContent);
+    QFETCH(int, exitCode);
+
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Data::Standard), qPrintable(fixture.error));
+    QStringList arguments = connectionArguments(fixture)
+        << "--threshold"
+        << "50"
+        << "--occurrences"
+        << "2"
+        << "--run-log" << QDir(fixture.appDir()).filePath("run.txt");
+    if (!fileContent.isEmpty()) {
+        const QString passwordFile = QDir(fixture.dataDir()).filePath("password");
+        QFile file(passwordFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(fileContent) == fileContent.size());
+        file.close();
+        arguments << "--password-file" << passwordFile;
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("TOVIK_PASSWORD");
+    if (!environment.isEmpty())
+        env.insert("TOVIK_PASSWORD", environment);
+
+    const CheckRun run = runCheck(arguments, env);
+
+    QCOMPARE(run.exitCode, exitCode);
+    const QByteArray log = fileBytes(QDir(fixture.appDir()).filePath("run.txt"));
+    for (const QByteArray &text : {run.out, run.err, log})
+        QVERIFY(!text.contains(password.toUtf8()));
+    if (exitCode == 2)
+        QVERIFY(log.contains("User Id=sa;Password=****\r\n"));
+}
+
+void tst_CpuCheck::runLogPrivateToOwner()
+{
+#ifdef Q_OS_UNIX
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Data::NoCpuReports), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("run.txt");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(5000, 'x')) == 5000);
+    old.close();
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0644) == 0);
+
+    const mode_t umaskBefore = ::umask(0);
+    const CheckRun run
+        = runCheck(connectionArguments(fixture) << "--run-log" << path, withPassword(password));
+    ::umask(umaskBefore);
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(fileMode(path), 0600);
+    QVERIFY(fileBytes(path).endsWith("\r\nNo Online CPU Reports Found\r\n"));
+    QVERIFY(!fileBytes(path).contains('x'));
+#else
+    QSKIP("file modes are POSIX");
+#endif
+}
+
+void tst_CpuCheck::runLogNotWritable()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Data::Standard), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("missing/run.txt");
+
+    const CheckRun run
+        = runCheck(connectionArguments(fixture) << "--run-log" << path, withPassword(password));
+
+    // The run itself caught devices; a result without the log that was asked for is no result.
+    QCOMPARE(run.exitCode, 3);
+    QVERIFY2(statusLine(run).startsWith(
+                 "CPU LOAD UNKNOWN - the run log could not be written to " + path + ": "),
+        qPrintable(statusLine(run)));
+}
+
+void tst_CpuCheck::manyCaughtDevicesShortened()
+{
+    RunOutcome outcome;
+    outcome.ending = RunEnding::NormalEnd;
+    outcome.examinedHour = {"2026-12-07 13:00:00", "2026-12-07 14:00:00"};
+    outcome.parameters.CpuLoadThreshold = 80;
+    outcome.parameters.Occurrences = 1;
+    for (int node = 1; node <= 8; ++node)
+        outcome.caught << CaughtDevice {node, QString("sw|%1").arg(node), qint16(node)};
+    outcome.countedDevices = 9;
+    outcome.durationMs = 1234;
+    CheckOptions options;
+    options.referenceTime = QDateTime::fromString(at, "yyyy-MM-dd HH:mm:ss");
+
+    const CheckStatus status = CheckStatus::fromOutcome(outcome, options);
+
+    QCOMPARE(status.code, CheckStatus::Critical);
+    QCOMPARE(status.line,
+        "CPU LOAD CRITICAL - 8 devices caught " + hour
+            + " (threshold 80%, occurrences 1): sw/1 1 times, sw/2 2 times, sw/3 3 times, sw/4 4 "
+              "times, sw/5 5 times and 3 more | caught=8;;1;0 counted=9 time=1.234s");
+}
+
+QTEST_GUILESS_MAIN(tst_CpuCheck)
+#include "tst_cpucheck.moc"
