@@ -3,8 +3,6 @@
 #include "BenchConnection.h"
 #include "ChildProcess.h"
 #include "SampleData.h"
-#include "SampleServer.h"
-#include "ServerLogCursor.h"
 #include "db/DbConnection.h"
 #include "output/ShowRunLog.h"
 
@@ -100,13 +98,9 @@ bool SizeBench::generate(QString *failure)
 
 bool SizeBench::startServer(QString *failure)
 {
-    test::SampleServer::Options options;
-    options.dataDir = m_workDir.filePath(QStringLiteral("data"));
-    m_server = std::make_unique<test::SampleServer>(options);
-    if (!m_server->start(failure))
+    if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
         return false;
-    m_log = std::make_unique<ServerLogCursor>(*m_server);
-    m_options.port = m_server->port();
+    m_options.port = m_server.port();
     m_options.appDir = m_workDir.filePath(QStringLiteral("app"));
     m_options.sqlFile = m_workDir.filePath(QStringLiteral("replay.sql"));
     return true;
@@ -114,7 +108,7 @@ bool SizeBench::startServer(QString *failure)
 
 std::optional<QStringList> SizeBench::textsOfOneConnection(QString *failure)
 {
-    const QMap<int, QStringList> texts = m_log->newSqlTexts();
+    const QMap<int, QStringList> texts = m_server.log().newSqlTexts();
     if (texts.size() > 1) {
         *failure = QStringLiteral("the server saw SQL from %1 connections where one was expected")
                        .arg(texts.size());
@@ -262,7 +256,7 @@ std::optional<SizeFigures> SizeBench::measure(QString *failure)
             return std::nullopt;
     }
     figures.queries = m_runTexts.size();
-    m_server->stop();
+    m_server.stop();
     return figures;
 }
 

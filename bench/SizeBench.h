@@ -2,20 +2,15 @@
 
 #include "BenchFigures.h"
 #include "BenchOptions.h"
+#include "BenchServer.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 #include <optional>
-
-namespace tovik::test {
-class SampleServer;
-}
 
 namespace tovik::bench {
 
 class ChildReport;
-class ServerLogCursor;
 
 // Every figure of a run child, or nothing when one is missing or the run did not complete.
 std::optional<RunFigures> runFiguresFrom(const ChildReport &report, QString *failure);
@@ -44,8 +39,7 @@ private:
     BenchOptions m_options;
     int m_nodes;
     QTemporaryDir m_workDir;
-    std::unique_ptr<test::SampleServer> m_server;
-    std::unique_ptr<ServerLogCursor> m_log;
+    BenchServer m_server;
     // What the driver sends by itself while a connection opens, before the first query.
     QStringList m_openTexts;
     QStringList m_runTexts;

@@ -2,8 +2,6 @@
 
 #include "ChildProcess.h"
 #include "SampleData.h"
-#include "SampleServer.h"
-#include "ServerLogCursor.h"
 #include "SizeBench.h"
 
 #include <QDir>
@@ -82,7 +80,7 @@ public:
         }
         if (withRuns && !timeRuns(failure))
             return std::nullopt;
-        m_server->stop();
+        m_server.stop();
         return m_figures;
     }
 
@@ -102,19 +100,15 @@ private:
             || !test::generateSampleData(
                 m_workDir.filePath(QStringLiteral("data")), arguments, failure))
             return false;
-        test::SampleServer::Options options;
-        options.dataDir = m_workDir.filePath(QStringLiteral("data"));
-        m_server = std::make_unique<test::SampleServer>(options);
-        if (!m_server->start(failure))
+        if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
             return false;
-        m_log = std::make_unique<ServerLogCursor>(*m_server);
-        m_options.port = m_server->port();
+        m_options.port = m_server.port();
         return true;
     }
 
     std::optional<QStringList> statementsOfOneConnection(QString *failure)
     {
-        const QMap<int, QStringList> statements = m_log->newStatements();
+        const QMap<int, QStringList> statements = m_server.log().newStatements();
         if (statements.size() != 1) {
             *failure = QStringLiteral("the server saw %1 connections where one was expected")
                            .arg(statements.size());
@@ -185,7 +179,7 @@ private:
                 return false;
             total += run->workNs();
             ++m_figures.runs;
-            m_log->newStatements();
+            m_server.log().newStatements();
         }
         m_figures.runWorkNs = total / qMax(1, m_figures.runs);
         return true;
@@ -194,8 +188,7 @@ private:
     BenchOptions m_options;
     SweepSizeFigures m_figures;
     QTemporaryDir m_workDir;
-    std::unique_ptr<test::SampleServer> m_server;
-    std::unique_ptr<ServerLogCursor> m_log;
+    BenchServer m_server;
 };
 
 void printSize(const BenchOptions &options, const SweepSizeFigures &figures, bool withRuns)

@@ -183,6 +183,17 @@ QStringList requestKinds(const QList<LoggedRequest> &requests)
 
 Q_DECLARE_METATYPE(Layout)
 
+namespace {
+
+void addLayoutRows()
+{
+    QTest::addColumn<Layout>("layout");
+    QTest::newRow("online") << Layout::Online;
+    QTest::newRow("external") << Layout::External;
+}
+
+} // namespace
+
 // The sweep against the sample server: equal to single-hour test runs, its csv, its bound
 // parameters and the ways it fails.
 class tst_Sweep : public QObject
@@ -206,9 +217,7 @@ private slots:
 
 void tst_Sweep::equalsTestRunsHourByHour_data()
 {
-    QTest::addColumn<Layout>("layout");
-    QTest::newRow("online") << Layout::Online;
-    QTest::newRow("external") << Layout::External;
+    addLayoutRows();
 }
 
 void tst_Sweep::equalsTestRunsHourByHour()
@@ -260,9 +269,7 @@ void tst_Sweep::equalsTestRunsHourByHour()
 
 void tst_Sweep::csvOfHandCheckedData_data()
 {
-    QTest::addColumn<Layout>("layout");
-    QTest::newRow("online") << Layout::Online;
-    QTest::newRow("external") << Layout::External;
+    addLayoutRows();
 }
 
 void tst_Sweep::csvOfHandCheckedData()
