@@ -1,12 +1,12 @@
 #include "cli/CheckCommandLine.h"
 
+#include "common/OptionText.h"
 #include "db/ConnectionDefaults.h"
 #include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "testrun/WallClock.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace tovik {
 
@@ -65,16 +65,6 @@ QList<TextOption> textOptions()
             "Samples at or over the threshold that catch a device.", "N",
             control::kDefaultOccurrences},
     };
-}
-
-// A whole number from min on; nothing for any other text.
-std::optional<int> wholeNumber(const QString &text, int min, int max)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < min || value > max)
-        return std::nullopt;
-    return value;
 }
 
 QString hourText(int hour)
@@ -209,19 +199,12 @@ bool CheckCommandLine::readOptions(
 bool CheckCommandLine::readThresholdTexts(CheckOptions *options, QString *failure) const
 {
     // The window offers the monitoring hours as two lists, so only their entries are taken.
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})-(\\d{1,2})$"));
-    const QString monitoring = m_parser.value(QStringLiteral("monitoring"));
-    const QRegularExpressionMatch match = pattern.match(monitoring);
-    const auto start = match.hasMatch() ? wholeNumber(match.captured(1), 0, 23) : std::nullopt;
-    const auto stop = match.hasMatch() ? wholeNumber(match.captured(2), 1, 24) : std::nullopt;
-    if (!start || !stop) {
-        *failure = QStringLiteral("--monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, "
-                                  "not '%1'")
-                       .arg(monitoring);
+    const auto hours
+        = OptionText::monitoringHours(m_parser.value(QStringLiteral("monitoring")), failure);
+    if (!hours)
         return false;
-    }
-    options->controlTexts.insert(control::kCboCpuMonTimeStart, hourText(*start));
-    options->controlTexts.insert(control::kCboCpuMonTimeStop, hourText(*stop));
+    options->controlTexts.insert(control::kCboCpuMonTimeStart, hourText(hours->start));
+    options->controlTexts.insert(control::kCboCpuMonTimeStop, hourText(hours->stop));
     return true;
 }
 
@@ -243,7 +226,7 @@ bool CheckCommandLine::readReferenceTime(
         return true;
     }
     const auto hoursAgo
-        = wholeNumber(m_parser.value(QStringLiteral("hours-ago")), 0, lastHourOffset);
+        = OptionText::wholeNumber(m_parser.value(QStringLiteral("hours-ago")), 0, lastHourOffset);
     if (!hoursAgo) {
         *failure = QStringLiteral("--hours-ago takes 0 to 23, not '%1'")
                        .arg(m_parser.value(QStringLiteral("hours-ago")));
@@ -257,7 +240,7 @@ bool CheckCommandLine::readLimits(CheckOptions *options, QString *failure) const
 {
     const auto number = [this, failure](const QString &name) -> std::optional<int> {
         const QString text = m_parser.value(name);
-        const auto value = wholeNumber(text, 1, std::numeric_limits<int>::max());
+        const auto value = OptionText::wholeNumber(text, 1, std::numeric_limits<int>::max());
         if (!value)
             *failure
                 = QStringLiteral("--%1 takes a whole number from 1 on, not '%2'").arg(name, text);

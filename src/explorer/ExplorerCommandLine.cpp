@@ -1,9 +1,9 @@
 #include "explorer/ExplorerCommandLine.h"
 
 #include "common/IntegerConversion.h"
+#include "common/OptionText.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace tovik {
 
@@ -21,15 +21,6 @@ QCommandLineOption option(const QString &name, const QString &description,
 QString monitoringText(const ExplorerSettings &settings)
 {
     return QStringLiteral("%1-%2").arg(settings.monStartHour).arg(settings.monStopHour);
-}
-
-std::optional<int> wholeNumber(const QString &text, int min, int max)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < min || value > max)
-        return std::nullopt;
-    return value;
 }
 
 } // namespace
@@ -114,7 +105,7 @@ bool ExplorerCommandLine::readRange(ExplorerSettings &settings, QString *failure
     if (!last)
         return true;
     const QString text = m_parser.value(QStringLiteral("last"));
-    const auto hours = wholeNumber(text, 1, SweepRange::kMaxHours);
+    const auto hours = OptionText::wholeNumber(text, 1, SweepRange::kMaxHours);
     if (!hours) {
         *failure = QStringLiteral("--last takes 1 to %1 hours, not '%2'")
                        .arg(SweepRange::kMaxHours)
@@ -148,19 +139,12 @@ bool ExplorerCommandLine::readMonitoring(ExplorerSettings &settings, QString *fa
 {
     if (!m_parser.isSet(QStringLiteral("monitoring")))
         return true;
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})-(\\d{1,2})$"));
-    const QString text = m_parser.value(QStringLiteral("monitoring"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    const auto start = match.hasMatch() ? wholeNumber(match.captured(1), 0, 23) : std::nullopt;
-    const auto stop = match.hasMatch() ? wholeNumber(match.captured(2), 1, 24) : std::nullopt;
-    if (!start || !stop) {
-        *failure = QStringLiteral(
-            "--monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, not '%1'")
-                       .arg(text);
+    const auto hours
+        = OptionText::monitoringHours(m_parser.value(QStringLiteral("monitoring")), failure);
+    if (!hours)
         return false;
-    }
-    settings.monStartHour = qint16(*start);
-    settings.monStopHour = qint16(*stop);
+    settings.monStartHour = qint16(hours->start);
+    settings.monStopHour = qint16(hours->stop);
     return true;
 }
 

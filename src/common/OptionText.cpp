@@ -1,0 +1,32 @@
+#include "common/OptionText.h"
+
+#include <QRegularExpression>
+
+namespace tovik {
+
+std::optional<int> OptionText::wholeNumber(const QString &text, int min, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<OptionText::MonitoringHours> OptionText::monitoringHours(
+    const QString &text, QString *failure)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})-(\\d{1,2})$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    const auto start = match.hasMatch() ? wholeNumber(match.captured(1), 0, 23) : std::nullopt;
+    const auto stop = match.hasMatch() ? wholeNumber(match.captured(2), 1, 24) : std::nullopt;
+    if (!start || !stop) {
+        *failure = QStringLiteral(
+            "--monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, not '%1'")
+                       .arg(text);
+        return std::nullopt;
+    }
+    return MonitoringHours {*start, *stop};
+}
+
+} // namespace tovik

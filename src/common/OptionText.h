@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace tovik {
+
+// Option values that the command-line programs read alike.
+class OptionText
+{
+public:
+    struct MonitoringHours
+    {
+        int start = 0;
+        int stop = 0;
+    };
+
+    // A whole number from min to max; nothing for any other text.
+    static std::optional<int> wholeNumber(const QString &text, int min, int max);
+    // "START-STOP" as the window's two hour lists offer them: START 0 to 23, STOP 1 to 24.
+    static std::optional<MonitoringHours> monitoringHours(const QString &text, QString *failure);
+};
+
+} // namespace tovik
