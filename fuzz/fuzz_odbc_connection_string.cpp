@@ -55,7 +55,7 @@ QList<OdbcPair> expectedPairs(
         pairs << OdbcPair {QStringLiteral("UID"), fields.SqlDbUser}
               << OdbcPair {QStringLiteral("PWD"), fields.SqlDbPass};
     }
-    pairs << Pair {QStringLiteral("Language"), QStringLiteral("us_english")};
+    pairs << OdbcPair {QStringLiteral("Language"), QStringLiteral("us_english")};
     if (freeTds) {
         pairs << OdbcPair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
               << OdbcPair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}

@@ -237,6 +237,7 @@ void checkBatchAndRpc(FuzzedDataProvider &input)
     allHeaders(rpc);
     rpc.u16le(static_cast<std::uint16_t>(procedure.size()));
     rpc.utf16(procedure);
+    rpc.u16le(0); // option flags
     const Bytes rpcPayload = roundTrip(input, PacketType::Rpc, rpc.data());
     const auto parsedRpc = RequestParser::parseRpc(viewOf(rpcPayload));
     require(parsedRpc && parsedRpc->procedure == TextCodec::toUtf8(procedure));
