@@ -1,7 +1,7 @@
 #include "cli/CheckCommandLine.h"
 
 #include "common/OptionText.h"
-#include "db/ConnectionDefaults.h"
+#include "db/ConnectionCommandLine.h"
 #include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "testrun/WallClock.h"
@@ -12,19 +12,6 @@ namespace tovik {
 
 namespace {
 
-struct AuthChoice
-{
-    QString argument;
-    QString controlText;
-};
-
-const QList<AuthChoice> authChoices {
-    {QStringLiteral("windows"), QStringLiteral("Windows Authentication")},
-    {QStringLiteral("local"), QStringLiteral("Local SQL Authentication")},
-    {QStringLiteral("remote"), QStringLiteral("Remote SQL Authentication")},
-};
-
-const QString atFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 constexpr int lastHourOffset = 23;
 
 QCommandLineOption option(const QStringList &names, const QString &description,
@@ -36,34 +23,26 @@ QCommandLineOption option(const QStringList &names, const QString &description,
     return QCommandLineOption(names, shown, valueName, defaultValue);
 }
 
-// The control each plain text option fills, with the window's default.
-struct TextOption
+// The control each plain text option fills, and the window's text when the option is not given.
+struct ControlOption
 {
     QString name;
     QString control;
-    QString description;
-    QString valueName;
-    QString defaultValue;
+    QString defaultText;
 };
 
-QList<TextOption> textOptions()
+QList<ControlOption> controlOptions()
 {
+    const ConnectionChoice defaults = ConnectionCommandLine::defaults();
     return {
-        {"server", control::kTxtOnlDbServer, "Server: host or host\\instance.", "TEXT",
-            ConnectionDefaults::server()},
-        {"port", control::kTxtOnlDbPort, "TCP port of the server (SQL authentication).", "N",
-            ConnectionDefaults::port},
-        {"database", control::kTxtOnlDatabase, "Monitoring database.", "NAME",
-            ConnectionDefaults::database},
-        {"user", control::kTxtOnlDbUser, "User name (SQL authentication).", "NAME",
-            ConnectionDefaults::user},
-        {"login-timeout", control::kTxtOnlConnTimeout, "Login timeout of each connection.",
-            "SECONDS", ConnectionDefaults::loginTimeout()},
-        {"threshold", control::kTxtCpuLoadThreshold, "Avg. CPU load threshold in percent.",
-            "PERCENT", control::kDefaultThreshold},
-        {"occurrences", control::kTxtCpuOverThreshold,
-            "Samples at or over the threshold that catch a device.", "N",
-            control::kDefaultOccurrences},
+        {"server", control::kTxtOnlDbServer, defaults.fields.SqlDbServer},
+        {"port", control::kTxtOnlDbPort, defaults.fields.SqlDbPort},
+        {"database", control::kTxtOnlDatabase, defaults.fields.SqlDatabase},
+        {"user", control::kTxtOnlDbUser, defaults.fields.SqlDbUser},
+        {"login-timeout", control::kTxtOnlConnTimeout,
+            QString::number(defaults.loginTimeoutSeconds)},
+        {"threshold", control::kTxtCpuLoadThreshold, control::kDefaultThreshold},
+        {"occurrences", control::kTxtCpuOverThreshold, control::kDefaultOccurrences},
     };
 }
 
@@ -85,22 +64,25 @@ const QString passwordRefusal = QStringLiteral(
 
 QString generalHelp()
 {
-    return QStringLiteral("Usage: %1 run [options]\n"
+    return QStringLiteral("Usage: %1 run|sweep [options]\n"
                           "Tries the CPU-load alarm settings on the monitoring database, as the "
                           "Test button of Tovik SQL Tester does, and reports like a monitoring "
                           "plugin (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN).\n\n"
                           "Commands:\n"
-                          "  run    one test run of the hour before the reference time\n\n"
-                          "%1 run --help lists the options with their defaults.\n")
+                          "  run    one test run of the hour before the reference time\n"
+                          "  sweep  the same counting over a range of hours: when and where the "
+                          "alarm would have fired\n\n"
+                          "%1 run --help and %1 sweep --help list the options with their "
+                          "defaults.\n")
         .arg(CheckCommandLine::programName);
 }
 
-QString versionText()
+} // namespace
+
+QString CheckCommandLine::versionText()
 {
     return CheckCommandLine::programName + u' ' + QCoreApplication::applicationVersion();
 }
-
-} // namespace
 
 CheckCommandLine::CheckCommandLine()
 {
@@ -110,13 +92,12 @@ CheckCommandLine::CheckCommandLine()
     m_parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("The command."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOption(option({"auth"}, "Authentication: windows, local or remote.",
-        "windows|local|remote", authChoices.first().argument));
-    for (const TextOption &text : textOptions())
-        m_parser.addOption(
-            option({text.name}, text.description, text.valueName, text.defaultValue));
-    m_parser.addOption(option({"password-file"},
-        "File whose first line is the password, when TOVIK_PASSWORD is not set.", "FILE"));
+    ConnectionCommandLine::addOptions(m_parser, ConnectionCommandLine::defaults());
+    m_parser.addOption(option({"threshold"}, "Avg. CPU load threshold in percent.", "PERCENT",
+        control::kDefaultThreshold));
+    m_parser.addOption(
+        option({"occurrences"}, "Samples at or over the threshold that catch a device.", "N",
+            control::kDefaultOccurrences));
     m_parser.addOption(option({"monitoring"},
         "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
         QStringLiteral("%1-%2")
@@ -148,6 +129,8 @@ CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, c
     const QString command = arguments.value(1);
     if (command == QLatin1String("run"))
         return CheckCommandLine().parseRun(arguments, now);
+    if (command == QLatin1String("sweep"))
+        return {Action::Sweep, {}, {}};
     if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h"))
         return {Action::Help, {}, generalHelp()};
     if (command == QLatin1String("--version") || command == QLatin1String("-v"))
@@ -179,16 +162,22 @@ CheckCommandLine::Result CheckCommandLine::parseRun(
 bool CheckCommandLine::readOptions(
     const QDateTime &now, CheckOptions *options, QString *failure) const
 {
-    const QString auth = m_parser.value(QStringLiteral("auth"));
-    const auto choice = std::find_if(authChoices.begin(), authChoices.end(),
-        [&auth](const AuthChoice &c) { return c.argument == auth; });
-    if (choice == authChoices.end()) {
-        *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
-        return false;
+    // The window's texts, unchecked: the run converts them as it converts the window's.
+    QString connType = ConnectionCommandLine::defaults().fields.SqlConnType;
+    if (m_parser.isSet(QStringLiteral("auth"))) {
+        const QString auth = m_parser.value(QStringLiteral("auth"));
+        const auto chosen = ConnectionCommandLine::connType(auth);
+        if (!chosen) {
+            *failure = ConnectionCommandLine::authRefusal(auth);
+            return false;
+        }
+        connType = *chosen;
     }
-    options->controlTexts.insert(control::kCboOnlConnType, choice->controlText);
-    for (const TextOption &text : textOptions())
-        options->controlTexts.insert(text.control, m_parser.value(text.name));
+    options->controlTexts.insert(control::kCboOnlConnType, connType);
+    for (const ControlOption &text : controlOptions()) {
+        options->controlTexts.insert(
+            text.control, m_parser.isSet(text.name) ? m_parser.value(text.name) : text.defaultText);
+    }
     options->passwordFile = m_parser.value(QStringLiteral("password-file"));
     if (m_parser.isSet(QStringLiteral("run-log")))
         options->runLogPath = m_parser.value(QStringLiteral("run-log"));
@@ -216,13 +205,10 @@ bool CheckCommandLine::readReferenceTime(
             *failure = QStringLiteral("--at and --hours-ago exclude each other");
             return false;
         }
-        const QString at = m_parser.value(QStringLiteral("at"));
-        options->referenceTime = QDateTime::fromString(at, atFormat);
-        if (!options->referenceTime.isValid()) {
-            *failure
-                = QStringLiteral("--at takes a local time 'YYYY-MM-DD HH:MM:SS', not '%1'").arg(at);
+        const auto at = OptionText::localTime(m_parser.value(QStringLiteral("at")), failure);
+        if (!at)
             return false;
-        }
+        options->referenceTime = *at;
         return true;
     }
     const auto hoursAgo

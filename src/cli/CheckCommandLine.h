@@ -12,7 +12,8 @@ namespace tovik {
 class CheckCommandLine
 {
 public:
-    enum class Action { Run, Help, Version, Refused };
+    // Sweep: the arguments are the sweep's, for SweepCheckCommandLine.
+    enum class Action { Run, Sweep, Help, Version, Refused };
 
     struct Result
     {
@@ -28,6 +29,7 @@ public:
 
     static inline const QString programName = QStringLiteral("tovik-cpu-check");
     static QString usageHint();
+    static QString versionText();
 
 private:
     CheckCommandLine();

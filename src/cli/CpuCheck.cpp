@@ -2,9 +2,11 @@
 
 #include "cli/CheckCommandLine.h"
 #include "cli/CheckStatus.h"
+#include "cli/CheckStream.h"
 #include "cli/CliHost.h"
-#include "cli/PasswordSource.h"
 #include "cli/RunWatchdog.h"
+#include "cli/SweepCheck.h"
+#include "db/ConnectionCommandLine.h"
 #include "host/ControlNames.h"
 #include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
@@ -16,13 +18,6 @@
 namespace tovik {
 
 namespace {
-
-void writeLine(std::FILE *stream, const QString &line)
-{
-    const QByteArray bytes = (line + u'\n').toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, bytes.size(), stream);
-    std::fflush(stream);
-}
 
 // A query can block the run's thread for as long as the server keeps it waiting, so the
 // timeout ends the whole process from the watchdog's thread.
@@ -75,9 +70,9 @@ int check(CheckOptions options)
 {
     std::FILE *statusStream = options.runLogToStdout() ? stderr : stdout;
     QString failure;
-    const auto password = PasswordSource::read(options.passwordFile, &failure);
+    const auto password = ConnectionCommandLine::readPassword(options.passwordFile, &failure);
     if (!password) {
-        writeLine(statusStream, CheckStatus::unknown(failure).line);
+        CheckStream::writeLine(statusStream, CheckStatus::unknown(failure).line);
         return CheckStatus::Unknown;
     }
     options.controlTexts.insert(control::kTxtOnlDbPass, *password);
@@ -86,28 +81,34 @@ int check(CheckOptions options)
     const CheckStatus status = writeRunLog(options, outcome, &failure)
         ? CheckStatus::fromOutcome(outcome, options)
         : CheckStatus::unknown(failure);
-    writeLine(statusStream, status.line);
+    CheckStream::writeLine(statusStream, status.line);
     return status.code;
+}
+
+// What the check answers to arguments that ask for no run.
+int answer(CheckCommandLine::Action action, const QString &text)
+{
+    if (action == CheckCommandLine::Action::Refused) {
+        CheckStream::writeLine(stdout, CheckStatus::unknown(text).line);
+        return CheckStatus::Unknown;
+    }
+    CheckStream::writeLine(stdout, text);
+    return CheckStatus::Ok;
 }
 
 } // namespace
 
 int runCpuCheck(const QStringList &arguments)
 {
-    CheckCommandLine::Result parsed
-        = CheckCommandLine::parse(arguments, QDateTime::currentDateTime());
-    switch (parsed.action) {
-    case CheckCommandLine::Action::Help:
-    case CheckCommandLine::Action::Version:
-        writeLine(stdout, parsed.text);
-        return CheckStatus::Ok;
-    case CheckCommandLine::Action::Refused:
-        writeLine(stdout, CheckStatus::unknown(parsed.text).line);
-        return CheckStatus::Unknown;
-    case CheckCommandLine::Action::Run:
-        break;
+    const QDateTime now = QDateTime::currentDateTime();
+    CheckCommandLine::Result parsed = CheckCommandLine::parse(arguments, now);
+    if (parsed.action == CheckCommandLine::Action::Sweep) {
+        SweepCheckCommandLine::Result sweep = SweepCheckCommandLine::parse(arguments, now);
+        return sweep.action == CheckCommandLine::Action::Run ? runSweepCheck(sweep.options)
+                                                             : answer(sweep.action, sweep.text);
     }
-    return check(std::move(parsed.options));
+    return parsed.action == CheckCommandLine::Action::Run ? check(std::move(parsed.options))
+                                                          : answer(parsed.action, parsed.text);
 }
 
 } // namespace tovik

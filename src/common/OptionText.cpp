@@ -29,4 +29,15 @@ std::optional<OptionText::MonitoringHours> OptionText::monitoringHours(
     return MonitoringHours {*start, *stop};
 }
 
+std::optional<QDateTime> OptionText::localTime(const QString &text, QString *failure)
+{
+    const QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!time.isValid()) {
+        *failure
+            = QStringLiteral("--at takes a local time 'YYYY-MM-DD HH:MM:SS', not '%1'").arg(text);
+        return std::nullopt;
+    }
+    return time;
+}
+
 } // namespace tovik

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
@@ -19,6 +20,8 @@ public:
     static std::optional<int> wholeNumber(const QString &text, int min, int max);
     // "START-STOP" as the window's two hour lists offer them: START 0 to 23, STOP 1 to 24.
     static std::optional<MonitoringHours> monitoringHours(const QString &text, QString *failure);
+    // A local time 'YYYY-MM-DD HH:MM:SS', as --at takes it.
+    static std::optional<QDateTime> localTime(const QString &text, QString *failure);
 };
 
 } // namespace tovik

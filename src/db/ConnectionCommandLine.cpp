@@ -79,7 +79,7 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
         const QString auth = parser.value(QStringLiteral("auth"));
         const auto type = connType(auth);
         if (!type) {
-            *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
+            *failure = authRefusal(auth);
             return std::nullopt;
         }
         choice.fields.SqlConnType = *type;
@@ -99,20 +99,23 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
         }
         choice.loginTimeoutSeconds = *seconds;
     }
-    const auto pass = password(parser, failure);
+    const auto pass = readPassword(parser.value(QStringLiteral("password-file")), failure);
     if (!pass)
         return std::nullopt;
     choice.fields.SqlDbPass = *pass;
     return choice;
 }
 
-std::optional<QString> ConnectionCommandLine::password(
-    const QCommandLineParser &parser, QString *failure)
+QString ConnectionCommandLine::authRefusal(const QString &authArgument)
+{
+    return QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(authArgument);
+}
+
+std::optional<QString> ConnectionCommandLine::readPassword(const QString &path, QString *failure)
 {
     const QString fromEnvironment = qEnvironmentVariable(qPrintable(passwordVariable));
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    const QString path = parser.value(QStringLiteral("password-file"));
     if (path.isEmpty())
         return QString();
     QFile file(path);

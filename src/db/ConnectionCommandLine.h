@@ -35,9 +35,12 @@ public:
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
+    // Why --auth refuses the text.
+    static QString authRefusal(const QString &authArgument);
 
-private:
-    static std::optional<QString> password(const QCommandLineParser &parser, QString *failure);
+    // TOVIK_PASSWORD when it is set and not empty, else the first line of passwordFile (without
+    // its line end), else empty text. Nothing, with the reason, when the file cannot be read.
+    static std::optional<QString> readPassword(const QString &passwordFile, QString *failure);
 };
 
 } // namespace tovik

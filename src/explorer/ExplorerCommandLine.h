@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/ExplorerSettings.h"
+#include "sweep/SweepChoice.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -18,7 +18,7 @@ public:
     struct Result
     {
         Action action = Action::Refused;
-        ExplorerSettings settings;
+        SweepChoice settings;
         bool runAtStart = false;
         // The help or version text, or why the arguments were refused.
         QString text;
@@ -27,16 +27,13 @@ public:
     static inline const QString programName = QStringLiteral("tovik-threshold-explorer");
 
     // arguments as QCoreApplication::arguments() gives them, the program first.
-    static Result parse(const QStringList &arguments, const ExplorerSettings &remembered);
+    static Result parse(const QStringList &arguments, const SweepChoice &remembered);
 
 private:
-    explicit ExplorerCommandLine(const ExplorerSettings &remembered);
+    explicit ExplorerCommandLine(const SweepChoice &remembered);
     Result parsed(const QStringList &arguments);
-    bool readRange(ExplorerSettings &settings, QString *failure) const;
-    bool readAlarm(ExplorerSettings &settings, QString *failure) const;
-    bool readMonitoring(ExplorerSettings &settings, QString *failure) const;
 
-    const ExplorerSettings &m_remembered;
+    const SweepChoice &m_remembered;
     QCommandLineParser m_parser;
 };
 

@@ -40,9 +40,9 @@ void readInto(const QSettings &store, const QString &key, T *value)
 
 } // namespace
 
-ExplorerSettings ExplorerSettingsStore::load(const QSettings &store)
+SweepChoice ExplorerSettingsStore::load(const QSettings &store)
 {
-    ExplorerSettings settings;
+    SweepChoice settings;
     ConnectionFields &fields = settings.connection.fields;
     QString auth = ConnectionCommandLine::authArgument(fields.SqlConnType);
     readInto(store, Key::auth, &auth);
@@ -63,7 +63,7 @@ ExplorerSettings ExplorerSettingsStore::load(const QSettings &store)
     return settings;
 }
 
-void ExplorerSettingsStore::save(QSettings &store, const ExplorerSettings &settings)
+void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &settings)
 {
     const ConnectionFields &fields = settings.connection.fields;
     store.setValue(Key::auth, ConnectionCommandLine::authArgument(fields.SqlConnType));

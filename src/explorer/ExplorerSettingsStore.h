@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/ExplorerSettings.h"
+#include "sweep/SweepChoice.h"
 
 #include <QSettings>
 
@@ -12,8 +12,8 @@ class ExplorerSettingsStore
 {
 public:
     // Values missing from the store keep their defaults.
-    static ExplorerSettings load(const QSettings &store);
-    static void save(QSettings &store, const ExplorerSettings &settings);
+    static SweepChoice load(const QSettings &store);
+    static void save(QSettings &store, const SweepChoice &settings);
 
     // Creates the file (and its folder) private to its owner before QSettings first writes it,
     // and makes an existing one private; QSettings keeps a file's mode when it rewrites it.

@@ -112,7 +112,7 @@ ExplorerWindow::ExplorerWindow(QSettings *store, QWidget *parent)
     m_requery.setSingleShot(true);
     m_requery.setInterval(kRequeryDelayMs);
     connect(&m_requery, &QTimer::timeout, this, &ExplorerWindow::run);
-    applySettings(ExplorerSettings());
+    applySettings(SweepChoice());
     connectControls();
     updateButtons();
     setStatus(tr("Set the connection and press Run."), false);
@@ -311,7 +311,7 @@ void ExplorerWindow::connectControls()
         &ExplorerWindow::showDeviceOfHeatmap);
 }
 
-void ExplorerWindow::applySettings(const ExplorerSettings &s)
+void ExplorerWindow::applySettings(const SweepChoice &s)
 {
     const QSignalBlocker blockOccurrences(spinOccurrences);
     const ConnectionFields &fields = s.connection.fields;
@@ -338,9 +338,9 @@ void ExplorerWindow::applySettings(const ExplorerSettings &s)
     m_requery.stop();
 }
 
-ExplorerSettings ExplorerWindow::settings() const
+SweepChoice ExplorerWindow::settings() const
 {
-    ExplorerSettings s;
+    SweepChoice s;
     ConnectionFields &fields = s.connection.fields;
     fields.SqlConnType = cboAuth->currentText();
     fields.SqlDbServer = txtServer->text();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/ExplorerSettings.h"
+#include "sweep/SweepChoice.h"
 #include "explorer/SweepWorker.h"
 
 #include <QMainWindow>
@@ -42,8 +42,8 @@ public:
     explicit ExplorerWindow(QSettings *store = nullptr, QWidget *parent = nullptr);
     ~ExplorerWindow() override;
 
-    void applySettings(const ExplorerSettings &settings);
-    ExplorerSettings settings() const;
+    void applySettings(const SweepChoice &settings);
+    SweepChoice settings() const;
 
     // The result on screen, and the settings it was swept with; nothing before the first.
     const SweepGrid *shownGrid() const { return m_grid.get(); }

@@ -1,3 +1,4 @@
+#include "CheckProcess.h"
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
 #include "cli/CheckOptions.h"
@@ -21,50 +22,10 @@ const QString at = "2026-12-07 14:20:05";
 const QString hour = "in hour 2026-12-07 13:00 to 14:00";
 const QString password = "S3cret-pw";
 
-struct CheckRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CheckRun runCheck(const QStringList &arguments, const QProcessEnvironment &environment = {})
-{
-    QProcess process;
-    QProcessEnvironment env
-        = environment.isEmpty() ? QProcessEnvironment::systemEnvironment() : environment;
-    if (environment.isEmpty())
-        env.remove("TOVIK_PASSWORD");
-    process.setProcessEnvironment(env);
-    process.start(TOVIK_CPU_CHECK, arguments);
-    if (!process.waitForFinished(60000))
-        process.kill();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-        process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-QProcessEnvironment withPassword(const QString &value)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TOVIK_PASSWORD", value);
-    return env;
-}
-
 QStringList connectionArguments(const MonitoringFixture &fixture)
 {
     return {"run", "--auth", "remote", "--server", "127.0.0.1", "--port",
         QString::number(fixture.port()), "--at", at};
-}
-
-QString statusLine(const CheckRun &run)
-{
-    return QString::fromLocal8Bit(run.out).trimmed();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<no file>");
 }
 
 enum class Data { Standard, MissingSampleTable, NoCpuReports };

@@ -25,9 +25,9 @@ private slots:
 
 void tst_ExplorerOptions::defaultsAreTheTesters()
 {
-    const auto parsed = ExplorerCommandLine::parse({"explorer"}, ExplorerSettings());
+    const auto parsed = ExplorerCommandLine::parse({"explorer"}, SweepChoice());
     QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
-    const ExplorerSettings &s = parsed.settings;
+    const SweepChoice &s = parsed.settings;
     QCOMPARE(s.connection.fields.SqlConnType, "Windows Authentication");
     QVERIFY(s.connection.fields.SqlDbServer.endsWith("\\SNMPCONLINE"));
     QCOMPARE(s.connection.fields.SqlDbPort, "1433");
@@ -85,7 +85,7 @@ void tst_ExplorerOptions::options()
 
     const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
     QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
-    const ExplorerSettings &s = parsed.settings;
+    const SweepChoice &s = parsed.settings;
     const QHash<QString, QString> seen {
         {"auth", s.connection.fields.SqlConnType},
         {"server", s.connection.fields.SqlDbServer},
@@ -167,7 +167,7 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     const bool made = ExplorerSettingsStore::makePrivate(path);
     ::umask(previous);
     QVERIFY(made);
-    ExplorerSettings settings;
+    SweepChoice settings;
     settings.connection.fields.SqlConnType = "Local SQL Authentication";
     settings.connection.fields.SqlDbServer = "db7";
     settings.connection.fields.SqlDbPass = "Secret-Pass";
@@ -181,7 +181,7 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
         ExplorerSettingsStore::save(store, settings);
     }
     QSettings store(path, QSettings::IniFormat);
-    const ExplorerSettings loaded = ExplorerSettingsStore::load(store);
+    const SweepChoice loaded = ExplorerSettingsStore::load(store);
     QCOMPARE(loaded.connection.fields.SqlConnType, "Local SQL Authentication");
     QCOMPARE(loaded.connection.fields.SqlDbServer, "db7");
     QCOMPARE(loaded.connection.fields.SqlDbPass, QString());

@@ -30,9 +30,9 @@ bool generate(MonitoringFixture &fixture)
         &fixture.error);
 }
 
-ExplorerSettings settingsFor(MonitoringFixture &fixture)
+SweepChoice settingsFor(MonitoringFixture &fixture)
 {
-    ExplorerSettings settings;
+    SweepChoice settings;
     settings.connection.fields = readConnectionFields(fixture.host);
     settings.fixedRange = true;
     settings.from = kFrom;
@@ -42,7 +42,7 @@ ExplorerSettings settingsFor(MonitoringFixture &fixture)
     return settings;
 }
 
-QByteArray engineCsv(const ExplorerSettings &settings, qint16 occurrences)
+QByteArray engineCsv(const SweepChoice &settings, qint16 occurrences)
 {
     QString failure;
     SweepSettings sweep = *settings.sweep(QDateTime::currentDateTime(), &failure);
@@ -109,7 +109,7 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     MonitoringFixture fixture;
     QVERIFY2(generate(fixture), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    const ExplorerSettings settings = settingsFor(fixture);
+    const SweepChoice settings = settingsFor(fixture);
 
     ExplorerWindow window;
     window.applySettings(settings);
@@ -171,14 +171,14 @@ void tst_ExplorerWindow::failureShownAndRecovered()
     MonitoringFixture fixture;
     QVERIFY2(generate(fixture), qPrintable(fixture.error));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    ExplorerSettings settings = settingsFor(fixture);
+    SweepChoice settings = settingsFor(fixture);
     ExplorerWindow window;
     window.applySettings(settings);
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
     const SweepGrid *shown = window.shownGrid();
     const QByteArray csv = exportedCsv(window);
 
-    ExplorerSettings refused = settings;
+    SweepChoice refused = settings;
     refused.connection.fields.SqlDbPass = "wrong";
     window.applySettings(refused);
     QSignalSpy failed(&window, &ExplorerWindow::runFailed);

@@ -10,7 +10,7 @@ set(kMayInclude_output common host output)
 set(kMayInclude_testrun common db host output testrun)
 set(kMayInclude_sweep common db host output testrun sweep)
 set(kMayInclude_app common db host output testrun app)
-set(kMayInclude_cli common db host output testrun cli)
+set(kMayInclude_cli common db host output testrun sweep cli)
 set(kMayInclude_explorer common db host output testrun sweep explorer)
 
 if(NOT IS_DIRECTORY "${ROOT}")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/ConnectionCommandLine.h"
+#include "host/ControlDefaults.h"
 #include "sweep/SweepSettings.h"
 
 #include <QDateTime>
@@ -8,8 +9,9 @@
 
 namespace tovik {
 
-// Everything the explorer's controls hold: the connection and the sweep's range and alarm setting.
-struct ExplorerSettings
+// A sweep as a user chooses it: the connection, the range as the last hours or as from/to texts,
+// and the alarm setting. The range becomes hours only at the moment the sweep starts.
+struct SweepChoice
 {
     static constexpr int kDefaultLastHours = 48;
 
@@ -20,13 +22,13 @@ struct ExplorerSettings
     // Whole hours, as 'YYYY-MM-DD HH:00:00' wall-clock texts.
     QString from;
     QString to;
-    // The tester's defaults: 06:00 to 23:00, 4 %, once.
-    qint16 monStartHour = 6;
-    qint16 monStopHour = 23;
-    qint16 threshold = 4;
-    qint16 occurrences = 1;
+    // The tester's defaults.
+    qint16 monStartHour = control::kDefaultMonStartHour;
+    qint16 monStopHour = control::kDefaultMonStopHour;
+    qint16 threshold = qint16(control::kDefaultThreshold.toInt());
+    qint16 occurrences = qint16(control::kDefaultOccurrences.toInt());
 
-    // The sweep these settings ask for at the moment now; nothing, with the reason, for a range
+    // The sweep this choice asks for at the moment now; nothing, with the reason, for a range
     // the sweep refuses.
     std::optional<SweepSettings> sweep(const QDateTime &now, QString *failure) const;
 };

@@ -1,8 +1,8 @@
-#include "explorer/ExplorerSettings.h"
+#include "sweep/SweepChoice.h"
 
 namespace tovik {
 
-std::optional<SweepSettings> ExplorerSettings::sweep(const QDateTime &now, QString *failure) const
+std::optional<SweepSettings> SweepChoice::sweep(const QDateTime &now, QString *failure) const
 {
     const auto range = fixedRange ? SweepRange::fromTexts(from, to, failure)
                                   : SweepRange::lastHours(lastHours, now, failure);

@@ -1,0 +1,101 @@
+#include "cli/SweepCheckCommandLine.h"
+
+#include "common/OptionText.h"
+#include "sweep/SweepCommandLine.h"
+
+namespace tovik {
+
+namespace {
+
+const QStringList formatNames {
+    QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("table")};
+
+QString usageHint()
+{
+    return QStringLiteral("(see %1 sweep --help)").arg(CheckCommandLine::programName);
+}
+
+} // namespace
+
+SweepCheckCommandLine::SweepCheckCommandLine()
+{
+    m_parser.setApplicationDescription(
+        QStringLiteral("The test run's counting over a range of hours: in which hours and on "
+                       "which devices the CPU-load alarm would have fired."));
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    m_parser.addPositionalArgument(QStringLiteral("sweep"), QStringLiteral("The command."));
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+    SweepCommandLine::addOptions(m_parser, SweepChoice());
+    m_parser.addOptions({
+        {QStringLiteral("at"),
+            QStringLiteral("The moment --last counts back from, instead of now."),
+            QStringLiteral("YYYY-MM-DD HH:MM:SS")},
+        {QStringLiteral("format"),
+            QStringLiteral("Output: csv, json or table (default: table on a terminal, else csv)."),
+            QStringLiteral("csv|json|table")},
+        {QStringLiteral("output"),
+            QStringLiteral("Write the output to FILE instead of standard output."),
+            QStringLiteral("FILE")},
+    });
+}
+
+SweepCheckCommandLine::Result SweepCheckCommandLine::parse(
+    const QStringList &arguments, const QDateTime &now)
+{
+    return SweepCheckCommandLine().parsed(arguments, now);
+}
+
+SweepCheckCommandLine::Result SweepCheckCommandLine::parsed(
+    const QStringList &arguments, const QDateTime &now)
+{
+    if (!m_parser.parse(arguments))
+        return {Action::Refused, {}, m_parser.errorText() + u' ' + usageHint()};
+    if (m_parser.isSet(QStringLiteral("help")))
+        return {Action::Help, {}, m_parser.helpText()};
+    if (m_parser.isSet(QStringLiteral("version")))
+        return {Action::Version, {}, CheckCommandLine::versionText()};
+    if (m_parser.positionalArguments() != QStringList {QStringLiteral("sweep")}) {
+        return {Action::Refused, {},
+            QStringLiteral("unexpected argument '%1' %2")
+                .arg(m_parser.positionalArguments().mid(1).join(u' '), usageHint())};
+    }
+    Result result {Action::Run, {}, {}};
+    const auto choice = SweepCommandLine::read(m_parser, SweepChoice(), &result.text);
+    const auto reference
+        = choice ? referenceTime(now, choice->fixedRange, &result.text) : std::nullopt;
+    const auto settings = reference ? choice->sweep(*reference, &result.text) : std::nullopt;
+    if (!settings || !readFormat(result.options, &result.text))
+        return {Action::Refused, {}, result.text + u' ' + usageHint()};
+    result.options.settings = *settings;
+    result.options.outputPath = m_parser.value(QStringLiteral("output"));
+    return result;
+}
+
+std::optional<QDateTime> SweepCheckCommandLine::referenceTime(
+    const QDateTime &now, bool fixedRange, QString *failure) const
+{
+    if (!m_parser.isSet(QStringLiteral("at")))
+        return now;
+    if (fixedRange) {
+        *failure = QStringLiteral("--at sets the end of --last and goes not with --from and --to");
+        return std::nullopt;
+    }
+    return OptionText::localTime(m_parser.value(QStringLiteral("at")), failure);
+}
+
+bool SweepCheckCommandLine::readFormat(SweepCheckOptions &options, QString *failure) const
+{
+    if (!m_parser.isSet(QStringLiteral("format")))
+        return true;
+    const QString name = m_parser.value(QStringLiteral("format"));
+    const qsizetype index = formatNames.indexOf(name);
+    if (index < 0) {
+        *failure = QStringLiteral("--format takes csv, json or table, not '%1'").arg(name);
+        return false;
+    }
+    options.format = SweepCheckOptions::Format(index);
+    return true;
+}
+
+} // namespace tovik

@@ -1,0 +1,122 @@
+#include "sweep/SweepCommandLine.h"
+
+#include "common/IntegerConversion.h"
+#include "common/OptionText.h"
+
+namespace tovik {
+
+namespace {
+
+QCommandLineOption option(const QString &name, const QString &description, const QString &valueName,
+    const QString &shownDefault = {})
+{
+    const QString shown = shownDefault.isEmpty()
+        ? description
+        : description + QStringLiteral(" (default: ") + shownDefault + u')';
+    return QCommandLineOption(QStringList {name}, shown, valueName);
+}
+
+QString monitoringText(const SweepChoice &choice)
+{
+    return QStringLiteral("%1-%2").arg(choice.monStartHour).arg(choice.monStopHour);
+}
+
+} // namespace
+
+void SweepCommandLine::addOptions(QCommandLineParser &parser, const SweepChoice &base)
+{
+    ConnectionCommandLine::addOptions(parser, base.connection);
+    parser.addOptions({
+        option("last", "The last H whole hours before the current one.", "H",
+            QString::number(base.lastHours)),
+        option("from", "First hour of a fixed range, instead of --last.", "YYYY-MM-DD HH:00:00"),
+        option("to", "End of a fixed range (exclusive).", "YYYY-MM-DD HH:00:00"),
+        option("threshold", "Avg. CPU load threshold in percent.", "PERCENT",
+            QString::number(base.threshold)),
+        option("occurrences", "Samples at or over the threshold that catch a device.", "N",
+            QString::number(base.occurrences)),
+        option("monitoring", "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.",
+            "START-STOP", monitoringText(base)),
+    });
+}
+
+std::optional<SweepChoice> SweepCommandLine::read(
+    const QCommandLineParser &parser, const SweepChoice &base, QString *failure)
+{
+    const auto connection = ConnectionCommandLine::read(parser, base.connection, failure);
+    if (!connection)
+        return std::nullopt;
+    SweepChoice choice = base;
+    choice.connection = *connection;
+    if (!readRange(parser, choice, failure) || !readAlarm(parser, choice, failure)
+        || !readMonitoring(parser, choice, failure))
+        return std::nullopt;
+    return choice;
+}
+
+bool SweepCommandLine::readRange(
+    const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
+{
+    const bool from = parser.isSet(QStringLiteral("from"));
+    const bool to = parser.isSet(QStringLiteral("to"));
+    const bool last = parser.isSet(QStringLiteral("last"));
+    if (from != to || (from && last)) {
+        *failure = QStringLiteral("a range is --last H, or --from and --to together");
+        return false;
+    }
+    if (from) {
+        choice.fixedRange = true;
+        choice.from = parser.value(QStringLiteral("from"));
+        choice.to = parser.value(QStringLiteral("to"));
+        return bool(SweepRange::fromTexts(choice.from, choice.to, failure));
+    }
+    if (!last)
+        return true;
+    const QString text = parser.value(QStringLiteral("last"));
+    const auto hours = OptionText::wholeNumber(text, 1, SweepRange::kMaxHours);
+    if (!hours) {
+        *failure = QStringLiteral("--last takes 1 to %1 hours, not '%2'")
+                       .arg(SweepRange::kMaxHours)
+                       .arg(text);
+        return false;
+    }
+    choice.fixedRange = false;
+    choice.lastHours = *hours;
+    return true;
+}
+
+bool SweepCommandLine::readAlarm(
+    const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
+{
+    // The window's conversion of the two boxes, with its messages.
+    const auto read = [&parser, failure](const char *name, const QString &field, qint16 *value) {
+        if (!parser.isSet(QLatin1String(name)))
+            return true;
+        const QString text = parser.value(QLatin1String(name));
+        const auto number = IntegerConversion::toInt16(text);
+        if (!number) {
+            *failure = IntegerConversion::int16Failure(field, text);
+            return false;
+        }
+        *value = *number;
+        return true;
+    };
+    return read("threshold", QStringLiteral("Avg .CPU Load"), &choice.threshold)
+        && read("occurrences", QStringLiteral("Occurrences"), &choice.occurrences);
+}
+
+bool SweepCommandLine::readMonitoring(
+    const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
+{
+    if (!parser.isSet(QStringLiteral("monitoring")))
+        return true;
+    const auto hours
+        = OptionText::monitoringHours(parser.value(QStringLiteral("monitoring")), failure);
+    if (!hours)
+        return false;
+    choice.monStartHour = qint16(hours->start);
+    choice.monStopHour = qint16(hours->stop);
+    return true;
+}
+
+} // namespace tovik

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "sweep/SweepChoice.h"
+
+#include <QCommandLineParser>
+#include <optional>
+
+namespace tovik {
+
+// The options of every program that sweeps: the connection options, the range (--last H, or
+// --from with --to), --threshold, --occurrences and --monitoring.
+class SweepCommandLine
+{
+public:
+    // base supplies the values shown as defaults and kept where an option is not given.
+    static void addOptions(QCommandLineParser &parser, const SweepChoice &base);
+    // Nothing, with the reason in *failure, for a value that is none of the option's.
+    static std::optional<SweepChoice> read(
+        const QCommandLineParser &parser, const SweepChoice &base, QString *failure);
+
+private:
+    static bool readRange(const QCommandLineParser &parser, SweepChoice &choice, QString *failure);
+    static bool readAlarm(const QCommandLineParser &parser, SweepChoice &choice, QString *failure);
+    static bool readMonitoring(
+        const QCommandLineParser &parser, SweepChoice &choice, QString *failure);
+};
+
+} // namespace tovik

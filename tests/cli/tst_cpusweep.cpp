@@ -1,0 +1,243 @@
+#include "CheckProcess.h"
+#include "MonitoringFixture.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QtTest>
+
+using namespace tovik::test;
+
+namespace {
+
+const QString password = "S3cret-pw";
+const QByteArray header = "hour,report_id,node_id,node_name,address,count,caught\r\n";
+
+// Report 7 in the monitoring database. From 13:00 to 15:00 at threshold 50: node 101 three
+// samples in hour 13, node 102 (whose name needs quoting) one, node 103 (unknown to ATR_Nodes)
+// two in hour 13 and one in hour 14; the samples at 12:59:59 and 15:00:00 lie outside.
+QStringList installation(bool withReport)
+{
+    QStringList statements = reportTableStatements()
+        << "CREATE TABLE ATR_Nodes (node_id INTEGER, node_name TEXT, address TEXT, trapcomm TEXT)"
+        << "INSERT INTO ATR_Nodes VALUES (101, 'core-rtr-01', '192.0.2.1', 'public')"
+        << "INSERT INTO ATR_Nodes VALUES (102, 'core, \"west\"', '192.0.2.2', 'public')";
+    if (!withReport)
+        return statements;
+    statements << cpuReportRow("7", "'CPU Core Routers'", "300")
+               << sampleTableStatement("ATR_Report_7_RAW");
+    for (const char *row : {"101, '2026-12-07 12:59:59', 99", "101, '2026-12-07 13:05:00', 60",
+             "101, '2026-12-07 13:10:00', 70", "101, '2026-12-07 13:15:00', 80",
+             "102, '2026-12-07 13:20:00', 50", "103, '2026-12-07 13:25:00', 90",
+             "103, '2026-12-07 13:30:00', 95", "103, '2026-12-07 14:00:00', 99",
+             "101, '2026-12-07 15:00:00', 99"})
+        statements << QString("INSERT INTO ATR_Report_7_RAW VALUES (%1)").arg(row);
+    return statements;
+}
+
+bool serve(MonitoringFixture &fixture, bool withReport = true)
+{
+    SampleServer::Options options;
+    options.logins = {"sa:" + password};
+    return fixture.addDatabase("SNMPCONLINE", installation(withReport))
+        && fixture.startServer(options);
+}
+
+QStringList sweepArguments(const MonitoringFixture &fixture, const QStringList &more)
+{
+    return QStringList {"sweep", "--auth", "remote", "--server", "127.0.0.1", "--port",
+               QString::number(fixture.port())}
+    + more;
+}
+
+const QStringList hours13And14 {"--from", "2026-12-07 13:00:00", "--to", "2026-12-07 15:00:00"};
+
+CheckRun sweep(const MonitoringFixture &fixture, const QStringList &more)
+{
+    return runCheck(sweepArguments(fixture, more), withPassword(password));
+}
+
+} // namespace
+
+class tst_CpuSweep : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void csvOfHandCheckedData_data();
+    void csvOfHandCheckedData();
+    void jsonAndTable();
+    void outputFileKeptOnFailure();
+    void badArguments_data();
+    void badArguments();
+    void failureEndings_data();
+    void failureEndings();
+};
+
+void tst_CpuSweep::csvOfHandCheckedData_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("csv");
+
+    QTest::newRow("from/to, threshold 50, twice") << (hours13And14
+        + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "0-24"})
+                                                  << header
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true\r\n"
+              "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,true\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,false\r\n";
+    QTest::newRow("threshold 70, once") << (hours13And14
+        + QStringList {"--threshold", "70", "--occurrences", "1", "--monitoring", "0-24"})
+                                        << header
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,true\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,true\r\n";
+    QTest::newRow("hour 13 outside the monitoring time")
+        << (hours13And14
+               + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "14-24"})
+        << header + "2026-12-07 14:00:00,7,103,,,1,false\r\n";
+    QTest::newRow("last 2 hours before --at") << QStringList {"--last", "2", "--at",
+        "2026-12-07 15:20:05", "--threshold", "90", "--monitoring", "0-24"}
+                                              << header
+            + "2026-12-07 13:00:00,7,103,,,2,true\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,true\r\n";
+}
+
+// Standard output is no terminal here: csv by default, and no progress on standard error.
+void tst_CpuSweep::csvOfHandCheckedData()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, csv);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+
+    const CheckRun run = sweep(fixture, arguments);
+
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, csv);
+    QCOMPARE(run.err, QByteArray());
+}
+
+void tst_CpuSweep::jsonAndTable()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    const QStringList alarm {"--threshold", "50", "--occurrences", "2", "--monitoring", "14-24"};
+
+    const CheckRun json = sweep(fixture, hours13And14 + alarm + QStringList {"--format", "json"});
+    QCOMPARE(json.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(json.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(root["settings"]["threshold"].toInt(), 50);
+    const QJsonArray hours = root["hours"].toArray();
+    QCOMPARE(hours.size(), 2);
+    QCOMPARE(hours[0]["monitored"].toBool(true), false);
+    QCOMPARE(hours[1]["hour"].toString(), QString("2026-12-07 14:00:00"));
+    QCOMPARE(hours[1]["caught"].toArray().size(), 0);
+    QCOMPARE(root["rows"].toArray().size(), 1);
+
+    const CheckRun table = sweep(fixture,
+        hours13And14
+            + QStringList {"--threshold", "50", "--occurrences", "2", "--format", "table",
+                "--monitoring", "0-24"});
+    QCOMPARE(table.exitCode, 0);
+    const QString text = QString::fromUtf8(table.out);
+    QVERIFY2(text.contains("2026-12-07 13:00:00  2\n"), qPrintable(text));
+    QVERIFY2(text.contains("2026-12-07 14:00:00  0\n"), qPrintable(text));
+    QVERIFY2(text.contains("caught devices: 2\n"), qPrintable(text));
+    QVERIFY2(text.contains("node 101  core-rtr-01  192.0.2.1  1 hours: 2026-12-07 13:00:00\n"),
+        qPrintable(text));
+}
+
+// The file is replaced only by a complete output; a failed sweep leaves the last one.
+void tst_CpuSweep::outputFileKeptOnFailure()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("sweep.csv");
+    const QStringList arguments = hours13And14 + QStringList {"--output", path};
+
+    const CheckRun written = sweep(fixture, arguments);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(written.out, QByteArray());
+    const QByteArray csv = fileBytes(path);
+    QVERIFY2(csv.startsWith(header) && csv.count('\n') > 1, csv.constData());
+
+    const CheckRun refused = runCheck(sweepArguments(fixture, arguments), withPassword("wrong"));
+    QCOMPARE(refused.exitCode, 3);
+    QVERIFY2(statusLine(refused).startsWith("CPU LOAD UNKNOWN - "), refused.out.constData());
+    QCOMPARE(fileBytes(path), csv);
+}
+
+void tst_CpuSweep::badArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("reversed range") << QStringList {"--from", "2026-12-07 15:00:00", "--to",
+        "2026-12-07 13:00:00"} << "ends at 2026-12-07 13:00:00, before it starts";
+    QTest::newRow("empty range") << QStringList {"--from", "2026-12-07 15:00:00", "--to",
+        "2026-12-07 15:00:00"} << "holds no hour";
+    QTest::newRow("not a whole hour") << QStringList {"--from", "2026-12-07 13:30:00", "--to",
+        "2026-12-07 15:00:00"} << "'2026-12-07 13:30:00' is not a whole hour";
+    QTest::newRow("over 31 days") << QStringList {"--from", "2026-11-01 00:00:00", "--to",
+        "2026-12-02 01:00:00"} << "spans more than 31 days";
+    QTest::newRow("from without to")
+        << QStringList {"--from", "2026-12-07 13:00:00"} << "--from and --to together";
+    QTest::newRow("at with from/to") << (hours13And14 + QStringList {"--at", "2026-12-07 15:00:00"})
+                                     << "--at sets the end of --last";
+    QTest::newRow("last 0") << QStringList {"--last", "0"} << "--last takes 1 to 744 hours";
+    QTest::newRow("bad at") << QStringList {"--at", "yesterday"} << "--at takes a local time";
+    QTest::newRow("bad format") << QStringList {"--format", "xml"} << "--format takes csv, json";
+    QTest::newRow("threshold beyond a short")
+        << QStringList {"--threshold", "40000"} << "Avg .CPU Load";
+    QTest::newRow("bad monitoring") << QStringList {"--monitoring", "23-6x"} << "--monitoring";
+    QTest::newRow("password argument") << QStringList {"--password", "x"} << "TOVIK_PASSWORD";
+    QTest::newRow("unknown option") << QStringList {"--hours-ago", "2"} << "hours-ago";
+}
+
+// Refused before any connection: one UNKNOWN line and exit 3.
+void tst_CpuSweep::badArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reason);
+
+    const CheckRun run = runCheck(QStringList {"sweep"} + arguments);
+
+    QCOMPARE(run.exitCode, 3);
+    const QString line = statusLine(run);
+    QVERIFY2(line.startsWith("CPU LOAD UNKNOWN - ") && line.contains(reason), qPrintable(line));
+    QCOMPARE(run.out.count('\n'), 1);
+}
+
+void tst_CpuSweep::failureEndings_data()
+{
+    QTest::addColumn<bool>("withReport");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("no CPU report") << false << password << "No Online CPU Reports Found";
+    QTest::newRow("login refused") << true << "wrong"
+                                   << "Login failed for user 'sa'.";
+}
+
+void tst_CpuSweep::failureEndings()
+{
+    QFETCH(bool, withReport);
+    QFETCH(QString, password);
+    QFETCH(QString, description);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, withReport), qPrintable(fixture.error));
+
+    const CheckRun run = runCheck(sweepArguments(fixture, hours13And14), withPassword(password));
+
+    QCOMPARE(run.exitCode, 3);
+    const QString line = statusLine(run);
+    QVERIFY2(
+        line.startsWith("CPU LOAD UNKNOWN - ") && line.endsWith(description), qPrintable(line));
+    QCOMPARE(run.out.count('\n'), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_CpuSweep)
+#include "tst_cpusweep.moc"
