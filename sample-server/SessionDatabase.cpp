@@ -153,14 +153,19 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
     // would otherwise take an unknown one for the text 'x'.
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    // Before the schema is read: an index of the sample tables is over DATEDIFF.
+    DateFunctions::registerOn(m_handle);
+    // SQL Server keeps what it reads in memory; without room for the tables' pages and the
+    // sorter's, a query over a whole table would read each page many times over.
     // Reading the schema here finds a file that is not a database before the client sees a login.
-    if (!runInternal("SELECT count(*) FROM main.sqlite_schema;" + catalogSetup())) {
+    if (!runInternal("PRAGMA mmap_size = 4294967296; PRAGMA cache_size = -65536;"
+                     " PRAGMA temp_store = MEMORY; SELECT count(*) FROM main.sqlite_schema;"
+            + catalogSetup())) {
         const std::string reason = sqlite3_errmsg(m_handle);
         close();
         return reason;
     }
     readDateTimeColumns();
-    DateFunctions::registerOn(m_handle);
     sqlite3_set_authorizer(m_handle, &SessionDatabase::authorize, this);
     sqlite3_progress_handler(m_handle, kProgressSteps, &SessionDatabase::progress, this);
     return std::nullopt;
