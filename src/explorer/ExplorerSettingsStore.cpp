@@ -1,14 +1,5 @@
 #include "explorer/ExplorerSettingsStore.h"
 
-#include <QDir>
-#include <QFileInfo>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace tovik {
 
 namespace {
@@ -80,29 +71,6 @@ void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &settings)
     store.setValue(Key::monStop, settings.monStopHour);
     store.setValue(Key::threshold, settings.threshold);
     store.setValue(Key::occurrences, settings.occurrences);
-}
-
-bool ExplorerSettingsStore::makePrivate(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    const QString folder = QFileInfo(path).absolutePath();
-    // A folder made here holds only this file; one that is there already (~/.config) stays as is.
-    if (!QDir(folder).exists()
-        && (!QDir().mkpath(QFileInfo(folder).absolutePath())
-            || ::mkdir(QFile::encodeName(folder).constData(), S_IRWXU) != 0))
-        return false;
-    const int fd = ::open(
-        QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        return false;
-    const bool privateNow = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-    ::close(fd);
-    return privateNow;
-#else
-    // %APPDATA% and the registry are the user's own.
-    Q_UNUSED(path);
-    return true;
-#endif
 }
 
 } // namespace tovik

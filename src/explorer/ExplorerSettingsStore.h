@@ -14,10 +14,6 @@ public:
     // Values missing from the store keep their defaults.
     static SweepChoice load(const QSettings &store);
     static void save(QSettings &store, const SweepChoice &settings);
-
-    // Creates the file (and its folder) private to its owner before QSettings first writes it,
-    // and makes an existing one private; QSettings keeps a file's mode when it rewrites it.
-    static bool makePrivate(const QString &path);
 };
 
 } // namespace tovik

@@ -1,6 +1,7 @@
 #include "explorer/ExplorerCommandLine.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerWindow.h"
+#include "output/PrivateFile.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -16,7 +17,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
 
     QSettings store;
-    tovik::ExplorerSettingsStore::makePrivate(store.fileName());
+    // The settings name a server and a user: readable by their owner only. Without that the
+    // explorer still works, as the tester does without its run log's mode.
+    QString reason;
+    tovik::makePrivateFile(store.fileName(), &reason);
     const auto parsed = tovik::ExplorerCommandLine::parse(
         QApplication::arguments(), tovik::ExplorerSettingsStore::load(store));
     using Action = tovik::ExplorerCommandLine::Action;

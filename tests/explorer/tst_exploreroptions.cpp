@@ -1,5 +1,6 @@
 #include "explorer/ExplorerCommandLine.h"
 #include "explorer/ExplorerSettingsStore.h"
+#include "output/PrivateFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -21,6 +22,7 @@ private slots:
     void refused();
     void passwordFromEnvironmentOrFile();
     void settingsRememberedWithoutPassword();
+    void existingSettingsFileMadePrivate();
 };
 
 void tst_ExplorerOptions::defaultsAreTheTesters()
@@ -164,9 +166,10 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     QTemporaryDir dir;
     const QString path = dir.filePath("Tovik/explorer.conf");
     const mode_t previous = ::umask(0);
-    const bool made = ExplorerSettingsStore::makePrivate(path);
+    QString reason;
+    const bool made = makePrivateFile(path, &reason);
     ::umask(previous);
-    QVERIFY(made);
+    QVERIFY2(made, qPrintable(reason));
     SweepChoice settings;
     settings.connection.fields.SqlConnType = "Local SQL Authentication";
     settings.connection.fields.SqlDbServer = "db7";
@@ -202,6 +205,31 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     QCOMPARE(info.st_mode & 0777, mode_t(0600));
     QCOMPARE(::stat(QFile::encodeName(dir.filePath("Tovik")).constData(), &info), 0);
     QCOMPARE(info.st_mode & 0777, mode_t(0700));
+}
+
+// A file left readable by others from an older start loses that before the next write.
+void tst_ExplorerOptions::existingSettingsFileMadePrivate()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("explorer.conf");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.write("[range]\nlastHours=12\n") > 0);
+    file.close();
+    QVERIFY(QFile::setPermissions(path,
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+            | QFileDevice::ReadOther));
+
+    QString reason;
+    QVERIFY2(makePrivateFile(path, &reason), qPrintable(reason));
+
+    struct stat info
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    QSettings store(path, QSettings::IniFormat);
+    QCOMPARE(ExplorerSettingsStore::load(store).lastHours, 12);
 }
 
 QTEST_MAIN(tst_ExplorerOptions)
