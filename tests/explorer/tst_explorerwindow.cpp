@@ -1,5 +1,6 @@
 #include "MonitoringFixture.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/HeatmapView.h"
 #include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
@@ -7,6 +8,7 @@
 
 #include <QBuffer>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -92,6 +94,18 @@ int aggregateRequestNumber(const QList<LoggedRequest> &logged)
     return 0;
 }
 
+int aggregateQueries(const QList<LoggedRequest> &logged)
+{
+    return int(std::count_if(logged.cbegin(), logged.cend(),
+        [](const LoggedRequest &request) { return request.detail.contains("DATEDIFF(hour"); }));
+}
+
+QImage heatmapPicture(ExplorerWindow &window)
+{
+    auto *heatmap = window.findChild<HeatmapView *>();
+    return heatmap ? heatmap->grab().toImage() : QImage();
+}
+
 } // namespace
 
 class tst_ExplorerWindow : public QObject
@@ -100,6 +114,9 @@ class tst_ExplorerWindow : public QObject
 
 private slots:
     void resultEqualsSweepCsv();
+    void thresholdChangesQueryOnceSettled();
+    void chartExports_data();
+    void chartExports();
     void cancelEndsDelayedQuery();
     void failureShownAndRecovered();
 };
@@ -127,11 +144,97 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     const SweepGrid *grid = window.shownGrid();
     auto *occurrences = window.findChild<QSpinBox *>("occurrences");
     QVERIFY(occurrences);
+    const QImage marksAtSix = heatmapPicture(window);
+    QVERIFY(!marksAtSix.isNull());
     occurrences->setValue(2);
     QTest::qWait(1000);
     QCOMPARE(window.shownGrid(), grid);
     QCOMPARE(fixture.server().loggedRequests().size(), requests);
     QCOMPARE(exportedCsv(window), engineCsv(settings, 2));
+    // The heatmap marks other cells as caught, and the same again once the value is back.
+    QVERIFY(heatmapPicture(window) != marksAtSix);
+    occurrences->setValue(6);
+    QCOMPARE(heatmapPicture(window), marksAtSix);
+}
+
+// Changes in quick succession end in one sweep, of the last value, once the user has stopped.
+void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(generate(fixture), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    SweepChoice settings = settingsFor(fixture);
+    ExplorerWindow window;
+    window.applySettings(settings);
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    const SweepGrid *first = window.shownGrid();
+    const int before = aggregateQueries(fixture.server().loggedRequests());
+    QCOMPARE(before, 2);
+
+    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
+    auto *threshold = window.findChild<QSpinBox *>("threshold");
+    QVERIFY(threshold);
+    for (const int value : {45, 50, 55}) {
+        threshold->setValue(value);
+        QTest::qWait(100);
+    }
+    QVERIFY(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 60000));
+    QTest::qWait(1500);
+    QCOMPARE(shown.count(), 1);
+    QCOMPARE(aggregateQueries(fixture.server().loggedRequests()) - before, 2);
+    QVERIFY(window.shownGrid() != first);
+    settings.threshold = 55;
+    QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
+}
+
+void tst_ExplorerWindow::chartExports_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("png") << "chart.png" << true;
+    QTest::newRow("svg") << "chart.svg" << true;
+    QTest::newRow("missing folder") << "missing/chart.png" << false;
+}
+
+void tst_ExplorerWindow::chartExports()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, written);
+    MonitoringFixture fixture;
+    QVERIFY2(generate(fixture), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+
+    QString failure;
+    QCOMPARE(window.exportChart(path, &failure), written);
+
+    if (!written) {
+        QVERIFY2(failure.contains(path), qPrintable(failure));
+        QVERIFY(!QFile::exists(path));
+    } else if (name.endsWith(".svg")) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray svg = file.readAll();
+        QVERIFY(svg.contains("<svg") && svg.contains("</svg>"));
+    } else {
+        const QImage image(path);
+        QVERIFY(image.width() >= 200 && image.height() >= 100);
+        // A chart, not a blank picture: its line and axes differ from the background.
+        const QRgb background = image.pixel(0, 0);
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; y += 2) {
+            for (int x = 0; x < image.width() && !drawn; x += 2)
+                drawn = image.pixel(x, y) != background;
+        }
+        QVERIFY(drawn);
+    }
 }
 
 void tst_ExplorerWindow::cancelEndsDelayedQuery()
