@@ -4,6 +4,7 @@
 #include "db/ConnectionCommandLine.h"
 #include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
+#include "sweep/SweepCommandLine.h"
 #include "testrun/WallClock.h"
 
 #include <QCoreApplication>
@@ -13,15 +14,6 @@ namespace tovik {
 namespace {
 
 constexpr int lastHourOffset = 23;
-
-QCommandLineOption option(const QStringList &names, const QString &description,
-    const QString &valueName = {}, const QString &defaultValue = {})
-{
-    const QString shown = defaultValue.isEmpty()
-        ? description
-        : description + QStringLiteral(" (default: ") + defaultValue + u')';
-    return QCommandLineOption(names, shown, valueName, defaultValue);
-}
 
 // The control each plain text option fills, and the window's text when the option is not given.
 struct ControlOption
@@ -93,33 +85,26 @@ CheckCommandLine::CheckCommandLine()
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     ConnectionCommandLine::addOptions(m_parser, ConnectionCommandLine::defaults());
-    m_parser.addOption(option({"threshold"}, "Avg. CPU load threshold in percent.", "PERCENT",
-        control::kDefaultThreshold));
-    m_parser.addOption(
-        option({"occurrences"}, "Samples at or over the threshold that catch a device.", "N",
-            control::kDefaultOccurrences));
-    m_parser.addOption(option({"monitoring"},
-        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
-        QStringLiteral("%1-%2")
-            .arg(control::kDefaultMonStartHour)
-            .arg(control::kDefaultMonStopHour)));
-    m_parser.addOption(option({"hours-ago"},
+    // The window's defaults, which a sweep's choice starts from as well.
+    SweepCommandLine::addAlarmOptions(m_parser, SweepChoice());
+    m_parser.addOption(OptionText::option({"hours-ago"},
         "The reference time is now minus X hours (0 to 23); the run examines the hour before it.",
         "X", "0"));
+    m_parser.addOption(OptionText::option(
+        {"at"}, "Fixed reference time, instead of --hours-ago.", "YYYY-MM-DD HH:MM:SS"));
+    m_parser.addOption(OptionText::option(
+        {"run-log"}, "Write the run log to FILE, or to standard output for -.", "FILE|-"));
+    m_parser.addOption(OptionText::option(
+        {"warning"}, "WARNING from this many caught devices (default: off).", "N"));
     m_parser.addOption(
-        option({"at"}, "Fixed reference time, instead of --hours-ago.", "YYYY-MM-DD HH:MM:SS"));
-    m_parser.addOption(
-        option({"run-log"}, "Write the run log to FILE, or to standard output for -.", "FILE|-"));
-    m_parser.addOption(
-        option({"warning"}, "WARNING from this many caught devices (default: off).", "N"));
-    m_parser.addOption(option({"critical"}, "CRITICAL from this many caught devices.", "N", "1"));
-    m_parser.addOption(option(
+        OptionText::option({"critical"}, "CRITICAL from this many caught devices.", "N", "1"));
+    m_parser.addOption(OptionText::option(
         {"t", "timeout"}, "UNKNOWN when the run takes longer.", "SECONDS", QStringLiteral("60")));
 }
 
-QString CheckCommandLine::usageHint()
+QString CheckCommandLine::usageHint(const QString &command)
 {
-    return QStringLiteral("(see %1 run --help)").arg(programName);
+    return QStringLiteral("(see %1 %2 --help)").arg(programName, command);
 }
 
 CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, const QDateTime &now)
@@ -135,27 +120,35 @@ CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, c
         return {Action::Help, {}, generalHelp()};
     if (command == QLatin1String("--version") || command == QLatin1String("-v"))
         return {Action::Version, {}, versionText()};
-    return {
-        Action::Refused, {}, QStringLiteral("unknown command '%1' %2").arg(command, usageHint())};
+    return {Action::Refused, {},
+        QStringLiteral("unknown command '%1' %2").arg(command, usageHint(QStringLiteral("run")))};
+}
+
+std::optional<CheckCommandLine::Answer> CheckCommandLine::answerFor(
+    QCommandLineParser &parser, const QStringList &arguments, const QString &command)
+{
+    if (!parser.parse(arguments))
+        return Answer {Action::Refused, parser.errorText() + u' ' + usageHint(command)};
+    if (parser.isSet(QStringLiteral("help")))
+        return Answer {Action::Help, parser.helpText()};
+    if (parser.isSet(QStringLiteral("version")))
+        return Answer {Action::Version, versionText()};
+    if (parser.positionalArguments() == QStringList {command})
+        return std::nullopt;
+    return Answer {Action::Refused,
+        QStringLiteral("unexpected argument '%1' %2")
+            .arg(parser.positionalArguments().mid(1).join(u' '), usageHint(command))};
 }
 
 CheckCommandLine::Result CheckCommandLine::parseRun(
     const QStringList &arguments, const QDateTime &now)
 {
-    if (!m_parser.parse(arguments))
-        return {Action::Refused, {}, m_parser.errorText() + u' ' + usageHint()};
-    if (m_parser.isSet(QStringLiteral("help")))
-        return {Action::Help, {}, m_parser.helpText()};
-    if (m_parser.isSet(QStringLiteral("version")))
-        return {Action::Version, {}, versionText()};
-    if (m_parser.positionalArguments() != QStringList {QStringLiteral("run")}) {
-        return {Action::Refused, {},
-            QStringLiteral("unexpected argument '%1' %2")
-                .arg(m_parser.positionalArguments().mid(1).join(u' '), usageHint())};
-    }
+    const QString command = QStringLiteral("run");
+    if (const auto answer = answerFor(m_parser, arguments, command))
+        return {answer->action, {}, answer->text};
     Result result {Action::Run, {}, {}};
     if (!readOptions(now, &result.options, &result.text))
-        return {Action::Refused, {}, result.text + u' ' + usageHint()};
+        return {Action::Refused, {}, result.text + u' ' + usageHint(command)};
     return result;
 }
 

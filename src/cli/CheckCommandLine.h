@@ -28,8 +28,19 @@ public:
     static Result parse(const QStringList &arguments, const QDateTime &now);
 
     static inline const QString programName = QStringLiteral("tovik-cpu-check");
-    static QString usageHint();
+    // "(see tovik-cpu-check COMMAND --help)".
+    static QString usageHint(const QString &command);
     static QString versionText();
+
+    struct Answer
+    {
+        Action action;
+        QString text;
+    };
+    // The help or the version that arguments ask for, or why they are refused; nothing when they
+    // ask for the command itself.
+    static std::optional<Answer> answerFor(
+        QCommandLineParser &parser, const QStringList &arguments, const QString &command);
 
 private:
     CheckCommandLine();

@@ -10,11 +10,6 @@ namespace {
 const QStringList formatNames {
     QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("table")};
 
-QString usageHint()
-{
-    return QStringLiteral("(see %1 sweep --help)").arg(CheckCommandLine::programName);
-}
-
 } // namespace
 
 SweepCheckCommandLine::SweepCheckCommandLine()
@@ -49,24 +44,16 @@ SweepCheckCommandLine::Result SweepCheckCommandLine::parse(
 SweepCheckCommandLine::Result SweepCheckCommandLine::parsed(
     const QStringList &arguments, const QDateTime &now)
 {
-    if (!m_parser.parse(arguments))
-        return {Action::Refused, {}, m_parser.errorText() + u' ' + usageHint()};
-    if (m_parser.isSet(QStringLiteral("help")))
-        return {Action::Help, {}, m_parser.helpText()};
-    if (m_parser.isSet(QStringLiteral("version")))
-        return {Action::Version, {}, CheckCommandLine::versionText()};
-    if (m_parser.positionalArguments() != QStringList {QStringLiteral("sweep")}) {
-        return {Action::Refused, {},
-            QStringLiteral("unexpected argument '%1' %2")
-                .arg(m_parser.positionalArguments().mid(1).join(u' '), usageHint())};
-    }
+    const QString command = QStringLiteral("sweep");
+    if (const auto answer = CheckCommandLine::answerFor(m_parser, arguments, command))
+        return {answer->action, {}, answer->text};
     Result result {Action::Run, {}, {}};
     const auto choice = SweepCommandLine::read(m_parser, SweepChoice(), &result.text);
     const auto reference
         = choice ? referenceTime(now, choice->fixedRange, &result.text) : std::nullopt;
     const auto settings = reference ? choice->sweep(*reference, &result.text) : std::nullopt;
     if (!settings || !readFormat(result.options, &result.text))
-        return {Action::Refused, {}, result.text + u' ' + usageHint()};
+        return {Action::Refused, {}, result.text + u' ' + CheckCommandLine::usageHint(command)};
     result.options.settings = *settings;
     result.options.outputPath = m_parser.value(QStringLiteral("output"));
     return result;

@@ -4,6 +4,15 @@
 
 namespace tovik {
 
+QCommandLineOption OptionText::option(const QStringList &names, const QString &description,
+    const QString &valueName, const QString &defaultValue)
+{
+    const QString shown = defaultValue.isEmpty()
+        ? description
+        : description + QStringLiteral(" (default: ") + defaultValue + u')';
+    return QCommandLineOption(names, shown, valueName, defaultValue);
+}
+
 std::optional<int> OptionText::wholeNumber(const QString &text, int min, int max)
 {
     bool ok = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -16,6 +17,9 @@ public:
         int stop = 0;
     };
 
+    // An option whose help shows its default, which the parser also gives when it is absent.
+    static QCommandLineOption option(const QStringList &names, const QString &description,
+        const QString &valueName = {}, const QString &defaultValue = {});
     // A whole number from min to max; nothing for any other text.
     static std::optional<int> wholeNumber(const QString &text, int min, int max);
     // "START-STOP" as the window's two hour lists offer them: START 0 to 23, STOP 1 to 24.

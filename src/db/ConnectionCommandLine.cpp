@@ -1,6 +1,7 @@
 #include "db/ConnectionCommandLine.h"
 
 #include "common/IntegerConversion.h"
+#include "common/OptionText.h"
 #include "db/ConnectionDefaults.h"
 
 #include <QFile>
@@ -11,15 +12,6 @@ namespace {
 
 const QStringList authArguments {
     QStringLiteral("windows"), QStringLiteral("local"), QStringLiteral("remote")};
-
-QCommandLineOption option(const QString &name, const QString &description, const QString &valueName,
-    const QString &defaultValue = {})
-{
-    const QString shown = defaultValue.isEmpty()
-        ? description
-        : description + QStringLiteral(" (default: ") + defaultValue + u')';
-    return QCommandLineOption(QStringList {name}, shown, valueName);
-}
 
 QString valueOr(const QCommandLineParser &parser, const QString &name, const QString &base)
 {
@@ -57,16 +49,18 @@ void ConnectionCommandLine::addOptions(QCommandLineParser &parser, const Connect
 {
     const ConnectionFields &fields = base.fields;
     parser.addOptions({
-        option("auth", "Authentication: windows, local or remote.", "windows|local|remote",
-            authArgument(fields.SqlConnType)),
-        option("server", "Server: host or host\\instance.", "TEXT", fields.SqlDbServer),
-        option("port", "TCP port of the server (SQL authentication).", "N", fields.SqlDbPort),
-        option("database", "Monitoring database.", "NAME", fields.SqlDatabase),
-        option("user", "User name (SQL authentication).", "NAME", fields.SqlDbUser),
-        option("password-file",
+        OptionText::option({"auth"}, "Authentication: windows, local or remote.",
+            "windows|local|remote", authArgument(fields.SqlConnType)),
+        OptionText::option(
+            {"server"}, "Server: host or host\\instance.", "TEXT", fields.SqlDbServer),
+        OptionText::option(
+            {"port"}, "TCP port of the server (SQL authentication).", "N", fields.SqlDbPort),
+        OptionText::option({"database"}, "Monitoring database.", "NAME", fields.SqlDatabase),
+        OptionText::option({"user"}, "User name (SQL authentication).", "NAME", fields.SqlDbUser),
+        OptionText::option({"password-file"},
             "File whose first line is the password, when " + passwordVariable + " is not set.",
             "FILE"),
-        option("login-timeout", "Login timeout of each connection.", "SECONDS",
+        OptionText::option({"login-timeout"}, "Login timeout of each connection.", "SECONDS",
             QString::number(base.loginTimeoutSeconds)),
     });
 }

@@ -7,15 +7,6 @@ namespace tovik {
 
 namespace {
 
-QCommandLineOption option(const QString &name, const QString &description, const QString &valueName,
-    const QString &shownDefault = {})
-{
-    const QString shown = shownDefault.isEmpty()
-        ? description
-        : description + QStringLiteral(" (default: ") + shownDefault + u')';
-    return QCommandLineOption(QStringList {name}, shown, valueName);
-}
-
 QString monitoringText(const SweepChoice &choice)
 {
     return QStringLiteral("%1-%2").arg(choice.monStartHour).arg(choice.monStopHour);
@@ -27,16 +18,25 @@ void SweepCommandLine::addOptions(QCommandLineParser &parser, const SweepChoice 
 {
     ConnectionCommandLine::addOptions(parser, base.connection);
     parser.addOptions({
-        option("last", "The last H whole hours before the current one.", "H",
+        OptionText::option({"last"}, "The last H whole hours before the current one.", "H",
             QString::number(base.lastHours)),
-        option("from", "First hour of a fixed range, instead of --last.", "YYYY-MM-DD HH:00:00"),
-        option("to", "End of a fixed range (exclusive).", "YYYY-MM-DD HH:00:00"),
-        option("threshold", "Avg. CPU load threshold in percent.", "PERCENT",
+        OptionText::option(
+            {"from"}, "First hour of a fixed range, instead of --last.", "YYYY-MM-DD HH:00:00"),
+        OptionText::option({"to"}, "End of a fixed range (exclusive).", "YYYY-MM-DD HH:00:00"),
+    });
+    addAlarmOptions(parser, base);
+}
+
+void SweepCommandLine::addAlarmOptions(QCommandLineParser &parser, const SweepChoice &base)
+{
+    parser.addOptions({
+        OptionText::option({"threshold"}, "Avg. CPU load threshold in percent.", "PERCENT",
             QString::number(base.threshold)),
-        option("occurrences", "Samples at or over the threshold that catch a device.", "N",
-            QString::number(base.occurrences)),
-        option("monitoring", "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.",
-            "START-STOP", monitoringText(base)),
+        OptionText::option({"occurrences"}, "Samples at or over the threshold that catch a device.",
+            "N", QString::number(base.occurrences)),
+        OptionText::option({"monitoring"},
+            "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
+            monitoringText(base)),
     });
 }
 

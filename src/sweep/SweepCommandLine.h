@@ -14,6 +14,8 @@ class SweepCommandLine
 public:
     // base supplies the values shown as defaults and kept where an option is not given.
     static void addOptions(QCommandLineParser &parser, const SweepChoice &base);
+    // --threshold, --occurrences and --monitoring alone, as a test run takes them too.
+    static void addAlarmOptions(QCommandLineParser &parser, const SweepChoice &base);
     // Nothing, with the reason in *failure, for a value that is none of the option's.
     static std::optional<SweepChoice> read(
         const QCommandLineParser &parser, const SweepChoice &base, QString *failure);

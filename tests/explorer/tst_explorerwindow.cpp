@@ -94,6 +94,21 @@ int aggregateRequestNumber(const QList<LoggedRequest> &logged)
     return 0;
 }
 
+// The window's first result from served sample data; false, with the reason, when there is none.
+bool showFirstResult(MonitoringFixture &fixture, ExplorerWindow &window, QString *failure)
+{
+    if (!generate(fixture) || !fixture.startServer()) {
+        *failure = fixture.error;
+        return false;
+    }
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    if (runToResult(window))
+        return true;
+    *failure = window.statusText();
+    return false;
+}
+
 int aggregateQueries(const QList<LoggedRequest> &logged)
 {
     return int(std::count_if(logged.cbegin(), logged.cend(),
@@ -124,14 +139,10 @@ private slots:
 void tst_ExplorerWindow::resultEqualsSweepCsv()
 {
     MonitoringFixture fixture;
-    QVERIFY2(generate(fixture), qPrintable(fixture.error));
-    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    const SweepChoice settings = settingsFor(fixture);
-
     ExplorerWindow window;
-    window.applySettings(settings);
-    window.show();
-    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const SweepChoice settings = settingsFor(fixture);
     QVERIFY(window.shownGrid());
     QVERIFY(window.shownGrid()->deviceCount() > 0);
     const QByteArray expected = engineCsv(settings, 6);
@@ -161,13 +172,10 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
 void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
 {
     MonitoringFixture fixture;
-    QVERIFY2(generate(fixture), qPrintable(fixture.error));
-    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    SweepChoice settings = settingsFor(fixture);
     ExplorerWindow window;
-    window.applySettings(settings);
-    window.show();
-    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    SweepChoice settings = settingsFor(fixture);
     const SweepGrid *first = window.shownGrid();
     const int before = aggregateQueries(fixture.server().loggedRequests());
     QCOMPARE(before, 2);
@@ -203,16 +211,12 @@ void tst_ExplorerWindow::chartExports()
     QFETCH(QString, name);
     QFETCH(bool, written);
     MonitoringFixture fixture;
-    QVERIFY2(generate(fixture), qPrintable(fixture.error));
-    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     ExplorerWindow window;
-    window.applySettings(settingsFor(fixture));
-    window.show();
-    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
 
-    QString failure;
     QCOMPARE(window.exportChart(path, &failure), written);
 
     if (!written) {
@@ -240,11 +244,9 @@ void tst_ExplorerWindow::chartExports()
 void tst_ExplorerWindow::cancelEndsDelayedQuery()
 {
     MonitoringFixture fixture;
-    QVERIFY2(generate(fixture), qPrintable(fixture.error));
-    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     ExplorerWindow window;
-    window.applySettings(settingsFor(fixture));
-    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
     const SweepGrid *shown = window.shownGrid();
     const int aggregate = aggregateRequestNumber(fixture.server().loggedRequests());
     QVERIFY(aggregate > 0);
@@ -272,12 +274,10 @@ void tst_ExplorerWindow::cancelEndsDelayedQuery()
 void tst_ExplorerWindow::failureShownAndRecovered()
 {
     MonitoringFixture fixture;
-    QVERIFY2(generate(fixture), qPrintable(fixture.error));
-    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
-    SweepChoice settings = settingsFor(fixture);
     ExplorerWindow window;
-    window.applySettings(settings);
-    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    SweepChoice settings = settingsFor(fixture);
     const SweepGrid *shown = window.shownGrid();
     const QByteArray csv = exportedCsv(window);
 
