@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QtTest>
 
 using namespace tovik::test;
@@ -67,6 +69,7 @@ private slots:
     void csvOfHandCheckedData_data();
     void csvOfHandCheckedData();
     void jsonAndTable();
+    void terminalGetsTableAndProgress();
     void outputFileKeptOnFailure();
     void badArguments_data();
     void badArguments();
@@ -148,6 +151,31 @@ void tst_CpuSweep::jsonAndTable()
     QVERIFY2(text.contains("caught devices: 2\n"), qPrintable(text));
     QVERIFY2(text.contains("node 101  core-rtr-01  192.0.2.1  1 hours: 2026-12-07 13:00:00\n"),
         qPrintable(text));
+}
+
+// With a terminal on both streams, as under script(1): a table, and the reports counted on it.
+void tst_CpuSweep::terminalGetsTableAndProgress()
+{
+    const QString script = QStandardPaths::findExecutable("script");
+    if (script.isEmpty())
+        QSKIP("script(1) is needed for a terminal");
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    QStringList quoted {QString(TOVIK_CPU_CHECK)};
+    for (const QString &argument : sweepArguments(fixture, hours13And14))
+        quoted << "'" + argument + "'";
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TOVIK_PASSWORD", password);
+    process.setProcessEnvironment(env);
+    process.start(script, {"-qec", quoted.join(' '), "/dev/null"});
+    QVERIFY(process.waitForFinished(60000));
+
+    QCOMPARE(process.exitCode(), 0);
+    const QString shown = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(shown.contains("report 1 of 1"), qPrintable(shown));
+    QVERIFY2(shown.contains("caught devices: "), qPrintable(shown));
+    QVERIFY2(!shown.contains("hour,report_id"), qPrintable(shown));
 }
 
 // The file is replaced only by a complete output; a failed sweep leaves the last one.
