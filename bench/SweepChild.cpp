@@ -103,6 +103,7 @@ int sweepReplayOnce(const BenchOptions &options)
     const SweepSettings settings = sweepSettings(options);
     ProcessFigures::resetPeak();
     const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    const qint64 cpuBefore = ProcessFigures::cpuMicroseconds();
     QElapsedTimer timer;
     timer.start();
     DbConnection connection;
@@ -118,6 +119,7 @@ int sweepReplayOnce(const BenchOptions &options)
     }
     connection.close();
     ChildReport::print(QStringLiteral("replay_ns"), timer.nsecsElapsed());
+    ChildReport::print(QStringLiteral("cpu_us"), ProcessFigures::cpuMicroseconds() - cpuBefore);
     ChildReport::print(QStringLiteral("rows"), rows);
     ChildReport::printMemory(idleKib);
     return 0;
