@@ -93,7 +93,8 @@ const QHash<QString, BenchMode> &modeOptions()
 {
     static const QHash<QString, BenchMode> modes {{"--one-run", BenchMode::OneRun},
         {"--one-replay", BenchMode::OneReplay}, {"--sweep", BenchMode::SweepSeries},
-        {"--one-sweep", BenchMode::OneSweep}, {"--one-sweep-replay", BenchMode::OneSweepReplay}};
+        {"--one-sweep", BenchMode::OneSweep}, {"--one-sweep-replay", BenchMode::OneSweepReplay},
+        {"--explorer", BenchMode::ExplorerSeries}, {"--one-explorer", BenchMode::OneExplorer}};
     return modes;
 }
 
@@ -107,7 +108,8 @@ std::optional<BenchMode> modeOption(const QString &name)
 
 bool childOptionsComplete(const BenchOptions &options, QString *failure)
 {
-    if (options.mode == BenchMode::Series || options.mode == BenchMode::SweepSeries)
+    if (options.mode == BenchMode::Series || options.mode == BenchMode::SweepSeries
+        || options.mode == BenchMode::ExplorerSeries)
         return true;
     if (options.port == 0)
         *failure = QStringLiteral("a child run needs --port");
@@ -176,6 +178,12 @@ QString BenchOptions::usage()
         "  The sweep of the H hours before TIME at R x N1 against a bare replay of its\n"
         "  statements and against the single-hour test runs it replaces; its memory at\n"
         "  R x N2 x H/2 hours.\n"
+        "usage: run_bench --explorer [--reports R] [--nodes N] [--hours H] [--threshold T]\n"
+        "                 [--repeat K] [--server PATH] [--reference TIME]\n"
+        "  The threshold explorer's window, offscreen, over the H hours before TIME at R x N:\n"
+        "  its first result at threshold T and a requery at T + 1 (T - 1 for T = 100), each\n"
+        "  beside a bare replay of its statements, its redraw for other occurrences values and\n"
+        "  its peak memory.\n"
         "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 3, M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }

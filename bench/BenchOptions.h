@@ -20,6 +20,11 @@ enum class BenchMode {
     // One sweep, and one bare replay of its statements, for children of the sweep series.
     OneSweep,
     OneSweepReplay,
+    // The threshold explorer's window at one size: its first result, a requery after a change of
+    // the threshold, each beside a bare replay of its statements, its redraw and its memory.
+    ExplorerSeries,
+    // The window through all of that, offscreen, for a child of the explorer series.
+    OneExplorer,
 };
 
 struct BenchOptions

@@ -1,8 +1,10 @@
 #include "BenchReport.h"
 
-#include <QTextStream>
+#include "BenchText.h"
 
 namespace tovik::bench {
+
+using namespace BenchText;
 
 namespace {
 
@@ -12,22 +14,6 @@ constexpr double roundTripTargetMicros = 100.0;
 // The memory target is stated for this size.
 constexpr int memoryTargetReports = 10;
 constexpr int memoryTargetNodes = 10000;
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QString ms(qint64 nanoseconds)
-{
-    return QString::number(double(nanoseconds) / 1e6, 'f', 1) + QStringLiteral(" ms");
-}
-
-QString mib(qint64 kib)
-{
-    return QString::number(double(kib) / 1024.0, 'f', 1) + QStringLiteral(" MiB");
-}
 
 QString perQuery(qint64 nanoseconds, qsizetype queries)
 {
@@ -56,16 +42,6 @@ QString waitsText(const RunFigures &run)
                      .arg(ms(wait.nanoseconds));
     }
     return parts.isEmpty() ? QStringLiteral("none") : parts.join(QStringLiteral(", "));
-}
-
-void line(const QString &label, const QString &value)
-{
-    out() << "  " << label.leftJustified(24) << value << Qt::endl;
-}
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
 }
 
 QString cell(const QString &text, int width)

@@ -1,5 +1,7 @@
 #include "ChildReport.h"
 
+#include "ProcessFigures.h"
+
 #include <QTextStream>
 
 namespace tovik::bench {
@@ -15,6 +17,18 @@ void ChildReport::print(const QString &key, const QString &value)
 void ChildReport::print(const QString &key, qint64 value)
 {
     print(key, QString::number(value));
+}
+
+void ChildReport::printMemory(qint64 idleKib)
+{
+    print(QStringLiteral("idle_kib"), idleKib);
+    print(QStringLiteral("peak_kib"), ProcessFigures::statusKib("VmHWM").value_or(-1));
+}
+
+int ChildReport::fail(const QString &child, const QString &failure)
+{
+    QTextStream(stderr) << "run_bench " << child << ": " << failure << Qt::endl;
+    return 1;
 }
 
 ChildReport ChildReport::parse(const QByteArray &output)

@@ -15,6 +15,10 @@ class ChildReport
 public:
     static void print(const QString &key, const QString &value);
     static void print(const QString &key, qint64 value);
+    // The resident size before the measured work as idle_kib, the peak since as peak_kib.
+    static void printMemory(qint64 idleKib);
+    // Tells why the child failed on standard error; the process exit code.
+    static int fail(const QString &child, const QString &failure);
 
     static ChildReport parse(const QByteArray &output);
     std::optional<qint64> number(const QString &key) const;

@@ -13,30 +13,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTextStream>
 #include <algorithm>
 
 namespace tovik::bench {
 
 namespace {
-
-SweepSettings sweepSettings(const BenchOptions &options)
-{
-    SweepSettings settings;
-    settings.connection = readConnectionFields(BenchHost(options.port, options.threshold));
-    QString failure;
-    settings.range = SweepRange::lastHours(options.hours, options.referenceTime, &failure)
-                         .value_or(SweepRange());
-    settings.threshold = qint16(options.threshold);
-    settings.occurrences = 1;
-    return settings;
-}
-
-int fail(const QString &child, const QString &failure)
-{
-    QTextStream(stderr) << "run_bench " << child << ": " << failure << Qt::endl;
-    return 1;
-}
 
 // Reads every value of the query's result; the first column's integers when asked for.
 qint64 readAll(QSqlQuery &query, QList<qint32> *firstColumn = nullptr)
@@ -82,13 +63,19 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
     return execAndRead(query, SweepQueries::nodeAttributes(), rows);
 }
 
-void printMemory(qint64 idleKib)
-{
-    ChildReport::print(QStringLiteral("idle_kib"), idleKib);
-    ChildReport::print(QStringLiteral("peak_kib"), ProcessFigures::statusKib("VmHWM").value_or(-1));
-}
-
 } // namespace
+
+SweepSettings sweepSettings(const BenchOptions &options)
+{
+    SweepSettings settings;
+    settings.connection = readConnectionFields(BenchHost(options.port, options.threshold));
+    QString failure;
+    settings.range = SweepRange::lastHours(options.hours, options.referenceTime, &failure)
+                         .value_or(SweepRange());
+    settings.threshold = qint16(options.threshold);
+    settings.occurrences = 1;
+    return settings;
+}
 
 int sweepOnce(const BenchOptions &options)
 {
@@ -101,12 +88,13 @@ int sweepOnce(const BenchOptions &options)
     const auto result = engine.run();
     const qint64 sweepNs = timer.nsecsElapsed();
     if (!result)
-        return fail(QStringLiteral("--one-sweep"), engine.lastError());
+        return ChildReport::fail(QStringLiteral("--one-sweep"), engine.lastError());
     if (result->store != SampleStore::OnlineDb)
-        return fail(QStringLiteral("--one-sweep"), QStringLiteral("no online sample tables"));
+        return ChildReport::fail(
+            QStringLiteral("--one-sweep"), QStringLiteral("no online sample tables"));
     ChildReport::print(QStringLiteral("sweep_ns"), sweepNs);
     ChildReport::print(QStringLiteral("rows"), qint64(result->rows.size()));
-    printMemory(idleKib);
+    ChildReport::printMemory(idleKib);
     return 0;
 }
 
@@ -115,22 +103,25 @@ int sweepReplayOnce(const BenchOptions &options)
     const SweepSettings settings = sweepSettings(options);
     ProcessFigures::resetPeak();
     const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    const qint64 cpuBefore = ProcessFigures::cpuMicroseconds();
     QElapsedTimer timer;
     timer.start();
     DbConnection connection;
     if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
-        return fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
+        return ChildReport::fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
     qint64 rows = 0;
     {
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
         if (!replay(query, settings, &rows))
-            return fail(QStringLiteral("--one-sweep-replay"), query.lastError().text());
+            return ChildReport::fail(
+                QStringLiteral("--one-sweep-replay"), query.lastError().text());
     }
     connection.close();
     ChildReport::print(QStringLiteral("replay_ns"), timer.nsecsElapsed());
+    ChildReport::print(QStringLiteral("cpu_us"), ProcessFigures::cpuMicroseconds() - cpuBefore);
     ChildReport::print(QStringLiteral("rows"), rows);
-    printMemory(idleKib);
+    ChildReport::printMemory(idleKib);
     return 0;
 }
 

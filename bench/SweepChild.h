@@ -1,8 +1,14 @@
 #pragma once
 
+#include "sweep/SweepSettings.h"
+
 namespace tovik::bench {
 
 struct BenchOptions;
+
+// The sweep the options ask for: the last --hours before --reference at --threshold, once, over
+// the benchmark's server.
+SweepSettings sweepSettings(const BenchOptions &options);
 
 // The children of the sweep series, each in a process of its own so that its peak memory is its
 // own: one whole sweep of the last --hours before --reference, and a bare replay of the same

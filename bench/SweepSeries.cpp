@@ -1,14 +1,15 @@
 #include "SweepSeries.h"
 
+#include "BenchText.h"
 #include "ChildProcess.h"
-#include "SampleData.h"
 #include "SizeBench.h"
+#include "SweepData.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace tovik::bench {
+
+using namespace BenchText;
 
 namespace {
 
@@ -37,27 +38,6 @@ struct SweepSizeFigures
     double memoryMib() const { return double(peakBeyondIdleKib) / 1024.0; }
 };
 
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-void line(const QString &label, const QString &value)
-{
-    out() << "  " << label.leftJustified(26) << value << Qt::endl;
-}
-
-QString ms(qint64 nanoseconds)
-{
-    return QString::number(double(nanoseconds) / 1e6, 'f', 1) + QStringLiteral(" ms");
-}
-
-QString verdict(bool met)
-{
-    return met ? QStringLiteral("met") : QStringLiteral("MISSED");
-}
-
 // One size: its data, its server, and the children that measure it.
 class SweepSize
 {
@@ -72,7 +52,7 @@ public:
 
     std::optional<SweepSizeFigures> measure(bool withRuns, QString *failure)
     {
-        if (!prepare(failure))
+        if (!m_data.prepare(&m_options, m_figures.nodes, failure))
             return std::nullopt;
         for (int i = 0; i < m_options.repeat; ++i) {
             if (!repeatOnce(i == 0, failure))
@@ -80,48 +60,16 @@ public:
         }
         if (withRuns && !timeRuns(failure))
             return std::nullopt;
-        m_server.stop();
+        m_data.server().stop();
         return m_figures;
     }
 
 private:
-    bool prepare(QString *failure)
-    {
-        // One hour more than the sweep examines: the data ends at the reference time, inside the
-        // hour after the last examined one.
-        const QStringList arguments {QStringLiteral("--layout"), QStringLiteral("online"),
-            QStringLiteral("--reports"), QString::number(m_options.reports),
-            QStringLiteral("--nodes"), QString::number(m_figures.nodes), QStringLiteral("--hours"),
-            QString::number(m_options.hours + 1), QStringLiteral("--seed"), QStringLiteral("1"),
-            QStringLiteral("--end"),
-            m_options.referenceTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-        m_options.appDir = m_workDir.filePath(QStringLiteral("app"));
-        if (!QDir().mkpath(m_options.appDir)
-            || !test::generateSampleData(
-                m_workDir.filePath(QStringLiteral("data")), arguments, failure))
-            return false;
-        if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
-            return false;
-        m_options.port = m_server.port();
-        return true;
-    }
-
-    std::optional<QStringList> statementsOfOneConnection(QString *failure)
-    {
-        const QMap<int, QStringList> statements = m_server.log().newStatements();
-        if (statements.size() != 1) {
-            *failure = QStringLiteral("the server saw %1 connections where one was expected")
-                           .arg(statements.size());
-            return std::nullopt;
-        }
-        return statements.first();
-    }
-
     std::optional<qint64> child(
         BenchMode mode, const QString &key, qint64 *rows, QStringList *statements, QString *failure)
     {
         const auto report = runChildProcess(m_options.childArguments(mode), failure);
-        const auto sent = report ? statementsOfOneConnection(failure) : std::nullopt;
+        const auto sent = report ? m_data.newConnections(1, failure) : std::nullopt;
         if (!sent)
             return std::nullopt;
         const auto ns = report->number(key);
@@ -135,7 +83,7 @@ private:
         if (mode == BenchMode::OneSweep)
             m_figures.peakBeyondIdleKib = qMax(m_figures.peakBeyondIdleKib, *peak - *idle);
         *rows = *rowCount;
-        *statements = *sent;
+        *statements = sent->first();
         return ns;
     }
 
@@ -179,7 +127,7 @@ private:
                 return false;
             total += run->workNs();
             ++m_figures.runs;
-            m_server.log().newStatements();
+            m_data.server().log().newStatements();
         }
         m_figures.runWorkNs = total / qMax(1, m_figures.runs);
         return true;
@@ -187,8 +135,7 @@ private:
 
     BenchOptions m_options;
     SweepSizeFigures m_figures;
-    QTemporaryDir m_workDir;
-    BenchServer m_server;
+    SweepData m_data;
 };
 
 void printSize(const BenchOptions &options, const SweepSizeFigures &figures, bool withRuns)

@@ -1,0 +1,262 @@
+#include "ExplorerSeries.h"
+
+#include "BenchText.h"
+#include "ChildProcess.h"
+#include "ExplorerChild.h"
+#include "SweepData.h"
+
+#include <QMap>
+#include <algorithm>
+
+namespace tovik::bench {
+
+using namespace BenchText;
+
+namespace {
+
+constexpr qint64 kFirstResultTargetNs = 3'000'000'000;
+constexpr qint64 kWindowWorkTargetNs = 1'000'000'000;
+constexpr qint64 kRedrawTargetNs = 100'000'000;
+constexpr double kMemoryTargetMib = 100.0;
+
+qint64 best(bool first, qint64 kept, qint64 measured)
+{
+    return first ? measured : qMin(kept, measured);
+}
+
+// One of the window's two sweeps and the bare replay of its statements, the best of the
+// repetitions for each figure.
+struct SweepFigures
+{
+    int threshold = 0;
+    // From run() to the window's resultShown, and to its views painted.
+    qint64 shownNs = 0;
+    qint64 paintedNs = 0;
+    // The window's process, every thread, from run() to the views painted: its own work and the
+    // driver's, never the server's.
+    qint64 cpuNs = 0;
+    // The sweep on the worker, connect to last row.
+    qint64 workerNs = 0;
+    qint64 rows = 0;
+    qint64 replayNs = 0;
+    qint64 replayCpuNs = 0;
+
+    // What the window's child reported under prefix; false when a figure is missing.
+    bool take(const ChildReport &report, const QString &prefix, bool first)
+    {
+        QMap<QString, qint64> n;
+        for (const char *key : {"_ns", "_painted_ns", "_cpu_us", "_sweep_ms", "_rows"}) {
+            const auto value = report.number(prefix + QLatin1String(key));
+            if (!value)
+                return false;
+            n.insert(QLatin1String(key), *value);
+        }
+        shownNs = best(first, shownNs, n["_ns"]);
+        paintedNs = best(first, paintedNs, n["_painted_ns"]);
+        cpuNs = best(first, cpuNs, n["_cpu_us"] * 1000);
+        workerNs = best(first, workerNs, n["_sweep_ms"] * 1'000'000);
+        rows = n["_rows"];
+        return true;
+    }
+
+    void takeReplay(qint64 ns, qint64 cpuUs, bool first)
+    {
+        replayNs = best(first, replayNs, ns);
+        replayCpuNs = best(first, replayCpuNs, cpuUs * 1000);
+    }
+};
+
+struct ExplorerFigures
+{
+    SweepFigures first;
+    SweepFigures requery;
+    qint64 devices = 0;
+    // Per occurrences value.
+    QMap<int, qint64> redrawNs;
+    // The most of any repetition.
+    qint64 peakBeyondIdleKib = 0;
+
+    // The window's own work after a change of the threshold: the server's time is in none of the
+    // process's CPU time, while the difference of two wall times of many seconds scatters with
+    // the server's.
+    qint64 windowWorkNs() const { return requery.cpuNs; }
+    qint64 slowestRedrawNs() const
+    {
+        return redrawNs.isEmpty() ? 0 : *std::max_element(redrawNs.cbegin(), redrawNs.cend());
+    }
+    double memoryMib() const { return double(peakBeyondIdleKib) / 1024.0; }
+};
+
+class ExplorerSize
+{
+public:
+    explicit ExplorerSize(BenchOptions options)
+        : m_options(std::move(options))
+    {
+        m_figures.first.threshold = m_options.threshold;
+        m_figures.requery.threshold = requeryThreshold(m_options);
+    }
+
+    std::optional<ExplorerFigures> measure(QString *failure)
+    {
+        if (!m_data.prepare(&m_options, m_options.nodes.first(), failure))
+            return std::nullopt;
+        for (int i = 0; i < m_options.repeat; ++i) {
+            if (!repeatOnce(i == 0, failure))
+                return std::nullopt;
+        }
+        m_data.server().stop();
+        return m_figures;
+    }
+
+private:
+    // The window's two sweeps, each on a connection of its own, then a bare replay of each, which
+    // must send the very statements the sweep sent.
+    bool repeatOnce(bool first, QString *failure)
+    {
+        const auto window
+            = runChildProcess(m_options.childArguments(BenchMode::OneExplorer), failure);
+        const auto swept = window ? m_data.newConnections(2, failure) : std::nullopt;
+        if (!swept)
+            return false;
+        if (!takeWindow(*window, first)) {
+            *failure = QStringLiteral("the window's child left figures out");
+            return false;
+        }
+        return replay(m_figures.first, swept->first(), first, failure)
+            && replay(m_figures.requery, swept->last(), first, failure);
+    }
+
+    bool replay(SweepFigures &sweep, const QStringList &swept, bool first, QString *failure)
+    {
+        BenchOptions options = m_options;
+        options.threshold = sweep.threshold;
+        const auto report
+            = runChildProcess(options.childArguments(BenchMode::OneSweepReplay), failure);
+        const auto replayed = report ? m_data.newConnections(1, failure) : std::nullopt;
+        if (!replayed)
+            return false;
+        const auto ns = report->number(QStringLiteral("replay_ns"));
+        const auto cpuUs = report->number(QStringLiteral("cpu_us"));
+        if (!ns || !cpuUs) {
+            *failure = QStringLiteral("the replay child left figures out");
+            return false;
+        }
+        if (replayed->first() != swept) {
+            *failure = QStringLiteral("the replay at threshold %1 sent other statements than the "
+                                      "window's sweep")
+                           .arg(sweep.threshold);
+            return false;
+        }
+        sweep.takeReplay(*ns, *cpuUs, first);
+        return true;
+    }
+
+    bool takeWindow(const ChildReport &report, bool first)
+    {
+        ExplorerFigures &f = m_figures;
+        const auto devices = report.number(QStringLiteral("first_devices"));
+        const auto idle = report.number(QStringLiteral("idle_kib"));
+        const auto peak = report.number(QStringLiteral("peak_kib"));
+        if (!devices || !idle || !peak || !f.first.take(report, QStringLiteral("first"), first)
+            || !f.requery.take(report, QStringLiteral("requery"), first))
+            return false;
+        f.devices = *devices;
+        f.peakBeyondIdleKib = qMax(f.peakBeyondIdleKib, *peak - *idle);
+        for (const QString &redraw : report.values(QStringLiteral("redraw"))) {
+            const QStringList parts = redraw.split(u' ');
+            const int occurrences = parts.value(0).toInt();
+            f.redrawNs[occurrences] = best(!f.redrawNs.contains(occurrences),
+                f.redrawNs.value(occurrences), parts.value(1).toLongLong());
+        }
+        return true;
+    }
+
+    BenchOptions m_options;
+    ExplorerFigures m_figures;
+    SweepData m_data;
+};
+
+QString target(const QString &text, bool met)
+{
+    return QStringLiteral(" (target %1: %2)").arg(text, verdict(met));
+}
+
+QString replayText(const SweepFigures &sweep)
+{
+    return ms(sweep.replayNs) + QStringLiteral(", CPU ") + ms(sweep.replayCpuNs)
+        + QStringLiteral(": its statements over the same driver");
+}
+
+QString redrawsText(const ExplorerFigures &f)
+{
+    QStringList parts;
+    for (auto it = f.redrawNs.cbegin(); it != f.redrawNs.cend(); ++it)
+        parts << QStringLiteral("%1: %2").arg(it.key()).arg(ms(it.value()));
+    return parts.join(QStringLiteral(", "));
+}
+
+void print(const BenchOptions &options, const ExplorerFigures &f)
+{
+    out() << Qt::endl
+          << "R = " << options.reports << " reports x N = " << options.nodes.first()
+          << " nodes x H = " << options.hours << " hours of 300-second samples, " << f.first.rows
+          << " rows of " << f.devices << " devices" << Qt::endl;
+    line(QStringLiteral("first result"),
+        ms(f.first.shownNs)
+            + QStringLiteral(" from run() to resultShown at threshold %1").arg(f.first.threshold)
+            + target(QStringLiteral("<= 3 s"), f.first.shownNs <= kFirstResultTargetNs)
+            + QStringLiteral("; views painted at ") + ms(f.first.paintedNs)
+            + QStringLiteral(", the window's CPU ") + ms(f.first.cpuNs));
+    line(QStringLiteral("bare replay of it"), replayText(f.first));
+    line(QStringLiteral("requery"),
+        ms(f.requery.paintedNs)
+            + QStringLiteral(" from run() to its views painted at threshold %1, %2 rows, of it %3 "
+                             "in the sweep on the worker; run() right after the change, no delay")
+                  .arg(f.requery.threshold)
+                  .arg(f.requery.rows)
+                  .arg(ms(f.requery.workerNs)));
+    line(QStringLiteral("bare replay of it"), replayText(f.requery));
+    line(QStringLiteral("window's own work"),
+        ms(f.windowWorkNs())
+            + QStringLiteral(" CPU in the window's process during the requery, the driver's "
+                             "reading included, the server's time not")
+            + target(QStringLiteral("< 1 s"), f.windowWorkNs() < kWindowWorkTargetNs)
+            + QStringLiteral("; wall time beyond the replay ")
+            + ms(f.requery.paintedNs - f.requery.replayNs));
+    line(QStringLiteral("redraw for occurrences"),
+        QStringLiteral("slowest ") + ms(f.slowestRedrawNs())
+            + target(QStringLiteral("< 100 ms"), f.slowestRedrawNs() < kRedrawTargetNs)
+            + QStringLiteral(": ") + redrawsText(f));
+    line(QStringLiteral("peak resident memory"),
+        mib(f.peakBeyondIdleKib) + QStringLiteral(" beyond idle")
+            + target(QStringLiteral("< 100 MiB"), f.memoryMib() < kMemoryTargetMib));
+}
+
+} // namespace
+
+ExplorerSeries::ExplorerSeries(BenchOptions options)
+    : m_options(std::move(options))
+{
+}
+
+int ExplorerSeries::exec()
+{
+    qputenv("TOVIK_SAMPLE_SERVER", m_options.serverPath.toLocal8Bit());
+    out() << "run_bench --explorer: best of " << m_options.repeat << Qt::endl;
+    QString failure;
+    const auto figures = ExplorerSize(m_options).measure(&failure);
+    if (!figures) {
+        QTextStream(stderr) << "run_bench --explorer: " << failure << Qt::endl;
+        return 1;
+    }
+    print(m_options, *figures);
+    out() << "explorer summary: first_result_s="
+          << QString::number(figures->first.shownNs / 1e9, 'f', 2)
+          << " requery_window_s=" << QString::number(figures->windowWorkNs() / 1e9, 'f', 2)
+          << " redraw_ms=" << QString::number(figures->slowestRedrawNs() / 1e6, 'f', 1)
+          << " memory_mib=" << QString::number(figures->memoryMib(), 'f', 1) << Qt::endl;
+    return 0;
+}
+
+} // namespace tovik::bench

@@ -1,0 +1,43 @@
+#include "SweepData.h"
+
+#include "BenchOptions.h"
+#include "SampleData.h"
+
+#include <QDir>
+
+namespace tovik::bench {
+
+bool SweepData::prepare(BenchOptions *options, int nodes, QString *failure)
+{
+    // One hour more than the sweep examines: the data ends at the reference time, inside the
+    // hour after the last examined one.
+    const QStringList arguments {QStringLiteral("--layout"), QStringLiteral("online"),
+        QStringLiteral("--reports"), QString::number(options->reports), QStringLiteral("--nodes"),
+        QString::number(nodes), QStringLiteral("--hours"), QString::number(options->hours + 1),
+        QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--end"),
+        options->referenceTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+    options->appDir = m_workDir.filePath(QStringLiteral("app"));
+    if (!QDir().mkpath(options->appDir)
+        || !test::generateSampleData(
+            m_workDir.filePath(QStringLiteral("data")), arguments, failure))
+        return false;
+    if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
+        return false;
+    options->port = m_server.port();
+    return true;
+}
+
+std::optional<QList<QStringList>> SweepData::newConnections(qsizetype expected, QString *failure)
+{
+    const QMap<int, QStringList> statements = m_server.log().newStatements();
+    if (statements.size() != expected) {
+        *failure = QStringLiteral("the server saw %1 connections where %2 were expected")
+                       .arg(statements.size())
+                       .arg(expected);
+        return std::nullopt;
+    }
+    // Process ids count up with each connection.
+    return statements.values();
+}
+
+} // namespace tovik::bench

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "BenchServer.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <optional>
+
+namespace tovik::bench {
+
+struct BenchOptions;
+
+// The data a sweep size is measured on and the sample server over it: online sample tables of
+// --reports reports x nodes over the --hours before --reference and the hour that holds it, where
+// the data ends.
+class SweepData
+{
+public:
+    // Generates the data and serves it; options->appDir and options->port then lead the children
+    // to it.
+    bool prepare(BenchOptions *options, int nodes, QString *failure);
+    BenchServer &server() { return m_server; }
+    // The statements of each connection since the last call, in the order the connections opened;
+    // nothing, with *failure set, unless there were exactly `expected` connections.
+    std::optional<QList<QStringList>> newConnections(qsizetype expected, QString *failure);
+
+private:
+    QTemporaryDir m_workDir;
+    BenchServer m_server;
+};
+
+} // namespace tovik::bench
