@@ -184,7 +184,7 @@ QString BenchOptions::usage()
         "  its first result at threshold T and a requery at T + 1 (T - 1 for T = 100), each\n"
         "  beside a bare replay of its statements, its redraw for other occurrences values and\n"
         "  its peak memory.\n"
-        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 3, M = 10000,\n"
+        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5, M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }
 
