@@ -1,16 +1,16 @@
 #include "db/ConnectionFields.h"
 
+#include "db/ConnectionDefaults.h"
+
 namespace tovik {
 
 std::optional<AuthMode> ConnectionFields::authMode() const
 {
-    if (SqlConnType == QLatin1String("Windows Authentication"))
-        return AuthMode::Windows;
-    if (SqlConnType == QLatin1String("Local SQL Authentication"))
-        return AuthMode::LocalSql;
-    if (SqlConnType == QLatin1String("Remote SQL Authentication"))
-        return AuthMode::RemoteSql;
-    return std::nullopt;
+    // The modes in the order of the window's choices.
+    const qsizetype index = ConnectionDefaults::authChoices().indexOf(SqlConnType);
+    if (index < 0)
+        return std::nullopt;
+    return AuthMode(index);
 }
 
 ConnectionFields ConnectionFields::masked() const

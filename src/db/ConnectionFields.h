@@ -6,6 +6,7 @@
 namespace tovik {
 
 // The three authentication choices; anything else, in any other spelling, is none of them.
+// In the order of ConnectionDefaults::authChoices().
 enum class AuthMode { Windows, LocalSql, RemoteSql };
 
 // The connection settings as the window shows them at the moment they are read.
