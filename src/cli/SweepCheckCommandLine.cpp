@@ -65,7 +65,8 @@ std::optional<QDateTime> SweepCheckCommandLine::referenceTime(
     if (!m_parser.isSet(QStringLiteral("at")))
         return now;
     if (fixedRange) {
-        *failure = QStringLiteral("--at sets the end of --last and goes not with --from and --to");
+        *failure = QStringLiteral(
+            "--at sets the end of --last; it cannot be combined with --from and --to");
         return std::nullopt;
     }
     return OptionText::localTime(m_parser.value(QStringLiteral("at")), failure);
