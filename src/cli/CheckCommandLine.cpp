@@ -2,7 +2,6 @@
 
 #include "common/OptionText.h"
 #include "db/ConnectionCommandLine.h"
-#include "host/ControlDefaults.h"
 #include "host/ControlNames.h"
 #include "sweep/SweepCommandLine.h"
 #include "testrun/WallClock.h"
@@ -15,28 +14,23 @@ namespace {
 
 constexpr int lastHourOffset = 23;
 
-// The control each plain text option fills, and the window's text when the option is not given.
+// The control each plain text option fills; the parser gives the window's default when the
+// option is not given.
 struct ControlOption
 {
     QString name;
     QString control;
-    QString defaultText;
 };
 
-QList<ControlOption> controlOptions()
-{
-    const ConnectionChoice defaults = ConnectionCommandLine::defaults();
-    return {
-        {"server", control::kTxtOnlDbServer, defaults.fields.SqlDbServer},
-        {"port", control::kTxtOnlDbPort, defaults.fields.SqlDbPort},
-        {"database", control::kTxtOnlDatabase, defaults.fields.SqlDatabase},
-        {"user", control::kTxtOnlDbUser, defaults.fields.SqlDbUser},
-        {"login-timeout", control::kTxtOnlConnTimeout,
-            QString::number(defaults.loginTimeoutSeconds)},
-        {"threshold", control::kTxtCpuLoadThreshold, control::kDefaultThreshold},
-        {"occurrences", control::kTxtCpuOverThreshold, control::kDefaultOccurrences},
-    };
-}
+const QList<ControlOption> controlOptions {
+    {QStringLiteral("server"), control::kTxtOnlDbServer},
+    {QStringLiteral("port"), control::kTxtOnlDbPort},
+    {QStringLiteral("database"), control::kTxtOnlDatabase},
+    {QStringLiteral("user"), control::kTxtOnlDbUser},
+    {QStringLiteral("login-timeout"), control::kTxtOnlConnTimeout},
+    {QStringLiteral("threshold"), control::kTxtCpuLoadThreshold},
+    {QStringLiteral("occurrences"), control::kTxtCpuOverThreshold},
+};
 
 QString hourText(int hour)
 {
@@ -156,21 +150,13 @@ bool CheckCommandLine::readOptions(
     const QDateTime &now, CheckOptions *options, QString *failure) const
 {
     // The window's texts, unchecked: the run converts them as it converts the window's.
-    QString connType = ConnectionCommandLine::defaults().fields.SqlConnType;
-    if (m_parser.isSet(QStringLiteral("auth"))) {
-        const QString auth = m_parser.value(QStringLiteral("auth"));
-        const auto chosen = ConnectionCommandLine::connType(auth);
-        if (!chosen) {
-            *failure = ConnectionCommandLine::authRefusal(auth);
-            return false;
-        }
-        connType = *chosen;
-    }
-    options->controlTexts.insert(control::kCboOnlConnType, connType);
-    for (const ControlOption &text : controlOptions()) {
-        options->controlTexts.insert(
-            text.control, m_parser.isSet(text.name) ? m_parser.value(text.name) : text.defaultText);
-    }
+    const auto connType = ConnectionCommandLine::readConnType(
+        m_parser, ConnectionCommandLine::defaults().fields.SqlConnType, failure);
+    if (!connType)
+        return false;
+    options->controlTexts.insert(control::kCboOnlConnType, *connType);
+    for (const ControlOption &text : controlOptions)
+        options->controlTexts.insert(text.control, m_parser.value(text.name));
     options->passwordFile = m_parser.value(QStringLiteral("password-file"));
     if (m_parser.isSet(QStringLiteral("run-log")))
         options->runLogPath = m_parser.value(QStringLiteral("run-log"));

@@ -69,15 +69,10 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
     const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure)
 {
     ConnectionChoice choice = base;
-    if (parser.isSet(QStringLiteral("auth"))) {
-        const QString auth = parser.value(QStringLiteral("auth"));
-        const auto type = connType(auth);
-        if (!type) {
-            *failure = authRefusal(auth);
-            return std::nullopt;
-        }
-        choice.fields.SqlConnType = *type;
-    }
+    const auto type = readConnType(parser, base.fields.SqlConnType, failure);
+    if (!type)
+        return std::nullopt;
+    choice.fields.SqlConnType = *type;
     choice.fields.SqlDbServer = valueOr(parser, QStringLiteral("server"), base.fields.SqlDbServer);
     choice.fields.SqlDbPort = valueOr(parser, QStringLiteral("port"), base.fields.SqlDbPort);
     choice.fields.SqlDatabase
@@ -100,9 +95,16 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
     return choice;
 }
 
-QString ConnectionCommandLine::authRefusal(const QString &authArgument)
+std::optional<QString> ConnectionCommandLine::readConnType(
+    const QCommandLineParser &parser, const QString &base, QString *failure)
 {
-    return QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(authArgument);
+    if (!parser.isSet(QStringLiteral("auth")))
+        return base;
+    const QString auth = parser.value(QStringLiteral("auth"));
+    const auto type = connType(auth);
+    if (!type)
+        *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
+    return type;
 }
 
 std::optional<QString> ConnectionCommandLine::readPassword(const QString &path, QString *failure)

@@ -35,8 +35,10 @@ public:
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
-    // Why --auth refuses the text.
-    static QString authRefusal(const QString &authArgument);
+    // The window's authentication text that --auth chooses, base when it is not given; nothing,
+    // with the reason, for a text that is none of the three.
+    static std::optional<QString> readConnType(
+        const QCommandLineParser &parser, const QString &base, QString *failure);
 
     // TOVIK_PASSWORD when it is set and not empty, else the first line of passwordFile (without
     // its line end), else empty text. Nothing, with the reason, when the file cannot be read.
