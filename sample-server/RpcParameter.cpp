@@ -81,6 +81,20 @@ std::optional<std::size_t> fixedSize(std::uint8_t type)
     }
 }
 
+// A nullable fixed-length type is declared with one of its base types' sizes, and a value that
+// is not NULL has one of them too; any other size would have the value read past its bytes.
+bool isNullableSize(std::uint8_t type, std::size_t size)
+{
+    switch (type) {
+    case Type::IntN:
+        return size == 1 || size == 2 || size == 4 || size == 8;
+    case Type::BitN:
+        return size == 1;
+    default:
+        return size == 4 || size == 8;
+    }
+}
+
 std::string integerTypeName(std::size_t size)
 {
     switch (size) {
@@ -184,7 +198,8 @@ private:
     {
         const auto maxSize = m_reader.u8();
         const auto size = m_reader.u8();
-        if (!maxSize || !size || *size > *maxSize)
+        if (!maxSize || !size || !isNullableSize(type, *maxSize)
+            || (*size != 0 && (*size > *maxSize || !isNullableSize(type, *size))))
             return false;
         nameFixedType(type, *maxSize);
         if (*size == 0)

@@ -5,6 +5,7 @@
 #include "PacketWriter.h"
 #include "RawTdsClient.h"
 #include "RequestParser.h"
+#include "RpcParameter.h"
 #include "SqlDateTime.h"
 #include "SqlTranslator.h"
 #include "TextCodec.h"
@@ -52,6 +53,8 @@ private slots:
     void parsesLogin7();
     void login7SurvivesDamage();
     void parsesBatchAndRpc();
+    void readsNullableRpcParameters_data();
+    void readsNullableRpcParameters();
     void assemblesPacketsIntoMessages();
     void refusesMalformedPackets_data();
     void refusesMalformedPackets();
@@ -124,6 +127,49 @@ void tst_SampleServerUnits::parsesBatchAndRpc()
     QCOMPARE(text(byName->procedure), QString("sp_who2"));
     QVERIFY(!RequestParser::parseSqlBatch(view(QByteArray("\x30\x00\x00\x00", 4))));
     QVERIFY(!RequestParser::parseRpc(view(QByteArray("\x16\x00\x00", 3))));
+}
+
+void tst_SampleServerUnits::readsNullableRpcParameters_data()
+{
+    // An unnamed input parameter: name length 0, status 0, then TYPE_INFO and the value.
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("read");
+    QTest::addColumn<QString>("logText");
+    const auto row = [](const char *name, const char *bytes, int size, bool read, QString log) {
+        QTest::newRow(name) << QByteArray("\x00\x00", 2) + QByteArray(bytes, size) << read << log;
+    };
+    row("int", "\x26\x04\x04\x2a\x00\x00\x00", 7, true, "(unnamed) int=42");
+    row("smallint in an int", "\x26\x04\x02\xff\xff", 5, true, "(unnamed) int=-1");
+    row("int NULL", "\x26\x08\x00", 3, true, "(unnamed) bigint=NULL");
+    row("datetime", "\x6f\x08\x08\x00\x00\x00\x00\x00\x00\x00\x00", 11, true,
+        "(unnamed) datetime='1900-01-01 00:00:00'");
+    row("smalldatetime", "\x6f\x04\x04\x01\x00\x3c\x00", 7, true,
+        "(unnamed) smalldatetime='1900-01-02 01:00:00'");
+    row("float", "\x6d\x08\x08\x00\x00\x00\x00\x00\x00\xf8\x3f", 11, true, "(unnamed) float=1.5");
+    row("bit", "\x68\x01\x01\x01", 4, true, "(unnamed) bit=1");
+    row("datetime of two bytes", "\x6f\x02\x02\x2e\x6f", 5, false, {});
+    row("datetime declared of eight, sent in two", "\x6f\x08\x02\x2e\x6f", 5, false, {});
+    row("float of two bytes", "\x6d\x02\x02\x00\x00", 5, false, {});
+    row("int of three bytes", "\x26\x04\x03\x01\x02\x03", 6, false, {});
+    row("int of sixteen bytes",
+        "\x26\x10\x10"
+        "0123456789abcdef",
+        19, false, {});
+    row("bit of two bytes", "\x68\x02\x02\x01\x00", 5, false, {});
+    row("value longer than declared", "\x26\x02\x04\x01\x00\x00\x00", 7, false, {});
+    row("value cut short", "\x26\x04\x04\x01\x00", 5, false, {});
+}
+
+void tst_SampleServerUnits::readsNullableRpcParameters()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, read);
+    QFETCH(QString, logText);
+    ByteReader reader(view(bytes));
+    const auto parameter = RpcParameter::read(reader);
+    QCOMPARE(parameter.has_value(), read);
+    if (parameter)
+        QCOMPARE(text(parameter->logText()), logText);
 }
 
 void tst_SampleServerUnits::assemblesPacketsIntoMessages()
