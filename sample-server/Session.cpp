@@ -364,8 +364,10 @@ void Session::handleRpc(const TdsMessage &message, PacketWriter &reply, const Ca
     const std::string name = request ? request->procedure : std::string("(malformed)");
     std::string detail = name;
     if (request) {
-        for (const RpcParameter &parameter : request->parameters)
-            detail += " " + parameter.logText();
+        for (const RpcParameter &parameter : request->parameters) {
+            detail += ' ';
+            detail += parameter.logText();
+        }
     }
     m_log.write(m_spid, "RPC", detail);
     const std::string procedure = procedureKey(name);

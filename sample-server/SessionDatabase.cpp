@@ -57,7 +57,10 @@ bool isTsqlFunction(std::string_view name)
 
 SqlMessage unknownFunction(std::string_view name)
 {
-    return {195, 15, "'" + std::string(name) + "' is not a recognized built-in function name.", 10};
+    std::string text = "'";
+    text += name;
+    text += "' is not a recognized built-in function name.";
+    return {195, 15, std::move(text), 10};
 }
 
 bool isNamePart(char c)

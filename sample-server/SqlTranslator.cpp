@@ -200,7 +200,7 @@ void SqlTranslator::rewrite(
                 : std::nullopt) {
             out.sql += *date;
         } else if (isDatePart(tokens, i)) {
-            out.sql += "'" + std::string(tokens[i].text) + "'";
+            out.sql += TextCodec::quoted(tokens[i].text);
         } else if (tokens[i].kind == TokenKind::NString) {
             out.sql += tokens[i].text.substr(1);
         } else {
@@ -350,7 +350,7 @@ std::optional<std::string> SqlTranslator::dateLiteral(
             3};
         return std::string(quoted);
     }
-    return "'" + literal.value->text() + "'";
+    return TextCodec::quoted(literal.value->text());
 }
 
 // Whether the literal at `at` is compared with a DATETIME column: `column <op> literal`,
