@@ -2,13 +2,13 @@
 
 #include "cli/CheckStatus.h"
 #include "cli/CheckStream.h"
+#include "output/OutputFile.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepJson.h"
 #include "sweep/SweepTable.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace tovik {
 
@@ -72,11 +72,12 @@ bool writeOutput(const SweepCheckOptions &options, const SweepResult &result, QS
         *failure = QStringLiteral("the output could not be written: ") + out.errorString();
         return false;
     }
-    QSaveFile file(options.outputPath);
-    if (file.open(QIODevice::WriteOnly) && write(file, result, options.settings) && file.commit())
+    const auto fill = [&](QIODevice &file) { return write(file, result, options.settings); };
+    QString reason;
+    if (OutputFile::write(options.outputPath, OutputFile::Access::Shared, fill, &reason))
         return true;
     *failure = QStringLiteral("the output could not be written to %1: %2")
-                   .arg(options.outputPath, file.errorString());
+                   .arg(options.outputPath, reason);
     return false;
 }
 

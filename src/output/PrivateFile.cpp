@@ -1,66 +1,23 @@
 #include "output/PrivateFile.h"
 
+#include "output/OutputFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <filesystem>
-#include <system_error>
 
 namespace tovik {
 
-namespace {
-
-constexpr QFileDevice::Permissions ownerReadWrite
-    = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-// A name beside path that no other writer picks at the same moment.
-QString newFileName(const QString &path)
-{
-    return path
-        + QStringLiteral(".%1.new").arg(
-            QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-}
-
-bool writePieces(QFile &file, const FileBytes &bytes)
-{
-    for (const QByteArrayView piece : bytes) {
-        if (file.write(piece.data(), piece.size()) != piece.size())
-            return false;
-    }
-    if (!file.flush())
-        return false;
-    file.close();
-    return file.error() == QFileDevice::NoError;
-}
-
-// Renames over an existing file in one step; QFile::rename refuses to replace one.
-bool replaceFile(const QString &from, const QString &to, QString *reason)
-{
-    std::error_code error;
-    std::filesystem::rename(
-        QFileInfo(from).filesystemFilePath(), QFileInfo(to).filesystemFilePath(), error);
-    if (error)
-        *reason = QString::fromLocal8Bit(error.message());
-    return !error;
-}
-
-} // namespace
-
 bool writePrivateFile(const QString &path, const FileBytes &bytes, QString *reason)
 {
-    QFile file(newFileName(path));
-    // NewOnly: the mode is the one given here, never that of a file someone left under the name.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerReadWrite)) {
-        *reason = file.errorString();
-        return false;
-    }
-    if (!writePieces(file, bytes))
-        *reason = file.errorString();
-    else if (replaceFile(file.fileName(), path, reason))
+    const auto writePieces = [&bytes](QIODevice &file) {
+        for (const QByteArrayView piece : bytes) {
+            if (file.write(piece.data(), piece.size()) != piece.size())
+                return false;
+        }
         return true;
-    file.remove();
-    return false;
+    };
+    return OutputFile::write(path, OutputFile::Access::Private, writePieces, reason);
 }
 
 bool makePrivateDirectory(const QString &path, QString *reason)
@@ -75,7 +32,8 @@ bool makePrivateDirectory(const QString &path, QString *reason)
     }
     for (const QString &dir : std::as_const(missing)) {
         // Another process may create it meanwhile; its mode is then its own.
-        if (!QDir().mkdir(dir, ownerReadWrite | QFileDevice::ExeOwner) && !QFileInfo(dir).isDir())
+        if (!QDir().mkdir(dir, OutputFile::kPrivateMode | QFileDevice::ExeOwner)
+            && !QFileInfo(dir).isDir())
             break;
     }
     if (QFileInfo(path).isDir())
@@ -90,9 +48,9 @@ bool makePrivateFile(const QString &path, QString *reason)
         return false;
     QFile file(path);
     // NewOnly: created with this mode; a file that is there, or appears meanwhile, gets it below.
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerReadWrite))
+    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, OutputFile::kPrivateMode))
         return true;
-    if (file.setPermissions(ownerReadWrite))
+    if (file.setPermissions(OutputFile::kPrivateMode))
         return true;
     *reason = file.errorString();
     return false;

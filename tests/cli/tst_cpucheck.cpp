@@ -1,4 +1,5 @@
 #include "CheckProcess.h"
+#include "FileModes.h"
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
 #include "cli/CheckOptions.h"
@@ -58,16 +59,6 @@ bool serve(MonitoringFixture &fixture, Data data, SampleServer::Options options 
     return fixture.addDatabase("SNMPCONLINE", installation(data)) && fixture.startServer(options);
 }
 
-#ifdef Q_OS_UNIX
-int fileMode(const QString &path)
-{
-    struct stat info
-    {
-    };
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 0777) : -1;
-}
-#endif
-
 } // namespace
 
 Q_DECLARE_METATYPE(Data)
@@ -88,6 +79,8 @@ private slots:
     void passwordSources();
     void runLogPrivateToOwner();
     void runLogNotWritable();
+    void runLogIntoDevice_data();
+    void runLogIntoDevice();
     void manyCaughtDevicesShortened();
 };
 
@@ -371,6 +364,36 @@ void tst_CpuCheck::runLogNotWritable()
     QVERIFY2(statusLine(run).startsWith(
                  "CPU LOAD UNKNOWN - the run log could not be written to " + path + ": "),
         qPrintable(statusLine(run)));
+}
+
+void tst_CpuCheck::runLogIntoDevice_data()
+{
+    QTest::addColumn<unsigned>("minor");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("copy of /dev/null") << 3u << 2 << "CPU LOAD CRITICAL - ";
+    QTest::newRow("copy of /dev/full")
+        << 7u << 3 << "CPU LOAD UNKNOWN - the run log could not be written to %1: No space";
+}
+
+// `--run-log /dev/null` is a cron user's habit: the device takes the log and stays a device.
+void tst_CpuCheck::runLogIntoDevice()
+{
+    QFETCH(unsigned, minor);
+    QFETCH(int, exitCode);
+    QFETCH(QString, status);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Data::Standard), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("null");
+    if (!makeMemoryDevice(path, minor))
+        QSKIP("making a device needs root");
+
+    const CheckRun run
+        = runCheck(connectionArguments(fixture) << "--run-log" << path, withPassword(password));
+
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(statusLine(run).startsWith(status.replace("%1", path)), qPrintable(statusLine(run)));
+    QCOMPARE(fileKind(path), 'c');
 }
 
 void tst_CpuCheck::manyCaughtDevicesShortened()

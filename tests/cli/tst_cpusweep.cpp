@@ -1,4 +1,6 @@
 #include "CheckProcess.h"
+#include "FifoReader.h"
+#include "FileModes.h"
 #include "MonitoringFixture.h"
 
 #include <QJsonArray>
@@ -7,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace tovik::test;
 
@@ -71,6 +74,8 @@ private slots:
     void jsonAndTable();
     void terminalGetsTableAndProgress();
     void outputFileKeptOnFailure();
+    void outputIntoPipeOrDevice_data();
+    void outputIntoPipeOrDevice();
     void badArguments_data();
     void badArguments();
     void failureEndings_data();
@@ -196,6 +201,50 @@ void tst_CpuSweep::outputFileKeptOnFailure()
     QCOMPARE(refused.exitCode, 3);
     QVERIFY2(statusLine(refused).startsWith("CPU LOAD UNKNOWN - "), refused.out.constData());
     QCOMPARE(fileBytes(path), csv);
+}
+
+void tst_CpuSweep::outputIntoPipeOrDevice_data()
+{
+    QTest::addColumn<char>("kind");
+    QTest::addColumn<unsigned>("minor");
+    QTest::addColumn<QByteArray>("failure");
+    QTest::newRow("named pipe with a reader") << 'p' << 0u << QByteArray();
+    QTest::newRow("copy of /dev/null") << 'c' << 3u << QByteArray();
+    QTest::newRow("copy of /dev/full") << 'c' << 7u << QByteArray("No space left on device");
+}
+
+// Written in place: renaming a new file over it would put a regular file where the device or pipe
+// was, for every program on the machine.
+void tst_CpuSweep::outputIntoPipeOrDevice()
+{
+    QFETCH(char, kind);
+    QFETCH(unsigned, minor);
+    QFETCH(QByteArray, failure);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("target");
+    std::optional<FifoReader> reader;
+    if (kind == 'p') {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        reader.emplace(path);
+    } else if (!makeMemoryDevice(path, minor)) {
+        QSKIP("making a device needs root");
+    }
+
+    const CheckRun run = sweep(fixture, hours13And14 + QStringList {"--output", path});
+    QCOMPARE(fileKind(path), kind);
+    if (!failure.isEmpty()) {
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY2(run.out.contains(failure), run.out.constData());
+        return;
+    }
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out, QByteArray());
+    if (kind == 'p') {
+        const QByteArray csv = sweep(fixture, hours13And14).out;
+        QVERIFY2(csv.startsWith(header) && csv.count('\n') > 1, csv.constData());
+        QCOMPARE(reader->received(), csv);
+    }
 }
 
 void tst_CpuSweep::badArguments_data()

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace tovik::test {
 
@@ -23,6 +24,29 @@ bool writeFileWithMode(const QString &path, const QByteArray &bytes, int mode)
     file.close();
     return ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0
         && fileMode(path) == mode;
+}
+
+char fileKind(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &status) != 0)
+        return '-';
+    if (S_ISREG(status.st_mode))
+        return 'f';
+    if (S_ISCHR(status.st_mode))
+        return 'c';
+    if (S_ISFIFO(status.st_mode))
+        return 'p';
+    if (S_ISLNK(status.st_mode))
+        return 'l';
+    return S_ISDIR(status.st_mode) ? 'd' : '?';
+}
+
+bool makeMemoryDevice(const QString &path, unsigned minor)
+{
+    return ::mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, makedev(1, minor)) == 0;
 }
 
 ScopedUmask::ScopedUmask(int mask)

@@ -10,6 +10,12 @@ int fileMode(const QString &path);
 // A file holding bytes with exactly this mode, as an earlier program or user may have left it.
 bool writeFileWithMode(const QString &path, const QByteArray &bytes, int mode);
 
+// The kind of file at path, without following a link: 'f' regular, 'c' character device, 'p'
+// FIFO, 'l' link, 'd' directory, '?' another, '-' none.
+char fileKind(const QString &path);
+// A copy of one of the kernel's memory devices (minor 3 is null, 7 full); only root may make one.
+bool makeMemoryDevice(const QString &path, unsigned minor);
+
 // Sets the process's umask for its lifetime, then restores the previous one.
 class ScopedUmask
 {
