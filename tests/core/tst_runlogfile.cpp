@@ -33,7 +33,7 @@ QString octal(int mode)
 } // namespace
 
 // Where the run log goes and who may read it: it holds the devices' trap communities.
-class TestRunLogFile : public QObject
+class tst_RunLogFile : public QObject
 {
     Q_OBJECT
 
@@ -55,25 +55,25 @@ private:
     ScopedUmask m_umask {0};
 };
 
-void TestRunLogFile::initTestCase()
+void tst_RunLogFile::initTestCase()
 {
     // The program's name, which names its per-user directory.
     QCoreApplication::setApplicationName("Tovik SQL Tester");
 }
 
-void TestRunLogFile::init()
+void tst_RunLogFile::init()
 {
     m_userData = std::make_unique<QTemporaryDir>();
     QVERIFY(m_userData->isValid());
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_userData->path()));
 }
 
-void TestRunLogFile::cleanup()
+void tst_RunLogFile::cleanup()
 {
     m_userData.reset();
 }
 
-void TestRunLogFile::privateBesideProgram_data()
+void tst_RunLogFile::privateBesideProgram_data()
 {
     QTest::addColumn<int>("earlierMode");
 
@@ -83,7 +83,7 @@ void TestRunLogFile::privateBesideProgram_data()
     QTest::newRow("earlier log 0600") << 0600;
 }
 
-void TestRunLogFile::privateBesideProgram()
+void tst_RunLogFile::privateBesideProgram()
 {
     QFETCH(int, earlierMode);
 
@@ -101,7 +101,7 @@ void TestRunLogFile::privateBesideProgram()
     QCOMPARE(QDir(appDir.path()).entryList(QDir::Files | QDir::Hidden), QStringList {logName});
 }
 
-void TestRunLogFile::privateInCreatedUserDirectory()
+void tst_RunLogFile::privateInCreatedUserDirectory()
 {
     QTemporaryDir scratch;
     const QString blocker = scratch.filePath("plain-file");
@@ -121,7 +121,7 @@ void TestRunLogFile::privateInCreatedUserDirectory()
     QVERIFY(host.warnings.isEmpty());
 }
 
-void TestRunLogFile::installedProgramWritesToUserDirectory_data()
+void tst_RunLogFile::installedProgramWritesToUserDirectory_data()
 {
     QTest::addColumn<QString>("installedDir");
     QTest::addColumn<bool>("throughLink");
@@ -132,7 +132,7 @@ void TestRunLogFile::installedProgramWritesToUserDirectory_data()
 }
 
 // Also where root could write there: the directory holds the package's files only.
-void TestRunLogFile::installedProgramWritesToUserDirectory()
+void tst_RunLogFile::installedProgramWritesToUserDirectory()
 {
     QFETCH(QString, installedDir);
     QFETCH(bool, throughLink);
@@ -159,7 +159,7 @@ void TestRunLogFile::installedProgramWritesToUserDirectory()
     QCOMPARE(host.viewerPaths, QStringList {written});
 }
 
-void TestRunLogFile::uninstalledProgramWritesBesideItself_data()
+void tst_RunLogFile::uninstalledProgramWritesBesideItself_data()
 {
     QTest::addColumn<QString>("folder");
 
@@ -169,7 +169,7 @@ void TestRunLogFile::uninstalledProgramWritesBesideItself_data()
     QTest::newRow("folder named like an installed one") << "usr/bin";
 }
 
-void TestRunLogFile::uninstalledProgramWritesBesideItself()
+void tst_RunLogFile::uninstalledProgramWritesBesideItself()
 {
     QFETCH(QString, folder);
 
@@ -189,5 +189,5 @@ void TestRunLogFile::uninstalledProgramWritesBesideItself()
     QVERIFY(!QFileInfo::exists(m_userData->filePath("Tovik SQL Tester")));
 }
 
-QTEST_GUILESS_MAIN(TestRunLogFile)
+QTEST_GUILESS_MAIN(tst_RunLogFile)
 #include "tst_runlogfile.moc"

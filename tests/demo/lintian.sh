@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Debian's package checker on the package the build makes: no error and no warning. An
-# informational tag is printed; the README's packaging section says why each one stays.
+# informational tag is printed; docs/packaging.md says why each one stays.
 #
 #   lintian.sh BUILD_DIR
 set -euo pipefail

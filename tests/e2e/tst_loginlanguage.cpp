@@ -77,7 +77,7 @@ QSqlError countWithoutLanguage(quint16 port, const QString &database, const QStr
 } // namespace
 
 // Logins whose language reads dashed dates as year-day-month, on a server installed in German.
-class TestLoginLanguage : public QObject
+class tst_LoginLanguage : public QObject
 {
     Q_OBJECT
 
@@ -86,14 +86,14 @@ private slots:
     void runLogIndependentOfServerLanguage();
 };
 
-void TestLoginLanguage::runLogIndependentOfServerLanguage_data()
+void tst_LoginLanguage::runLogIndependentOfServerLanguage_data()
 {
     QTest::addColumn<QString>("layout");
     QTest::newRow("samples in the monitoring database") << "online";
     QTest::newRow("samples in report databases") << "external";
 }
 
-void TestLoginLanguage::runLogIndependentOfServerLanguage()
+void tst_LoginLanguage::runLogIndependentOfServerLanguage()
 {
     QFETCH(QString, layout);
 
@@ -135,5 +135,5 @@ void TestLoginLanguage::runLogIndependentOfServerLanguage()
         qPrintable(fault.databaseText()));
 }
 
-QTEST_GUILESS_MAIN(TestLoginLanguage)
+QTEST_GUILESS_MAIN(tst_LoginLanguage)
 #include "tst_loginlanguage.moc"

@@ -29,7 +29,7 @@ QStringList installation()
 
 // Every ending that writes the run log leaves it readable by its owner only, under any umask and
 // whatever mode the previous log had.
-class TestRunLogMode : public QObject
+class tst_RunLogMode : public QObject
 {
     Q_OBJECT
 
@@ -38,7 +38,7 @@ private slots:
     void logForOwnerOnly();
 };
 
-void TestRunLogMode::logForOwnerOnly_data()
+void tst_RunLogMode::logForOwnerOnly_data()
 {
     QTest::addColumn<QString>("database");
     QTest::addColumn<QString>("threshold");
@@ -56,7 +56,7 @@ void TestRunLogMode::logForOwnerOnly_data()
     }
 }
 
-void TestRunLogMode::logForOwnerOnly()
+void tst_RunLogMode::logForOwnerOnly()
 {
     QFETCH(QString, database);
     QFETCH(QString, threshold);
@@ -87,5 +87,5 @@ void TestRunLogMode::logForOwnerOnly()
     QCOMPARE(log.contains(community), warnings == 0);
 }
 
-QTEST_GUILESS_MAIN(TestRunLogMode)
+QTEST_GUILESS_MAIN(tst_RunLogMode)
 #include "tst_runlogmode.moc"
