@@ -8,8 +8,8 @@
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
-#include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
+#include "sweep/SweepGrid.h"
 
 #include <QAction>
 #include <QCloseEvent>

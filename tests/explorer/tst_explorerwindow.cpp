@@ -1,9 +1,9 @@
 #include "MonitoringFixture.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapView.h"
-#include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
+#include "sweep/SweepGrid.h"
 #include "testrun/HostFields.h"
 
 #include <QBuffer>
