@@ -158,7 +158,9 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     const QImage marksAtSix = heatmapPicture(window);
     QVERIFY(!marksAtSix.isNull());
     occurrences->setValue(2);
-    QTest::qWait(1000);
+    // No sweep runs or waits to run, so none can come later.
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(window.shownGrid(), grid);
     QCOMPARE(fixture.server().loggedRequests().size(), requests);
     QCOMPARE(exportedCsv(window), engineCsv(settings, 2));
@@ -185,10 +187,13 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QVERIFY(threshold);
     for (const int value : {45, 50, 55}) {
         threshold->setValue(value);
-        QTest::qWait(100);
+        QVERIFY(window.isRequeryWaiting());
     }
-    QVERIFY(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 60000));
-    QTest::qWait(1500);
+    QVERIFY(!window.isRunning());
+    QVERIFY(shown.wait(60000));
+    // The result's sweep was the last one: nothing runs or waits to run after it.
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(shown.count(), 1);
     QCOMPARE(aggregateQueries(fixture.server().loggedRequests()) - before, 2);
     QVERIFY(window.shownGrid() != first);
