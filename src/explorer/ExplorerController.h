@@ -40,7 +40,7 @@ public:
 public slots:
     // Sweeps now; while a sweep runs, ends it and sweeps once it has ended.
     void run(const tovik::SweepSettings &settings);
-    // Asks for requeryDue() once the changes have settled, but only after the first sweep.
+    // Asks for requeryDue() once the changes have settled, but only once a sweep was asked for.
     void requeryLater();
     // The changes asked for so far need no sweep of their own.
     void stopRequery();
