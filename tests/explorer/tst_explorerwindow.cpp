@@ -6,6 +6,7 @@
 #include "sweep/SweepGrid.h"
 #include "testrun/HostFields.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
@@ -68,6 +69,14 @@ QByteArray exportedCsv(const ExplorerWindow &window)
         return "export failed: " + failure.toUtf8();
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+}
+
+const QAction *exportCsvAction(const ExplorerWindow &window)
+{
+    const auto actions = window.findChildren<QAction *>();
+    const auto found = std::find_if(actions.cbegin(), actions.cend(),
+        [](const QAction *action) { return action->text() == "&Export CSV..."; });
+    return found == actions.cend() ? nullptr : *found;
 }
 
 bool runToResult(ExplorerWindow &window)
@@ -149,6 +158,7 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QVERIFY(expected.startsWith("hour,report_id,node_id,node_name,address,count,caught\r\n"));
     QVERIFY(expected.contains(",true\r\n"));
     QCOMPARE(exportedCsv(window), expected);
+    QVERIFY(exportCsvAction(window) && exportCsvAction(window)->isEnabled());
 
     // Another occurrences value is answered from the result on screen.
     const qsizetype requests = fixture.server().loggedRequests().size();
