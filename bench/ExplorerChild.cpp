@@ -5,7 +5,7 @@
 #include "ProcessFigures.h"
 #include "SweepChild.h"
 #include "explorer/ExplorerWindow.h"
-#include "explorer/SweepGrid.h"
+#include "sweep/SweepGrid.h"
 
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>

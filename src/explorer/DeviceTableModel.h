@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/SweepGrid.h"
+#include "sweep/SweepGrid.h"
 
 #include <QAbstractTableModel>
 #include <memory>

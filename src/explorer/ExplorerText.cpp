@@ -1,6 +1,6 @@
 #include "explorer/ExplorerText.h"
 
-#include "explorer/SweepGrid.h"
+#include "sweep/SweepGrid.h"
 
 #include <QLocale>
 #include <QRegularExpression>

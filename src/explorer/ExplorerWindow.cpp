@@ -3,13 +3,15 @@
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceTableModel.h"
+#include "explorer/EngineSweepRunner.h"
+#include "explorer/ExplorerController.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerText.h"
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
-#include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
+#include "sweep/SweepGrid.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -37,8 +39,6 @@ namespace tovik {
 
 namespace {
 
-// Long enough for a few more keystrokes or arrow clicks before a new query goes out.
-constexpr int kRequeryDelayMs = 600;
 const QString kHourFormat = QStringLiteral("yyyy-MM-dd HH:00:00");
 
 QSpinBox *spinBox(const char *name, int min, int max, const QString &suffix = {})
@@ -85,7 +85,7 @@ QDateTime wholeHourBefore(const QDateTime &time, int hours)
 ExplorerWindow::ExplorerWindow(QSettings *store, QWidget *parent)
     : QMainWindow(parent)
     , m_store(store)
-    , m_worker(new SweepWorker)
+    , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
@@ -101,29 +101,14 @@ ExplorerWindow::ExplorerWindow(QSettings *store, QWidget *parent)
     buildMenus();
     arrangeTabOrder();
 
-    m_worker->moveToThread(&m_thread);
-    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    connect(m_worker, &SweepWorker::progress, this, &ExplorerWindow::showProgress);
-    connect(m_worker, &SweepWorker::finished, this, &ExplorerWindow::showResult);
-    connect(m_worker, &SweepWorker::failed, this, &ExplorerWindow::showFailure);
-    m_thread.setObjectName(QStringLiteral("sweep"));
-    m_thread.start();
-
-    m_requery.setSingleShot(true);
-    m_requery.setInterval(kRequeryDelayMs);
-    connect(&m_requery, &QTimer::timeout, this, &ExplorerWindow::run);
     applySettings(SweepChoice());
     connectControls();
+    connectController();
     updateButtons();
     setStatus(tr("Set the connection and press Run."), false);
 }
 
-ExplorerWindow::~ExplorerWindow()
-{
-    m_worker->cancel();
-    m_thread.quit();
-    m_thread.wait();
-}
+ExplorerWindow::~ExplorerWindow() = default;
 
 QWidget *ExplorerWindow::buildConnectionBox()
 {
@@ -299,16 +284,28 @@ void ExplorerWindow::connectControls()
     connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
     for (QSpinBox *box : {spinThreshold, spinLastHours, spinMonStart, spinMonStop})
-        connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::requeryLater);
+        connect(box, &QSpinBox::valueChanged, m_controller, &ExplorerController::requeryLater);
     for (QDateTimeEdit *edit : {dtFrom, dtTo})
-        connect(edit, &QDateTimeEdit::dateTimeChanged, this, &ExplorerWindow::requeryLater);
-    connect(optLast, &QRadioButton::toggled, this, &ExplorerWindow::requeryLater);
+        connect(
+            edit, &QDateTimeEdit::dateTimeChanged, m_controller, &ExplorerController::requeryLater);
+    connect(optLast, &QRadioButton::toggled, m_controller, &ExplorerController::requeryLater);
     connect(txtDeviceFilter, &QLineEdit::textChanged, m_deviceFilter,
         &DeviceFilterModel::setNameFilter);
     connect(m_deviceTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         &ExplorerWindow::showDeviceOfTable);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
+}
+
+void ExplorerWindow::connectController()
+{
+    connect(m_controller, &ExplorerController::requeryDue, this, &ExplorerWindow::run);
+    connect(m_controller, &ExplorerController::started, this, &ExplorerWindow::showStarted);
+    connect(
+        m_controller, &ExplorerController::runningChanged, this, &ExplorerWindow::updateButtons);
+    connect(m_controller, &ExplorerController::progress, this, &ExplorerWindow::showProgress);
+    connect(m_controller, &ExplorerController::resultShown, this, &ExplorerWindow::showResult);
+    connect(m_controller, &ExplorerController::failed, this, &ExplorerWindow::showFailure);
 }
 
 void ExplorerWindow::applySettings(const SweepChoice &s)
@@ -335,7 +332,7 @@ void ExplorerWindow::applySettings(const SweepChoice &s)
     spinThreshold->setValue(s.threshold);
     spinOccurrences->setValue(s.occurrences);
     // Filling the controls is no change of the user's, so it asks for no query.
-    m_requery.stop();
+    m_controller->stopRequery();
 }
 
 SweepChoice ExplorerWindow::settings() const
@@ -360,11 +357,31 @@ SweepChoice ExplorerWindow::settings() const
     return s;
 }
 
+const SweepGrid *ExplorerWindow::shownGrid() const
+{
+    return m_controller->shownGrid().get();
+}
+
 SweepSettings ExplorerWindow::shownSettings() const
 {
-    SweepSettings s = m_shownSettings;
-    s.occurrences = qint16(spinOccurrences->value());
+    SweepSettings s = m_controller->shownSettings();
+    s.occurrences = occurrences();
     return s;
+}
+
+bool ExplorerWindow::isRunning() const
+{
+    return m_controller->isRunning();
+}
+
+bool ExplorerWindow::isRequeryWaiting() const
+{
+    return m_controller->isRequeryWaiting();
+}
+
+qint64 ExplorerWindow::lastSweepMs() const
+{
+    return m_controller->lastSweepMs();
 }
 
 QString ExplorerWindow::statusText() const
@@ -374,7 +391,7 @@ QString ExplorerWindow::statusText() const
 
 void ExplorerWindow::run()
 {
-    m_requery.stop();
+    m_controller->stopRequery();
     QString failure;
     const auto sweep = settings().sweep(QDateTime::currentDateTime(), &failure);
     if (!sweep) {
@@ -382,39 +399,22 @@ void ExplorerWindow::run()
         return;
     }
     remember();
-    if (m_running) {
-        // The running sweep is for settings that are gone; the newest starts once it has ended.
-        m_pending = true;
-        m_worker->cancel();
-        return;
-    }
-    start(*sweep);
+    m_controller->run(*sweep);
 }
 
 void ExplorerWindow::cancel()
 {
-    m_requery.stop();
-    m_pending = false;
-    if (m_running)
-        m_worker->cancel();
+    m_controller->cancel();
 }
 
-void ExplorerWindow::start(const SweepSettings &settings)
+void ExplorerWindow::showStarted()
 {
-    m_runningSettings = settings;
-    m_running = true;
-    const quint64 request = ++m_request;
     progress->setRange(0, 0);
     setStatus(tr("Connecting..."), false);
-    updateButtons();
-    QMetaObject::invokeMethod(
-        m_worker, [worker = m_worker, request, settings] { worker->run(request, settings); });
 }
 
-void ExplorerWindow::showProgress(quint64 request, int report, int reports)
+void ExplorerWindow::showProgress(int report, int reports)
 {
-    if (request != m_request)
-        return;
     progress->setRange(0, reports);
     progress->setValue(report - 1);
     setStatus(
@@ -422,49 +422,32 @@ void ExplorerWindow::showProgress(quint64 request, int report, int reports)
         false);
 }
 
-bool ExplorerWindow::startPending()
+void ExplorerWindow::showResult()
 {
-    m_running = false;
-    updateButtons();
-    if (!m_pending)
-        return false;
-    m_pending = false;
-    run();
-    return true;
-}
-
-void ExplorerWindow::showResult(
-    quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs)
-{
-    if (request != m_request || startPending())
-        return;
-    m_shownSettings = m_runningSettings;
-    m_lastSweepMs = elapsedMs;
-    m_grid = std::make_shared<const SweepGrid>(std::move(result));
-    const qint16 occurrences = qint16(spinOccurrences->value());
-    m_heatmapModel->setGrid(m_grid, occurrences);
-    m_deviceModel->setGrid(m_grid, occurrences);
-    m_caughtChart->showCaught(*m_grid, occurrences);
+    const SweepGrid &grid = *m_controller->shownGrid();
+    const qint16 shownOccurrences = occurrences();
+    m_heatmapModel->setGrid(m_controller->shownGrid(), shownOccurrences);
+    m_deviceModel->setGrid(m_controller->shownGrid(), shownOccurrences);
+    m_caughtChart->showCaught(grid, shownOccurrences);
     m_shownDevice = -1;
     m_deviceChart->clearDevice();
+    updateButtons();
     progress->setRange(0, 1);
     progress->setValue(1);
     setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
-                  .arg(ExplorerText::number(m_grid->deviceCount()),
-                      ExplorerText::number(m_shownSettings.threshold),
-                      ExplorerText::number(m_grid->hourCount()),
-                      QLocale().toString(elapsedMs / 1000.0, 'f', 1)),
+                  .arg(ExplorerText::number(grid.deviceCount()),
+                      ExplorerText::number(m_controller->shownSettings().threshold),
+                      ExplorerText::number(grid.hourCount()),
+                      QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1)),
         false);
     emit resultShown();
 }
 
-void ExplorerWindow::showFailure(quint64 request, const QString &description, bool cancelled)
+void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 {
-    if (request != m_request || startPending())
-        return;
     progress->setRange(0, 1);
     progress->setValue(0);
-    const QString kept = m_grid ? tr(" The previous result stays on screen.") : QString();
+    const QString kept = shownGrid() ? tr(" The previous result stays on screen.") : QString();
     setStatus((cancelled ? tr("Cancelled.") : description) + kept, !cancelled);
     emit runFailed(description);
 }
@@ -477,26 +460,25 @@ void ExplorerWindow::setStatus(const QString &text, bool failure)
 
 void ExplorerWindow::updateButtons()
 {
-    cmdCancel->setEnabled(m_running);
-    m_cancelAction->setEnabled(m_running);
-    m_exportCsvAction->setEnabled(bool(m_grid));
+    cmdCancel->setEnabled(isRunning());
+    m_cancelAction->setEnabled(isRunning());
+    m_exportCsvAction->setEnabled(shownGrid() != nullptr);
 }
 
-void ExplorerWindow::requeryLater()
+qint16 ExplorerWindow::occurrences() const
 {
-    // Only once the user has asked for a sweep do changes query by themselves.
-    if (m_grid || m_running)
-        m_requery.start();
+    return qint16(spinOccurrences->value());
 }
 
 void ExplorerWindow::redrawForOccurrences()
 {
-    if (!m_grid)
+    const SweepGrid *grid = shownGrid();
+    if (!grid)
         return;
-    const qint16 occurrences = qint16(spinOccurrences->value());
-    m_heatmapModel->setOccurrences(occurrences);
-    m_deviceModel->setOccurrences(occurrences);
-    m_caughtChart->showCaught(*m_grid, occurrences);
+    const qint16 shownOccurrences = occurrences();
+    m_heatmapModel->setOccurrences(shownOccurrences);
+    m_deviceModel->setOccurrences(shownOccurrences);
+    m_caughtChart->showCaught(*grid, shownOccurrences);
     if (m_shownDevice >= 0)
         showDevice(m_shownDevice);
 }
@@ -515,10 +497,11 @@ void ExplorerWindow::showDeviceOfHeatmap(const QModelIndex &index)
 
 void ExplorerWindow::showDevice(int device)
 {
-    if (!m_grid || device < 0 || device >= m_grid->deviceCount())
+    const SweepGrid *grid = shownGrid();
+    if (!grid || device < 0 || device >= grid->deviceCount())
         return;
     m_shownDevice = device;
-    m_deviceChart->showDevice(*m_grid, device, qint16(spinOccurrences->value()));
+    m_deviceChart->showDevice(*grid, device, occurrences());
 }
 
 void ExplorerWindow::remember() const
@@ -531,14 +514,15 @@ void ExplorerWindow::remember() const
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const
 {
-    if (!m_grid) {
+    const SweepGrid *grid = shownGrid();
+    if (!grid) {
         *failure = tr("There is no result to export yet.");
         return false;
     }
     // Names, addresses and counts only: the csv holds no trap community and no connection detail.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || !SweepCsv::write(file, m_grid->result(), shownSettings()) || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || !SweepCsv::write(file, grid->result(), shownSettings())
+        || !file.commit()) {
         *failure = file.errorString();
         return false;
     }

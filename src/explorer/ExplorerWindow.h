@@ -1,12 +1,8 @@
 #pragma once
 
 #include "sweep/SweepChoice.h"
-#include "explorer/SweepWorker.h"
 
 #include <QMainWindow>
-#include <QThread>
-#include <QTimer>
-#include <memory>
 
 class QAction;
 class QComboBox;
@@ -26,13 +22,14 @@ class CaughtChartView;
 class DeviceCountsChartView;
 class DeviceFilterModel;
 class DeviceTableModel;
+class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
 class SweepGrid;
 
-// The threshold explorer: connects once, sweeps the range on a worker thread and shows when and
-// where the alarm setting would have fired. Only the threshold, the range and the monitoring time
-// need a new query; the occurrences are answered from the result on screen.
+// The threshold explorer's window: its controls ask the controller for sweeps and its views show
+// when and where the alarm setting would have fired. Only the threshold, the range and the
+// monitoring time need a new query; the occurrences are answered from the result on screen.
 class ExplorerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -46,12 +43,14 @@ public:
     SweepChoice settings() const;
 
     // The result on screen, and the settings it was swept with; nothing before the first.
-    const SweepGrid *shownGrid() const { return m_grid.get(); }
+    const SweepGrid *shownGrid() const;
     SweepSettings shownSettings() const;
-    bool isRunning() const { return m_running; }
+    bool isRunning() const;
+    // Whether a change of the settings waits to query.
+    bool isRequeryWaiting() const;
     QString statusText() const;
     // The sweep's time on its worker for the result on screen.
-    qint64 lastSweepMs() const { return m_lastSweepMs; }
+    qint64 lastSweepMs() const;
 
     bool exportCsv(const QString &path, QString *failure) const;
     bool exportChart(const QString &path, QString *failure) const;
@@ -76,14 +75,14 @@ private:
     void arrangeTabOrder();
     void connectControls();
 
-    void start(const SweepSettings &settings);
-    void showProgress(quint64 request, int report, int reports);
-    void showResult(quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs);
-    void showFailure(quint64 request, const QString &description, bool cancelled);
-    bool startPending();
+    void connectController();
+    void showStarted();
+    void showProgress(int report, int reports);
+    void showResult();
+    void showFailure(const QString &description, bool cancelled);
     void setStatus(const QString &text, bool failure);
     void updateButtons();
-    void requeryLater();
+    qint16 occurrences() const;
     void redrawForOccurrences();
     void showDeviceOfTable(const QModelIndex &proxyIndex);
     void showDeviceOfHeatmap(const QModelIndex &index);
@@ -94,17 +93,8 @@ private:
     void exportChartAsked(const QString &filter, const QString &suffix);
 
     QSettings *m_store = nullptr;
-    QThread m_thread;
-    SweepWorker *m_worker = nullptr;
-    quint64 m_request = 0;
-    bool m_running = false;
-    bool m_pending = false;
-    SweepSettings m_runningSettings;
-    SweepSettings m_shownSettings;
-    std::shared_ptr<const SweepGrid> m_grid;
+    ExplorerController *m_controller = nullptr;
     int m_shownDevice = -1;
-    qint64 m_lastSweepMs = 0;
-    QTimer m_requery;
 
     QComboBox *cboAuth = nullptr;
     QLineEdit *txtServer = nullptr;

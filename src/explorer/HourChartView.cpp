@@ -1,7 +1,7 @@
 #include "explorer/HourChartView.h"
 
 #include "explorer/ExplorerText.h"
-#include "explorer/SweepGrid.h"
+#include "sweep/SweepGrid.h"
 
 #include <QDateTimeAxis>
 #include <QLineSeries>

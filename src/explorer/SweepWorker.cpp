@@ -4,40 +4,39 @@
 
 namespace tovik {
 
+SweepWorker::SweepWorker(std::unique_ptr<SweepRunner> runner)
+    : m_runner(std::move(runner))
+{
+}
+
+SweepWorker::~SweepWorker() = default;
+
 void SweepWorker::run(quint64 request, const SweepSettings &settings)
 {
-    SweepEngine engine(settings);
-    {
-        QMutexLocker lock(&m_mutex);
-        m_engine = &engine;
-        m_cancelRequested = false;
-    }
     QElapsedTimer clock;
     clock.start();
-    // run() clears a cancel that came before it started; the first report catches it up.
-    auto result = engine.run([this, request, &engine](int report, int reports) {
-        if (m_cancelRequested)
-            engine.cancel();
-        emit progress(request, report, reports);
-    });
-    const bool cancelled = engine.wasCancelled() || m_cancelRequested;
-    {
-        QMutexLocker lock(&m_mutex);
-        m_engine = nullptr;
-    }
+    QString failure;
+    // A runner forgets a cancel that came before its sweep started; the first report catches it
+    // up.
+    auto result = m_runner->run(
+        settings,
+        [this, request](int report, int reports) {
+            if (isCancelled(request))
+                m_runner->cancel();
+            emit progress(request, report, reports);
+        },
+        &failure);
     if (result)
         emit finished(
             request, std::make_shared<const SweepResult>(std::move(*result)), clock.elapsed());
     else
-        emit failed(request, engine.lastError(), cancelled);
+        emit failed(request, failure, isCancelled(request));
 }
 
-void SweepWorker::cancel()
+void SweepWorker::cancel(quint64 request)
 {
-    QMutexLocker lock(&m_mutex);
-    m_cancelRequested = true;
-    if (m_engine)
-        m_engine->cancel();
+    m_cancelledUpTo = request;
+    m_runner->cancel();
 }
 
 } // namespace tovik

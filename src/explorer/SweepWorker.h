@@ -1,16 +1,15 @@
 #pragma once
 
-#include "sweep/SweepEngine.h"
+#include "explorer/SweepRunner.h"
 
-#include <QMutex>
 #include <QObject>
 #include <atomic>
 #include <memory>
 
 namespace tovik {
 
-// Runs sweeps on the thread it lives on, each with an engine, and so connections, of its own.
-// Every request carries a number that its signals repeat, so the window knows which one ended.
+// Runs sweeps on the thread it lives on through a runner. Every request carries a number that its
+// signals repeat, so the controller knows which one ended.
 class SweepWorker : public QObject
 {
     Q_OBJECT
@@ -18,10 +17,14 @@ class SweepWorker : public QObject
 public:
     using ResultPointer = std::shared_ptr<const SweepResult>;
 
+    explicit SweepWorker(std::unique_ptr<SweepRunner> runner);
+    ~SweepWorker() override;
+
     // Call on the worker's thread, through a queued call.
     void run(quint64 request, const SweepSettings &settings);
-    // From any thread: the running sweep ends through the driver's statement cancel.
-    void cancel();
+    // From one thread, with request numbers that only grow: ends the sweep of this request and of
+    // every one before it, also when it has not started yet.
+    void cancel(quint64 request);
 
 signals:
     void progress(quint64 request, int report, int reports);
@@ -29,9 +32,10 @@ signals:
     void failed(quint64 request, const QString &description, bool cancelled);
 
 private:
-    QMutex m_mutex;
-    SweepEngine *m_engine = nullptr;
-    std::atomic<bool> m_cancelRequested = false;
+    bool isCancelled(quint64 request) const { return request <= m_cancelledUpTo; }
+
+    std::unique_ptr<SweepRunner> m_runner;
+    std::atomic<quint64> m_cancelledUpTo = 0;
 };
 
 } // namespace tovik

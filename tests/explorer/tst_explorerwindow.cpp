@@ -1,11 +1,12 @@
 #include "MonitoringFixture.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapView.h"
-#include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
+#include "sweep/SweepGrid.h"
 #include "testrun/HostFields.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QImage>
@@ -68,6 +69,14 @@ QByteArray exportedCsv(const ExplorerWindow &window)
         return "export failed: " + failure.toUtf8();
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+}
+
+const QAction *exportCsvAction(const ExplorerWindow &window)
+{
+    const auto actions = window.findChildren<QAction *>();
+    const auto found = std::find_if(actions.cbegin(), actions.cend(),
+        [](const QAction *action) { return action->text() == "&Export CSV..."; });
+    return found == actions.cend() ? nullptr : *found;
 }
 
 bool runToResult(ExplorerWindow &window)
@@ -149,6 +158,7 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QVERIFY(expected.startsWith("hour,report_id,node_id,node_name,address,count,caught\r\n"));
     QVERIFY(expected.contains(",true\r\n"));
     QCOMPARE(exportedCsv(window), expected);
+    QVERIFY(exportCsvAction(window) && exportCsvAction(window)->isEnabled());
 
     // Another occurrences value is answered from the result on screen.
     const qsizetype requests = fixture.server().loggedRequests().size();
@@ -158,7 +168,9 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     const QImage marksAtSix = heatmapPicture(window);
     QVERIFY(!marksAtSix.isNull());
     occurrences->setValue(2);
-    QTest::qWait(1000);
+    // No sweep runs or waits to run, so none can come later.
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(window.shownGrid(), grid);
     QCOMPARE(fixture.server().loggedRequests().size(), requests);
     QCOMPARE(exportedCsv(window), engineCsv(settings, 2));
@@ -185,10 +197,13 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QVERIFY(threshold);
     for (const int value : {45, 50, 55}) {
         threshold->setValue(value);
-        QTest::qWait(100);
+        QVERIFY(window.isRequeryWaiting());
     }
-    QVERIFY(QTest::qWaitFor([&] { return !shown.isEmpty(); }, 60000));
-    QTest::qWait(1500);
+    QVERIFY(!window.isRunning());
+    QVERIFY(shown.wait(60000));
+    // The result's sweep was the last one: nothing runs or waits to run after it.
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(shown.count(), 1);
     QCOMPARE(aggregateQueries(fixture.server().loggedRequests()) - before, 2);
     QVERIFY(window.shownGrid() != first);

@@ -1,4 +1,4 @@
-#include "explorer/SweepGrid.h"
+#include "sweep/SweepGrid.h"
 
 #include <QHash>
 #include <algorithm>

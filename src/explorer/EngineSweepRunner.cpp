@@ -1,0 +1,32 @@
+#include "explorer/EngineSweepRunner.h"
+
+#include "sweep/SweepEngine.h"
+
+namespace tovik {
+
+std::optional<SweepResult> EngineSweepRunner::run(
+    const SweepSettings &settings, const Progress &progress, QString *failure)
+{
+    SweepEngine engine(settings);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_engine = &engine;
+    }
+    auto result = engine.run(progress);
+    {
+        QMutexLocker lock(&m_mutex);
+        m_engine = nullptr;
+    }
+    if (!result)
+        *failure = engine.lastError();
+    return result;
+}
+
+void EngineSweepRunner::cancel()
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_engine)
+        m_engine->cancel();
+}
+
+} // namespace tovik

@@ -1,0 +1,115 @@
+#include "explorer/ExplorerController.h"
+
+#include "sweep/SweepGrid.h"
+
+namespace tovik {
+
+ExplorerController::ExplorerController(std::unique_ptr<SweepRunner> runner, QObject *parent)
+    : QObject(parent)
+    , m_worker(new SweepWorker(std::move(runner)))
+{
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    connect(m_worker, &SweepWorker::progress, this, &ExplorerController::showProgress);
+    connect(m_worker, &SweepWorker::finished, this, &ExplorerController::showResult);
+    connect(m_worker, &SweepWorker::failed, this, &ExplorerController::showFailure);
+    m_thread.setObjectName(QStringLiteral("sweep"));
+    m_thread.start();
+
+    m_requery.setSingleShot(true);
+    m_requery.setInterval(kRequeryDelay);
+    connect(&m_requery, &QTimer::timeout, this, &ExplorerController::requeryDue);
+}
+
+ExplorerController::~ExplorerController()
+{
+    m_worker->cancel(m_request);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void ExplorerController::setRequeryDelay(std::chrono::milliseconds delay)
+{
+    m_requery.setInterval(delay);
+}
+
+void ExplorerController::run(const SweepSettings &settings)
+{
+    m_requery.stop();
+    if (m_running) {
+        // The running sweep is for settings that are gone; the newest starts once it has ended.
+        m_pending = settings;
+        m_worker->cancel(m_request);
+        return;
+    }
+    start(settings);
+}
+
+void ExplorerController::requeryLater()
+{
+    // Only once the user has asked for a sweep do changes query by themselves.
+    if (m_grid || m_running)
+        m_requery.start();
+}
+
+void ExplorerController::stopRequery()
+{
+    m_requery.stop();
+}
+
+void ExplorerController::cancel()
+{
+    m_requery.stop();
+    m_pending.reset();
+    if (m_running)
+        m_worker->cancel(m_request);
+}
+
+void ExplorerController::start(const SweepSettings &settings)
+{
+    m_runningSettings = settings;
+    m_running = true;
+    const quint64 request = ++m_request;
+    emit started();
+    emit runningChanged(true);
+    QMetaObject::invokeMethod(
+        m_worker, [worker = m_worker, request, settings] { worker->run(request, settings); });
+}
+
+void ExplorerController::showProgress(quint64 request, int report, int reports)
+{
+    if (!isStale(request))
+        emit progress(report, reports);
+}
+
+bool ExplorerController::startPending()
+{
+    m_running = false;
+    emit runningChanged(false);
+    if (!m_pending)
+        return false;
+    const SweepSettings settings = *m_pending;
+    m_pending.reset();
+    start(settings);
+    return true;
+}
+
+void ExplorerController::showResult(
+    quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs)
+{
+    if (isStale(request) || startPending())
+        return;
+    m_shownSettings = m_runningSettings;
+    m_lastSweepMs = elapsedMs;
+    m_grid = std::make_shared<const SweepGrid>(std::move(result));
+    emit resultShown();
+}
+
+void ExplorerController::showFailure(quint64 request, const QString &description, bool cancelled)
+{
+    if (isStale(request) || startPending())
+        return;
+    emit failed(description, cancelled);
+}
+
+} // namespace tovik

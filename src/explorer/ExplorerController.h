@@ -1,0 +1,78 @@
+#pragma once
+
+#include "explorer/SweepWorker.h"
+#include "sweep/SweepSettings.h"
+
+#include <QObject>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <optional>
+
+namespace tovik {
+
+class SweepGrid;
+
+// The explorer's sweeps without its window: one at a time on a worker thread, the newest request
+// replacing a running one, and changes that wait until the user has stopped before they query.
+class ExplorerController : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Long enough for a few more keystrokes or arrow clicks before a new query goes out.
+    static constexpr std::chrono::milliseconds kRequeryDelay {600};
+
+    explicit ExplorerController(std::unique_ptr<SweepRunner> runner, QObject *parent = nullptr);
+    ~ExplorerController() override;
+
+    bool isRunning() const { return m_running; }
+    bool isRequeryWaiting() const { return m_requery.isActive(); }
+    void setRequeryDelay(std::chrono::milliseconds delay);
+
+    // The result on screen, and the settings it was swept with; nothing before the first.
+    const std::shared_ptr<const SweepGrid> &shownGrid() const { return m_grid; }
+    const SweepSettings &shownSettings() const { return m_shownSettings; }
+    // The sweep's time on its worker for the result on screen.
+    qint64 lastSweepMs() const { return m_lastSweepMs; }
+
+public slots:
+    // Sweeps now; while a sweep runs, ends it and sweeps once it has ended.
+    void run(const tovik::SweepSettings &settings);
+    // Asks for requeryDue() once the changes have settled, but only once a sweep was asked for.
+    void requeryLater();
+    // The changes asked for so far need no sweep of their own.
+    void stopRequery();
+    void cancel();
+
+signals:
+    void requeryDue();
+    void started();
+    void runningChanged(bool running);
+    void progress(int report, int reports);
+    void resultShown();
+    // cancelled when the user's cancel, not the database, ended it.
+    void failed(const QString &description, bool cancelled);
+
+private:
+    void start(const SweepSettings &settings);
+    void showProgress(quint64 request, int report, int reports);
+    void showResult(quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs);
+    void showFailure(quint64 request, const QString &description, bool cancelled);
+    bool isStale(quint64 request) const { return request != m_request; }
+    bool startPending();
+
+    QThread m_thread;
+    SweepWorker *m_worker = nullptr;
+    quint64 m_request = 0;
+    bool m_running = false;
+    std::optional<SweepSettings> m_pending;
+    SweepSettings m_runningSettings;
+    SweepSettings m_shownSettings;
+    std::shared_ptr<const SweepGrid> m_grid;
+    qint64 m_lastSweepMs = 0;
+    QTimer m_requery;
+};
+
+} // namespace tovik
