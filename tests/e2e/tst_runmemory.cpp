@@ -108,7 +108,8 @@ void tst_RunMemory::peakFollowsRunLog()
 
     QVERIFY2(loadDriver(fixture.port()), "the warm-up connection failed");
 
-    QVERIFY(resetPeak());
+    if (!resetPeak())
+        QSKIP("this system does not let a process reset its peak resident size");
     const auto before = statusBytes("VmRSS");
     QVERIFY(before);
     const RunOutcome outcome = TestRunDriver(fixture.host).run();
