@@ -44,6 +44,7 @@ RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
     CliHost host(options.controlTexts, options.referenceTime);
     RunSettings settings;
     settings.showsWindow = false;
+    settings.listsCaughtDevices = true;
     RunOutcome outcome = TestRunDriver(host, settings).run();
     return outcome;
 }

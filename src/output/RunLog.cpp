@@ -25,6 +25,10 @@ void RunLog::convertGathered(bool whole) const
     qsizetype count = m_gathered.size();
     if (!whole && count > 0 && m_gathered.at(count - 1).isHighSurrogate())
         --count;
+    // Nothing to add leaves the bytes untouched: even an empty resize would copy bytes that the
+    // caller of bytes() already shares, holding the whole log twice.
+    if (count == 0)
+        return;
     appendBytes(QStringView(m_gathered).first(count).toLocal8Bit());
     m_gathered.remove(0, count);
 }

@@ -92,7 +92,8 @@ void SummarizeDevices(TestRun &run)
         if (!isCaught(run, hit))
             continue;
         caughtLines.appendLine(caughtLine(attributes, hit));
-        run.outcome.caught << CaughtDevice {hit.nodeId, attributes.nodeName, hit.count};
+        if (run.settings.listsCaughtDevices)
+            run.outcome.caught << CaughtDevice {hit.nodeId, attributes.nodeName, hit.count};
         if (!testTrapSent) {
             // The test trap is only simulated: a pause, and a line in the summary.
             if (run.settings.showsWindow)

@@ -35,6 +35,7 @@ struct RunOutcome
     QString description;
     TestParameters parameters;
     HourWindow examinedHour;
+    // Only when the run's settings ask for the list.
     QList<CaughtDevice> caught;
     // The looked-up devices: one per node and report with a sample at or over the threshold.
     int countedDevices = 0;

@@ -48,6 +48,8 @@ private slots:
     void runLogFileBytes();
     void runLogPiecesAsWholeText_data();
     void runLogPiecesAsWholeText();
+    void runLogBytesReadAgainShared_data();
+    void runLogBytesReadAgainShared();
     void shorterTextReplacesFile();
     void waitsBeforeOpening();
     void fallsBackToUserDirectory();
@@ -167,6 +169,35 @@ void tst_Output::runLogPiecesAsWholeText()
         readFile(appDir.filePath("ZU-TestCpuLoad.txt")), (whole + "\r\nclosing\r\n").toLocal8Bit());
     // Showing the log leaves it as it was.
     QCOMPARE(log.bytes(), whole.toLocal8Bit());
+}
+
+void tst_Output::runLogBytesReadAgainShared_data()
+{
+    runLogPiecesAsWholeText_data();
+}
+
+// The run hands its log's bytes to its outcome, then writes the file from them: reading them
+// again must not copy tens of megabytes while the outcome holds the first read.
+void tst_Output::runLogBytesReadAgainShared()
+{
+    QFETCH(QStringList, pieces);
+
+    RunLog log;
+    for (const QString &piece : pieces)
+        log.append(piece);
+    const QByteArray handedOver = log.bytes();
+    const auto sameBytes = [&log, &handedOver] {
+        return static_cast<const void *>(log.bytes().constData())
+            == static_cast<const void *>(handedOver.constData());
+    };
+    QVERIFY(sameBytes());
+
+    QTemporaryDir appDir;
+    RecordingHost host;
+    host.setAppPath(appDir.path());
+    ShowRunLog(host, log);
+    QVERIFY(sameBytes());
+    QCOMPARE(readFile(appDir.filePath("ZU-TestCpuLoad.txt")), handedOver + "\r\n");
 }
 
 void tst_Output::shorterTextReplacesFile()
