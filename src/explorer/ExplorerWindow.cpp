@@ -10,6 +10,7 @@
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
+#include "output/OutputFile.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
 
@@ -28,7 +29,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
@@ -520,21 +520,21 @@ bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const
         return false;
     }
     // Names, addresses and counts only: the csv holds no trap community and no connection detail.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !SweepCsv::write(file, grid->result(), shownSettings())
-        || !file.commit()) {
-        *failure = file.errorString();
-        return false;
-    }
-    return true;
+    const auto fill
+        = [&](QIODevice &file) { return SweepCsv::write(file, grid->result(), shownSettings()); };
+    return OutputFile::write(path, OutputFile::Access::Shared, fill, failure);
 }
 
 bool ExplorerWindow::exportChart(const QString &path, QString *failure) const
 {
     const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-    if (svg ? m_caughtChart->saveSvg(path) : m_caughtChart->savePng(path))
+    const auto fill = [this, svg](QIODevice &file) {
+        return svg ? m_caughtChart->writeSvg(file) : m_caughtChart->writePng(file);
+    };
+    QString reason;
+    if (OutputFile::write(path, OutputFile::Access::Shared, fill, &reason))
         return true;
-    *failure = tr("The chart could not be written to %1.").arg(path);
+    *failure = tr("The chart could not be written to %1: %2").arg(path, reason);
     return false;
 }
 

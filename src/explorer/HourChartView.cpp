@@ -85,15 +85,15 @@ QList<QPointF> HourChartView::hourPoints(const SweepGrid &grid, const QList<int>
     return points;
 }
 
-bool HourChartView::savePng(const QString &path)
+bool HourChartView::writePng(QIODevice &device)
 {
-    return grab().save(path, "PNG");
+    return grab().save(&device, "PNG");
 }
 
-bool HourChartView::saveSvg(const QString &path)
+bool HourChartView::writeSvg(QIODevice &device)
 {
     QSvgGenerator generator;
-    generator.setFileName(path);
+    generator.setOutputDevice(&device);
     generator.setSize(size());
     generator.setViewBox(rect());
     generator.setTitle(chart()->title());

@@ -20,8 +20,8 @@ public:
     explicit HourChartView(const QString &title, QWidget *parent = nullptr);
 
     // The chart as a PNG picture at the view's size, or as an SVG drawing.
-    bool savePng(const QString &path);
-    bool saveSvg(const QString &path);
+    bool writePng(QIODevice &device);
+    bool writeSvg(QIODevice &device);
 
 protected:
     // Replaces the chart's series; the time axis spans the grid's range, the value axis 0 to at
