@@ -4,7 +4,6 @@
 #include "explorer/SweepGrid.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
-#include "testrun/HostFields.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -35,7 +34,7 @@ bool generate(MonitoringFixture &fixture)
 SweepChoice settingsFor(MonitoringFixture &fixture)
 {
     SweepChoice settings;
-    settings.connection.fields = readConnectionFields(fixture.host);
+    settings.connection.fields = fixture.host.connectionFields();
     settings.fixedRange = true;
     settings.from = kFrom;
     settings.to = kTo;

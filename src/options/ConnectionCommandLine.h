@@ -1,19 +1,12 @@
 #pragma once
 
-#include "db/ConnectionFields.h"
+#include "db/ConnectionChoice.h"
 
 #include <QCommandLineParser>
 #include <QHash>
 #include <optional>
 
 namespace tovik {
-
-// A connection as a command line gives it: the fields and the login timeout.
-struct ConnectionChoice
-{
-    ConnectionFields fields;
-    int loginTimeoutSeconds = 15;
-};
 
 // The connection options every command-line program takes (--auth, --server, --port, --database,
 // --user, --password-file, --login-timeout), with the window's defaults. The password never comes
@@ -29,9 +22,6 @@ public:
     // Nothing, with the reason in *failure, for a value that is none of the option's.
     static std::optional<ConnectionChoice> read(
         const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure);
-    // The window's defaults.
-    static ConnectionChoice defaults();
-
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
