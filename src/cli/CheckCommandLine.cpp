@@ -60,10 +60,11 @@ CheckCommandLine::CheckCommandLine()
         {"run-log"}, "Write the run log to FILE, or to standard output for -.", "FILE|-"));
     m_parser.addOption(OptionText::option(
         {"warning"}, "WARNING from this many caught devices (default: off).", "N"));
-    m_parser.addOption(
-        OptionText::option({"critical"}, "CRITICAL from this many caught devices.", "N", "1"));
-    m_parser.addOption(OptionText::option(
-        {"t", "timeout"}, "UNKNOWN when the run takes longer.", "SECONDS", QStringLiteral("60")));
+    const CheckOptions defaults;
+    m_parser.addOption(OptionText::option({"critical"}, "CRITICAL from this many caught devices.",
+        "N", QString::number(defaults.critical)));
+    m_parser.addOption(OptionText::option({"t", "timeout"}, "UNKNOWN when the run takes longer.",
+        "SECONDS", QString::number(defaults.timeoutSeconds)));
 }
 
 QString CheckCommandLine::usageHint(const QString &command)
