@@ -3,7 +3,6 @@
 #include "db/ConnectionChoice.h"
 
 #include <QCommandLineParser>
-#include <QHash>
 #include <optional>
 
 namespace tovik {
@@ -25,6 +24,8 @@ public:
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
+
+private:
     // The window's authentication text that --auth chooses, base when it is not given; nothing,
     // with the reason, for a text that is none of the three.
     static std::optional<QString> readConnType(
@@ -32,6 +33,7 @@ public:
 
     // TOVIK_PASSWORD when it is set and not empty, else the first line of passwordFile (without
     // its line end), else empty text. Nothing, with the reason, when the file cannot be read.
+    // The one place a password is read.
     static std::optional<QString> readPassword(const QString &passwordFile, QString *failure);
 };
 
