@@ -3,7 +3,6 @@
 #include "BenchHost.h"
 #include "db/DbConnection.h"
 #include "db/OdbcConnectionString.h"
-#include "testrun/HostFields.h"
 #include "testrun/RunSettings.h"
 
 namespace tovik::bench {
@@ -13,7 +12,7 @@ namespace {
 // The connection fields of the benchmark's host, which keeps the window's defaults.
 ConnectionFields benchFields(quint16 port)
 {
-    return readConnectionFields(BenchHost(port, 0));
+    return BenchHost(port, 0).connectionFields();
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "BenchHost.h"
 
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 
 #include <QCoreApplication>
 

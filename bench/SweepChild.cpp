@@ -7,7 +7,6 @@
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "testrun/DiscoveryQueries.h"
-#include "testrun/HostFields.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -68,7 +67,7 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
 SweepSettings sweepSettings(const BenchOptions &options)
 {
     SweepSettings settings;
-    settings.connection = readConnectionFields(BenchHost(options.port, options.threshold));
+    settings.connection = BenchHost(options.port, options.threshold).connectionFields();
     QString failure;
     settings.range = SweepRange::lastHours(options.hours, options.referenceTime, &failure)
                          .value_or(SweepRange());

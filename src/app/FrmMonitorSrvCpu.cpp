@@ -1,9 +1,10 @@
 #include "app/FrmMonitorSrvCpu.h"
 
+#include "app/ControlNames.h"
+#include "common/AlarmSetting.h"
 #include "common/TickCounter.h"
 #include "db/ConnectionDefaults.h"
-#include "host/ControlDefaults.h"
-#include "host/ControlNames.h"
+#include "db/ConnectionTimeouts.h"
 #include "testrun/TestRunDriver.h"
 #include "testrun/WallClock.h"
 
@@ -54,7 +55,7 @@ QStringList fullHours(int first)
 {
     QStringList entries;
     for (int hour = first; hour < first + 24; ++hour)
-        entries << QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
+        entries << AlarmSetting::hourText(hour);
     return entries;
 }
 
@@ -105,26 +106,34 @@ void FrmMonitorSrvCpu::startUp()
     // The list starts without a selection, so this raises the hour selection like a user's choice.
     cboPlusHour->setCurrentIndex(0);
     // The start list begins at 00:00, the stop list at 01:00.
-    cboCpuMonTimeStart->setCurrentIndex(control::kDefaultMonStartHour);
-    cboCpuMonTimeStop->setCurrentIndex(control::kDefaultMonStopHour - 1);
+    cboCpuMonTimeStart->setCurrentIndex(AlarmSetting::kDefaultMonStartHour);
+    cboCpuMonTimeStop->setCurrentIndex(AlarmSetting::kDefaultMonStopHour - 1);
     if (const auto offset = hourOffset())
         showCurrentHour(*offset);
 }
 
-QString FrmMonitorSrvCpu::controlText(const QString &control) const
+bool FrmMonitorSrvCpu::monitorsCpuLoad() const
 {
-    const auto *widget = findChild<QWidget *>(control);
-    if (const auto *textBox = qobject_cast<const QLineEdit *>(widget))
-        return textBox->text();
-    if (const auto *list = qobject_cast<const QComboBox *>(widget))
-        return list->currentText();
-    return {};
+    return chkCpuLoadMon->isChecked();
 }
 
-bool FrmMonitorSrvCpu::isChecked(const QString &control) const
+std::optional<AlarmSetting> FrmMonitorSrvCpu::alarmSetting(QString *failure) const
 {
-    const auto *checkBox = findChild<QCheckBox *>(control);
-    return checkBox && checkBox->isChecked();
+    return AlarmSetting::fromShownTexts(
+        {cboCpuMonTimeStart->currentText(), cboCpuMonTimeStop->currentText(),
+            txtCpuLoadThreshold->text(), txtCpuOverThreshold->text()},
+        failure);
+}
+
+ConnectionFields FrmMonitorSrvCpu::connectionFields() const
+{
+    return {cboOnlConnType->currentText(), txtOnlDbServer->text(), txtOnlDatabase->text(),
+        txtOnlDbUser->text(), txtOnlDbPass->text(), txtOnlDbPort->text()};
+}
+
+int FrmMonitorSrvCpu::loginTimeoutSeconds() const
+{
+    return ConnectionTimeouts::loginSecondsOf(txtOnlConnTimeout->text());
 }
 
 void FrmMonitorSrvCpu::setTestEnabled(bool enabled)
@@ -282,12 +291,12 @@ void FrmMonitorSrvCpu::buildTestBand()
     fraThreshold = place(new QGroupBox(tr("Threshold Value For One Hour")), "fraThreshold", this,
         {4080, 3120, 3495, 1335});
     placeLabel("lblCpuLoad", tr("Avg .CPU Load:"), fraThreshold, {240, 420, 1215, 255});
-    txtCpuLoadThreshold = placeTextBox(control::kTxtCpuLoadThreshold, control::kDefaultThreshold,
-        fraThreshold, {1560, 360, 495, 285});
+    txtCpuLoadThreshold = placeTextBox(control::kTxtCpuLoadThreshold,
+        QString::number(AlarmSetting::kDefaultThreshold), fraThreshold, {1560, 360, 495, 285});
     placeLabel("lblPercent", QStringLiteral("%"), fraThreshold, {2160, 420, 255, 255});
     placeLabel("lblOccurrences", tr("Occurrences:"), fraThreshold, {240, 840, 975, 255});
-    txtCpuOverThreshold = placeTextBox(control::kTxtCpuOverThreshold, control::kDefaultOccurrences,
-        fraThreshold, {1560, 840, 495, 285});
+    txtCpuOverThreshold = placeTextBox(control::kTxtCpuOverThreshold,
+        QString::number(AlarmSetting::kDefaultOccurrences), fraThreshold, {1560, 840, 495, 285});
 
     placeLine("Line2", 240, 7560, 4680);
     cmdTest = place(new QPushButton(tr("Test")), "cmdTest", this, {3120, 4920, 1695, 375});

@@ -17,7 +17,7 @@ class QPushButton;
 namespace tovik {
 
 // The one window of the program: every setting of a test run lives in its controls, and the
-// run reads them back through RunHost when Test is clicked.
+// run asks for them through RunHost at the moment it needs them.
 class FrmMonitorSrvCpu : public QWidget, public RunHost
 {
     Q_OBJECT
@@ -33,8 +33,10 @@ public:
 
     qint16 currentHour() const { return m_currentHour; }
 
-    QString controlText(const QString &control) const override;
-    bool isChecked(const QString &control) const override;
+    bool monitorsCpuLoad() const override;
+    std::optional<AlarmSetting> alarmSetting(QString *failure) const override;
+    ConnectionFields connectionFields() const override;
+    int loginTimeoutSeconds() const override;
     void setTestEnabled(bool enabled) override;
     void showWarning(const QString &text) override;
     void openInViewer(const QString &path) override;

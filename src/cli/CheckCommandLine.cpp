@@ -1,41 +1,16 @@
 #include "cli/CheckCommandLine.h"
 
-#include "common/OptionText.h"
-#include "db/ConnectionCommandLine.h"
-#include "host/ControlNames.h"
-#include "sweep/SweepCommandLine.h"
+#include "options/CommandLinePrelude.h"
+#include "options/ConnectionCommandLine.h"
+#include "options/OptionText.h"
+#include "options/SweepCommandLine.h"
 #include "testrun/WallClock.h"
-
-#include <QCoreApplication>
 
 namespace tovik {
 
 namespace {
 
 constexpr int lastHourOffset = 23;
-
-// The control each plain text option fills; the parser gives the window's default when the
-// option is not given.
-struct ControlOption
-{
-    QString name;
-    QString control;
-};
-
-const QList<ControlOption> controlOptions {
-    {QStringLiteral("server"), control::kTxtOnlDbServer},
-    {QStringLiteral("port"), control::kTxtOnlDbPort},
-    {QStringLiteral("database"), control::kTxtOnlDatabase},
-    {QStringLiteral("user"), control::kTxtOnlDbUser},
-    {QStringLiteral("login-timeout"), control::kTxtOnlConnTimeout},
-    {QStringLiteral("threshold"), control::kTxtCpuLoadThreshold},
-    {QStringLiteral("occurrences"), control::kTxtCpuOverThreshold},
-};
-
-QString hourText(int hour)
-{
-    return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
-}
 
 bool isPasswordArgument(const QString &argument)
 {
@@ -65,11 +40,6 @@ QString generalHelp()
 
 } // namespace
 
-QString CheckCommandLine::versionText()
-{
-    return CheckCommandLine::programName + u' ' + QCoreApplication::applicationVersion();
-}
-
 CheckCommandLine::CheckCommandLine()
 {
     m_parser.setApplicationDescription(QStringLiteral(
@@ -78,7 +48,7 @@ CheckCommandLine::CheckCommandLine()
     m_parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("The command."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    ConnectionCommandLine::addOptions(m_parser, ConnectionCommandLine::defaults());
+    ConnectionCommandLine::addOptions(m_parser, ConnectionChoice::defaults());
     // The window's defaults, which a sweep's choice starts from as well.
     SweepCommandLine::addAlarmOptions(m_parser, SweepChoice());
     m_parser.addOption(OptionText::option({"hours-ago"},
@@ -90,10 +60,11 @@ CheckCommandLine::CheckCommandLine()
         {"run-log"}, "Write the run log to FILE, or to standard output for -.", "FILE|-"));
     m_parser.addOption(OptionText::option(
         {"warning"}, "WARNING from this many caught devices (default: off).", "N"));
-    m_parser.addOption(
-        OptionText::option({"critical"}, "CRITICAL from this many caught devices.", "N", "1"));
-    m_parser.addOption(OptionText::option(
-        {"t", "timeout"}, "UNKNOWN when the run takes longer.", "SECONDS", QStringLiteral("60")));
+    const CheckOptions defaults;
+    m_parser.addOption(OptionText::option({"critical"}, "CRITICAL from this many caught devices.",
+        "N", QString::number(defaults.critical)));
+    m_parser.addOption(OptionText::option({"t", "timeout"}, "UNKNOWN when the run takes longer.",
+        "SECONDS", QString::number(defaults.timeoutSeconds)));
 }
 
 QString CheckCommandLine::usageHint(const QString &command)
@@ -113,7 +84,7 @@ CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, c
     if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h"))
         return {Action::Help, {}, generalHelp()};
     if (command == QLatin1String("--version") || command == QLatin1String("-v"))
-        return {Action::Version, {}, versionText()};
+        return {Action::Version, {}, CommandLinePrelude::versionText(programName)};
     return {Action::Refused, {},
         QStringLiteral("unknown command '%1' %2").arg(command, usageHint(QStringLiteral("run")))};
 }
@@ -121,17 +92,18 @@ CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, c
 std::optional<CheckCommandLine::Answer> CheckCommandLine::answerFor(
     QCommandLineParser &parser, const QStringList &arguments, const QString &command)
 {
-    if (!parser.parse(arguments))
-        return Answer {Action::Refused, parser.errorText() + u' ' + usageHint(command)};
-    if (parser.isSet(QStringLiteral("help")))
-        return Answer {Action::Help, parser.helpText()};
-    if (parser.isSet(QStringLiteral("version")))
-        return Answer {Action::Version, versionText()};
-    if (parser.positionalArguments() == QStringList {command})
+    const auto answer = CommandLinePrelude::answer(parser, arguments, programName, {command});
+    if (!answer)
         return std::nullopt;
-    return Answer {Action::Refused,
-        QStringLiteral("unexpected argument '%1' %2")
-            .arg(parser.positionalArguments().mid(1).join(u' '), usageHint(command))};
+    switch (answer->kind) {
+    case CommandLinePrelude::Kind::Help:
+        return Answer {Action::Help, answer->text};
+    case CommandLinePrelude::Kind::Version:
+        return Answer {Action::Version, answer->text};
+    case CommandLinePrelude::Kind::Refused:
+        break;
+    }
+    return Answer {Action::Refused, answer->text + u' ' + usageHint(command)};
 }
 
 CheckCommandLine::Result CheckCommandLine::parseRun(
@@ -149,30 +121,27 @@ CheckCommandLine::Result CheckCommandLine::parseRun(
 bool CheckCommandLine::readOptions(
     const QDateTime &now, CheckOptions *options, QString *failure) const
 {
-    // The window's texts, unchecked: the run converts them as it converts the window's.
-    const auto connType = ConnectionCommandLine::readConnType(
-        m_parser, ConnectionCommandLine::defaults().fields.SqlConnType, failure);
-    if (!connType)
+    const auto connection
+        = ConnectionCommandLine::read(m_parser, ConnectionChoice::defaults(), failure);
+    if (!connection)
         return false;
-    options->controlTexts.insert(control::kCboOnlConnType, *connType);
-    for (const ControlOption &text : controlOptions)
-        options->controlTexts.insert(text.control, m_parser.value(text.name));
-    options->passwordFile = m_parser.value(QStringLiteral("password-file"));
+    options->connection = *connection;
+    options->threshold = m_parser.value(QStringLiteral("threshold"));
+    options->occurrences = m_parser.value(QStringLiteral("occurrences"));
     if (m_parser.isSet(QStringLiteral("run-log")))
         options->runLogPath = m_parser.value(QStringLiteral("run-log"));
-    return readThresholdTexts(options, failure) && readReferenceTime(now, options, failure)
+    return readMonitoring(options, failure) && readReferenceTime(now, options, failure)
         && readLimits(options, failure);
 }
 
-bool CheckCommandLine::readThresholdTexts(CheckOptions *options, QString *failure) const
+bool CheckCommandLine::readMonitoring(CheckOptions *options, QString *failure) const
 {
-    // The window offers the monitoring hours as two lists, so only their entries are taken.
     const auto hours
         = OptionText::monitoringHours(m_parser.value(QStringLiteral("monitoring")), failure);
     if (!hours)
         return false;
-    options->controlTexts.insert(control::kCboCpuMonTimeStart, hourText(hours->start));
-    options->controlTexts.insert(control::kCboCpuMonTimeStop, hourText(hours->stop));
+    options->monStartHour = qint16(hours->start);
+    options->monStopHour = qint16(hours->stop);
     return true;
 }
 

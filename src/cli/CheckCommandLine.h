@@ -7,8 +7,8 @@
 
 namespace tovik {
 
-// The arguments of `tovik-cpu-check run`: each option stands for a control of the window and
-// takes its text, with the window's default.
+// The arguments of `tovik-cpu-check run`: each option stands for a setting of the window, with
+// the window's default.
 class CheckCommandLine
 {
 public:
@@ -30,7 +30,6 @@ public:
     static inline const QString programName = QStringLiteral("tovik-cpu-check");
     // "(see tovik-cpu-check COMMAND --help)".
     static QString usageHint(const QString &command);
-    static QString versionText();
 
     struct Answer
     {
@@ -46,7 +45,7 @@ private:
     CheckCommandLine();
     Result parseRun(const QStringList &arguments, const QDateTime &now);
     bool readOptions(const QDateTime &now, CheckOptions *options, QString *failure) const;
-    bool readThresholdTexts(CheckOptions *options, QString *failure) const;
+    bool readMonitoring(CheckOptions *options, QString *failure) const;
     bool readReferenceTime(const QDateTime &now, CheckOptions *options, QString *failure) const;
     bool readLimits(CheckOptions *options, QString *failure) const;
 

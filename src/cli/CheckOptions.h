@@ -1,7 +1,8 @@
 #pragma once
 
+#include "db/ConnectionChoice.h"
+
 #include <QDateTime>
-#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -10,10 +11,15 @@ namespace tovik {
 // One `run` as the command line asks for it.
 struct CheckOptions
 {
-    // The window's control texts, by control name, as the run reads them.
-    QHash<QString, QString> controlTexts;
+    // The fields with the password, and the login timeout.
+    ConnectionChoice connection;
+    qint16 monStartHour = 0;
+    qint16 monStopHour = 0;
+    // As typed: the run converts them when it asks for them, as it converts the window's boxes,
+    // so that a value that is no number ends the run as it does there.
+    QString threshold;
+    QString occurrences;
     QDateTime referenceTime;
-    QString passwordFile;
     // "-" is standard output; nothing: no run log is written.
     std::optional<QString> runLogPath;
     // Caught devices from which the check warns; nothing: it never warns.

@@ -1,7 +1,6 @@
 #include "cli/CheckStatus.h"
 
 #include "cli/CheckOptions.h"
-#include "host/ControlNames.h"
 #include "testrun/RunOutcome.h"
 
 #include <QStringList>
@@ -54,8 +53,8 @@ QString examinedHourText(const RunOutcome &outcome, const CheckOptions &options)
         + hour.end.mid(11, 5);
     if (outcome.examinedHour.start.isEmpty()) {
         text += QStringLiteral(", outside the monitoring time %1 to %2")
-                    .arg(options.controlTexts.value(control::kCboCpuMonTimeStart),
-                        options.controlTexts.value(control::kCboCpuMonTimeStop));
+                    .arg(AlarmSetting::hourText(outcome.alarm.monStartHour),
+                        AlarmSetting::hourText(outcome.alarm.monStopHour));
     }
     return text;
 }
@@ -103,8 +102,8 @@ CheckStatus CheckStatus::fromOutcome(const RunOutcome &outcome, const CheckOptio
     const Code code = codeFor(outcome.caught.size(), options);
     QString text = caughtCount(outcome.caught.size()) + u' ' + examinedHourText(outcome, options)
         + QStringLiteral(" (threshold %1%, occurrences %2)")
-              .arg(outcome.parameters.CpuLoadThreshold)
-              .arg(outcome.parameters.Occurrences);
+              .arg(outcome.alarm.threshold)
+              .arg(outcome.alarm.occurrences);
     if (!outcome.caught.isEmpty())
         text += QStringLiteral(": ") + devicesText(outcome.caught);
     return {code,

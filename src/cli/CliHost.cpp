@@ -1,26 +1,24 @@
 #include "cli/CliHost.h"
 
 #include "common/TickCounter.h"
-#include "host/ControlNames.h"
 
 #include <QCoreApplication>
 
 namespace tovik {
 
-CliHost::CliHost(QHash<QString, QString> controlTexts, QDateTime referenceTime)
-    : m_controlTexts(std::move(controlTexts))
-    , m_referenceTime(std::move(referenceTime))
+CliHost::CliHost(CheckOptions options)
+    : m_options(std::move(options))
 {
 }
 
-QString CliHost::controlText(const QString &control) const
+std::optional<AlarmSetting> CliHost::alarmSetting(QString *failure) const
 {
-    return m_controlTexts.value(control);
-}
-
-bool CliHost::isChecked(const QString &name) const
-{
-    return name == control::kChkCpuLoadMon;
+    const auto threshold = AlarmSetting::readThreshold(m_options.threshold, failure);
+    const auto occurrences
+        = threshold ? AlarmSetting::readOccurrences(m_options.occurrences, failure) : std::nullopt;
+    if (!occurrences)
+        return std::nullopt;
+    return AlarmSetting {m_options.monStartHour, m_options.monStopHour, *threshold, *occurrences};
 }
 
 QDateTime CliHost::currentDateTime() const

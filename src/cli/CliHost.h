@@ -1,32 +1,32 @@
 #pragma once
 
+#include "cli/CheckOptions.h"
 #include "host/RunHost.h"
-
-#include <QHash>
 
 namespace tovik {
 
-// The window's part in a run, without a window: the controls are the texts of the command line,
-// the monitoring gate is ticked, and nothing is shown or waited for.
+// The window's part in a run, without a window: the settings are the command line's, monitoring
+// is on, and nothing is shown or waited for.
 class CliHost : public RunHost
 {
 public:
-    CliHost(QHash<QString, QString> controlTexts, QDateTime referenceTime);
+    explicit CliHost(CheckOptions options);
 
-    QString controlText(const QString &control) const override;
-    bool isChecked(const QString &name) const override;
+    bool monitorsCpuLoad() const override { return true; }
+    std::optional<AlarmSetting> alarmSetting(QString *failure) const override;
+    ConnectionFields connectionFields() const override { return m_options.connection.fields; }
+    int loginTimeoutSeconds() const override { return m_options.connection.loginTimeoutSeconds; }
     void setTestEnabled(bool) override { }
     void showWarning(const QString &) override { }
     void openInViewer(const QString &) override { }
     void processEvents() override { }
     QDateTime currentDateTime() const override;
     quint32 tickCount() const override;
-    QDateTime referenceTime() const override { return m_referenceTime; }
+    QDateTime referenceTime() const override { return m_options.referenceTime; }
     QString appPath() const override;
 
 private:
-    QHash<QString, QString> m_controlTexts;
-    QDateTime m_referenceTime;
+    CheckOptions m_options;
 };
 
 } // namespace tovik

@@ -6,8 +6,6 @@
 #include "cli/CliHost.h"
 #include "cli/RunWatchdog.h"
 #include "cli/SweepCheck.h"
-#include "db/ConnectionCommandLine.h"
-#include "host/ControlNames.h"
 #include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
@@ -41,7 +39,7 @@ RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
 {
     const RunWatchdog watchdog(std::chrono::seconds(options.timeoutSeconds),
         endOnTimeout(statusStream, options.timeoutSeconds));
-    CliHost host(options.controlTexts, options.referenceTime);
+    CliHost host(options);
     RunSettings settings;
     settings.showsWindow = false;
     settings.listsCaughtDevices = true;
@@ -67,17 +65,10 @@ bool writeRunLog(const CheckOptions &options, const RunOutcome &outcome, QString
     return false;
 }
 
-int check(CheckOptions options)
+int check(const CheckOptions &options)
 {
     std::FILE *statusStream = options.runLogToStdout() ? stderr : stdout;
     QString failure;
-    const auto password = ConnectionCommandLine::readPassword(options.passwordFile, &failure);
-    if (!password) {
-        CheckStream::writeLine(statusStream, CheckStatus::unknown(failure).line);
-        return CheckStatus::Unknown;
-    }
-    options.controlTexts.insert(control::kTxtOnlDbPass, *password);
-
     const RunOutcome outcome = runChecked(options, statusStream);
     const CheckStatus status = writeRunLog(options, outcome, &failure)
         ? CheckStatus::fromOutcome(outcome, options)
@@ -108,7 +99,7 @@ int runCpuCheck(const QStringList &arguments)
         return sweep.action == CheckCommandLine::Action::Run ? runSweepCheck(sweep.options)
                                                              : answer(sweep.action, sweep.text);
     }
-    return parsed.action == CheckCommandLine::Action::Run ? check(std::move(parsed.options))
+    return parsed.action == CheckCommandLine::Action::Run ? check(parsed.options)
                                                           : answer(parsed.action, parsed.text);
 }
 

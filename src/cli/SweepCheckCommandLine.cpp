@@ -1,7 +1,7 @@
 #include "cli/SweepCheckCommandLine.h"
 
-#include "common/OptionText.h"
-#include "sweep/SweepCommandLine.h"
+#include "options/OptionText.h"
+#include "options/SweepCommandLine.h"
 
 namespace tovik {
 

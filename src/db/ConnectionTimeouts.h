@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace tovik {
 
 // How long a connection waits, in seconds; 0 waits without limit.
@@ -12,6 +14,10 @@ struct ConnectionTimeouts
     int loginSeconds = kDefaultLoginSeconds;
     // Applied to drivers that take it as a connection attribute or in the connection string.
     int querySeconds = 0;
+
+    // The login timeout that a typed text asks for: the default for a text that is no number of
+    // seconds from 0 on.
+    static int loginSecondsOf(const QString &text);
 };
 
 } // namespace tovik

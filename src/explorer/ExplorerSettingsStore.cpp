@@ -1,5 +1,7 @@
 #include "explorer/ExplorerSettingsStore.h"
 
+#include "options/ConnectionCommandLine.h"
+
 namespace tovik {
 
 namespace {

@@ -1,5 +1,6 @@
 #include "explorer/ExplorerWindow.h"
 
+#include "common/AlarmSetting.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceTableModel.h"
@@ -159,16 +160,21 @@ QWidget *ExplorerWindow::buildSweepBox()
     form->addRow(optLast, spinLastHours);
     form->addRow(optFixed, fixedRow);
 
-    spinMonStart = spinBox("monitoringStart", 0, 23, QStringLiteral(":00"));
-    spinMonStop = spinBox("monitoringStop", 1, 24, QStringLiteral(":00"));
+    spinMonStart = spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
+        AlarmSetting::kLastStartHour, QStringLiteral(":00"));
+    spinMonStop = spinBox("monitoringStop", AlarmSetting::kFirstStopHour,
+        AlarmSetting::kLastStopHour, QStringLiteral(":00"));
     auto *monitoringRow = new QHBoxLayout;
     monitoringRow->addWidget(spinMonStart);
     monitoringRow->addWidget(new QLabel(tr("to")));
     monitoringRow->addWidget(spinMonStop);
     monitoringRow->addStretch();
     form->addRow(buddyLabel(tr("&Monitoring Time:"), spinMonStart), monitoringRow);
-    spinThreshold = spinBox("threshold", 0, 100, QStringLiteral(" %"));
-    spinOccurrences = spinBox("occurrences", 1, 32767);
+    // The tester's ranges, so that a setting from its command line is shown as it was given.
+    spinThreshold = spinBox(
+        "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
+    spinOccurrences
+        = spinBox("occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
     form->addRow(tr("Avg .CPU Load &Threshold:"), spinThreshold);
     form->addRow(tr("&Occurrences:"), spinOccurrences);
     return box;

@@ -1,6 +1,6 @@
-#include "explorer/ExplorerCommandLine.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerWindow.h"
+#include "options/ExplorerCommandLine.h"
 #include "output/PrivateFile.h"
 
 #include <QApplication>
@@ -8,27 +8,45 @@
 #include <QTimer>
 #include <cstdio>
 
+namespace {
+
+void nameApplication()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovik"));
+    QCoreApplication::setApplicationName(QStringLiteral("tovik-threshold-explorer"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
+}
+
+// The arguments are read before any window exists, so that --help, --version and a refusal need
+// no display.
+tovik::ExplorerCommandLine::Result readArguments(int argc, char *argv[])
+{
+    const QCoreApplication app(argc, argv);
+    const QSettings store;
+    return tovik::ExplorerCommandLine::parse(
+        QCoreApplication::arguments(), tovik::ExplorerSettingsStore::load(store));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tovik"));
-    QApplication::setApplicationName(QStringLiteral("tovik-threshold-explorer"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tovik Threshold Explorer"));
-    QApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
-
-    QSettings store;
-    // The settings name a server and a user: readable by their owner only. Without that the
-    // explorer still works, as the tester does without its run log's mode.
-    QString reason;
-    tovik::makePrivateFile(store.fileName(), &reason);
-    const auto parsed = tovik::ExplorerCommandLine::parse(
-        QApplication::arguments(), tovik::ExplorerSettingsStore::load(store));
+    nameApplication();
+    const auto parsed = readArguments(argc, argv);
     using Action = tovik::ExplorerCommandLine::Action;
     if (parsed.action != Action::Open) {
         const bool refused = parsed.action == Action::Refused;
         std::fputs(qPrintable(parsed.text + u'\n'), refused ? stderr : stdout);
         return refused ? 3 : 0;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Tovik Threshold Explorer"));
+    QSettings store;
+    // The settings name a server and a user: readable by their owner only. Without that the
+    // explorer still works, as the tester does without its run log's mode.
+    QString reason;
+    tovik::makePrivateFile(store.fileName(), &reason);
     tovik::ExplorerWindow window(&store);
     window.applySettings(parsed.settings);
     window.resize(window.sizeHint().expandedTo(QSize(1200, 800)));

@@ -1,20 +1,28 @@
 #pragma once
 
+#include "common/AlarmSetting.h"
+#include "db/ConnectionFields.h"
+
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace tovik {
 
-// Everything a test run asks of the window. The window answers with its real widgets;
-// tests answer with a recording implementation, so a whole run needs no display.
+// Everything a test run asks of the window. A run asks for each setting at the moment it needs
+// it, typed: the window answers from what its controls show then, the check from its options,
+// tests from a recording implementation, so a whole run needs no display.
 class RunHost
 {
 public:
     virtual ~RunHost();
 
-    // The shown text of a text box or drop-down list, by the control's objectName.
-    virtual QString controlText(const QString &control) const = 0;
-    virtual bool isChecked(const QString &control) const = 0;
+    // Whether CPU-load monitoring is on; a run without it does nothing.
+    virtual bool monitorsCpuLoad() const = 0;
+    // Nothing, with the message for the user, when a value is none the setting takes.
+    virtual std::optional<AlarmSetting> alarmSetting(QString *failure) const = 0;
+    virtual ConnectionFields connectionFields() const = 0;
+    virtual int loginTimeoutSeconds() const = 0;
     virtual void setTestEnabled(bool enabled) = 0;
     // A modal warning box: title "Tovik SQL Tester", exclamation icon, OK only.
     virtual void showWarning(const QString &text) = 0;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "db/ConnectionCommandLine.h"
-#include "host/ControlDefaults.h"
+#include "common/AlarmSetting.h"
+#include "db/ConnectionChoice.h"
 #include "sweep/SweepSettings.h"
 
 #include <QDateTime>
@@ -15,7 +15,7 @@ struct SweepChoice
 {
     static constexpr int kDefaultLastHours = 48;
 
-    ConnectionChoice connection = ConnectionCommandLine::defaults();
+    ConnectionChoice connection = ConnectionChoice::defaults();
     // The last hours before the current one, unless a from/to range is chosen.
     int lastHours = kDefaultLastHours;
     bool fixedRange = false;
@@ -23,10 +23,10 @@ struct SweepChoice
     QString from;
     QString to;
     // The tester's defaults.
-    qint16 monStartHour = control::kDefaultMonStartHour;
-    qint16 monStopHour = control::kDefaultMonStopHour;
-    qint16 threshold = qint16(control::kDefaultThreshold.toInt());
-    qint16 occurrences = qint16(control::kDefaultOccurrences.toInt());
+    qint16 monStartHour = AlarmSetting::kDefaultMonStartHour;
+    qint16 monStopHour = AlarmSetting::kDefaultMonStopHour;
+    qint16 threshold = AlarmSetting::kDefaultThreshold;
+    qint16 occurrences = AlarmSetting::kDefaultOccurrences;
 
     // The sweep this choice asks for at the moment now; nothing, with the reason, for a range
     // the sweep refuses.

@@ -33,7 +33,7 @@ DeviceAttributes attributesFrom(const QueryRows &rows)
 
 bool isCaught(const TestRun &run, const NodeHit &hit)
 {
-    return hit.nodeId != 0 && hit.count >= run.parameters.Occurrences;
+    return hit.nodeId != 0 && hit.count >= run.alarm.occurrences;
 }
 
 // One look-up block; false when the query failed.

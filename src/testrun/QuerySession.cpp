@@ -1,9 +1,7 @@
 #include "testrun/QuerySession.h"
 
-#include "common/IntegerConversion.h"
 #include "common/TickCounter.h"
 #include "db/DbConnection.h"
-#include "host/ControlNames.h"
 #include "host/RunHost.h"
 #include "output/RunLog.h"
 
@@ -21,17 +19,10 @@ quint32 QuerySession::startMark() const
     return m_host.tickCount();
 }
 
-int QuerySession::loginTimeoutSeconds() const
-{
-    const auto seconds
-        = IntegerConversion::toInt32(m_host.controlText(control::kTxtOnlConnTimeout));
-    return seconds && *seconds >= 0 ? *seconds : ConnectionTimeouts::kDefaultLoginSeconds;
-}
-
 bool QuerySession::connect(DbConnection &connection, const ConnectionFields &fields,
     const QString &database, const QString &shownString, quint32 startMark)
 {
-    if (!connection.open(fields, database, {loginTimeoutSeconds(), m_queryTimeoutSeconds})) {
+    if (!connection.open(fields, database, {m_host.loginTimeoutSeconds(), m_queryTimeoutSeconds})) {
         m_lastError = connection.lastError();
         return false;
     }

@@ -35,9 +35,6 @@ public:
     void appendTimingFrom(quint32 startMark);
     void disconnect(DbConnection &connection, const QString &shownString);
 
-    // Read anew at every connect; text that is no number or negative keeps the default.
-    int loginTimeoutSeconds() const;
-
     const QString &lastError() const { return m_lastError; }
 
 private:

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "common/AlarmSetting.h"
 #include "testrun/HourWindow.h"
-#include "testrun/TestParameters.h"
 
 #include <QByteArray>
 #include <QList>
@@ -33,7 +33,7 @@ struct RunOutcome
     RunEnding ending = RunEnding::NotEnabled;
     // The text of the ending's warning box; empty for a normal end.
     QString description;
-    TestParameters parameters;
+    AlarmSetting alarm;
     HourWindow examinedHour;
     // Only when the run's settings ask for the list.
     QList<CaughtDevice> caught;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AlarmSetting.h"
 #include "db/ConnectionFields.h"
 #include "db/DbConnection.h"
 #include "output/RunLog.h"
@@ -9,7 +10,6 @@
 #include "testrun/QuerySession.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/RunSettings.h"
-#include "testrun/TestParameters.h"
 
 namespace tovik {
 
@@ -27,7 +27,7 @@ struct TestRun
 
     RunHost &host;
     RunSettings settings;
-    TestParameters parameters;
+    AlarmSetting alarm;
     HourWindow examinedHour;
     RunLog log;
     QuerySession session;

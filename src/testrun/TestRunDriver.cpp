@@ -1,10 +1,8 @@
 #include "testrun/TestRunDriver.h"
 
-#include "host/ControlNames.h"
 #include "host/RunHost.h"
 #include "testrun/DeviceSummary.h"
 #include "testrun/DiscoverCpuReports.h"
-#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
@@ -53,14 +51,14 @@ TestRunDriver::TestRunDriver(RunHost &host, RunSettings settings)
 
 RunOutcome TestRunDriver::run()
 {
-    if (!m_host.isChecked(control::kChkCpuLoadMon))
+    if (!m_host.monitorsCpuLoad())
         return {};
 
     QElapsedTimer duration;
     duration.start();
     TestRun run(m_host, m_settings);
     perform(run);
-    run.outcome.parameters = run.parameters;
+    run.outcome.alarm = run.alarm;
     run.outcome.examinedHour = run.examinedHour;
     run.outcome.durationMs = duration.elapsed();
     return std::move(run.outcome);
@@ -69,16 +67,16 @@ RunOutcome TestRunDriver::run()
 void TestRunDriver::perform(TestRun &run)
 {
     QString failure;
-    const auto parameters = TestParameters::read(m_host, &failure);
-    if (!parameters) {
+    const auto alarm = m_host.alarmSetting(&failure);
+    if (!alarm) {
         RunEndings::settingsFailure(run, failure);
         return;
     }
-    run.parameters = *parameters;
+    run.alarm = *alarm;
     m_host.setTestEnabled(false);
     run.examinedHour = HourWindow::examinedHour(
-        m_host.referenceTime(), run.parameters.MonStartHour, run.parameters.MonStopHour);
-    const ConnectionFields fields = readConnectionFields(m_host);
+        m_host.referenceTime(), run.alarm.monStartHour, run.alarm.monStopHour);
+    const ConnectionFields fields = m_host.connectionFields();
     run.shownMainConnection = ShownConnectionString::main(fields.masked());
 
     if (!openMainConnection(run, fields))

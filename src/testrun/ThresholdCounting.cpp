@@ -3,7 +3,6 @@
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
 #include "host/RunHost.h"
-#include "testrun/HostFields.h"
 #include "testrun/RunEndings.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
@@ -28,8 +27,7 @@ QString timeAndLoadCondition(const TestRun &run)
 {
     return QStringLiteral("hist_time >= '") + run.examinedHour.start
         + QStringLiteral("' AND hist_time < '") + run.examinedHour.end
-        + QStringLiteral("' AND ProcessorLoad >= '")
-        + QString::number(run.parameters.CpuLoadThreshold) + u'\'';
+        + QStringLiteral("' AND ProcessorLoad >= '") + QString::number(run.alarm.threshold) + u'\'';
 }
 
 QString nodeQuery(const SampleTable &table)
@@ -107,7 +105,7 @@ bool CountInExternalAtrDbs(TestRun &run)
     for (const CpuReport &report : std::as_const(run.reports)) {
         if (report.report_id == 0)
             continue;
-        const ConnectionFields fields = readConnectionFields(run.host);
+        const ConnectionFields fields = run.host.connectionFields();
         const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {

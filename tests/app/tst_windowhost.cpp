@@ -1,6 +1,8 @@
 #include "SteppingClock.h"
 #include "app/FrmMonitorSrvCpu.h"
+#include "common/IntegerConversion.h"
 #include "common/TickCounter.h"
+#include "db/ConnectionTimeouts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -48,13 +50,12 @@ private slots:
     void init();
     void cleanup();
 
-    void controlTextOfTextBox_data();
-    void controlTextOfTextBox();
-    void controlTextOfList_data();
-    void controlTextOfList();
-    void controlTextOfOtherControls_data();
-    void controlTextOfOtherControls();
-    void isChecked();
+    void settingsOfTextBoxes_data();
+    void settingsOfTextBoxes();
+    void settingsOfLists_data();
+    void settingsOfLists();
+    void settingsAreReadWhenAsked();
+    void monitorsCpuLoad();
     void setTestEnabled_data();
     void setTestEnabled();
     void showWarningIsModalExclamationWithOk();
@@ -66,6 +67,10 @@ private slots:
     void clickRunsTheTestRun();
 
 private:
+    // A setting as the window answers it, as text; the failure's text for an alarm setting the
+    // window refuses.
+    QString settingText(const QString &setting) const;
+
     QString runLogPath() const
     {
         return QDir(QCoreApplication::applicationDirPath())
@@ -95,80 +100,112 @@ void tst_WindowHost::cleanup()
     m_window.reset();
 }
 
-void tst_WindowHost::controlTextOfTextBox_data()
+void tst_WindowHost::settingsOfTextBoxes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("value");
 
-    QTest::newRow("user") << QStringLiteral("txtOnlDbUser") << QStringLiteral("operator");
+    QTest::newRow("user") << QStringLiteral("txtOnlDbUser") << QStringLiteral("operator")
+                          << QStringLiteral("user") << QStringLiteral("operator");
     QTest::newRow("password as typed, not masked")
-        << QStringLiteral("txtOnlDbPass") << QStringLiteral("p4ss word");
-    QTest::newRow("threshold in a frame")
-        << QStringLiteral("txtCpuLoadThreshold") << QStringLiteral("4,5");
-    QTest::newRow("emptied") << QStringLiteral("txtOnlConnTimeout") << QString();
+        << QStringLiteral("txtOnlDbPass") << QStringLiteral("p4ss word")
+        << QStringLiteral("password") << QStringLiteral("p4ss word");
+    QTest::newRow("threshold in a frame, beyond 100")
+        << QStringLiteral("txtCpuLoadThreshold") << QStringLiteral("150")
+        << QStringLiteral("threshold") << QStringLiteral("150");
+    QTest::newRow("threshold that is no number")
+        << QStringLiteral("txtCpuLoadThreshold") << QStringLiteral("abc")
+        << QStringLiteral("threshold") << IntegerConversion::int16Failure("Avg .CPU Load", "abc");
+    QTest::newRow("occurrences") << QStringLiteral("txtCpuOverThreshold") << QStringLiteral("7")
+                                 << QStringLiteral("occurrences") << QStringLiteral("7");
+    QTest::newRow("timeout") << QStringLiteral("txtOnlConnTimeout") << QStringLiteral("3")
+                             << QStringLiteral("timeout") << QStringLiteral("3");
+    QTest::newRow("emptied timeout keeps the default")
+        << QStringLiteral("txtOnlConnTimeout") << QString() << QStringLiteral("timeout")
+        << QString::number(ConnectionTimeouts::kDefaultLoginSeconds);
 }
 
-void tst_WindowHost::controlTextOfTextBox()
+void tst_WindowHost::settingsOfTextBoxes()
 {
     QFETCH(QString, name);
     QFETCH(QString, typed);
+    QFETCH(QString, setting);
+    QFETCH(QString, value);
 
     auto *textBox = m_window->findChild<QLineEdit *>(name);
     QVERIFY(textBox);
     textBox->clear();
     QTest::keyClicks(textBox, typed);
-    QCOMPARE(m_window->controlText(name), typed);
+    QCOMPARE(settingText(setting), value);
 }
 
-void tst_WindowHost::controlTextOfList_data()
+void tst_WindowHost::settingsOfLists_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<QString>("value");
 
     QTest::newRow("remote authentication")
-        << QStringLiteral("cboOnlConnType") << 2 << QStringLiteral("Remote SQL Authentication");
-    QTest::newRow("monitoring start")
-        << QStringLiteral("cboCpuMonTimeStart") << 0 << QStringLiteral("00:00");
-    QTest::newRow("monitoring stop at midnight")
-        << QStringLiteral("cboCpuMonTimeStop") << 23 << QStringLiteral("24:00");
+        << QStringLiteral("cboOnlConnType") << 2 << QStringLiteral("authentication")
+        << QStringLiteral("Remote SQL Authentication");
+    QTest::newRow("monitoring start") << QStringLiteral("cboCpuMonTimeStart") << 0
+                                      << QStringLiteral("start") << QStringLiteral("0");
+    QTest::newRow("monitoring stop at midnight") << QStringLiteral("cboCpuMonTimeStop") << 23
+                                                 << QStringLiteral("stop") << QStringLiteral("24");
 }
 
-void tst_WindowHost::controlTextOfList()
+void tst_WindowHost::settingsOfLists()
 {
     QFETCH(QString, name);
     QFETCH(int, index);
-    QFETCH(QString, shown);
+    QFETCH(QString, setting);
+    QFETCH(QString, value);
 
     auto *list = m_window->findChild<QComboBox *>(name);
     QVERIFY(list);
     list->setCurrentIndex(index);
-    QCOMPARE(m_window->controlText(name), shown);
+    QCOMPARE(settingText(setting), value);
 }
 
-void tst_WindowHost::controlTextOfOtherControls_data()
+void tst_WindowHost::settingsAreReadWhenAsked()
 {
-    QTest::addColumn<QString>("name");
-
-    QTest::newRow("label") << QStringLiteral("lblSqlDbUser");
-    QTest::newRow("check box") << QStringLiteral("chkCpuLoadMon");
-    QTest::newRow("no such control") << QStringLiteral("txtNoSuchBox");
+    auto *threshold = child<QLineEdit>("txtCpuLoadThreshold");
+    QCOMPARE(settingText(QStringLiteral("threshold")), QStringLiteral("4"));
+    threshold->setText(QStringLiteral("60"));
+    QCOMPARE(settingText(QStringLiteral("threshold")), QStringLiteral("60"));
+    auto *server = child<QLineEdit>("txtOnlDbServer");
+    server->setText(QStringLiteral("db1"));
+    QCOMPARE(m_window->connectionFields().SqlDbServer, QStringLiteral("db1"));
 }
 
-void tst_WindowHost::controlTextOfOtherControls()
+void tst_WindowHost::monitorsCpuLoad()
 {
-    QFETCH(QString, name);
-
-    QCOMPARE(m_window->controlText(name), QString());
-}
-
-void tst_WindowHost::isChecked()
-{
-    const QString gate = QStringLiteral("chkCpuLoadMon");
-    QVERIFY(!m_window->isChecked(gate));
+    QVERIFY(!m_window->monitorsCpuLoad());
     QTest::mouseClick(child<QCheckBox>("chkCpuLoadMon"), Qt::LeftButton);
-    QVERIFY(m_window->isChecked(gate));
-    QVERIFY(!m_window->isChecked(QStringLiteral("cmdTest")));
+    QVERIFY(m_window->monitorsCpuLoad());
+}
+
+QString tst_WindowHost::settingText(const QString &setting) const
+{
+    const ConnectionFields fields = m_window->connectionFields();
+    const QHash<QString, QString> connection {{QStringLiteral("user"), fields.SqlDbUser},
+        {QStringLiteral("password"), fields.SqlDbPass},
+        {QStringLiteral("authentication"), fields.SqlConnType},
+        {QStringLiteral("timeout"), QString::number(m_window->loginTimeoutSeconds())}};
+    if (connection.contains(setting))
+        return connection.value(setting);
+    QString failure;
+    const auto alarm = m_window->alarmSetting(&failure);
+    if (!alarm)
+        return failure;
+    const QHash<QString, qint16> values {{QStringLiteral("threshold"), alarm->threshold},
+        {QStringLiteral("occurrences"), alarm->occurrences},
+        {QStringLiteral("start"), alarm->monStartHour},
+        {QStringLiteral("stop"), alarm->monStopHour}};
+    return QString::number(values.value(setting));
 }
 
 void tst_WindowHost::setTestEnabled_data()

@@ -1,5 +1,5 @@
 #include "app/FrmMonitorSrvCpu.h"
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 
 #include <QAbstractButton>
 #include <QApplication>

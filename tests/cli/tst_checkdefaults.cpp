@@ -1,6 +1,6 @@
 #include "app/FrmMonitorSrvCpu.h"
 #include "cli/CheckCommandLine.h"
-#include "host/ControlNames.h"
+#include "cli/CliHost.h"
 
 #include <QComboBox>
 #include <QTest>
@@ -28,30 +28,33 @@ class tst_CheckDefaults : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultsAreTheWindows_data();
     void defaultsAreTheWindows();
     void hoursAgoAsInTheWindow_data();
     void hoursAgoAsInTheWindow();
 };
 
-void tst_CheckDefaults::defaultsAreTheWindows_data()
-{
-    QTest::addColumn<QString>("control");
-    for (const QString &control : {control::kCboOnlConnType, control::kTxtOnlDbServer,
-             control::kTxtOnlDbPort, control::kTxtOnlDatabase, control::kTxtOnlConnTimeout,
-             control::kTxtOnlDbUser, control::kCboCpuMonTimeStart, control::kCboCpuMonTimeStop,
-             control::kTxtCpuLoadThreshold, control::kTxtCpuOverThreshold})
-        QTest::newRow(qPrintable(control)) << control;
-}
-
 void tst_CheckDefaults::defaultsAreTheWindows()
 {
-    QFETCH(QString, control);
     FrmMonitorSrvCpu window;
     window.startUp();
-    const CheckOptions options = parsed({QStringLiteral("run")}, QDateTime::currentDateTime());
-    QVERIFY(!window.controlText(control).isEmpty());
-    QCOMPARE(options.controlTexts.value(control), window.controlText(control));
+    const CliHost check(parsed({QStringLiteral("run")}, QDateTime::currentDateTime()));
+
+    QString failure;
+    const auto shown = window.alarmSetting(&failure);
+    QVERIFY2(shown, qPrintable(failure));
+    QVERIFY(check.alarmSetting(&failure) == shown);
+    const ConnectionFields windowFields = window.connectionFields();
+    const ConnectionFields checkFields = check.connectionFields();
+    for (const QString &field : {windowFields.SqlConnType, windowFields.SqlDbServer,
+             windowFields.SqlDbPort, windowFields.SqlDatabase, windowFields.SqlDbUser})
+        QVERIFY(!field.isEmpty());
+    QCOMPARE(checkFields.SqlConnType, windowFields.SqlConnType);
+    QCOMPARE(checkFields.SqlDbServer, windowFields.SqlDbServer);
+    QCOMPARE(checkFields.SqlDbPort, windowFields.SqlDbPort);
+    QCOMPARE(checkFields.SqlDatabase, windowFields.SqlDatabase);
+    QCOMPARE(checkFields.SqlDbUser, windowFields.SqlDbUser);
+    QCOMPARE(checkFields.SqlDbPass, windowFields.SqlDbPass);
+    QCOMPARE(check.loginTimeoutSeconds(), window.loginTimeoutSeconds());
 }
 
 void tst_CheckDefaults::hoursAgoAsInTheWindow_data()

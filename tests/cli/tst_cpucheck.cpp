@@ -401,8 +401,8 @@ void tst_CpuCheck::manyCaughtDevicesShortened()
     RunOutcome outcome;
     outcome.ending = RunEnding::NormalEnd;
     outcome.examinedHour = {"2026-12-07 13:00:00", "2026-12-07 14:00:00"};
-    outcome.parameters.CpuLoadThreshold = 80;
-    outcome.parameters.Occurrences = 1;
+    outcome.alarm.threshold = 80;
+    outcome.alarm.occurrences = 1;
     for (int node = 1; node <= 8; ++node)
         outcome.caught << CaughtDevice {node, QString("sw|%1").arg(node), qint16(node)};
     outcome.countedDevices = 9;

@@ -1,7 +1,5 @@
 #include "RecordingHost.h"
-#include "host/ControlNames.h"
-#include "output/RunLog.h"
-#include "testrun/QuerySession.h"
+#include "app/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QTcpServer>
@@ -214,8 +212,7 @@ void tst_BadInput::timeoutTexts()
     QLocale::setDefault(QLocale(locale));
     RecordingHost host;
     host.setText(control::kTxtOnlConnTimeout, text);
-    RunLog log;
-    QCOMPARE(QuerySession(host, log, 30).loginTimeoutSeconds(), seconds);
+    QCOMPARE(host.loginTimeoutSeconds(), seconds);
 }
 
 void tst_BadInput::timeoutReachesDriver_data()

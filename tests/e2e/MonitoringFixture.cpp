@@ -1,7 +1,7 @@
 #include "MonitoringFixture.h"
 
 #include "RunLogFile.h"
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 
 #include <QDir>
 

@@ -1,5 +1,5 @@
 #include "MonitoringFixture.h"
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>

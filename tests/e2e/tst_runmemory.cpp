@@ -1,6 +1,6 @@
 #include "MonitoringFixture.h"
 #include "SampleData.h"
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QFile>

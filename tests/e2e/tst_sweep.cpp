@@ -1,10 +1,9 @@
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
-#include "host/ControlNames.h"
+#include "app/ControlNames.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
-#include "testrun/HostFields.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QBuffer>
@@ -94,7 +93,7 @@ bool buildSmallInstallation(MonitoringFixture &fixture, Layout layout)
 SweepSettings settingsFor(MonitoringFixture &fixture, const QString &from, const QString &to)
 {
     SweepSettings settings;
-    settings.connection = readConnectionFields(fixture.host);
+    settings.connection = fixture.host.connectionFields();
     QString failure;
     settings.range = *SweepRange::fromTexts(from, to, &failure);
     settings.threshold = 50;

@@ -1,4 +1,4 @@
-#include "explorer/ExplorerCommandLine.h"
+#include "options/ExplorerCommandLine.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "output/PrivateFile.h"
 

@@ -4,7 +4,6 @@
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepGrid.h"
-#include "testrun/HostFields.h"
 
 #include <QAction>
 #include <QBuffer>
@@ -36,7 +35,7 @@ bool generate(MonitoringFixture &fixture)
 SweepChoice settingsFor(MonitoringFixture &fixture)
 {
     SweepChoice settings;
-    settings.connection.fields = readConnectionFields(fixture.host);
+    settings.connection.fields = fixture.host.connectionFields();
     settings.fixedRange = true;
     settings.from = kFrom;
     settings.to = kTo;

@@ -1,8 +1,8 @@
 #include "RecordingHost.h"
 
+#include "app/ControlNames.h"
 #include "common/TickCounter.h"
 #include "db/ConnectionTimeouts.h"
-#include "host/ControlNames.h"
 
 #include <QCoreApplication>
 
@@ -33,14 +33,30 @@ void RecordingHost::setDefaults()
     m_checked = {{control::kChkCpuLoadMon, true}};
 }
 
-QString RecordingHost::controlText(const QString &control) const
+bool RecordingHost::monitorsCpuLoad() const
 {
-    return m_texts.value(control);
+    return m_checked.value(control::kChkCpuLoadMon);
 }
 
-bool RecordingHost::isChecked(const QString &control) const
+std::optional<AlarmSetting> RecordingHost::alarmSetting(QString *failure) const
 {
-    return m_checked.value(control);
+    return AlarmSetting::fromShownTexts(
+        {m_texts.value(control::kCboCpuMonTimeStart), m_texts.value(control::kCboCpuMonTimeStop),
+            m_texts.value(control::kTxtCpuLoadThreshold),
+            m_texts.value(control::kTxtCpuOverThreshold)},
+        failure);
+}
+
+ConnectionFields RecordingHost::connectionFields() const
+{
+    return {m_texts.value(control::kCboOnlConnType), m_texts.value(control::kTxtOnlDbServer),
+        m_texts.value(control::kTxtOnlDatabase), m_texts.value(control::kTxtOnlDbUser),
+        m_texts.value(control::kTxtOnlDbPass), m_texts.value(control::kTxtOnlDbPort)};
+}
+
+int RecordingHost::loginTimeoutSeconds() const
+{
+    return ConnectionTimeouts::loginSecondsOf(m_texts.value(control::kTxtOnlConnTimeout));
 }
 
 void RecordingHost::setTestEnabled(bool enabled)

@@ -8,15 +8,18 @@
 
 namespace tovik::test {
 
-// A window stand-in for runs without a display: controls are plain values, and everything
-// the run does to the window is recorded in order.
+// A window stand-in for runs without a display: controls are plain texts by the window's control
+// names, and everything the run does to the window is recorded in order.
 class RecordingHost : public RunHost
 {
 public:
     RecordingHost();
 
-    QString controlText(const QString &control) const override;
-    bool isChecked(const QString &control) const override;
+    // The typed settings as the window gives them from the texts its controls would show.
+    bool monitorsCpuLoad() const override;
+    std::optional<AlarmSetting> alarmSetting(QString *failure) const override;
+    ConnectionFields connectionFields() const override;
+    int loginTimeoutSeconds() const override;
     void setTestEnabled(bool enabled) override;
     void showWarning(const QString &text) override;
     void openInViewer(const QString &path) override;

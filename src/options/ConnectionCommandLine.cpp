@@ -1,8 +1,8 @@
-#include "db/ConnectionCommandLine.h"
+#include "options/ConnectionCommandLine.h"
 
 #include "common/IntegerConversion.h"
-#include "common/OptionText.h"
 #include "db/ConnectionDefaults.h"
+#include "options/OptionText.h"
 
 #include <QFile>
 
@@ -19,18 +19,6 @@ QString valueOr(const QCommandLineParser &parser, const QString &name, const QSt
 }
 
 } // namespace
-
-ConnectionChoice ConnectionCommandLine::defaults()
-{
-    ConnectionChoice choice;
-    choice.fields.SqlConnType = ConnectionDefaults::authChoices().first();
-    choice.fields.SqlDbServer = ConnectionDefaults::server();
-    choice.fields.SqlDatabase = ConnectionDefaults::database;
-    choice.fields.SqlDbUser = ConnectionDefaults::user;
-    choice.fields.SqlDbPort = ConnectionDefaults::port;
-    choice.loginTimeoutSeconds = ConnectionTimeouts::kDefaultLoginSeconds;
-    return choice;
-}
 
 QString ConnectionCommandLine::authArgument(const QString &connType)
 {

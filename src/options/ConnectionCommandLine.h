@@ -1,19 +1,11 @@
 #pragma once
 
-#include "db/ConnectionFields.h"
+#include "db/ConnectionChoice.h"
 
 #include <QCommandLineParser>
-#include <QHash>
 #include <optional>
 
 namespace tovik {
-
-// A connection as a command line gives it: the fields and the login timeout.
-struct ConnectionChoice
-{
-    ConnectionFields fields;
-    int loginTimeoutSeconds = 15;
-};
 
 // The connection options every command-line program takes (--auth, --server, --port, --database,
 // --user, --password-file, --login-timeout), with the window's defaults. The password never comes
@@ -29,12 +21,11 @@ public:
     // Nothing, with the reason in *failure, for a value that is none of the option's.
     static std::optional<ConnectionChoice> read(
         const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure);
-    // The window's defaults.
-    static ConnectionChoice defaults();
-
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
+
+private:
     // The window's authentication text that --auth chooses, base when it is not given; nothing,
     // with the reason, for a text that is none of the three.
     static std::optional<QString> readConnType(
@@ -42,6 +33,7 @@ public:
 
     // TOVIK_PASSWORD when it is set and not empty, else the first line of passwordFile (without
     // its line end), else empty text. Nothing, with the reason, when the file cannot be read.
+    // The one place a password is read.
     static std::optional<QString> readPassword(const QString &passwordFile, QString *failure);
 };
 

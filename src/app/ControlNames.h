@@ -4,8 +4,8 @@
 
 namespace tovik::control {
 
-// The controls a run reads through RunHost, by the objectName the window gives them. A host
-// without a window answers to the same names.
+// The objectNames of the controls that hold a run's settings; tests find the controls, and
+// stand in for them, by these names.
 inline const QString kCboOnlConnType = QStringLiteral("cboOnlConnType");
 inline const QString kTxtOnlDbServer = QStringLiteral("txtOnlDbServer");
 inline const QString kTxtOnlDbPort = QStringLiteral("txtOnlDbPort");

@@ -1,4 +1,6 @@
-#include "common/OptionText.h"
+#include "options/OptionText.h"
+
+#include "common/AlarmSetting.h"
 
 #include <QRegularExpression>
 
@@ -27,8 +29,12 @@ std::optional<OptionText::MonitoringHours> OptionText::monitoringHours(
 {
     static const QRegularExpression pattern(QStringLiteral("^(\\d{1,2})-(\\d{1,2})$"));
     const QRegularExpressionMatch match = pattern.match(text);
-    const auto start = match.hasMatch() ? wholeNumber(match.captured(1), 0, 23) : std::nullopt;
-    const auto stop = match.hasMatch() ? wholeNumber(match.captured(2), 1, 24) : std::nullopt;
+    const auto start = match.hasMatch() ? wholeNumber(match.captured(1),
+                           AlarmSetting::kFirstStartHour, AlarmSetting::kLastStartHour)
+                                        : std::nullopt;
+    const auto stop = match.hasMatch()
+        ? wholeNumber(match.captured(2), AlarmSetting::kFirstStopHour, AlarmSetting::kLastStopHour)
+        : std::nullopt;
     if (!start || !stop) {
         *failure = QStringLiteral(
             "--monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, not '%1'")

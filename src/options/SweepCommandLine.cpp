@@ -1,7 +1,8 @@
-#include "sweep/SweepCommandLine.h"
+#include "options/SweepCommandLine.h"
 
-#include "common/IntegerConversion.h"
-#include "common/OptionText.h"
+#include "common/AlarmSetting.h"
+#include "options/ConnectionCommandLine.h"
+#include "options/OptionText.h"
 
 namespace tovik {
 
@@ -88,21 +89,17 @@ bool SweepCommandLine::readRange(
 bool SweepCommandLine::readAlarm(
     const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
 {
-    // The window's conversion of the two boxes, with its messages.
-    const auto read = [&parser, failure](const char *name, const QString &field, qint16 *value) {
-        if (!parser.isSet(QLatin1String(name)))
+    using Reader = std::optional<qint16> (*)(const QString &, QString *);
+    const auto read = [&parser, failure](const QString &name, Reader reader, qint16 *value) {
+        if (!parser.isSet(name))
             return true;
-        const QString text = parser.value(QLatin1String(name));
-        const auto number = IntegerConversion::toInt16(text);
-        if (!number) {
-            *failure = IntegerConversion::int16Failure(field, text);
-            return false;
-        }
-        *value = *number;
-        return true;
+        const auto number = reader(parser.value(name), failure);
+        if (number)
+            *value = *number;
+        return bool(number);
     };
-    return read("threshold", QStringLiteral("Avg .CPU Load"), &choice.threshold)
-        && read("occurrences", QStringLiteral("Occurrences"), &choice.occurrences);
+    return read(QStringLiteral("threshold"), AlarmSetting::readThreshold, &choice.threshold)
+        && read(QStringLiteral("occurrences"), AlarmSetting::readOccurrences, &choice.occurrences);
 }
 
 bool SweepCommandLine::readMonitoring(

@@ -1,8 +1,7 @@
-#include "explorer/ExplorerCommandLine.h"
+#include "options/ExplorerCommandLine.h"
 
-#include "sweep/SweepCommandLine.h"
-
-#include <QCoreApplication>
+#include "options/CommandLinePrelude.h"
+#include "options/SweepCommandLine.h"
 
 namespace tovik {
 
@@ -29,18 +28,12 @@ ExplorerCommandLine::Result ExplorerCommandLine::parse(
 ExplorerCommandLine::Result ExplorerCommandLine::parsed(const QStringList &arguments)
 {
     Result result;
-    if (!m_parser.parse(arguments)) {
-        result.text = m_parser.errorText();
-        return result;
-    }
-    if (m_parser.isSet(QStringLiteral("help")))
-        return {Action::Help, m_remembered, false, m_parser.helpText()};
-    if (m_parser.isSet(QStringLiteral("version")))
-        return {Action::Version, m_remembered, false,
-            programName + u' ' + QCoreApplication::applicationVersion()};
-    if (!m_parser.positionalArguments().isEmpty()) {
-        result.text = QStringLiteral("unexpected argument '%1'")
-                          .arg(m_parser.positionalArguments().join(u' '));
+    if (const auto answer = CommandLinePrelude::answer(m_parser, arguments, programName)) {
+        result.action = answer->kind == CommandLinePrelude::Kind::Help ? Action::Help
+            : answer->kind == CommandLinePrelude::Kind::Version        ? Action::Version
+                                                                       : Action::Refused;
+        result.settings = m_remembered;
+        result.text = answer->text;
         return result;
     }
     const auto choice = SweepCommandLine::read(m_parser, m_remembered, &result.text);

@@ -1,0 +1,59 @@
+#include "common/AlarmSetting.h"
+
+#include "common/IntegerConversion.h"
+
+namespace tovik {
+
+namespace {
+
+std::optional<qint16> readField(const QString &fieldName, const QString &text, QString *failure)
+{
+    const auto value = IntegerConversion::toInt16(text);
+    if (!value)
+        *failure = IntegerConversion::int16Failure(fieldName, text);
+    return value;
+}
+
+// The monitoring lists show "HH:00"; only the hour counts.
+QString hourOfEntry(const QString &entry)
+{
+    return entry.left(2);
+}
+
+} // namespace
+
+std::optional<AlarmSetting> AlarmSetting::fromShownTexts(const ShownTexts &texts, QString *failure)
+{
+    const auto start
+        = readField(QStringLiteral("Monitoring Time Start"), hourOfEntry(texts.monStart), failure);
+    if (!start)
+        return std::nullopt;
+    const auto stop
+        = readField(QStringLiteral("Monitoring Time Stop"), hourOfEntry(texts.monStop), failure);
+    if (!stop)
+        return std::nullopt;
+    const auto threshold = readThreshold(texts.threshold, failure);
+    if (!threshold)
+        return std::nullopt;
+    const auto occurrences = readOccurrences(texts.occurrences, failure);
+    if (!occurrences)
+        return std::nullopt;
+    return AlarmSetting {*start, *stop, *threshold, *occurrences};
+}
+
+std::optional<qint16> AlarmSetting::readThreshold(const QString &text, QString *failure)
+{
+    return readField(QStringLiteral("Avg .CPU Load"), text, failure);
+}
+
+std::optional<qint16> AlarmSetting::readOccurrences(const QString &text, QString *failure)
+{
+    return readField(QStringLiteral("Occurrences"), text, failure);
+}
+
+QString AlarmSetting::hourText(int hour)
+{
+    return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace tovik

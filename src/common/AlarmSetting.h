@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <limits>
+#include <optional>
+
+namespace tovik {
+
+// The CPU-load alarm that a run tries and a sweep counts: monitoring hours, threshold and
+// occurrences. Every program reads these values here, so each takes the same values and refuses
+// the others with the same message.
+struct AlarmSetting
+{
+    // The tester's defaults, which every program starts from.
+    static constexpr qint16 kDefaultThreshold = 4;
+    static constexpr qint16 kDefaultOccurrences = 1;
+    static constexpr qint16 kDefaultMonStartHour = 6;
+    static constexpr qint16 kDefaultMonStopHour = 23;
+
+    // Threshold and occurrences take any signed 16-bit value, as the tester's boxes do.
+    static constexpr qint16 kLowestValue = std::numeric_limits<qint16>::min();
+    static constexpr qint16 kHighestValue = std::numeric_limits<qint16>::max();
+    // An hour is monitored when its hour of day h satisfies start <= h < stop.
+    static constexpr qint16 kFirstStartHour = 0;
+    static constexpr qint16 kLastStartHour = 23;
+    static constexpr qint16 kFirstStopHour = 1;
+    static constexpr qint16 kLastStopHour = 24;
+
+    qint16 monStartHour = kDefaultMonStartHour;
+    qint16 monStopHour = kDefaultMonStopHour;
+    qint16 threshold = kDefaultThreshold;
+    qint16 occurrences = kDefaultOccurrences;
+
+    // The setting as the tester's controls show it: the hours as their "HH:00" list entries,
+    // threshold and occurrences as typed.
+    struct ShownTexts
+    {
+        QString monStart;
+        QString monStop;
+        QString threshold;
+        QString occurrences;
+    };
+
+    // Reads the four texts in their order; the first that fails to convert stops the reading and
+    // its description goes to *failure.
+    static std::optional<AlarmSetting> fromShownTexts(const ShownTexts &texts, QString *failure);
+    // A typed threshold or number of occurrences; nothing, with the reason, for any other text.
+    static std::optional<qint16> readThreshold(const QString &text, QString *failure);
+    static std::optional<qint16> readOccurrences(const QString &text, QString *failure);
+
+    // "HH:00", as the monitoring lists show an hour.
+    static QString hourText(int hour);
+
+    bool operator==(const AlarmSetting &) const = default;
+};
+
+} // namespace tovik

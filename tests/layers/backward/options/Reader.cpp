@@ -1,0 +1,3 @@
+#include "sweep/SweepChoice.h"
+
+#include "explorer/ExplorerWindow.h"

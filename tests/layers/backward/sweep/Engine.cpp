@@ -1,0 +1,3 @@
+#include "testrun/RunOutcome.h"
+
+#include "options/OptionText.h"
