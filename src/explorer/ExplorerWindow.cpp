@@ -1,5 +1,6 @@
 #include "explorer/ExplorerWindow.h"
 
+#include "common/HourText.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceTableModel.h"
@@ -39,7 +40,7 @@ namespace {
 
 // Long enough for a few more keystrokes or arrow clicks before a new query goes out.
 constexpr int kRequeryDelayMs = 600;
-const QString kHourFormat = QStringLiteral("yyyy-MM-dd HH:00:00");
+const QString kHourFormat = HourText::kFormat;
 
 QSpinBox *spinBox(const char *name, int min, int max, const QString &suffix = {})
 {

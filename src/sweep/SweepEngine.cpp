@@ -4,18 +4,12 @@
 #include "common/ValueText.h"
 #include "sweep/SweepQueries.h"
 #include "testrun/DiscoveryQueries.h"
-#include "testrun/ShownConnectionString.h"
 
 #include <algorithm>
 
 namespace tovik {
 
 namespace {
-
-QVariant column(const QueryRow &row, int position)
-{
-    return position < row.size() ? row.at(position) : QVariant();
-}
 
 // Report ids as the test run counts them: every report row whose id converts and is not 0, each
 // report once.
@@ -124,15 +118,14 @@ bool SweepEngine::discover(SweepResult &result)
     result.reportIds = countedReports(*reports);
     const qint32 firstId = IntegerConversion::toInt32(column(reports->first(), 0)).value_or(0);
 
-    const auto tableFound = listHolds(kTableQuery, onlineSampleTable(firstId));
+    const auto tableFound = listHolds(kTableQuery, SampleStoreNames::onlineTable(firstId));
     if (!tableFound)
         return false;
     if (*tableFound) {
         result.store = SampleStore::OnlineDb;
         return true;
     }
-    const auto databaseFound
-        = listHolds(kDatabaseQuery, ShownConnectionString::reportDatabase(firstId));
+    const auto databaseFound = listHolds(kDatabaseQuery, SampleStoreNames::reportDatabase(firstId));
     if (!databaseFound)
         return false;
     result.store = *databaseFound ? SampleStore::ExternalAtrDbs : SampleStore::None;
@@ -154,11 +147,12 @@ bool SweepEngine::countReport(SweepResult &result, int reportIndex)
 {
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
-        return readAggregate(m_main, onlineSampleTable(id), result, reportIndex);
+        return readAggregate(m_main, SampleStoreNames::onlineTable(id), result, reportIndex);
     if (!m_report.open(
-            m_settings.connection, ShownConnectionString::reportDatabase(id), m_settings.timeouts))
+            m_settings.connection, SampleStoreNames::reportDatabase(id), m_settings.timeouts))
         return failWith(m_report);
-    const bool read = readAggregate(m_report, QStringLiteral("RAW"), result, reportIndex);
+    const bool read
+        = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, result, reportIndex);
     m_report.close();
     return read;
 }
@@ -186,7 +180,7 @@ bool SweepEngine::readNodes(SweepResult &result)
     const bool read = m_main.forEachRow([&result](const QueryRow &row) {
         const auto id = IntegerConversion::toInt32(column(row, 0));
         if (id && !result.nodes.contains(*id))
-            result.nodes.insert(*id, {valueText(column(row, 1)), valueText(column(row, 2))});
+            result.nodes.insert(*id, NodeAttributes::fromRow(row, 1));
     });
     return read || failWith(m_main);
 }

@@ -4,7 +4,7 @@
 #include "common/ValueText.h"
 #include "testrun/DiscoveryQueries.h"
 #include "testrun/RunEndings.h"
-#include "testrun/ShownConnectionString.h"
+#include "testrun/SampleStore.h"
 #include "testrun/TestRun.h"
 
 namespace tovik {
@@ -14,11 +14,6 @@ namespace {
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-QVariant column(const QueryRow &row, int position)
-{
-    return position < row.size() ? row.at(position) : QVariant();
 }
 
 // A value that does not convert leaves its field at the initial value.
@@ -90,7 +85,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
 
     const auto tableFound = listNames(run,
         {QString(), QStringLiteral("*** Get All Table Names in SnmpcOnline db ***")}, kTableQuery,
-        onlineSampleTable(run.reports.first().report_id));
+        SampleStoreNames::onlineTable(run.reports.first().report_id));
     if (!tableFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;
@@ -105,7 +100,7 @@ CountingCourse DiscoverCpuReports(TestRun &run)
 
     const auto databaseFound
         = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, kDatabaseQuery,
-            ShownConnectionString::reportDatabase(run.reports.first().report_id));
+            SampleStoreNames::reportDatabase(run.reports.first().report_id));
     if (!databaseFound) {
         RunEndings::queryFailure(run);
         return CountingCourse::RunEnded;
