@@ -1,9 +1,9 @@
 #include "sweep/SweepEngine.h"
 
 #include "common/IntegerConversion.h"
-#include "common/ValueText.h"
 #include "sweep/SweepQueries.h"
-#include "testrun/DiscoveryQueries.h"
+#include "testrun/CatalogReader.h"
+#include "testrun/ReportDiscovery.h"
 
 #include <algorithm>
 
@@ -13,13 +13,12 @@ namespace {
 
 // Report ids as the test run counts them: every report row whose id converts and is not 0, each
 // report once.
-QList<qint32> countedReports(const QueryRows &rows)
+QList<qint32> countedReports(const CpuReportList &reports)
 {
     QList<qint32> ids;
-    for (const QueryRow &row : rows) {
-        const qint32 id = IntegerConversion::toInt32(column(row, 0)).value_or(0);
-        if (id != 0 && !ids.contains(id))
-            ids << id;
+    for (const CpuReport &report : reports) {
+        if (report.report_id != 0 && !ids.contains(report.report_id))
+            ids << report.report_id;
     }
     std::sort(ids.begin(), ids.end());
     return ids;
@@ -104,43 +103,22 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     return result;
 }
 
-// Where the test run would count: the first report's table in the monitoring database, else the
-// first report's own database, else nowhere.
+// Where the test run would count, found by the same discovery.
 bool SweepEngine::discover(SweepResult &result)
 {
-    if (!m_main.exec(kCpuReportQuery))
+    CatalogReader reader(m_main);
+    const ReportDiscovery discovery = ReportDiscovery::discover(reader);
+    switch (discovery.outcome) {
+    case ReportDiscovery::Outcome::QueryFailed:
         return failWith(m_main);
-    const auto reports = m_main.fetchAll();
-    if (!reports)
-        return failWith(m_main);
-    if (reports->isEmpty())
-        return fail(QStringLiteral("No Online CPU Reports Found"));
-    result.reportIds = countedReports(*reports);
-    const qint32 firstId = IntegerConversion::toInt32(column(reports->first(), 0)).value_or(0);
-
-    const auto tableFound = listHolds(kTableQuery, SampleStoreNames::onlineTable(firstId));
-    if (!tableFound)
-        return false;
-    if (*tableFound) {
-        result.store = SampleStore::OnlineDb;
-        return true;
+    case ReportDiscovery::Outcome::NoCpuReports:
+        return fail(ReportDiscovery::kNoReportsMessage);
+    case ReportDiscovery::Outcome::StoreChosen:
+        break;
     }
-    const auto databaseFound = listHolds(kDatabaseQuery, SampleStoreNames::reportDatabase(firstId));
-    if (!databaseFound)
-        return false;
-    result.store = *databaseFound ? SampleStore::ExternalAtrDbs : SampleStore::None;
+    result.reportIds = countedReports(discovery.reports);
+    result.store = discovery.store;
     return true;
-}
-
-std::optional<bool> SweepEngine::listHolds(const QString &sql, const QString &wanted)
-{
-    const auto rows = m_main.exec(sql) ? m_main.fetchAll() : std::nullopt;
-    if (!rows) {
-        failWith(m_main);
-        return std::nullopt;
-    }
-    return std::any_of(rows->cbegin(), rows->cend(),
-        [&wanted](const QueryRow &row) { return valueText(column(row, 0)) == wanted; });
 }
 
 bool SweepEngine::countReport(SweepResult &result, int reportIndex)
