@@ -7,6 +7,7 @@
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "testrun/DiscoveryQueries.h"
+#include "testrun/SampleStore.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -50,7 +51,7 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     for (const qint32 id : std::as_const(ids)) {
-        if (!query.prepare(SweepQueries::aggregate(onlineSampleTable(id))))
+        if (!query.prepare(SweepQueries::aggregate(SampleStoreNames::onlineTable(id))))
             return false;
         query.addBindValue(settings.range.from());
         query.addBindValue(settings.range.to());

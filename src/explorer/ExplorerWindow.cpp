@@ -1,6 +1,7 @@
 #include "explorer/ExplorerWindow.h"
 
 #include "common/AlarmSetting.h"
+#include "common/HourText.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceTableModel.h"
@@ -40,7 +41,7 @@ namespace tovik {
 
 namespace {
 
-const QString kHourFormat = QStringLiteral("yyyy-MM-dd HH:00:00");
+const QString kHourFormat = HourText::kFormat;
 
 QSpinBox *spinBox(const char *name, int min, int max, const QString &suffix = {})
 {

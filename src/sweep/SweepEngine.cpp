@@ -1,10 +1,9 @@
 #include "sweep/SweepEngine.h"
 
 #include "common/IntegerConversion.h"
-#include "common/ValueText.h"
 #include "sweep/SweepQueries.h"
-#include "testrun/DiscoveryQueries.h"
-#include "testrun/ShownConnectionString.h"
+#include "testrun/CatalogReader.h"
+#include "testrun/ReportDiscovery.h"
 
 #include <algorithm>
 
@@ -12,20 +11,14 @@ namespace tovik {
 
 namespace {
 
-QVariant column(const QueryRow &row, int position)
-{
-    return position < row.size() ? row.at(position) : QVariant();
-}
-
 // Report ids as the test run counts them: every report row whose id converts and is not 0, each
 // report once.
-QList<qint32> countedReports(const QueryRows &rows)
+QList<qint32> countedReports(const CpuReportList &reports)
 {
     QList<qint32> ids;
-    for (const QueryRow &row : rows) {
-        const qint32 id = IntegerConversion::toInt32(column(row, 0)).value_or(0);
-        if (id != 0 && !ids.contains(id))
-            ids << id;
+    for (const CpuReport &report : reports) {
+        if (report.report_id != 0 && !ids.contains(report.report_id))
+            ids << report.report_id;
     }
     std::sort(ids.begin(), ids.end());
     return ids;
@@ -110,55 +103,34 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     return result;
 }
 
-// Where the test run would count: the first report's table in the monitoring database, else the
-// first report's own database, else nowhere.
+// Where the test run would count, found by the same discovery.
 bool SweepEngine::discover(SweepResult &result)
 {
-    if (!m_main.exec(kCpuReportQuery))
+    CatalogReader reader(m_main);
+    const ReportDiscovery discovery = ReportDiscovery::discover(reader);
+    switch (discovery.outcome) {
+    case ReportDiscovery::Outcome::QueryFailed:
         return failWith(m_main);
-    const auto reports = m_main.fetchAll();
-    if (!reports)
-        return failWith(m_main);
-    if (reports->isEmpty())
-        return fail(QStringLiteral("No Online CPU Reports Found"));
-    result.reportIds = countedReports(*reports);
-    const qint32 firstId = IntegerConversion::toInt32(column(reports->first(), 0)).value_or(0);
-
-    const auto tableFound = listHolds(kTableQuery, onlineSampleTable(firstId));
-    if (!tableFound)
-        return false;
-    if (*tableFound) {
-        result.store = SampleStore::OnlineDb;
-        return true;
+    case ReportDiscovery::Outcome::NoCpuReports:
+        return fail(ReportDiscovery::kNoReportsMessage);
+    case ReportDiscovery::Outcome::StoreChosen:
+        break;
     }
-    const auto databaseFound
-        = listHolds(kDatabaseQuery, ShownConnectionString::reportDatabase(firstId));
-    if (!databaseFound)
-        return false;
-    result.store = *databaseFound ? SampleStore::ExternalAtrDbs : SampleStore::None;
+    result.reportIds = countedReports(discovery.reports);
+    result.store = discovery.store;
     return true;
-}
-
-std::optional<bool> SweepEngine::listHolds(const QString &sql, const QString &wanted)
-{
-    const auto rows = m_main.exec(sql) ? m_main.fetchAll() : std::nullopt;
-    if (!rows) {
-        failWith(m_main);
-        return std::nullopt;
-    }
-    return std::any_of(rows->cbegin(), rows->cend(),
-        [&wanted](const QueryRow &row) { return valueText(column(row, 0)) == wanted; });
 }
 
 bool SweepEngine::countReport(SweepResult &result, int reportIndex)
 {
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
-        return readAggregate(m_main, onlineSampleTable(id), result, reportIndex);
+        return readAggregate(m_main, SampleStoreNames::onlineTable(id), result, reportIndex);
     if (!m_report.open(
-            m_settings.connection, ShownConnectionString::reportDatabase(id), m_settings.timeouts))
+            m_settings.connection, SampleStoreNames::reportDatabase(id), m_settings.timeouts))
         return failWith(m_report);
-    const bool read = readAggregate(m_report, QStringLiteral("RAW"), result, reportIndex);
+    const bool read
+        = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, result, reportIndex);
     m_report.close();
     return read;
 }
@@ -186,7 +158,7 @@ bool SweepEngine::readNodes(SweepResult &result)
     const bool read = m_main.forEachRow([&result](const QueryRow &row) {
         const auto id = IntegerConversion::toInt32(column(row, 0));
         if (id && !result.nodes.contains(*id))
-            result.nodes.insert(*id, {valueText(column(row, 1)), valueText(column(row, 2))});
+            result.nodes.insert(*id, NodeAttributes::fromRow(row, 1));
     });
     return read || failWith(m_main);
 }

@@ -34,7 +34,6 @@ public:
 
 private:
     bool discover(SweepResult &result);
-    std::optional<bool> listHolds(const QString &sql, const QString &wanted);
     bool countReport(SweepResult &result, int reportIndex);
     bool readAggregate(
         DbConnection &connection, const QString &table, SweepResult &result, int reportIndex);

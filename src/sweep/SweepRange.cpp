@@ -1,5 +1,7 @@
 #include "sweep/SweepRange.h"
 
+#include "common/HourText.h"
+
 #include <QRegularExpression>
 
 namespace tovik {
@@ -98,7 +100,7 @@ std::optional<int> SweepRange::indexOfHourNumber(qint64 hourNumber) const
 
 QString SweepRange::hourText(const QDateTime &hour)
 {
-    return hour.toString(QStringLiteral("yyyy-MM-dd HH:00:00"));
+    return HourText::of(hour);
 }
 
 } // namespace tovik

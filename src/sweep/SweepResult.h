@@ -1,6 +1,9 @@
 #pragma once
 
 #include "sweep/SweepRange.h"
+#include "testrun/AlarmRules.h"
+#include "testrun/NodeAttributes.h"
+#include "testrun/SampleStore.h"
 
 #include <QHash>
 #include <QList>
@@ -8,9 +11,6 @@
 #include <deque>
 
 namespace tovik {
-
-// Where the reports' samples were found, by the first report's table or database.
-enum class SampleStore { OnlineDb, ExternalAtrDbs, None };
 
 // One report, node and examined hour with at least one sample at or over the threshold. Kept
 // small: a sweep over weeks of ten thousand nodes holds millions of them.
@@ -21,12 +21,6 @@ struct SweepRow
     quint16 hourIndex = 0;
     // Into SweepResult::reportIds, which is in ascending report_id order.
     quint16 reportIndex = 0;
-};
-
-struct NodeAttributes
-{
-    QString name;
-    QString address;
 };
 
 // What a sweep found. Whether a row is caught depends on the occurrences alone, so another
@@ -43,10 +37,9 @@ struct SweepResult
     // Ordered by hour, report_id, node_id; only examined hours.
     std::deque<SweepRow> rows;
 
-    // A node id of 0 is never a device, as in a test run.
     static bool isCaught(const SweepRow &row, qint16 occurrences)
     {
-        return row.nodeId != 0 && row.count >= occurrences;
+        return AlarmRules::isCaught(row.nodeId, row.count, occurrences);
     }
     qint32 reportId(const SweepRow &row) const { return reportIds.at(row.reportIndex); }
     QDateTime hour(const SweepRow &row) const { return range.hour(row.hourIndex); }

@@ -3,6 +3,7 @@
 #include "db/ConnectionFields.h"
 #include "db/ConnectionTimeouts.h"
 #include "sweep/SweepRange.h"
+#include "testrun/AlarmRules.h"
 
 #include <QDateTime>
 

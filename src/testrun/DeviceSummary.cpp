@@ -1,9 +1,10 @@
 #include "testrun/DeviceSummary.h"
 
-#include "common/ValueText.h"
 #include "host/RunHost.h"
 #include "output/Pause.h"
+#include "testrun/AlarmRules.h"
 #include "testrun/HandOverRunLog.h"
+#include "testrun/NodeAttributes.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
 
@@ -20,24 +21,13 @@ QString attributeQuery(qint32 nodeId)
 }
 
 // Only the first row counts; a missing row or a NULL leaves the text empty.
-DeviceAttributes attributesFrom(const QueryRows &rows)
+NodeAttributes attributesFrom(const QueryRows &rows)
 {
-    if (rows.isEmpty())
-        return {};
-    const QueryRow &row = rows.first();
-    const auto text = [&row](int position) {
-        return position < row.size() ? valueText(row.at(position)) : QString();
-    };
-    return {text(0), text(1), text(2)};
-}
-
-bool isCaught(const TestRun &run, const NodeHit &hit)
-{
-    return hit.nodeId != 0 && hit.count >= run.alarm.occurrences;
+    return rows.isEmpty() ? NodeAttributes() : NodeAttributes::fromRow(rows.first(), 0);
 }
 
 // One look-up block; false when the query failed.
-bool lookUp(TestRun &run, const NodeHit &hit, DeviceAttributes *attributes)
+bool lookUp(TestRun &run, const NodeHit &hit, NodeAttributes *attributes)
 {
     const quint32 start = run.session.startMark();
     const QString id = QString::number(hit.nodeId);
@@ -48,17 +38,16 @@ bool lookUp(TestRun &run, const NodeHit &hit, DeviceAttributes *attributes)
         return false;
     *attributes = attributesFrom(*rows);
     run.log.appendLine(QStringLiteral("node_id\ttimes\tname\taddress\ttrapcomm"));
-    run.log.appendLine(QStringList {id, QString::number(hit.count), attributes->nodeName,
+    run.log.appendLine(QStringList {id, QString::number(hit.count), attributes->name,
         attributes->address, attributes->trapCommunity}
                            .join(RunLog::tab));
     run.session.appendTimingFrom(start);
     return true;
 }
 
-QString caughtLine(const DeviceAttributes &attributes, const NodeHit &hit)
+QString caughtLine(const NodeAttributes &attributes, const NodeHit &hit)
 {
-    return attributes.nodeName + RunLog::tab + QString::number(hit.count)
-        + QStringLiteral(" times");
+    return attributes.name + RunLog::tab + QString::number(hit.count) + QStringLiteral(" times");
 }
 
 void appendSummary(TestRun &run, const RunLog &caughtLines, bool testTrapSent)
@@ -83,17 +72,17 @@ void SummarizeDevices(TestRun &run)
     for (const NodeHit &hit : std::as_const(run.nodeHits)) {
         if (hit.nodeId == 0)
             continue;
-        DeviceAttributes attributes;
+        NodeAttributes attributes;
         if (!lookUp(run, hit, &attributes)) {
             RunEndings::queryFailure(run);
             return;
         }
         ++run.outcome.countedDevices;
-        if (!isCaught(run, hit))
+        if (!AlarmRules::isCaught(hit.nodeId, hit.count, run.alarm.occurrences))
             continue;
         caughtLines.appendLine(caughtLine(attributes, hit));
         if (run.settings.listsCaughtDevices)
-            run.outcome.caught << CaughtDevice {hit.nodeId, attributes.nodeName, hit.count};
+            run.outcome.caught << CaughtDevice {hit.nodeId, attributes.name, hit.count};
         if (!testTrapSent) {
             // The test trap is only simulated: a pause, and a line in the summary.
             if (run.settings.showsWindow)

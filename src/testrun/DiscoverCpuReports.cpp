@@ -1,126 +1,113 @@
 #include "testrun/DiscoverCpuReports.h"
 
-#include "common/IntegerConversion.h"
 #include "common/ValueText.h"
-#include "testrun/DiscoveryQueries.h"
+#include "testrun/CatalogReader.h"
+#include "testrun/ReportDiscovery.h"
 #include "testrun/RunEndings.h"
-#include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 
 namespace tovik {
 
 namespace {
 
-QString boolText(bool value)
+using Listing = CatalogReader::Listing;
+
+QStringList headerLines(Listing listing)
 {
-    return value ? QStringLiteral("True") : QStringLiteral("False");
+    switch (listing) {
+    case Listing::Reports:
+        return {QStringLiteral("*** Get All Reports based on Online Server CPU ***")};
+    case Listing::Tables:
+        return {QString(), QStringLiteral("*** Get All Table Names in SnmpcOnline db ***")};
+    case Listing::Databases:
+        return {QStringLiteral("*** Get All db names on the server ***")};
+    }
+    return {};
 }
 
-QVariant column(const QueryRow &row, int position)
+// The report rows show their four columns as read, the catalog listings their names.
+int shownColumns(Listing listing)
 {
-    return position < row.size() ? row.at(position) : QVariant();
+    return listing == Listing::Reports ? 4 : 1;
 }
 
-// A value that does not convert leaves its field at the initial value.
-CpuReport reportFromRow(const QueryRow &row)
+QString columnHeader(Listing listing)
 {
-    CpuReport report;
-    report.report_id = IntegerConversion::toInt32(column(row, 0)).value_or(0);
-    report.report_name = valueText(column(row, 1));
-    report.table_name = valueText(column(row, 2));
-    report.pollint = IntegerConversion::toInt16(column(row, 3)).value_or(0);
-    return report;
+    return listing == Listing::Reports
+        ? QStringLiteral("report_id\treport_name\ttable_name\tpollint")
+        : QStringLiteral("name");
 }
 
-QString reportLine(const QueryRow &row)
+QString rowLine(const QueryRow &row, int columns)
 {
     QStringList values;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < columns; ++i)
         values << valueText(column(row, i));
     return values.join(RunLog::tab);
 }
 
-bool readReports(TestRun &run)
+// Runs each catalog query through the run's session, which logs and times it, then lists its rows
+// and, after a search, what was found.
+class RunLogCatalogReader : public CatalogReader
 {
-    const quint32 start = run.session.startMark();
-    const auto rows = run.session.query(run.mainConnection,
-        {QStringLiteral("*** Get All Reports based on Online Server CPU ***")}, kCpuReportQuery,
-        start);
-    if (!rows)
-        return false;
-    run.log.appendLine(QStringLiteral("report_id\treport_name\ttable_name\tpollint"));
-    for (const QueryRow &row : *rows) {
-        run.reports << reportFromRow(row);
-        run.log.appendLine(reportLine(row));
+public:
+    explicit RunLogCatalogReader(TestRun &run)
+        : CatalogReader(run.mainConnection)
+        , m_run(run)
+    {
     }
-    return true;
-}
 
-// Lists every name of a catalog query and tells whether the wanted one was among them.
-std::optional<bool> listNames(
-    TestRun &run, const QStringList &header, const QString &sql, const QString &wanted)
-{
-    const quint32 start = run.session.startMark();
-    const auto rows = run.session.query(run.mainConnection, header, sql, start);
-    if (!rows)
-        return std::nullopt;
-    run.log.appendLine(QStringLiteral("name"));
-    bool found = false;
-    for (const QueryRow &row : *rows) {
-        const QString name = valueText(column(row, 0));
-        if (name == wanted)
-            found = true;
-        run.log.appendLine(name);
+    std::optional<QueryRows> read(Listing listing, const QString &sql) override
+    {
+        const quint32 start = m_run.session.startMark();
+        auto rows = m_run.session.query(connection(), headerLines(listing), sql, start);
+        if (!rows)
+            return std::nullopt;
+        m_run.log.appendLine(columnHeader(listing));
+        for (const QueryRow &row : std::as_const(*rows))
+            m_run.log.appendLine(rowLine(row, shownColumns(listing)));
+        return rows;
     }
-    return found;
-}
+
+    void searched(Listing listing, bool found) override
+    {
+        m_run.log.appendLine();
+        if (listing == Listing::Tables)
+            m_run.log.appendLine(QStringLiteral("SqlExpress: ") + valueText(!found)
+                + QStringLiteral(" (we need to check for more db on the Server)"));
+        else
+            m_run.log.appendLine(QStringLiteral("SqlExtAtrDb: ") + valueText(found)
+                + QStringLiteral(" (we have found external ATR Db on the Server)"));
+        m_run.log.appendLine();
+    }
+
+private:
+    TestRun &m_run;
+};
 
 } // namespace
 
-CountingCourse DiscoverCpuReports(TestRun &run)
+std::optional<SampleStore> DiscoverCpuReports(TestRun &run)
 {
-    if (!readReports(run)) {
+    RunLogCatalogReader reader(run);
+    const ReportDiscovery discovery = ReportDiscovery::discover(reader);
+    run.reports = discovery.reports;
+    switch (discovery.outcome) {
+    case ReportDiscovery::Outcome::QueryFailed:
         RunEndings::queryFailure(run);
-        return CountingCourse::RunEnded;
-    }
-    if (run.reports.isEmpty()) {
+        return std::nullopt;
+    case ReportDiscovery::Outcome::NoCpuReports:
         RunEndings::noCpuReports(run);
-        return CountingCourse::RunEnded;
+        return std::nullopt;
+    case ReportDiscovery::Outcome::StoreChosen:
+        break;
     }
-
-    const auto tableFound = listNames(run,
-        {QString(), QStringLiteral("*** Get All Table Names in SnmpcOnline db ***")}, kTableQuery,
-        onlineSampleTable(run.reports.first().report_id));
-    if (!tableFound) {
-        RunEndings::queryFailure(run);
-        return CountingCourse::RunEnded;
+    if (discovery.store == SampleStore::None) {
+        run.log.appendLine();
+        run.log.appendLine(
+            QStringLiteral("No External ATR Databases could be found on the server"));
     }
-    run.SqlExpress = !*tableFound;
-    run.log.appendLine();
-    run.log.appendLine(QStringLiteral("SqlExpress: ") + boolText(run.SqlExpress)
-        + QStringLiteral(" (we need to check for more db on the Server)"));
-    run.log.appendLine();
-    if (!run.SqlExpress)
-        return CountingCourse::CountInOnlineDb;
-
-    const auto databaseFound
-        = listNames(run, {QStringLiteral("*** Get All db names on the server ***")}, kDatabaseQuery,
-            ShownConnectionString::reportDatabase(run.reports.first().report_id));
-    if (!databaseFound) {
-        RunEndings::queryFailure(run);
-        return CountingCourse::RunEnded;
-    }
-    run.SqlExtAtrDb = *databaseFound;
-    run.log.appendLine();
-    run.log.appendLine(QStringLiteral("SqlExtAtrDb: ") + boolText(run.SqlExtAtrDb)
-        + QStringLiteral(" (we have found external ATR Db on the Server)"));
-    run.log.appendLine();
-    if (run.SqlExtAtrDb)
-        return CountingCourse::CountInExternalAtrDbs;
-
-    run.log.appendLine();
-    run.log.appendLine(QStringLiteral("No External ATR Databases could be found on the server"));
-    return CountingCourse::NoSampleStore;
+    return discovery.store;
 }
 
 } // namespace tovik

@@ -1,19 +1,15 @@
 #pragma once
 
+#include "testrun/SampleStore.h"
+
+#include <optional>
+
 namespace tovik {
 
 struct TestRun;
 
-// Where the run goes after the CPU reports were read.
-enum class CountingCourse {
-    RunEnded,
-    CountInOnlineDb,
-    CountInExternalAtrDbs,
-    NoSampleStore,
-};
-
-// Reads the CPU reports and decides, from the first report alone, whether its samples lie in
-// the monitoring database or in a database of its own.
-CountingCourse DiscoverCpuReports(TestRun &run);
+// Reads the CPU reports and decides where their samples are, logging every query, row and
+// finding; nothing when the run has ended on the way.
+std::optional<SampleStore> DiscoverCpuReports(TestRun &run);
 
 } // namespace tovik

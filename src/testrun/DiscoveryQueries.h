@@ -12,10 +12,4 @@ inline const QString kCpuReportQuery = QStringLiteral(
 inline const QString kTableQuery = QStringLiteral("SELECT name from sys.tables");
 inline const QString kDatabaseQuery = QStringLiteral("SELECT name from sys.databases");
 
-// A report's sample table in the monitoring database.
-inline QString onlineSampleTable(qint32 reportId)
-{
-    return QStringLiteral("ATR_Report_") + QString::number(reportId) + QStringLiteral("_RAW");
-}
-
 } // namespace tovik

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QString>
 
 namespace tovik {
 
@@ -14,13 +13,5 @@ struct NodeHit
 };
 
 using NodeHitList = QList<NodeHit>;
-
-// What ATR_Nodes holds of one listed node.
-struct DeviceAttributes
-{
-    QString nodeName;
-    QString address;
-    QString trapCommunity;
-};
 
 } // namespace tovik

@@ -2,6 +2,7 @@
 
 #include "host/RunHost.h"
 #include "testrun/HandOverRunLog.h"
+#include "testrun/ReportDiscovery.h"
 #include "testrun/TestRun.h"
 
 namespace tovik::RunEndings {
@@ -50,7 +51,8 @@ void queryFailure(TestRun &run, bool reportConnectionToo)
 
 void noCpuReports(TestRun &run)
 {
-    showLogAndWarn(run, RunEnding::NoCpuReports, noReportsMessage, noReportsMessage);
+    showLogAndWarn(run, RunEnding::NoCpuReports, ReportDiscovery::kNoReportsMessage,
+        ReportDiscovery::kNoReportsMessage);
     run.mainConnection.close();
 }
 

@@ -15,8 +15,6 @@ void mainOpenFailure(TestRun &run);
 void queryFailure(TestRun &run, bool reportConnectionToo = false);
 void noCpuReports(TestRun &run);
 
-inline const QString noReportsMessage = QStringLiteral("No Online CPU Reports Found");
-
 } // namespace RunEndings
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "testrun/ShownConnectionString.h"
 
+#include "testrun/SampleStore.h"
+
 namespace tovik {
 
 QString ShownConnectionString::main(const ConnectionFields &fields)
@@ -9,12 +11,7 @@ QString ShownConnectionString::main(const ConnectionFields &fields)
 
 QString ShownConnectionString::report(const ConnectionFields &fields, qint32 reportId)
 {
-    return build(fields, reportDatabase(reportId));
-}
-
-QString ShownConnectionString::reportDatabase(qint32 reportId)
-{
-    return QStringLiteral("ATR_Report_") + QString::number(reportId);
+    return build(fields, SampleStoreNames::reportDatabase(reportId));
 }
 
 QString ShownConnectionString::build(const ConnectionFields &fields, const QString &database)

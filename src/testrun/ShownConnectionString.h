@@ -13,8 +13,6 @@ public:
     // Empty for a choice that is none of the three.
     static QString main(const ConnectionFields &fields);
     static QString report(const ConnectionFields &fields, qint32 reportId);
-    // The database a report keeps its samples in, when it has one of its own.
-    static QString reportDatabase(qint32 reportId);
 
 private:
     static QString build(const ConnectionFields &fields, const QString &database);

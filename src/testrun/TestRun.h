@@ -36,8 +36,6 @@ struct TestRun
     DbConnection mainConnection;
     DbConnection reportConnection;
     CpuReportList reports;
-    bool SqlExpress = false;
-    bool SqlExtAtrDb = false;
     NodeHitList nodeHits;
     RunOutcome outcome;
 };

@@ -14,18 +14,16 @@ namespace tovik {
 
 namespace {
 
-// Counting in the course discovery chose; false when the run has ended on the way.
-bool countThresholdHits(TestRun &run, CountingCourse course)
+// Counting where discovery found the samples; false when the run has ended on the way.
+bool countThresholdHits(TestRun &run, SampleStore store)
 {
-    switch (course) {
-    case CountingCourse::CountInOnlineDb:
+    switch (store) {
+    case SampleStore::OnlineDb:
         return CountInOnlineDb(run);
-    case CountingCourse::CountInExternalAtrDbs:
+    case SampleStore::ExternalAtrDbs:
         return CountInExternalAtrDbs(run);
-    case CountingCourse::NoSampleStore:
+    case SampleStore::None:
         return true;
-    case CountingCourse::RunEnded:
-        return false;
     }
     return false;
 }
@@ -81,8 +79,8 @@ void TestRunDriver::perform(TestRun &run)
 
     if (!openMainConnection(run, fields))
         return;
-    const CountingCourse course = DiscoverCpuReports(run);
-    if (!countThresholdHits(run, course))
+    const auto store = DiscoverCpuReports(run);
+    if (!store || !countThresholdHits(run, *store))
         return;
     SummarizeDevices(run);
 }

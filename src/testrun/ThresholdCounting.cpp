@@ -4,6 +4,7 @@
 #include "common/ValueText.h"
 #include "host/RunHost.h"
 #include "testrun/RunEndings.h"
+#include "testrun/SampleStore.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 
@@ -42,11 +43,6 @@ QString countQuery(const SampleTable &table, const QString &node)
         + QStringLiteral(" WHERE node_id = '") + node + QStringLiteral("' AND ") + table.condition;
 }
 
-QVariant firstValue(const QueryRows &rows)
-{
-    return rows.isEmpty() || rows.first().isEmpty() ? QVariant() : rows.first().first();
-}
-
 // One node block: its count query, the stored hit and the lines. False when the query failed.
 bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue)
 {
@@ -58,7 +54,7 @@ bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue
         countQuery(table, node), nodeStart, QuerySession::Timing::ByCaller);
     if (!rows)
         return false;
-    const QVariant count = firstValue(*rows);
+    const QVariant count = rows->isEmpty() ? QVariant() : column(rows->first(), 0);
     run.nodeHits << NodeHit {IntegerConversion::toInt32(nodeValue).value_or(0),
         IntegerConversion::toInt16(count).value_or(0)};
     run.log.appendLine(QStringLiteral("node_id\ttimes"));
@@ -75,7 +71,7 @@ bool countReport(TestRun &run, const SampleTable &table, quint32 reportStart)
     if (!nodes)
         return false;
     for (const QueryRow &row : *nodes) {
-        if (!countNode(run, table, row.isEmpty() ? QVariant() : row.first()))
+        if (!countNode(run, table, column(row, 0)))
             return false;
     }
     return true;
@@ -89,8 +85,7 @@ bool CountInOnlineDb(TestRun &run)
         if (report.report_id == 0)
             continue;
         const quint32 reportStart = run.session.startMark();
-        const SampleTable table {QStringLiteral("ATR_Report_") + QString::number(report.report_id)
-                + QStringLiteral("_RAW"),
+        const SampleTable table {SampleStoreNames::onlineTable(report.report_id),
             run.mainConnection, timeAndLoadCondition(run)};
         if (!countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run);
@@ -108,11 +103,11 @@ bool CountInExternalAtrDbs(TestRun &run)
         const ConnectionFields fields = run.host.connectionFields();
         const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
-        const SampleTable table {
-            QStringLiteral("RAW"), run.reportConnection, timeAndLoadCondition(run)};
+        const SampleTable table {SampleStoreNames::kReportDatabaseTable, run.reportConnection,
+            timeAndLoadCondition(run)};
         // The second timing line of a report counts from the same start, connect included.
         if (!run.session.connect(run.reportConnection, fields,
-                ShownConnectionString::reportDatabase(report.report_id), shown, reportStart)
+                SampleStoreNames::reportDatabase(report.report_id), shown, reportStart)
             || !countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run, true);
             return false;
