@@ -1,6 +1,11 @@
 #include "explorer/ExplorerSettingsStore.h"
 
 #include "options/ConnectionCommandLine.h"
+#include "output/PrivateFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace tovik {
 
@@ -73,6 +78,31 @@ void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &settings)
     store.setValue(Key::monStop, settings.monStopHour);
     store.setValue(Key::threshold, settings.threshold);
     store.setValue(Key::occurrences, settings.occurrences);
+}
+
+// QSettings replaces its file by renaming a new one over it, which would turn a device or pipe at
+// path into a regular file: it only drafts the text here, in a directory of the user's own.
+bool ExplorerSettingsStore::write(const QString &path, const SweepChoice &settings, QString *reason)
+{
+    const QTemporaryDir scratch;
+    const QString draft = scratch.filePath(QStringLiteral("settings.conf"));
+    {
+        QSettings store(draft, QSettings::IniFormat);
+        save(store, settings);
+        store.sync();
+        if (!scratch.isValid() || store.status() != QSettings::NoError) {
+            *reason = QStringLiteral("the settings could not be drafted");
+            return false;
+        }
+    }
+    QFile drafted(draft);
+    if (!drafted.open(QIODevice::ReadOnly)) {
+        *reason = drafted.errorString();
+        return false;
+    }
+    const QByteArray text = drafted.readAll();
+    return makePrivateDirectory(QFileInfo(path).absolutePath(), reason)
+        && writePrivateFile(path, {text}, reason);
 }
 
 } // namespace tovik

@@ -14,6 +14,9 @@ public:
     // Values missing from the store keep their defaults.
     static SweepChoice load(const QSettings &store);
     static void save(QSettings &store, const SweepChoice &settings);
+    // Writes the settings to the file at path through the programs' one writer: private to its
+    // owner (its directory too, where it is made), replaced whole, a link followed.
+    static bool write(const QString &path, const SweepChoice &settings, QString *reason);
 };
 
 } // namespace tovik

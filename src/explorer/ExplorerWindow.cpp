@@ -31,7 +31,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
@@ -84,9 +83,9 @@ QDateTime wholeHourBefore(const QDateTime &time, int hours)
 
 } // namespace
 
-ExplorerWindow::ExplorerWindow(QSettings *store, QWidget *parent)
+ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent)
-    , m_store(store)
+    , m_settingsPath(settingsPath)
     , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
@@ -513,10 +512,10 @@ void ExplorerWindow::showDevice(int device)
 
 void ExplorerWindow::remember() const
 {
-    if (!m_store)
-        return;
-    ExplorerSettingsStore::save(*m_store, settings());
-    m_store->sync();
+    // Without the file the explorer still works, as the tester does without its run log.
+    QString ignored;
+    if (!m_settingsPath.isEmpty())
+        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored);
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const

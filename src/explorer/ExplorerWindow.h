@@ -12,7 +12,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QSettings;
 class QSpinBox;
 class QTableView;
 
@@ -35,8 +34,9 @@ class ExplorerWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    // store, when given, remembers the settings (never the password) at each run and on close.
-    explicit ExplorerWindow(QSettings *store = nullptr, QWidget *parent = nullptr);
+    // With a settings path, the settings (never the password) are remembered there at each run
+    // and on close.
+    explicit ExplorerWindow(const QString &settingsPath = {}, QWidget *parent = nullptr);
     ~ExplorerWindow() override;
 
     void applySettings(const SweepChoice &settings);
@@ -92,7 +92,7 @@ private:
     void exportCsvAsked();
     void exportChartAsked(const QString &filter, const QString &suffix);
 
-    QSettings *m_store = nullptr;
+    QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
     int m_shownDevice = -1;
 

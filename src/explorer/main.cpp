@@ -1,7 +1,6 @@
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerWindow.h"
 #include "options/ExplorerCommandLine.h"
-#include "output/PrivateFile.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -42,12 +41,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tovik Threshold Explorer"));
-    QSettings store;
-    // The settings name a server and a user: readable by their owner only. Without that the
-    // explorer still works, as the tester does without its run log's mode.
-    QString reason;
-    tovik::makePrivateFile(store.fileName(), &reason);
-    tovik::ExplorerWindow window(&store);
+    // The settings name a server and a user: they are written readable by their owner only.
+    tovik::ExplorerWindow window(QSettings().fileName());
     window.applySettings(parsed.settings);
     window.resize(window.sizeHint().expandedTo(QSize(1200, 800)));
     window.show();

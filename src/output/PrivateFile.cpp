@@ -42,18 +42,4 @@ bool makePrivateDirectory(const QString &path, QString *reason)
     return false;
 }
 
-bool makePrivateFile(const QString &path, QString *reason)
-{
-    if (!makePrivateDirectory(QFileInfo(path).absolutePath(), reason))
-        return false;
-    QFile file(path);
-    // NewOnly: created with this mode; a file that is there, or appears meanwhile, gets it below.
-    if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, OutputFile::kPrivateMode))
-        return true;
-    if (file.setPermissions(OutputFile::kPrivateMode))
-        return true;
-    *reason = file.errorString();
-    return false;
-}
-
 } // namespace tovik

@@ -21,9 +21,4 @@ bool writePrivateFile(const QString &path, const FileBytes &bytes, QString *reas
 // directory that exists is left as it is.
 bool makePrivateDirectory(const QString &path, QString *reason);
 
-// Makes the file at path readable and writable by its owner only, creating it empty (and its
-// directory as makePrivateDirectory does) when it is missing, for a writer such as QSettings
-// that keeps a file's mode when it rewrites it.
-bool makePrivateFile(const QString &path, QString *reason);
-
 } // namespace tovik

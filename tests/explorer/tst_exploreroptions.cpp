@@ -1,6 +1,6 @@
-#include "options/ExplorerCommandLine.h"
+#include "FileModes.h"
 #include "explorer/ExplorerSettingsStore.h"
-#include "output/PrivateFile.h"
+#include "options/ExplorerCommandLine.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 using namespace tovik;
+using namespace tovik::test;
 
 class tst_ExplorerOptions : public QObject
 {
@@ -165,11 +166,6 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tovik/explorer.conf");
-    const mode_t previous = ::umask(0);
-    QString reason;
-    const bool made = makePrivateFile(path, &reason);
-    ::umask(previous);
-    QVERIFY2(made, qPrintable(reason));
     SweepChoice settings;
     settings.connection.fields.SqlConnType = "Local SQL Authentication";
     settings.connection.fields.SqlDbServer = "db7";
@@ -179,10 +175,11 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     settings.to = "2026-01-03 00:00:00";
     settings.threshold = 60;
     settings.occurrences = 4;
-    {
-        QSettings store(path, QSettings::IniFormat);
-        ExplorerSettingsStore::save(store, settings);
-    }
+    const mode_t previous = ::umask(0);
+    QString reason;
+    const bool written = ExplorerSettingsStore::write(path, settings, &reason);
+    ::umask(previous);
+    QVERIFY2(written, qPrintable(reason));
     QSettings store(path, QSettings::IniFormat);
     const SweepChoice loaded = ExplorerSettingsStore::load(store);
     QCOMPARE(loaded.connection.fields.SqlConnType, "Local SQL Authentication");
@@ -207,29 +204,27 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     QCOMPARE(info.st_mode & 0777, mode_t(0700));
 }
 
-// A file left readable by others from an older start loses that before the next write.
+// A file left readable by others from an older start loses that with the next write; a device
+// there stays a device.
 void tst_ExplorerOptions::existingSettingsFileMadePrivate()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("explorer.conf");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.write("[range]\nlastHours=12\n") > 0);
-    file.close();
-    QVERIFY(QFile::setPermissions(path,
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-            | QFileDevice::ReadOther));
+    QVERIFY(writeFileWithMode(path, "[range]\nlastHours=5\n", 0644));
+    SweepChoice settings;
+    settings.lastHours = 12;
 
     QString reason;
-    QVERIFY2(makePrivateFile(path, &reason), qPrintable(reason));
-
-    struct stat info
-    {
-    };
-    QCOMPARE(::stat(QFile::encodeName(path).constData(), &info), 0);
-    QCOMPARE(info.st_mode & 0777, mode_t(0600));
+    QVERIFY2(ExplorerSettingsStore::write(path, settings, &reason), qPrintable(reason));
+    QCOMPARE(fileMode(path), 0600);
     QSettings store(path, QSettings::IniFormat);
     QCOMPARE(ExplorerSettingsStore::load(store).lastHours, 12);
+
+    const QString device = dir.filePath("null.conf");
+    if (!makeMemoryDevice(device, 3))
+        QSKIP("making a device needs root");
+    QVERIFY2(ExplorerSettingsStore::write(device, settings, &reason), qPrintable(reason));
+    QCOMPARE(fileKind(device), 'c');
 }
 
 QTEST_MAIN(tst_ExplorerOptions)
