@@ -139,8 +139,7 @@ Outcome tst_AlarmSettingAlike::explorer(const QString &option, const QString &te
         = ExplorerCommandLine::parse({"tovik-threshold-explorer", "--" + option, text}, {});
     if (parsed.action != ExplorerCommandLine::Action::Open)
         return parsed.text;
-    QSettings store;
-    ExplorerWindow window(&store);
+    ExplorerWindow window(QSettings().fileName());
     window.applySettings(parsed.settings);
     const SweepChoice shown = window.settings();
     return QString::number(
