@@ -4,6 +4,7 @@
 #include "testrun/RunOutcome.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace tovik {
 
@@ -59,15 +60,39 @@ QString examinedHourText(const RunOutcome &outcome, const CheckOptions &options)
     return text;
 }
 
+// The busiest devices first, so that the shortening hides the quietest; equal counts keep the
+// run's order, report by report.
+QList<CaughtDevice> busiestFirst(QList<CaughtDevice> caught)
+{
+    std::stable_sort(caught.begin(), caught.end(),
+        [](const CaughtDevice &a, const CaughtDevice &b) { return a.count > b.count; });
+    return caught;
+}
+
+bool caughtInSeveralReports(const QList<CaughtDevice> &caught, qint32 nodeId)
+{
+    return std::count_if(caught.cbegin(), caught.cend(), [nodeId](const CaughtDevice &device) {
+        return device.nodeId == nodeId;
+    }) > 1;
+}
+
+QString deviceName(const CaughtDevice &device, const QList<CaughtDevice> &caught)
+{
+    QString name = device.nodeName.isEmpty()
+        ? QStringLiteral("node ") + QString::number(device.nodeId)
+        : device.nodeName;
+    if (caughtInSeveralReports(caught, device.nodeId))
+        name += QStringLiteral(" (report %1)").arg(device.reportId);
+    return name;
+}
+
 QString devicesText(const QList<CaughtDevice> &caught)
 {
     QStringList shown;
     for (const CaughtDevice &device :
-        caught.first(std::min<qsizetype>(caught.size(), listedDevices))) {
-        const QString name = device.nodeName.isEmpty()
-            ? QStringLiteral("node ") + QString::number(device.nodeId)
-            : device.nodeName;
-        shown << name + u' ' + QString::number(device.count) + QStringLiteral(" times");
+        busiestFirst(caught).first(std::min<qsizetype>(caught.size(), listedDevices))) {
+        shown << deviceName(device, caught) + u' ' + QString::number(device.count)
+                + QStringLiteral(" times");
     }
     QString text = shown.join(QStringLiteral(", "));
     if (caught.size() > listedDevices)

@@ -82,7 +82,8 @@ void SummarizeDevices(TestRun &run)
             continue;
         caughtLines.appendLine(caughtLine(attributes, hit));
         if (run.settings.listsCaughtDevices)
-            run.outcome.caught << CaughtDevice {hit.nodeId, attributes.name, hit.count};
+            run.outcome.caught << CaughtDevice {
+                hit.nodeId, attributes.name, hit.count, hit.reportId};
         if (!testTrapSent) {
             // The test trap is only simulated: a pause, and a line in the summary.
             if (run.settings.showsWindow)

@@ -10,6 +10,7 @@ struct NodeHit
 {
     qint32 nodeId = 0;
     qint16 count = 0;
+    qint32 reportId = 0;
 };
 
 using NodeHitList = QList<NodeHit>;

@@ -25,6 +25,8 @@ struct CaughtDevice
     qint32 nodeId = 0;
     QString nodeName;
     qint16 count = 0;
+    // A node counted in several reports is caught in each on its own.
+    qint32 reportId = 0;
 };
 
 // What a run hands back to its front-end when it has ended.

@@ -22,6 +22,7 @@ struct SampleTable
     QString name;
     DbConnection &connection;
     QString condition;
+    qint32 reportId;
 };
 
 QString timeAndLoadCondition(const TestRun &run)
@@ -56,7 +57,7 @@ bool countNode(TestRun &run, const SampleTable &table, const QVariant &nodeValue
         return false;
     const QVariant count = rows->isEmpty() ? QVariant() : column(rows->first(), 0);
     run.nodeHits << NodeHit {IntegerConversion::toInt32(nodeValue).value_or(0),
-        IntegerConversion::toInt16(count).value_or(0)};
+        IntegerConversion::toInt16(count).value_or(0), table.reportId};
     run.log.appendLine(QStringLiteral("node_id\ttimes"));
     run.log.appendLine(node + RunLog::tab + valueText(count));
     run.session.appendTimingFrom(nodeStart);
@@ -86,7 +87,7 @@ bool CountInOnlineDb(TestRun &run)
             continue;
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {SampleStoreNames::onlineTable(report.report_id),
-            run.mainConnection, timeAndLoadCondition(run)};
+            run.mainConnection, timeAndLoadCondition(run), report.report_id};
         if (!countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run);
             return false;
@@ -104,7 +105,7 @@ bool CountInExternalAtrDbs(TestRun &run)
         const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
         const SampleTable table {SampleStoreNames::kReportDatabaseTable, run.reportConnection,
-            timeAndLoadCondition(run)};
+            timeAndLoadCondition(run), report.report_id};
         // The second timing line of a report counts from the same start, connect included.
         if (!run.session.connect(run.reportConnection, fields,
                 SampleStoreNames::reportDatabase(report.report_id), shown, reportStart)

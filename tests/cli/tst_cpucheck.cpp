@@ -29,10 +29,11 @@ QStringList connectionArguments(const MonitoringFixture &fixture)
         QString::number(fixture.port()), "--at", at};
 }
 
-enum class Data { Standard, MissingSampleTable, NoCpuReports };
+enum class Data { Standard, MissingSampleTable, NoCpuReports, SecondReport };
 
 // Report 7 in the monitoring database: at threshold 50 node 101 reaches it three times, 103
-// (unknown to ATR_Nodes) twice and 102 once.
+// (unknown to ATR_Nodes) twice and 102 once. With a second report, 9, node 101 reaches it there
+// four times.
 QStringList installation(Data data)
 {
     QStringList statements = reportTableStatements()
@@ -50,6 +51,14 @@ QStringList installation(Data data)
         statements << QString("INSERT INTO ATR_Report_7_RAW VALUES (%1)").arg(row);
     if (data == Data::MissingSampleTable)
         statements << cpuReportRow("12", "'CPU Access Switches'", "60");
+    if (data == Data::SecondReport) {
+        statements << cpuReportRow("9", "'CPU Edge Routers'", "300")
+                   << sampleTableStatement("ATR_Report_9_RAW");
+        for (const char *minute : {"05", "10", "15", "20"})
+            statements << QString(
+                "INSERT INTO ATR_Report_9_RAW VALUES (101, '2026-12-07 13:%1:00', 75)")
+                              .arg(minute);
+    }
     return statements;
 }
 
@@ -62,6 +71,7 @@ bool serve(MonitoringFixture &fixture, Data data, SampleServer::Options options 
 } // namespace
 
 Q_DECLARE_METATYPE(Data)
+Q_DECLARE_METATYPE(tovik::CaughtDevice)
 
 class tst_CpuCheck : public QObject
 {
@@ -82,6 +92,8 @@ private slots:
     void runLogIntoDevice_data();
     void runLogIntoDevice();
     void manyCaughtDevicesShortened();
+    void caughtDevicesBusiestFirst_data();
+    void caughtDevicesBusiestFirst();
 };
 
 void tst_CpuCheck::sameRunLogAsWindow_data()
@@ -156,6 +168,11 @@ void tst_CpuCheck::statusOfRun_data()
         << "CPU LOAD OK - no device caught " + hour
             + ", outside the monitoring time 14:00 to 24:00 (threshold 50%, occurrences 2) | "
               "caught=0;;1;0 counted=0 time=";
+    QTest::newRow("node caught in two reports, busiest first")
+        << Data::SecondReport << QStringList {} << 2
+        << "CPU LOAD CRITICAL - 3 devices caught " + hour
+            + " (threshold 50%, occurrences 2): core-rtr-01 (report 9) 4 times, core-rtr-01 "
+              "(report 7) 3 times, node 103 2 times | caught=3;;1;0 counted=4 time=";
     QTest::newRow("settings failure") << Data::Standard << QStringList {"--threshold", "abc"} << 3
                                       << "CPU LOAD UNKNOWN - "
             + IntegerConversion::int16Failure("Avg .CPU Load", "abc") + " (Err Handler)";
@@ -404,7 +421,7 @@ void tst_CpuCheck::manyCaughtDevicesShortened()
     outcome.alarm.threshold = 80;
     outcome.alarm.occurrences = 1;
     for (int node = 1; node <= 8; ++node)
-        outcome.caught << CaughtDevice {node, QString("sw|%1").arg(node), qint16(node)};
+        outcome.caught << CaughtDevice {node, QString("sw|%1").arg(node), qint16(node), 7};
     outcome.countedDevices = 9;
     outcome.durationMs = 1234;
     CheckOptions options;
@@ -415,8 +432,46 @@ void tst_CpuCheck::manyCaughtDevicesShortened()
     QCOMPARE(status.code, CheckStatus::Critical);
     QCOMPARE(status.line,
         "CPU LOAD CRITICAL - 8 devices caught " + hour
-            + " (threshold 80%, occurrences 1): sw/1 1 times, sw/2 2 times, sw/3 3 times, sw/4 4 "
-              "times, sw/5 5 times and 3 more | caught=8;;1;0 counted=9 time=1.234s");
+            + " (threshold 80%, occurrences 1): sw/8 8 times, sw/7 7 times, sw/6 6 times, sw/5 5 "
+              "times, sw/4 4 times and 3 more | caught=8;;1;0 counted=9 time=1.234s");
+}
+
+using CaughtDevices = QList<CaughtDevice>;
+
+void tst_CpuCheck::caughtDevicesBusiestFirst_data()
+{
+    QTest::addColumn<CaughtDevices>("caught");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("caught 12 times before 3 times") << CaughtDevices {
+        {11, "edge-1", 3, 7}, {12, "edge-2", 12, 7}} << "edge-2 12 times, edge-1 3 times";
+    QTest::newRow("busiest counted last, not shortened away") << CaughtDevices {{1, "a", 2, 7},
+        {2, "b", 2, 7}, {3, "c", 2, 7}, {4, "d", 2, 7}, {5, "e", 2, 7}, {6, "f", 2, 7},
+        {7, "g", 40, 9}} << "g 40 times, a 2 times, b 2 times, c 2 times, d 2 times and 2 more";
+    QTest::newRow("equal counts keep the run's order") << CaughtDevices {{30, "z", 5, 7},
+        {10, "y", 5, 7}, {20, "x", 5, 9}} << "z 5 times, y 5 times, x 5 times";
+    QTest::newRow("same node in two reports") << CaughtDevices {{5, "core", 3, 7}, {6, "", 4, 7},
+        {5, "core", 9, 12}} << "core (report 12) 9 times, node 6 4 times, core (report 7) 3 times";
+    QTest::newRow("unnamed node in two reports") << CaughtDevices {
+        {6, "", 4, 7}, {6, "", 4, 9}} << "node 6 (report 7) 4 times, node 6 (report 9) 4 times";
+}
+
+// The status line names the busiest devices; a node caught in two reports says which is which.
+void tst_CpuCheck::caughtDevicesBusiestFirst()
+{
+    QFETCH(CaughtDevices, caught);
+    QFETCH(QString, named);
+    RunOutcome outcome;
+    outcome.ending = RunEnding::NormalEnd;
+    outcome.alarm.threshold = 80;
+    outcome.alarm.occurrences = 1;
+    outcome.caught = caught;
+    CheckOptions options;
+    options.referenceTime = QDateTime::fromString(at, "yyyy-MM-dd HH:mm:ss");
+
+    const QString line = CheckStatus::fromOutcome(outcome, options).line;
+
+    const QString devices = line.section(": ", 1).section(" | ", 0, 0);
+    QCOMPARE(devices, named);
 }
 
 QTEST_GUILESS_MAIN(tst_CpuCheck)
