@@ -285,7 +285,8 @@ void tst_CpuCheck::passwordSources_data()
     QTest::newRow("environment") << password << QByteArray() << 2;
     QTest::newRow("file, first line")
         << QString() << (password + "\r\nsecond line\n").toUtf8() << 2;
-    QTest::newRow("environment before the file") << password << QByteArray("wrong\n") << 2;
+    QTest::newRow("the file before the environment")
+        << QString("wrong") << (password + "\n").toUtf8() << 2;
     QTest::newRow("neither: empty password") << QString() << QByteArray() << 3;
 }
 

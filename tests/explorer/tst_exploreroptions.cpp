@@ -1,5 +1,5 @@
-#include "options/ExplorerCommandLine.h"
 #include "explorer/ExplorerSettingsStore.h"
+#include "options/ExplorerCommandLine.h"
 #include "output/PrivateFile.h"
 
 #include <QFile>
@@ -153,6 +153,8 @@ void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
         "from-file");
     qputenv("TOVIK_PASSWORD", "from-environment");
     QCOMPARE(ExplorerCommandLine::parse(arguments, {}).settings.connection.fields.SqlDbPass,
+        "from-file");
+    QCOMPARE(ExplorerCommandLine::parse({"explorer"}, {}).settings.connection.fields.SqlDbPass,
         "from-environment");
     qunsetenv("TOVIK_PASSWORD");
     const auto missing
