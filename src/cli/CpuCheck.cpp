@@ -62,12 +62,13 @@ int check(const CheckOptions &options)
     return status.code;
 }
 
-// What the check answers to arguments that ask for no run.
-int answer(CheckCommandLine::Action action, const QString &text)
+// What the check answers to arguments that ask for no run; a refusal's line goes to
+// statusStream.
+int answer(CheckCommandLine::Action action, const QString &text, std::FILE *statusStream)
 {
     switch (action) {
     case CheckCommandLine::Action::Refused:
-        CheckStream::writeLine(stdout, CheckStatus::unknown(text).line);
+        CheckStream::writeLine(statusStream, CheckStatus::unknown(text).line);
         return CheckStatus::Unknown;
     case CheckCommandLine::Action::Usage:
         CheckStream::writeLine(stderr, text);
@@ -89,16 +90,20 @@ void showNotice(const QString &notice)
 int runCpuCheck(const QStringList &arguments)
 {
     const QDateTime now = QDateTime::currentDateTime();
+    // A sweep's standard output is its data, so its refusals go to standard error too.
+    std::FILE *refusalStream = arguments.value(1) == QLatin1String("sweep") ? stderr : stdout;
     CheckCommandLine::Result parsed = CheckCommandLine::parse(arguments, now);
     if (parsed.action == CheckCommandLine::Action::Sweep) {
         SweepCheckCommandLine::Result sweep = SweepCheckCommandLine::parse(arguments, now);
         showNotice(sweep.notice);
-        return sweep.action == CheckCommandLine::Action::Run ? runSweepCheck(sweep.options)
-                                                             : answer(sweep.action, sweep.text);
+        return sweep.action == CheckCommandLine::Action::Run
+            ? runSweepCheck(sweep.options)
+            : answer(sweep.action, sweep.text, refusalStream);
     }
     showNotice(parsed.notice);
-    return parsed.action == CheckCommandLine::Action::Run ? check(parsed.options)
-                                                          : answer(parsed.action, parsed.text);
+    return parsed.action == CheckCommandLine::Action::Run
+        ? check(parsed.options)
+        : answer(parsed.action, parsed.text, refusalStream);
 }
 
 } // namespace tovik
