@@ -81,6 +81,8 @@ private slots:
     void outputRefusedBeforeQuery_data();
     void outputRefusedBeforeQuery();
     void timeoutEndsStalledSweep();
+    void ignoredPortNoticed_data();
+    void ignoredPortNoticed();
     void failureEndings_data();
     void failureEndings();
 };
@@ -397,6 +399,42 @@ void tst_CpuSweep::timeoutEndsStalledSweep()
     QCOMPARE(
         errorLine(run), QString("CPU LOAD UNKNOWN - the sweep did not end within 1 s (--timeout)"));
     QCOMPARE(fileBytes(path), QByteArray("old\n"));
+}
+
+void tst_CpuSweep::ignoredPortNoticed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("noticed");
+
+    QTest::newRow("local with a port") << QStringList {"--auth", "local", "--port", "1444"} << true;
+    QTest::newRow("local without a port") << QStringList {"--auth", "local"} << false;
+    QTest::newRow("remote with a port")
+        << QStringList {"--auth", "remote", "--port", "1444"} << false;
+}
+
+// The notice comes with the arguments, before any work: here an output that is refused before
+// the first connection.
+void tst_CpuSweep::ignoredPortNoticed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, noticed);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    const CheckRun run = runCheck(QStringList {"sweep", "--server", "127.0.0.1", "--output",
+                                      dir.filePath("missing/sweep.csv")}
+        + arguments);
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, QByteArray());
+    const QStringList lines = errorLine(run).split('\n');
+    QCOMPARE(lines.size(), noticed ? 2 : 1);
+    if (noticed)
+        QCOMPARE(lines.first(),
+            "--port is ignored: Local SQL Authentication connects to the server as --server "
+            "names it, without a port");
+    QVERIFY2(lines.last().startsWith("CPU LOAD UNKNOWN - the output cannot be written"),
+        qPrintable(lines.last()));
 }
 
 QTEST_GUILESS_MAIN(tst_CpuSweep)
