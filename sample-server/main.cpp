@@ -2,6 +2,7 @@
 #include "SampleGenerator.h"
 #include "Server.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -53,6 +54,18 @@ int generate(const std::vector<std::string> &arguments)
     return 0;
 }
 
+bool asksForHelp(const std::vector<std::string> &arguments)
+{
+    return std::any_of(arguments.begin(), arguments.end(),
+        [](const std::string &argument) { return argument == "--help" || argument == "-h"; });
+}
+
+int showHelp()
+{
+    std::printf("%s", CommandLine::usage().c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -62,13 +75,11 @@ int main(int argc, char *argv[])
         return usageError("a command is needed");
     const std::string &command = arguments.front();
     const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (command == "--help" || command == "-h" || command == "help" || asksForHelp(rest))
+        return showHelp();
     if (command == "serve")
         return serve(rest);
     if (command == "generate")
         return generate(rest);
-    if (command == "--help" || command == "-h" || command == "help") {
-        std::printf("%s", CommandLine::usage().c_str());
-        return 0;
-    }
     return usageError("unknown command '" + command + "'");
 }

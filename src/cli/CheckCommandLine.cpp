@@ -63,8 +63,23 @@ CheckCommandLine::CheckCommandLine()
     const CheckOptions defaults;
     m_parser.addOption(OptionText::option({"critical"}, "CRITICAL from this many caught devices.",
         "N", QString::number(defaults.critical)));
-    m_parser.addOption(OptionText::option({"t", "timeout"}, "UNKNOWN when the run takes longer.",
-        "SECONDS", QString::number(defaults.timeoutSeconds)));
+    m_parser.addOption(timeoutOption(QString::number(defaults.timeoutSeconds)));
+}
+
+QCommandLineOption CheckCommandLine::timeoutOption(const QString &defaultValue)
+{
+    return OptionText::option(
+        {"t", "timeout"}, "UNKNOWN when the command takes longer.", "SECONDS", defaultValue);
+}
+
+std::optional<int> CheckCommandLine::countFromOne(
+    const QCommandLineParser &parser, const QString &name, QString *failure)
+{
+    const QString text = parser.value(name);
+    const auto value = OptionText::wholeNumber(text, 1, std::numeric_limits<int>::max());
+    if (!value)
+        *failure = QStringLiteral("--%1 takes a whole number from 1 on, not '%2'").arg(name, text);
+    return value;
 }
 
 QString CheckCommandLine::usageHint(const QString &command)
@@ -75,18 +90,22 @@ QString CheckCommandLine::usageHint(const QString &command)
 CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, const QDateTime &now)
 {
     if (std::any_of(arguments.begin(), arguments.end(), isPasswordArgument))
-        return {Action::Refused, {}, passwordRefusal};
+        return {Action::Refused, {}, passwordRefusal, {}};
     const QString command = arguments.value(1);
     if (command == QLatin1String("run"))
         return CheckCommandLine().parseRun(arguments, now);
     if (command == QLatin1String("sweep"))
-        return {Action::Sweep, {}, {}};
-    if (command.isEmpty() || command == QLatin1String("--help") || command == QLatin1String("-h"))
-        return {Action::Help, {}, generalHelp()};
+        return {Action::Sweep, {}, {}, {}};
+    if (command.isEmpty())
+        return {Action::Usage, {}, generalHelp(), {}};
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")
+        || command == QLatin1String("--help-all"))
+        return {Action::Help, {}, generalHelp(), {}};
     if (command == QLatin1String("--version") || command == QLatin1String("-v"))
-        return {Action::Version, {}, CommandLinePrelude::versionText(programName)};
+        return {Action::Version, {}, CommandLinePrelude::versionText(programName), {}};
     return {Action::Refused, {},
-        QStringLiteral("unknown command '%1' %2").arg(command, usageHint(QStringLiteral("run")))};
+        QStringLiteral("unknown command '%1' %2").arg(command, usageHint(QStringLiteral("run"))),
+        {}};
 }
 
 std::optional<CheckCommandLine::Answer> CheckCommandLine::answerFor(
@@ -111,10 +130,11 @@ CheckCommandLine::Result CheckCommandLine::parseRun(
 {
     const QString command = QStringLiteral("run");
     if (const auto answer = answerFor(m_parser, arguments, command))
-        return {answer->action, {}, answer->text};
-    Result result {Action::Run, {}, {}};
+        return {answer->action, {}, answer->text, {}};
+    Result result {Action::Run, {}, {}, {}};
     if (!readOptions(now, &result.options, &result.text))
-        return {Action::Refused, {}, result.text + u' ' + usageHint(command)};
+        return {Action::Refused, {}, result.text + u' ' + usageHint(command), {}};
+    result.notice = ConnectionCommandLine::notice(m_parser, result.options.connection);
     return result;
 }
 
@@ -126,22 +146,18 @@ bool CheckCommandLine::readOptions(
     if (!connection)
         return false;
     options->connection = *connection;
-    options->threshold = m_parser.value(QStringLiteral("threshold"));
-    options->occurrences = m_parser.value(QStringLiteral("occurrences"));
     if (m_parser.isSet(QStringLiteral("run-log")))
         options->runLogPath = m_parser.value(QStringLiteral("run-log"));
-    return readMonitoring(options, failure) && readReferenceTime(now, options, failure)
+    return readAlarm(options, failure) && readReferenceTime(now, options, failure)
         && readLimits(options, failure);
 }
 
-bool CheckCommandLine::readMonitoring(CheckOptions *options, QString *failure) const
+bool CheckCommandLine::readAlarm(CheckOptions *options, QString *failure) const
 {
-    const auto hours
-        = OptionText::monitoringHours(m_parser.value(QStringLiteral("monitoring")), failure);
-    if (!hours)
+    SweepChoice alarm;
+    if (!SweepCommandLine::readAlarmOptions(m_parser, alarm, failure))
         return false;
-    options->monStartHour = qint16(hours->start);
-    options->monStopHour = qint16(hours->stop);
+    options->alarm = {alarm.monStartHour, alarm.monStopHour, alarm.threshold, alarm.occurrences};
     return true;
 }
 
@@ -172,14 +188,8 @@ bool CheckCommandLine::readReferenceTime(
 
 bool CheckCommandLine::readLimits(CheckOptions *options, QString *failure) const
 {
-    const auto number = [this, failure](const QString &name) -> std::optional<int> {
-        const QString text = m_parser.value(name);
-        const auto value = OptionText::wholeNumber(text, 1, std::numeric_limits<int>::max());
-        if (!value)
-            *failure
-                = QStringLiteral("--%1 takes a whole number from 1 on, not '%2'").arg(name, text);
-        return value;
-    };
+    const auto number
+        = [this, failure](const QString &name) { return countFromOne(m_parser, name, failure); };
     if (m_parser.isSet(QStringLiteral("warning"))) {
         options->warning = number(QStringLiteral("warning"));
         if (!options->warning)

@@ -12,8 +12,9 @@ namespace tovik {
 class CheckCommandLine
 {
 public:
-    // Sweep: the arguments are the sweep's, for SweepCheckCommandLine.
-    enum class Action { Run, Sweep, Help, Version, Refused };
+    // Sweep: the arguments are the sweep's, for SweepCheckCommandLine. Usage: no command was
+    // given, a usage error that shows the general help.
+    enum class Action { Run, Sweep, Help, Usage, Version, Refused };
 
     struct Result
     {
@@ -21,6 +22,8 @@ public:
         CheckOptions options;
         // The help or version text, or why the arguments were refused.
         QString text;
+        // Empty, or a line for standard error on options taken but not used.
+        QString notice;
     };
 
     // arguments as QCoreApplication::arguments() gives them, the program first; now is the
@@ -41,11 +44,17 @@ public:
     static std::optional<Answer> answerFor(
         QCommandLineParser &parser, const QStringList &arguments, const QString &command);
 
+    // -t/--timeout, as every command takes it; an empty default leaves it off.
+    static QCommandLineOption timeoutOption(const QString &defaultValue);
+    // The value of option name, a whole number from 1 on; nothing, with the reason, for any other.
+    static std::optional<int> countFromOne(
+        const QCommandLineParser &parser, const QString &name, QString *failure);
+
 private:
     CheckCommandLine();
     Result parseRun(const QStringList &arguments, const QDateTime &now);
     bool readOptions(const QDateTime &now, CheckOptions *options, QString *failure) const;
-    bool readMonitoring(CheckOptions *options, QString *failure) const;
+    bool readAlarm(CheckOptions *options, QString *failure) const;
     bool readReferenceTime(const QDateTime &now, CheckOptions *options, QString *failure) const;
     bool readLimits(CheckOptions *options, QString *failure) const;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/AlarmSetting.h"
 #include "db/ConnectionChoice.h"
 
 #include <QDateTime>
@@ -13,12 +14,7 @@ struct CheckOptions
 {
     // The fields with the password, and the login timeout.
     ConnectionChoice connection;
-    qint16 monStartHour = 0;
-    qint16 monStopHour = 0;
-    // As typed: the run converts them when it asks for them, as it converts the window's boxes,
-    // so that a value that is no number ends the run as it does there.
-    QString threshold;
-    QString occurrences;
+    AlarmSetting alarm;
     QDateTime referenceTime;
     // "-" is standard output; nothing: no run log is written.
     std::optional<QString> runLogPath;

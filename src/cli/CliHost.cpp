@@ -11,14 +11,10 @@ CliHost::CliHost(CheckOptions options)
 {
 }
 
-std::optional<AlarmSetting> CliHost::alarmSetting(QString *failure) const
+// The command line refused any value that is no setting, so reading it here cannot fail.
+std::optional<AlarmSetting> CliHost::alarmSetting(QString *) const
 {
-    const auto threshold = AlarmSetting::readThreshold(m_options.threshold, failure);
-    const auto occurrences
-        = threshold ? AlarmSetting::readOccurrences(m_options.occurrences, failure) : std::nullopt;
-    if (!occurrences)
-        return std::nullopt;
-    return AlarmSetting {m_options.monStartHour, m_options.monStopHour, *threshold, *occurrences};
+    return m_options.alarm;
 }
 
 QDateTime CliHost::currentDateTime() const

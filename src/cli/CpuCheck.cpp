@@ -3,47 +3,32 @@
 #include "cli/CheckCommandLine.h"
 #include "cli/CheckStatus.h"
 #include "cli/CheckStream.h"
+#include "cli/CheckTimeout.h"
 #include "cli/CliHost.h"
-#include "cli/RunWatchdog.h"
 #include "cli/SweepCheck.h"
+#include "options/ConnectionFailureText.h"
 #include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace tovik {
 
 namespace {
 
-// A query can block the run's thread for as long as the server keeps it waiting, so the
-// timeout ends the whole process from the watchdog's thread.
-std::function<void()> endOnTimeout(std::FILE *statusStream, int seconds)
-{
-    const QByteArray line
-        = (CheckStatus::unknown(
-               QStringLiteral("the run did not end within %1 s (--timeout)").arg(seconds))
-                .line
-            + u'\n')
-              .toLocal8Bit();
-    return [statusStream, line] {
-        std::fflush(stdout);
-        std::fwrite(line.constData(), 1, line.size(), statusStream);
-        std::fflush(statusStream);
-        std::_Exit(CheckStatus::Unknown);
-    };
-}
-
 RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
 {
-    const RunWatchdog watchdog(std::chrono::seconds(options.timeoutSeconds),
-        endOnTimeout(statusStream, options.timeoutSeconds));
+    const CheckTimeout timeout(QStringLiteral("run"), options.timeoutSeconds, statusStream);
     CliHost host(options);
     RunSettings settings;
     settings.showsWindow = false;
     settings.listsCaughtDevices = true;
     RunOutcome outcome = TestRunDriver(host, settings).run();
+    if (outcome.ending == RunEnding::MainOpenFailure) {
+        outcome.description
+            = ConnectionFailureText::describe(options.connection.fields, outcome.description);
+    }
     return outcome;
 }
 
@@ -77,15 +62,27 @@ int check(const CheckOptions &options)
     return status.code;
 }
 
-// What the check answers to arguments that ask for no run.
-int answer(CheckCommandLine::Action action, const QString &text)
+// What the check answers to arguments that ask for no run; a refusal's line goes to
+// statusStream.
+int answer(CheckCommandLine::Action action, const QString &text, std::FILE *statusStream)
 {
-    if (action == CheckCommandLine::Action::Refused) {
-        CheckStream::writeLine(stdout, CheckStatus::unknown(text).line);
+    switch (action) {
+    case CheckCommandLine::Action::Refused:
+        CheckStream::writeLine(statusStream, CheckStatus::unknown(text).line);
         return CheckStatus::Unknown;
+    case CheckCommandLine::Action::Usage:
+        CheckStream::writeLine(stderr, text);
+        return CheckStatus::Unknown;
+    default:
+        CheckStream::writeLine(stdout, text);
+        return CheckStatus::Ok;
     }
-    CheckStream::writeLine(stdout, text);
-    return CheckStatus::Ok;
+}
+
+void showNotice(const QString &notice)
+{
+    if (!notice.isEmpty())
+        CheckStream::writeLine(stderr, notice);
 }
 
 } // namespace
@@ -93,14 +90,20 @@ int answer(CheckCommandLine::Action action, const QString &text)
 int runCpuCheck(const QStringList &arguments)
 {
     const QDateTime now = QDateTime::currentDateTime();
+    // A sweep's standard output is its data, so its refusals go to standard error too.
+    std::FILE *refusalStream = arguments.value(1) == QLatin1String("sweep") ? stderr : stdout;
     CheckCommandLine::Result parsed = CheckCommandLine::parse(arguments, now);
     if (parsed.action == CheckCommandLine::Action::Sweep) {
         SweepCheckCommandLine::Result sweep = SweepCheckCommandLine::parse(arguments, now);
-        return sweep.action == CheckCommandLine::Action::Run ? runSweepCheck(sweep.options)
-                                                             : answer(sweep.action, sweep.text);
+        showNotice(sweep.notice);
+        return sweep.action == CheckCommandLine::Action::Run
+            ? runSweepCheck(sweep.options)
+            : answer(sweep.action, sweep.text, refusalStream);
     }
-    return parsed.action == CheckCommandLine::Action::Run ? check(parsed.options)
-                                                          : answer(parsed.action, parsed.text);
+    showNotice(parsed.notice);
+    return parsed.action == CheckCommandLine::Action::Run
+        ? check(parsed.options)
+        : answer(parsed.action, parsed.text, refusalStream);
 }
 
 } // namespace tovik

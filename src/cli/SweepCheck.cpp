@@ -2,6 +2,8 @@
 
 #include "cli/CheckStatus.h"
 #include "cli/CheckStream.h"
+#include "cli/CheckTimeout.h"
+#include "options/ConnectionFailureText.h"
 #include "output/OutputFile.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
@@ -81,32 +83,50 @@ bool writeOutput(const SweepCheckOptions &options, const SweepResult &result, QS
     return false;
 }
 
+int unknown(const QString &reason)
+{
+    CheckStream::writeLine(stderr, CheckStatus::unknown(reason).line);
+    return CheckStatus::Unknown;
+}
+
+// Nothing, with the reason, when the sweep could not complete.
+std::optional<SweepResult> sweep(const SweepCheckOptions &options, QString *failure)
+{
+    std::optional<CheckTimeout> timeout;
+    if (options.timeoutSeconds)
+        timeout.emplace(QStringLiteral("sweep"), *options.timeoutSeconds, stderr);
+    SweepEngine engine(options.settings);
+    TerminalProgress progress;
+    const bool showsProgress = CheckStream::isTerminal(stderr);
+    std::optional<SweepResult> result
+        = engine.run([&progress, showsProgress](int report, int reports) {
+              if (showsProgress)
+                  progress.show(report, reports);
+          });
+    if (!result) {
+        *failure = engine.openFailed()
+            ? ConnectionFailureText::describe(options.settings.connection, engine.lastError())
+            : engine.lastError();
+    }
+    return result;
+}
+
 } // namespace
 
 int runSweepCheck(const SweepCheckOptions &options)
 {
-    SweepEngine engine(options.settings);
-    std::optional<SweepResult> result;
-    {
-        TerminalProgress progress;
-        const bool showsProgress = CheckStream::isTerminal(stderr);
-        result = engine.run([&progress, showsProgress](int report, int reports) {
-            if (showsProgress)
-                progress.show(report, reports);
-        });
-    }
-    // Nothing is on standard output before the sweep completes, so its failure goes there, as a
-    // monitoring system reads it.
-    if (!result) {
-        CheckStream::writeLine(stdout, CheckStatus::unknown(engine.lastError()).line);
-        return CheckStatus::Unknown;
-    }
+    // Standard output is the sweep's data: its failures go to standard error, so that
+    // `sweep > x.csv` never puts one into the csv.
     QString failure;
-    if (writeOutput(options, *result, &failure))
-        return CheckStatus::Ok;
-    CheckStream::writeLine(
-        options.outputPath.isEmpty() ? stderr : stdout, CheckStatus::unknown(failure).line);
-    return CheckStatus::Unknown;
+    if (!options.outputPath.isEmpty() && !OutputFile::canWrite(options.outputPath, &failure))
+        return unknown(QStringLiteral("the output cannot be written to %1: %2")
+                           .arg(options.outputPath, failure));
+    const std::optional<SweepResult> result = sweep(options, &failure);
+    if (!result)
+        return unknown(failure);
+    if (!writeOutput(options, *result, &failure))
+        return unknown(failure);
+    return CheckStatus::Ok;
 }
 
 } // namespace tovik

@@ -1,5 +1,6 @@
 #include "cli/SweepCheckCommandLine.h"
 
+#include "options/ConnectionCommandLine.h"
 #include "options/OptionText.h"
 #include "options/SweepCommandLine.h"
 
@@ -33,6 +34,7 @@ SweepCheckCommandLine::SweepCheckCommandLine()
             QStringLiteral("Write the output to FILE instead of standard output."),
             QStringLiteral("FILE")},
     });
+    m_parser.addOption(CheckCommandLine::timeoutOption({}));
 }
 
 SweepCheckCommandLine::Result SweepCheckCommandLine::parse(
@@ -46,14 +48,16 @@ SweepCheckCommandLine::Result SweepCheckCommandLine::parsed(
 {
     const QString command = QStringLiteral("sweep");
     if (const auto answer = CheckCommandLine::answerFor(m_parser, arguments, command))
-        return {answer->action, {}, answer->text};
-    Result result {Action::Run, {}, {}};
+        return {answer->action, {}, answer->text, {}};
+    Result result {Action::Run, {}, {}, {}};
     const auto choice = SweepCommandLine::read(m_parser, SweepChoice(), &result.text);
     const auto reference
         = choice ? referenceTime(now, choice->fixedRange, &result.text) : std::nullopt;
     const auto settings = reference ? choice->sweep(*reference, &result.text) : std::nullopt;
-    if (!settings || !readFormat(result.options, &result.text))
-        return {Action::Refused, {}, result.text + u' ' + CheckCommandLine::usageHint(command)};
+    if (!settings || !readFormat(result.options, &result.text)
+        || !readTimeout(result.options, &result.text))
+        return {Action::Refused, {}, result.text + u' ' + CheckCommandLine::usageHint(command), {}};
+    result.notice = ConnectionCommandLine::notice(m_parser, choice->connection);
     result.options.settings = *settings;
     result.options.outputPath = m_parser.value(QStringLiteral("output"));
     return result;
@@ -70,6 +74,15 @@ std::optional<QDateTime> SweepCheckCommandLine::referenceTime(
         return std::nullopt;
     }
     return OptionText::localTime(m_parser.value(QStringLiteral("at")), failure);
+}
+
+bool SweepCheckCommandLine::readTimeout(SweepCheckOptions &options, QString *failure) const
+{
+    if (!m_parser.isSet(QStringLiteral("timeout")))
+        return true;
+    options.timeoutSeconds
+        = CheckCommandLine::countFromOne(m_parser, QStringLiteral("timeout"), failure);
+    return bool(options.timeoutSeconds);
 }
 
 bool SweepCheckCommandLine::readFormat(SweepCheckOptions &options, QString *failure) const

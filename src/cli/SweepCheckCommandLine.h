@@ -19,6 +19,8 @@ struct SweepCheckOptions
     std::optional<Format> format;
     // Empty: standard output.
     QString outputPath;
+    // Nothing: the sweep takes as long as its queries do.
+    std::optional<int> timeoutSeconds;
 };
 
 // The arguments of `tovik-cpu-check sweep`: the connection and alarm options of `run`, the range,
@@ -35,6 +37,8 @@ public:
         SweepCheckOptions options;
         // The help or version text, or why the arguments were refused.
         QString text;
+        // Empty, or a line for standard error on options taken but not used.
+        QString notice;
     };
 
     // arguments as QCoreApplication::arguments() gives them, the program first; now is the end
@@ -47,6 +51,7 @@ private:
     std::optional<QDateTime> referenceTime(
         const QDateTime &now, bool fixedRange, QString *failure) const;
     bool readFormat(SweepCheckOptions &options, QString *failure) const;
+    bool readTimeout(SweepCheckOptions &options, QString *failure) const;
 
     QCommandLineParser m_parser;
 };

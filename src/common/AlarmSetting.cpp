@@ -41,14 +41,16 @@ std::optional<AlarmSetting> AlarmSetting::fromShownTexts(const ShownTexts &texts
     return AlarmSetting {*start, *stop, *threshold, *occurrences};
 }
 
-std::optional<qint16> AlarmSetting::readThreshold(const QString &text, QString *failure)
+std::optional<qint16> AlarmSetting::readThreshold(
+    const QString &text, QString *failure, const QString &fieldName)
 {
-    return readField(QStringLiteral("Avg .CPU Load"), text, failure);
+    return readField(fieldName, text, failure);
 }
 
-std::optional<qint16> AlarmSetting::readOccurrences(const QString &text, QString *failure)
+std::optional<qint16> AlarmSetting::readOccurrences(
+    const QString &text, QString *failure, const QString &fieldName)
 {
-    return readField(QStringLiteral("Occurrences"), text, failure);
+    return readField(fieldName, text, failure);
 }
 
 QString AlarmSetting::hourText(int hour)

@@ -44,9 +44,16 @@ struct AlarmSetting
     // Reads the four texts in their order; the first that fails to convert stops the reading and
     // its description goes to *failure.
     static std::optional<AlarmSetting> fromShownTexts(const ShownTexts &texts, QString *failure);
+    // The names the tester's messages give the threshold and the occurrences.
+    static inline const QString kThresholdField = QStringLiteral("Avg .CPU Load");
+    static inline const QString kOccurrencesField = QStringLiteral("Occurrences");
+
     // A typed threshold or number of occurrences; nothing, with the reason, for any other text.
-    static std::optional<qint16> readThreshold(const QString &text, QString *failure);
-    static std::optional<qint16> readOccurrences(const QString &text, QString *failure);
+    // The reason starts with fieldName, so that a command line can name its option instead.
+    static std::optional<qint16> readThreshold(
+        const QString &text, QString *failure, const QString &fieldName = kThresholdField);
+    static std::optional<qint16> readOccurrences(
+        const QString &text, QString *failure, const QString &fieldName = kOccurrencesField);
 
     // "HH:00", as the monitoring lists show an hour.
     static QString hourText(int hour);

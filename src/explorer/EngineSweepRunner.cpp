@@ -1,5 +1,6 @@
 #include "explorer/EngineSweepRunner.h"
 
+#include "options/ConnectionFailureText.h"
 #include "sweep/SweepEngine.h"
 
 namespace tovik {
@@ -17,8 +18,11 @@ std::optional<SweepResult> EngineSweepRunner::run(
         QMutexLocker lock(&m_mutex);
         m_engine = nullptr;
     }
-    if (!result)
-        *failure = engine.lastError();
+    if (!result) {
+        *failure = engine.openFailed()
+            ? ConnectionFailureText::describe(settings.connection, engine.lastError())
+            : engine.lastError();
+    }
     return result;
 }
 

@@ -38,6 +38,8 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(parsed.text + u'\n'), refused ? stderr : stdout);
         return refused ? 3 : 0;
     }
+    if (!parsed.notice.isEmpty())
+        std::fputs(qPrintable(parsed.notice + u'\n'), stderr);
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tovik Threshold Explorer"));

@@ -9,7 +9,9 @@ std::optional<CommandLinePrelude::Answer> CommandLinePrelude::answer(QCommandLin
 {
     if (!parser.parse(arguments))
         return Answer {Kind::Refused, parser.errorText()};
-    if (parser.isSet(QStringLiteral("help")))
+    // Qt lists --help-all beside --help; these programs take no Qt options, so both show the
+    // same help.
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         return Answer {Kind::Help, parser.helpText()};
     if (parser.isSet(QStringLiteral("version")))
         return Answer {Kind::Version, versionText(programName)};

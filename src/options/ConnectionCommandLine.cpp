@@ -46,7 +46,7 @@ void ConnectionCommandLine::addOptions(QCommandLineParser &parser, const Connect
         OptionText::option({"database"}, "Monitoring database.", "NAME", fields.SqlDatabase),
         OptionText::option({"user"}, "User name (SQL authentication).", "NAME", fields.SqlDbUser),
         OptionText::option({"password-file"},
-            "File whose first line is the password, when " + passwordVariable + " is not set.",
+            "File whose first line is the password; it wins over " + passwordVariable + ".",
             "FILE"),
         OptionText::option({"login-timeout"}, "Login timeout of each connection.", "SECONDS",
             QString::number(base.loginTimeoutSeconds)),
@@ -62,7 +62,10 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
         return std::nullopt;
     choice.fields.SqlConnType = *type;
     choice.fields.SqlDbServer = valueOr(parser, QStringLiteral("server"), base.fields.SqlDbServer);
-    choice.fields.SqlDbPort = valueOr(parser, QStringLiteral("port"), base.fields.SqlDbPort);
+    const auto port = readPort(parser, base.fields.SqlDbPort, failure);
+    if (!port)
+        return std::nullopt;
+    choice.fields.SqlDbPort = *port;
     choice.fields.SqlDatabase
         = valueOr(parser, QStringLiteral("database"), base.fields.SqlDatabase);
     choice.fields.SqlDbUser = valueOr(parser, QStringLiteral("user"), base.fields.SqlDbUser);
@@ -83,6 +86,32 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
     return choice;
 }
 
+QString ConnectionCommandLine::notice(
+    const QCommandLineParser &parser, const ConnectionChoice &choice)
+{
+    if (!parser.isSet(QStringLiteral("port")) || choice.fields.authMode() != AuthMode::LocalSql)
+        return {};
+    return QStringLiteral("--port is ignored: Local SQL Authentication connects to the server "
+                          "as --server names it, without a port");
+}
+
+std::optional<QString> ConnectionCommandLine::readPort(
+    const QCommandLineParser &parser, const QString &base, QString *failure)
+{
+    if (!parser.isSet(QStringLiteral("port")))
+        return base;
+    const QString text = parser.value(QStringLiteral("port"));
+    const auto port = OptionText::wholeNumber(text, kFirstPort, kLastPort);
+    if (!port) {
+        *failure = QStringLiteral("--port takes %1 to %2, not '%3'")
+                       .arg(kFirstPort)
+                       .arg(kLastPort)
+                       .arg(text);
+        return std::nullopt;
+    }
+    return QString::number(*port);
+}
+
 std::optional<QString> ConnectionCommandLine::readConnType(
     const QCommandLineParser &parser, const QString &base, QString *failure)
 {
@@ -97,11 +126,8 @@ std::optional<QString> ConnectionCommandLine::readConnType(
 
 std::optional<QString> ConnectionCommandLine::readPassword(const QString &path, QString *failure)
 {
-    const QString fromEnvironment = qEnvironmentVariable(qPrintable(passwordVariable));
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
     if (path.isEmpty())
-        return QString();
+        return qEnvironmentVariable(qPrintable(passwordVariable));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         *failure = QStringLiteral("the password file %1 cannot be read: %2")

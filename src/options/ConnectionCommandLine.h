@@ -15,12 +15,17 @@ class ConnectionCommandLine
 {
 public:
     static inline const QString passwordVariable = QStringLiteral("TOVIK_PASSWORD");
+    static constexpr int kFirstPort = 1;
+    static constexpr int kLastPort = 65535;
 
     // base supplies the values shown as defaults and kept where an option is not given.
     static void addOptions(QCommandLineParser &parser, const ConnectionChoice &base);
     // Nothing, with the reason in *failure, for a value that is none of the option's.
     static std::optional<ConnectionChoice> read(
         const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure);
+    // What the user should know about options that choice takes without using them: empty, or
+    // one line for standard error.
+    static QString notice(const QCommandLineParser &parser, const ConnectionChoice &choice);
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
@@ -31,9 +36,15 @@ private:
     static std::optional<QString> readConnType(
         const QCommandLineParser &parser, const QString &base, QString *failure);
 
-    // TOVIK_PASSWORD when it is set and not empty, else the first line of passwordFile (without
-    // its line end), else empty text. Nothing, with the reason, when the file cannot be read.
-    // The one place a password is read.
+    // The port --port gives, base when it is not given; nothing, with the reason, for a text
+    // that is no TCP port.
+    static std::optional<QString> readPort(
+        const QCommandLineParser &parser, const QString &base, QString *failure);
+
+    // The first line of passwordFile (without its line end) when one is named, since naming it
+    // on the command line is the later and plainer choice; else TOVIK_PASSWORD, else empty
+    // text. Nothing, with the reason, when the file cannot be read. The one place a password is
+    // read.
     static std::optional<QString> readPassword(const QString &passwordFile, QString *failure);
 };
 

@@ -1,6 +1,7 @@
 #include "options/ExplorerCommandLine.h"
 
 #include "options/CommandLinePrelude.h"
+#include "options/ConnectionCommandLine.h"
 #include "options/SweepCommandLine.h"
 
 namespace tovik {
@@ -40,6 +41,7 @@ ExplorerCommandLine::Result ExplorerCommandLine::parsed(const QStringList &argum
     if (!choice)
         return result;
     result.settings = *choice;
+    result.notice = ConnectionCommandLine::notice(m_parser, choice->connection);
     result.action = Action::Open;
     result.runAtStart = m_parser.isSet(QStringLiteral("run"));
     return result;

@@ -22,6 +22,8 @@ public:
         bool runAtStart = false;
         // The help or version text, or why the arguments were refused.
         QString text;
+        // Empty, or a line for standard error on options taken but not used.
+        QString notice;
     };
 
     static inline const QString programName = QStringLiteral("tovik-threshold-explorer");

@@ -15,6 +15,11 @@ QCommandLineOption OptionText::option(const QStringList &names, const QString &d
     return QCommandLineOption(names, shown, valueName, defaultValue);
 }
 
+QString OptionText::optionName(const QString &name)
+{
+    return QStringLiteral("--") + name;
+}
+
 std::optional<int> OptionText::wholeNumber(const QString &text, int min, int max)
 {
     bool ok = false;

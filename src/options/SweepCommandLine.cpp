@@ -49,10 +49,15 @@ std::optional<SweepChoice> SweepCommandLine::read(
         return std::nullopt;
     SweepChoice choice = base;
     choice.connection = *connection;
-    if (!readRange(parser, choice, failure) || !readAlarm(parser, choice, failure)
-        || !readMonitoring(parser, choice, failure))
+    if (!readRange(parser, choice, failure) || !readAlarmOptions(parser, choice, failure))
         return std::nullopt;
     return choice;
+}
+
+bool SweepCommandLine::readAlarmOptions(
+    const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
+{
+    return readAlarm(parser, choice, failure) && readMonitoring(parser, choice, failure);
 }
 
 bool SweepCommandLine::readRange(
@@ -89,11 +94,11 @@ bool SweepCommandLine::readRange(
 bool SweepCommandLine::readAlarm(
     const QCommandLineParser &parser, SweepChoice &choice, QString *failure)
 {
-    using Reader = std::optional<qint16> (*)(const QString &, QString *);
+    using Reader = std::optional<qint16> (*)(const QString &, QString *, const QString &);
     const auto read = [&parser, failure](const QString &name, Reader reader, qint16 *value) {
         if (!parser.isSet(name))
             return true;
-        const auto number = reader(parser.value(name), failure);
+        const auto number = reader(parser.value(name), failure, OptionText::optionName(name));
         if (number)
             *value = *number;
         return bool(number);

@@ -20,6 +20,11 @@ public:
     static std::optional<SweepChoice> read(
         const QCommandLineParser &parser, const SweepChoice &base, QString *failure);
 
+    // What addAlarmOptions added, into choice; false, with the reason naming the option, for a
+    // value that is none of the option's.
+    static bool readAlarmOptions(
+        const QCommandLineParser &parser, SweepChoice &choice, QString *failure);
+
 private:
     static bool readRange(const QCommandLineParser &parser, SweepChoice &choice, QString *failure);
     static bool readAlarm(const QCommandLineParser &parser, SweepChoice &choice, QString *failure);

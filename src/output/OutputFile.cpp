@@ -77,6 +77,33 @@ bool OutputFile::write(const QString &path, Access access,
     return file.commit(reason);
 }
 
+bool OutputFile::canWrite(const QString &path, QString *reason)
+{
+    const QString target = followLinks(path);
+    const std::filesystem::file_status status = statusOf(target);
+    if (std::filesystem::is_directory(status)) {
+        *reason = QStringLiteral("%1 is a directory").arg(target);
+        return false;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        if (QFileInfo(target).isWritable())
+            return true;
+        *reason = QStringLiteral("%1 cannot be written").arg(target);
+        return false;
+    }
+    // A regular file is replaced by a new one beside it: its directory must take one.
+    const QFileInfo directory(QFileInfo(target).absolutePath());
+    if (!directory.exists())
+        *reason = QStringLiteral("the directory %1 does not exist").arg(directory.filePath());
+    else if (!directory.isDir())
+        *reason = QStringLiteral("%1 is not a directory").arg(directory.filePath());
+    else if (!directory.isWritable())
+        *reason = QStringLiteral("the directory %1 cannot be written").arg(directory.filePath());
+    else
+        return true;
+    return false;
+}
+
 bool OutputFile::open(QString *reason)
 {
     const std::filesystem::file_status status = statusOf(m_target);

@@ -36,6 +36,10 @@ public:
     static bool write(const QString &path, Access access,
         const std::function<bool(QIODevice &)> &fill, QString *reason);
 
+    // Whether write() could open path, found without creating, truncating or opening anything,
+    // so that a program can refuse a bad path before its work; false, with the reason, when not.
+    static bool canWrite(const QString &path, QString *reason);
+
     // False, with the reason, when nothing can be written there.
     bool open(QString *reason);
     // Where the content goes once open() succeeded.

@@ -64,6 +64,12 @@ bool SweepEngine::failWith(const DbConnection &connection)
     return fail(connection.lastError());
 }
 
+bool SweepEngine::failToOpen(const DbConnection &connection)
+{
+    m_openFailed = true;
+    return failWith(connection);
+}
+
 bool SweepEngine::stopIfCancelled()
 {
     return m_cancelled && !fail(QStringLiteral("The sweep was cancelled."));
@@ -75,6 +81,7 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     m_main.resumeAfterCancel();
     m_report.resumeAfterCancel();
     m_lastError.clear();
+    m_openFailed = false;
 
     SweepResult result;
     result.range = m_settings.range;
@@ -83,7 +90,7 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
 
     if (!m_main.open(
             m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts)) {
-        failWith(m_main);
+        failToOpen(m_main);
         return std::nullopt;
     }
     bool complete = discover(result);
@@ -128,7 +135,7 @@ bool SweepEngine::countReport(SweepResult &result, int reportIndex)
         return readAggregate(m_main, SampleStoreNames::onlineTable(id), result, reportIndex);
     if (!m_report.open(
             m_settings.connection, SampleStoreNames::reportDatabase(id), m_settings.timeouts))
-        return failWith(m_report);
+        return failToOpen(m_report);
     const bool read
         = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, result, reportIndex);
     m_report.close();

@@ -26,6 +26,9 @@ public:
     // Found", when the sweep could not complete.
     std::optional<SweepResult> run(const Progress &progress = {});
     const QString &lastError() const { return m_lastError; }
+    // Whether the failure was that a connection could not be opened, so that a front-end can say
+    // what was tried.
+    bool openFailed() const { return m_openFailed; }
 
     // From any thread: ends a running run() soon, its running query through the driver's
     // statement cancel; that run() then fails with wasCancelled() true.
@@ -40,12 +43,14 @@ private:
     bool readNodes(SweepResult &result);
     bool fail(const QString &description);
     bool failWith(const DbConnection &connection);
+    bool failToOpen(const DbConnection &connection);
     bool stopIfCancelled();
 
     SweepSettings m_settings;
     DbConnection m_main;
     DbConnection m_report;
     QString m_lastError;
+    bool m_openFailed = false;
     std::atomic<bool> m_cancelled = false;
 };
 

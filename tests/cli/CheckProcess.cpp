@@ -32,6 +32,11 @@ QString statusLine(const CheckRun &run)
     return QString::fromLocal8Bit(run.out).trimmed();
 }
 
+QString errorLine(const CheckRun &run)
+{
+    return QString::fromLocal8Bit(run.err).trimmed();
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);

@@ -20,6 +20,8 @@ CheckRun runCheck(const QStringList &arguments, const QProcessEnvironment &envir
 QProcessEnvironment withPassword(const QString &value);
 // Standard output, trimmed: the status line of a run.
 QString statusLine(const CheckRun &run);
+// Standard error, trimmed: the UNKNOWN line of a sweep, whose standard output is data.
+QString errorLine(const CheckRun &run);
 // A file's bytes, or "<no file>".
 QByteArray fileBytes(const QString &path);
 

@@ -2,6 +2,7 @@
 #include "cli/CheckCommandLine.h"
 #include "cli/CliHost.h"
 #include "cli/SweepCheckCommandLine.h"
+#include "common/AlarmSetting.h"
 #include "common/IntegerConversion.h"
 #include "explorer/ExplorerWindow.h"
 #include "options/ExplorerCommandLine.h"
@@ -17,13 +18,20 @@ namespace {
 
 const QDateTime now(QDate(2026, 12, 7), QTime(15, 20, 5));
 
-// What a program makes of a threshold: its value as text, or the message it refuses it with.
+// What a program makes of a threshold: its value as text, or the message it refuses it with,
+// where %1 stands for the field's name: the window's label, or a command line's option.
 using Outcome = QString;
+
+QString named(const Outcome &outcome, const QString &field)
+{
+    return outcome.contains(QLatin1String("%1")) ? outcome.arg(field) : outcome;
+}
 
 } // namespace
 
 // The tester window, the check's run and sweep, and the explorer take the same thresholds and
-// occurrences and refuse the others with the same message.
+// occurrences and refuse the others with the same message, each naming the field as its user
+// knows it.
 class tst_AlarmSettingAlike : public QObject
 {
     Q_OBJECT
@@ -68,15 +76,14 @@ void tst_AlarmSettingAlike::valuesTakenAlike_data()
                                        << "49.5" << Outcome("50");
     QTest::newRow("threshold beyond 16 bits")
         << threshold << "threshold"
-        << "40000" << IntegerConversion::int16Failure("Avg .CPU Load", "40000");
-    QTest::newRow("threshold no number")
-        << threshold << "threshold"
-        << "abc" << IntegerConversion::int16Failure("Avg .CPU Load", "abc");
+        << "40000" << IntegerConversion::int16Failure("%1", "40000");
+    QTest::newRow("threshold no number") << threshold << "threshold"
+                                         << "abc" << IntegerConversion::int16Failure("%1", "abc");
     QTest::newRow("occurrences 0") << occurrences << "occurrences"
                                    << "0" << Outcome("0");
     QTest::newRow("occurrences beyond 16 bits")
         << occurrences << "occurrences"
-        << "99999" << IntegerConversion::int16Failure("Occurrences", "99999");
+        << "99999" << IntegerConversion::int16Failure("%1", "99999");
 }
 
 void tst_AlarmSettingAlike::valuesTakenAlike()
@@ -86,10 +93,14 @@ void tst_AlarmSettingAlike::valuesTakenAlike()
     QFETCH(QString, text);
     QFETCH(Outcome, outcome);
 
-    QCOMPARE(window(box, text), outcome);
-    QCOMPARE(checkRun(option, text), outcome);
-    QCOMPARE(checkSweep(option, text), outcome);
-    QCOMPARE(explorer(option, text), outcome);
+    const QString label = box == QLatin1String("txtCpuLoadThreshold")
+        ? AlarmSetting::kThresholdField
+        : AlarmSetting::kOccurrencesField;
+    const QString commandLine = named(outcome, "--" + option);
+    QCOMPARE(window(box, text), named(outcome, label));
+    QCOMPARE(checkRun(option, text), commandLine);
+    QCOMPARE(checkSweep(option, text), commandLine);
+    QCOMPARE(explorer(option, text), commandLine);
 }
 
 Outcome tst_AlarmSettingAlike::window(const QString &box, const QString &text) const
@@ -105,13 +116,13 @@ Outcome tst_AlarmSettingAlike::window(const QString &box, const QString &text) c
         box == QLatin1String("txtCpuLoadThreshold") ? alarm->threshold : alarm->occurrences);
 }
 
-// The run takes the text as the window's box holds it and refuses it when it reads the setting.
+// The run refuses before any connection, as the sweep does.
 Outcome tst_AlarmSettingAlike::checkRun(const QString &option, const QString &text) const
 {
     const auto parsed
         = CheckCommandLine::parse({"tovik-cpu-check", "run", "--" + option, text}, now);
     if (parsed.action != CheckCommandLine::Action::Run)
-        return parsed.text;
+        return parsed.text.chopped(CheckCommandLine::usageHint(QStringLiteral("run")).size() + 1);
     QString failure;
     const auto alarm = CliHost(parsed.options).alarmSetting(&failure);
     if (!alarm)

@@ -173,16 +173,14 @@ void tst_CpuCheck::statusOfRun_data()
         << "CPU LOAD CRITICAL - 3 devices caught " + hour
             + " (threshold 50%, occurrences 2): core-rtr-01 (report 9) 4 times, core-rtr-01 "
               "(report 7) 3 times, node 103 2 times | caught=3;;1;0 counted=4 time=";
-    QTest::newRow("settings failure") << Data::Standard << QStringList {"--threshold", "abc"} << 3
-                                      << "CPU LOAD UNKNOWN - "
-            + IntegerConversion::int16Failure("Avg .CPU Load", "abc") + " (Err Handler)";
     QTest::newRow("query failure") << Data::MissingSampleTable << QStringList {} << 3
                                    << "CPU LOAD UNKNOWN - *Invalid object name 'ATR_Report_12_RAW'";
     QTest::newRow("no cpu reports") << Data::NoCpuReports << QStringList {} << 3
                                     << "CPU LOAD UNKNOWN - No Online CPU Reports Found";
     QTest::newRow("main connection not opened")
         << Data::Standard << QStringList {"--user", "nobody"} << 3
-        << "CPU LOAD UNKNOWN - *Login failed for user 'nobody'";
+        << "CPU LOAD UNKNOWN - no connection to 127.0.0.1:* with Remote SQL Authentication as "
+           "nobody: *Login failed for user 'nobody'";
 }
 
 void tst_CpuCheck::statusOfRun()
@@ -254,6 +252,19 @@ void tst_CpuCheck::badCommandLine_data()
             + hint;
     QTest::newRow("critical zero") << QStringList {"run", "--critical",
         "0"} << "CPU LOAD UNKNOWN - --critical takes a whole number from 1 on, not '0'" + hint;
+    // Refused before any connection, naming the option rather than the window's box.
+    QTest::newRow("threshold no number")
+        << QStringList {"run", "--threshold", "abc"}
+        << "CPU LOAD UNKNOWN - " + IntegerConversion::int16Failure("--threshold", "abc") + hint;
+    QTest::newRow("occurrences beyond 16 bits")
+        << QStringList {"run", "--occurrences", "99999"}
+        << "CPU LOAD UNKNOWN - " + IntegerConversion::int16Failure("--occurrences", "99999") + hint;
+    QTest::newRow("port beyond 65535") << QStringList {"run", "--port",
+        "70000"} << "CPU LOAD UNKNOWN - --port takes 1 to 65535, not '70000'" + hint;
+    QTest::newRow("port 0") << QStringList {"run", "--port", "0"}
+                            << "CPU LOAD UNKNOWN - --port takes 1 to 65535, not '0'" + hint;
+    QTest::newRow("port no number") << QStringList {
+        "run", "--port", "abc"} << "CPU LOAD UNKNOWN - --port takes 1 to 65535, not 'abc'" + hint;
     QTest::newRow("password argument")
         << QStringList {"run", "--password", password}
         << "CPU LOAD UNKNOWN - --password is not accepted, since every user of the machine can "
@@ -302,7 +313,8 @@ void tst_CpuCheck::passwordSources_data()
     QTest::newRow("environment") << password << QByteArray() << 2;
     QTest::newRow("file, first line")
         << QString() << (password + "\r\nsecond line\n").toUtf8() << 2;
-    QTest::newRow("environment before the file") << password << QByteArray("wrong\n") << 2;
+    QTest::newRow("the file before the environment")
+        << QString("wrong") << (password + "\n").toUtf8() << 2;
     QTest::newRow("neither: empty password") << QString() << QByteArray() << 3;
 }
 

@@ -78,6 +78,11 @@ private slots:
     void outputIntoPipeOrDevice();
     void badArguments_data();
     void badArguments();
+    void outputRefusedBeforeQuery_data();
+    void outputRefusedBeforeQuery();
+    void timeoutEndsStalledSweep();
+    void ignoredPortNoticed_data();
+    void ignoredPortNoticed();
     void failureEndings_data();
     void failureEndings();
 };
@@ -202,7 +207,8 @@ void tst_CpuSweep::outputFileKeptOnFailure()
 
     const CheckRun refused = runCheck(sweepArguments(fixture, arguments), withPassword("wrong"));
     QCOMPARE(refused.exitCode, 3);
-    QVERIFY2(statusLine(refused).startsWith("CPU LOAD UNKNOWN - "), refused.out.constData());
+    QVERIFY2(errorLine(refused).startsWith("CPU LOAD UNKNOWN - "), refused.err.constData());
+    QCOMPARE(refused.out, QByteArray());
     QCOMPARE(fileBytes(path), csv);
 }
 
@@ -238,7 +244,8 @@ void tst_CpuSweep::outputIntoPipeOrDevice()
     QCOMPARE(fileKind(path), kind);
     if (!failure.isEmpty()) {
         QCOMPARE(run.exitCode, 3);
-        QVERIFY2(run.out.contains(failure), run.out.constData());
+        QVERIFY2(run.err.contains(failure), run.err.constData());
+        QCOMPARE(run.out, QByteArray());
         return;
     }
     QCOMPARE(run.exitCode, 0);
@@ -270,8 +277,12 @@ void tst_CpuSweep::badArguments_data()
     QTest::newRow("last 0") << QStringList {"--last", "0"} << "--last takes 1 to 744 hours";
     QTest::newRow("bad at") << QStringList {"--at", "yesterday"} << "--at takes a local time";
     QTest::newRow("bad format") << QStringList {"--format", "xml"} << "--format takes csv, json";
-    QTest::newRow("threshold beyond a short")
-        << QStringList {"--threshold", "40000"} << "Avg .CPU Load";
+    QTest::newRow("threshold beyond a short") << QStringList {
+        "--threshold", "40000"} << "--threshold: 40000 is outside the range -32768 to 32767";
+    QTest::newRow("port beyond 65535")
+        << QStringList {"--port", "70000"} << "--port takes 1 to 65535, not '70000'";
+    QTest::newRow("timeout 0") << QStringList {"--timeout", "0"}
+                               << "--timeout takes a whole number from 1 on, not '0'";
     QTest::newRow("bad monitoring") << QStringList {"--monitoring", "23-6x"} << "--monitoring";
     QTest::newRow("password argument") << QStringList {"--password", "x"} << "TOVIK_PASSWORD";
     QTest::newRow("unknown option") << QStringList {"--hours-ago", "2"} << "hours-ago";
@@ -286,9 +297,10 @@ void tst_CpuSweep::badArguments()
     const CheckRun run = runCheck(QStringList {"sweep"} + arguments);
 
     QCOMPARE(run.exitCode, 3);
-    const QString line = statusLine(run);
+    const QString line = errorLine(run);
     QVERIFY2(line.startsWith("CPU LOAD UNKNOWN - ") && line.contains(reason), qPrintable(line));
-    QCOMPARE(run.out.count('\n'), 1);
+    QCOMPARE(run.err.count('\n'), 1);
+    QCOMPARE(run.out, QByteArray());
 }
 
 void tst_CpuSweep::failureEndings_data()
@@ -296,10 +308,11 @@ void tst_CpuSweep::failureEndings_data()
     QTest::addColumn<bool>("withReport");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("connectionNamed");
 
-    QTest::newRow("no CPU report") << false << password << "No Online CPU Reports Found";
+    QTest::newRow("no CPU report") << false << password << "No Online CPU Reports Found" << false;
     QTest::newRow("login refused") << true << "wrong"
-                                   << "Login failed for user 'sa'.";
+                                   << "Login failed for user 'sa'." << true;
 }
 
 void tst_CpuSweep::failureEndings()
@@ -307,16 +320,124 @@ void tst_CpuSweep::failureEndings()
     QFETCH(bool, withReport);
     QFETCH(QString, password);
     QFETCH(QString, description);
+    QFETCH(bool, connectionNamed);
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture, withReport), qPrintable(fixture.error));
 
     const CheckRun run = runCheck(sweepArguments(fixture, hours13And14), withPassword(password));
 
     QCOMPARE(run.exitCode, 3);
-    const QString line = statusLine(run);
+    // On standard error, so that `sweep > x.csv` leaves the csv empty.
+    QCOMPARE(run.out, QByteArray());
+    const QString line = errorLine(run);
     QVERIFY2(
         line.startsWith("CPU LOAD UNKNOWN - ") && line.endsWith(description), qPrintable(line));
-    QCOMPARE(run.out.count('\n'), 1);
+    const QString tried
+        = QString("no connection to 127.0.0.1:%1 with Remote SQL Authentication as sa: ")
+              .arg(fixture.port());
+    QCOMPARE(line.contains(tried), connectionNamed);
+    QCOMPARE(run.err.count('\n'), 1);
+}
+
+void tst_CpuSweep::outputRefusedBeforeQuery_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing directory") << "missing/sweep.csv"
+                                       << "the directory %1/missing does "
+                                          "not exist";
+    QTest::newRow("a directory") << "folder"
+                                 << "%1/folder is a directory";
+    QTest::newRow("a file as directory") << "file/sweep.csv"
+                                         << "%1/file is not a directory";
+}
+
+// Found before the first query: the server is never asked, and nothing is created.
+void tst_CpuSweep::outputRefusedBeforeQuery()
+{
+    QFETCH(QString, output);
+    QFETCH(QString, reason);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    const QDir dir(fixture.appDir());
+    QFile file(dir.filePath("file"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(dir.mkdir("folder"));
+    const QStringList before = dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    const CheckRun run
+        = sweep(fixture, hours13And14 + QStringList {"--output", dir.filePath(output)});
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(errorLine(run),
+        QString("CPU LOAD UNKNOWN - the output cannot be written to %1: %2")
+            .arg(dir.filePath(output), reason.arg(dir.path())));
+    QCOMPARE(dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    QCOMPARE(fixture.server().loggedRequests().size(), 0);
+}
+
+// A stalled server holds the sweep no longer than --timeout; an old output stays as it was.
+void tst_CpuSweep::timeoutEndsStalledSweep()
+{
+    MonitoringFixture fixture;
+    SampleServer::Options options;
+    options.logins = {"sa:" + password};
+    // The login is answered; every query after it waits far beyond the timeout.
+    options.delayMs = 120000;
+    options.delayFrom = 3;
+    QVERIFY2(fixture.addDatabase("SNMPCONLINE", installation(true)) && fixture.startServer(options),
+        qPrintable(fixture.error));
+    const QString path = QDir(fixture.appDir()).filePath("sweep.csv");
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+    old.close();
+
+    const CheckRun run = sweep(fixture, hours13And14 + QStringList {"-t", "1", "--output", path});
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, QByteArray());
+    QCOMPARE(
+        errorLine(run), QString("CPU LOAD UNKNOWN - the sweep did not end within 1 s (--timeout)"));
+    QCOMPARE(fileBytes(path), QByteArray("old\n"));
+}
+
+void tst_CpuSweep::ignoredPortNoticed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("noticed");
+
+    QTest::newRow("local with a port") << QStringList {"--auth", "local", "--port", "1444"} << true;
+    QTest::newRow("local without a port") << QStringList {"--auth", "local"} << false;
+    QTest::newRow("remote with a port")
+        << QStringList {"--auth", "remote", "--port", "1444"} << false;
+}
+
+// The notice comes with the arguments, before any work: here an output that is refused before
+// the first connection.
+void tst_CpuSweep::ignoredPortNoticed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, noticed);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+
+    const CheckRun run = runCheck(QStringList {"sweep", "--server", "127.0.0.1", "--output",
+                                      dir.filePath("missing/sweep.csv")}
+        + arguments);
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(run.out, QByteArray());
+    const QStringList lines = errorLine(run).split('\n');
+    QCOMPARE(lines.size(), noticed ? 2 : 1);
+    if (noticed)
+        QCOMPARE(lines.first(),
+            "--port is ignored: Local SQL Authentication connects to the server as --server "
+            "names it, without a port");
+    QVERIFY2(lines.last().startsWith("CPU LOAD UNKNOWN - the output cannot be written"),
+        qPrintable(lines.last()));
 }
 
 QTEST_GUILESS_MAIN(tst_CpuSweep)

@@ -28,9 +28,20 @@ void tst_HelpWithoutDisplay::answeredWithoutDisplay_data()
     QTest::newRow("explorer --version") << explorer << QStringList {"--version"} << 0
                                         << QStringLiteral("tovik-threshold-explorer ");
     QTest::newRow("explorer, threshold refused")
-        << explorer << QStringList {"--threshold", "abc"} << 3 << QStringLiteral("Avg .CPU Load");
+        << explorer << QStringList {"--threshold", "abc"} << 3
+        << QStringLiteral("--threshold: \"abc\" is not a number");
+    QTest::newRow("explorer --help-all")
+        << explorer << QStringList {"--help-all"} << 0 << "Usage: " + explorer;
     QTest::newRow("check run --help")
         << check << QStringList {"run", "--help"} << 0 << "Usage: " + check;
+    // Qt's parser lists --help-all beside --help; it must not start a check.
+    QTest::newRow("check run --help-all")
+        << check << QStringList {"run", "--help-all"} << 0 << "Usage: " + check;
+    QTest::newRow("check sweep --help-all")
+        << check << QStringList {"sweep", "--help-all"} << 0 << "Usage: " + check;
+    // A usage error, which a monitoring system must not read as OK.
+    QTest::newRow("check without a command")
+        << check << QStringList {} << 3 << QStringLiteral("Usage: tovik-cpu-check run|sweep");
     QTest::newRow("check --version")
         << check << QStringList {"--version"} << 0 << QStringLiteral("tovik-cpu-check ");
 }
@@ -55,6 +66,8 @@ void tst_HelpWithoutDisplay::answeredWithoutDisplay()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QVERIFY2(process.exitCode() == exitCode, qPrintable(err));
     QVERIFY2((exitCode == 0 ? out : err).contains(start), qPrintable(out + err));
+    if (arguments.isEmpty())
+        QCOMPARE(out, QString());
     QVERIFY2(!err.contains(QLatin1String("platform plugin")), qPrintable(err));
 }
 

@@ -26,7 +26,31 @@ bool writeWith(bool privately, const QString &path, QString *reason)
                      : writeShared(path, content, reason);
 }
 
+// What a test puts at the path it asks about, in the temporary directory.
+enum class Found { Nothing, RegularFile, Fifo, Directory, FileAsParent, MissingParent };
+
+bool place(Found found, const QDir &dir)
+{
+    switch (found) {
+    case Found::RegularFile:
+    case Found::FileAsParent: {
+        QFile file(dir.filePath(found == Found::RegularFile ? "target" : "file"));
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    }
+    case Found::Fifo:
+        return ::mkfifo(QFile::encodeName(dir.filePath("target")).constData(), 0600) == 0;
+    case Found::Directory:
+        return dir.mkdir("target");
+    case Found::Nothing:
+    case Found::MissingParent:
+        break;
+    }
+    return true;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Found)
 
 // What the programs' one writer does with what it finds at the path it is given.
 class tst_OutputFile : public QObject
@@ -45,6 +69,8 @@ private slots:
     void linkFollowed_data();
     void linkFollowed();
     void sharedFileKeepsOldMode();
+    void writableFoundBeforehand_data();
+    void writableFoundBeforehand();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -173,6 +199,54 @@ void tst_OutputFile::sharedFileKeepsOldMode()
     QVERIFY2(writeShared(path, content, &reason), qPrintable(reason));
     QCOMPARE(fileMode(path), 0604);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files).size(), 1);
+}
+
+void tst_OutputFile::writableFoundBeforehand_data()
+{
+    QTest::addColumn<Found>("found");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("new file") << Found::Nothing << "target" << QString();
+    QTest::newRow("regular file") << Found::RegularFile << "target" << QString();
+    // Opening a FIFO without a reader would block: it must not be opened to be judged.
+    QTest::newRow("FIFO without a reader") << Found::Fifo << "target" << QString();
+    QTest::newRow("directory") << Found::Directory << "target"
+                               << "%1/target is a directory";
+    QTest::newRow("missing directory") << Found::MissingParent << "missing/target"
+                                       << "the directory %1/missing does not exist";
+    QTest::newRow("file as directory") << Found::FileAsParent << "file/target"
+                                       << "%1/file is not a directory";
+}
+
+// Nothing is created, truncated or opened by the question, and its answer is the writer's.
+void tst_OutputFile::writableFoundBeforehand()
+{
+    QFETCH(Found, found);
+    QFETCH(QString, path);
+    QFETCH(QString, reason);
+    const QDir dir(m_dir->path());
+    QVERIFY(place(found, dir));
+    const auto listing = [&dir] {
+        return dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = listing();
+
+    QString answer;
+    QCOMPARE(OutputFile::canWrite(dir.filePath(path), &answer), reason.isEmpty());
+    QCOMPARE(answer, reason.isEmpty() ? QString() : reason.arg(dir.path()));
+    QCOMPARE(listing(), before);
+    if (found == Found::RegularFile) {
+        QFile file(dir.filePath(path));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+    if (found == Found::Fifo)
+        QCOMPARE(fileKind(dir.filePath(path)), 'p');
+    if (reason.isEmpty() && found != Found::Fifo) {
+        QString written;
+        QVERIFY2(writeShared(dir.filePath(path), content, &written), qPrintable(written));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_OutputFile)

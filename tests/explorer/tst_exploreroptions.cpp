@@ -1,6 +1,7 @@
 #include "FileModes.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "options/ExplorerCommandLine.h"
+#include "output/PrivateFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -22,6 +23,8 @@ private slots:
     void refused_data();
     void refused();
     void passwordFromEnvironmentOrFile();
+    void ignoredPortNoticed_data();
+    void ignoredPortNoticed();
     void settingsRememberedWithoutPassword();
     void existingSettingsFileMadePrivate();
 };
@@ -125,7 +128,11 @@ void tst_ExplorerOptions::refused_data()
         << QStringList {"--from", "2026-01-02 00:00:00", "--to", "2026-01-01 00:00:00"}
         << "The range ends at 2026-01-01 00:00:00, before it starts at 2026-01-02 00:00:00.";
     QTest::newRow("threshold no number")
-        << QStringList {"--threshold", "high"} << "Avg .CPU Load: \"high\" is not a number";
+        << QStringList {"--threshold", "high"} << "--threshold: \"high\" is not a number";
+    QTest::newRow("port beyond 65535")
+        << QStringList {"--port", "65536"} << "--port takes 1 to 65535, not '65536'";
+    QTest::newRow("port no number")
+        << QStringList {"--port", "abc"} << "--port takes 1 to 65535, not 'abc'";
     QTest::newRow("monitoring stop 25") << QStringList {"--monitoring", "6-25"}
                                         << "--monitoring takes START-STOP, START 0 to 23 and "
                                            "STOP 1 to 24, not '6-25'";
@@ -154,12 +161,36 @@ void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
         "from-file");
     qputenv("TOVIK_PASSWORD", "from-environment");
     QCOMPARE(ExplorerCommandLine::parse(arguments, {}).settings.connection.fields.SqlDbPass,
+        "from-file");
+    QCOMPARE(ExplorerCommandLine::parse({"explorer"}, {}).settings.connection.fields.SqlDbPass,
         "from-environment");
     qunsetenv("TOVIK_PASSWORD");
     const auto missing
         = ExplorerCommandLine::parse({"explorer", "--password-file", dir.filePath("none")}, {});
     QCOMPARE(missing.action, ExplorerCommandLine::Action::Refused);
     QVERIFY2(missing.text.startsWith("the password file"), qPrintable(missing.text));
+}
+
+void tst_ExplorerOptions::ignoredPortNoticed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("noticed");
+
+    QTest::newRow("local with a port") << QStringList {"--auth", "local", "--port", "1444"} << true;
+    QTest::newRow("local without a port") << QStringList {"--auth", "local"} << false;
+    QTest::newRow("remote with a port")
+        << QStringList {"--auth", "remote", "--port", "1444"} << false;
+}
+
+void tst_ExplorerOptions::ignoredPortNoticed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, noticed);
+
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    QCOMPARE(parsed.notice.contains("--port is ignored"), noticed);
+    QCOMPARE(parsed.notice.isEmpty(), !noticed);
 }
 
 void tst_ExplorerOptions::settingsRememberedWithoutPassword()

@@ -1,6 +1,7 @@
 #include "MonitoringFixture.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapView.h"
+#include "options/ConnectionFailureText.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepGrid.h"
@@ -304,6 +305,10 @@ void tst_ExplorerWindow::failureShownAndRecovered()
     QCOMPARE(failed.count(), 1);
     const QString description = failed.first().first().toString();
     QVERIFY2(description.contains("Login failed for user 'sa'."), qPrintable(description));
+    // What was tried comes first, unlike in the tester's window.
+    QVERIFY2(description.startsWith(
+                 ConnectionFailureText::describe(refused.connection.fields, QString())),
+        qPrintable(description));
     QVERIFY2(window.statusText().startsWith(description), qPrintable(window.statusText()));
     QCOMPARE(window.shownGrid(), shown);
     QCOMPARE(exportedCsv(window), csv);

@@ -100,6 +100,8 @@ private slots:
     void switchingLayoutLeavesOneLayout();
     void refusesBadArguments_data();
     void refusesBadArguments();
+    void helpOfEachCommand_data();
+    void helpOfEachCommand();
 
 private:
     QString generate(const QStringList &arguments);
@@ -340,6 +342,32 @@ void tst_SampleServerGenerate::refusesBadArguments()
     QVERIFY(!generateSampleData(m_dir.filePath("refused"), arguments, &error));
     QVERIFY2(error.contains(message), qPrintable(error));
     QVERIFY(!QFile::exists(m_dir.filePath("refused/SNMPCONLINE.sqlite")));
+}
+
+void tst_SampleServerGenerate::helpOfEachCommand_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("program") << QStringList {"--help"};
+    QTest::newRow("serve") << QStringList {"serve", "--help"};
+    QTest::newRow("serve, after an option") << QStringList {"serve", "--data", "x", "-h"};
+    QTest::newRow("generate") << QStringList {"generate", "--help"};
+}
+
+// Help is asked for, not a value of an option: usage on standard output and success, and no
+// server starts.
+void tst_SampleServerGenerate::helpOfEachCommand()
+{
+    QFETCH(QStringList, arguments);
+
+    QProcess process;
+    process.start(sampleServerPath(), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(process.exitCode() == 0, err.constData());
+    QVERIFY(process.readAllStandardOutput().startsWith("usage:\n  tovik-sample-server serve"));
+    QCOMPARE(err, QByteArray());
 }
 
 QTEST_GUILESS_MAIN(tst_SampleServerGenerate)

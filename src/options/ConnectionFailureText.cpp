@@ -1,0 +1,69 @@
+#include "options/ConnectionFailureText.h"
+
+#include "db/ConnectionDefaults.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace tovik {
+
+namespace {
+
+QString authName(const ConnectionFields &fields)
+{
+    const auto mode = fields.authMode();
+    const QString name
+        = mode ? ConnectionDefaults::authChoices().at(int(*mode)) : fields.SqlConnType;
+    if (mode == AuthMode::Windows)
+        return name;
+    return QStringLiteral("%1 as %2").arg(name, fields.SqlDbUser);
+}
+
+QString kerberosHint(const ConnectionFields &fields)
+{
+    if (fields.authMode() != AuthMode::Windows || !ConnectionFailureText::kerberosTicketMissing())
+        return {};
+    return QStringLiteral(" (no Kerberos ticket found: Windows Authentication needs one, from "
+                          "kinit)");
+}
+
+} // namespace
+
+QString ConnectionFailureText::describe(const ConnectionFields &fields, const QString &driverText)
+{
+    return QStringLiteral("no connection to %1 with %2%3: %4")
+        .arg(target(fields), authName(fields), kerberosHint(fields), driverText);
+}
+
+QString ConnectionFailureText::target(const ConnectionFields &fields)
+{
+    if (fields.authMode() == AuthMode::RemoteSql)
+        return fields.SqlDbServer + u':' + fields.SqlDbPort;
+    if (fields.SqlDbServer.contains(u'\\')) {
+        return QStringLiteral("%1 through the SQL Server Browser on UDP %2")
+            .arg(fields.SqlDbServer)
+            .arg(kBrowserPort);
+    }
+    return fields.SqlDbServer + u':' + QString::number(kDefaultPort);
+}
+
+bool ConnectionFailureText::kerberosTicketMissing()
+{
+#ifdef Q_OS_UNIX
+    QString cache = qEnvironmentVariable("KRB5CCNAME");
+    if (cache.isEmpty())
+        cache = QStringLiteral("/tmp/krb5cc_%1").arg(::getuid());
+    if (cache.startsWith(QLatin1String("FILE:")))
+        cache = cache.mid(5);
+    else if (!cache.startsWith(u'/'))
+        return false;
+    return !QFileInfo::exists(cache);
+#else
+    return false;
+#endif
+}
+
+} // namespace tovik

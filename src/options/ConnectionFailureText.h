@@ -1,0 +1,28 @@
+#pragma once
+
+#include "db/ConnectionFields.h"
+
+#include <QString>
+
+namespace tovik {
+
+// A failed connection as the command-line programs and the explorer report it: what was tried
+// (the server and how it is reached, the authentication) before the driver's text, which alone
+// rarely says what to mend. The tester's window shows the driver's text alone.
+class ConnectionFailureText
+{
+public:
+    static constexpr int kDefaultPort = 1433;
+    static constexpr int kBrowserPort = 1434;
+
+    static QString describe(const ConnectionFields &fields, const QString &driverText);
+    // Where the connection goes: "host:port", or "host\instance through the SQL Server Browser
+    // on UDP 1434".
+    static QString target(const ConnectionFields &fields);
+    // Whether Windows Authentication visibly has no Kerberos ticket to log in with: the cache
+    // that KRB5CCNAME names, or the default /tmp/krb5cc_UID, is a file that does not exist. A
+    // cache that is no file (KEYRING:, KCM:) cannot be looked into and counts as present.
+    static bool kerberosTicketMissing();
+};
+
+} // namespace tovik
