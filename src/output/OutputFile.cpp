@@ -29,6 +29,22 @@ std::filesystem::file_status statusOf(const QString &path)
     return std::filesystem::status(QFileInfo(path).filesystemFilePath(), ignored);
 }
 
+enum class Placement { Refused, InPlace, Beside };
+
+// How content reaches the file at target (links followed): a directory is refused, a device,
+// FIFO or socket is written in place, anything else gets a new file renamed over it.
+Placement placementOf(const QString &target, QString *reason)
+{
+    const std::filesystem::file_status status = statusOf(target);
+    if (std::filesystem::is_directory(status)) {
+        *reason = QStringLiteral("%1 is a directory").arg(target);
+        return Placement::Refused;
+    }
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return Placement::InPlace;
+    return Placement::Beside;
+}
+
 // A name beside path that no other writer picks at the same moment.
 QString newFileName(const QString &path)
 {
@@ -80,12 +96,10 @@ bool OutputFile::write(const QString &path, Access access,
 bool OutputFile::canWrite(const QString &path, QString *reason)
 {
     const QString target = followLinks(path);
-    const std::filesystem::file_status status = statusOf(target);
-    if (std::filesystem::is_directory(status)) {
-        *reason = QStringLiteral("%1 is a directory").arg(target);
+    const Placement placement = placementOf(target, reason);
+    if (placement == Placement::Refused)
         return false;
-    }
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    if (placement == Placement::InPlace) {
         if (QFileInfo(target).isWritable())
             return true;
         *reason = QStringLiteral("%1 cannot be written").arg(target);
@@ -106,13 +120,14 @@ bool OutputFile::canWrite(const QString &path, QString *reason)
 
 bool OutputFile::open(QString *reason)
 {
-    const std::filesystem::file_status status = statusOf(m_target);
-    if (std::filesystem::is_directory(status)) {
-        *reason = QStringLiteral("%1 is a directory").arg(m_target);
+    switch (placementOf(m_target, reason)) {
+    case Placement::Refused:
         return false;
-    }
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    case Placement::InPlace:
         return openInPlace(reason);
+    case Placement::Beside:
+        break;
+    }
     return openBeside(reason);
 }
 
