@@ -51,11 +51,14 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     for (const qint32 id : std::as_const(ids)) {
-        if (!query.prepare(SweepQueries::aggregate(SampleStoreNames::onlineTable(id))))
+        const ThresholdLadder ladder = settings.countedLadder();
+        if (!query.prepare(
+                SweepQueries::aggregate(SampleStoreNames::onlineTable(id), ladder.size())))
             return false;
+        for (const qint16 threshold : ladder.thresholds())
+            query.addBindValue(int(threshold));
         query.addBindValue(settings.range.from());
         query.addBindValue(settings.range.to());
-        query.addBindValue(int(settings.threshold));
         if (!query.exec())
             return false;
         *rows += readAll(query);
@@ -85,7 +88,7 @@ int sweepOnce(const BenchOptions &options)
     QElapsedTimer timer;
     timer.start();
     SweepEngine engine(settings);
-    const auto result = engine.run();
+    const auto result = engine.sweep();
     const qint64 sweepNs = timer.nsecsElapsed();
     if (!result)
         return ChildReport::fail(QStringLiteral("--one-sweep"), engine.lastError());

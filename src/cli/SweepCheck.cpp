@@ -99,7 +99,7 @@ std::optional<SweepResult> sweep(const SweepCheckOptions &options, QString *fail
     TerminalProgress progress;
     const bool showsProgress = CheckStream::isTerminal(stderr);
     std::optional<SweepResult> result
-        = engine.run([&progress, showsProgress](int report, int reports) {
+        = engine.sweep([&progress, showsProgress](int report, int reports) {
               if (showsProgress)
                   progress.show(report, reports);
           });

@@ -13,7 +13,7 @@ std::optional<SweepResult> EngineSweepRunner::run(
         QMutexLocker lock(&m_mutex);
         m_engine = &engine;
     }
-    auto result = engine.run(progress);
+    auto result = engine.sweep(progress);
     {
         QMutexLocker lock(&m_mutex);
         m_engine = nullptr;

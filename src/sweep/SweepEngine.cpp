@@ -25,7 +25,7 @@ QList<qint32> countedReports(const CpuReportList &reports)
 }
 
 // The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const SweepResult &result, const QueryRow &row)
+int examinedHour(const LadderResult &result, const QueryRow &row)
 {
     bool isNumber = false;
     const qint64 hourNumber = column(row, 1).toLongLong(&isNumber);
@@ -33,10 +33,13 @@ int examinedHour(const SweepResult &result, const QueryRow &row)
     return hour && result.monitored.at(*hour) ? *hour : -1;
 }
 
-bool rowOrder(const SweepRow &a, const SweepRow &b)
+// The thresholds, then the time bounds, as the aggregate query binds them.
+QVariantList aggregateValues(const LadderResult &result)
 {
-    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
-        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
+    QVariantList values;
+    for (const qint16 threshold : result.ladder.thresholds())
+        values << int(threshold);
+    return values << result.range.from() << result.range.to();
 }
 
 } // namespace
@@ -75,7 +78,7 @@ bool SweepEngine::stopIfCancelled()
     return m_cancelled && !fail(QStringLiteral("The sweep was cancelled."));
 }
 
-std::optional<SweepResult> SweepEngine::run(const Progress &progress)
+std::optional<LadderResult> SweepEngine::run(const Progress &progress)
 {
     m_cancelled = false;
     m_main.resumeAfterCancel();
@@ -83,8 +86,10 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
     m_lastError.clear();
     m_openFailed = false;
 
-    SweepResult result;
+    LadderResult result;
     result.range = m_settings.range;
+    result.ladder = m_settings.countedLadder();
+    result.counts = LadderCounts(result.ladder.size() + 1);
     for (int i = 0; i < result.range.hourCount(); ++i)
         result.monitored << m_settings.isMonitored(result.range.hour(i));
 
@@ -101,17 +106,23 @@ std::optional<SweepResult> SweepEngine::run(const Progress &progress)
             complete = !stopIfCancelled() && countReport(result, i);
         }
     }
-    complete = complete && (result.rows.empty() || readNodes(result));
+    complete = complete && (result.cells.empty() || readNodes(result));
     m_main.close();
     m_report.close();
     if (!complete)
         return std::nullopt;
-    std::sort(result.rows.begin(), result.rows.end(), rowOrder);
+    result.arrange();
     return result;
 }
 
+std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
+{
+    const std::optional<LadderResult> ladder = run(progress);
+    return ladder ? ladder->atThreshold(m_settings.threshold) : std::nullopt;
+}
+
 // Where the test run would count, found by the same discovery.
-bool SweepEngine::discover(SweepResult &result)
+bool SweepEngine::discover(LadderResult &result)
 {
     CatalogReader reader(m_main);
     const ReportDiscovery discovery = ReportDiscovery::discover(reader);
@@ -128,7 +139,7 @@ bool SweepEngine::discover(SweepResult &result)
     return true;
 }
 
-bool SweepEngine::countReport(SweepResult &result, int reportIndex)
+bool SweepEngine::countReport(LadderResult &result, int reportIndex)
 {
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
@@ -143,22 +154,26 @@ bool SweepEngine::countReport(SweepResult &result, int reportIndex)
 }
 
 bool SweepEngine::readAggregate(
-    DbConnection &connection, const QString &table, SweepResult &result, int reportIndex)
+    DbConnection &connection, const QString &table, LadderResult &result, int reportIndex)
 {
-    const QVariantList values {result.range.from(), result.range.to(), int(m_settings.threshold)};
-    if (!connection.execPrepared(SweepQueries::aggregate(table), values))
+    const QString sql = SweepQueries::aggregate(table, result.ladder.size());
+    if (!connection.execPrepared(sql, aggregateValues(result)))
         return failWith(connection);
-    const bool read = connection.forEachRow([&result, reportIndex](const QueryRow &row) {
+    QList<qint32> counts(result.counts.width());
+    const bool read = connection.forEachRow([&](const QueryRow &row) {
         const int hour = examinedHour(result, row);
-        if (hour >= 0 && !column(row, 0).isNull())
-            result.rows.push_back({IntegerConversion::toInt32(column(row, 0)).value_or(0),
-                IntegerConversion::toInt32(column(row, 2)).value_or(0), quint16(hour),
-                quint16(reportIndex)});
+        if (hour < 0 || column(row, 0).isNull())
+            return;
+        result.cells.push_back({IntegerConversion::toInt32(column(row, 0)).value_or(0),
+            quint16(hour), quint16(reportIndex)});
+        for (int i = 0; i < counts.size(); ++i)
+            counts[i] = std::max(IntegerConversion::toInt32(column(row, 2 + i)).value_or(0), 0);
+        result.counts.append(counts.constData());
     });
     return read || failWith(connection);
 }
 
-bool SweepEngine::readNodes(SweepResult &result)
+bool SweepEngine::readNodes(LadderResult &result)
 {
     if (!m_main.exec(SweepQueries::nodeAttributes()))
         return failWith(m_main);

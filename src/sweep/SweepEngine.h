@@ -1,7 +1,7 @@
 #pragma once
 
 #include "db/DbConnection.h"
-#include "sweep/SweepResult.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepSettings.h"
 
 #include <atomic>
@@ -11,7 +11,8 @@
 namespace tovik {
 
 // The test run's counting over a range of hours, done by the database: the same discovery, then
-// one aggregate query per report over the whole range and one query for the node attributes.
+// one aggregate query per report over the whole range, counting at every threshold of the
+// settings' ladder at once, and one query for the node attributes.
 // It only reads, keeps no log and shows nothing; run() blocks, so a window calls it on a worker
 // thread, which then owns the engine and its connections.
 class SweepEngine
@@ -24,7 +25,9 @@ public:
 
     // Nothing, with lastError() set to the driver's description or "No Online CPU Reports
     // Found", when the sweep could not complete.
-    std::optional<SweepResult> run(const Progress &progress = {});
+    std::optional<LadderResult> run(const Progress &progress = {});
+    // run()'s rows at the settings' threshold.
+    std::optional<SweepResult> sweep(const Progress &progress = {});
     const QString &lastError() const { return m_lastError; }
     // Whether the failure was that a connection could not be opened, so that a front-end can say
     // what was tried.
@@ -36,11 +39,11 @@ public:
     bool wasCancelled() const { return m_cancelled; }
 
 private:
-    bool discover(SweepResult &result);
-    bool countReport(SweepResult &result, int reportIndex);
+    bool discover(LadderResult &result);
+    bool countReport(LadderResult &result, int reportIndex);
     bool readAggregate(
-        DbConnection &connection, const QString &table, SweepResult &result, int reportIndex);
-    bool readNodes(SweepResult &result);
+        DbConnection &connection, const QString &table, LadderResult &result, int reportIndex);
+    bool readNodes(LadderResult &result);
     bool fail(const QString &description);
     bool failWith(const DbConnection &connection);
     bool failToOpen(const DbConnection &connection);

@@ -2,11 +2,14 @@
 
 namespace tovik {
 
-QString SweepQueries::aggregate(const QString &table)
+QString SweepQueries::aggregate(const QString &table, int thresholds)
 {
-    return QStringLiteral("SELECT node_id, DATEDIFF(hour, 0, hist_time), COUNT(*) FROM ") + table
-        + QStringLiteral(" WHERE hist_time >= ? AND hist_time < ? AND ProcessorLoad >= ? GROUP BY "
-                         "node_id, DATEDIFF(hour, 0, hist_time)");
+    QString text = QStringLiteral("SELECT node_id, DATEDIFF(hour, 0, hist_time), COUNT(*)");
+    for (int i = 0; i < thresholds; ++i)
+        text += QStringLiteral(", SUM(CASE WHEN ProcessorLoad >= ? THEN 1 ELSE 0 END)");
+    return text + QStringLiteral(" FROM ") + table
+        + QStringLiteral(" WHERE hist_time >= ? AND hist_time < ? GROUP BY node_id, "
+                         "DATEDIFF(hour, 0, hist_time)");
 }
 
 QString SweepQueries::nodeAttributes()

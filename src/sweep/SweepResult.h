@@ -1,13 +1,9 @@
 #pragma once
 
-#include "sweep/SweepRange.h"
+#include "sweep/SweepFrame.h"
 #include "testrun/AlarmRules.h"
-#include "testrun/NodeAttributes.h"
-#include "testrun/SampleStore.h"
 
-#include <QHash>
 #include <QList>
-#include <QString>
 #include <deque>
 
 namespace tovik {
@@ -23,17 +19,10 @@ struct SweepRow
     quint16 reportIndex = 0;
 };
 
-// What a sweep found. Whether a row is caught depends on the occurrences alone, so another
-// occurrences value is answered from the same result without a query.
-struct SweepResult
+// What a sweep found at one threshold. Whether a row is caught depends on the occurrences alone, so
+// another occurrences value is answered from the same result without a query.
+struct SweepResult : SweepFrame
 {
-    SweepRange range;
-    // Per hour of the range: whether it lies in the monitoring time and was examined.
-    QList<bool> monitored;
-    SampleStore store = SampleStore::None;
-    QList<qint32> reportIds;
-    // node_name and address of every node in ATR_Nodes (the first row of a node_id).
-    QHash<qint32, NodeAttributes> nodes;
     // Ordered by hour, report_id, node_id; only examined hours.
     std::deque<SweepRow> rows;
 
@@ -43,8 +32,6 @@ struct SweepResult
     }
     qint32 reportId(const SweepRow &row) const { return reportIds.at(row.reportIndex); }
     QDateTime hour(const SweepRow &row) const { return range.hour(row.hourIndex); }
-    // Blank name and address for a node missing from ATR_Nodes.
-    NodeAttributes node(qint32 nodeId) const { return nodes.value(nodeId); }
     // The caught devices per hour of the range.
     QList<int> caughtPerHour(qint16 occurrences) const;
 };

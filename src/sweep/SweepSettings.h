@@ -3,6 +3,7 @@
 #include "db/ConnectionFields.h"
 #include "db/ConnectionTimeouts.h"
 #include "sweep/SweepRange.h"
+#include "sweep/ThresholdLadder.h"
 #include "testrun/AlarmRules.h"
 
 #include <QDateTime>
@@ -20,9 +21,15 @@ struct SweepSettings
     SweepRange range;
     qint16 threshold = 0;
     qint16 occurrences = 0;
+    // Thresholds counted besides threshold in the same queries, so that a change between them
+    // needs none; empty for a sweep of one setting.
+    ThresholdLadder ladder;
     // An hour is examined when its hour of day h satisfies monStartHour <= h < monStopHour.
     qint16 monStartHour = 0;
     qint16 monStopHour = 24;
+
+    // The thresholds the sweep's queries count: the ladder and threshold.
+    ThresholdLadder countedLadder() const { return ladder.with(threshold); }
 
     bool isMonitored(const QDateTime &hour) const
     {

@@ -5,7 +5,6 @@
 #include "sweep/SweepSettings.h"
 
 #include <QMap>
-
 #include <algorithm>
 
 namespace tovik {

@@ -9,11 +9,13 @@ namespace tovik {
 class AlarmRules
 {
 public:
-    // A device is caught when it reached the threshold at least occurrences times in the hour; a
-    // node id of 0 is never a device.
+    // A node id of 0 is never a device.
+    static bool isDevice(qint32 nodeId) { return nodeId != 0; }
+
+    // A device is caught when it reached the threshold at least occurrences times in the hour.
     static bool isCaught(qint32 nodeId, qint32 count, qint16 occurrences)
     {
-        return nodeId != 0 && count >= occurrences;
+        return isDevice(nodeId) && count >= occurrences;
     }
 
     // An hour is examined when its hour of day h satisfies startHour <= h < stopHour.

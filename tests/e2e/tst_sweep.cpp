@@ -241,7 +241,7 @@ void tst_Sweep::equalsTestRunsHourByHour()
     settings.monStartHour = 6;
     settings.monStopHour = 23;
     SweepEngine engine(settings);
-    const auto result = engine.run();
+    const auto result = engine.sweep();
     QVERIFY2(result, qPrintable(engine.lastError()));
     QCOMPARE(result->reportIds.size(), 2);
 
@@ -280,7 +280,7 @@ void tst_Sweep::csvOfHandCheckedData()
     const SweepSettings settings = settingsFor(fixture, kFrom, kTo);
     SweepEngine engine(settings);
     QList<QPair<int, int>> progress;
-    const auto result = engine.run(
+    const auto result = engine.sweep(
         [&progress](int report, int reports) { progress << qMakePair(report, reports); });
     QVERIFY2(result, qPrintable(engine.lastError()));
     QCOMPARE(progress, (QList<QPair<int, int>> {{1, 2}, {2, 2}}));
@@ -315,14 +315,14 @@ void tst_Sweep::valuesAreBoundParameters()
     }
     QStringList expected;
     for (const QString table : {"ATR_Report_7_RAW", "ATR_Report_12_RAW"}) {
-        QString sql = SweepQueries::aggregate(table);
+        QString sql = SweepQueries::aggregate(table, 1);
         for (int marker = 1; sql.contains('?'); ++marker)
             sql.replace(sql.indexOf('?'), 1, QString("@P%1").arg(marker));
-        expected << "RPC sp_prepexec (unnamed) int=NULL (unnamed) ntext='@P1 DATETIME2,@P2 "
-                    "DATETIME2,@P3 INT' (unnamed) ntext='"
+        expected << "RPC sp_prepexec (unnamed) int=NULL (unnamed) ntext='@P1 INT,@P2 "
+                    "DATETIME2,@P3 DATETIME2' (unnamed) ntext='"
                 + sql
-                + "' (unnamed) datetime2(7)='2026-12-07 12:00:00' (unnamed) "
-                  "datetime2(7)='2026-12-07 15:00:00' (unnamed) int=50";
+                + "' (unnamed) int=50 (unnamed) datetime2(7)='2026-12-07 12:00:00' (unnamed) "
+                  "datetime2(7)='2026-12-07 15:00:00'";
     }
     QCOMPARE(aggregates, expected);
 }
@@ -347,9 +347,9 @@ void tst_Sweep::limitIsRefused()
     QVERIFY2(
         connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts),
         qPrintable(connection.lastError()));
-    const QString limited = SweepQueries::aggregate("ATR_Report_7_RAW") + " LIMIT 10";
+    const QString limited = SweepQueries::aggregate("ATR_Report_7_RAW", 1) + " LIMIT 10";
     const bool ran = prepared
-        ? connection.execPrepared(limited, {settings.range.from(), settings.range.to(), 50})
+        ? connection.execPrepared(limited, {50, settings.range.from(), settings.range.to()})
         : connection.exec(QString(limited).replace(" >= ?", " >= 0").replace(" < ?", " < '2027'"));
     QVERIFY(!ran);
     QCOMPARE(
@@ -423,7 +423,7 @@ void tst_Sweep::noSampleStoreCountsNothing()
         "SNMPCONLINE", monitoringTables() + report7Samples("ATR_Report_7_RAW")));
     QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
     SweepEngine engine(settingsFor(fixture, kFrom, kTo));
-    const auto result = engine.run();
+    const auto result = engine.sweep();
     QVERIFY2(result, qPrintable(engine.lastError()));
     QCOMPARE(result->store, SampleStore::None);
     QVERIFY(result->rows.empty());
@@ -453,7 +453,7 @@ void tst_Sweep::cancelEndsAStalledQuery()
     QElapsedTimer timer;
     timer.start();
     canceller->start();
-    const auto result = engine.run();
+    const auto result = engine.sweep();
     const qint64 elapsedMs = timer.elapsed();
     canceller->wait();
     QVERIFY(!result);

@@ -50,7 +50,7 @@ QByteArray engineCsv(const SweepChoice &settings, qint16 occurrences)
     QString failure;
     SweepSettings sweep = *settings.sweep(QDateTime::currentDateTime(), &failure);
     SweepEngine engine(sweep);
-    const auto result = engine.run();
+    const auto result = engine.sweep();
     if (!result)
         return "sweep failed: " + engine.lastError().toUtf8();
     sweep.occurrences = occurrences;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "sweep/SweepRange.h"
+#include "testrun/NodeAttributes.h"
+#include "testrun/SampleStore.h"
+
+#include <QHash>
+#include <QList>
+
+namespace tovik {
+
+// What a sweep knows besides its counts: the hours it examined, where the samples were, the
+// reports it counted and the nodes' attributes.
+struct SweepFrame
+{
+    SweepRange range;
+    // Per hour of the range: whether it lies in the monitoring time and was examined.
+    QList<bool> monitored;
+    SampleStore store = SampleStore::None;
+    // Ascending; rows and cells refer to a report by its index here.
+    QList<qint32> reportIds;
+    // node_name and address of every node in ATR_Nodes (the first row of a node_id).
+    QHash<qint32, NodeAttributes> nodes;
+
+    // Blank name and address for a node missing from ATR_Nodes.
+    NodeAttributes node(qint32 nodeId) const { return nodes.value(nodeId); }
+};
+
+} // namespace tovik

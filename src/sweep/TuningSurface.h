@@ -1,0 +1,59 @@
+#pragma once
+
+#include "sweep/ThresholdLadder.h"
+
+#include <QList>
+#include <optional>
+
+namespace tovik {
+
+struct LadderResult;
+
+// What one alarm setting would have sent over a sweep's range.
+struct SurfaceCell
+{
+    // Caught device-hours: the traps the alarm would have sent.
+    qint64 alarms = 0;
+    // Distinct devices (a report's node) caught at least once.
+    qint32 devices = 0;
+    // Monitored hours with at least one caught device.
+    qint32 hours = 0;
+    // The most devices caught in one hour.
+    qint32 peak = 0;
+};
+
+// Every threshold of a ladder against every occurrences value from 1 up to a limit, counted
+// from one ladder result in memory.
+class TuningSurface
+{
+public:
+    static constexpr qint16 kDefaultOccurrencesUpTo = 12;
+
+    TuningSurface() = default;
+    // occurrencesUpTo at least 1.
+    TuningSurface(const LadderResult &result, qint16 occurrencesUpTo);
+
+    const ThresholdLadder &ladder() const { return m_ladder; }
+    qint16 occurrencesUpTo() const { return m_occurrencesUpTo; }
+    int rangeHours() const { return m_rangeHours; }
+    bool isEmpty() const { return m_cells.isEmpty(); }
+
+    // occurrences from 1 to occurrencesUpTo().
+    const SurfaceCell &cell(int step, qint16 occurrences) const;
+    // Alarms over the range's days: alarms / (hours of the range / 24).
+    double alarmsPerDay(int step, qint16 occurrences) const;
+    // The lowest threshold step whose alarms per day stay within budget; nothing when none does.
+    std::optional<int> recommendedStep(qint16 occurrences, double budget) const;
+
+private:
+    void countStep(
+        const LadderResult &result, const QList<int> &deviceOf, int deviceCount, int step);
+
+    ThresholdLadder m_ladder;
+    qint16 m_occurrencesUpTo = 0;
+    int m_rangeHours = 0;
+    // Step by step, occurrences 1..occurrencesUpTo within each.
+    QList<SurfaceCell> m_cells;
+};
+
+} // namespace tovik
