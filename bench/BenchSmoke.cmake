@@ -4,7 +4,7 @@
 if(MODE STREQUAL "tune")
     set(arguments --tune --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures
-        "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements"
+        "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements; the surface [0-9.]+ ms of it"
         "bare replay +[0-9.]+ ms"
         "ratio tune / replay +[0-9.]+ \\(target <= 1.10: (met|MISSED)\\)"
         "sweeps, one a threshold +20 sweeps, [0-9.]+ ms in all, [0-9.]+ ms each"

@@ -56,7 +56,7 @@ std::optional<SweepChildFigures> SweepData::runChild(
         *failure = QStringLiteral("a sweep child left figures out");
         return std::nullopt;
     }
-    return SweepChildFigures {*ns, *rows, *peak - *idle, sent->first()};
+    return SweepChildFigures {*ns, *rows, *peak - *idle, sent->first(), *report};
 }
 
 } // namespace tovik::bench

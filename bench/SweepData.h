@@ -2,6 +2,7 @@
 
 #include "BenchOptions.h"
 #include "BenchServer.h"
+#include "ChildReport.h"
 
 #include <QList>
 #include <QStringList>
@@ -17,6 +18,8 @@ struct SweepChildFigures
     qint64 rows = 0;
     qint64 peakBeyondIdleKib = 0;
     QStringList statements;
+    // The child's whole report, for the figures only some children give.
+    ChildReport report;
 };
 
 // The data a sweep size is measured on and the sample server over it: online sample tables of

@@ -24,6 +24,8 @@ private:
     BenchOptions m_options;
     SweepData m_data;
     qint64 m_tuneNs = 0;
+    // Of the best tuning: the surface's part, after the queries.
+    qint64 m_surfaceNs = 0;
     qint64 m_replayNs = 0;
     qint64 m_rows = 0;
     qsizetype m_statements = 0;
