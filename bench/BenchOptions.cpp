@@ -94,7 +94,9 @@ const QHash<QString, BenchMode> &modeOptions()
     static const QHash<QString, BenchMode> modes {{"--one-run", BenchMode::OneRun},
         {"--one-replay", BenchMode::OneReplay}, {"--sweep", BenchMode::SweepSeries},
         {"--one-sweep", BenchMode::OneSweep}, {"--one-sweep-replay", BenchMode::OneSweepReplay},
-        {"--explorer", BenchMode::ExplorerSeries}, {"--one-explorer", BenchMode::OneExplorer}};
+        {"--tune", BenchMode::TuneSeries}, {"--one-tune", BenchMode::OneTune},
+        {"--one-tune-replay", BenchMode::OneTuneReplay}, {"--explorer", BenchMode::ExplorerSeries},
+        {"--one-explorer", BenchMode::OneExplorer}};
     return modes;
 }
 
@@ -109,7 +111,7 @@ std::optional<BenchMode> modeOption(const QString &name)
 bool childOptionsComplete(const BenchOptions &options, QString *failure)
 {
     if (options.mode == BenchMode::Series || options.mode == BenchMode::SweepSeries
-        || options.mode == BenchMode::ExplorerSeries)
+        || options.mode == BenchMode::TuneSeries || options.mode == BenchMode::ExplorerSeries)
         return true;
     if (options.port == 0)
         *failure = QStringLiteral("a child run needs --port");
@@ -178,6 +180,11 @@ QString BenchOptions::usage()
         "  The sweep of the H hours before TIME at R x N1 against a bare replay of its\n"
         "  statements and against the single-hour test runs it replaces; its memory at\n"
         "  R x N2 x H/2 hours.\n"
+        "usage: run_bench --tune [--reports R] [--nodes N] [--hours H] [--repeat K]\n"
+        "                 [--server PATH] [--reference TIME]\n"
+        "  The tuning of the H hours before TIME at R x N, every threshold from 5 to 100 % in\n"
+        "  steps of 5 against occurrences 1 to 12, against a bare replay of its statements and\n"
+        "  against the 20 sweeps, one per threshold, that it replaces.\n"
         "usage: run_bench --explorer [--reports R] [--nodes N] [--hours H] [--threshold T]\n"
         "                 [--repeat K] [--server PATH] [--reference TIME]\n"
         "  The threshold explorer's window, offscreen, over the H hours before TIME at R x N:\n"

@@ -20,6 +20,12 @@ enum class BenchMode {
     // One sweep, and one bare replay of its statements, for children of the sweep series.
     OneSweep,
     OneSweepReplay,
+    // The tuning of every threshold of the standard ladder against a bare replay of its
+    // statements and against one sweep per threshold.
+    TuneSeries,
+    // One tuning, and one bare replay of its statements, for children of the tuning series.
+    OneTune,
+    OneTuneReplay,
     // The threshold explorer's window at one size: its first result, a requery after a change of
     // the threshold, each beside a bare replay of its statements, its redraw and its memory.
     ExplorerSeries,

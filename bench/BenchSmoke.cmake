@@ -1,6 +1,17 @@
 # Runs run_bench at a tiny size and checks that it ends well and prints every figure; with
-# MODE=explorer the threshold explorer's benchmark, else the test run's.
-if(MODE STREQUAL "explorer")
+# MODE=explorer the threshold explorer's benchmark, with MODE=tune the tuning's, else the test
+# run's.
+if(MODE STREQUAL "tune")
+    set(arguments --tune --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
+    set(figures
+        "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements; the surface [0-9.]+ ms of it"
+        "bare replay +[0-9.]+ ms"
+        "ratio tune / replay +[0-9.]+ \\(target <= 1.10: (met|MISSED)\\)"
+        "sweeps, one a threshold +20 sweeps, [0-9.]+ ms in all, [0-9.]+ ms each"
+        "speed-up +[0-9.]+ \\(target >= 15: (met|MISSED)\\)"
+        "peak resident memory +[0-9.]+ MiB beyond idle"
+        "tune summary: ratio=[0-9.]+ speedup=[0-9.]+ memory_mib=[0-9.]+\n")
+elseif(MODE STREQUAL "explorer")
     set(arguments --explorer --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures
         "first result +[0-9.]+ ms from run\\(\\) to resultShown at threshold 0 \\(target <= 3 s: (met|MISSED)\\); views painted at [0-9.]+ ms, the window's CPU [0-9.]+ ms"

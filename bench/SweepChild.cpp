@@ -6,6 +6,7 @@
 #include "ProcessFigures.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
+#include "sweep/TuningSurface.h"
 #include "testrun/DiscoveryQueries.h"
 #include "testrun/SampleStore.h"
 
@@ -66,6 +67,32 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
     return execAndRead(query, SweepQueries::nodeAttributes(), rows);
 }
 
+// The replay of settings' statements for the child named child.
+int replayOnce(const SweepSettings &settings, const QString &child)
+{
+    ProcessFigures::resetPeak();
+    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    const qint64 cpuBefore = ProcessFigures::cpuMicroseconds();
+    QElapsedTimer timer;
+    timer.start();
+    DbConnection connection;
+    if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
+        return ChildReport::fail(child, connection.lastError());
+    qint64 rows = 0;
+    {
+        QSqlQuery query(connection.database());
+        query.setForwardOnly(true);
+        if (!replay(query, settings, &rows))
+            return ChildReport::fail(child, query.lastError().text());
+    }
+    connection.close();
+    ChildReport::print(QStringLiteral("replay_ns"), timer.nsecsElapsed());
+    ChildReport::print(QStringLiteral("cpu_us"), ProcessFigures::cpuMicroseconds() - cpuBefore);
+    ChildReport::print(QStringLiteral("rows"), rows);
+    ChildReport::printMemory(idleKib);
+    return 0;
+}
+
 } // namespace
 
 SweepSettings sweepSettings(const BenchOptions &options)
@@ -77,6 +104,14 @@ SweepSettings sweepSettings(const BenchOptions &options)
                          .value_or(SweepRange());
     settings.threshold = qint16(options.threshold);
     settings.occurrences = 1;
+    return settings;
+}
+
+SweepSettings tuneSettings(const BenchOptions &options)
+{
+    SweepSettings settings = sweepSettings(options);
+    settings.ladder = ThresholdLadder::standard();
+    settings.threshold = settings.ladder.threshold(0);
     return settings;
 }
 
@@ -103,27 +138,35 @@ int sweepOnce(const BenchOptions &options)
 
 int sweepReplayOnce(const BenchOptions &options)
 {
-    const SweepSettings settings = sweepSettings(options);
+    return replayOnce(sweepSettings(options), QStringLiteral("--one-sweep-replay"));
+}
+
+int tuneReplayOnce(const BenchOptions &options)
+{
+    return replayOnce(tuneSettings(options), QStringLiteral("--one-tune-replay"));
+}
+
+int tuneOnce(const BenchOptions &options)
+{
+    const SweepSettings settings = tuneSettings(options);
     ProcessFigures::resetPeak();
     const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
-    const qint64 cpuBefore = ProcessFigures::cpuMicroseconds();
     QElapsedTimer timer;
     timer.start();
-    DbConnection connection;
-    if (!connection.open(settings.connection, settings.connection.SqlDatabase, settings.timeouts))
-        return ChildReport::fail(QStringLiteral("--one-sweep-replay"), connection.lastError());
-    qint64 rows = 0;
-    {
-        QSqlQuery query(connection.database());
-        query.setForwardOnly(true);
-        if (!replay(query, settings, &rows))
-            return ChildReport::fail(
-                QStringLiteral("--one-sweep-replay"), query.lastError().text());
-    }
-    connection.close();
-    ChildReport::print(QStringLiteral("replay_ns"), timer.nsecsElapsed());
-    ChildReport::print(QStringLiteral("cpu_us"), ProcessFigures::cpuMicroseconds() - cpuBefore);
-    ChildReport::print(QStringLiteral("rows"), rows);
+    SweepEngine engine(settings);
+    const auto result = engine.run();
+    const qint64 runNs = timer.nsecsElapsed();
+    const TuningSurface surface
+        = result ? TuningSurface(*result, TuningSurface::kDefaultOccurrencesUpTo) : TuningSurface();
+    const qint64 tuneNs = timer.nsecsElapsed();
+    if (!result)
+        return ChildReport::fail(QStringLiteral("--one-tune"), engine.lastError());
+    if (result->store != SampleStore::OnlineDb || surface.isEmpty())
+        return ChildReport::fail(
+            QStringLiteral("--one-tune"), QStringLiteral("no online sample tables"));
+    ChildReport::print(QStringLiteral("tune_ns"), tuneNs);
+    ChildReport::print(QStringLiteral("surface_ns"), tuneNs - runNs);
+    ChildReport::print(QStringLiteral("rows"), qint64(result->cells.size()));
     ChildReport::printMemory(idleKib);
     return 0;
 }

@@ -9,6 +9,8 @@ struct BenchOptions;
 // The sweep the options ask for: the last --hours before --reference at --threshold, once, over
 // the benchmark's server.
 SweepSettings sweepSettings(const BenchOptions &options);
+// The same range counted at every threshold of the standard ladder, as `tune` counts it.
+SweepSettings tuneSettings(const BenchOptions &options);
 
 // The children of the sweep series, each in a process of its own so that its peak memory is its
 // own: one whole sweep of the last --hours before --reference, and a bare replay of the same
@@ -16,5 +18,9 @@ SweepSettings sweepSettings(const BenchOptions &options);
 // return the process exit code.
 int sweepOnce(const BenchOptions &options);
 int sweepReplayOnce(const BenchOptions &options);
+// The tuning's children alike: one ladder run and its tuning surface for occurrences 1 to 12, and
+// a bare replay of its statements.
+int tuneOnce(const BenchOptions &options);
+int tuneReplayOnce(const BenchOptions &options);
 
 } // namespace tovik::bench

@@ -1,6 +1,7 @@
 #include "SweepData.h"
 
 #include "BenchOptions.h"
+#include "ChildProcess.h"
 #include "SampleData.h"
 
 #include <QDir>
@@ -38,6 +39,24 @@ std::optional<QList<QStringList>> SweepData::newConnections(qsizetype expected, 
     }
     // Process ids count up with each connection.
     return statements.values();
+}
+
+std::optional<SweepChildFigures> SweepData::runChild(
+    const BenchOptions &options, BenchMode mode, const QString &key, QString *failure)
+{
+    const auto report = runChildProcess(options.childArguments(mode), failure);
+    const auto sent = report ? newConnections(1, failure) : std::nullopt;
+    if (!sent)
+        return std::nullopt;
+    const auto ns = report->number(key);
+    const auto idle = report->number(QStringLiteral("idle_kib"));
+    const auto peak = report->number(QStringLiteral("peak_kib"));
+    const auto rows = report->number(QStringLiteral("rows"));
+    if (!ns || !idle || !peak || !rows) {
+        *failure = QStringLiteral("a sweep child left figures out");
+        return std::nullopt;
+    }
+    return SweepChildFigures {*ns, *rows, *peak - *idle, sent->first(), *report};
 }
 
 } // namespace tovik::bench

@@ -68,23 +68,15 @@ private:
     std::optional<qint64> child(
         BenchMode mode, const QString &key, qint64 *rows, QStringList *statements, QString *failure)
     {
-        const auto report = runChildProcess(m_options.childArguments(mode), failure);
-        const auto sent = report ? m_data.newConnections(1, failure) : std::nullopt;
-        if (!sent)
+        const auto figures = m_data.runChild(m_options, mode, key, failure);
+        if (!figures)
             return std::nullopt;
-        const auto ns = report->number(key);
-        const auto idle = report->number(QStringLiteral("idle_kib"));
-        const auto peak = report->number(QStringLiteral("peak_kib"));
-        const auto rowCount = report->number(QStringLiteral("rows"));
-        if (!ns || !idle || !peak || !rowCount) {
-            *failure = QStringLiteral("a sweep child left figures out");
-            return std::nullopt;
-        }
         if (mode == BenchMode::OneSweep)
-            m_figures.peakBeyondIdleKib = qMax(m_figures.peakBeyondIdleKib, *peak - *idle);
-        *rows = *rowCount;
-        *statements = sent->first();
-        return ns;
+            m_figures.peakBeyondIdleKib
+                = qMax(m_figures.peakBeyondIdleKib, figures->peakBeyondIdleKib);
+        *rows = figures->rows;
+        *statements = figures->statements;
+        return figures->ns;
     }
 
     // One sweep, then one replay that must send the very statements the sweep sent.

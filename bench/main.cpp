@@ -6,6 +6,7 @@
 #include "RunChild.h"
 #include "SweepChild.h"
 #include "SweepSeries.h"
+#include "TuneSeries.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -38,6 +39,12 @@ int exec(const BenchOptions &options)
         return sweepReplayOnce(options);
     case BenchMode::SweepSeries:
         return SweepSeries(options).exec();
+    case BenchMode::TuneSeries:
+        return TuneSeries(options).exec();
+    case BenchMode::OneTune:
+        return tuneOnce(options);
+    case BenchMode::OneTuneReplay:
+        return tuneReplayOnce(options);
     case BenchMode::ExplorerSeries:
         return ExplorerSeries(options).exec();
     case BenchMode::OneExplorer:

@@ -25,16 +25,18 @@ const QString passwordRefusal = QStringLiteral(
 
 QString generalHelp()
 {
-    return QStringLiteral("Usage: %1 run|sweep [options]\n"
+    return QStringLiteral("Usage: %1 run|sweep|tune [options]\n"
                           "Tries the CPU-load alarm settings on the monitoring database, as the "
                           "Test button of Tovik SQL Tester does, and reports like a monitoring "
                           "plugin (exit 0 OK, 1 WARNING, 2 CRITICAL, 3 UNKNOWN).\n\n"
                           "Commands:\n"
                           "  run    one test run of the hour before the reference time\n"
                           "  sweep  the same counting over a range of hours: when and where the "
-                          "alarm would have fired\n\n"
-                          "%1 run --help and %1 sweep --help list the options with their "
-                          "defaults.\n")
+                          "alarm would have fired\n"
+                          "  tune   every threshold of a ladder against every occurrences value: "
+                          "the alarms a day each setting would have sent\n\n"
+                          "%1 run --help, %1 sweep --help and %1 tune --help list the options "
+                          "with their defaults.\n")
         .arg(CheckCommandLine::programName);
 }
 
@@ -96,6 +98,8 @@ CheckCommandLine::Result CheckCommandLine::parse(const QStringList &arguments, c
         return CheckCommandLine().parseRun(arguments, now);
     if (command == QLatin1String("sweep"))
         return {Action::Sweep, {}, {}, {}};
+    if (command == QLatin1String("tune"))
+        return {Action::Tune, {}, {}, {}};
     if (command.isEmpty())
         return {Action::Usage, {}, generalHelp(), {}};
     if (command == QLatin1String("--help") || command == QLatin1String("-h")

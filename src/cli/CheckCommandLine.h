@@ -12,9 +12,10 @@ namespace tovik {
 class CheckCommandLine
 {
 public:
-    // Sweep: the arguments are the sweep's, for SweepCheckCommandLine. Usage: no command was
-    // given, a usage error that shows the general help.
-    enum class Action { Run, Sweep, Help, Usage, Version, Refused };
+    // Sweep, Tune: the arguments are the sweep's, for SweepCheckCommandLine, or the tuning's, for
+    // TuneCheckCommandLine. Usage: no command was given, a usage error that shows the general
+    // help.
+    enum class Action { Run, Sweep, Tune, Help, Usage, Version, Refused };
 
     struct Result
     {

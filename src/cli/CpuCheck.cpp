@@ -6,6 +6,7 @@
 #include "cli/CheckTimeout.h"
 #include "cli/CliHost.h"
 #include "cli/SweepCheck.h"
+#include "cli/TuneCheck.h"
 #include "options/ConnectionFailureText.h"
 #include "output/PrivateFile.h"
 #include "testrun/RunOutcome.h"
@@ -85,21 +86,32 @@ void showNotice(const QString &notice)
         CheckStream::writeLine(stderr, notice);
 }
 
+// A command whose output is data: its refusals, help and notices, then its work.
+template<typename CommandLine, typename Options>
+int dataCommand(const QStringList &arguments, const QDateTime &now, int (*work)(const Options &))
+{
+    const typename CommandLine::Result parsed = CommandLine::parse(arguments, now);
+    showNotice(parsed.notice);
+    return parsed.action == CheckCommandLine::Action::Run
+        ? work(parsed.options)
+        : answer(parsed.action, parsed.text, stderr);
+}
+
 } // namespace
 
 int runCpuCheck(const QStringList &arguments)
 {
     const QDateTime now = QDateTime::currentDateTime();
-    // A sweep's standard output is its data, so its refusals go to standard error too.
-    std::FILE *refusalStream = arguments.value(1) == QLatin1String("sweep") ? stderr : stdout;
+    // The standard output of a sweep or a tuning is its data, so its refusals go to standard
+    // error too.
+    const QString command = arguments.value(1);
+    std::FILE *refusalStream
+        = command == QLatin1String("sweep") || command == QLatin1String("tune") ? stderr : stdout;
     CheckCommandLine::Result parsed = CheckCommandLine::parse(arguments, now);
-    if (parsed.action == CheckCommandLine::Action::Sweep) {
-        SweepCheckCommandLine::Result sweep = SweepCheckCommandLine::parse(arguments, now);
-        showNotice(sweep.notice);
-        return sweep.action == CheckCommandLine::Action::Run
-            ? runSweepCheck(sweep.options)
-            : answer(sweep.action, sweep.text, refusalStream);
-    }
+    if (parsed.action == CheckCommandLine::Action::Sweep)
+        return dataCommand<SweepCheckCommandLine>(arguments, now, runSweepCheck);
+    if (parsed.action == CheckCommandLine::Action::Tune)
+        return dataCommand<TuneCheckCommandLine>(arguments, now, runTuneCheck);
     showNotice(parsed.notice);
     return parsed.action == CheckCommandLine::Action::Run
         ? check(parsed.options)

@@ -13,9 +13,16 @@ QString monitoringText(const SweepChoice &choice)
     return QStringLiteral("%1-%2").arg(choice.monStartHour).arg(choice.monStopHour);
 }
 
+QCommandLineOption monitoringOption(const SweepChoice &base)
+{
+    return OptionText::option({"monitoring"},
+        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
+        monitoringText(base));
+}
+
 } // namespace
 
-void SweepCommandLine::addOptions(QCommandLineParser &parser, const SweepChoice &base)
+void SweepCommandLine::addOptions(QCommandLineParser &parser, const SweepChoice &base, Alarm alarm)
 {
     ConnectionCommandLine::addOptions(parser, base.connection);
     parser.addOptions({
@@ -25,7 +32,10 @@ void SweepCommandLine::addOptions(QCommandLineParser &parser, const SweepChoice 
             {"from"}, "First hour of a fixed range, instead of --last.", "YYYY-MM-DD HH:00:00"),
         OptionText::option({"to"}, "End of a fixed range (exclusive).", "YYYY-MM-DD HH:00:00"),
     });
-    addAlarmOptions(parser, base);
+    if (alarm == Alarm::Setting)
+        addAlarmOptions(parser, base);
+    else
+        parser.addOption(monitoringOption(base));
 }
 
 void SweepCommandLine::addAlarmOptions(QCommandLineParser &parser, const SweepChoice &base)
@@ -35,21 +45,23 @@ void SweepCommandLine::addAlarmOptions(QCommandLineParser &parser, const SweepCh
             QString::number(base.threshold)),
         OptionText::option({"occurrences"}, "Samples at or over the threshold that catch a device.",
             "N", QString::number(base.occurrences)),
-        OptionText::option({"monitoring"},
-            "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
-            monitoringText(base)),
+        monitoringOption(base),
     });
 }
 
 std::optional<SweepChoice> SweepCommandLine::read(
-    const QCommandLineParser &parser, const SweepChoice &base, QString *failure)
+    const QCommandLineParser &parser, const SweepChoice &base, QString *failure, Alarm alarm)
 {
     const auto connection = ConnectionCommandLine::read(parser, base.connection, failure);
     if (!connection)
         return std::nullopt;
     SweepChoice choice = base;
     choice.connection = *connection;
-    if (!readRange(parser, choice, failure) || !readAlarmOptions(parser, choice, failure))
+    if (!readRange(parser, choice, failure))
+        return std::nullopt;
+    const bool alarmRead = alarm == Alarm::Setting ? readAlarmOptions(parser, choice, failure)
+                                                   : readMonitoring(parser, choice, failure);
+    if (!alarmRead)
         return std::nullopt;
     return choice;
 }

@@ -12,13 +12,18 @@ namespace tovik {
 class SweepCommandLine
 {
 public:
+    // Setting: --threshold, --occurrences and --monitoring. MonitoringOnly: --monitoring alone,
+    // for a command that counts every threshold and occurrences value itself.
+    enum class Alarm { Setting, MonitoringOnly };
+
     // base supplies the values shown as defaults and kept where an option is not given.
-    static void addOptions(QCommandLineParser &parser, const SweepChoice &base);
+    static void addOptions(
+        QCommandLineParser &parser, const SweepChoice &base, Alarm alarm = Alarm::Setting);
     // --threshold, --occurrences and --monitoring alone, as a test run takes them too.
     static void addAlarmOptions(QCommandLineParser &parser, const SweepChoice &base);
     // Nothing, with the reason in *failure, for a value that is none of the option's.
-    static std::optional<SweepChoice> read(
-        const QCommandLineParser &parser, const SweepChoice &base, QString *failure);
+    static std::optional<SweepChoice> read(const QCommandLineParser &parser,
+        const SweepChoice &base, QString *failure, Alarm alarm = Alarm::Setting);
 
     // What addAlarmOptions added, into choice; false, with the reason naming the option, for a
     // value that is none of the option's.

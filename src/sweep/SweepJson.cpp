@@ -38,15 +38,11 @@ QByteArray deviceFields(const SweepResult &result, const SweepRow &row)
 
 void writeSettings(BufferedOutput &out, const SweepSettings &settings)
 {
-    out << QByteArrayLiteral("{\"settings\":{\"from\":")
-        << SweepJson::string(SweepRange::hourText(settings.range.from()))
-        << QByteArrayLiteral(",\"to\":")
-        << SweepJson::string(SweepRange::hourText(settings.range.to()))
+    out << QByteArrayLiteral("{\"settings\":{") << SweepJson::rangeFields(settings)
         << QByteArrayLiteral(",\"threshold\":") << qint64(settings.threshold)
         << QByteArrayLiteral(",\"occurrences\":") << qint64(settings.occurrences)
-        << QByteArrayLiteral(",\"monitoring\":{\"start\":") << qint64(settings.monStartHour)
-        << QByteArrayLiteral(",\"stop\":") << qint64(settings.monStopHour)
-        << QByteArrayLiteral("}},\n");
+        << QByteArrayLiteral(",") << SweepJson::monitoringField(settings)
+        << QByteArrayLiteral("},\n");
 }
 
 void writeHours(
@@ -101,6 +97,18 @@ QByteArray SweepJson::string(const QString &text)
             quoted += c;
     }
     return quoted + '"';
+}
+
+QByteArray SweepJson::rangeFields(const SweepSettings &settings)
+{
+    return "\"from\":" + string(SweepRange::hourText(settings.range.from()))
+        + ",\"to\":" + string(SweepRange::hourText(settings.range.to()));
+}
+
+QByteArray SweepJson::monitoringField(const SweepSettings &settings)
+{
+    return "\"monitoring\":{\"start\":" + QByteArray::number(settings.monStartHour)
+        + ",\"stop\":" + QByteArray::number(settings.monStopHour) + '}';
 }
 
 bool SweepJson::write(QIODevice &device, const SweepResult &result, const SweepSettings &settings)

@@ -15,6 +15,10 @@ class SweepJson
 public:
     static bool write(QIODevice &device, const SweepResult &result, const SweepSettings &settings);
     static QByteArray string(const QString &text);
+    // "from":...,"to":... of the settings' range.
+    static QByteArray rangeFields(const SweepSettings &settings);
+    // "monitoring":{"start":...,"stop":...}.
+    static QByteArray monitoringField(const SweepSettings &settings);
 };
 
 } // namespace tovik

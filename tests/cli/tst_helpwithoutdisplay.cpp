@@ -39,6 +39,8 @@ void tst_HelpWithoutDisplay::answeredWithoutDisplay_data()
         << check << QStringList {"run", "--help-all"} << 0 << "Usage: " + check;
     QTest::newRow("check sweep --help-all")
         << check << QStringList {"sweep", "--help-all"} << 0 << "Usage: " + check;
+    QTest::newRow("check tune --help-all")
+        << check << QStringList {"tune", "--help-all"} << 0 << "--thresholds <FROM-TO/STEP>";
     // A usage error, which a monitoring system must not read as OK.
     QTest::newRow("check without a command")
         << check << QStringList {} << 3 << QStringLiteral("Usage: tovik-cpu-check run|sweep");

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "cli/DataOutput.h"
+
+#include <QIODevice>
+#include <functional>
+
+namespace tovik {
+
+struct LadderResult;
+struct SweepSettings;
+
+// What the commands whose output is data (sweep, tune) do alike: the output checked before the
+// first query, the sweep's queries under --timeout with the reports counted on a terminal, and the
+// output written whole to standard output or to its file.
+class DataCheck
+{
+public:
+    // Writes the command's output of a complete result; false when the device fails.
+    using Write = std::function<bool(QIODevice &, const LadderResult &)>;
+
+    // Exit 0 when the command completes, 3 with a "CPU LOAD UNKNOWN" line on standard error when
+    // it cannot; work names it in the line of a timeout ("the sweep did not end ...").
+    static int run(const QString &work, const SweepSettings &settings, const DataOutput &output,
+        const Write &write);
+};
+
+} // namespace tovik

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "cli/CheckCommandLine.h"
+#include "cli/DataOutput.h"
+#include "options/SweepCommandLine.h"
+#include "sweep/SweepSettings.h"
+
+#include <QCommandLineParser>
+#include <optional>
+
+namespace tovik {
+
+// What the command line of a command whose output is data asks for; Run: the command with options.
+template<typename Options>
+struct DataCommandResult
+{
+    CheckCommandLine::Action action = CheckCommandLine::Action::Refused;
+    Options options;
+    // The help or version text, or why the arguments were refused.
+    QString text;
+    // Empty, or a line for standard error on options taken but not used.
+    QString notice;
+};
+
+// The arguments that the commands whose output is data (sweep, tune) read alike: the sweep's
+// connection, range and alarm options, --at, --format, --output and --timeout.
+class DataCommandLine
+{
+public:
+    struct Read
+    {
+        SweepSettings settings;
+        DataOutput output;
+        // Empty, or a line for standard error on options taken but not used.
+        QString notice;
+    };
+
+    // The parser of `tovik-cpu-check command` with help, version and those options; a command
+    // adds its own after them.
+    static void setUp(QCommandLineParser &parser, const QString &command,
+        const QString &description, SweepCommandLine::Alarm alarm);
+    // now is the end of --last unless --at gives another; nothing, with the reason, for a value
+    // that is none of its option's.
+    static std::optional<Read> read(const QCommandLineParser &parser, const QDateTime &now,
+        SweepCommandLine::Alarm alarm, QString *failure);
+
+private:
+    static std::optional<QDateTime> referenceTime(
+        const QCommandLineParser &parser, const QDateTime &now, bool fixedRange, QString *failure);
+    static bool readFormat(const QCommandLineParser &parser, DataOutput &output, QString *failure);
+    static bool readTimeout(const QCommandLineParser &parser, DataOutput &output, QString *failure);
+};
+
+} // namespace tovik

@@ -1,0 +1,82 @@
+#include "sweep/TuneJson.h"
+
+#include "sweep/BufferedOutput.h"
+#include "sweep/SweepJson.h"
+#include "sweep/SweepSettings.h"
+#include "sweep/TuningSurface.h"
+
+#include <QLocale>
+
+namespace tovik {
+
+namespace {
+
+void writeSettings(BufferedOutput &out, const TuningSurface &surface, const SweepSettings &settings,
+    std::optional<double> budget)
+{
+    out << QByteArrayLiteral("{\"settings\":{") << SweepJson::rangeFields(settings)
+        << QByteArrayLiteral(",\"hours\":") << qint64(surface.rangeHours())
+        << QByteArrayLiteral(",") << SweepJson::monitoringField(settings)
+        << QByteArrayLiteral(",\"occurrences_up_to\":") << qint64(surface.occurrencesUpTo());
+    if (budget)
+        out << QByteArrayLiteral(",\"budget\":") << TuneJson::decimal(*budget);
+    out << QByteArrayLiteral("},\n\"ladder\":[");
+    for (int step = 0; step < surface.ladder().size(); ++step)
+        out << QByteArray(step == 0 ? "" : ",") << qint64(surface.ladder().threshold(step));
+    out << QByteArrayLiteral("],\n");
+}
+
+void writeCells(BufferedOutput &out, const TuningSurface &surface)
+{
+    out << QByteArrayLiteral("\"cells\":[");
+    for (int step = 0; step < surface.ladder().size(); ++step) {
+        for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
+            const SurfaceCell &cell = surface.cell(step, o);
+            out << QByteArray(step == 0 && o == 1 ? "\n" : ",\n")
+                << QByteArrayLiteral("{\"threshold\":") << qint64(surface.ladder().threshold(step))
+                << QByteArrayLiteral(",\"occurrences\":") << qint64(o)
+                << QByteArrayLiteral(",\"alarms\":") << cell.alarms
+                << QByteArrayLiteral(",\"devices\":") << qint64(cell.devices)
+                << QByteArrayLiteral(",\"hours\":") << qint64(cell.hours)
+                << QByteArrayLiteral(",\"peak\":") << qint64(cell.peak)
+                << QByteArrayLiteral(",\"alarms_per_day\":")
+                << TuneJson::decimal(surface.alarmsPerDay(step, o)) << QByteArrayLiteral("}");
+        }
+    }
+    out << QByteArrayLiteral("]");
+}
+
+void writeRecommendation(BufferedOutput &out, const TuningSurface &surface, double budget)
+{
+    out << QByteArrayLiteral(",\n\"recommendation\":[");
+    for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
+        const std::optional<int> step = surface.recommendedStep(o, budget);
+        out << QByteArray(o == 1 ? "\n" : ",\n") << QByteArrayLiteral("{\"occurrences\":")
+            << qint64(o) << QByteArrayLiteral(",\"threshold\":")
+            << (step ? QByteArray::number(surface.ladder().threshold(*step))
+                     : QByteArrayLiteral("null"))
+            << QByteArrayLiteral("}");
+    }
+    out << QByteArrayLiteral("]");
+}
+
+} // namespace
+
+QByteArray TuneJson::decimal(double value)
+{
+    return QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
+}
+
+bool TuneJson::write(QIODevice &device, const TuningSurface &surface, const SweepSettings &settings,
+    std::optional<double> budget)
+{
+    BufferedOutput out(device);
+    writeSettings(out, surface, settings, budget);
+    writeCells(out, surface);
+    if (budget)
+        writeRecommendation(out, surface, *budget);
+    out << QByteArrayLiteral("}\n");
+    return out.finish();
+}
+
+} // namespace tovik
