@@ -122,7 +122,7 @@ void ExplorerController::showAt(qint16 threshold)
 {
     m_shownSettings.threshold = threshold;
     m_grid = std::make_shared<const SweepGrid>(
-        std::make_shared<const SweepResult>(*m_ladder->atThreshold(threshold)));
+        std::make_shared<const SweepResult>(std::move(*m_ladder->atThreshold(threshold))));
 }
 
 void ExplorerController::showFailure(quint64 request, const QString &description, bool cancelled)
