@@ -21,10 +21,10 @@ TuningModel::TuningModel(QObject *parent)
 {
 }
 
-void TuningModel::setResult(std::shared_ptr<const LadderResult> result, AlarmChoice current)
+void TuningModel::setResult(const std::shared_ptr<const LadderResult> &result, AlarmChoice current)
 {
     beginResetModel();
-    m_result = std::move(result);
+    m_result = result;
     m_current = current;
     rebuild();
     endResetModel();
@@ -32,7 +32,7 @@ void TuningModel::setResult(std::shared_ptr<const LadderResult> result, AlarmCho
 
 void TuningModel::setCurrent(AlarmChoice current)
 {
-    const bool wider = m_result && current.occurrences > m_surface.occurrencesUpTo();
+    const bool wider = !m_result.expired() && current.occurrences > m_surface.occurrencesUpTo();
     if (wider)
         beginResetModel();
     m_current = current;
@@ -52,9 +52,10 @@ void TuningModel::setBudget(double alarmsPerDay)
 
 void TuningModel::rebuild()
 {
-    m_surface = m_result ? TuningSurface(*m_result,
+    const std::shared_ptr<const LadderResult> result = m_result.lock();
+    m_surface = result ? TuningSurface(*result,
                     std::max(TuningSurface::kDefaultOccurrencesUpTo, m_current.occurrences))
-                         : TuningSurface();
+                       : TuningSurface();
     m_highest = 0.0;
     for (int step = 0; step < m_surface.ladder().size(); ++step) {
         for (qint16 o = 1; o <= m_surface.occurrencesUpTo(); ++o)
@@ -70,12 +71,12 @@ void TuningModel::announceAllChanged()
 
 int TuningModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_result ? 0 : m_surface.ladder().size();
+    return parent.isValid() ? 0 : m_surface.ladder().size();
 }
 
 int TuningModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_result ? 0 : m_surface.occurrencesUpTo();
+    return parent.isValid() || !hasSurface() ? 0 : m_surface.occurrencesUpTo();
 }
 
 bool TuningModel::isCurrent(int step, qint16 occurrences) const
@@ -91,7 +92,7 @@ bool TuningModel::isRecommended(int step, qint16 occurrences) const
 
 QVariant TuningModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || !m_result)
+    if (!index.isValid() || !hasSurface())
         return {};
     const int step = index.row();
     const qint16 occurrences = occurrencesOf(index.column());
@@ -122,7 +123,7 @@ QVariant TuningModel::data(const QModelIndex &index, int role) const
 
 QVariant TuningModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (!m_result || role != Qt::DisplayRole)
+    if (!hasSurface() || role != Qt::DisplayRole)
         return {};
     const QLocale locale;
     if (orientation == Qt::Vertical)

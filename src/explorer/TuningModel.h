@@ -33,8 +33,11 @@ public:
 
     explicit TuningModel(QObject *parent = nullptr);
 
-    void setResult(std::shared_ptr<const LadderResult> result, AlarmChoice current);
-    // Widens the table when current.occurrences lies beyond its last column.
+    // The model does not keep result alive: a result replaced on screen is freed before the next
+    // is drawn.
+    void setResult(const std::shared_ptr<const LadderResult> &result, AlarmChoice current);
+    // Widens the table when current.occurrences lies beyond its last column, while the result
+    // lives.
     void setCurrent(AlarmChoice current);
     void setBudget(double alarmsPerDay);
     double budget() const { return m_budget; }
@@ -51,9 +54,10 @@ private:
     bool isRecommended(int step, qint16 occurrences) const;
     QString cellTip(int step, qint16 occurrences) const;
     void rebuild();
+    bool hasSurface() const { return !m_surface.ladder().isEmpty(); }
     void announceAllChanged();
 
-    std::shared_ptr<const LadderResult> m_result;
+    std::weak_ptr<const LadderResult> m_result;
     TuningSurface m_surface;
     AlarmChoice m_current;
     double m_budget = kDefaultBudget;

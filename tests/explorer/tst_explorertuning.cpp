@@ -97,8 +97,10 @@ void tst_ExplorerTuning::tuningCells()
     QFETCH(bool, current);
     QFETCH(bool, overBudget);
     QFETCH(bool, recommended);
+    // The model does not own the result: the table widens only while its owner keeps it.
+    const auto result = sampleLadder();
     TuningModel model;
-    model.setResult(sampleLadder(), {60, 3});
+    model.setResult(result, {60, 3});
     model.setBudget(budget);
 
     QCOMPARE(model.rowCount(), 3);
