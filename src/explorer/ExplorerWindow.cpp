@@ -276,7 +276,7 @@ QWidget *ExplorerWindow::buildViews()
     auto *tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("views"));
     tabs->addTab(m_heatmap, tr("&Heatmap"));
-    tabs->addTab(buildTuningPanel(), tr("T&uning"));
+    tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
     auto *left = new QWidget;
     auto *leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(0, 0, 0, 0);
@@ -323,7 +323,7 @@ QWidget *ExplorerWindow::buildTuningPanel()
     spinBudget->setSuffix(tr(" alarms per day"));
     spinBudget->setValue(m_tuningModel->budget());
     auto *budgetRow = new QHBoxLayout;
-    budgetRow->addWidget(buddyLabel(tr("Bu&dget:"), spinBudget));
+    budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
     budgetRow->addWidget(spinBudget);
     auto *legend = new QLabel(
         legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
