@@ -287,6 +287,9 @@ QWidget *ExplorerWindow::buildViews()
     split->addWidget(right);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    // Three fifths for the heatmap's side from the start, whatever the Tuning tab's texts would
+    // ask for.
+    split->setSizes({3000, 2000});
     return split;
 }
 
@@ -303,8 +306,10 @@ QWidget *ExplorerWindow::buildCompareRow()
     lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *legend
         = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
-            + "&nbsp; " + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")));
+            + "<br>" + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")));
     legend->setTextFormat(Qt::RichText);
+    // A long comparison wraps rather than widen the heatmap's side against the charts'.
+    lblComparison->setWordWrap(true);
     layout->addWidget(cmdBaseline);
     layout->addWidget(lblComparison, 1);
     layout->addWidget(legend);
