@@ -22,11 +22,13 @@ void TuningDelegate::paint(
 {
     const QRect cell = option.rect;
     painter->save();
-    if (index.data(TuningModel::OverBudgetRole).toBool())
+    const bool overBudget = index.data(TuningModel::OverBudgetRole).toBool();
+    if (overBudget)
         painter->setOpacity(kOverBudgetOpacity);
     const QColor fill = HeatmapDelegate::shadeOf(index.data(TuningModel::ShareRole).toReal());
     painter->fillRect(cell, fill);
-    painter->setPen(fill.lightnessF() < 0.55 ? Qt::white : Qt::black);
+    // A faded fill is light whatever its shade: dark text stays readable on it.
+    painter->setPen(!overBudget && fill.lightnessF() < 0.55 ? Qt::white : Qt::black);
     painter->drawText(cell, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
     painter->setOpacity(1.0);
     if (index.data(TuningModel::RecommendedRole).toBool()) {
