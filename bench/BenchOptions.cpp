@@ -1,5 +1,7 @@
 #include "BenchOptions.h"
 
+#include "sweep/ThresholdLadder.h"
+
 #include <QHash>
 #include <functional>
 
@@ -83,6 +85,13 @@ const QHash<QString, Setter> &valueOptions()
                         return std::nullopt;
                     return static_cast<quint16>(*value);
                 })},
+        {"--ladder",
+            setter<QString>(&BenchOptions::ladder,
+                [](const QString &text) -> std::optional<QString> {
+                    QString ignored;
+                    return ThresholdLadder::fromText(text, &ignored) ? std::optional(text)
+                                                                     : std::nullopt;
+                })},
         {"--app-dir", textSetter(&BenchOptions::appDir)},
         {"--sql", textSetter(&BenchOptions::sqlFile)},
     };
@@ -96,7 +105,8 @@ const QHash<QString, BenchMode> &modeOptions()
         {"--one-sweep", BenchMode::OneSweep}, {"--one-sweep-replay", BenchMode::OneSweepReplay},
         {"--tune", BenchMode::TuneSeries}, {"--one-tune", BenchMode::OneTune},
         {"--one-tune-replay", BenchMode::OneTuneReplay}, {"--explorer", BenchMode::ExplorerSeries},
-        {"--one-explorer", BenchMode::OneExplorer}};
+        {"--one-explorer", BenchMode::OneExplorer},
+        {"--one-explorer-first", BenchMode::OneExplorerFirst}};
     return modes;
 }
 
@@ -163,6 +173,8 @@ QStringList BenchOptions::childArguments(BenchMode childMode) const
         arguments << QStringLiteral("--sql") << sqlFile;
     else
         arguments << QStringLiteral("--hours") << QString::number(hours);
+    if (!ladder.isEmpty())
+        arguments << QStringLiteral("--ladder") << ladder;
     return arguments;
 }
 
@@ -190,7 +202,8 @@ QString BenchOptions::usage()
         "  The threshold explorer's window, offscreen, over the H hours before TIME at R x N:\n"
         "  its first result at threshold T and a requery at T + 1 (T - 1 for T = 100), each\n"
         "  beside a bare replay of its statements, its redraw for other occurrences values and\n"
-        "  its peak memory.\n"
+        "  for other thresholds of its ladder, its peak memory, and its first result over a\n"
+        "  week (168 hours) with its memory.\n"
         "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5, M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }

@@ -31,6 +31,8 @@ enum class BenchMode {
     ExplorerSeries,
     // The window through all of that, offscreen, for a child of the explorer series.
     OneExplorer,
+    // The window's first result only, offscreen, for a child of the explorer series.
+    OneExplorerFirst,
 };
 
 struct BenchOptions
@@ -40,6 +42,8 @@ struct BenchOptions
     QList<int> nodes {1000};
     int hours = 2;
     int threshold = 0;
+    // The thresholds a sweep counts besides --threshold, as FROM-TO/STEP; none when empty.
+    QString ladder;
     // Each figure is the best of this many: on a loaded machine single runs scatter by 10 %.
     int repeat = 5;
     int roundTrips = 10000;

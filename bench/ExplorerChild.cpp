@@ -26,6 +26,7 @@ namespace tovik::bench {
 namespace {
 
 const QString kChild = QStringLiteral("--one-explorer");
+const QString kFirstChild = QStringLiteral("--one-explorer-first");
 // Far beyond any sweep at the benchmark's sizes: only a hang runs into it.
 constexpr int kResultTimeoutMs = 10 * 60 * 1000;
 // A desktop's size for such a window, so that the views paint as many cells as they would there.
@@ -33,6 +34,9 @@ constexpr QSize kWindowSize(1600, 1000);
 // Each a change from the value before it, the first from the sweep's 1: the order of the devices
 // and the caught hours change with each.
 const QList<int> kOccurrences {2, 6, 10, 12, 1};
+// Thresholds of the explorer's ladder, each a change from the one before, the first from the
+// requery's: every view shows other devices and counts.
+const QList<int> kLadderThresholds {50, 75, 20, 95, 5};
 // The views by their names: all of them, what a new result redraws (the device chart stays
 // empty), what another occurrences value redraws (the device table only where a device's hours
 // caught change, in the same frame as the caught chart).
@@ -57,6 +61,15 @@ SweepChoice explorerSettings(const BenchOptions &options)
     settings.threshold = sweep.threshold;
     settings.occurrences = sweep.occurrences;
     return settings;
+}
+
+// The window over the benchmark's data, shown at a desktop's size.
+void openWindow(ExplorerWindow &window, const BenchOptions &options)
+{
+    window.applySettings(explorerSettings(options));
+    window.resize(kWindowSize);
+    window.show();
+    QCoreApplication::processEvents();
 }
 
 // Tells when the named views have painted since reset() or since the last new result, with the
@@ -137,15 +150,29 @@ std::optional<qint64> timeToResult(ExplorerWindow &window, const QElapsedTimer &
 }
 
 // From the change of the control to the views painted anew; nothing when they were not.
-std::optional<qint64> timeRedraw(PaintWait &paintWait, QSpinBox &occurrences, int value)
+std::optional<qint64> timeRedraw(
+    PaintWait &paintWait, QSpinBox &control, int value, const QStringList &views)
 {
     QElapsedTimer clock;
     clock.start();
     paintWait.reset();
-    occurrences.setValue(value);
-    if (!paintWait.wait(kOccurrencesViews))
+    control.setValue(value);
+    if (!paintWait.wait(views))
         return std::nullopt;
     return clock.nsecsElapsed();
+}
+
+// Each value in turn, its redraw time printed under key; false when the views did not repaint.
+bool measureRedraws(PaintWait &paintWait, QSpinBox &control, const QList<int> &values,
+    const QStringList &views, const QString &key)
+{
+    for (const int value : values) {
+        const auto redrawNs = timeRedraw(paintWait, control, value, views);
+        if (!redrawNs)
+            return false;
+        ChildReport::print(key, QStringLiteral("%1 %2").arg(value).arg(*redrawNs));
+    }
+    return true;
 }
 
 // One sweep that start() asks the window for: the times to its resultShown and to its views
@@ -185,10 +212,7 @@ int requeryThreshold(const BenchOptions &options)
 int explorerOnce(const BenchOptions &options)
 {
     ExplorerWindow window;
-    window.applySettings(explorerSettings(options));
-    window.resize(kWindowSize);
-    window.show();
-    QCoreApplication::processEvents();
+    openWindow(window, options);
     auto *threshold = window.findChild<QSpinBox *>(QStringLiteral("threshold"));
     auto *occurrences = window.findChild<QSpinBox *>(QStringLiteral("occurrences"));
     auto *heatmap = window.findChild<QAbstractItemView *>(QStringLiteral("heatmap"));
@@ -216,13 +240,31 @@ int explorerOnce(const BenchOptions &options)
     heatmap->setCurrentIndex(heatmap->model()->index(0, 0));
     if (!paintWait.wait({kViews.at(3)}))
         return ChildReport::fail(kChild, kNotRepainted);
-    for (const int value : kOccurrences) {
-        const auto redrawNs = timeRedraw(paintWait, *occurrences, value);
-        if (!redrawNs)
-            return ChildReport::fail(kChild, kNotRepainted);
-        ChildReport::print(
-            QStringLiteral("redraw"), QStringLiteral("%1 %2").arg(value).arg(*redrawNs));
-    }
+    if (!measureRedraws(
+            paintWait, *occurrences, kOccurrences, kOccurrencesViews, QStringLiteral("redraw")))
+        return ChildReport::fail(kChild, kNotRepainted);
+    // Another threshold of the ladder redraws every view from the result in memory, the device
+    // chart too, for the device chosen where it still has counts.
+    if (!measureRedraws(
+            paintWait, *threshold, kLadderThresholds, kViews, QStringLiteral("ladder_redraw")))
+        return ChildReport::fail(kChild, kNotRepainted);
+    ChildReport::printMemory(idleKib);
+    return 0;
+}
+
+int explorerFirstOnce(const BenchOptions &options)
+{
+    ExplorerWindow window;
+    openWindow(window, options);
+    PaintWait paintWait;
+    if (!paintWait.watch(window))
+        return ChildReport::fail(kFirstChild, QStringLiteral("the window lacks a view"));
+    ProcessFigures::resetPeak();
+    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    QString failure;
+    if (!measureResult(
+            window, paintWait, QStringLiteral("first"), [&window] { window.run(); }, &failure))
+        return ChildReport::fail(kFirstChild, failure);
     ChildReport::printMemory(idleKib);
     return 0;
 }

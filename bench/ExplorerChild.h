@@ -12,5 +12,7 @@ int requeryThreshold(const BenchOptions &options);
 // --threshold, then at requeryThreshold(), then redrawn for other occurrences values. It needs a
 // QApplication; returns the process exit code.
 int explorerOnce(const BenchOptions &options);
+// The same window's first result alone, and its peak memory.
+int explorerFirstOnce(const BenchOptions &options);
 
 } // namespace tovik::bench

@@ -4,6 +4,7 @@
 #include "ChildProcess.h"
 #include "ExplorerChild.h"
 #include "SweepData.h"
+#include "sweep/ThresholdLadder.h"
 
 #include <QMap>
 #include <algorithm>
@@ -18,10 +19,44 @@ constexpr qint64 kFirstResultTargetNs = 3'000'000'000;
 constexpr qint64 kWindowWorkTargetNs = 1'000'000'000;
 constexpr qint64 kRedrawTargetNs = 100'000'000;
 constexpr double kMemoryTargetMib = 100.0;
+constexpr double kSurfaceRatioTarget = 1.15;
+constexpr double kWeekMemoryTargetMib = 200.0;
+constexpr int kWeekHours = 168;
 
 qint64 best(bool first, qint64 kept, qint64 measured)
 {
     return first ? measured : qMin(kept, measured);
+}
+
+// The best time per value of the "value ns" lines a child printed under key.
+void takeRedraws(const ChildReport &report, const QString &key, QMap<int, qint64> &redrawNs)
+{
+    for (const QString &redraw : report.values(key)) {
+        const QStringList parts = redraw.split(u' ');
+        const int value = parts.value(0).toInt();
+        redrawNs[value]
+            = best(!redrawNs.contains(value), redrawNs.value(value), parts.value(1).toLongLong());
+    }
+}
+
+qint64 slowest(const QMap<int, qint64> &redrawNs)
+{
+    return redrawNs.isEmpty() ? 0 : *std::max_element(redrawNs.cbegin(), redrawNs.cend());
+}
+
+double mibOf(qint64 kib)
+{
+    return double(kib) / 1024.0;
+}
+
+// The window's peak resident size beyond its idle size, as its child printed them.
+std::optional<qint64> peakBeyondIdle(const ChildReport &report)
+{
+    const auto idle = report.number(QStringLiteral("idle_kib"));
+    const auto peak = report.number(QStringLiteral("peak_kib"));
+    if (!idle || !peak)
+        return std::nullopt;
+    return *peak - *idle;
 }
 
 // One of the window's two sweeps and the bare replay of its statements, the best of the
@@ -73,18 +108,28 @@ struct ExplorerFigures
     qint64 devices = 0;
     // Per occurrences value.
     QMap<int, qint64> redrawNs;
+    // Per threshold of the ladder.
+    QMap<int, qint64> ladderRedrawNs;
     // The most of any repetition.
     qint64 peakBeyondIdleKib = 0;
+    // The first result over a week, once.
+    qint64 weekShownNs = 0;
+    qint64 weekRows = 0;
+    qint64 weekPeakBeyondIdleKib = 0;
 
     // The window's own work after a change of the threshold: the server's time is in none of the
     // process's CPU time, while the difference of two wall times of many seconds scatters with
     // the server's.
     qint64 windowWorkNs() const { return requery.cpuNs; }
-    qint64 slowestRedrawNs() const
+    qint64 slowestRedrawNs() const { return slowest(redrawNs); }
+    qint64 slowestLadderRedrawNs() const { return slowest(ladderRedrawNs); }
+    // The first result, its tuning surface counted, against the bare replay of its statements.
+    double surfaceRatio() const
     {
-        return redrawNs.isEmpty() ? 0 : *std::max_element(redrawNs.cbegin(), redrawNs.cend());
+        return first.replayNs > 0 ? double(first.shownNs) / double(first.replayNs) : 0.0;
     }
-    double memoryMib() const { return double(peakBeyondIdleKib) / 1024.0; }
+    double memoryMib() const { return mibOf(peakBeyondIdleKib); }
+    double weekMemoryMib() const { return mibOf(weekPeakBeyondIdleKib); }
 };
 
 class ExplorerSize
@@ -93,6 +138,12 @@ public:
     explicit ExplorerSize(BenchOptions options)
         : m_options(std::move(options))
     {
+        // The window's sweeps count the standard ladder besides their threshold; so must the
+        // replays of their statements.
+        m_options.ladder = QStringLiteral("%1-%2/%3")
+                               .arg(ThresholdLadder::kDefaultFrom)
+                               .arg(ThresholdLadder::kDefaultTo)
+                               .arg(ThresholdLadder::kDefaultStep);
         m_figures.first.threshold = m_options.threshold;
         m_figures.requery.threshold = requeryThreshold(m_options);
     }
@@ -106,6 +157,8 @@ public:
                 return std::nullopt;
         }
         m_data.server().stop();
+        if (!measureWeek(failure))
+            return std::nullopt;
         return m_figures;
     }
 
@@ -125,6 +178,34 @@ private:
         }
         return replay(m_figures.first, swept->first(), first, failure)
             && replay(m_figures.requery, swept->last(), first, failure);
+    }
+
+    // The window's first result over a week of the same reports and nodes, in a process of its
+    // own so that its peak memory is that result's.
+    bool measureWeek(QString *failure)
+    {
+        BenchOptions options = m_options;
+        options.hours = kWeekHours;
+        SweepData week;
+        if (!week.prepare(&options, options.nodes.first(), failure))
+            return false;
+        const auto report
+            = runChildProcess(options.childArguments(BenchMode::OneExplorerFirst), failure);
+        const auto swept = report ? week.newConnections(1, failure) : std::nullopt;
+        week.server().stop();
+        if (!swept)
+            return false;
+        const auto shownNs = report->number(QStringLiteral("first_ns"));
+        const auto rows = report->number(QStringLiteral("first_rows"));
+        const auto beyondIdle = peakBeyondIdle(*report);
+        if (!shownNs || !rows || !beyondIdle) {
+            *failure = QStringLiteral("the week's child left figures out");
+            return false;
+        }
+        m_figures.weekShownNs = *shownNs;
+        m_figures.weekRows = *rows;
+        m_figures.weekPeakBeyondIdleKib = *beyondIdle;
+        return true;
     }
 
     bool replay(SweepFigures &sweep, const QStringList &swept, bool first, QString *failure)
@@ -156,19 +237,14 @@ private:
     {
         ExplorerFigures &f = m_figures;
         const auto devices = report.number(QStringLiteral("first_devices"));
-        const auto idle = report.number(QStringLiteral("idle_kib"));
-        const auto peak = report.number(QStringLiteral("peak_kib"));
-        if (!devices || !idle || !peak || !f.first.take(report, QStringLiteral("first"), first)
+        const auto beyondIdle = peakBeyondIdle(report);
+        if (!devices || !beyondIdle || !f.first.take(report, QStringLiteral("first"), first)
             || !f.requery.take(report, QStringLiteral("requery"), first))
             return false;
         f.devices = *devices;
-        f.peakBeyondIdleKib = qMax(f.peakBeyondIdleKib, *peak - *idle);
-        for (const QString &redraw : report.values(QStringLiteral("redraw"))) {
-            const QStringList parts = redraw.split(u' ');
-            const int occurrences = parts.value(0).toInt();
-            f.redrawNs[occurrences] = best(!f.redrawNs.contains(occurrences),
-                f.redrawNs.value(occurrences), parts.value(1).toLongLong());
-        }
+        f.peakBeyondIdleKib = qMax(f.peakBeyondIdleKib, *beyondIdle);
+        takeRedraws(report, QStringLiteral("redraw"), f.redrawNs);
+        takeRedraws(report, QStringLiteral("ladder_redraw"), f.ladderRedrawNs);
         return true;
     }
 
@@ -188,11 +264,11 @@ QString replayText(const SweepFigures &sweep)
         + QStringLiteral(": its statements over the same driver");
 }
 
-QString redrawsText(const ExplorerFigures &f)
+QString redrawsText(const QMap<int, qint64> &redrawNs, const QString &unit = {})
 {
     QStringList parts;
-    for (auto it = f.redrawNs.cbegin(); it != f.redrawNs.cend(); ++it)
-        parts << QStringLiteral("%1: %2").arg(it.key()).arg(ms(it.value()));
+    for (auto it = redrawNs.cbegin(); it != redrawNs.cend(); ++it)
+        parts << QStringLiteral("%1%2: %3").arg(it.key()).arg(unit, ms(it.value()));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -227,10 +303,26 @@ void print(const BenchOptions &options, const ExplorerFigures &f)
     line(QStringLiteral("redraw for occurrences"),
         QStringLiteral("slowest ") + ms(f.slowestRedrawNs())
             + target(QStringLiteral("< 100 ms"), f.slowestRedrawNs() < kRedrawTargetNs)
-            + QStringLiteral(": ") + redrawsText(f));
+            + QStringLiteral(": ") + redrawsText(f.redrawNs));
+    line(QStringLiteral("redraw for a threshold"),
+        QStringLiteral("slowest ") + ms(f.slowestLadderRedrawNs())
+            + target(QStringLiteral("< 100 ms"), f.slowestLadderRedrawNs() < kRedrawTargetNs)
+            + QStringLiteral(" from the change to every view painted, no query: ")
+            + redrawsText(f.ladderRedrawNs, QStringLiteral(" %")));
+    line(QStringLiteral("surface ratio"),
+        QString::number(f.surfaceRatio(), 'f', 2)
+            + QStringLiteral(" first result with its tuning surface / bare replay")
+            + target(QStringLiteral("<= 1.15"), f.surfaceRatio() <= kSurfaceRatioTarget));
     line(QStringLiteral("peak resident memory"),
         mib(f.peakBeyondIdleKib) + QStringLiteral(" beyond idle")
             + target(QStringLiteral("< 100 MiB"), f.memoryMib() < kMemoryTargetMib));
+    line(QStringLiteral("a week's first result"),
+        ms(f.weekShownNs)
+            + QStringLiteral(" from run() to resultShown over %1 hours, %2 rows; ")
+                  .arg(kWeekHours)
+                  .arg(f.weekRows)
+            + mib(f.weekPeakBeyondIdleKib) + QStringLiteral(" beyond idle")
+            + target(QStringLiteral("< 200 MiB"), f.weekMemoryMib() < kWeekMemoryTargetMib));
 }
 
 } // namespace
@@ -255,7 +347,11 @@ int ExplorerSeries::exec()
           << QString::number(figures->first.shownNs / 1e9, 'f', 2)
           << " requery_window_s=" << QString::number(figures->windowWorkNs() / 1e9, 'f', 2)
           << " redraw_ms=" << QString::number(figures->slowestRedrawNs() / 1e6, 'f', 1)
-          << " memory_mib=" << QString::number(figures->memoryMib(), 'f', 1) << Qt::endl;
+          << " memory_mib=" << QString::number(figures->memoryMib(), 'f', 1)
+          << " ladder_redraw_ms=" << QString::number(figures->slowestLadderRedrawNs() / 1e6, 'f', 1)
+          << " surface_ratio=" << QString::number(figures->surfaceRatio(), 'f', 2)
+          << " week_first_result_s=" << QString::number(figures->weekShownNs / 1e9, 'f', 2)
+          << " week_memory_mib=" << QString::number(figures->weekMemoryMib(), 'f', 1) << Qt::endl;
     return 0;
 }
 

@@ -104,6 +104,9 @@ SweepSettings sweepSettings(const BenchOptions &options)
                          .value_or(SweepRange());
     settings.threshold = qint16(options.threshold);
     settings.occurrences = 1;
+    if (!options.ladder.isEmpty())
+        settings.ladder
+            = ThresholdLadder::fromText(options.ladder, &failure).value_or(ThresholdLadder());
     return settings;
 }
 

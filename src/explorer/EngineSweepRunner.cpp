@@ -5,7 +5,7 @@
 
 namespace tovik {
 
-std::optional<SweepResult> EngineSweepRunner::run(
+std::optional<LadderResult> EngineSweepRunner::run(
     const SweepSettings &settings, const Progress &progress, QString *failure)
 {
     SweepEngine engine(settings);
@@ -13,7 +13,7 @@ std::optional<SweepResult> EngineSweepRunner::run(
         QMutexLocker lock(&m_mutex);
         m_engine = &engine;
     }
-    auto result = engine.sweep(progress);
+    auto result = engine.run(progress);
     {
         QMutexLocker lock(&m_mutex);
         m_engine = nullptr;

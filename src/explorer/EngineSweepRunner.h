@@ -12,7 +12,7 @@ class SweepEngine;
 class EngineSweepRunner : public SweepRunner
 {
 public:
-    std::optional<SweepResult> run(
+    std::optional<LadderResult> run(
         const SweepSettings &settings, const Progress &progress, QString *failure) override;
     void cancel() override;
 

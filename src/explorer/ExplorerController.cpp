@@ -1,5 +1,6 @@
 #include "explorer/ExplorerController.h"
 
+#include "sweep/LadderResult.h"
 #include "sweep/SweepGrid.h"
 
 namespace tovik {
@@ -52,6 +53,17 @@ void ExplorerController::requeryLater()
         m_requery.start();
 }
 
+void ExplorerController::changeThreshold(qint16 threshold)
+{
+    // A waiting or running sweep is for settings the result on screen does not answer.
+    if (m_running || m_requery.isActive() || !m_ladder || !m_ladder->ladder.stepOf(threshold)) {
+        requeryLater();
+        return;
+    }
+    showAt(threshold);
+    emit thresholdShown();
+}
+
 void ExplorerController::stopRequery()
 {
     m_requery.stop();
@@ -101,8 +113,16 @@ void ExplorerController::showResult(
         return;
     m_shownSettings = m_runningSettings;
     m_lastSweepMs = elapsedMs;
-    m_grid = std::make_shared<const SweepGrid>(std::move(result));
+    m_ladder = std::move(result);
+    showAt(m_shownSettings.threshold);
     emit resultShown();
+}
+
+void ExplorerController::showAt(qint16 threshold)
+{
+    m_shownSettings.threshold = threshold;
+    m_grid = std::make_shared<const SweepGrid>(
+        std::make_shared<const SweepResult>(std::move(*m_ladder->atThreshold(threshold))));
 }
 
 void ExplorerController::showFailure(quint64 request, const QString &description, bool cancelled)

@@ -13,6 +13,7 @@
 namespace tovik {
 
 class SweepGrid;
+struct LadderResult;
 
 // The explorer's sweeps without its window: one at a time on a worker thread, the newest request
 // replacing a running one, and changes that wait until the user has stopped before they query.
@@ -31,9 +32,12 @@ public:
     bool isRequeryWaiting() const { return m_requery.isActive(); }
     void setRequeryDelay(std::chrono::milliseconds delay);
 
-    // The result on screen, and the settings it was swept with; nothing before the first.
+    // The result on screen at the threshold shown, and the settings it was swept with, that
+    // threshold among them; nothing before the first.
     const std::shared_ptr<const SweepGrid> &shownGrid() const { return m_grid; }
     const SweepSettings &shownSettings() const { return m_shownSettings; }
+    // The same result at every threshold of its ladder.
+    const std::shared_ptr<const LadderResult> &shownLadder() const { return m_ladder; }
     // The sweep's time on its worker for the result on screen.
     qint64 lastSweepMs() const { return m_lastSweepMs; }
 
@@ -42,6 +46,9 @@ public slots:
     void run(const tovik::SweepSettings &settings);
     // Asks for requeryDue() once the changes have settled, but only once a sweep was asked for.
     void requeryLater();
+    // Shows the result on screen at threshold, with thresholdShown(), when its ladder holds it and
+    // no sweep runs or waits to run; else as requeryLater().
+    void changeThreshold(qint16 threshold);
     // The changes asked for so far need no sweep of their own.
     void stopRequery();
     void cancel();
@@ -52,6 +59,8 @@ signals:
     void runningChanged(bool running);
     void progress(int report, int reports);
     void resultShown();
+    // The result on screen at another threshold of its ladder, without a query.
+    void thresholdShown();
     // cancelled when the user's cancel, not the database, ended it.
     void failed(const QString &description, bool cancelled);
 
@@ -62,6 +71,7 @@ private:
     void showFailure(quint64 request, const QString &description, bool cancelled);
     bool isStale(quint64 request) const { return request != m_request; }
     bool startPending();
+    void showAt(qint16 threshold);
 
     QThread m_thread;
     SweepWorker *m_worker = nullptr;
@@ -70,6 +80,7 @@ private:
     std::optional<SweepSettings> m_pending;
     SweepSettings m_runningSettings;
     SweepSettings m_shownSettings;
+    std::shared_ptr<const LadderResult> m_ladder;
     std::shared_ptr<const SweepGrid> m_grid;
     qint64 m_lastSweepMs = 0;
     QTimer m_requery;

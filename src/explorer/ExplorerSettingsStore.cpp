@@ -26,6 +26,7 @@ const QString monStart = QStringLiteral("alarm/monitoringStart");
 const QString monStop = QStringLiteral("alarm/monitoringStop");
 const QString threshold = QStringLiteral("alarm/threshold");
 const QString occurrences = QStringLiteral("alarm/occurrences");
+const QString budget = QStringLiteral("tuning/budget");
 } // namespace Key
 
 template<class T>
@@ -80,15 +81,25 @@ void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &settings)
     store.setValue(Key::occurrences, settings.occurrences);
 }
 
+std::optional<double> ExplorerSettingsStore::budget(const QSettings &store)
+{
+    bool ok = false;
+    const double value = store.value(Key::budget).toDouble(&ok);
+    return ok && value >= 0.0 ? std::optional<double>(value) : std::nullopt;
+}
+
 // QSettings replaces its file by renaming a new one over it, which would turn a device or pipe at
 // path into a regular file: it only drafts the text here, in a directory of the user's own.
-bool ExplorerSettingsStore::write(const QString &path, const SweepChoice &settings, QString *reason)
+bool ExplorerSettingsStore::write(
+    const QString &path, const SweepChoice &settings, QString *reason, std::optional<double> budget)
 {
     const QTemporaryDir scratch;
     const QString draft = scratch.filePath(QStringLiteral("settings.conf"));
     {
         QSettings store(draft, QSettings::IniFormat);
         save(store, settings);
+        if (budget)
+            store.setValue(Key::budget, *budget);
         store.sync();
         if (!scratch.isValid() || store.status() != QSettings::NoError) {
             *reason = QStringLiteral("the settings could not be drafted");

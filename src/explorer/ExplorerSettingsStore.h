@@ -3,6 +3,7 @@
 #include "sweep/SweepChoice.h"
 
 #include <QSettings>
+#include <optional>
 
 namespace tovik {
 
@@ -14,9 +15,13 @@ public:
     // Values missing from the store keep their defaults.
     static SweepChoice load(const QSettings &store);
     static void save(QSettings &store, const SweepChoice &settings);
-    // Writes the settings to the file at path through the programs' one writer: private to its
-    // owner (its directory too, where it is made), replaced whole, a link followed.
-    static bool write(const QString &path, const SweepChoice &settings, QString *reason);
+    // The tuning view's budget in alarms per day; nothing when the store has none.
+    static std::optional<double> budget(const QSettings &store);
+    // Writes the settings, and the budget when given, to the file at path through the programs'
+    // one writer: private to its owner (its directory too, where it is made), replaced whole, a
+    // link followed.
+    static bool write(const QString &path, const SweepChoice &settings, QString *reason,
+        std::optional<double> budget = std::nullopt);
 };
 
 } // namespace tovik

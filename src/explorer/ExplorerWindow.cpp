@@ -12,7 +12,11 @@
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
+#include "explorer/LadderSpinBox.h"
+#include "explorer/TuningModel.h"
+#include "explorer/TuningView.h"
 #include "output/OutputFile.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
 
@@ -20,6 +24,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -31,8 +36,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -42,9 +49,10 @@ namespace {
 
 const QString kHourFormat = HourText::kFormat;
 
-QSpinBox *spinBox(const char *name, int min, int max, const QString &suffix = {})
+template<class Box = QSpinBox>
+Box *spinBox(const char *name, int min, int max, const QString &suffix = {})
 {
-    auto *box = new QSpinBox;
+    auto *box = new Box;
     box->setObjectName(QLatin1String(name));
     box->setRange(min, max);
     box->setSuffix(suffix);
@@ -81,6 +89,24 @@ QDateTime wholeHourBefore(const QDateTime &time, int hours)
     return QDateTime(time.date(), QTime(time.time().hour(), 0)).addSecs(-3600LL * hours);
 }
 
+// The device of grid that is the same report's node as device of before; -1 when grid lacks it.
+int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
+{
+    const GridDevice &wanted = before.device(device);
+    for (int i = 0; i < grid.deviceCount(); ++i) {
+        if (grid.device(i).reportIndex == wanted.reportIndex
+            && grid.device(i).nodeId == wanted.nodeId)
+            return i;
+    }
+    return -1;
+}
+
+QString legendSwatch(const QColor &colour, const QString &text)
+{
+    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
+        .arg(colour.name(), text.toHtmlEscaped());
+}
+
 } // namespace
 
 ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
@@ -105,6 +131,8 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     applySettings(SweepChoice());
     connectControls();
     connectController();
+    loadBudget();
+    compareWithBaseline();
     updateButtons();
     setStatus(tr("Set the connection and press Run."), false);
 }
@@ -171,7 +199,7 @@ QWidget *ExplorerWindow::buildSweepBox()
     monitoringRow->addStretch();
     form->addRow(buddyLabel(tr("&Monitoring Time:"), spinMonStart), monitoringRow);
     // The tester's ranges, so that a setting from its command line is shown as it was given.
-    spinThreshold = spinBox(
+    spinThreshold = spinBox<LadderSpinBox>(
         "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
     spinOccurrences
         = spinBox("occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
@@ -245,12 +273,75 @@ QWidget *ExplorerWindow::buildViews()
     right->setStretchFactor(0, 2);
     right->setStretchFactor(1, 3);
     right->setStretchFactor(2, 2);
+    auto *tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("views"));
+    tabs->addTab(m_heatmap, tr("&Heatmap"));
+    tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
+    auto *left = new QWidget;
+    auto *leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+    leftColumn->addWidget(buildCompareRow());
+    leftColumn->addWidget(tabs, 1);
     auto *split = new QSplitter(Qt::Horizontal);
-    split->addWidget(m_heatmap);
+    split->addWidget(left);
     split->addWidget(right);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    // Three fifths for the heatmap's side from the start, whatever the Tuning tab's texts would
+    // ask for.
+    split->setSizes({3000, 2000});
     return split;
+}
+
+QWidget *ExplorerWindow::buildCompareRow()
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    cmdBaseline = new QPushButton(tr("Keep as &Baseline"));
+    cmdBaseline->setObjectName(QStringLiteral("keepBaseline"));
+    cmdBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
+    lblComparison = new QLabel;
+    lblComparison->setObjectName(QStringLiteral("comparison"));
+    lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *legend
+        = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
+            + "<br>" + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")));
+    legend->setTextFormat(Qt::RichText);
+    // A long comparison wraps rather than widen the heatmap's side against the charts'.
+    lblComparison->setWordWrap(true);
+    layout->addWidget(cmdBaseline);
+    layout->addWidget(lblComparison, 1);
+    layout->addWidget(legend);
+    return row;
+}
+
+QWidget *ExplorerWindow::buildTuningPanel()
+{
+    m_tuningModel = new TuningModel(this);
+    m_tuning = new TuningView;
+    m_tuning->setModel(m_tuningModel);
+    spinBudget = new QDoubleSpinBox;
+    spinBudget->setObjectName(QStringLiteral("budget"));
+    spinBudget->setRange(0.0, 1e6);
+    spinBudget->setDecimals(1);
+    spinBudget->setSuffix(tr(" alarms per day"));
+    spinBudget->setValue(m_tuningModel->budget());
+    auto *budgetRow = new QHBoxLayout;
+    budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
+    budgetRow->addWidget(spinBudget);
+    auto *legend = new QLabel(
+        legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
+        + tr(
+            "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
+    legend->setTextFormat(Qt::RichText);
+    legend->setWordWrap(true);
+    budgetRow->addWidget(legend, 1);
+    auto *panel = new QWidget;
+    auto *column = new QVBoxLayout(panel);
+    column->addLayout(budgetRow);
+    column->addWidget(m_tuning, 1);
+    return panel;
 }
 
 void ExplorerWindow::buildMenus()
@@ -278,8 +369,8 @@ void ExplorerWindow::arrangeTabOrder()
 {
     const QList<QWidget *> order {cboAuth, txtServer, txtPort, txtDatabase, spinLoginTimeout,
         txtUser, txtPassword, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
-        spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, m_heatmap, m_caughtChart,
-        txtDeviceFilter, m_deviceTable, m_deviceChart};
+        spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
+        spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, m_deviceChart};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -289,7 +380,9 @@ void ExplorerWindow::connectControls()
     connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
     connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
-    for (QSpinBox *box : {spinThreshold, spinLastHours, spinMonStart, spinMonStop})
+    connect(spinThreshold, &QSpinBox::valueChanged, m_controller,
+        [this](int value) { m_controller->changeThreshold(qint16(value)); });
+    for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
         connect(box, &QSpinBox::valueChanged, m_controller, &ExplorerController::requeryLater);
     for (QDateTimeEdit *edit : {dtFrom, dtTo})
         connect(
@@ -301,6 +394,9 @@ void ExplorerWindow::connectControls()
         &ExplorerWindow::showDeviceOfTable);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
+    connect(m_tuning, &TuningView::settingChosen, this, &ExplorerWindow::chooseSetting);
+    connect(spinBudget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
+    connect(cmdBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
 
 void ExplorerWindow::connectController()
@@ -311,11 +407,15 @@ void ExplorerWindow::connectController()
         m_controller, &ExplorerController::runningChanged, this, &ExplorerWindow::updateButtons);
     connect(m_controller, &ExplorerController::progress, this, &ExplorerWindow::showProgress);
     connect(m_controller, &ExplorerController::resultShown, this, &ExplorerWindow::showResult);
+    connect(
+        m_controller, &ExplorerController::thresholdShown, this, &ExplorerWindow::showThreshold);
     connect(m_controller, &ExplorerController::failed, this, &ExplorerWindow::showFailure);
 }
 
 void ExplorerWindow::applySettings(const SweepChoice &s)
 {
+    // Filling the controls is no change of the user's: the result on screen stays as it is.
+    const QSignalBlocker blockThreshold(spinThreshold);
     const QSignalBlocker blockOccurrences(spinOccurrences);
     const ConnectionFields &fields = s.connection.fields;
     cboAuth->setCurrentIndex(
@@ -399,12 +499,13 @@ void ExplorerWindow::run()
 {
     m_controller->stopRequery();
     QString failure;
-    const auto sweep = settings().sweep(QDateTime::currentDateTime(), &failure);
+    auto sweep = settings().sweep(QDateTime::currentDateTime(), &failure);
     if (!sweep) {
         setStatus(failure, true);
         return;
     }
     remember();
+    sweep->ladder = ThresholdLadder::standard();
     m_controller->run(*sweep);
 }
 
@@ -430,23 +531,49 @@ void ExplorerWindow::showProgress(int report, int reports)
 
 void ExplorerWindow::showResult()
 {
+    m_shownDevice = -1;
+    m_deviceChart->clearDevice();
+    spinThreshold->setLadder(m_controller->shownLadder()->ladder);
+    m_tuningModel->setResult(m_controller->shownLadder(), shownChoice());
+    drawShown();
+    updateButtons();
+    progress->setRange(0, 1);
+    progress->setValue(1);
+    emit resultShown();
+}
+
+void ExplorerWindow::showThreshold()
+{
+    // The views still hold the grid of the threshold before.
+    const SweepGrid *previous = m_heatmapModel->grid();
+    const int device = m_shownDevice >= 0 && previous
+        ? sameDevice(*previous, m_shownDevice, *m_controller->shownGrid())
+        : -1;
+    m_shownDevice = -1;
+    m_tuningModel->setCurrent(shownChoice());
+    drawShown();
+    if (device >= 0)
+        showDevice(device);
+    else
+        m_deviceChart->clearDevice();
+}
+
+// The result on screen at its threshold and the occurrences of the box, in every view but the
+// tuning table and the device chart.
+void ExplorerWindow::drawShown()
+{
     const SweepGrid &grid = *m_controller->shownGrid();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setGrid(m_controller->shownGrid(), shownOccurrences);
     m_deviceModel->setGrid(m_controller->shownGrid(), shownOccurrences);
     m_caughtChart->showCaught(grid, shownOccurrences);
-    m_shownDevice = -1;
-    m_deviceChart->clearDevice();
-    updateButtons();
-    progress->setRange(0, 1);
-    progress->setValue(1);
+    compareWithBaseline();
     setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
                   .arg(ExplorerText::number(grid.deviceCount()),
                       ExplorerText::number(m_controller->shownSettings().threshold),
                       ExplorerText::number(grid.hourCount()),
                       QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1)),
         false);
-    emit resultShown();
 }
 
 void ExplorerWindow::showFailure(const QString &description, bool cancelled)
@@ -469,11 +596,17 @@ void ExplorerWindow::updateButtons()
     cmdCancel->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
     m_exportCsvAction->setEnabled(shownGrid() != nullptr);
+    cmdBaseline->setEnabled(shownGrid() != nullptr);
 }
 
 qint16 ExplorerWindow::occurrences() const
 {
     return qint16(spinOccurrences->value());
+}
+
+AlarmChoice ExplorerWindow::shownChoice() const
+{
+    return {m_controller->shownSettings().threshold, occurrences()};
 }
 
 void ExplorerWindow::redrawForOccurrences()
@@ -485,8 +618,38 @@ void ExplorerWindow::redrawForOccurrences()
     m_heatmapModel->setOccurrences(shownOccurrences);
     m_deviceModel->setOccurrences(shownOccurrences);
     m_caughtChart->showCaught(*grid, shownOccurrences);
+    m_tuningModel->setCurrent(shownChoice());
+    compareWithBaseline();
     if (m_shownDevice >= 0)
         showDevice(m_shownDevice);
+}
+
+void ExplorerWindow::chooseSetting(AlarmChoice setting)
+{
+    spinOccurrences->setValue(setting.occurrences);
+    spinThreshold->setValue(setting.threshold);
+}
+
+void ExplorerWindow::keepBaseline()
+{
+    if (!shownGrid())
+        return;
+    m_baseline = shownChoice();
+    compareWithBaseline();
+}
+
+void ExplorerWindow::compareWithBaseline()
+{
+    const auto &ladder = m_controller->shownLadder();
+    if (!m_baseline || !ladder) {
+        lblComparison->setText(tr("No baseline kept."));
+        return;
+    }
+    auto comparison = BaselineComparison::compare(*ladder, *m_baseline, shownChoice());
+    lblComparison->setText(
+        comparison ? comparison->text() : BaselineComparison::unavailableText(*m_baseline));
+    m_heatmapModel->setComparison(
+        comparison ? std::make_shared<const BaselineComparison>(std::move(*comparison)) : nullptr);
 }
 
 void ExplorerWindow::showDeviceOfTable(const QModelIndex &proxyIndex)
@@ -510,12 +673,20 @@ void ExplorerWindow::showDevice(int device)
     m_deviceChart->showDevice(*grid, device, occurrences());
 }
 
+void ExplorerWindow::loadBudget()
+{
+    if (m_settingsPath.isEmpty())
+        return;
+    const QSettings store(m_settingsPath, QSettings::IniFormat);
+    spinBudget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+}
+
 void ExplorerWindow::remember() const
 {
     // Without the file the explorer still works, as the tester does without its run log.
     QString ignored;
     if (!m_settingsPath.isEmpty())
-        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored);
+        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored, spinBudget->value());
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explorer/BaselineComparison.h"
 #include "sweep/SweepChoice.h"
 
 #include <QMainWindow>
@@ -7,6 +8,7 @@
 class QAction;
 class QComboBox;
 class QDateTimeEdit;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -24,11 +26,15 @@ class DeviceTableModel;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
+class LadderSpinBox;
 class SweepGrid;
+class TuningModel;
+class TuningView;
 
 // The threshold explorer's window: its controls ask the controller for sweeps and its views show
-// when and where the alarm setting would have fired. Only the threshold, the range and the
-// monitoring time need a new query; the occurrences are answered from the result on screen.
+// when and where the alarm setting would have fired. Only a threshold off the result's ladder,
+// the range and the monitoring time need a new query; the occurrences and the thresholds of the
+// ladder are answered from the result on screen.
 class ExplorerWindow : public QMainWindow
 {
     Q_OBJECT
@@ -71,6 +77,8 @@ private:
     QWidget *buildSweepBox();
     QWidget *buildButtons();
     QWidget *buildViews();
+    QWidget *buildCompareRow();
+    QWidget *buildTuningPanel();
     void buildMenus();
     void arrangeTabOrder();
     void connectControls();
@@ -79,14 +87,21 @@ private:
     void showStarted();
     void showProgress(int report, int reports);
     void showResult();
+    void showThreshold();
+    void drawShown();
     void showFailure(const QString &description, bool cancelled);
     void setStatus(const QString &text, bool failure);
     void updateButtons();
     qint16 occurrences() const;
+    AlarmChoice shownChoice() const;
     void redrawForOccurrences();
+    void chooseSetting(AlarmChoice setting);
+    void keepBaseline();
+    void compareWithBaseline();
     void showDeviceOfTable(const QModelIndex &proxyIndex);
     void showDeviceOfHeatmap(const QModelIndex &index);
     void showDevice(int device);
+    void loadBudget();
     void remember() const;
 
     void exportCsvAsked();
@@ -95,6 +110,7 @@ private:
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
     int m_shownDevice = -1;
+    std::optional<AlarmChoice> m_baseline;
 
     QComboBox *cboAuth = nullptr;
     QLineEdit *txtServer = nullptr;
@@ -111,7 +127,7 @@ private:
     QDateTimeEdit *dtTo = nullptr;
     QSpinBox *spinMonStart = nullptr;
     QSpinBox *spinMonStop = nullptr;
-    QSpinBox *spinThreshold = nullptr;
+    LadderSpinBox *spinThreshold = nullptr;
     QSpinBox *spinOccurrences = nullptr;
 
     QPushButton *cmdRun = nullptr;
@@ -127,6 +143,11 @@ private:
     QLineEdit *txtDeviceFilter = nullptr;
     QTableView *m_deviceTable = nullptr;
     DeviceCountsChartView *m_deviceChart = nullptr;
+    TuningModel *m_tuningModel = nullptr;
+    TuningView *m_tuning = nullptr;
+    QDoubleSpinBox *spinBudget = nullptr;
+    QPushButton *cmdBaseline = nullptr;
+    QLabel *lblComparison = nullptr;
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;

@@ -30,6 +30,21 @@ void HeatmapModel::setOccurrences(qint16 occurrences)
     emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
 }
 
+void HeatmapModel::setComparison(std::shared_ptr<const BaselineComparison> comparison)
+{
+    m_comparison = std::move(comparison);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {ChangeRole});
+}
+
+BaselineComparison::Change HeatmapModel::change(int device, int hour) const
+{
+    if (!m_comparison)
+        return BaselineComparison::Change::None;
+    const GridDevice &shown = m_grid->device(device);
+    return m_comparison->change(shown.reportIndex, shown.nodeId, quint16(hour));
+}
+
 int HeatmapModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() || !m_grid ? 0 : int(m_order.size());
@@ -58,6 +73,8 @@ QVariant HeatmapModel::data(const QModelIndex &index, int role) const
         return m_grid->result().monitored.value(hour);
     case DeviceRole:
         return device;
+    case ChangeRole:
+        return int(change(device, hour));
     case Qt::ToolTipRole:
         return ExplorerText::cellTip(*m_grid, device, hour, m_occurrences);
     default:

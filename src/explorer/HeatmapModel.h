@@ -1,5 +1,6 @@
 #pragma once
 
+#include "explorer/BaselineComparison.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAbstractTableModel>
@@ -14,7 +15,14 @@ class HeatmapModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Role { CountRole = Qt::UserRole + 1, CaughtRole, MonitoredRole, DeviceRole };
+    enum Role {
+        CountRole = Qt::UserRole + 1,
+        CaughtRole,
+        MonitoredRole,
+        DeviceRole,
+        // A BaselineComparison::Change as int: None without a comparison.
+        ChangeRole,
+    };
 
     explicit HeatmapModel(QObject *parent = nullptr);
 
@@ -22,6 +30,9 @@ public:
     // Marks and orders the devices anew for another occurrences value, from the same result.
     void setOccurrences(qint16 occurrences);
     qint16 occurrences() const { return m_occurrences; }
+    // Marks the device-hours the setting on screen gains and loses against a baseline; nothing
+    // clears the marks.
+    void setComparison(std::shared_ptr<const BaselineComparison> comparison);
     const SweepGrid *grid() const { return m_grid.get(); }
     // The grid's device index shown in a row.
     int deviceAt(int row) const { return m_order.at(row); }
@@ -33,10 +44,12 @@ public:
 
 private:
     QVariant hourHeader(int hour, int role) const;
+    BaselineComparison::Change change(int device, int hour) const;
 
     std::shared_ptr<const SweepGrid> m_grid;
     qint16 m_occurrences = 1;
     QList<int> m_order;
+    std::shared_ptr<const BaselineComparison> m_comparison;
 };
 
 } // namespace tovik

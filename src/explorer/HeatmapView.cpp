@@ -1,5 +1,6 @@
 #include "explorer/HeatmapView.h"
 
+#include "explorer/BaselineComparison.h"
 #include "explorer/HeatmapModel.h"
 
 #include <QEvent>
@@ -16,12 +17,32 @@ const QColor kCaughtFrame(40, 40, 40);
 
 } // namespace
 
+const QColor HeatmapDelegate::kGained(0, 150, 60);
+const QColor HeatmapDelegate::kLost(31, 90, 200);
+
+QPen HeatmapDelegate::framePen(const QModelIndex &index, bool caught)
+{
+    switch (BaselineComparison::Change(index.data(HeatmapModel::ChangeRole).toInt())) {
+    case BaselineComparison::Change::Gained:
+        return QPen(kGained, 3);
+    case BaselineComparison::Change::Lost:
+        return QPen(kLost, 2, Qt::DashLine);
+    case BaselineComparison::Change::None:
+        break;
+    }
+    return caught ? QPen(kCaughtFrame, 2) : QPen(Qt::NoPen);
+}
+
 QColor HeatmapDelegate::shade(qint32 count, qint32 highest)
 {
     if (count <= 0 || highest <= 0)
         return kCold;
     // A light tint already for one sample, so that any count stands out from an empty cell.
-    const qreal share = 0.15 + 0.85 * qreal(count) / highest;
+    return shadeOf(0.15 + 0.85 * qreal(count) / highest);
+}
+
+QColor HeatmapDelegate::shadeOf(qreal share)
+{
     return QColor::fromRgbF(kCold.redF() + (kHot.redF() - kCold.redF()) * share,
         kCold.greenF() + (kHot.greenF() - kCold.greenF()) * share,
         kCold.blueF() + (kHot.blueF() - kCold.blueF()) * share);
@@ -43,8 +64,9 @@ void HeatmapDelegate::paint(
     const QColor fill = shade(count, model && model->grid() ? model->grid()->highestCount() : 0);
     painter->fillRect(cell, fill);
     const bool caught = index.data(HeatmapModel::CaughtRole).toBool();
-    if (caught) {
-        painter->setPen(QPen(kCaughtFrame, 2));
+    const QPen frame = framePen(index, caught);
+    if (frame.style() != Qt::NoPen) {
+        painter->setPen(frame);
         painter->drawRect(cell.adjusted(1, 1, -1, -1));
     }
     if (count > 0) {

@@ -5,8 +5,9 @@
 
 namespace tovik {
 
-// Paints a heatmap cell: shaded by its count against the highest, framed when caught, greyed and
-// hatched when its hour is not monitored.
+// Paints a heatmap cell: shaded by its count against the highest, framed when caught (in the
+// gained colour when the baseline did not catch it, dashed in the lost colour when only the
+// baseline did), greyed and hatched when its hour is not monitored.
 class HeatmapDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -17,6 +18,13 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
         const QModelIndex &index) const override;
     static QColor shade(qint32 count, qint32 highest);
+    // From white for 0 to the hottest red for 1.
+    static QColor shadeOf(qreal share);
+    static const QColor kGained;
+    static const QColor kLost;
+
+private:
+    static QPen framePen(const QModelIndex &index, bool caught);
 };
 
 // The heatmap's table: narrow hour columns, device names as row captions, sized from the font so

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sweep/SweepResult.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepSettings.h"
 
 #include <QString>
@@ -20,7 +20,7 @@ public:
     virtual ~SweepRunner() = default;
 
     // Blocks until the sweep ends; nothing, with *failure set, when it did not complete.
-    virtual std::optional<SweepResult> run(
+    virtual std::optional<LadderResult> run(
         const SweepSettings &settings, const Progress &progress, QString *failure)
         = 0;
     // Ends the running sweep soon, if there is one; a sweep that starts later runs.

@@ -28,7 +28,7 @@ void SweepWorker::run(quint64 request, const SweepSettings &settings)
         &failure);
     if (result)
         emit finished(
-            request, std::make_shared<const SweepResult>(std::move(*result)), clock.elapsed());
+            request, std::make_shared<const LadderResult>(std::move(*result)), clock.elapsed());
     else
         emit failed(request, failure, isCancelled(request));
 }

@@ -15,7 +15,7 @@ class SweepWorker : public QObject
     Q_OBJECT
 
 public:
-    using ResultPointer = std::shared_ptr<const SweepResult>;
+    using ResultPointer = std::shared_ptr<const LadderResult>;
 
     explicit SweepWorker(std::unique_ptr<SweepRunner> runner);
     ~SweepWorker() override;

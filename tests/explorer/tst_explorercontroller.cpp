@@ -1,4 +1,5 @@
 #include "explorer/ExplorerController.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepGrid.h"
 
 #include <QMutex>
@@ -27,7 +28,7 @@ public:
     {
     }
 
-    std::optional<SweepResult> run(
+    std::optional<LadderResult> run(
         const SweepSettings &settings, const Progress &progress, QString *failure) override
     {
         {
@@ -49,8 +50,11 @@ public:
             *failure = kRefused;
             return std::nullopt;
         }
-        SweepResult result;
+        LadderResult result;
         result.reportIds = {settings.threshold};
+        result.ladder = settings.countedLadder();
+        result.counts = LadderCounts(result.ladder.size() + 1);
+        result.arrange();
         return result;
     }
 
@@ -86,10 +90,11 @@ private:
     bool m_cancelled = false;
 };
 
-SweepSettings settingsAt(qint16 threshold)
+SweepSettings settingsAt(qint16 threshold, const ThresholdLadder &ladder = {})
 {
     SweepSettings settings;
     settings.threshold = threshold;
+    settings.ladder = ladder;
     settings.occurrences = 1;
     return settings;
 }
@@ -116,10 +121,10 @@ struct Explorer
     ~Explorer() { runner->letEnd(kEveryEnding); }
 
     // The first result on screen, swept at threshold.
-    bool showResult(qint16 threshold)
+    bool showResult(qint16 threshold, const ThresholdLadder &ladder = {})
     {
         QSignalSpy shown(&controller, &ExplorerController::resultShown);
-        controller.run(settingsAt(threshold));
+        controller.run(settingsAt(threshold, ladder));
         runner->letEnd();
         return shown.wait() && shownThreshold(controller) == threshold;
     }
@@ -144,6 +149,8 @@ private slots:
     void requeryWaits_data();
     void requeryWaits();
     void changesQueryOnceSettled();
+    void thresholdOnLadderRedraws_data();
+    void thresholdOnLadderRedraws();
 };
 
 void tst_ExplorerController::resultShownWithItsSettings()
@@ -332,6 +339,49 @@ void tst_ExplorerController::changesQueryOnceSettled()
     QVERIFY(!controller.isRequeryWaiting());
     QCOMPARE(explorer.runner->started(), QList<qint16>({40, 55}));
     QCOMPARE(shownThreshold(controller), 55);
+}
+
+void tst_ExplorerController::thresholdOnLadderRedraws_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<qint16>("threshold");
+    QTest::addColumn<bool>("redrawn");
+
+    QTest::newRow("on the ladder") << "" << qint16(65) << true;
+    QTest::newRow("the swept threshold, off the standard ladder") << "" << qint16(42) << true;
+    QTest::newRow("off the ladder") << "" << qint16(43) << false;
+    QTest::newRow("on the ladder, another change waiting") << "requeryLater" << qint16(65) << false;
+    QTest::newRow("on the ladder, a sweep running") << "run" << qint16(65) << false;
+}
+
+// The result on screen answers a threshold of its ladder at once, unless a sweep for other
+// settings runs or waits to run: then the threshold waits for a sweep of its own.
+void tst_ExplorerController::thresholdOnLadderRedraws()
+{
+    QFETCH(QString, before);
+    QFETCH(qint16, threshold);
+    QFETCH(bool, redrawn);
+    Explorer explorer;
+    ExplorerController &controller = explorer.controller;
+    QVERIFY(explorer.showResult(42, ThresholdLadder::standard()));
+    controller.changeThreshold(50);
+    QCOMPARE(controller.shownSettings().threshold, 50);
+    const auto gridBefore = controller.shownGrid();
+    if (before == "requeryLater")
+        controller.requeryLater();
+    else if (before == "run")
+        controller.run(settingsAt(30, ThresholdLadder::standard()));
+    QSignalSpy thresholdShown(&controller, &ExplorerController::thresholdShown);
+
+    controller.changeThreshold(threshold);
+
+    QCOMPARE(thresholdShown.count(), redrawn ? 1 : 0);
+    QCOMPARE(controller.isRequeryWaiting(), !redrawn);
+    QCOMPARE(controller.shownSettings().threshold, redrawn ? threshold : 50);
+    QCOMPARE(controller.shownGrid() != gridBefore, redrawn);
+    QTRY_COMPARE(explorer.runner->started().size(), before == "run" ? 2 : 1);
+    // The grid is the same sweep's, at the new threshold.
+    QCOMPARE(shownThreshold(controller), 42);
 }
 
 QTEST_GUILESS_MAIN(tst_ExplorerController)

@@ -1,6 +1,10 @@
 #include "MonitoringFixture.h"
+#include "explorer/DeviceTableModel.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
+#include "explorer/TuningModel.h"
+#include "explorer/TuningView.h"
 #include "options/ConnectionFailureText.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
@@ -8,10 +12,15 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -45,14 +54,23 @@ SweepChoice settingsFor(MonitoringFixture &fixture)
     return settings;
 }
 
+// The sweep of settings through its own engine; nothing, with the reason, when it failed.
+std::optional<SweepResult> engineSweep(const SweepChoice &settings, QString *failure)
+{
+    SweepEngine engine(*settings.sweep(QDateTime::currentDateTime(), failure));
+    auto result = engine.sweep();
+    if (!result)
+        *failure = engine.lastError();
+    return result;
+}
+
 QByteArray engineCsv(const SweepChoice &settings, qint16 occurrences)
 {
     QString failure;
     SweepSettings sweep = *settings.sweep(QDateTime::currentDateTime(), &failure);
-    SweepEngine engine(sweep);
-    const auto result = engine.sweep();
+    const auto result = engineSweep(settings, &failure);
     if (!result)
-        return "sweep failed: " + engine.lastError().toUtf8();
+        return "sweep failed: " + failure.toUtf8();
     sweep.occurrences = occurrences;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
@@ -124,6 +142,66 @@ int aggregateQueries(const QList<LoggedRequest> &logged)
         [](const LoggedRequest &request) { return request.detail.contains("DATEDIFF(hour"); }));
 }
 
+// The sum of the heatmap's counts and of the device table's hours caught.
+QPair<qint64, qint64> shownTotals(const ExplorerWindow &window)
+{
+    QPair<qint64, qint64> totals {0, 0};
+    const QAbstractItemModel *heatmap = window.findChild<HeatmapView *>()->model();
+    for (int r = 0; r < heatmap->rowCount(); ++r) {
+        for (int c = 0; c < heatmap->columnCount(); ++c)
+            totals.first += heatmap->index(r, c).data(HeatmapModel::CountRole).toInt();
+    }
+    const QAbstractItemModel *devices = window.findChild<QTableView *>("devices")->model();
+    for (int r = 0; r < devices->rowCount(); ++r)
+        totals.second += devices->index(r, DeviceTableModel::HoursCaught)
+                             .data(DeviceTableModel::SortRole)
+                             .toInt();
+    return totals;
+}
+
+// The same from a sweep of settings at occurrences of its own.
+QPair<qint64, qint64> sweptTotals(const SweepChoice &settings, qint16 occurrences)
+{
+    QString failure;
+    const auto result = engineSweep(settings, &failure);
+    QPair<qint64, qint64> totals {-1, -1};
+    if (!result)
+        return totals;
+    totals = {0, 0};
+    for (const SweepRow &row : result->rows) {
+        totals.first += row.count;
+        totals.second += SweepResult::isCaught(row, occurrences) ? 1 : 0;
+    }
+    return totals;
+}
+
+// Shows the Tuning tab and clicks its cell of threshold and occurrences; false without one.
+bool clickTuningCell(ExplorerWindow &window, int threshold, int occurrences)
+{
+    auto *tabs = window.findChild<QTabWidget *>("views");
+    auto *tuning = window.findChild<TuningView *>();
+    if (!tabs || !tuning)
+        return false;
+    tabs->setCurrentWidget(tuning->parentWidget());
+    const QAbstractItemModel *model = tuning->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex cell = model->index(row, occurrences - 1);
+        if (cell.data(TuningModel::ThresholdRole).toInt() != threshold)
+            continue;
+        tuning->scrollTo(cell);
+        QTest::mouseClick(
+            tuning->viewport(), Qt::LeftButton, {}, tuning->visualRect(cell).center());
+        return true;
+    }
+    return false;
+}
+
+QString comparisonText(const ExplorerWindow &window)
+{
+    const auto *label = window.findChild<QLabel *>("comparison");
+    return label ? label->text() : QString();
+}
+
 QImage heatmapPicture(ExplorerWindow &window)
 {
     auto *heatmap = window.findChild<HeatmapView *>();
@@ -143,6 +221,10 @@ private slots:
     void chartExports();
     void cancelEndsDelayedQuery();
     void failureShownAndRecovered();
+    void ladderThresholdsRedrawWithoutQuery();
+    void tuningCellChoosesSetting();
+    void baselineComparedAcrossRedrawsAndSweeps();
+    void budgetRemembered();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -195,7 +277,8 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QSignalSpy shown(&window, &ExplorerWindow::resultShown);
     auto *threshold = window.findChild<QSpinBox *>("threshold");
     QVERIFY(threshold);
-    for (const int value : {45, 50, 55}) {
+    // Thresholds off the ladder of the result on screen.
+    for (const int value : {43, 47, 52}) {
         threshold->setValue(value);
         QVERIFY(window.isRequeryWaiting());
     }
@@ -207,7 +290,7 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QCOMPARE(shown.count(), 1);
     QCOMPARE(aggregateQueries(fixture.server().loggedRequests()) - before, 2);
     QVERIFY(window.shownGrid() != first);
-    settings.threshold = 55;
+    settings.threshold = 52;
     QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
 }
 
@@ -317,6 +400,135 @@ void tst_ExplorerWindow::failureShownAndRecovered()
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
     QVERIFY(window.shownGrid() != shown);
     QCOMPARE(exportedCsv(window), csv);
+}
+
+// Thresholds of the ladder, by arrow or typed, are answered from the result on screen, equal to a
+// sweep at each.
+void tst_ExplorerWindow::ladderThresholdsRedrawWithoutQuery()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    SweepChoice settings = settingsFor(fixture);
+    auto *threshold = window.findChild<QSpinBox *>("threshold");
+    QVERIFY(threshold);
+    const qsizetype stepped = fixture.server().loggedRequests().size();
+
+    threshold->stepBy(1);
+    QCOMPARE(threshold->value(), 45);
+    threshold->stepBy(-2);
+    QCOMPARE(threshold->value(), 35);
+    QCOMPARE(fixture.server().loggedRequests().size(), stepped);
+    for (const int value : {30, 60, 5}) {
+        // The sweeps compared with below are on connections of their own: counted before them.
+        const qsizetype requests = fixture.server().loggedRequests().size();
+        threshold->setValue(value);
+        QVERIFY(!window.isRunning());
+        QVERIFY(!window.isRequeryWaiting());
+        QCOMPARE(fixture.server().loggedRequests().size(), requests);
+        QCOMPARE(window.shownSettings().threshold, value);
+        settings.threshold = qint16(value);
+        QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
+        const auto totals = shownTotals(window);
+        QVERIFY(totals.first > 0);
+        QCOMPARE(totals, sweptTotals(settings, 6));
+    }
+}
+
+void tst_ExplorerWindow::tuningCellChoosesSetting()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    SweepChoice settings = settingsFor(fixture);
+    const qsizetype requests = fixture.server().loggedRequests().size();
+
+    QVERIFY(clickTuningCell(window, 70, 2));
+
+    QCOMPARE(window.findChild<QSpinBox *>("threshold")->value(), 70);
+    QCOMPARE(window.findChild<QSpinBox *>("occurrences")->value(), 2);
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
+    QCOMPARE(fixture.server().loggedRequests().size(), requests);
+    settings.threshold = 70;
+    QCOMPARE(exportedCsv(window), engineCsv(settings, 2));
+    const auto *model = window.findChild<TuningView *>()->model();
+    int framed = 0;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        for (int column = 0; column < model->columnCount(); ++column) {
+            const QModelIndex cell = model->index(row, column);
+            if (cell.data(TuningModel::CurrentRole).toBool()) {
+                ++framed;
+                QCOMPARE(cell.data(TuningModel::ThresholdRole).toInt(), 70);
+                QCOMPARE(cell.data(TuningModel::OccurrencesRole).toInt(), 2);
+            }
+        }
+    }
+    QCOMPARE(framed, 1);
+}
+
+// The baseline is compared along the ladder without a query; a sweep whose ladder lacks its
+// threshold says so, and one that has it compares again.
+void tst_ExplorerWindow::baselineComparedAcrossRedrawsAndSweeps()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    QCOMPARE(comparisonText(window), "No baseline kept.");
+    auto *keep = window.findChild<QPushButton *>("keepBaseline");
+    QVERIFY(keep && keep->isEnabled());
+    QTest::mouseClick(keep, Qt::LeftButton);
+    QCOMPARE(comparisonText(window),
+        "+0 alarms on 0 devices, \u22120 alarms on 0 devices against 40 %, 6");
+
+    auto *threshold = window.findChild<QSpinBox *>("threshold");
+    threshold->setValue(60);
+    const QString against60 = comparisonText(window);
+    QVERIFY2(against60.startsWith("+0 alarms on 0 devices, \u2212"), qPrintable(against60));
+    QVERIFY2(!against60.contains("\u22120 alarms"), qPrintable(against60));
+    const QAbstractItemModel *heatmap = window.findChild<HeatmapView *>()->model();
+    bool lostMarked = false;
+    for (int r = 0; r < heatmap->rowCount() && !lostMarked; ++r) {
+        for (int c = 0; c < heatmap->columnCount() && !lostMarked; ++c) {
+            lostMarked = heatmap->index(r, c).data(HeatmapModel::ChangeRole).toInt()
+                == int(BaselineComparison::Change::Lost);
+        }
+    }
+    QVERIFY(lostMarked);
+
+    // A threshold off the ladder sweeps with a ladder of its own: 43 and the standard thresholds.
+    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
+    threshold->setValue(43);
+    window.run();
+    QVERIFY(shown.wait(60000));
+    QVERIFY2(comparisonText(window).startsWith("+"), qPrintable(comparisonText(window)));
+    QVERIFY(comparisonText(window).endsWith("against 40 %, 6"));
+
+    QTest::mouseClick(keep, Qt::LeftButton);
+    threshold->setValue(44);
+    window.run();
+    QVERIFY(shown.wait(60000));
+    QCOMPARE(comparisonText(window),
+        "No comparison against 43 %, 6: this result does not count that threshold.");
+}
+
+void tst_ExplorerWindow::budgetRemembered()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("explorer.conf");
+    {
+        ExplorerWindow window(path);
+        auto *budget = window.findChild<QDoubleSpinBox *>("budget");
+        QVERIFY(budget);
+        QCOMPARE(budget->value(), TuningModel::kDefaultBudget);
+        budget->setValue(3.5);
+        QVERIFY(window.close());
+    }
+    ExplorerWindow reopened(path);
+    QCOMPARE(reopened.findChild<QDoubleSpinBox *>("budget")->value(), 3.5);
 }
 
 QTEST_MAIN(tst_ExplorerWindow)

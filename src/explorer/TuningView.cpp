@@ -1,0 +1,72 @@
+#include "explorer/TuningView.h"
+
+#include "explorer/HeatmapView.h"
+#include "explorer/TuningModel.h"
+
+#include <QHeaderView>
+#include <QPainter>
+
+namespace tovik {
+
+namespace {
+
+const QColor kCurrentFrame(40, 40, 40);
+constexpr qreal kOverBudgetOpacity = 0.3;
+
+} // namespace
+
+const QColor TuningDelegate::kRecommended(0, 150, 60);
+
+void TuningDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const QRect cell = option.rect;
+    painter->save();
+    const bool overBudget = index.data(TuningModel::OverBudgetRole).toBool();
+    if (overBudget)
+        painter->setOpacity(kOverBudgetOpacity);
+    const QColor fill = HeatmapDelegate::shadeOf(index.data(TuningModel::ShareRole).toReal());
+    painter->fillRect(cell, fill);
+    // A faded fill is light whatever its shade: dark text stays readable on it.
+    painter->setPen(!overBudget && fill.lightnessF() < 0.55 ? Qt::white : Qt::black);
+    painter->drawText(cell, Qt::AlignCenter, index.data(Qt::DisplayRole).toString());
+    painter->setOpacity(1.0);
+    if (index.data(TuningModel::RecommendedRole).toBool()) {
+        const int size = cell.height() / 2;
+        const QPolygon corner(
+            {cell.topLeft(), cell.topLeft() + QPoint(size, 0), cell.topLeft() + QPoint(0, size)});
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(kRecommended);
+        painter->drawPolygon(corner);
+    }
+    if (index.data(TuningModel::CurrentRole).toBool()) {
+        painter->setPen(QPen(kCurrentFrame, 3));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(cell.adjusted(1, 1, -2, -2));
+    }
+    painter->restore();
+}
+
+TuningView::TuningView(QWidget *parent)
+    : QTableView(parent)
+{
+    setObjectName(QStringLiteral("tuning"));
+    setItemDelegate(new TuningDelegate(this));
+    setSelectionMode(QAbstractItemView::NoSelection);
+    const QFontMetrics metrics(font());
+    horizontalHeader()->setDefaultSectionSize(metrics.horizontalAdvance(QStringLiteral("00000.0")));
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    connect(this, &QAbstractItemView::clicked, this, &TuningView::choose);
+}
+
+void TuningView::choose(const QModelIndex &index)
+{
+    if (!index.isValid())
+        return;
+    emit settingChosen({qint16(index.data(TuningModel::ThresholdRole).toInt()),
+        qint16(index.data(TuningModel::OccurrencesRole).toInt())});
+}
+
+} // namespace tovik

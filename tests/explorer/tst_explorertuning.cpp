@@ -1,0 +1,192 @@
+#include "explorer/BaselineComparison.h"
+#include "explorer/TuningModel.h"
+#include "sweep/LadderResult.h"
+
+#include <QTest>
+
+using namespace tovik;
+
+namespace {
+
+// Report 7 over three monitored hours, counted at 50, 60 and 70 %: eight device-hours a day for
+// each caught device-hour. Node 0 is busy but never a device.
+std::shared_ptr<const LadderResult> sampleLadder()
+{
+    auto result = std::make_shared<LadderResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 08:00:00", &failure);
+    result->monitored = {true, true, true};
+    result->reportIds = {7};
+    result->ladder = *ThresholdLadder::fromText("50-70/10", &failure);
+    result->counts = LadderCounts(4);
+    // node, hour: samples, then at or over 50, 60 and 70 %.
+    const QList<QPair<LadderCell, QList<qint32>>> cells {
+        {{1, 0, 0}, {12, 6, 3, 1}},
+        {{1, 1, 0}, {12, 4, 2, 0}},
+        {{2, 0, 0}, {12, 5, 5, 2}},
+        {{2, 2, 0}, {12, 2, 1, 0}},
+        {{0, 1, 0}, {12, 9, 9, 9}},
+    };
+    for (const auto &[cell, counts] : cells) {
+        result->cells.push_back(cell);
+        result->counts.append(counts.constData());
+    }
+    result->arrange();
+    return result;
+}
+
+QModelIndex tuningCell(const TuningModel &model, qint16 threshold, qint16 occurrences)
+{
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex cell = model.index(row, occurrences - 1);
+        if (cell.data(TuningModel::ThresholdRole).toInt() == threshold)
+            return cell;
+    }
+    return {};
+}
+
+} // namespace
+
+class tst_ExplorerTuning : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tuningCells_data();
+    void tuningCells();
+    void comparison_data();
+    void comparison();
+    void comparisonMarksDeviceHours();
+};
+
+void tst_ExplorerTuning::tuningCells_data()
+{
+    QTest::addColumn<qint16>("threshold");
+    QTest::addColumn<qint16>("occurrences");
+    QTest::addColumn<double>("budget");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("current");
+    QTest::addColumn<bool>("overBudget");
+    QTest::addColumn<bool>("recommended");
+
+    // The setting on screen is 60 %, 3 occurrences.
+    QTest::newRow("over the budget")
+        << qint16(50) << qint16(1) << 16.0 << "32.0" << false << true << false;
+    QTest::newRow("at the budget, the first within it")
+        << qint16(70) << qint16(1) << 16.0 << "16.0" << false << false << true;
+    QTest::newRow("the current setting, recommended")
+        << qint16(60) << qint16(3) << 16.0 << "16.0" << true << false << true;
+    QTest::newRow("the lowest threshold within the budget")
+        << qint16(50) << qint16(5) << 16.0 << "16.0" << false << false << true;
+    QTest::newRow("within, but a lower threshold is too")
+        << qint16(60) << qint16(5) << 16.0 << "8.0" << false << false << false;
+    QTest::newRow("a wider budget recommends lower")
+        << qint16(50) << qint16(3) << 24.0 << "24.0" << false << false << true;
+    QTest::newRow("a narrow budget dims it")
+        << qint16(60) << qint16(4) << 5.0 << "8.0" << false << true << false;
+    QTest::newRow("node 0 counts for nothing")
+        << qint16(70) << qint16(9) << 0.0 << "0.0" << false << false << false;
+}
+
+void tst_ExplorerTuning::tuningCells()
+{
+    QFETCH(qint16, threshold);
+    QFETCH(qint16, occurrences);
+    QFETCH(double, budget);
+    QFETCH(QString, text);
+    QFETCH(bool, current);
+    QFETCH(bool, overBudget);
+    QFETCH(bool, recommended);
+    // The model does not own the result: the table widens only while its owner keeps it.
+    const auto result = sampleLadder();
+    TuningModel model;
+    model.setResult(result, {60, 3});
+    model.setBudget(budget);
+
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.columnCount(), int(TuningSurface::kDefaultOccurrencesUpTo));
+    const QModelIndex cell = tuningCell(model, threshold, occurrences);
+    QVERIFY(cell.isValid());
+    QCOMPARE(cell.data(TuningModel::OccurrencesRole).toInt(), occurrences);
+    QCOMPARE(cell.data(Qt::DisplayRole).toString(), text);
+    QCOMPARE(cell.data(TuningModel::CurrentRole).toBool(), current);
+    QCOMPARE(cell.data(TuningModel::OverBudgetRole).toBool(), overBudget);
+    QCOMPARE(cell.data(TuningModel::RecommendedRole).toBool(), recommended);
+    QCOMPARE(model.headerData(cell.row(), Qt::Vertical, Qt::DisplayRole).toString(),
+        QStringLiteral("%1 %").arg(threshold));
+
+    // Occurrences beyond the last column widen the table to them.
+    model.setCurrent({threshold, 14});
+    QCOMPARE(model.columnCount(), 14);
+    QVERIFY(tuningCell(model, threshold, 14).data(TuningModel::CurrentRole).toBool());
+    QVERIFY(!tuningCell(model, threshold, 3).data(TuningModel::CurrentRole).toBool());
+}
+
+void tst_ExplorerTuning::comparison_data()
+{
+    QTest::addColumn<qint16>("baseThreshold");
+    QTest::addColumn<qint16>("baseOccurrences");
+    QTest::addColumn<qint16>("threshold");
+    QTest::addColumn<qint16>("occurrences");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("a higher threshold loses")
+        << qint16(50) << qint16(3) << qint16(60) << qint16(3)
+        << "+0 alarms on 0 devices, \u22121 alarms on 1 devices against 50 %, 3";
+    QTest::newRow("fewer occurrences gain")
+        << qint16(70) << qint16(2) << qint16(50) << qint16(5)
+        << "+1 alarms on 1 devices, \u22120 alarms on 0 devices against 70 %, 2";
+    QTest::newRow("gains and losses at once")
+        << qint16(70) << qint16(2) << qint16(50) << qint16(6)
+        << "+1 alarms on 1 devices, \u22121 alarms on 1 devices against 70 %, 2";
+    QTest::newRow("three lost hours of two devices")
+        << qint16(60) << qint16(1) << qint16(50) << qint16(6)
+        << "+0 alarms on 0 devices, \u22123 alarms on 2 devices against 60 %, 1";
+    QTest::newRow("node 0 is never gained")
+        << qint16(70) << qint16(10) << qint16(50) << qint16(1)
+        << "+4 alarms on 2 devices, \u22120 alarms on 0 devices against 70 %, 10";
+    QTest::newRow("the same setting") << qint16(60) << qint16(2) << qint16(60) << qint16(2)
+                                      << "+0 alarms on 0 devices, \u22120 alarms on 0 devices "
+                                         "against 60 %, 2";
+    QTest::newRow("baseline off the ladder")
+        << qint16(55) << qint16(2) << qint16(60) << qint16(2)
+        << "No comparison against 55 %, 2: this result does not count that threshold.";
+    QTest::newRow("current threshold off the ladder")
+        << qint16(60) << qint16(2) << qint16(65) << qint16(2)
+        << "No comparison against 60 %, 2: this result does not count that threshold.";
+}
+
+void tst_ExplorerTuning::comparison()
+{
+    QFETCH(qint16, baseThreshold);
+    QFETCH(qint16, baseOccurrences);
+    QFETCH(qint16, threshold);
+    QFETCH(qint16, occurrences);
+    QFETCH(QString, text);
+    const AlarmChoice baseline {baseThreshold, baseOccurrences};
+
+    const auto comparison
+        = BaselineComparison::compare(*sampleLadder(), baseline, {threshold, occurrences});
+
+    QCOMPARE(comparison ? comparison->text() : BaselineComparison::unavailableText(baseline), text);
+    if (comparison)
+        QCOMPARE(comparison->baseline(), baseline);
+}
+
+void tst_ExplorerTuning::comparisonMarksDeviceHours()
+{
+    const auto comparison = BaselineComparison::compare(*sampleLadder(), {70, 2}, {50, 6});
+    QVERIFY(comparison);
+    using Change = BaselineComparison::Change;
+    QCOMPARE(comparison->change(0, 1, 0), Change::Gained);
+    QCOMPARE(comparison->change(0, 2, 0), Change::Lost);
+    QCOMPARE(comparison->change(0, 1, 1), Change::None);
+    QCOMPARE(comparison->change(0, 0, 1), Change::None);
+    // Another report's same node and hour is another device-hour.
+    QCOMPARE(comparison->change(1, 1, 0), Change::None);
+    QCOMPARE(comparison->gainedAlarms(), 1);
+    QCOMPARE(comparison->lostDevices(), 1);
+}
+
+QTEST_GUILESS_MAIN(tst_ExplorerTuning)
+#include "tst_explorertuning.moc"
