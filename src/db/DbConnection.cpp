@@ -163,20 +163,27 @@ std::optional<QueryRows> DbConnection::fetchAll()
 
 bool DbConnection::forEachRow(const std::function<void(const QueryRow &)> &visit)
 {
+    const int columns = m_query && m_query->isActive() ? m_query->record().count() : 0;
+    QueryRow row;
+    return forEachRecord([&](const QSqlQuery &query) {
+        row.clear();
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << query.value(i);
+        visit(row);
+    });
+}
+
+bool DbConnection::forEachRecord(const std::function<void(const QSqlQuery &)> &visit)
+{
     if (!m_query || !m_query->isActive())
         return true;
-    const int columns = m_query->record().count();
-    QueryRow row;
     while (m_query->next()) {
         if (cancelled()) {
             m_query->finish();
             return false;
         }
-        row.clear();
-        row.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            row << m_query->value(i);
-        visit(row);
+        visit(*m_query);
     }
     if (m_query->lastError().isValid()) {
         m_lastError = describe(m_query->lastError());

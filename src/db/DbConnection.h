@@ -46,6 +46,9 @@ public:
     // Reads the held result to its end, handing each row to visit without keeping it, for results
     // too large to hold as QueryRows.
     bool forEachRow(const std::function<void(const QueryRow &)> &visit);
+    // forEachRow for results of many columns and rows: visit gets the query on each row and reads
+    // the values it needs with value(), so that no row is copied.
+    bool forEachRecord(const std::function<void(const QSqlQuery &)> &visit);
     // From any thread: the driver's statement cancel for the statement running now, and every
     // later statement and read of this connection fails until resumeAfterCancel().
     void cancel();

@@ -25,10 +25,10 @@ QList<qint32> countedReports(const CpuReportList &reports)
 }
 
 // The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const LadderResult &result, const QueryRow &row)
+int examinedHour(const LadderResult &result, const QVariant &hourColumn)
 {
     bool isNumber = false;
-    const qint64 hourNumber = column(row, 1).toLongLong(&isNumber);
+    const qint64 hourNumber = hourColumn.toLongLong(&isNumber);
     const auto hour = isNumber ? result.range.indexOfHourNumber(hourNumber) : std::nullopt;
     return hour && result.monitored.at(*hour) ? *hour : -1;
 }
@@ -160,14 +160,15 @@ bool SweepEngine::readAggregate(
     if (!connection.execPrepared(sql, aggregateValues(result)))
         return failWith(connection);
     QList<qint32> counts(result.counts.width());
-    const bool read = connection.forEachRow([&](const QueryRow &row) {
-        const int hour = examinedHour(result, row);
-        if (hour < 0 || column(row, 0).isNull())
+    const bool read = connection.forEachRecord([&](const QSqlQuery &row) {
+        const int hour = examinedHour(result, row.value(1));
+        const QVariant node = row.value(0);
+        if (hour < 0 || node.isNull())
             return;
-        result.cells.push_back({IntegerConversion::toInt32(column(row, 0)).value_or(0),
-            quint16(hour), quint16(reportIndex)});
+        result.cells.push_back(
+            {IntegerConversion::toInt32(node).value_or(0), quint16(hour), quint16(reportIndex)});
         for (int i = 0; i < counts.size(); ++i)
-            counts[i] = std::max(IntegerConversion::toInt32(column(row, 2 + i)).value_or(0), 0);
+            counts[i] = std::max(IntegerConversion::toInt32(row.value(2 + i)).value_or(0), 0);
         result.counts.append(counts.constData());
     });
     return read || failWith(connection);
