@@ -5,6 +5,8 @@
 #include <QMainWindow>
 
 class QAction;
+class QCheckBox;
+class QFormLayout;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
@@ -68,6 +70,7 @@ protected:
 
 private:
     QWidget *buildConnectionBox();
+    void addSecurityRows(QFormLayout *form);
     QWidget *buildSweepBox();
     QWidget *buildButtons();
     QWidget *buildViews();
@@ -103,6 +106,10 @@ private:
     QSpinBox *spinLoginTimeout = nullptr;
     QLineEdit *txtUser = nullptr;
     QLineEdit *txtPassword = nullptr;
+    QComboBox *cboEncryption = nullptr;
+    QCheckBox *chkTrustCertificate = nullptr;
+    QLineEdit *txtCaFile = nullptr;
+    QLineEdit *txtHostNameInCertificate = nullptr;
 
     QRadioButton *optLast = nullptr;
     QSpinBox *spinLastHours = nullptr;
