@@ -104,9 +104,9 @@ std::optional<SweepResult> sweep(const SweepCheckOptions &options, QString *fail
                   progress.show(report, reports);
           });
     if (!result) {
-        *failure = engine.openFailed()
-            ? ConnectionFailureText::describe(options.settings.connection, engine.lastError())
-            : engine.lastError();
+        *failure = engine.openFailed() ? ConnectionFailureText::describe(
+                       options.settings.connection, engine.lastError(), options.settings.security)
+                                       : engine.lastError();
     }
     return result;
 }

@@ -363,8 +363,9 @@ void tst_ExplorerWindow::encryptionChosenInConnectionGroup()
     QVERIFY(!runToResult(window));
     QCOMPARE(failed.count(), 1);
     const QString description = failed.first().first().toString();
-    QVERIFY2(description.startsWith(
-                 ConnectionFailureText::describe(window.settings().connection.fields, QString()))
+    QVERIFY2(
+        description.startsWith(ConnectionFailureText::describe(
+            window.settings().connection.fields, QString(), window.settings().connection.security))
             && description.contains("FreeTDS"),
         qPrintable(description));
     QVERIFY2(window.statusText().startsWith(description), qPrintable(window.statusText()));
