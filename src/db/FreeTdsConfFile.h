@@ -16,7 +16,7 @@ namespace tovik {
 class FreeTdsConfFile
 {
 public:
-    // Nothing, with the reason, when the file cannot be written.
+    // Null, with the reason, when the file cannot be written.
     static std::unique_ptr<FreeTdsConfFile> create(const QByteArray &text, QString *failure);
 
     ~FreeTdsConfFile();

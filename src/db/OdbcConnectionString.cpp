@@ -54,6 +54,14 @@ std::optional<QString> freeTdsEncryption(const ConnectionSecurity &security, QSt
             .arg(driver18));
 }
 
+// ";KEY={value}", or nothing for an empty value.
+QString keyIfGiven(const QString &key, const QString &value)
+{
+    if (value.isEmpty())
+        return {};
+    return u';' + key + u'=' + OdbcConnectionString::quoted(value);
+}
+
 std::optional<QString> driver18Encryption(const ConnectionSecurity &security, QString *failure)
 {
     switch (security.encryption) {
@@ -70,11 +78,8 @@ std::optional<QString> driver18Encryption(const ConnectionSecurity &security, QS
                                "authorities only; a CA file needs strict encryption.")
                     .arg(driver18));
         }
-        QString keys = QStringLiteral(";Encrypt=yes");
-        if (!security.hostNameInCertificate.isEmpty())
-            keys += QStringLiteral(";HostNameInCertificate=")
-                + OdbcConnectionString::quoted(security.hostNameInCertificate);
-        return keys;
+        return QStringLiteral(";Encrypt=yes")
+            + keyIfGiven(QStringLiteral("HostNameInCertificate"), security.hostNameInCertificate);
     }
     case EncryptionMode::Strict:
         break;
@@ -85,14 +90,9 @@ std::optional<QString> driver18Encryption(const ConnectionSecurity &security, QS
                            "trust it unchecked.")
                 .arg(driver18));
     }
-    QString keys = QStringLiteral(";Encrypt=strict");
-    if (!security.hostNameInCertificate.isEmpty())
-        keys += QStringLiteral(";HostNameInCertificate=")
-            + OdbcConnectionString::quoted(security.hostNameInCertificate);
-    if (!security.caFile.isEmpty())
-        keys += QStringLiteral(";ServerCertificate=")
-            + OdbcConnectionString::quoted(security.caFile);
-    return keys;
+    return QStringLiteral(";Encrypt=strict")
+        + keyIfGiven(QStringLiteral("HostNameInCertificate"), security.hostNameInCertificate)
+        + keyIfGiven(QStringLiteral("ServerCertificate"), security.caFile);
 }
 
 // ODBC Driver 17 and older encrypt on "Encrypt=yes" and check against the system's authorities.
