@@ -126,22 +126,28 @@ std::optional<ConnectionSecurity> ConnectionCommandLine::readSecurity(
         }
         security.encryption = *mode;
     }
-    if (parser.isSet(QStringLiteral("trust-server-certificate")))
-        security.trustServerCertificate = true;
     security.hostNameInCertificate
         = valueOr(parser, QStringLiteral("host-name-in-certificate"), base.hostNameInCertificate);
-    if (parser.isSet(QStringLiteral("ca-file"))) {
+    const bool trust = parser.isSet(QStringLiteral("trust-server-certificate"));
+    const bool caGiven = parser.isSet(QStringLiteral("ca-file"));
+    if (trust && caGiven) {
+        *failure = QStringLiteral("--trust-server-certificate and --ca-file exclude each other: "
+                                  "a trusted certificate is not checked");
+        return std::nullopt;
+    }
+    // Either one given replaces the other where base remembered it.
+    if (trust) {
+        security.trustServerCertificate = true;
+        security.caFile.clear();
+    }
+    if (caGiven) {
         const QFileInfo caFile(parser.value(QStringLiteral("ca-file")));
         if (!caFile.isFile() || !caFile.isReadable()) {
             *failure = QStringLiteral("the CA file %1 cannot be read").arg(caFile.filePath());
             return std::nullopt;
         }
         security.caFile = caFile.absoluteFilePath();
-    }
-    if (security.trustServerCertificate && !security.caFile.isEmpty()) {
-        *failure = QStringLiteral("--trust-server-certificate and --ca-file exclude each other: "
-                                  "a trusted certificate is not checked");
-        return std::nullopt;
+        security.trustServerCertificate = false;
     }
     return security;
 }

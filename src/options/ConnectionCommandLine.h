@@ -35,8 +35,8 @@ public:
 private:
     static void addSecurityOptions(QCommandLineParser &parser, const ConnectionSecurity &base);
     // The protection the options ask for, base where they are not given; nothing, with the
-    // reason, for an encryption that is none of the modes, a CA file that cannot be read, or a
-    // CA file with a certificate that is trusted unchecked.
+    // reason, for an encryption that is none of the modes, a CA file that cannot be read, or both
+    // --ca-file and --trust-server-certificate.
     static std::optional<ConnectionSecurity> readSecurity(
         const QCommandLineParser &parser, const ConnectionSecurity &base, QString *failure);
 

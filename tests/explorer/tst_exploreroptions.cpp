@@ -28,6 +28,7 @@ private slots:
     void passwordFileModes();
     void securityOptions_data();
     void securityOptions();
+    void givenCertificateChoiceReplacesRemembered();
     void securityRefused_data();
     void securityRefused();
     void uncheckedCertificateOptionsNoticed_data();
@@ -252,6 +253,24 @@ void tst_ExplorerOptions::securityOptions()
     QCOMPARE(security.caFile, caFile ? ca : QString());
     QCOMPARE(security.hostNameInCertificate, hostName);
     QCOMPARE(parsed.settings.sweep(QDateTime::currentDateTime(), nullptr)->security, security);
+}
+
+// A remembered trust gives way to a CA file given now, and the other way round.
+void tst_ExplorerOptions::givenCertificateChoiceReplacesRemembered()
+{
+    QTemporaryDir dir;
+    const QString ca = dir.filePath("ca.pem");
+    QVERIFY(writeFileWithMode(ca, "-----BEGIN CERTIFICATE-----\n", 0644));
+    SweepChoice remembered;
+    remembered.connection.security = {EncryptionMode::Mandatory, true, {}, {}};
+    const auto checked = ExplorerCommandLine::parse({"explorer", "--ca-file", ca}, remembered);
+    QCOMPARE(checked.settings.connection.security,
+        (ConnectionSecurity {EncryptionMode::Mandatory, false, ca, {}}));
+    remembered.connection.security = checked.settings.connection.security;
+    const auto trusted
+        = ExplorerCommandLine::parse({"explorer", "--trust-server-certificate"}, remembered);
+    QCOMPARE(trusted.settings.connection.security,
+        (ConnectionSecurity {EncryptionMode::Mandatory, true, {}, {}}));
 }
 
 void tst_ExplorerOptions::securityRefused_data()
