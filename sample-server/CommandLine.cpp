@@ -3,6 +3,8 @@
 #include "LoginLanguage.h"
 #include "LoopbackAddress.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -13,18 +15,23 @@ namespace tovik::sampleserver {
 
 namespace {
 
+// Options that take no value; apply() gets an empty one for them.
+constexpr std::array<std::string_view, 1> kFlags {"--force-encryption"};
+
 template<typename Options, typename Apply>
 CommandLine::Parsed<Options> parseOptions(const std::vector<std::string> &arguments, Apply apply)
 {
     Options options;
-    for (std::size_t i = 0; i < arguments.size(); i += 2) {
+    for (std::size_t i = 0; i < arguments.size();) {
         const std::string &name = arguments[i];
         if (!name.starts_with("--"))
             return {std::nullopt, "unexpected argument '" + name + "'"};
-        if (i + 1 >= arguments.size())
+        const bool flag = std::find(kFlags.begin(), kFlags.end(), name) != kFlags.end();
+        if (!flag && i + 1 >= arguments.size())
             return {std::nullopt, name + " needs a value"};
-        if (auto error = apply(options, name, arguments[i + 1]))
+        if (auto error = apply(options, name, flag ? std::string() : arguments[i + 1]))
             return {std::nullopt, *error};
+        i += flag ? 1 : 2;
     }
     return {options, {}};
 }
@@ -122,6 +129,10 @@ CommandLine::Parsed<ServeOptions> CommandLine::parseServe(const std::vector<std:
         options.listen.push_back("127.0.0.1");
     if (options.logins.empty())
         options.logins.emplace_back("sa", "");
+    if (options.certificatePath.empty() != options.keyPath.empty())
+        return {std::nullopt, "--certificate and --key go together"};
+    if (options.forceEncryption && options.certificatePath.empty())
+        return {std::nullopt, "--force-encryption needs --certificate and --key"};
     return parsed;
 }
 
@@ -150,6 +161,12 @@ std::optional<std::string> CommandLine::applyServeOption(
         options.logPath = value;
     else if (name == "--default-language")
         return setLanguage(options, value);
+    else if (name == "--certificate")
+        options.certificatePath = value;
+    else if (name == "--key")
+        options.keyPath = value;
+    else if (name == "--force-encryption")
+        options.forceEncryption = true;
     else
         return "unknown option " + name + " for serve";
     return std::nullopt;
@@ -210,7 +227,9 @@ std::string CommandLine::usage()
            "NAME]\n"
            "      [--browser-port N] [--login USER:PASSWORD]... [--delay-ms N] [--delay-from N]\n"
            "      [--drop-after N] [--log FILE] [--default-language NAME]\n"
-           "    Answers SQL Server clients (TDS 7.2-7.4) on loopback from DIR/<name>.sqlite.\n"
+           "      [--certificate FILE --key FILE [--force-encryption]]\n"
+           "    Answers SQL Server clients (TDS 7.2-7.4, TDS 8.0 with a certificate) on loopback\n"
+           "    from DIR/<name>.sqlite.\n"
            "    --listen   loopback address, repeatable (default 127.0.0.1); --port 0 picks one\n"
            "    --browser-port  UDP port of the SQL Server Browser reply (default 1434, 0: off)\n"
            "    --login    accepted SQL login, repeatable (default: sa with an empty password)\n"
@@ -223,6 +242,10 @@ std::string CommandLine::usage()
            "               British, Deutsch and Fran"
            "\xC3\xA7"
            "ais read dashed dates as dmy)\n"
+           "    --certificate, --key  PEM files: clients may encrypt the login or the whole\n"
+           "               connection (TLS); without them the server offers no encryption\n"
+           "    --force-encryption  every connection is encrypted; clients that cannot are\n"
+           "               refused\n"
            "  tovik-sample-server generate --data DIR [--layout online|external] [--reports N]\n"
            "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS']\n"
            "    Writes a sample monitoring database (SNMPCONLINE.sqlite, and "

@@ -1,16 +1,17 @@
 #include "PacketWriter.h"
 
 #include "PacketAssembler.h"
-#include "TdsMessage.h"
 
 #include <algorithm>
 
 namespace tovik::sampleserver {
 
-PacketWriter::PacketWriter(std::uint16_t spid, std::size_t packetSize, Transport transport)
+PacketWriter::PacketWriter(
+    std::uint16_t spid, std::size_t packetSize, Transport transport, PacketType type)
     : m_spid(spid)
     , m_packetSize(packetSize)
     , m_transport(std::move(transport))
+    , m_type(type)
 {
 }
 
@@ -34,7 +35,7 @@ bool PacketWriter::send(std::size_t bodyBytes, bool end)
     if (m_transportFailed)
         return false;
     const ByteView part(m_body.data().data(), bodyBytes);
-    const Bytes packets = frame(part, m_spid, m_packetSize, m_nextPacketId, end);
+    const Bytes packets = frame(part, m_spid, m_packetSize, m_nextPacketId, end, m_type);
     const std::size_t perPacket = m_packetSize - PacketAssembler::kHeaderSize;
     const std::size_t count = std::max<std::size_t>(1, (bodyBytes + perPacket - 1) / perPacket);
     m_nextPacketId = static_cast<std::uint8_t>(m_nextPacketId + count);
@@ -45,7 +46,7 @@ bool PacketWriter::send(std::size_t bodyBytes, bool end)
 }
 
 Bytes PacketWriter::frame(ByteView body, std::uint16_t spid, std::size_t packetSize,
-    std::uint8_t firstPacketId, bool lastIsEnd)
+    std::uint8_t firstPacketId, bool lastIsEnd, PacketType type)
 {
     const std::size_t perPacket = packetSize - PacketAssembler::kHeaderSize;
     ByteWriter out;
@@ -54,7 +55,7 @@ Bytes PacketWriter::frame(ByteView body, std::uint16_t spid, std::size_t packetS
     do {
         const std::size_t chunk = std::min(perPacket, body.size() - offset);
         const bool last = offset + chunk == body.size();
-        out.u8(static_cast<std::uint8_t>(PacketType::TabularResult));
+        out.u8(static_cast<std::uint8_t>(type));
         out.u8(last && lastIsEnd ? 0x01 : 0x00);
         out.u16be(static_cast<std::uint16_t>(chunk + PacketAssembler::kHeaderSize));
         out.u16be(spid);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ByteWriter.h"
+#include "TdsMessage.h"
 
 #include <functional>
 
@@ -15,7 +16,8 @@ public:
     using Transport = std::function<bool(ByteView)>;
     static constexpr std::size_t kFlushThreshold = 256 * 1024;
 
-    PacketWriter(std::uint16_t spid, std::size_t packetSize, Transport transport);
+    PacketWriter(std::uint16_t spid, std::size_t packetSize, Transport transport,
+        PacketType type = PacketType::TabularResult);
 
     ByteWriter &body() { return m_body; }
     // Sends the complete packets of a large reply early, keeping the tail for finish().
@@ -27,7 +29,7 @@ public:
     bool transportFailed() const { return m_transportFailed; }
 
     static Bytes frame(ByteView body, std::uint16_t spid, std::size_t packetSize,
-        std::uint8_t firstPacketId, bool lastIsEnd);
+        std::uint8_t firstPacketId, bool lastIsEnd, PacketType type = PacketType::TabularResult);
 
 private:
     bool send(std::size_t bodyBytes, bool end);
@@ -35,6 +37,7 @@ private:
     std::uint16_t m_spid;
     std::size_t m_packetSize;
     Transport m_transport;
+    PacketType m_type;
     ByteWriter m_body;
     std::uint8_t m_nextPacketId = 1;
     bool m_transportFailed = false;

@@ -13,13 +13,12 @@ enum Option : std::uint8_t {
     ThreadId = 3,
     Mars = 4
 };
-constexpr std::uint8_t kEncryptNotSupported = 0x02;
 constexpr std::uint8_t kTerminator = 0xFF;
 constexpr std::size_t kOptionHeaderSize = 5;
 
 } // namespace
 
-void PreloginReply::write(ByteWriter &out)
+void PreloginReply::write(ByteWriter &out, std::uint8_t encryption)
 {
     struct Entry
     {
@@ -28,7 +27,7 @@ void PreloginReply::write(ByteWriter &out)
     };
     // Version 16.0.4000.0, as the LOGINACK names it.
     const std::array<Entry, 5> entries {{{Version, {16, 0, 0x0F, 0xA0, 0, 0}},
-        {Encryption, {kEncryptNotSupported}}, {InstanceOption, {0}}, {ThreadId, {}}, {Mars, {0}}}};
+        {Encryption, {encryption}}, {InstanceOption, {0}}, {ThreadId, {}}, {Mars, {0}}}};
     std::size_t offset = entries.size() * kOptionHeaderSize + 1;
     for (const Entry &entry : entries) {
         out.u8(entry.option);

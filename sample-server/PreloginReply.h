@@ -4,12 +4,11 @@
 
 namespace tovik::sampleserver {
 
-// The server's PRELOGIN answer. It declares encryption as not supported: a client told "off"
-// would still encrypt the login, and this server has no TLS.
+// The server's PRELOGIN answer, with the ENCRYPTION value that EncryptionNegotiation chose.
 class PreloginReply
 {
 public:
-    static void write(ByteWriter &out);
+    static void write(ByteWriter &out, std::uint8_t encryption);
 };
 
 } // namespace tovik::sampleserver

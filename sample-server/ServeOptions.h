@@ -23,6 +23,10 @@ struct ServeOptions
     std::string logPath;
     // The language of logins that ask for none.
     std::string defaultLanguage = "us_english";
+    // PEM files; with them a client may encrypt, with forceEncryption it must.
+    std::string certificatePath;
+    std::string keyPath;
+    bool forceEncryption = false;
 };
 
 } // namespace tovik::sampleserver

@@ -72,6 +72,11 @@ std::optional<std::string> Server::start()
 {
     if (!m_options.logPath.empty() && !m_log.open(m_options.logPath))
         return systemError("cannot write the log file " + m_options.logPath);
+    if (!m_options.certificatePath.empty()) {
+        m_tls = std::make_unique<TlsContext>();
+        if (auto error = m_tls->load(m_options.certificatePath, m_options.keyPath))
+            return error;
+    }
     // With port 0 the first address picks a free port, which the other addresses may not have.
     const int attempts = m_options.port == 0 ? kPortAttempts : 1;
     std::optional<std::string> error;
@@ -190,7 +195,7 @@ void Server::accept(int listener)
     const std::uint16_t spid = m_nextSpid;
     m_nextSpid = m_nextSpid >= 32767 ? 51 : static_cast<std::uint16_t>(m_nextSpid + 1);
     std::thread([this, socket, spid] {
-        Connection connection(socket, m_options, m_catalog, m_log, spid);
+        Connection connection(socket, m_options, m_catalog, m_log, m_tls.get(), spid);
         connection.run();
     }).detach();
 }

@@ -5,6 +5,7 @@
 #include "LoopbackAddress.h"
 #include "RequestLog.h"
 #include "ServeOptions.h"
+#include "TlsContext.h"
 
 #include <memory>
 #include <optional>
@@ -43,6 +44,8 @@ private:
     DatabaseCatalog m_catalog;
     RequestLog m_log;
     std::unique_ptr<BrowserResponder> m_browser;
+    // Nothing without a certificate.
+    std::unique_ptr<TlsContext> m_tls;
     std::vector<int> m_tcpSockets;
     std::vector<int> m_udpSockets;
     std::uint16_t m_port = 0;

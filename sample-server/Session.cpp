@@ -156,12 +156,27 @@ bool Session::handleBeforeLogin(const TdsMessage &message, PacketWriter &reply)
 
 bool Session::handlePrelogin(const TdsMessage &message, PacketWriter &reply)
 {
-    m_log.write(m_spid, "PRELOGIN");
-    if (!RequestParser::parsePrelogin(message.payload))
+    const auto request = RequestParser::parsePrelogin(message.payload);
+    if (!request) {
+        m_log.write(m_spid, "PRELOGIN", "malformed: connection closed");
         return false;
-    PreloginReply::write(reply.body());
+    }
+    const auto outcome = m_encryption == EncryptionMode::Strict
+        ? EncryptionNegotiation::strict()
+        : EncryptionNegotiation::answer(request->encryption, encryptionSetting());
+    m_encryption = outcome.mode;
+    m_log.write(m_spid, "PRELOGIN", "encryption=" + EncryptionNegotiation::name(outcome.mode));
+    PreloginReply::write(reply.body(), outcome.reply);
     m_state = State::Login;
-    return true;
+    return outcome.mode != EncryptionMode::Refused;
+}
+
+EncryptionNegotiation::ServerSetting Session::encryptionSetting() const
+{
+    using Setting = EncryptionNegotiation::ServerSetting;
+    if (m_options.certificatePath.empty())
+        return Setting::Unavailable;
+    return m_options.forceEncryption ? Setting::Required : Setting::Available;
 }
 
 bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)

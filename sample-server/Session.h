@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DatabaseCatalog.h"
+#include "EncryptionNegotiation.h"
 #include "LoginLanguage.h"
 #include "PacketWriter.h"
 #include "RequestLog.h"
@@ -36,7 +37,11 @@ public:
     // Answers one request; false when the connection is to be closed after the reply.
     bool handle(const TdsMessage &message, PacketWriter &reply, const CancelProbe &cancelRequested);
     void acknowledgeAttention(PacketWriter &reply);
+    // The connection made a TLS handshake before any TDS (TDS 8.0).
+    void useStrictEncryption() { m_encryption = EncryptionMode::Strict; }
 
+    // What the PRELOGIN exchange settled on (None before it).
+    EncryptionMode encryption() const { return m_encryption; }
     std::size_t packetSize() const { return m_packetSize; }
     std::uint16_t spid() const { return m_spid; }
 
@@ -45,6 +50,7 @@ private:
 
     bool handleBeforeLogin(const TdsMessage &message, PacketWriter &reply);
     bool handlePrelogin(const TdsMessage &message, PacketWriter &reply);
+    EncryptionNegotiation::ServerSetting encryptionSetting() const;
     bool handleLogin(const TdsMessage &message, PacketWriter &reply);
     std::optional<SqlMessage> loginRefusal(const Login7Request &login) const;
     bool refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors);
@@ -86,6 +92,7 @@ private:
     std::uint16_t m_spid;
     std::u16string m_serverName;
     State m_state = State::Prelogin;
+    EncryptionMode m_encryption = EncryptionMode::None;
     std::size_t m_packetSize = kDefaultPacketSize;
     std::unique_ptr<SessionDatabase> m_database;
     std::uint64_t m_transaction = 0;

@@ -16,6 +16,7 @@ public:
     std::optional<AlarmSetting> alarmSetting(QString *failure) const override;
     ConnectionFields connectionFields() const override { return m_options.connection.fields; }
     int loginTimeoutSeconds() const override { return m_options.connection.loginTimeoutSeconds; }
+    ConnectionSecurity connectionSecurity() const override { return m_options.connection.security; }
     void setTestEnabled(bool) override { }
     void showWarning(const QString &) override { }
     void openInViewer(const QString &) override { }

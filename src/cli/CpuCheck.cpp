@@ -27,8 +27,8 @@ RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
     settings.listsCaughtDevices = true;
     RunOutcome outcome = TestRunDriver(host, settings).run();
     if (outcome.ending == RunEnding::MainOpenFailure) {
-        outcome.description
-            = ConnectionFailureText::describe(options.connection.fields, outcome.description);
+        outcome.description = ConnectionFailureText::describe(
+            options.connection.fields, outcome.description, options.connection.security);
     }
     return outcome;
 }

@@ -76,9 +76,9 @@ std::optional<LadderResult> query(
                   progress.show(report, reports);
           });
     if (!result) {
-        *failure = engine.openFailed()
-            ? ConnectionFailureText::describe(settings.connection, engine.lastError())
-            : engine.lastError();
+        *failure = engine.openFailed() ? ConnectionFailureText::describe(
+                       settings.connection, engine.lastError(), settings.security)
+                                       : engine.lastError();
     }
     return result;
 }

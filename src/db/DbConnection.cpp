@@ -1,5 +1,6 @@
 #include "db/DbConnection.h"
 
+#include "db/FreeTdsConfFile.h"
 #include "db/OdbcConnectionString.h"
 
 #include <QAtomicInteger>
@@ -66,17 +67,26 @@ bool DbConnection::open(
     return false;
 }
 
-bool DbConnection::open(
-    const ConnectionFields &fields, const QString &database, const ConnectionTimeouts &timeouts)
+bool DbConnection::open(const ConnectionFields &fields, const QString &database,
+    const ConnectionTimeouts &timeouts, const ConnectionSecurity &security)
 {
     QString failure;
-    const auto odbcString = OdbcConnectionString::forInstalledDriver(
-        fields, database, timeouts.querySeconds, &failure);
-    if (!odbcString) {
+    const auto prepared = OdbcConnectionString::prepare(
+        fields, database, timeouts.querySeconds, security, &failure);
+    if (!prepared) {
         m_lastError = failure;
         return false;
     }
-    return open(*odbcString, timeouts.loginSeconds, timeouts.querySeconds);
+    // The driver reads the file while it connects and never after.
+    std::unique_ptr<FreeTdsConfFile> conf;
+    if (!prepared->freeTdsSection.isEmpty()) {
+        conf = FreeTdsConfFile::create(prepared->freeTdsSection, &failure);
+        if (!conf) {
+            m_lastError = failure;
+            return false;
+        }
+    }
+    return open(prepared->text, timeouts.loginSeconds, timeouts.querySeconds);
 }
 
 QSqlQuery &DbConnection::query()

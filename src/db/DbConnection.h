@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/ConnectionFields.h"
+#include "db/ConnectionSecurity.h"
 #include "db/ConnectionTimeouts.h"
 #include "db/QueryRows.h"
 
@@ -31,9 +32,9 @@ public:
         const QString &odbcConnectionString, int loginTimeoutSeconds, int queryTimeoutSeconds);
     // Opens database through the best SQL Server driver installed, with the string that
     // OdbcConnectionString builds from the fields; lastError() tells when there is no driver
-    // or a value cannot be sent to it.
+    // or a value cannot be sent to it, or it cannot protect the connection as security asks.
     bool open(const ConnectionFields &fields, const QString &database,
-        const ConnectionTimeouts &timeouts);
+        const ConnectionTimeouts &timeouts, const ConnectionSecurity &security = {});
     // Runs one statement; its result stays held until the next one replaces it.
     bool exec(const QString &sql);
     // Reads the held result to its end. Results are forward-only and the driver allows one

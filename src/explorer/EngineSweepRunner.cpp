@@ -19,9 +19,9 @@ std::optional<LadderResult> EngineSweepRunner::run(
         m_engine = nullptr;
     }
     if (!result) {
-        *failure = engine.openFailed()
-            ? ConnectionFailureText::describe(settings.connection, engine.lastError())
-            : engine.lastError();
+        *failure = engine.openFailed() ? ConnectionFailureText::describe(
+                       settings.connection, engine.lastError(), settings.security)
+                                       : engine.lastError();
     }
     return result;
 }

@@ -21,6 +21,7 @@
 #include "sweep/SweepGrid.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -167,7 +168,39 @@ QWidget *ExplorerWindow::buildConnectionBox()
     form->addRow(buddyLabel(tr("&Database:"), txtDatabase), databaseRow);
     form->addRow(tr("&User Name:"), txtUser);
     form->addRow(tr("Pass&word:"), txtPassword);
+    addSecurityRows(form);
     return box;
+}
+
+void ExplorerWindow::addSecurityRows(QFormLayout *form)
+{
+    cboEncryption = new QComboBox;
+    cboEncryption->setObjectName(QStringLiteral("encryption"));
+    // In the order of EncryptionMode.
+    const QList<std::pair<QString, QString>> modes {
+        {tr("Optional"),
+            tr("Encrypts what the server asks for, at least the login when it can; the server's "
+               "certificate is not checked.")},
+        {tr("Mandatory"), tr("Encrypts the whole connection, or does not connect.")},
+        {tr("Strict"),
+            tr("Encrypts from the first byte on (TDS 8.0); needs a driver that supports it.")},
+    };
+    for (const auto &[label, explanation] : modes) {
+        cboEncryption->addItem(label);
+        cboEncryption->setItemData(cboEncryption->count() - 1, explanation, Qt::ToolTipRole);
+    }
+    chkTrustCertificate = new QCheckBox(tr("Trust the server's certificate without chec&king it"));
+    chkTrustCertificate->setObjectName(QStringLiteral("trustServerCertificate"));
+    txtCaFile = lineEdit("caFile");
+    txtCaFile->setPlaceholderText(tr("the system's"));
+    txtHostNameInCertificate = lineEdit("hostNameInCertificate");
+    txtHostNameInCertificate->setPlaceholderText(tr("the server's host name"));
+    auto *encryptionRow = new QHBoxLayout;
+    encryptionRow->addWidget(cboEncryption);
+    encryptionRow->addWidget(chkTrustCertificate, 1);
+    form->addRow(buddyLabel(tr("&Encryption:"), cboEncryption), encryptionRow);
+    form->addRow(tr("Certificate authorit&ies:"), txtCaFile);
+    form->addRow(tr("&Name in certificate:"), txtHostNameInCertificate);
 }
 
 QWidget *ExplorerWindow::buildSweepBox()
@@ -368,7 +401,8 @@ void ExplorerWindow::buildMenus()
 void ExplorerWindow::arrangeTabOrder()
 {
     const QList<QWidget *> order {cboAuth, txtServer, txtPort, txtDatabase, spinLoginTimeout,
-        txtUser, txtPassword, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
+        txtUser, txtPassword, cboEncryption, chkTrustCertificate, txtCaFile,
+        txtHostNameInCertificate, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
         spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
         spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, m_deviceChart};
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -426,6 +460,11 @@ void ExplorerWindow::applySettings(const SweepChoice &s)
     txtUser->setText(fields.SqlDbUser);
     txtPassword->setText(fields.SqlDbPass);
     spinLoginTimeout->setValue(s.connection.loginTimeoutSeconds);
+    const ConnectionSecurity &security = s.connection.security;
+    cboEncryption->setCurrentIndex(int(security.encryption));
+    chkTrustCertificate->setChecked(security.trustServerCertificate);
+    txtCaFile->setText(security.caFile);
+    txtHostNameInCertificate->setText(security.hostNameInCertificate);
     spinLastHours->setValue(s.lastHours);
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime from = QDateTime::fromString(s.from, kHourFormat);
@@ -452,6 +491,11 @@ SweepChoice ExplorerWindow::settings() const
     fields.SqlDbUser = txtUser->text();
     fields.SqlDbPass = txtPassword->text();
     s.connection.loginTimeoutSeconds = spinLoginTimeout->value();
+    ConnectionSecurity &security = s.connection.security;
+    security.encryption = EncryptionMode(cboEncryption->currentIndex());
+    security.trustServerCertificate = chkTrustCertificate->isChecked();
+    security.caFile = txtCaFile->text();
+    security.hostNameInCertificate = txtHostNameInCertificate->text();
     s.lastHours = spinLastHours->value();
     s.fixedRange = optFixed->isChecked();
     s.from = dtFrom->dateTime().toString(kHourFormat);

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 
 class QAction;
+class QCheckBox;
+class QFormLayout;
 class QComboBox;
 class QDateTimeEdit;
 class QDoubleSpinBox;
@@ -74,6 +76,7 @@ protected:
 
 private:
     QWidget *buildConnectionBox();
+    void addSecurityRows(QFormLayout *form);
     QWidget *buildSweepBox();
     QWidget *buildButtons();
     QWidget *buildViews();
@@ -119,6 +122,10 @@ private:
     QSpinBox *spinLoginTimeout = nullptr;
     QLineEdit *txtUser = nullptr;
     QLineEdit *txtPassword = nullptr;
+    QComboBox *cboEncryption = nullptr;
+    QCheckBox *chkTrustCertificate = nullptr;
+    QLineEdit *txtCaFile = nullptr;
+    QLineEdit *txtHostNameInCertificate = nullptr;
 
     QRadioButton *optLast = nullptr;
     QSpinBox *spinLastHours = nullptr;

@@ -2,6 +2,7 @@
 
 #include "common/AlarmSetting.h"
 #include "db/ConnectionFields.h"
+#include "db/ConnectionSecurity.h"
 
 #include <QDateTime>
 #include <QString>
@@ -23,6 +24,8 @@ public:
     virtual std::optional<AlarmSetting> alarmSetting(QString *failure) const = 0;
     virtual ConnectionFields connectionFields() const = 0;
     virtual int loginTimeoutSeconds() const = 0;
+    // The window has no choice of its own and connects as it always did.
+    virtual ConnectionSecurity connectionSecurity() const { return {}; }
     virtual void setTestEnabled(bool enabled) = 0;
     // A modal warning box: title "Tovik SQL Tester", exclamation icon, OK only.
     virtual void showWarning(const QString &text) = 0;

@@ -5,6 +5,7 @@
 #include "options/OptionText.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace tovik {
 
@@ -51,6 +52,27 @@ void ConnectionCommandLine::addOptions(QCommandLineParser &parser, const Connect
         OptionText::option({"login-timeout"}, "Login timeout of each connection.", "SECONDS",
             QString::number(base.loginTimeoutSeconds)),
     });
+    addSecurityOptions(parser, base.security);
+}
+
+void ConnectionCommandLine::addSecurityOptions(
+    QCommandLineParser &parser, const ConnectionSecurity &base)
+{
+    parser.addOptions({
+        OptionText::option({"encrypt"},
+            "Encryption: optional (what the server asks for, certificate unchecked), mandatory "
+            "(the whole connection, certificate checked) or strict (TDS 8.0).",
+            "optional|mandatory|strict", ConnectionSecurity::wordOf(base.encryption)),
+        OptionText::option(
+            {"trust-server-certificate"}, "Encrypt without checking the server's certificate."),
+        OptionText::option({"ca-file"},
+            "Certificate authorities to check the server's certificate against (default: the "
+            "system's).",
+            "FILE", base.caFile),
+        OptionText::option({"host-name-in-certificate"},
+            "Name the server's certificate must carry (default: the server's host name).", "NAME",
+            base.hostNameInCertificate),
+    });
 }
 
 std::optional<ConnectionChoice> ConnectionCommandLine::read(
@@ -79,6 +101,10 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
         }
         choice.loginTimeoutSeconds = *seconds;
     }
+    const auto security = readSecurity(parser, base.security, failure);
+    if (!security)
+        return std::nullopt;
+    choice.security = *security;
     const auto pass = readPassword(parser.value(QStringLiteral("password-file")), failure);
     if (!pass)
         return std::nullopt;
@@ -86,13 +112,64 @@ std::optional<ConnectionChoice> ConnectionCommandLine::read(
     return choice;
 }
 
+std::optional<ConnectionSecurity> ConnectionCommandLine::readSecurity(
+    const QCommandLineParser &parser, const ConnectionSecurity &base, QString *failure)
+{
+    ConnectionSecurity security = base;
+    if (parser.isSet(QStringLiteral("encrypt"))) {
+        const QString word = parser.value(QStringLiteral("encrypt"));
+        const auto mode = ConnectionSecurity::modeOf(word);
+        if (!mode) {
+            *failure = QStringLiteral("--encrypt takes %1, not '%2'")
+                           .arg(ConnectionSecurity::modeWords().join(QStringLiteral(", ")), word);
+            return std::nullopt;
+        }
+        security.encryption = *mode;
+    }
+    security.hostNameInCertificate
+        = valueOr(parser, QStringLiteral("host-name-in-certificate"), base.hostNameInCertificate);
+    const bool trust = parser.isSet(QStringLiteral("trust-server-certificate"));
+    const bool caGiven = parser.isSet(QStringLiteral("ca-file"));
+    if (trust && caGiven) {
+        *failure = QStringLiteral("--trust-server-certificate and --ca-file exclude each other: "
+                                  "a trusted certificate is not checked");
+        return std::nullopt;
+    }
+    // Either one given replaces the other where base remembered it.
+    if (trust) {
+        security.trustServerCertificate = true;
+        security.caFile.clear();
+    }
+    if (caGiven) {
+        const QFileInfo caFile(parser.value(QStringLiteral("ca-file")));
+        if (!caFile.isFile() || !caFile.isReadable()) {
+            *failure = QStringLiteral("the CA file %1 cannot be read").arg(caFile.filePath());
+            return std::nullopt;
+        }
+        security.caFile = caFile.absoluteFilePath();
+        security.trustServerCertificate = false;
+    }
+    return security;
+}
+
 QString ConnectionCommandLine::notice(
     const QCommandLineParser &parser, const ConnectionChoice &choice)
 {
-    if (!parser.isSet(QStringLiteral("port")) || choice.fields.authMode() != AuthMode::LocalSql)
-        return {};
-    return QStringLiteral("--port is ignored: Local SQL Authentication connects to the server "
-                          "as --server names it, without a port");
+    QStringList lines;
+    if (parser.isSet(QStringLiteral("port")) && choice.fields.authMode() == AuthMode::LocalSql) {
+        lines << QStringLiteral("--port is ignored: Local SQL Authentication connects to the "
+                                "server as --server names it, without a port");
+    }
+    if (!choice.security.checksCertificate()) {
+        const QString reason = choice.security.encryption == EncryptionMode::Optional
+            ? QStringLiteral("optional encryption does not check the server's certificate")
+            : QStringLiteral("--trust-server-certificate does not check the server's certificate");
+        for (const char *name : {"ca-file", "host-name-in-certificate"}) {
+            if (parser.isSet(QLatin1String(name)))
+                lines << QStringLiteral("--%1 is ignored: %2").arg(QLatin1String(name), reason);
+        }
+    }
+    return lines.join(u'\n');
 }
 
 std::optional<QString> ConnectionCommandLine::readPort(
@@ -124,6 +201,16 @@ std::optional<QString> ConnectionCommandLine::readConnType(
     return type;
 }
 
+bool ConnectionCommandLine::readableByOthers(const QFile &file)
+{
+#ifdef Q_OS_UNIX
+    return file.permissions().testFlag(QFileDevice::ReadOther);
+#else
+    Q_UNUSED(file);
+    return false;
+#endif
+}
+
 std::optional<QString> ConnectionCommandLine::readPassword(const QString &path, QString *failure)
 {
     if (path.isEmpty())
@@ -132,6 +219,12 @@ std::optional<QString> ConnectionCommandLine::readPassword(const QString &path, 
     if (!file.open(QIODevice::ReadOnly)) {
         *failure = QStringLiteral("the password file %1 cannot be read: %2")
                        .arg(path, file.errorString());
+        return std::nullopt;
+    }
+    if (readableByOthers(file)) {
+        *failure = QStringLiteral("the password file %1 can be read by other users; make it "
+                                  "private with chmod 600 %1")
+                       .arg(path);
         return std::nullopt;
     }
     QByteArray line = file.readLine();

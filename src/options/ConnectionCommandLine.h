@@ -3,14 +3,16 @@
 #include "db/ConnectionChoice.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <optional>
 
 namespace tovik {
 
 // The connection options every command-line program takes (--auth, --server, --port, --database,
-// --user, --password-file, --login-timeout), with the window's defaults. The password never comes
-// from the command line, which every user of the machine can read: TOVIK_PASSWORD or the first
-// line of --password-file.
+// --user, --password-file, --login-timeout, and --encrypt, --trust-server-certificate, --ca-file,
+// --host-name-in-certificate for the connection's protection), with the window's defaults. The
+// password never comes from the command line, which every user of the machine can read:
+// TOVIK_PASSWORD or the first line of --password-file, a file other users cannot read.
 class ConnectionCommandLine
 {
 public:
@@ -24,13 +26,20 @@ public:
     static std::optional<ConnectionChoice> read(
         const QCommandLineParser &parser, const ConnectionChoice &base, QString *failure);
     // What the user should know about options that choice takes without using them: empty, or
-    // one line for standard error.
+    // lines for standard error.
     static QString notice(const QCommandLineParser &parser, const ConnectionChoice &choice);
     // "windows", "local" or "remote" for a window's authentication text, and back.
     static QString authArgument(const QString &connType);
     static std::optional<QString> connType(const QString &authArgument);
 
 private:
+    static void addSecurityOptions(QCommandLineParser &parser, const ConnectionSecurity &base);
+    // The protection the options ask for, base where they are not given; nothing, with the
+    // reason, for an encryption that is none of the modes, a CA file that cannot be read, or both
+    // --ca-file and --trust-server-certificate.
+    static std::optional<ConnectionSecurity> readSecurity(
+        const QCommandLineParser &parser, const ConnectionSecurity &base, QString *failure);
+
     // The window's authentication text that --auth chooses, base when it is not given; nothing,
     // with the reason, for a text that is none of the three.
     static std::optional<QString> readConnType(
@@ -43,9 +52,10 @@ private:
 
     // The first line of passwordFile (without its line end) when one is named, since naming it
     // on the command line is the later and plainer choice; else TOVIK_PASSWORD, else empty
-    // text. Nothing, with the reason, when the file cannot be read. The one place a password is
-    // read.
+    // text. Nothing, with the reason, when the file cannot be read or other users can read it
+    // (its group may). The one place a password is read.
     static std::optional<QString> readPassword(const QString &passwordFile, QString *failure);
+    static bool readableByOthers(const QFile &file);
 };
 
 } // namespace tovik

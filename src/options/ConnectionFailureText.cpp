@@ -32,10 +32,29 @@ QString kerberosHint(const ConnectionFields &fields)
 
 } // namespace
 
-QString ConnectionFailureText::describe(const ConnectionFields &fields, const QString &driverText)
+QString ConnectionFailureText::describe(
+    const ConnectionFields &fields, const QString &driverText, const ConnectionSecurity &security)
 {
-    return QStringLiteral("no connection to %1 with %2%3: %4")
-        .arg(target(fields), authName(fields), kerberosHint(fields), driverText);
+    return QStringLiteral("no connection to %1 with %2%3%4: %5")
+        .arg(target(fields), authName(fields), kerberosHint(fields), protection(security),
+            driverText);
+}
+
+QString ConnectionFailureText::protection(const ConnectionSecurity &security)
+{
+    if (security.encryption == EncryptionMode::Optional)
+        return {};
+    const QString mode = ConnectionSecurity::wordOf(security.encryption);
+    if (!security.checksCertificate())
+        return QStringLiteral(", %1 encryption with the certificate trusted unchecked").arg(mode);
+    const QString authorities = security.caFile.isEmpty()
+        ? QStringLiteral("the system's certificate authorities")
+        : security.caFile;
+    const QString name = security.hostNameInCertificate.isEmpty()
+        ? QString()
+        : QStringLiteral(" for the name %1").arg(security.hostNameInCertificate);
+    return QStringLiteral(", %1 encryption with the certificate checked against %2%3")
+        .arg(mode, authorities, name);
 }
 
 QString ConnectionFailureText::target(const ConnectionFields &fields)

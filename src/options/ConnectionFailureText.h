@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/ConnectionFields.h"
+#include "db/ConnectionSecurity.h"
 
 #include <QString>
 
@@ -15,7 +16,13 @@ public:
     static constexpr int kDefaultPort = 1433;
     static constexpr int kBrowserPort = 1434;
 
-    static QString describe(const ConnectionFields &fields, const QString &driverText);
+    // A connection that asked for more than optional encryption says how it was protected, since
+    // a driver's text for a certificate that did not check rarely names the certificate.
+    static QString describe(const ConnectionFields &fields, const QString &driverText,
+        const ConnectionSecurity &security = {});
+    // Empty for optional encryption, else ", mandatory encryption with the certificate checked
+    // against FILE" and the like.
+    static QString protection(const ConnectionSecurity &security);
     // Where the connection goes: "host:port", or "host\instance through the SQL Server Browser
     // on UDP 1434".
     static QString target(const ConnectionFields &fields);

@@ -11,6 +11,7 @@ std::optional<SweepSettings> SweepChoice::sweep(const QDateTime &now, QString *f
     SweepSettings settings;
     settings.connection = connection.fields;
     settings.timeouts.loginSeconds = connection.loginTimeoutSeconds;
+    settings.security = connection.security;
     settings.range = *range;
     settings.threshold = threshold;
     settings.occurrences = occurrences;

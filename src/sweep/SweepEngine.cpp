@@ -93,8 +93,8 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
     for (int i = 0; i < result.range.hourCount(); ++i)
         result.monitored << m_settings.isMonitored(result.range.hour(i));
 
-    if (!m_main.open(
-            m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts)) {
+    if (!m_main.open(m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts,
+            m_settings.security)) {
         failToOpen(m_main);
         return std::nullopt;
     }
@@ -144,8 +144,8 @@ bool SweepEngine::countReport(LadderResult &result, int reportIndex)
     const qint32 id = result.reportIds.at(reportIndex);
     if (result.store == SampleStore::OnlineDb)
         return readAggregate(m_main, SampleStoreNames::onlineTable(id), result, reportIndex);
-    if (!m_report.open(
-            m_settings.connection, SampleStoreNames::reportDatabase(id), m_settings.timeouts))
+    if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
+            m_settings.timeouts, m_settings.security))
         return failToOpen(m_report);
     const bool read
         = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, result, reportIndex);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/ConnectionFields.h"
+#include "db/ConnectionSecurity.h"
 #include "db/ConnectionTimeouts.h"
 #include "sweep/SweepRange.h"
 #include "sweep/ThresholdLadder.h"
@@ -15,6 +16,7 @@ namespace tovik {
 struct SweepSettings
 {
     ConnectionFields connection;
+    ConnectionSecurity security;
     // One aggregate query reads a whole report's range, so it gets longer than a run's query.
     ConnectionTimeouts timeouts {ConnectionTimeouts::kDefaultLoginSeconds, 300};
 

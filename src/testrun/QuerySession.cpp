@@ -22,7 +22,8 @@ quint32 QuerySession::startMark() const
 bool QuerySession::connect(DbConnection &connection, const ConnectionFields &fields,
     const QString &database, const QString &shownString, quint32 startMark)
 {
-    if (!connection.open(fields, database, {m_host.loginTimeoutSeconds(), m_queryTimeoutSeconds})) {
+    if (!connection.open(fields, database, {m_host.loginTimeoutSeconds(), m_queryTimeoutSeconds},
+            m_host.connectionSecurity())) {
         m_lastError = connection.lastError();
         return false;
     }

@@ -15,6 +15,8 @@ private slots:
     void cleanup() { qunsetenv("KRB5CCNAME"); }
     void describesWhatWasTried_data();
     void describesWhatWasTried();
+    void protectionTried_data();
+    void protectionTried();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -106,6 +108,44 @@ void tst_ConnectionFailureText::describesWhatWasTried()
         fields, "Adaptive Server is unavailable or does not exist");
     QCOMPARE(text, expected);
     QVERIFY(!text.contains("secret"));
+}
+
+void tst_ConnectionFailureText::protectionTried_data()
+{
+    QTest::addColumn<ConnectionSecurity>("security");
+    QTest::addColumn<QString>("expected");
+
+    using M = EncryptionMode;
+    QTest::newRow("optional says nothing")
+        << ConnectionSecurity {M::Optional, true, "/etc/ca.pem", "db"} << "";
+    QTest::newRow("mandatory, system") << ConnectionSecurity {M::Mandatory, false, {}, {}}
+                                       << ", mandatory encryption with the certificate checked "
+                                          "against the system's certificate authorities";
+    QTest::newRow("mandatory, CA file and name")
+        << ConnectionSecurity {M::Mandatory, false, "/etc/ca.pem", "db.lan"}
+        << ", mandatory encryption with the certificate checked against /etc/ca.pem for the "
+           "name db.lan";
+    QTest::newRow("mandatory, trusted") << ConnectionSecurity {M::Mandatory, true, {}, {}}
+                                        << ", mandatory encryption with the certificate trusted "
+                                           "unchecked";
+    QTest::newRow("strict") << ConnectionSecurity {M::Strict, false, "/etc/ca.pem", {}}
+                            << ", strict encryption with the certificate checked against "
+                               "/etc/ca.pem";
+}
+
+void tst_ConnectionFailureText::protectionTried()
+{
+    QFETCH(ConnectionSecurity, security);
+    QFETCH(QString, expected);
+
+    ConnectionFields fields;
+    fields.SqlConnType = "Remote SQL Authentication";
+    fields.SqlDbServer = "db.example";
+    fields.SqlDbPort = "1444";
+    fields.SqlDbUser = "monitor";
+    QCOMPARE(ConnectionFailureText::describe(fields, "driver text", security),
+        "no connection to db.example:1444 with Remote SQL Authentication as monitor" + expected
+            + ": driver text");
 }
 
 } // namespace tovik::test

@@ -87,6 +87,7 @@ private slots:
     void timeoutEndsBlockedRun();
     void passwordSources_data();
     void passwordSources();
+    void passwordFileReadableByOthersRefused();
     void runLogPrivateToOwner();
     void runLogNotWritable();
     void runLogIntoDevice_data();
@@ -334,9 +335,7 @@ void tst_CpuCheck::passwordSources()
         << "--run-log" << QDir(fixture.appDir()).filePath("run.txt");
     if (!fileContent.isEmpty()) {
         const QString passwordFile = QDir(fixture.dataDir()).filePath("password");
-        QFile file(passwordFile);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(fileContent) == fileContent.size());
-        file.close();
+        QVERIFY(writeFileWithMode(passwordFile, fileContent, 0600));
         arguments << "--password-file" << passwordFile;
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -352,6 +351,25 @@ void tst_CpuCheck::passwordSources()
         QVERIFY(!text.contains(password.toUtf8()));
     if (exitCode == 2)
         QVERIFY(log.contains("User Id=sa;Password=****\r\n"));
+}
+
+// The check refuses to read a password that other users can read too, before it connects.
+void tst_CpuCheck::passwordFileReadableByOthersRefused()
+{
+    QTemporaryDir dir;
+    const QString passwordFile = dir.filePath("password");
+    QVERIFY(writeFileWithMode(passwordFile, password.toUtf8(), 0644));
+
+    const CheckRun run = runCheck({"run", "--auth", "remote", "--server", "127.0.0.1", "--port",
+                                      "1", "--password-file", passwordFile},
+        QProcessEnvironment::systemEnvironment());
+
+    QCOMPARE(run.exitCode, 3);
+    QCOMPARE(statusLine(run),
+        QString("CPU LOAD UNKNOWN - the password file %1 can be read by other users; make it "
+                "private with chmod 600 %1 (see tovik-cpu-check run --help)")
+            .arg(passwordFile));
+    QVERIFY(!run.out.contains(password.toUtf8()) && !run.err.contains(password.toUtf8()));
 }
 
 void tst_CpuCheck::runLogPrivateToOwner()

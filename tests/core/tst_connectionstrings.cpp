@@ -1,4 +1,7 @@
+#include "FileModes.h"
 #include "OdbcStringParser.h"
+#include "db/FreeTdsConfFile.h"
+#include "db/FreeTdsServerSection.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDriverCatalog.h"
 #include "testrun/ShownConnectionString.h"
@@ -34,6 +37,11 @@ private slots:
     void odbcDriverSpecifics();
     void preferredDriver_data();
     void preferredDriver();
+    void securityKeys_data();
+    void securityKeys();
+    void freeTdsSection_data();
+    void freeTdsSection();
+    void freeTdsConfFileOnlyForTheConnect();
 };
 
 void tst_ConnectionStrings::mainForms_data()
@@ -263,6 +271,195 @@ void tst_ConnectionStrings::preferredDriver()
     QFETCH(QStringList, installed);
     QFETCH(QString, chosen);
     QCOMPARE(OdbcDriverCatalog::preferredDriver(installed), chosen);
+}
+
+namespace {
+
+const QString freeTds = "FreeTDS";
+const QString driver17 = "ODBC Driver 17 for SQL Server";
+const QString driver18 = "ODBC Driver 18 for SQL Server";
+
+// The keys of a connection string that say where the server is and how it is protected.
+QString securityKeysOf(const QString &text, bool freeTds)
+{
+    static const QStringList keys {"SERVER", "SERVERNAME", "ENCRYPTION", "ENCRYPT",
+        "TRUSTSERVERCERTIFICATE", "HOSTNAMEINCERTIFICATE", "SERVERCERTIFICATE"};
+    QStringList shown;
+    for (const auto &pair : test::parseOdbcString(text, freeTds).value_or(QList<test::OdbcPair> {}))
+        if (keys.contains(pair.key.toUpper()))
+            shown << pair.key + u'=' + pair.value;
+    return shown.join(u';');
+}
+
+} // namespace
+
+void tst_ConnectionStrings::securityKeys_data()
+{
+    QTest::addColumn<QString>("driver");
+    QTest::addColumn<ConnectionSecurity>("security");
+    // The keys sent, or "refused: " and a part of the reason.
+    QTest::addColumn<QString>("expected");
+
+    const QString ca = "/etc/ca.pem";
+    using M = EncryptionMode;
+    QTest::newRow("freetds optional")
+        << freeTds << ConnectionSecurity {} << "SERVER=db1,1433;Encryption=request";
+    QTest::newRow("freetds optional ignores CA file")
+        << freeTds << ConnectionSecurity {M::Optional, false, ca, "other"}
+        << "SERVER=db1,1433;Encryption=request";
+    QTest::newRow("freetds mandatory checked")
+        << freeTds << ConnectionSecurity {M::Mandatory, false, ca, {}}
+        << "SERVERNAME=tovik-server;Encryption=require";
+    QTest::newRow("freetds mandatory trusted")
+        << freeTds << ConnectionSecurity {M::Mandatory, true, {}, {}}
+        << "SERVER=db1,1433;Encryption=require";
+    QTest::newRow("freetds strict") << freeTds << ConnectionSecurity {M::Strict, false, {}, {}}
+                                    << "refused: the FreeTDS driver (1.3) does not";
+    QTest::newRow("18 optional, the window's")
+        << driver18 << ConnectionSecurity {}
+        << "SERVER=db1,1433;Encrypt=no;TrustServerCertificate=yes";
+    QTest::newRow("18 mandatory") << driver18 << ConnectionSecurity {M::Mandatory, false, {}, {}}
+                                  << "SERVER=db1,1433;Encrypt=yes";
+    QTest::newRow("18 mandatory, name")
+        << driver18 << ConnectionSecurity {M::Mandatory, false, {}, "db1.lan"}
+        << "SERVER=db1,1433;Encrypt=yes;HostNameInCertificate=db1.lan";
+    QTest::newRow("18 mandatory trusted")
+        << driver18 << ConnectionSecurity {M::Mandatory, true, {}, {}}
+        << "SERVER=db1,1433;Encrypt=yes;TrustServerCertificate=yes";
+    QTest::newRow("18 mandatory, CA file")
+        << driver18 << ConnectionSecurity {M::Mandatory, false, ca, {}}
+        << "refused: a CA file needs strict encryption";
+    QTest::newRow("18 strict, CA file and name")
+        << driver18 << ConnectionSecurity {M::Strict, false, ca, "db1.lan"}
+        << "SERVER=db1,1433;Encrypt=strict;HostNameInCertificate=db1.lan;ServerCertificate=" + ca;
+    QTest::newRow("18 strict trusted") << driver18 << ConnectionSecurity {M::Strict, true, {}, {}}
+                                       << "refused: always checks the certificate";
+    QTest::newRow("17 optional") << driver17 << ConnectionSecurity {} << "SERVER=db1,1433";
+    QTest::newRow("17 mandatory") << driver17 << ConnectionSecurity {M::Mandatory, false, {}, {}}
+                                  << "SERVER=db1,1433;Encrypt=yes";
+    QTest::newRow("17 mandatory trusted")
+        << driver17 << ConnectionSecurity {M::Mandatory, true, {}, {}}
+        << "SERVER=db1,1433;Encrypt=yes;TrustServerCertificate=yes";
+    QTest::newRow("17 mandatory, name")
+        << driver17 << ConnectionSecurity {M::Mandatory, false, {}, "db1.lan"}
+        << "refused: ODBC Driver 17 for SQL Server checks the certificate";
+    QTest::newRow("17 strict") << driver17 << ConnectionSecurity {M::Strict, false, {}, {}}
+                               << "refused: ODBC Driver 17 for SQL Server does not";
+}
+
+void tst_ConnectionStrings::securityKeys()
+{
+    QFETCH(QString, driver);
+    QFETCH(ConnectionSecurity, security);
+    QFETCH(QString, expected);
+
+    ConnectionFields input = fields("Remote SQL Authentication");
+    input.SqlDbServer = "db1";
+    QString failure;
+    const auto text
+        = OdbcConnectionString::build(input, "SNMPCONLINE", driver, 30, &failure, security);
+    if (expected.startsWith("refused: ")) {
+        QVERIFY(!text);
+        QVERIFY2(failure.contains(expected.mid(9)), qPrintable(failure));
+        return;
+    }
+    QVERIFY2(text, qPrintable(failure));
+    QCOMPARE(securityKeysOf(*text, OdbcDriverCatalog::isFreeTds(driver)), expected);
+    QVERIFY(text->contains(";PWD={secret};"));
+}
+
+void tst_ConnectionStrings::freeTdsSection_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<ConnectionSecurity>("security");
+    // The lines after the section's name, or "refused: " and a part of the reason.
+    QTest::addColumn<QString>("expected");
+
+    const QString checks = "\tencryption = require\n\tca file = %1\n"
+                           "\tcheck certificate hostname = yes\n";
+    const ConnectionSecurity mandatory {EncryptionMode::Mandatory, false, {}, {}};
+    QTest::newRow("remote, system authorities")
+        << "Remote SQL Authentication"
+        << "db1" << mandatory << "\thost = db1\n\tport = 1433\n" + checks.arg("system");
+    QTest::newRow("local instance, CA file")
+        << "Local SQL Authentication"
+        << "db1\\SNMPCONLINE"
+        << ConnectionSecurity {EncryptionMode::Mandatory, false, "/etc/ca.pem", {}}
+        << "\thost = db1\n\tinstance = SNMPCONLINE\n" + checks.arg("/etc/ca.pem");
+    QTest::newRow("windows, default instance, its own name")
+        << "Windows Authentication"
+        << "db1" << ConnectionSecurity {EncryptionMode::Mandatory, false, {}, "DB1"}
+        << "\thost = db1\n" + checks.arg("system");
+    QTest::newRow("another name") << "Remote SQL Authentication"
+                                  << "db1"
+                                  << ConnectionSecurity {EncryptionMode::Mandatory, false, {},
+                                         "db2"}
+                                  << "refused: it cannot check it for db2";
+    QTest::newRow("comment in the CA file's path")
+        << "Remote SQL Authentication"
+        << "db1" << ConnectionSecurity {EncryptionMode::Mandatory, false, "/tmp/a#b.pem", {}}
+        << "refused: the ca file '/tmp/a#b.pem'";
+    QTest::newRow("line end in the server")
+        << "Remote SQL Authentication"
+        << "db1\n[global]" << mandatory << "refused: the host 'db1\n[global]'";
+    QTest::newRow("double blank in the CA file's path")
+        << "Remote SQL Authentication"
+        << "db1" << ConnectionSecurity {EncryptionMode::Mandatory, false, "/tmp/a  b.pem", {}}
+        << "refused: the ca file";
+}
+
+void tst_ConnectionStrings::freeTdsSection()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, server);
+    QFETCH(ConnectionSecurity, security);
+    QFETCH(QString, expected);
+
+    ConnectionFields input = fields(type);
+    input.SqlDbServer = server;
+    QString failure;
+    const auto text = FreeTdsServerSection::text(input, security, &failure);
+    if (expected.startsWith("refused: ")) {
+        QVERIFY(!text);
+        QVERIFY2(failure.contains(expected.mid(9)), qPrintable(failure));
+        return;
+    }
+    QVERIFY2(text, qPrintable(failure));
+    QCOMPARE(QString::fromUtf8(*text), "[tovik-server]\n" + expected);
+    QVERIFY(!text->contains("secret"));
+}
+
+// The driver finds the section through FREETDSCONF while the connection opens; before and after,
+// the variable is what it was and the file is gone.
+void tst_ConnectionStrings::freeTdsConfFileOnlyForTheConnect()
+{
+    qputenv(FreeTdsConfFile::kVariable, "/etc/users-own.conf");
+    QString path;
+    {
+        QString failure;
+        const auto conf = FreeTdsConfFile::create("[tovik-server]\n\thost = db1\n", &failure);
+        QVERIFY2(conf, qPrintable(failure));
+        path = conf->path();
+        QCOMPARE(qEnvironmentVariable(FreeTdsConfFile::kVariable), path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), "[tovik-server]\n\thost = db1\n");
+        QCOMPARE(test::fileMode(path), 0600);
+        QCOMPARE(test::fileMode(QFileInfo(path).path()), 0700);
+    }
+    QCOMPARE(qgetenv(FreeTdsConfFile::kVariable), "/etc/users-own.conf");
+    QVERIFY(!QFileInfo::exists(path));
+    QVERIFY(!QFileInfo::exists(QFileInfo(path).path()));
+
+    qunsetenv(FreeTdsConfFile::kVariable);
+    {
+        QString failure;
+        const auto conf = FreeTdsConfFile::create("[tovik-server]\n", &failure);
+        QVERIFY2(conf, qPrintable(failure));
+        QVERIFY(qEnvironmentVariableIsSet(FreeTdsConfFile::kVariable));
+    }
+    QVERIFY(!qEnvironmentVariableIsSet(FreeTdsConfFile::kVariable));
 }
 
 QTEST_GUILESS_MAIN(tst_ConnectionStrings)

@@ -4,6 +4,7 @@
 #include "output/PrivateFile.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <sys/stat.h>
@@ -23,6 +24,15 @@ private slots:
     void refused_data();
     void refused();
     void passwordFromEnvironmentOrFile();
+    void passwordFileModes_data();
+    void passwordFileModes();
+    void securityOptions_data();
+    void securityOptions();
+    void givenCertificateChoiceReplacesRemembered();
+    void securityRefused_data();
+    void securityRefused();
+    void uncheckedCertificateOptionsNoticed_data();
+    void uncheckedCertificateOptionsNoticed();
     void ignoredPortNoticed_data();
     void ignoredPortNoticed();
     void settingsRememberedWithoutPassword();
@@ -153,9 +163,7 @@ void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
 {
     QTemporaryDir dir;
     QFile file(dir.filePath("password"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("from-file\r\nsecond line\n");
-    file.close();
+    QVERIFY(writeFileWithMode(file.fileName(), "from-file\r\nsecond line\n", 0600));
     const QStringList arguments {"explorer", "--password-file", file.fileName()};
     QCOMPARE(ExplorerCommandLine::parse(arguments, {}).settings.connection.fields.SqlDbPass,
         "from-file");
@@ -169,6 +177,165 @@ void tst_ExplorerOptions::passwordFromEnvironmentOrFile()
         = ExplorerCommandLine::parse({"explorer", "--password-file", dir.filePath("none")}, {});
     QCOMPARE(missing.action, ExplorerCommandLine::Action::Refused);
     QVERIFY2(missing.text.startsWith("the password file"), qPrintable(missing.text));
+}
+
+// Other users must not read the password; the file's group may, as a monitoring group shares it.
+void tst_ExplorerOptions::passwordFileModes_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow("0600") << 0600 << true;
+    QTest::newRow("0640") << 0640 << true;
+    QTest::newRow("0400") << 0400 << true;
+    QTest::newRow("0644") << 0644 << false;
+    QTest::newRow("0604") << 0604 << false;
+}
+
+void tst_ExplorerOptions::passwordFileModes()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, accepted);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("password");
+    QVERIFY(writeFileWithMode(path, "secret\n", mode));
+    const auto parsed = ExplorerCommandLine::parse({"explorer", "--password-file", path}, {});
+    if (accepted) {
+        QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+        QCOMPARE(parsed.settings.connection.fields.SqlDbPass, "secret");
+        return;
+    }
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Refused);
+    QVERIFY2(
+        parsed.text.contains(path) && parsed.text.contains("chmod 600"), qPrintable(parsed.text));
+    QVERIFY(!parsed.text.contains("secret"));
+}
+
+void tst_ExplorerOptions::securityOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("encryption");
+    QTest::addColumn<bool>("trust");
+    QTest::addColumn<bool>("caFile");
+    QTest::addColumn<QString>("hostName");
+
+    QTest::newRow("defaults") << QStringList {} << "optional" << false << false << "";
+    QTest::newRow("mandatory") << QStringList {"--encrypt", "mandatory"} << "mandatory" << false
+                               << false << "";
+    QTest::newRow("strict, name") << QStringList {"--encrypt=strict", "--host-name-in-certificate",
+        "db.example.com"} << "strict"
+                                  << false << false << "db.example.com";
+    QTest::newRow("mandatory, trusted")
+        << QStringList {"--encrypt", "mandatory", "--trust-server-certificate"} << "mandatory"
+        << true << false << "";
+    QTest::newRow("mandatory, CA file") << QStringList {"--encrypt", "mandatory", "--ca-file", "CA"}
+                                        << "mandatory" << false << true << "";
+}
+
+void tst_ExplorerOptions::securityOptions()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, encryption);
+    QFETCH(bool, trust);
+    QFETCH(bool, caFile);
+    QFETCH(QString, hostName);
+
+    QTemporaryDir dir;
+    const QString ca = dir.filePath("ca.pem");
+    QVERIFY(writeFileWithMode(ca, "-----BEGIN CERTIFICATE-----\n", 0644));
+    arguments.replaceInStrings(QRegularExpression("^CA$"), ca);
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    const ConnectionSecurity &security = parsed.settings.connection.security;
+    QCOMPARE(ConnectionSecurity::wordOf(security.encryption), encryption);
+    QCOMPARE(security.trustServerCertificate, trust);
+    QCOMPARE(security.caFile, caFile ? ca : QString());
+    QCOMPARE(security.hostNameInCertificate, hostName);
+    QCOMPARE(parsed.settings.sweep(QDateTime::currentDateTime(), nullptr)->security, security);
+}
+
+// A remembered trust gives way to a CA file given now, and the other way round.
+void tst_ExplorerOptions::givenCertificateChoiceReplacesRemembered()
+{
+    QTemporaryDir dir;
+    const QString ca = dir.filePath("ca.pem");
+    QVERIFY(writeFileWithMode(ca, "-----BEGIN CERTIFICATE-----\n", 0644));
+    SweepChoice remembered;
+    remembered.connection.security = {EncryptionMode::Mandatory, true, {}, {}};
+    const auto checked = ExplorerCommandLine::parse({"explorer", "--ca-file", ca}, remembered);
+    QCOMPARE(checked.settings.connection.security,
+        (ConnectionSecurity {EncryptionMode::Mandatory, false, ca, {}}));
+    remembered.connection.security = checked.settings.connection.security;
+    const auto trusted
+        = ExplorerCommandLine::parse({"explorer", "--trust-server-certificate"}, remembered);
+    QCOMPARE(trusted.settings.connection.security,
+        (ConnectionSecurity {EncryptionMode::Mandatory, true, {}, {}}));
+}
+
+void tst_ExplorerOptions::securityRefused_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("other mode") << QStringList {"--encrypt", "yes"}
+                                << "--encrypt takes optional, mandatory, strict, not 'yes'";
+    QTest::newRow("other case") << QStringList {"--encrypt", "Mandatory"}
+                                << "--encrypt takes optional, mandatory, strict, not 'Mandatory'";
+    QTest::newRow("missing CA file") << QStringList {"--encrypt", "mandatory", "--ca-file",
+        "DIR/none.pem"} << "the CA file DIR/none.pem cannot be read";
+    QTest::newRow("CA file and trust")
+        << QStringList {"--encrypt", "mandatory", "--ca-file", "DIR/ca.pem",
+               "--trust-server-certificate"}
+        << "--trust-server-certificate and --ca-file exclude each other: a trusted certificate "
+           "is not checked";
+}
+
+void tst_ExplorerOptions::securityRefused()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+
+    QTemporaryDir dir;
+    QVERIFY(writeFileWithMode(dir.filePath("ca.pem"), "-----BEGIN CERTIFICATE-----\n", 0644));
+    arguments.replaceInStrings("DIR", dir.path());
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Refused);
+    QCOMPARE(parsed.text, message.replace("DIR", dir.path()));
+}
+
+void tst_ExplorerOptions::uncheckedCertificateOptionsNoticed_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("ignored");
+
+    QTest::newRow("optional with name") << QStringList {"--host-name-in-certificate", "db"}
+                                        << QStringList {"--host-name-in-certificate"};
+    QTest::newRow("optional with CA file")
+        << QStringList {"--ca-file", "CA"} << QStringList {"--ca-file"};
+    QTest::newRow("trusted with name") << QStringList {"--encrypt", "mandatory",
+        "--trust-server-certificate", "--host-name-in-certificate", "db"}
+                                       << QStringList {"--host-name-in-certificate"};
+    QTest::newRow("checked") << QStringList {"--encrypt", "mandatory", "--ca-file", "CA",
+        "--host-name-in-certificate", "db"}
+                             << QStringList {};
+}
+
+void tst_ExplorerOptions::uncheckedCertificateOptionsNoticed()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, ignored);
+
+    QTemporaryDir dir;
+    const QString ca = dir.filePath("ca.pem");
+    QVERIFY(writeFileWithMode(ca, "-----BEGIN CERTIFICATE-----\n", 0600));
+    arguments.replaceInStrings(QRegularExpression("^CA$"), ca);
+    const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    QStringList noticed;
+    for (const QString &line : parsed.notice.split(u'\n', Qt::SkipEmptyParts))
+        noticed << line.section(u' ', 0, 0);
+    QCOMPARE(noticed, ignored);
 }
 
 void tst_ExplorerOptions::ignoredPortNoticed_data()
@@ -206,6 +373,7 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     settings.to = "2026-01-03 00:00:00";
     settings.threshold = 60;
     settings.occurrences = 4;
+    settings.connection.security = {EncryptionMode::Mandatory, false, "/etc/ca.pem", "db7.lan"};
     const mode_t previous = ::umask(0);
     QString reason;
     const bool written = ExplorerSettingsStore::write(path, settings, &reason);
@@ -220,6 +388,7 @@ void tst_ExplorerOptions::settingsRememberedWithoutPassword()
     QCOMPARE(loaded.to, "2026-01-03 00:00:00");
     QCOMPARE(loaded.threshold, qint16(60));
     QCOMPARE(loaded.occurrences, qint16(4));
+    QCOMPARE(loaded.connection.security, settings.connection.security);
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -1,4 +1,5 @@
 #include "MonitoringFixture.h"
+#include "TestCertificates.h"
 #include "explorer/DeviceTableModel.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapModel.h"
@@ -12,10 +13,13 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -225,6 +229,7 @@ private slots:
     void tuningCellChoosesSetting();
     void baselineComparedAcrossRedrawsAndSweeps();
     void budgetRemembered();
+    void encryptionChosenInConnectionGroup();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -529,6 +534,53 @@ void tst_ExplorerWindow::budgetRemembered()
     }
     ExplorerWindow reopened(path);
     QCOMPARE(reopened.findChild<QDoubleSpinBox *>("budget")->value(), 3.5);
+}
+
+// The Connection group's encryption controls reach the sweep: checked against the right CA the
+// result is the unencrypted one; against another CA the error line names what was tried.
+void tst_ExplorerWindow::encryptionChosenInConnectionGroup()
+{
+    TestCertificates certificates;
+    QString failure;
+    if (!certificates.create(&failure))
+        QSKIP(qPrintable("no test certificates: " + failure));
+    MonitoringFixture fixture;
+    SampleServer::Options options;
+    options.certificate = certificates.serverCertificate();
+    options.key = certificates.serverKey();
+    options.forceEncryption = true;
+    QVERIFY2(generate(fixture) && fixture.startServer(options), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    auto *encryption = window.findChild<QComboBox *>("encryption");
+    auto *caFile = window.findChild<QLineEdit *>("caFile");
+    auto *trust = window.findChild<QCheckBox *>("trustServerCertificate");
+    QVERIFY(
+        encryption && caFile && trust && window.findChild<QLineEdit *>("hostNameInCertificate"));
+    QCOMPARE(encryption->currentText(), "Optional");
+    encryption->setCurrentIndex(encryption->findText("Mandatory"));
+    caFile->setText(certificates.caCertificate());
+
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QCOMPARE(window.settings().connection.security.encryption, EncryptionMode::Mandatory);
+    QCOMPARE(exportedCsv(window), engineCsv(settingsFor(fixture), 6));
+    const QList<LoggedRequest> logged = fixture.server().loggedRequests();
+    QVERIFY(std::all_of(logged.cbegin(), logged.cend(), [](const LoggedRequest &request) {
+        return request.kind != "PRELOGIN" || request.detail.endsWith("encryption=full");
+    }));
+
+    caFile->setText(certificates.otherCaCertificate());
+    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
+    QVERIFY(!runToResult(window));
+    QCOMPARE(failed.count(), 1);
+    const QString description = failed.first().first().toString();
+    QVERIFY2(
+        description.startsWith(ConnectionFailureText::describe(
+            window.settings().connection.fields, QString(), window.settings().connection.security))
+            && description.contains("FreeTDS"),
+        qPrintable(description));
+    QVERIFY2(window.statusText().startsWith(description), qPrintable(window.statusText()));
 }
 
 QTEST_MAIN(tst_ExplorerWindow)

@@ -72,6 +72,10 @@ QStringList SampleServer::arguments() const
         arguments << "--default-language" << m_options.defaultLanguage;
     if (m_options.dropAfter > 0)
         arguments << "--drop-after" << QString::number(m_options.dropAfter);
+    if (!m_options.certificate.isEmpty())
+        arguments << "--certificate" << m_options.certificate << "--key" << m_options.key;
+    if (m_options.forceEncryption)
+        arguments << "--force-encryption";
     return arguments;
 }
 

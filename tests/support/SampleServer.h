@@ -41,6 +41,9 @@ public:
         QString listen = "127.0.0.1";
         quint16 port = 0; // 0: a free port
         QString defaultLanguage; // empty: the server's default (us_english)
+        QString certificate; // PEM files; empty: the server offers no encryption
+        QString key;
+        bool forceEncryption = false;
     };
 
     explicit SampleServer(Options options);
