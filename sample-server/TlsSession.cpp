@@ -4,6 +4,7 @@
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <system_error>
 
 namespace tovik::sampleserver {
 
@@ -106,8 +107,11 @@ std::string TlsSession::applicationProtocol() const
 
 std::string TlsSession::lastError(const std::string &fallback)
 {
-    const unsigned long code = ERR_peek_last_error();
+    // The first error is the cause; the ones after it name the calls it went up through.
+    const unsigned long code = ERR_peek_error();
     ERR_clear_error();
+    if (ERR_SYSTEM_ERROR(code))
+        return std::generic_category().message(ERR_GET_REASON(code));
     const char *reason = code ? ERR_reason_error_string(code) : nullptr;
     return reason ? std::string(reason) : fallback;
 }

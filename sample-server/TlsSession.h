@@ -17,7 +17,7 @@ class TlsSession
 {
 public:
     // Tds7: the handshake travels inside PRELOGIN packets, TLS 1.2 at most (TLS 1.3 does not
-    // survive that wrapping in the clients). Strict: TLS before any TDS, any version.
+    // survive that wrapping in the clients). Strict: TLS before any TDS, TLS 1.2 or later.
     enum class Framing { Tds7, Strict };
     enum class Handshake { InProgress, Done, Failed };
 
@@ -44,7 +44,8 @@ public:
     std::string applicationProtocol() const;
     const std::string &failure() const { return m_failure; }
 
-    // The reason OpenSSL gives for its last error, or the fallback text.
+    // The reason for the first error OpenSSL queued on this thread (the cause), or the fallback
+    // text; empties the queue.
     static std::string lastError(const std::string &fallback);
 
 private:

@@ -4,9 +4,21 @@ texts a line. On failure: the error on standard error and exit code 1."""
 
 import argparse
 import json
+import socket
+import ssl
 import sys
 
 import pytds
+
+
+def strict_socket(host, port, cafile):
+    context = ssl.create_default_context(cafile=cafile)
+    context.set_alpn_protocols(["tds/8.0"])
+    connection = socket.create_connection((host, port), 10)
+    tls = context.wrap_socket(connection, server_hostname=host)
+    if tls.selected_alpn_protocol() != "tds/8.0":
+        raise ssl.SSLError(f"the server agreed on {tls.selected_alpn_protocol()}, not tds/8.0")
+    return tls
 
 
 def main():
@@ -15,14 +27,19 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--cafile", help="trusted CAs (PEM): encrypt, checking the host name")
     parser.add_argument("--login-only", action="store_true", help="encrypt the login only")
+    parser.add_argument("--strict", action="store_true",
+                        help="TDS 8.0: TLS (checked against --cafile) before any TDS")
     parser.add_argument("--query", required=True)
     arguments = parser.parse_args()
     options = {}
-    if arguments.cafile:
-        options["cafile"] = arguments.cafile
-    if arguments.login_only:
-        options["enc_login_only"] = True
     try:
+        if arguments.strict:
+            # pytds knows no strict mode, but talks TDS over any socket it is given.
+            options["sock"] = strict_socket(arguments.host, arguments.port, arguments.cafile)
+        elif arguments.cafile:
+            options["cafile"] = arguments.cafile
+        if arguments.login_only:
+            options["enc_login_only"] = True
         with pytds.connect(arguments.host, database="SNMPCONLINE", user="sa", password="",
                            port=arguments.port, autocommit=True, login_timeout=10,
                            **options) as connection:

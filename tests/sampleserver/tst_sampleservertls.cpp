@@ -278,7 +278,8 @@ void tst_SampleServerTls::freetdsChecksServerCertificate()
     QCOMPARE(DirectSqlite::texts(*rows), m_expected);
 }
 
-// pytds checks the host name (localhost) against the certificate.
+// pytds checks the host name (localhost) against the certificate; for TDS 8.0 the script makes
+// the TLS connection with Python's ssl module and hands it to pytds.
 void tst_SampleServerTls::pytdsLogsIn_data()
 {
     QTest::addColumn<Setting>("setting");
@@ -304,6 +305,17 @@ void tst_SampleServerTls::pytdsLogsIn_data()
                                 << "TLS";
     QTest::newRow("no encryption, forced") << Setting::Forced << QStringList() << false << "refused"
                                            << "";
+    // pytds sends NOT_SUP inside a strict connection, which is encrypted all the same.
+    QTest::newRow("strict") << Setting::Certificate << QStringList {"--strict", "--cafile", ca}
+                            << true << "strict"
+                            << "";
+    QTest::newRow("strict, forced")
+        << Setting::Forced << QStringList {"--strict", "--cafile", ca} << true << "strict"
+        << "";
+    QTest::newRow("strict, another CA")
+        << Setting::Certificate
+        << QStringList {"--strict", "--cafile", m_certificates.otherCaCertificate()} << false << ""
+        << "TLS";
 }
 
 void tst_SampleServerTls::pytdsLogsIn()
@@ -393,7 +405,8 @@ void tst_SampleServerTls::serveRefusesUnusableTlsOptions_data()
         "--force-encryption"} << 2 << "--force-encryption needs --certificate and --key";
     QTest::newRow("missing certificate")
         << QStringList {"--certificate", m_dir.filePath("missing.pem"), "--key", key} << 1
-        << "cannot use the certificate " + m_dir.filePath("missing.pem");
+        << "cannot use the certificate " + m_dir.filePath("missing.pem")
+            + ": No such file or directory";
     QTest::newRow("key not a key") << QStringList {"--certificate", certificate, "--key",
         certificate} << 1 << "cannot use the key " + certificate;
     QTest::newRow("key of another certificate")
