@@ -6,7 +6,10 @@
 # monitoring time, its Start and Stop are chosen too; either way the run must count one hour and
 # catch devices. Closing the window must stop the demo's sample server.
 #
-#   demo-window.sh BUILD_DIR [--external] [--clock 'YYYY-MM-DD HH:MM:SS' START END]
+#   demo-window.sh BUILD_DIR [--external] [--tls] [--clock 'YYYY-MM-DD HH:MM:SS' START END]
+#
+# --tls serves the demo forcing encryption: every connection of the window must then be encrypted
+# whole, as the window connects to such a server without checking its certificate.
 #
 # --clock opens the window at that local time (through the test-only TOVIK_TEST_CLOCK_START) and
 # expects the run to examine START to END, two 'YYYY-MM-DD HH:00:00' texts.
@@ -27,6 +30,7 @@ readonly closeSeconds=30
 build=$(realpath "$1")
 shift
 layout=online
+tls=false
 demoArgs=()
 clock=
 expectedStart=
@@ -36,6 +40,10 @@ while [ $# -gt 0 ]; do
     --external)
         layout=external
         demoArgs+=(--external)
+        ;;
+    --tls)
+        tls=true
+        demoArgs+=(--tls)
         ;;
     --clock)
         clock=$2 expectedStart=$3 expectedEnd=$4
@@ -222,6 +230,16 @@ closeWindowAndAwaitDemo() {
     [ "$status" -eq 0 ] || fail "scripts/demo ended with status $status after the window closed"
 }
 
+# The server's PRELOGIN lines name how each connection was protected.
+checkEncryption() {
+    $tls || return 0
+    local log="$build/demo-data/$layout/requests.log"
+    local modes
+    modes=$(grep -o 'PRELOGIN encryption=[a-z ]*' "$log" | sort -u)
+    [ "$modes" = "PRELOGIN encryption=full" ] \
+        || fail "the window's connections to a server forcing encryption were: ${modes:-none logged}"
+}
+
 checkServerStopped() {
     if kill -0 "$serverPid" 2>/dev/null; then
         fail "the sample server (PID $serverPid) still runs after the window closed"
@@ -260,6 +278,7 @@ main() {
     awaitViewerCall
     checkRunLog
     checkExaminedHour
+    checkEncryption
 
     closeWindowAndAwaitDemo "$window"
     checkServerStopped
