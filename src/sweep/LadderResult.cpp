@@ -24,10 +24,8 @@ SweepResult LadderResult::atStep(int step) const
     static_cast<SweepFrame &>(result) = *this;
     for (const quint32 i : m_order) {
         const qint32 n = count(i, step);
-        if (n > 0) {
-            const LadderCell &cell = cells[i];
-            result.rows.push_back({cell.nodeId, n, cell.hourIndex, cell.reportIndex});
-        }
+        if (n > 0)
+            result.rows.push_back(SweepResult::rowOf(cells[i], n));
     }
     return result;
 }

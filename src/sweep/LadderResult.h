@@ -10,15 +10,6 @@
 
 namespace tovik {
 
-// One report's node in one examined hour in which it has any sample.
-struct LadderCell
-{
-    qint32 nodeId = 0;
-    quint16 hourIndex = 0;
-    // Into SweepFrame::reportIds.
-    quint16 reportIndex = 0;
-};
-
 // What a sweep found at every threshold of its ladder at once, so that any of them, and any
 // occurrences value, is answered without another query.
 struct LadderResult : SweepFrame

@@ -25,21 +25,27 @@ QList<qint32> countedReports(const CpuReportList &reports)
 }
 
 // The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const LadderResult &result, const QVariant &hourColumn)
+int examinedHour(const SweepFrame &frame, const QVariant &hourColumn)
 {
     bool isNumber = false;
     const qint64 hourNumber = hourColumn.toLongLong(&isNumber);
-    const auto hour = isNumber ? result.range.indexOfHourNumber(hourNumber) : std::nullopt;
-    return hour && result.monitored.at(*hour) ? *hour : -1;
+    const auto hour = isNumber ? frame.range.indexOfHourNumber(hourNumber) : std::nullopt;
+    return hour && frame.monitored.at(*hour) ? *hour : -1;
 }
 
 // The thresholds, then the time bounds, as the aggregate query binds them.
-QVariantList aggregateValues(const LadderResult &result)
+QVariantList aggregateValues(const SweepFrame &frame, const ThresholdLadder &ladder)
 {
     QVariantList values;
-    for (const qint16 threshold : result.ladder.thresholds())
+    for (const qint16 threshold : ladder.thresholds())
         values << int(threshold);
-    return values << result.range.from() << result.range.to();
+    return values << frame.range.from() << frame.range.to();
+}
+
+bool rowOrder(const SweepRow &a, const SweepRow &b)
+{
+    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
+        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
 }
 
 } // namespace
@@ -80,49 +86,70 @@ bool SweepEngine::stopIfCancelled()
 
 std::optional<LadderResult> SweepEngine::run(const Progress &progress)
 {
+    LadderResult result;
+    result.ladder = m_settings.countedLadder();
+    result.counts = LadderCounts(result.ladder.size() + 1);
+    const auto keep = [&result](const LadderCell &cell, const qint32 *counts) {
+        result.cells.push_back(cell);
+        result.counts.append(counts);
+        return true;
+    };
+    if (!sweepInto(result, result.ladder, keep, progress))
+        return std::nullopt;
+    result.arrange();
+    return result;
+}
+
+// Keeps only the rows at the threshold, so that a sweep of one setting holds no more than them.
+std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
+{
+    const ThresholdLadder ladder = m_settings.countedLadder();
+    const int column = 1 + *ladder.stepOf(m_settings.threshold);
+    SweepResult result;
+    const auto keep = [&result, column](const LadderCell &cell, const qint32 *counts) {
+        if (counts[column] <= 0)
+            return false;
+        result.rows.push_back(SweepResult::rowOf(cell, counts[column]));
+        return true;
+    };
+    if (!sweepInto(result, ladder, keep, progress))
+        return std::nullopt;
+    std::sort(result.rows.begin(), result.rows.end(), rowOrder);
+    return result;
+}
+
+bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
+    const Progress &progress)
+{
     m_cancelled = false;
     m_main.resumeAfterCancel();
     m_report.resumeAfterCancel();
     m_lastError.clear();
     m_openFailed = false;
 
-    LadderResult result;
-    result.range = m_settings.range;
-    result.ladder = m_settings.countedLadder();
-    result.counts = LadderCounts(result.ladder.size() + 1);
-    for (int i = 0; i < result.range.hourCount(); ++i)
-        result.monitored << m_settings.isMonitored(result.range.hour(i));
-
+    frame.range = m_settings.range;
+    for (int i = 0; i < frame.range.hourCount(); ++i)
+        frame.monitored << m_settings.isMonitored(frame.range.hour(i));
     if (!m_main.open(m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts,
-            m_settings.security)) {
-        failToOpen(m_main);
-        return std::nullopt;
-    }
-    bool complete = discover(result);
-    if (complete && result.store != SampleStore::None) {
-        for (int i = 0; complete && i < result.reportIds.size(); ++i) {
+            m_settings.security))
+        return failToOpen(m_main);
+    bool complete = discover(frame);
+    bool kept = false;
+    if (complete && frame.store != SampleStore::None) {
+        for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
-                progress(i + 1, int(result.reportIds.size()));
-            complete = !stopIfCancelled() && countReport(result, i);
+                progress(i + 1, int(frame.reportIds.size()));
+            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &kept);
         }
     }
-    complete = complete && (result.cells.empty() || readNodes(result));
+    complete = complete && (!kept || readNodes(frame));
     m_main.close();
     m_report.close();
-    if (!complete)
-        return std::nullopt;
-    result.arrange();
-    return result;
-}
-
-std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
-{
-    const std::optional<LadderResult> ladder = run(progress);
-    return ladder ? ladder->atThreshold(m_settings.threshold) : std::nullopt;
+    return complete;
 }
 
 // Where the test run would count, found by the same discovery.
-bool SweepEngine::discover(LadderResult &result)
+bool SweepEngine::discover(SweepFrame &frame)
 {
     CatalogReader reader(m_main);
     const ReportDiscovery discovery = ReportDiscovery::discover(reader);
@@ -134,54 +161,57 @@ bool SweepEngine::discover(LadderResult &result)
     case ReportDiscovery::Outcome::StoreChosen:
         break;
     }
-    result.reportIds = countedReports(discovery.reports);
-    result.store = discovery.store;
+    frame.reportIds = countedReports(discovery.reports);
+    frame.store = discovery.store;
     return true;
 }
 
-bool SweepEngine::countReport(LadderResult &result, int reportIndex)
+bool SweepEngine::countReport(SweepFrame &frame, const ThresholdLadder &ladder,
+    const CellSink &keep, int reportIndex, bool *kept)
 {
-    const qint32 id = result.reportIds.at(reportIndex);
-    if (result.store == SampleStore::OnlineDb)
-        return readAggregate(m_main, SampleStoreNames::onlineTable(id), result, reportIndex);
+    const qint32 id = frame.reportIds.at(reportIndex);
+    if (frame.store == SampleStore::OnlineDb)
+        return readAggregate(
+            m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep, reportIndex, kept);
     if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
             m_settings.timeouts, m_settings.security))
         return failToOpen(m_report);
-    const bool read
-        = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, result, reportIndex);
+    const bool read = readAggregate(
+        m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder, keep, reportIndex, kept);
     m_report.close();
     return read;
 }
 
-bool SweepEngine::readAggregate(
-    DbConnection &connection, const QString &table, LadderResult &result, int reportIndex)
+bool SweepEngine::readAggregate(DbConnection &connection, const QString &table,
+    const SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex,
+    bool *kept)
 {
-    const QString sql = SweepQueries::aggregate(table, result.ladder.size());
-    if (!connection.execPrepared(sql, aggregateValues(result)))
+    if (!connection.execPrepared(
+            SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
         return failWith(connection);
-    QList<qint32> counts(result.counts.width());
+    QList<qint32> counts(ladder.size() + 1);
     const bool read = connection.forEachRecord([&](const QSqlQuery &row) {
-        const int hour = examinedHour(result, row.value(1));
+        const int hour = examinedHour(frame, row.value(1));
         const QVariant node = row.value(0);
         if (hour < 0 || node.isNull())
             return;
-        result.cells.push_back(
-            {IntegerConversion::toInt32(node).value_or(0), quint16(hour), quint16(reportIndex)});
         for (int i = 0; i < counts.size(); ++i)
             counts[i] = std::max(IntegerConversion::toInt32(row.value(2 + i)).value_or(0), 0);
-        result.counts.append(counts.constData());
+        const LadderCell cell {
+            IntegerConversion::toInt32(node).value_or(0), quint16(hour), quint16(reportIndex)};
+        *kept = keep(cell, counts.constData()) || *kept;
     });
     return read || failWith(connection);
 }
 
-bool SweepEngine::readNodes(LadderResult &result)
+bool SweepEngine::readNodes(SweepFrame &frame)
 {
     if (!m_main.exec(SweepQueries::nodeAttributes()))
         return failWith(m_main);
-    const bool read = m_main.forEachRow([&result](const QueryRow &row) {
+    const bool read = m_main.forEachRow([&frame](const QueryRow &row) {
         const auto id = IntegerConversion::toInt32(column(row, 0));
-        if (id && !result.nodes.contains(*id))
-            result.nodes.insert(*id, NodeAttributes::fromRow(row, 1));
+        if (id && !frame.nodes.contains(*id))
+            frame.nodes.insert(*id, NodeAttributes::fromRow(row, 1));
     });
     return read || failWith(m_main);
 }

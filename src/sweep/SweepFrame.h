@@ -9,6 +9,15 @@
 
 namespace tovik {
 
+// One report's node in one examined hour in which it has any sample.
+struct LadderCell
+{
+    qint32 nodeId = 0;
+    quint16 hourIndex = 0;
+    // Into SweepFrame::reportIds.
+    quint16 reportIndex = 0;
+};
+
 // What a sweep knows besides its counts: the hours it examined, where the samples were, the
 // reports it counted and the nodes' attributes.
 struct SweepFrame

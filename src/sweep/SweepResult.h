@@ -26,6 +26,11 @@ struct SweepResult : SweepFrame
     // Ordered by hour, report_id, node_id; only examined hours.
     std::deque<SweepRow> rows;
 
+    // The row of a node-hour with count samples at or over the threshold.
+    static SweepRow rowOf(const LadderCell &cell, qint32 count)
+    {
+        return {cell.nodeId, count, cell.hourIndex, cell.reportIndex};
+    }
     static bool isCaught(const SweepRow &row, qint16 occurrences)
     {
         return AlarmRules::isCaught(row.nodeId, row.count, occurrences);
