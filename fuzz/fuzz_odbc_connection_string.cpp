@@ -41,8 +41,7 @@ QString takeText(FuzzedDataProvider &input)
     return QString::fromUtf8(bytes.data(), qsizetype(bytes.size()));
 }
 
-QList<OdbcPair> expectedPairs(
-    const ConnectionFields &fields, const QString &driver, bool freeTds)
+QList<OdbcPair> expectedPairs(const ConnectionFields &fields, const QString &driver, bool freeTds)
 {
     const bool remote = fields.SqlConnType == connTypes()[2];
     QList<OdbcPair> pairs {{QStringLiteral("DRIVER"), driver},
@@ -59,10 +58,13 @@ QList<OdbcPair> expectedPairs(
     if (freeTds) {
         pairs << OdbcPair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
               << OdbcPair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}
-              << OdbcPair {QStringLiteral("Timeout"), QStringLiteral("30")};
+              << OdbcPair {QStringLiteral("Timeout"), QStringLiteral("30")}
+              << OdbcPair {QStringLiteral("Encryption"), QStringLiteral("request")};
     }
+    // Optional encryption: Driver 18 reaches a server that forces it with any certificate.
     if (driver.startsWith(QLatin1String("ODBC Driver 18")))
-        pairs << OdbcPair {QStringLiteral("Encrypt"), QStringLiteral("no")};
+        pairs << OdbcPair {QStringLiteral("Encrypt"), QStringLiteral("no")}
+              << OdbcPair {QStringLiteral("TrustServerCertificate"), QStringLiteral("yes")};
     return pairs;
 }
 
