@@ -56,17 +56,6 @@ SampleServer::Options serverOptions(const QString &dataDir)
     return options;
 }
 
-std::unique_ptr<SampleServer> startServer(SampleServer::Options options)
-{
-    auto server = std::make_unique<SampleServer>(std::move(options));
-    QString error;
-    if (!server->start(&error)) {
-        qWarning("%s", qPrintable(error));
-        return nullptr;
-    }
-    return server;
-}
-
 // Round trips through the ODBC API alone, to separate the driver's cost from Qt's.
 double rawOdbcMicroseconds(quint16 port, const QString &sql, int count)
 {
@@ -232,8 +221,8 @@ void tst_SampleServerOdbc::initTestCase()
         qPrintable(error));
     SampleServer::Options online = serverOptions(m_onlineDir);
     online.logins = QStringList {"sa:", "monitor:Pa;ss=w0rd"};
-    m_online = startServer(online);
-    m_external = startServer(serverOptions(m_externalDir));
+    m_online = SampleServer::started(online);
+    m_external = SampleServer::started(serverOptions(m_externalDir));
     QVERIFY(m_online);
     QVERIFY(m_external);
 }
@@ -796,7 +785,7 @@ void tst_SampleServerOdbc::reachesServerByInstanceOrPort()
 
     SampleServer::Options options = serverOptions(m_onlineDir);
     options.browser = needsBrowser;
-    const auto instance = startServer(options);
+    const auto instance = SampleServer::started(options);
     QVERIFY(instance);
     OdbcSession session(server.contains("%1") ? server.arg(instance->port()) : server);
     QVERIFY2(session.open(), qPrintable(session.openError().text()));
@@ -849,7 +838,7 @@ void tst_SampleServerOdbc::delaysEveryReply()
     constexpr int kDelayMs = 300;
     SampleServer::Options options = serverOptions(m_onlineDir);
     options.delayMs = kDelayMs;
-    const auto server = startServer(options);
+    const auto server = SampleServer::started(options);
     QVERIFY(server);
     QElapsedTimer timer;
     timer.start();
@@ -869,7 +858,7 @@ void tst_SampleServerOdbc::dropsConnectionAfterRequests()
     constexpr int kDropAfter = 8;
     SampleServer::Options options = serverOptions(m_onlineDir);
     options.dropAfter = kDropAfter;
-    const auto server = startServer(options);
+    const auto server = SampleServer::started(options);
     QVERIFY(server);
     OdbcSession session(OdbcSession::portServer(server->port()));
     QVERIFY2(session.open(), qPrintable(session.openError().text()));

@@ -27,17 +27,6 @@ SampleServer::Options serverOptions(const QString &dataDir)
     return options;
 }
 
-std::unique_ptr<SampleServer> startServer(const SampleServer::Options &options)
-{
-    auto server = std::make_unique<SampleServer>(options);
-    QString error;
-    if (!server->start(&error)) {
-        qWarning("%s", qPrintable(error));
-        return nullptr;
-    }
-    return server;
-}
-
 bool loggedIn(RawTdsClient &client, quint16 port, const TdsLogin &login = TdsLogin())
 {
     if (!client.connectTo("127.0.0.1", port))
@@ -114,7 +103,7 @@ void tst_SampleServerProtocol::initTestCase()
     QString error;
     QVERIFY2(generateSampleData(m_dir.path(), {"--nodes", "40", "--hours", "12"}, &error),
         qPrintable(error));
-    m_server = startServer(serverOptions(m_dir.path()));
+    m_server = SampleServer::started(serverOptions(m_dir.path()));
     QVERIFY(m_server);
 }
 
@@ -399,7 +388,7 @@ void tst_SampleServerProtocol::attentionDuringDelay()
     constexpr int kDelayMs = 4000;
     SampleServer::Options options = serverOptions(m_dir.path());
     options.delayMs = kDelayMs;
-    const auto server = startServer(options);
+    const auto server = SampleServer::started(options);
     QVERIFY(server);
     RawTdsClient client;
     QVERIFY(loggedIn(client, server->port()));
@@ -456,7 +445,7 @@ void tst_SampleServerProtocol::dropAfterCountsEveryRequest()
 
     SampleServer::Options options = serverOptions(m_dir.path());
     options.dropAfter = dropAfter;
-    const auto server = startServer(options);
+    const auto server = SampleServer::started(options);
     QVERIFY(server);
     RawTdsClient client;
     QVERIFY(client.connectTo("127.0.0.1", server->port()));

@@ -146,13 +146,7 @@ std::unique_ptr<SampleServer> tst_SampleServerTls::startServer(
         options.key = m_certificates.serverKey();
     }
     options.forceEncryption = setting == Setting::Forced;
-    auto server = std::make_unique<SampleServer>(options);
-    QString error;
-    if (!server->start(&error)) {
-        qWarning("%s", qPrintable(error));
-        return nullptr;
-    }
-    return server;
+    return SampleServer::started(options);
 }
 
 // A freetds.conf whose section requires encryption and checks the certificate and host name:

@@ -79,6 +79,17 @@ QStringList SampleServer::arguments() const
     return arguments;
 }
 
+std::unique_ptr<SampleServer> SampleServer::started(Options options)
+{
+    auto server = std::make_unique<SampleServer>(std::move(options));
+    QString error;
+    if (!server->start(&error)) {
+        qWarning("%s", qPrintable(error));
+        return nullptr;
+    }
+    return server;
+}
+
 bool SampleServer::start(QString *error)
 {
     stop();

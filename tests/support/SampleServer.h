@@ -48,6 +48,8 @@ public:
 
     explicit SampleServer(Options options);
     ~SampleServer();
+    // A started server, or nothing with the reason given as a test warning.
+    static std::unique_ptr<SampleServer> started(Options options);
     SampleServer(const SampleServer &) = delete;
     SampleServer &operator=(const SampleServer &) = delete;
 
