@@ -1,5 +1,6 @@
 #include "ResultSetEncoder.h"
 
+#include "RowSpool.h"
 #include "SessionDatabase.h"
 #include "TextCodec.h"
 
@@ -38,46 +39,39 @@ ResultSetEncoder::ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *stat
 ResultSetEncoder::Outcome ResultSetEncoder::run()
 {
     initialiseTypes();
-    std::vector<Row> rows;
+    RowSpool spool;
     int result = SQLITE_ROW;
-    while (rows.size() < kBufferedRows && (result = sqlite3_step(m_statement)) == SQLITE_ROW) {
-        rows.push_back(readRow());
-        observe(rows.back());
+    while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) {
+        const Row row = readRow();
+        observe(row);
+        if (!spool.append(row))
+            return spoolFailure();
     }
-    if (result != SQLITE_ROW && result != SQLITE_DONE)
-        return failure(result);
-    if (result == SQLITE_ROW)
-        return streamRows();
-    if (m_columnCount > 0)
-        writeMetadata();
-    for (const Row &row : rows)
-        writeRow(row);
-    return {Status::Completed, rows.size(), m_columnCount > 0, {}};
-}
-
-ResultSetEncoder::Outcome ResultSetEncoder::streamRows()
-{
-    int result = SQLITE_ROW;
-    while ((result = sqlite3_step(m_statement)) == SQLITE_ROW)
-        observe(readRow());
     if (result != SQLITE_DONE)
         return failure(result);
-    sqlite3_reset(m_statement);
-    writeMetadata();
+    if (m_columnCount > 0)
+        writeMetadata();
+    RowSpool::Reader reader = spool.reader();
+    Row row;
     std::uint64_t count = 0;
-    while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) {
-        writeRow(readRow());
+    while (reader.next(row)) {
+        writeRow(row);
         ++count;
         if (!m_reply.flushIfLarge())
-            return {Status::Failed, count, true, {}};
+            return {Status::Failed, count, m_columnCount > 0, {}};
     }
-    if (result != SQLITE_DONE) {
-        Outcome outcome = failure(result);
-        outcome.rows = count;
-        outcome.hasColumns = true;
-        return outcome;
-    }
-    return {Status::Completed, count, true, {}};
+    if (count != spool.size())
+        return spoolFailure();
+    return {Status::Completed, count, m_columnCount > 0, {}};
+}
+
+ResultSetEncoder::Outcome ResultSetEncoder::spoolFailure() const
+{
+    return {Status::Failed, 0, false,
+        {1105, 17,
+            "Could not allocate space for a result in database 'tempdb' because the 'PRIMARY' "
+            "filegroup is full.",
+            2}};
 }
 
 ResultSetEncoder::Outcome ResultSetEncoder::failure(int result) const

@@ -16,14 +16,12 @@ namespace tovik::sampleserver {
 class SessionDatabase;
 
 // Runs one prepared statement and writes its result as COLMETADATA and ROW tokens. Column types
-// must be known before the first row goes out, yet SQLite only tells them row by row: a result of
-// up to kBufferedRows rows is read once and kept; a longer one is read once for its types and
-// again for its rows, so that memory stays bounded for any table size.
+// must be known before the first row goes out, yet SQLite only tells them row by row: the rows are
+// kept in a spool (bounded memory, then a temporary file) until the last, so that the statement
+// runs once however long its result.
 class ResultSetEncoder
 {
 public:
-    static constexpr std::size_t kBufferedRows = 5000;
-
     enum class Status { Completed, Failed, Cancelled };
     struct Outcome
     {
@@ -50,7 +48,7 @@ private:
     void writeMetadata();
     void writeRow(const Row &row);
     void writeCell(ColumnType type, const CellValue &value);
-    Outcome streamRows();
+    Outcome spoolFailure() const;
 
     SessionDatabase &m_database;
     sqlite3_stmt *m_statement;

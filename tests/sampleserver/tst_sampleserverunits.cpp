@@ -5,6 +5,7 @@
 #include "PacketWriter.h"
 #include "RawTdsClient.h"
 #include "RequestParser.h"
+#include "RowSpool.h"
 #include "RpcParameter.h"
 #include "SqlDateTime.h"
 #include "SqlTranslator.h"
@@ -72,6 +73,8 @@ private slots:
     void answersBrowserRequests_data();
     void answersBrowserRequests();
     void truncatesWithoutSplittingSurrogates();
+    void spoolsRowsInOrder_data();
+    void spoolsRowsInOrder();
 };
 
 void tst_SampleServerUnits::parsesLogin7()
@@ -533,6 +536,41 @@ void tst_SampleServerUnits::truncatesWithoutSplittingSurrogates()
     QCOMPARE(TextCodec::toUtf16("\xFF"
                                 "a"),
         std::u16string(u"\uFFFDa"));
+}
+
+void tst_SampleServerUnits::spoolsRowsInOrder_data()
+{
+    QTest::addColumn<int>("memoryBytes");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("in memory") << int(RowSpool::kMemoryBytes) << 3000;
+    QTest::newRow("a temporary file, then memory") << 1000 << 3000;
+    QTest::newRow("every row spills") << 0 << 50;
+    QTest::newRow("no rows") << 0 << 0;
+}
+
+// Rows come back as they went in, whichever way they were kept: every kind of value, texts with
+// a NUL, empty and long.
+void tst_SampleServerUnits::spoolsRowsInOrder()
+{
+    QFETCH(int, memoryBytes);
+    QFETCH(int, rows);
+
+    const auto rowAt = [](int i) {
+        return RowSpool::Row {std::int64_t(i) * 1000003, i * 0.5,
+            i % 7 == 0 ? CellValue {} : CellValue {std::string(std::size_t(i % 300), 'a' + i % 26)},
+            std::string("nul\0inside", 10)};
+    };
+    RowSpool spool(static_cast<std::size_t>(memoryBytes));
+    for (int i = 0; i < rows; ++i)
+        QVERIFY(spool.append(rowAt(i)));
+    QCOMPARE(spool.size(), std::size_t(rows));
+    RowSpool::Reader reader = spool.reader();
+    RowSpool::Row row;
+    for (int i = 0; i < rows; ++i) {
+        QVERIFY2(reader.next(row), qPrintable(QString::number(i)));
+        QVERIFY2(row == rowAt(i), qPrintable(QString::number(i)));
+    }
+    QVERIFY(!reader.next(row));
 }
 
 QTEST_GUILESS_MAIN(tst_SampleServerUnits)
