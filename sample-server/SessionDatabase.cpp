@@ -2,6 +2,7 @@
 
 #include "ColumnType.h"
 #include "DateFunctions.h"
+#include "LadderFunctions.h"
 #include "SqlTranslator.h"
 #include "TextCodec.h"
 
@@ -53,14 +54,6 @@ bool isTsqlFunction(std::string_view name)
             "max", "min", "nullif", "rank", "row_number", "sum"};
     const std::string lower = TextCodec::lowerAscii(name);
     return std::find(std::begin(kFunctions), std::end(kFunctions), lower) != std::end(kFunctions);
-}
-
-SqlMessage unknownFunction(std::string_view name)
-{
-    std::string text = "'";
-    text += name;
-    text += "' is not a recognized built-in function name.";
-    return {195, 15, std::move(text), 10};
 }
 
 bool isNamePart(char c)
@@ -158,6 +151,7 @@ std::optional<std::string> SessionDatabase::open(const DatabaseEntry &entry)
     sqlite3_db_config(m_handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     // Before the schema is read: an index of the sample tables is over DATEDIFF.
     DateFunctions::registerOn(m_handle);
+    LadderFunctions::registerOn(m_handle);
     // SQL Server keeps what it reads in memory; without room for the tables' pages and the
     // sorter's, a query over a whole table would read each page many times over.
     // Reading the schema here finds a file that is not a database before the client sees a login.
@@ -246,7 +240,7 @@ SessionDatabase::Prepared SessionDatabase::prepareOne(std::string_view &sql)
         prepared.statement.reset();
         prepared.error = m_refusedFunction.empty()
             ? lastError()
-            : unknownFunction(writtenName(sql, m_refusedFunction));
+            : SqlTranslator::unknownFunction(writtenName(sql, m_refusedFunction));
         return prepared;
     }
     sql.remove_prefix(static_cast<std::size_t>(tail - sql.data()));
@@ -301,7 +295,7 @@ SqlMessage SessionDatabase::translateError(std::string_view sqliteMessage)
     if (const auto column = suffixAfter(sqliteMessage, "no such column: "))
         return {207, 16, "Invalid column name '" + *column + "'."};
     if (const auto function = suffixAfter(sqliteMessage, "no such function: "))
-        return unknownFunction(*function);
+        return SqlTranslator::unknownFunction(*function);
     if (sqliteMessage.find("syntax error") != std::string_view::npos)
         return {102, 15, std::string(sqliteMessage)};
     return {50000, 16, std::string(sqliteMessage)};
@@ -313,7 +307,9 @@ int SessionDatabase::authorize(
     auto *database = static_cast<SessionDatabase *>(self);
     if (database->m_internal)
         return SQLITE_OK;
-    if (action == SQLITE_FUNCTION && !isTsqlFunction(function ? function : "")) {
+    // The translator refuses the ladder functions in a client's text, so any call is its own.
+    if (action == SQLITE_FUNCTION && !isTsqlFunction(function ? function : "")
+        && !LadderFunctions::isLadderFunction(function ? function : "")) {
         database->m_refusedFunction = function ? function : "";
         return SQLITE_DENY;
     }

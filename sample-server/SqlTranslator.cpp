@@ -1,5 +1,7 @@
 #include "SqlTranslator.h"
 
+#include "LadderFunctions.h"
+#include "LadderSumRewrite.h"
 #include "SqlDateTime.h"
 #include "TextCodec.h"
 
@@ -63,6 +65,15 @@ std::size_t commentLength(std::string_view text, std::size_t at)
 }
 
 } // namespace
+
+SqlMessage SqlTranslator::unknownFunction(std::string_view name)
+{
+    // Appended piece by piece: GCC 12 warns (-Wrestrict) about "'" + std::string(...).
+    std::string text = "'";
+    text += name;
+    text += "' is not a recognized built-in function name.";
+    return {195, 15, std::move(text), 10};
+}
 
 std::string SqlTranslator::catalogViewName(std::string_view view)
 {
@@ -183,9 +194,15 @@ std::size_t SqlTranslator::previousSignificant(const std::vector<Token> &tokens,
 void SqlTranslator::rewrite(
     const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out)
 {
+    const auto ladderSums = LadderSumRewrite::find(tokens);
     for (std::size_t i = 0; i < tokens.size() && !out.error; ++i) {
         if ((out.error = refusal(tokens, i)))
             return;
+        if (const auto sum = ladderSums.find(i); sum != ladderSums.end()) {
+            out.sql += sum->second.text;
+            i = sum->second.last;
+            continue;
+        }
         if (auto alias = dateAddAlias(tokens, i))
             out.dateTimeAliases.push_back(std::move(*alias));
         std::string view;
@@ -222,6 +239,11 @@ std::optional<SqlMessage> SqlTranslator::refusal(const std::vector<Token> &token
         return near("`");
     if (token.text == "|" && at + 1 < tokens.size() && tokens[at + 1].text == "|")
         return near("|");
+    if (token.kind == TokenKind::Word && LadderFunctions::isLadderFunction(token.text)
+        && nextSignificant(tokens, at + 1) < tokens.size()
+        && tokens[nextSignificant(tokens, at + 1)].text == "(") {
+        return unknownFunction(token.text);
+    }
     if (groupsByConstant(tokens, at)) {
         return SqlMessage {164, 15,
             "Each GROUP BY expression must contain at least one column that is not an outer "

@@ -48,19 +48,22 @@ public:
         std::string_view batch, const TranslationContext &context = {});
 
     static std::string catalogViewName(std::string_view view);
+    // SQL Server's error for a function it does not have.
+    static SqlMessage unknownFunction(std::string_view name);
 
-private:
     enum class TokenKind { Space, Comment, Word, Quoted, String, NString, Symbol };
     struct Token
     {
         TokenKind kind;
         std::string_view text;
     };
-
-    static std::vector<Token> tokenize(std::string_view text);
-    static std::size_t tokenLength(std::string_view text, std::size_t at, TokenKind &kind);
+    // A name as the database sees it: a word, or a quoted name without its quotes.
     static std::string identifier(const Token &token);
     static std::size_t nextSignificant(const std::vector<Token> &tokens, std::size_t from);
+
+private:
+    static std::vector<Token> tokenize(std::string_view text);
+    static std::size_t tokenLength(std::string_view text, std::size_t at, TokenKind &kind);
     static std::size_t previousSignificant(const std::vector<Token> &tokens, std::size_t from);
     static void rewrite(
         const std::vector<Token> &tokens, const TranslationContext &context, TranslatedBatch &out);

@@ -174,6 +174,10 @@ private slots:
     void bindsParameters();
     void hourlyAggregateWithParameters_data();
     void hourlyAggregateWithParameters();
+    void countsThresholdRunsAsEachSum_data();
+    void countsThresholdRunsAsEachSum();
+    void refusesLadderFunctionsInClientText();
+    void typesLongResultsByEveryRow();
 
 private:
     QString onlineFile(const QString &name) const { return m_onlineDir + "/" + name + ".sqlite"; }
@@ -216,7 +220,15 @@ void tst_SampleServerOdbc::initTestCase()
                      "CREATE TABLE AllNull (i INTEGER, b BIGINT, r REAL, d DATETIME, t TEXT)",
                      "INSERT INTO AllNull VALUES (NULL, NULL, NULL, NULL, NULL)",
                      "CREATE TABLE LongText (t TEXT)",
-                     "INSERT INTO LongText VALUES ('" + longText + "')"},
+                     "INSERT INTO LongText VALUES ('" + longText + "')",
+                     "CREATE TABLE Loads (g INTEGER, i INTEGER, f FLOAT, b BIGINT)",
+                     "INSERT INTO Loads VALUES (1, 0, 0.0, 9007199254740992), "
+                     "(1, 74, 74.5, 9007199254740993), (1, 75, 75.0, 9007199254740994), "
+                     "(2, 76, 75.25, -1), (2, NULL, NULL, NULL), (2, 100, 100.0, 0)",
+                     "CREATE TABLE Big (k INTEGER, v)",
+                     "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < "
+                     "12000) INSERT INTO Big SELECT x, CASE WHEN x = 11000 THEN 5000000000 ELSE x "
+                     "END FROM c"},
                  &error),
         qPrintable(error));
     SampleServer::Options online = serverOptions(m_onlineDir);
@@ -1016,6 +1028,79 @@ void tst_SampleServerOdbc::hourlyAggregateWithParameters()
         "\\(unnamed\\) datetime2\\(7\\)='2026-12-07 14:00:00' \\(unnamed\\) int=",
         QRegularExpression::MultilineOption);
     QVERIFY2(rpc.match(server.logText()).hasMatch(), qPrintable(server.logText().right(1500)));
+}
+
+void tst_SampleServerOdbc::countsThresholdRunsAsEachSum_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariantList>("thresholds");
+
+    QTest::newRow("integer loads, integer thresholds") << "i" << QVariantList {0, 75, 76, 101};
+    QTest::newRow("integer loads, real thresholds") << "i" << QVariantList {74.5, 75.0, 75.5};
+    QTest::newRow("real loads, integer thresholds") << "f" << QVariantList {75, 74, 100};
+    QTest::newRow("a NULL threshold")
+        << "i" << QVariantList {QVariant(QMetaType::fromType<int>()), 75};
+    QTest::newRow("a numeric text threshold") << "i" << QVariantList {QString("75"), 76};
+    // Beyond a double's precision: 2^53 + 1 and 2^53 + 2 against a real of 2^53.
+    QTest::newRow("bigint against a real")
+        << "b" << QVariantList {9007199254740992.0, qlonglong(9007199254740993LL)};
+}
+
+// A run of conditional counts over one column, as a sweep asks one per threshold, answers what
+// each count asked alone answers: the aliased columns below are counted one by one.
+void tst_SampleServerOdbc::countsThresholdRunsAsEachSum()
+{
+    QFETCH(QString, column);
+    QFETCH(QVariantList, thresholds);
+
+    OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    const auto query = [&](bool aliased) {
+        QStringList sums;
+        for (int i = 0; i < thresholds.size(); ++i) {
+            sums << "SUM(CASE WHEN " + column + " >= ? THEN 1 ELSE 0 END)"
+                    + (aliased ? " AS c" + QString::number(i) : QString());
+        }
+        return "SELECT g, COUNT(*), " + sums.join(", ") + " FROM Loads GROUP BY g ORDER BY g";
+    };
+    QSqlError error;
+    const auto run = preparedRows(session, query(false), thresholds, &error);
+    QVERIFY2(run, qPrintable(error.text()));
+    const auto single = preparedRows(session, query(true), thresholds, &error);
+    QVERIFY2(single, qPrintable(error.text()));
+    QCOMPARE(*run, *single);
+    QCOMPARE(run->size(), 2);
+}
+
+// Only the server may call the functions it counts such runs with; and a threshold that is no
+// number fails as SQL Server's conversion fails.
+void tst_SampleServerOdbc::refusesLadderFunctionsInClientText()
+{
+    OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    QSqlError error;
+    QVERIFY(!preparedRows(session,
+        "SELECT SUM(CASE WHEN i >= ? THEN 1 ELSE 0 END), SUM(CASE WHEN i >= ? THEN 1 ELSE 0 END) "
+        "FROM Loads",
+        {QString("high"), 75}, &error));
+    QVERIFY2(error.text().contains("Conversion failed"), qPrintable(error.text()));
+    QVERIFY(!session.rows("SELECT tovik_ladder(i, 1) FROM Loads"));
+    QCOMPARE(OdbcSession::nativeCode(session.queryError()), 195);
+    QVERIFY(session.rows("SELECT COUNT(*) FROM Loads"));
+}
+
+// A result's column types follow every row, the last as the first, however long the result.
+void tst_SampleServerOdbc::typesLongResultsByEveryRow()
+{
+    OdbcSession session(OdbcSession::portServer(m_online->port()), "TypesDb");
+    QVERIFY2(session.open(), qPrintable(session.openError().text()));
+    const auto rows = session.rows("SELECT k, v FROM Big ORDER BY k");
+    QVERIFY2(rows, qPrintable(session.queryError().text()));
+    QCOMPARE(rows->size(), 12000);
+    QCOMPARE(session.columnTypes().at(1), int(QMetaType::LongLong));
+    QCOMPARE(rows->at(10999).at(1).toLongLong(), Q_INT64_C(5000000000));
+    QCOMPARE(rows->at(11999).at(1).toLongLong(), Q_INT64_C(12000));
+    QCOMPARE(rows->at(0).at(0).toInt(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_SampleServerOdbc)
