@@ -176,8 +176,9 @@ private:
             *failure = QStringLiteral("the window's child left figures out");
             return false;
         }
-        return replay(m_figures.first, swept->first(), first, failure)
-            && replay(m_figures.requery, swept->last(), first, failure);
+        // The requery's threshold is off the ladder on screen: it is counted alone and added.
+        return replay(m_figures.first, m_options.ladder, swept->first(), first, failure)
+            && replay(m_figures.requery, QString(), swept->last(), first, failure);
     }
 
     // The window's first result over a week of the same reports and nodes, in a process of its
@@ -208,10 +209,12 @@ private:
         return true;
     }
 
-    bool replay(SweepFigures &sweep, const QStringList &swept, bool first, QString *failure)
+    bool replay(SweepFigures &sweep, const QString &ladder, const QStringList &swept, bool first,
+        QString *failure)
     {
         BenchOptions options = m_options;
         options.threshold = sweep.threshold;
+        options.ladder = ladder;
         const auto report
             = runChildProcess(options.childArguments(BenchMode::OneSweepReplay), failure);
         const auto replayed = report ? m_data.newConnections(1, failure) : std::nullopt;

@@ -23,6 +23,8 @@ struct ConnectionFields
     std::optional<AuthMode> authMode() const;
     // The same settings with a given password shown as "****", for every text that is logged.
     ConnectionFields masked() const;
+
+    bool operator==(const ConnectionFields &) const = default;
 };
 
 } // namespace tovik

@@ -18,6 +18,8 @@ struct ConnectionTimeouts
     // The login timeout that a typed text asks for: the default for a text that is no number of
     // seconds from 0 on.
     static int loginSecondsOf(const QString &text);
+
+    bool operator==(const ConnectionTimeouts &) const = default;
 };
 
 } // namespace tovik

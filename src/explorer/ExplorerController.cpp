@@ -43,7 +43,26 @@ void ExplorerController::run(const SweepSettings &settings)
         m_worker->cancel(m_request);
         return;
     }
-    start(settings);
+    if (addsThresholdToShown(settings))
+        addThreshold(settings);
+    else
+        start(settings);
+}
+
+// Another threshold alone needs only its own counts: the ladder on screen has every other.
+bool ExplorerController::addsThresholdToShown(const SweepSettings &settings) const
+{
+    return m_ladder && settings.readsAsSweep(m_shownSettings)
+        && !m_ladder->ladder.stepOf(settings.threshold);
+}
+
+void ExplorerController::addThreshold(const SweepSettings &settings)
+{
+    SweepSettings single = settings;
+    single.ladder = {};
+    start(single);
+    m_runningSettings = settings;
+    m_addingThreshold = true;
 }
 
 void ExplorerController::requeryLater()
@@ -80,6 +99,7 @@ void ExplorerController::cancel()
 void ExplorerController::start(const SweepSettings &settings)
 {
     m_runningSettings = settings;
+    m_addingThreshold = false;
     m_running = true;
     const quint64 request = ++m_request;
     emit started();
@@ -111,11 +131,27 @@ void ExplorerController::showResult(
 {
     if (isStale(request) || startPending())
         return;
+    if (m_addingThreshold && !showAddedThreshold(*result))
+        return;
     m_shownSettings = m_runningSettings;
     m_lastSweepMs = elapsedMs;
-    m_ladder = std::move(result);
+    if (!m_addingThreshold)
+        m_ladder = std::move(result);
     showAt(m_shownSettings.threshold);
     emit resultShown();
+}
+
+// False when the data changed since the ladder on screen was read: then the whole ladder is read
+// again, so that every threshold answers from the same samples.
+bool ExplorerController::showAddedThreshold(const LadderResult &result)
+{
+    auto merged = m_ladder->withThresholdOf(result);
+    if (!merged) {
+        start(m_runningSettings);
+        return false;
+    }
+    m_ladder = std::make_shared<const LadderResult>(std::move(*merged));
+    return true;
 }
 
 void ExplorerController::showAt(qint16 threshold)

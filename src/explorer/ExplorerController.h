@@ -66,6 +66,9 @@ signals:
 
 private:
     void start(const SweepSettings &settings);
+    bool addsThresholdToShown(const SweepSettings &settings) const;
+    void addThreshold(const SweepSettings &settings);
+    bool showAddedThreshold(const LadderResult &result);
     void showProgress(quint64 request, int report, int reports);
     void showResult(quint64 request, SweepWorker::ResultPointer result, qint64 elapsedMs);
     void showFailure(quint64 request, const QString &description, bool cancelled);
@@ -79,6 +82,9 @@ private:
     bool m_running = false;
     std::optional<SweepSettings> m_pending;
     SweepSettings m_runningSettings;
+    // Whether the running sweep counts only a threshold off the ladder on screen, to be added to
+    // it.
+    bool m_addingThreshold = false;
     SweepSettings m_shownSettings;
     std::shared_ptr<const LadderResult> m_ladder;
     std::shared_ptr<const SweepGrid> m_grid;

@@ -1,5 +1,6 @@
 #include "sweep/LadderResult.h"
 
+#include <QHash>
 #include <algorithm>
 #include <numeric>
 #include <tuple>
@@ -36,6 +37,49 @@ std::optional<SweepResult> LadderResult::atThreshold(qint16 threshold) const
     if (!step)
         return std::nullopt;
     return atStep(*step);
+}
+
+namespace {
+
+quint64 cellKey(const LadderCell &cell)
+{
+    return (quint64(cell.reportIndex) << 48) | (quint64(cell.hourIndex) << 32)
+        | quint32(cell.nodeId);
+}
+
+} // namespace
+
+std::optional<LadderResult> LadderResult::withThresholdOf(const LadderResult &other) const
+{
+    if (other.ladder.size() != 1 || other.range != range || other.monitored != monitored
+        || other.reportIds != reportIds || other.cells.size() != cells.size())
+        return std::nullopt;
+    const qint16 threshold = other.ladder.threshold(0);
+    if (ladder.stepOf(threshold))
+        return *this;
+    QHash<quint64, qint32> indexOf;
+    indexOf.reserve(qsizetype(other.cells.size()));
+    for (std::size_t i = 0; i < other.cells.size(); ++i)
+        indexOf.insert(cellKey(other.cells[i]), qint32(i));
+    LadderResult merged;
+    static_cast<SweepFrame &>(merged) = *this;
+    merged.ladder = ladder.with(threshold);
+    merged.cells = cells;
+    merged.m_order = m_order;
+    const int added = *merged.ladder.stepOf(threshold);
+    merged.counts = LadderCounts(1 + merged.ladder.size());
+    std::vector<qint32> values(std::size_t(1 + merged.ladder.size()));
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const auto found = indexOf.constFind(cellKey(cells[i]));
+        if (found == indexOf.cend() || other.samples(*found) != samples(qsizetype(i)))
+            return std::nullopt;
+        values[0] = samples(qsizetype(i));
+        for (int step = 0, from = 0; step < merged.ladder.size(); ++step)
+            values[std::size_t(1 + step)]
+                = step == added ? other.count(*found, 0) : count(qsizetype(i), from++);
+        merged.counts.append(values.data());
+    }
+    return merged;
 }
 
 } // namespace tovik

@@ -31,6 +31,11 @@ struct LadderResult : SweepFrame
     // Nothing for a threshold off the ladder.
     std::optional<SweepResult> atThreshold(qint16 threshold) const;
 
+    // This result with the one threshold that another sweep of the same range counted, so that a
+    // threshold off the ladder costs a query of one threshold, not of the whole ladder again;
+    // nothing when the two did not see the same samples (the data changed in between).
+    std::optional<LadderResult> withThresholdOf(const LadderResult &other) const;
+
 private:
     std::vector<quint32> m_order;
 };

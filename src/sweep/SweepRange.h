@@ -37,6 +37,8 @@ public:
     // hourText of every hour, in order.
     QStringList hourTexts() const;
 
+    bool operator==(const SweepRange &) const = default;
+
 private:
     SweepRange(QDateTime from, QDateTime to);
     static std::optional<SweepRange> checked(

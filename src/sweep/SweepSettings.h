@@ -33,6 +33,15 @@ struct SweepSettings
     // The thresholds the sweep's queries count: the ladder and threshold.
     ThresholdLadder countedLadder() const { return ladder.with(threshold); }
 
+    // Whether a sweep with other reads the same samples and counts them at the same ladder, so
+    // that the two differ at most in the setting that is shown.
+    bool readsAsSweep(const SweepSettings &other) const
+    {
+        return connection == other.connection && security == other.security
+            && timeouts == other.timeouts && range == other.range && ladder == other.ladder
+            && monStartHour == other.monStartHour && monStopHour == other.monStopHour;
+    }
+
     bool isMonitored(const QDateTime &hour) const
     {
         const int h = hour.time().hour();

@@ -33,6 +33,8 @@ public:
     qint16 threshold(int step) const { return m_thresholds.at(step); }
     std::optional<int> stepOf(qint16 threshold) const;
 
+    bool operator==(const ThresholdLadder &) const = default;
+
 private:
     explicit ThresholdLadder(QList<qint16> thresholds);
 

@@ -170,6 +170,8 @@ private slots:
     void everyStepEqualsItsOwnSweep_data() { addLayoutRows(); }
     void everyStepEqualsItsOwnSweep();
     void countsBeyondSixteenBits();
+    void addedThresholdEqualsWholeLadder_data() { addLayoutRows(); }
+    void addedThresholdEqualsWholeLadder();
 };
 
 void tst_TuningSurface::surfaceEqualsCountByHand()
@@ -268,6 +270,50 @@ void tst_TuningSurface::countsBeyondSixteenBits()
     const TuningSurface surface(*result, kOccurrencesUpTo);
     for (qint16 o = 1; o <= kOccurrencesUpTo; ++o)
         QCOMPARE(surface.cell(step, o).alarms, countByHand(withCrowd, settings, 55, o).alarms);
+}
+
+// A threshold counted alone and added to a ladder answers at every threshold what a sweep of
+// the grown ladder answers; counts of another range, other samples, are refused.
+void tst_TuningSurface::addedThresholdEqualsWholeLadder()
+{
+    QFETCH(Layout, layout);
+    MonitoringFixture fixture;
+    QVERIFY2(buildInstallation(fixture, layout, spreadSamples()), qPrintable(fixture.error));
+    QVERIFY2(fixture.startServer(), qPrintable(fixture.error));
+    const SweepSettings settings = settingsFor(fixture);
+    SweepEngine ladderEngine(settings);
+    const auto ladder = ladderEngine.run();
+    QVERIFY2(ladder, qPrintable(ladderEngine.lastError()));
+
+    SweepSettings alone = settings;
+    alone.threshold = 63;
+    alone.ladder = {};
+    SweepEngine aloneEngine(alone);
+    const auto added = aloneEngine.run();
+    QVERIFY2(added, qPrintable(aloneEngine.lastError()));
+    const auto merged = ladder->withThresholdOf(*added);
+    QVERIFY(merged);
+
+    SweepSettings grown = settings;
+    grown.ladder = settings.ladder.with(63);
+    SweepEngine grownEngine(grown);
+    const auto expected = grownEngine.run();
+    QVERIFY2(expected, qPrintable(grownEngine.lastError()));
+    QCOMPARE(merged->ladder.thresholds(), expected->ladder.thresholds());
+    for (const qint16 threshold : expected->ladder.thresholds()) {
+        SweepSettings at = settings;
+        at.threshold = threshold;
+        QCOMPARE(csvOf(*merged->atThreshold(threshold), at),
+            csvOf(*expected->atThreshold(threshold), at));
+    }
+
+    SweepSettings shorter = alone;
+    QString failure;
+    shorter.range = *SweepRange::fromTexts(kFrom, "2026-12-07 14:00:00", &failure);
+    SweepEngine shorterEngine(shorter);
+    const auto other = shorterEngine.run();
+    QVERIFY2(other, qPrintable(shorterEngine.lastError()));
+    QVERIFY(!ladder->withThresholdOf(*other));
 }
 
 QTEST_GUILESS_MAIN(tst_TuningSurface)

@@ -151,6 +151,7 @@ private slots:
     void changesQueryOnceSettled();
     void thresholdOnLadderRedraws_data();
     void thresholdOnLadderRedraws();
+    void thresholdOffLadderReadsLadderAgainWhenDataChanged();
 };
 
 void tst_ExplorerController::resultShownWithItsSettings()
@@ -321,8 +322,12 @@ void tst_ExplorerController::changesQueryOnceSettled()
     QVERIFY(explorer.showResult(40));
     controller.setRequeryDelay(1ms);
     qint16 threshold = 40;
-    connect(&controller, &ExplorerController::requeryDue, &controller,
-        [&] { controller.run(settingsAt(threshold)); });
+    // A change of the monitoring time as well, so that each change needs a sweep of its own.
+    connect(&controller, &ExplorerController::requeryDue, &controller, [&] {
+        SweepSettings settings = settingsAt(threshold);
+        settings.monStopHour = 23;
+        controller.run(settings);
+    });
     QSignalSpy due(&controller, &ExplorerController::requeryDue);
     QSignalSpy shown(&controller, &ExplorerController::resultShown);
 
@@ -382,6 +387,25 @@ void tst_ExplorerController::thresholdOnLadderRedraws()
     QTRY_COMPARE(explorer.runner->started().size(), before == "run" ? 2 : 1);
     // The grid is the same sweep's, at the new threshold.
     QCOMPARE(shownThreshold(controller), 42);
+}
+
+// A threshold off the ladder is counted alone and added to the ladder on screen; when the data
+// changed meanwhile (here: the fake's results name other reports) the whole ladder is read again.
+void tst_ExplorerController::thresholdOffLadderReadsLadderAgainWhenDataChanged()
+{
+    Explorer explorer;
+    ExplorerController &controller = explorer.controller;
+    QVERIFY(explorer.showResult(40, ThresholdLadder::standard()));
+    QSignalSpy shown(&controller, &ExplorerController::resultShown);
+
+    controller.run(settingsAt(43, ThresholdLadder::standard()));
+    explorer.runner->letEnd(2);
+
+    QVERIFY(shown.wait());
+    QCOMPARE(explorer.runner->started(), QList<qint16>({40, 43, 43}));
+    QCOMPARE(shownThreshold(controller), 43);
+    QVERIFY(controller.shownLadder()->ladder.stepOf(50));
+    QVERIFY(controller.shownLadder()->ladder.stepOf(43));
 }
 
 QTEST_GUILESS_MAIN(tst_ExplorerController)

@@ -293,9 +293,20 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QVERIFY(!window.isRunning());
     QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(shown.count(), 1);
-    QCOMPARE(aggregateQueries(fixture.server().loggedRequests()) - before, 2);
+    QList<LoggedRequest> aggregates = fixture.server().loggedRequests();
+    aggregates.removeIf(
+        [](const LoggedRequest &request) { return !request.detail.contains("DATEDIFF(hour"); });
+    QCOMPARE(aggregates.size() - before, 2);
+    // Each report's requery counts the new threshold alone: the ladder on screen has the rest.
+    QCOMPARE(aggregates.at(before).detail.count("SUM(CASE"), 1);
+    QCOMPARE(aggregates.at(before + 1).detail.count("SUM(CASE"), 1);
     QVERIFY(window.shownGrid() != first);
     settings.threshold = 52;
+    QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
+    // The ladder on screen kept its other thresholds.
+    threshold->setValue(60);
+    QVERIFY(!window.isRequeryWaiting());
+    settings.threshold = 60;
     QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
 }
 
@@ -504,7 +515,7 @@ void tst_ExplorerWindow::baselineComparedAcrossRedrawsAndSweeps()
     }
     QVERIFY(lostMarked);
 
-    // A threshold off the ladder sweeps with a ladder of its own: 43 and the standard thresholds.
+    // A threshold off the ladder joins the ladder on screen: 43, then 44 beside it.
     QSignalSpy shown(&window, &ExplorerWindow::resultShown);
     threshold->setValue(43);
     window.run();
@@ -514,6 +525,13 @@ void tst_ExplorerWindow::baselineComparedAcrossRedrawsAndSweeps()
 
     QTest::mouseClick(keep, Qt::LeftButton);
     threshold->setValue(44);
+    window.run();
+    QVERIFY(shown.wait(60000));
+    QVERIFY2(
+        comparisonText(window).endsWith("against 43 %, 6"), qPrintable(comparisonText(window)));
+
+    // Another monitoring time reads the ladder anew, without the baseline's threshold.
+    window.findChild<QSpinBox *>("monitoringStop")->setValue(23);
     window.run();
     QVERIFY(shown.wait(60000));
     QCOMPARE(comparisonText(window),
