@@ -298,6 +298,8 @@ SqlMessage SessionDatabase::translateError(std::string_view sqliteMessage)
         return SqlTranslator::unknownFunction(*function);
     if (sqliteMessage.find("syntax error") != std::string_view::npos)
         return {102, 15, std::string(sqliteMessage)};
+    if (sqliteMessage.starts_with("Conversion failed when converting"))
+        return {245, 16, std::string(sqliteMessage)};
     return {50000, 16, std::string(sqliteMessage)};
 }
 

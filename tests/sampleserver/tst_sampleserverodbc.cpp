@@ -1084,6 +1084,7 @@ void tst_SampleServerOdbc::refusesLadderFunctionsInClientText()
         "FROM Loads",
         {QString("high"), 75}, &error));
     QVERIFY2(error.text().contains("Conversion failed"), qPrintable(error.text()));
+    QCOMPARE(OdbcSession::nativeCode(error), 245);
     QVERIFY(!session.rows("SELECT tovik_ladder(i, 1) FROM Loads"));
     QCOMPARE(OdbcSession::nativeCode(session.queryError()), 195);
     QVERIFY(session.rows("SELECT COUNT(*) FROM Loads"));
