@@ -134,6 +134,11 @@ std::optional<qint32> IntegerConversion::toInt32(const QVariant &value)
     return fromVariant<qint32>(value);
 }
 
+std::optional<qint32> IntegerConversion::toInt32(std::optional<qint64> value)
+{
+    return value ? inRange<qint32>(*value) : std::nullopt;
+}
+
 QString IntegerConversion::int16Failure(
     const QString &fieldName, const QString &text, const QLocale &locale)
 {

@@ -24,6 +24,8 @@ public:
     // A database value: NULL, a value that is no number, or one out of range gives nothing.
     static std::optional<qint16> toInt16(const QVariant &value);
     static std::optional<qint32> toInt32(const QVariant &value);
+    // A database integer read as such: NULL or one out of range gives nothing.
+    static std::optional<qint32> toInt32(std::optional<qint64> value);
 
     // Why a text did not convert to a signed 16-bit integer, for the user's eyes.
     static QString int16Failure(

@@ -1,6 +1,7 @@
 #include "db/DbConnection.h"
 
 #include "db/FreeTdsConfFile.h"
+#include "db/IntegerBlockFetch.h"
 #include "db/OdbcConnectionString.h"
 
 #include <QAtomicInteger>
@@ -201,6 +202,25 @@ bool DbConnection::forEachRecord(const std::function<void(const QSqlQuery &)> &v
     }
     m_query->finish();
     return true;
+}
+
+bool DbConnection::forEachIntegerRow(
+    const std::function<void(const std::optional<qint64> *row)> &visit)
+{
+    if (!m_query || !m_query->isActive())
+        return true;
+    void *statement = statementHandle(*m_query);
+    if (!statement) {
+        m_lastError = QStringLiteral("The driver gives no statement handle to read from.");
+        return false;
+    }
+    QString failure;
+    const bool read = IntegerBlockFetch::read(
+        statement, m_query->record().count(), visit, [this] { return cancelled(); }, &failure);
+    m_query->finish();
+    if (!read && !failure.isEmpty())
+        m_lastError = failure;
+    return read;
 }
 
 void DbConnection::close()

@@ -50,6 +50,9 @@ public:
     // forEachRow for results of many columns and rows: visit gets the query on each row and reads
     // the values it needs with value(), so that no row is copied.
     bool forEachRecord(const std::function<void(const QSqlQuery &)> &visit);
+    // The fastest read of a result whose every column is an integer (IntegerBlockFetch): visit
+    // gets each row's values, nothing for NULL.
+    bool forEachIntegerRow(const std::function<void(const std::optional<qint64> *row)> &visit);
     // From any thread: the driver's statement cancel for the statement running now, and every
     // later statement and read of this connection fails until resumeAfterCancel().
     void cancel();

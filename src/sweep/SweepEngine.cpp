@@ -25,11 +25,9 @@ QList<qint32> countedReports(const CpuReportList &reports)
 }
 
 // The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const SweepFrame &frame, const QVariant &hourColumn)
+int examinedHour(const SweepFrame &frame, std::optional<qint64> hourNumber)
 {
-    bool isNumber = false;
-    const qint64 hourNumber = hourColumn.toLongLong(&isNumber);
-    const auto hour = isNumber ? frame.range.indexOfHourNumber(hourNumber) : std::nullopt;
+    const auto hour = hourNumber ? frame.range.indexOfHourNumber(*hourNumber) : std::nullopt;
     return hour && frame.monitored.at(*hour) ? *hour : -1;
 }
 
@@ -190,15 +188,14 @@ bool SweepEngine::readAggregate(DbConnection &connection, const QString &table,
             SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
         return failWith(connection);
     QList<qint32> counts(ladder.size() + 1);
-    const bool read = connection.forEachRecord([&](const QSqlQuery &row) {
-        const int hour = examinedHour(frame, row.value(1));
-        const QVariant node = row.value(0);
-        if (hour < 0 || node.isNull())
+    const bool read = connection.forEachIntegerRow([&](const std::optional<qint64> *row) {
+        const int hour = examinedHour(frame, row[1]);
+        if (hour < 0 || !row[0])
             return;
         for (int i = 0; i < counts.size(); ++i)
-            counts[i] = std::max(IntegerConversion::toInt32(row.value(2 + i)).value_or(0), 0);
+            counts[i] = std::max(IntegerConversion::toInt32(row[2 + i]).value_or(0), 0);
         const LadderCell cell {
-            IntegerConversion::toInt32(node).value_or(0), quint16(hour), quint16(reportIndex)};
+            IntegerConversion::toInt32(row[0]).value_or(0), quint16(hour), quint16(reportIndex)};
         *kept = keep(cell, counts.constData()) || *kept;
     });
     return read || failWith(connection);
