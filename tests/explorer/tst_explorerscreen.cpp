@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -135,7 +136,8 @@ private slots:
     void initTestCase();
     void opensWithinScreen_data();
     void opensWithinScreen();
-    void controlsReachableAt1024x768();
+    void controlsReachable_data();
+    void controlsReachable();
     void plainWordsChecked_data();
     void plainWordsChecked();
     void captionsArePlainWords();
@@ -182,12 +184,27 @@ void tst_ExplorerScreen::opensWithinScreen()
     }
 }
 
+void tst_ExplorerScreen::controlsReachable_data()
+{
+    QTest::addColumn<bool>("lowest");
+
+    QTest::newRow("opened on 1024x768") << false;
+    // Lower than the settings: they scroll.
+    QTest::newRow("at the window's least height") << true;
+}
+
 // The buttons, the progress, the status and the views show whole; every setting shows once its
 // column is scrolled to it.
-void tst_ExplorerScreen::controlsReachableAt1024x768()
+void tst_ExplorerScreen::controlsReachable()
 {
+    QFETCH(bool, lowest);
+
     const auto window = openOn("small");
     QVERIFY(window);
+    if (lowest) {
+        window->resize(window->width(), window->minimumSizeHint().height());
+        QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
+    }
     for (const char *name : {"run", "cancel", "progress", "status", "heatmap", "caughtChart",
              "devices", "deviceChart"}) {
         const auto *widget = window->findChild<QWidget *>(name);
@@ -196,6 +213,7 @@ void tst_ExplorerScreen::controlsReachableAt1024x768()
     }
     auto *scroll = window->findChild<QScrollArea *>("settingsScroll");
     QVERIFY(scroll);
+    QCOMPARE(scroll->verticalScrollBar()->maximum() > 0, lowest);
     const QList<QWidget *> settings = scroll->widget()->findChildren<QWidget *>();
     const QStringList expected {"auth", "server", "port", "database", "loginTimeout", "user",
         "password", "encryption", "trustServerCertificate", "caFile", "hostNameInCertificate",
