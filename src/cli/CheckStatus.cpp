@@ -1,6 +1,7 @@
 #include "cli/CheckStatus.h"
 
 #include "cli/CheckOptions.h"
+#include "common/NodeName.h"
 #include "testrun/RunOutcome.h"
 
 #include <QStringList>
@@ -78,9 +79,7 @@ bool caughtInSeveralReports(const QList<CaughtDevice> &caught, qint32 nodeId)
 
 QString deviceName(const CaughtDevice &device, const QList<CaughtDevice> &caught)
 {
-    QString name = device.nodeName.isEmpty()
-        ? QStringLiteral("node ") + QString::number(device.nodeId)
-        : device.nodeName;
+    QString name = NodeName::of(device.nodeName, device.nodeId);
     if (caughtInSeveralReports(caught, device.nodeId))
         name += QStringLiteral(" (report %1)").arg(device.reportId);
     return name;

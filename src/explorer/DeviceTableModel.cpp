@@ -48,7 +48,7 @@ QVariant DeviceTableModel::value(int device, int column) const
     case Address:
         return m_grid->result().node(d.nodeId).address;
     case Report:
-        return m_grid->reportId(device);
+        return m_grid->reportName(device);
     case HoursCaught:
         return m_hoursCaught.value(device);
     case HighestCount:
@@ -70,6 +70,10 @@ QVariant DeviceTableModel::data(const QModelIndex &index, int role) const
         return v;
     case DeviceRole:
         return index.row();
+    case Qt::ToolTipRole:
+        return index.column() == Report
+            ? QVariant(tr("Report id %1").arg(m_grid->reportId(index.row())))
+            : QVariant();
     case Qt::TextAlignmentRole:
         return v.typeId() == QMetaType::Int ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                             : QVariant();

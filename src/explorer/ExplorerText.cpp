@@ -36,9 +36,8 @@ QString axisFormat()
 QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurrences)
 {
     const SweepResult &result = grid.result();
-    const QString where = grid.deviceName(device) + QStringLiteral(" (report ")
-        + number(grid.reportId(device)) + QStringLiteral("), ")
-        + hour(result.range.hour(hourIndex));
+    const QString where
+        = grid.nodeInReport(device) + QStringLiteral(", ") + hour(result.range.hour(hourIndex));
     if (!result.monitored.value(hourIndex))
         return where + QStringLiteral(": not monitored");
     const QString counted = where + QStringLiteral(": ") + number(grid.count(device, hourIndex))

@@ -37,9 +37,13 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -49,6 +53,8 @@ namespace tovik {
 namespace {
 
 const QString kHourFormat = HourText::kFormat;
+// Where the screen has room; a smaller one gets its whole available area.
+constexpr QSize kOpeningSize(1200, 800);
 
 template<class Box = QSpinBox>
 Box *spinBox(const char *name, int min, int max, const QString &suffix = {})
@@ -102,6 +108,14 @@ int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
     return -1;
 }
 
+// The window manager's frame is not known before the window is shown: room for a title bar of two
+// lines of text and a thin border.
+QMargins frameAllowance(const QFontMetrics &metrics)
+{
+    const int border = metrics.height() / 4;
+    return {border, 2 * metrics.height(), border, border};
+}
+
 QString legendSwatch(const QColor &colour, const QString &text)
 {
     return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
@@ -117,15 +131,15 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
-    auto *central = new QWidget;
-    auto *layout = new QVBoxLayout(central);
-    auto *settingsRow = new QHBoxLayout;
-    settingsRow->addWidget(buildConnectionBox());
-    settingsRow->addWidget(buildSweepBox(), 1);
-    settingsRow->addWidget(buildButtons());
-    layout->addLayout(settingsRow);
-    layout->addWidget(buildViews(), 1);
-    setCentralWidget(central);
+    auto *split = new QSplitter(Qt::Horizontal);
+    QWidget *settingsColumn = buildSettingsColumn();
+    split->addWidget(settingsColumn);
+    split->addWidget(buildViews());
+    split->setCollapsible(0, false);
+    split->setStretchFactor(1, 1);
+    // The settings as narrow as they can be, every other pixel for the views.
+    split->setSizes({settingsColumn->minimumSizeHint().width(), kOpeningSize.width()});
+    setCentralWidget(split);
     buildMenus();
     arrangeTabOrder();
 
@@ -140,6 +154,38 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
 
 ExplorerWindow::~ExplorerWindow() = default;
 
+void ExplorerWindow::fitToScreen()
+{
+    const QRect room = screen()->availableGeometry().marginsRemoved(frameAllowance(fontMetrics()));
+    setGeometry(QStyle::alignedRect(
+        layoutDirection(), Qt::AlignCenter, kOpeningSize.boundedTo(room.size()), room));
+}
+
+// The settings scroll in a column of their own, so that a low screen still shows the views and
+// the buttons, progress and status below them stay in sight.
+QWidget *ExplorerWindow::buildSettingsColumn()
+{
+    auto *settings = new QWidget;
+    auto *settingsLayout = new QVBoxLayout(settings);
+    settingsLayout->addWidget(buildConnectionBox());
+    settingsLayout->addWidget(buildSweepBox());
+    settingsLayout->addStretch();
+    auto *scroll = new QScrollArea;
+    scroll->setObjectName(QStringLiteral("settingsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(settings);
+    // As wide as the settings ask, so that only their height ever needs to scroll.
+    scroll->setMinimumWidth(
+        settings->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
+    auto *column = new QWidget;
+    auto *layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(buildButtons());
+    return column;
+}
+
 QWidget *ExplorerWindow::buildConnectionBox()
 {
     auto *box = new QGroupBox(tr("Connection"));
@@ -150,6 +196,7 @@ QWidget *ExplorerWindow::buildConnectionBox()
     txtServer = lineEdit("server");
     txtPort = lineEdit("port");
     txtPort->setMaxLength(5);
+    txtPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
     txtDatabase = lineEdit("database");
     spinLoginTimeout = spinBox("loginTimeout", 0, 3600, tr(" s"));
     txtUser = lineEdit("user");
@@ -166,7 +213,7 @@ QWidget *ExplorerWindow::buildConnectionBox()
     databaseRow->addWidget(new QLabel(tr("Timeout:")));
     databaseRow->addWidget(spinLoginTimeout);
     form->addRow(buddyLabel(tr("&Database:"), txtDatabase), databaseRow);
-    form->addRow(tr("&User Name:"), txtUser);
+    form->addRow(tr("&User name:"), txtUser);
     form->addRow(tr("Pass&word:"), txtPassword);
     addSecurityRows(form);
     return box;
@@ -195,10 +242,8 @@ void ExplorerWindow::addSecurityRows(QFormLayout *form)
     txtCaFile->setPlaceholderText(tr("the system's"));
     txtHostNameInCertificate = lineEdit("hostNameInCertificate");
     txtHostNameInCertificate->setPlaceholderText(tr("the server's host name"));
-    auto *encryptionRow = new QHBoxLayout;
-    encryptionRow->addWidget(cboEncryption);
-    encryptionRow->addWidget(chkTrustCertificate, 1);
-    form->addRow(buddyLabel(tr("&Encryption:"), cboEncryption), encryptionRow);
+    form->addRow(tr("&Encryption:"), cboEncryption);
+    form->addRow(chkTrustCertificate);
     form->addRow(tr("Certificate authorit&ies:"), txtCaFile);
     form->addRow(tr("&Name in certificate:"), txtHostNameInCertificate);
 }
@@ -214,12 +259,9 @@ QWidget *ExplorerWindow::buildSweepBox()
     optFixed->setObjectName(QStringLiteral("rangeFixed"));
     dtFrom = hourEdit("from");
     dtTo = hourEdit("to");
-    auto *fixedRow = new QHBoxLayout;
-    fixedRow->addWidget(dtFrom);
-    fixedRow->addWidget(new QLabel(tr("to")));
-    fixedRow->addWidget(dtTo);
     form->addRow(optLast, spinLastHours);
-    form->addRow(optFixed, fixedRow);
+    form->addRow(optFixed, dtFrom);
+    form->addRow(tr("to"), dtTo);
 
     spinMonStart = spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
         AlarmSetting::kLastStartHour, QStringLiteral(":00"));
@@ -230,13 +272,13 @@ QWidget *ExplorerWindow::buildSweepBox()
     monitoringRow->addWidget(new QLabel(tr("to")));
     monitoringRow->addWidget(spinMonStop);
     monitoringRow->addStretch();
-    form->addRow(buddyLabel(tr("&Monitoring Time:"), spinMonStart), monitoringRow);
+    form->addRow(buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
     // The tester's ranges, so that a setting from its command line is shown as it was given.
     spinThreshold = spinBox<LadderSpinBox>(
         "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
     spinOccurrences
         = spinBox("occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
-    form->addRow(tr("Avg .CPU Load &Threshold:"), spinThreshold);
+    form->addRow(tr("Avg. CPU load &threshold:"), spinThreshold);
     form->addRow(tr("&Occurrences:"), spinOccurrences);
     return box;
 }
@@ -245,6 +287,7 @@ QWidget *ExplorerWindow::buildButtons()
 {
     auto *panel = new QWidget;
     auto *column = new QVBoxLayout(panel);
+    auto *buttonRow = new QHBoxLayout;
     cmdRun = new QPushButton(tr("&Run"));
     cmdRun->setObjectName(QStringLiteral("run"));
     cmdRun->setDefault(true);
@@ -257,11 +300,11 @@ QWidget *ExplorerWindow::buildButtons()
     lblStatus->setObjectName(QStringLiteral("status"));
     lblStatus->setWordWrap(true);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblStatus->setMinimumWidth(QFontMetrics(font()).horizontalAdvance(QLatin1Char('x')) * 32);
-    column->addWidget(cmdRun);
-    column->addWidget(cmdCancel);
+    buttonRow->addWidget(cmdRun);
+    buttonRow->addWidget(cmdCancel);
+    column->addLayout(buttonRow);
     column->addWidget(progress);
-    column->addWidget(lblStatus, 1);
+    column->addWidget(lblStatus);
     return panel;
 }
 
@@ -299,10 +342,10 @@ QWidget *ExplorerWindow::buildViews()
     right->addWidget(m_caughtChart);
     right->addWidget(devicePanel);
     right->addWidget(m_deviceChart);
-    // Room for the time axis' labels; the table takes what is left.
+    // Room for the time axis' labels and a few days' ticks; the table takes what is left.
     for (HourChartView *chart :
         std::initializer_list<HourChartView *> {m_caughtChart, m_deviceChart})
-        chart->setMinimumHeight(200);
+        chart->setMinimumSize(240, 200);
     right->setStretchFactor(0, 2);
     right->setStretchFactor(1, 3);
     right->setStretchFactor(2, 2);
@@ -331,7 +374,7 @@ QWidget *ExplorerWindow::buildCompareRow()
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    cmdBaseline = new QPushButton(tr("Keep as &Baseline"));
+    cmdBaseline = new QPushButton(tr("Keep as &baseline"));
     cmdBaseline->setObjectName(QStringLiteral("keepBaseline"));
     cmdBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
     lblComparison = new QLabel;
@@ -341,8 +384,10 @@ QWidget *ExplorerWindow::buildCompareRow()
         = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
             + "<br>" + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")));
     legend->setTextFormat(Qt::RichText);
-    // A long comparison wraps rather than widen the heatmap's side against the charts'.
+    // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
+    // side against the charts'.
     lblComparison->setWordWrap(true);
+    legend->setWordWrap(true);
     layout->addWidget(cmdBaseline);
     layout->addWidget(lblComparison, 1);
     layout->addWidget(legend);
@@ -383,10 +428,10 @@ void ExplorerWindow::buildMenus()
     m_exportCsvAction
         = file->addAction(tr("&Export CSV..."), this, &ExplorerWindow::exportCsvAsked);
     m_exportCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    QAction *png = file->addAction(tr("Export Chart as &PNG..."), this,
+    QAction *png = file->addAction(tr("Export chart as &PNG..."), this,
         [this] { exportChartAsked(tr("PNG pictures (*.png)"), QStringLiteral(".png")); });
     png->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    file->addAction(tr("Export Chart as &SVG..."), this,
+    file->addAction(tr("Export chart as &SVG..."), this,
         [this] { exportChartAsked(tr("SVG drawings (*.svg)"), QStringLiteral(".svg")); });
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
@@ -771,7 +816,7 @@ void ExplorerWindow::exportCsvAsked()
 void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suffix)
 {
     const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export Chart"), QStringLiteral("caught-per-hour") + suffix, filter);
+        this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
     QString failure;
     if (!path.isEmpty() && !exportChart(path, &failure))
         setStatus(failure, true);

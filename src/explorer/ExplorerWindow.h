@@ -47,6 +47,8 @@ public:
     explicit ExplorerWindow(const QString &settingsPath = {}, QWidget *parent = nullptr);
     ~ExplorerWindow() override;
 
+    // Sizes and places the window from its screen's available area, leaving room for the frame.
+    void fitToScreen();
     void applySettings(const SweepChoice &settings);
     SweepChoice settings() const;
 
@@ -75,6 +77,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    QWidget *buildSettingsColumn();
     QWidget *buildConnectionBox();
     void addSecurityRows(QFormLayout *form);
     QWidget *buildSweepBox();

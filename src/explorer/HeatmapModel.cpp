@@ -88,8 +88,10 @@ QVariant HeatmapModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (orientation == Qt::Horizontal)
         return hourHeader(section, role);
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return m_grid->deviceName(deviceAt(section));
+    if (role == Qt::ToolTipRole)
+        return m_grid->nodeInReport(deviceAt(section));
     return {};
 }
 

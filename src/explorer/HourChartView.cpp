@@ -149,9 +149,7 @@ void DeviceCountsChartView::showDevice(const SweepGrid &grid, int device, qint16
     limit->append(chartTime(range.to()) - kMsPerHour, occurrences);
     QPen pen(QColor(40, 40, 40), 1.5, Qt::DashLine);
     limit->setPen(pen);
-    chart()->setTitle(
-        tr("Counts of %1 (report %2)")
-            .arg(grid.deviceName(device), ExplorerText::number(grid.reportId(device))));
+    chart()->setTitle(tr("Counts of %1").arg(grid.nodeInReport(device)));
     showSeries({line, limit}, grid, std::max<qreal>(grid.device(device).highestCount, occurrences));
     limit->setPen(pen);
 }

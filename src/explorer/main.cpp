@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
     // The settings name a server and a user: they are written readable by their owner only.
     tovik::ExplorerWindow window(QSettings().fileName());
     window.applySettings(parsed.settings);
-    window.resize(window.sizeHint().expandedTo(QSize(1200, 800)));
+    window.fitToScreen();
     window.show();
     if (parsed.runAtStart)
         QTimer::singleShot(0, &window, &tovik::ExplorerWindow::run);

@@ -24,6 +24,18 @@ QList<qint32> countedReports(const CpuReportList &reports)
     return ids;
 }
 
+// The report_name of each of ids, from the first report row of that id.
+QStringList reportNames(const QList<qint32> &ids, const CpuReportList &reports)
+{
+    QStringList names;
+    for (const qint32 id : ids) {
+        const auto report = std::find_if(reports.cbegin(), reports.cend(),
+            [id](const CpuReport &candidate) { return candidate.report_id == id; });
+        names << report->report_name;
+    }
+    return names;
+}
+
 // The index of an aggregate row's hour, or -1 when that hour is not examined.
 int examinedHour(const SweepFrame &frame, std::optional<qint64> hourNumber)
 {
@@ -160,6 +172,7 @@ bool SweepEngine::discover(SweepFrame &frame)
         break;
     }
     frame.reportIds = countedReports(discovery.reports);
+    frame.reportNames = reportNames(frame.reportIds, discovery.reports);
     frame.store = discovery.store;
     return true;
 }

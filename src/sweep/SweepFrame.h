@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QStringList>
 
 namespace tovik {
 
@@ -28,6 +29,8 @@ struct SweepFrame
     SampleStore store = SampleStore::None;
     // Ascending; rows and cells refer to a report by its index here.
     QList<qint32> reportIds;
+    // The report_name of each of reportIds, at the same index.
+    QStringList reportNames;
     // node_name and address of every node in ATR_Nodes (the first row of a node_id).
     QHash<qint32, NodeAttributes> nodes;
 

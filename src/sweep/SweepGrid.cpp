@@ -1,5 +1,7 @@
 #include "sweep/SweepGrid.h"
 
+#include "common/NodeName.h"
+
 #include <QHash>
 #include <algorithm>
 
@@ -10,6 +12,18 @@ namespace {
 quint64 deviceKey(const SweepRow &row)
 {
     return (quint64(row.reportIndex) << 32) | quint32(row.nodeId);
+}
+
+QSet<qint32> nodesInSeveralReports(const QList<GridDevice> &devices)
+{
+    QSet<qint32> seen;
+    QSet<qint32> several;
+    for (const GridDevice &device : devices) {
+        if (seen.contains(device.nodeId))
+            several.insert(device.nodeId);
+        seen.insert(device.nodeId);
+    }
+    return several;
 }
 
 } // namespace
@@ -30,18 +44,35 @@ SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
         device.highestCount = std::max(device.highestCount, row.count);
         m_highestCount = std::max(m_highestCount, row.count);
     }
+    m_nodesInSeveralReports = nodesInSeveralReports(m_devices);
+}
+
+QString SweepGrid::nodeName(int index) const
+{
+    const qint32 nodeId = device(index).nodeId;
+    return NodeName::of(m_result->node(nodeId).name, nodeId);
+}
+
+QString SweepGrid::nodeInReport(int index) const
+{
+    return nodeName(index) + QStringLiteral(" (") + reportName(index) + u')';
 }
 
 QString SweepGrid::deviceName(int index) const
 {
-    const GridDevice &d = device(index);
-    const QString name = m_result->node(d.nodeId).name;
-    return name.isEmpty() ? QString::number(d.nodeId) : name;
+    return m_nodesInSeveralReports.contains(device(index).nodeId) ? nodeInReport(index)
+                                                                  : nodeName(index);
 }
 
 qint32 SweepGrid::reportId(int index) const
 {
     return m_result->reportIds.at(device(index).reportIndex);
+}
+
+QString SweepGrid::reportName(int index) const
+{
+    const QString name = m_result->reportNames.value(device(index).reportIndex);
+    return name.isEmpty() ? QStringLiteral("report ") + QString::number(reportId(index)) : name;
 }
 
 qint32 SweepGrid::count(int device, int hour) const

@@ -3,6 +3,7 @@
 #include "sweep/SweepResult.h"
 
 #include <QList>
+#include <QSet>
 #include <memory>
 
 namespace tovik {
@@ -34,8 +35,16 @@ public:
     int hourCount() const { return m_result->range.hourCount(); }
     int deviceCount() const { return int(m_devices.size()); }
     const GridDevice &device(int index) const { return m_devices.at(index); }
+    // node_name, or "node <node_id>" for a node without one.
+    QString nodeName(int index) const;
+    // The node's name with its report's name beside it, for texts that show one device alone.
+    QString nodeInReport(int index) const;
+    // The node's name, and beside it its report's name when the node is a device of several
+    // reports, so that their rows tell apart.
     QString deviceName(int index) const;
     qint32 reportId(int index) const;
+    // report_name, or "report <report_id>" for a report without one.
+    QString reportName(int index) const;
 
     // 0 for an hour without a sample at or over the threshold.
     qint32 count(int device, int hour) const;
@@ -50,6 +59,7 @@ private:
     std::shared_ptr<const SweepResult> m_result;
     QList<GridDevice> m_devices;
     qint32 m_highestCount = 0;
+    QSet<qint32> m_nodesInSeveralReports;
 };
 
 } // namespace tovik

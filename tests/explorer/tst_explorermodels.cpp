@@ -17,6 +17,7 @@ std::shared_ptr<const SweepGrid> sampleGrid()
     result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 08:00:00", &failure);
     result->monitored = {true, false, true};
     result->reportIds = {7, 12};
+    result->reportNames = {"CPU Core", "CPU Edge"};
     result->nodes.insert(1, {"alpha", "10.0.0.1"});
     result->nodes.insert(2, {"Bravo", "10.0.0.2"});
     result->nodes.insert(3, {"charlie", "10.0.0.3"});
@@ -29,6 +30,31 @@ std::shared_ptr<const SweepGrid> sampleGrid()
         {0, 4, 2, 1},
     };
     return std::make_shared<SweepGrid>(result);
+}
+
+// Reports 7 and 12 in one hour: alpha in both, node 4 missing from ATR_Nodes, node 5 listed there
+// without a name.
+std::shared_ptr<const SweepGrid> namingGrid(const QStringList &reportNames)
+{
+    auto result = std::make_shared<SweepResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 06:00:00", &failure);
+    result->monitored = {true};
+    result->reportIds = {7, 12};
+    result->reportNames = reportNames;
+    result->nodes.insert(1, {"alpha", "10.0.0.1"});
+    result->nodes.insert(5, {"", "10.0.0.5"});
+    result->rows = {{1, 3, 0, 0}, {4, 2, 0, 0}, {1, 2, 0, 1}, {5, 1, 0, 1}};
+    return std::make_shared<SweepGrid>(result);
+}
+
+int deviceOf(const SweepGrid &grid, qint32 nodeId, qint32 reportId)
+{
+    for (int d = 0; d < grid.deviceCount(); ++d) {
+        if (grid.device(d).nodeId == nodeId && grid.reportId(d) == reportId)
+            return d;
+    }
+    return -1;
 }
 
 QString deviceLabel(const SweepGrid &grid, int device)
@@ -66,6 +92,8 @@ private slots:
     void occurrencesReorderWithoutQuery_data();
     void occurrencesReorderWithoutQuery();
     void deviceTableColumns();
+    void deviceNames_data();
+    void deviceNames();
     void deviceFilter_data();
     void deviceFilter();
     void deviceSort_data();
@@ -153,17 +181,19 @@ void tst_ExplorerModels::occurrencesReorderWithoutQuery_data()
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<QList<int>>("caughtPerHour");
 
+    const QString bravo7 = "Bravo (CPU Core)/7";
+    const QString bravo12 = "Bravo (CPU Edge)/12";
     QTest::newRow("1: alpha twice")
-        << 1 << QStringList {"alpha/7", "charlie/7", "Bravo/12", "Bravo/7", "0/12"}
+        << 1 << QStringList {"alpha/7", "charlie/7", bravo12, bravo7, "node 0/12"}
         << QList<int> {3, 0, 2};
-    QTest::newRow("3") << 3 << QStringList {"charlie/7", "Bravo/12", "alpha/7", "0/12", "Bravo/7"}
+    QTest::newRow("3") << 3 << QStringList {"charlie/7", bravo12, "alpha/7", "node 0/12", bravo7}
                        << QList<int> {2, 0, 1};
     QTest::newRow("6: only charlie")
-        << 6 << QStringList {"charlie/7", "Bravo/12", "0/12", "alpha/7", "Bravo/7"}
+        << 6 << QStringList {"charlie/7", bravo12, "node 0/12", "alpha/7", bravo7}
         << QList<int> {0, 0, 1};
     QTest::newRow("10: nobody") << 10
-                                << QStringList {"charlie/7", "Bravo/12", "0/12", "alpha/7",
-                                       "Bravo/7"}
+                                << QStringList {"charlie/7", bravo12, "node 0/12", "alpha/7",
+                                       bravo7}
                                 << QList<int> {0, 0, 0};
 }
 
@@ -207,9 +237,9 @@ void tst_ExplorerModels::deviceTableColumns()
             texts << model.index(r, c).data().toString();
         return texts;
     };
-    QCOMPARE(row(0), (QStringList {"alpha", "10.0.0.1", "7", "2", "3"}));
-    QCOMPARE(row(2), (QStringList {"Bravo", "10.0.0.2", "12", "1", "5"}));
-    QCOMPARE(row(4), (QStringList {"0", "", "12", "0", "4"}));
+    QCOMPARE(row(0), (QStringList {"alpha", "10.0.0.1", "CPU Core", "2", "3"}));
+    QCOMPARE(row(2), (QStringList {"Bravo (CPU Edge)", "10.0.0.2", "CPU Edge", "1", "5"}));
+    QCOMPARE(row(4), (QStringList {"node 0", "", "CPU Edge", "0", "4"}));
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     model.setOccurrences(4);
@@ -218,14 +248,79 @@ void tst_ExplorerModels::deviceTableColumns()
     QCOMPARE(row(3).at(DeviceTableModel::HoursCaught), "1");
 }
 
+void tst_ExplorerModels::deviceNames_data()
+{
+    QTest::addColumn<QStringList>("reportNames");
+    QTest::addColumn<int>("nodeId");
+    QTest::addColumn<int>("reportId");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("nameInReport");
+    QTest::addColumn<QString>("report");
+
+    const QStringList named {"Load A", "Load B"};
+    QTest::newRow("missing from ATR_Nodes") << named << 4 << 7 << "node 4"
+                                            << "node 4 (Load A)"
+                                            << "Load A";
+    QTest::newRow("no name in ATR_Nodes") << named << 5 << 12 << "node 5"
+                                          << "node 5 (Load B)"
+                                          << "Load B";
+    QTest::newRow("in two reports, the first") << named << 1 << 7 << "alpha (Load A)"
+                                               << "alpha (Load A)"
+                                               << "Load A";
+    QTest::newRow("in two reports, the second") << named << 1 << 12 << "alpha (Load B)"
+                                                << "alpha (Load B)"
+                                                << "Load B";
+    QTest::newRow("report without a name") << QStringList {"", "Load B"} << 4 << 7 << "node 4"
+                                           << "node 4 (report 7)"
+                                           << "report 7";
+    QTest::newRow("no report names at all") << QStringList() << 1 << 12 << "alpha (report 12)"
+                                            << "alpha (report 12)"
+                                            << "report 12";
+}
+
+// Every view names a device alike: the heatmap's row, the table's name and report, the tips.
+void tst_ExplorerModels::deviceNames()
+{
+    QFETCH(QStringList, reportNames);
+    QFETCH(int, nodeId);
+    QFETCH(int, reportId);
+    QFETCH(QString, name);
+    QFETCH(QString, nameInReport);
+    QFETCH(QString, report);
+
+    const auto grid = namingGrid(reportNames);
+    const int device = deviceOf(*grid, nodeId, reportId);
+    QVERIFY(device >= 0);
+    QCOMPARE(grid->deviceName(device), name);
+    QCOMPARE(grid->nodeInReport(device), nameInReport);
+    QCOMPARE(grid->reportName(device), report);
+
+    DeviceTableModel table;
+    table.setGrid(grid, 2);
+    QCOMPARE(table.index(device, DeviceTableModel::Name).data().toString(), name);
+    const QModelIndex reportCell = table.index(device, DeviceTableModel::Report);
+    QCOMPARE(reportCell.data().toString(), report);
+    QCOMPARE(reportCell.data(Qt::ToolTipRole).toString(), "Report id " + QString::number(reportId));
+
+    HeatmapModel heatmap;
+    heatmap.setGrid(grid, 2);
+    int row = 0;
+    while (row < heatmap.rowCount() && heatmap.deviceAt(row) != device)
+        ++row;
+    QVERIFY(row < heatmap.rowCount());
+    QCOMPARE(heatmap.headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), name);
+    QCOMPARE(heatmap.headerData(row, Qt::Vertical, Qt::ToolTipRole).toString(), nameInReport);
+    QVERIFY(heatmap.index(row, 0).data(Qt::ToolTipRole).toString().startsWith(nameInReport + ", "));
+}
+
 void tst_ExplorerModels::deviceFilter_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("names");
 
     QTest::newRow("empty shows all")
-        << "" << QStringList {"alpha", "Bravo", "Bravo", "charlie", "0"};
-    QTest::newRow("any case") << "bRA" << QStringList {"Bravo", "Bravo"};
+        << "" << QStringList {"alpha", "Bravo (CPU Core)", "Bravo (CPU Edge)", "charlie", "node 0"};
+    QTest::newRow("any case") << "bRA" << QStringList {"Bravo (CPU Core)", "Bravo (CPU Edge)"};
     QTest::newRow("part of a name") << "ar" << QStringList {"charlie"};
     QTest::newRow("an address is no name") << "10.0" << QStringList {};
     QTest::newRow("regex characters are plain") << "a.*" << QStringList {};
@@ -250,14 +345,16 @@ void tst_ExplorerModels::deviceSort_data()
     QTest::addColumn<Qt::SortOrder>("order");
     QTest::addColumn<QStringList>("names");
 
+    const QString bravo7 = "Bravo (CPU Core)";
+    const QString bravo12 = "Bravo (CPU Edge)";
     QTest::newRow("name, any case") << int(DeviceTableModel::Name) << Qt::AscendingOrder
-                                    << QStringList {"0", "alpha", "Bravo", "Bravo", "charlie"};
+                                    << QStringList {"alpha", bravo7, bravo12, "charlie", "node 0"};
     QTest::newRow("highest count as a number, descending")
         << int(DeviceTableModel::HighestCount) << Qt::DescendingOrder
-        << QStringList {"charlie", "Bravo", "0", "alpha", "Bravo"};
+        << QStringList {"charlie", bravo12, "node 0", "alpha", bravo7};
     QTest::newRow("hours caught, descending")
         << int(DeviceTableModel::HoursCaught) << Qt::DescendingOrder
-        << QStringList {"alpha", "Bravo", "Bravo", "charlie", "0"};
+        << QStringList {"alpha", bravo7, bravo12, "charlie", "node 0"};
 }
 
 void tst_ExplorerModels::deviceSort()

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QBuffer>
+#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -206,6 +207,55 @@ QString comparisonText(const ExplorerWindow &window)
     return label ? label->text() : QString();
 }
 
+// Reports 7 and 12 share web01; node 4 is missing from ATR_Nodes; report 9 has no name.
+QStringList namingInstallation()
+{
+    QStringList statements = reportTableStatements();
+    statements << cpuReportRow("7", "'CPU Load Report A'", "300")
+               << cpuReportRow("12", "'CPU Load Report B'", "300")
+               << cpuReportRow("9", "NULL", "300") << nodesTableStatement()
+               << nodeRow(101, "web01", "192.0.2.1", "public")
+               << nodeRow(102, "db01", "192.0.2.2", "public")
+               << nodeRow(103, "edge01", "192.0.2.3", "public");
+    const QList<std::tuple<int, int, QString, int>> samples {
+        {7, 101, "2026-12-07 13:05:00", 80},
+        {7, 101, "2026-12-07 13:10:00", 90},
+        {7, 4, "2026-12-07 13:20:00", 70},
+        {7, 4, "2026-12-07 13:25:00", 75},
+        {12, 101, "2026-12-07 12:30:00", 60},
+        {12, 102, "2026-12-07 14:10:00", 55},
+        {9, 103, "2026-12-07 14:15:00", 99},
+    };
+    for (const int report : {7, 9, 12})
+        statements << sampleTableStatement(QString("ATR_Report_%1_RAW").arg(report));
+    for (const auto &[report, node, time, load] : samples) {
+        statements << QString("INSERT INTO ATR_Report_%1_RAW VALUES (%2, '%3', %4)")
+                          .arg(report)
+                          .arg(node)
+                          .arg(time)
+                          .arg(load);
+    }
+    return statements;
+}
+
+QStringList headerTexts(const QAbstractItemModel &model, int role)
+{
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.headerData(r, Qt::Vertical, role).toString();
+    texts.sort();
+    return texts;
+}
+
+QStringList columnTexts(const QAbstractItemModel &model, int column, int role)
+{
+    QStringList texts;
+    for (int r = 0; r < model.rowCount(); ++r)
+        texts << model.index(r, column).data(role).toString();
+    texts.sort();
+    return texts;
+}
+
 QImage heatmapPicture(ExplorerWindow &window)
 {
     auto *heatmap = window.findChild<HeatmapView *>();
@@ -230,6 +280,7 @@ private slots:
     void baselineComparedAcrossRedrawsAndSweeps();
     void budgetRemembered();
     void encryptionChosenInConnectionGroup();
+    void devicesNamedWithTheirReports();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -599,6 +650,67 @@ void tst_ExplorerWindow::encryptionChosenInConnectionGroup()
             && description.contains("FreeTDS"),
         qPrintable(description));
     QVERIFY2(window.statusText().startsWith(description), qPrintable(window.statusText()));
+}
+
+// A node missing from ATR_Nodes reads "node 4" and a node of two reports carries each report's
+// name, in the heatmap, the table, the tips and the device chart; the csv stays as it was.
+void tst_ExplorerWindow::devicesNamedWithTheirReports()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(fixture.addDatabase("SNMPCONLINE", namingInstallation()) && fixture.startServer(),
+        qPrintable(fixture.error));
+    ExplorerWindow window;
+    SweepChoice settings = settingsFor(fixture);
+    settings.from = "2026-12-07 12:00:00";
+    settings.to = "2026-12-07 15:00:00";
+    settings.threshold = 50;
+    settings.occurrences = 2;
+    window.applySettings(settings);
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QCOMPARE(window.shownGrid()->result().reportIds, QList<qint32>({7, 9, 12}));
+    QCOMPARE(window.shownGrid()->result().reportNames,
+        QStringList({"CPU Load Report A", "", "CPU Load Report B"}));
+
+    const QStringList names {
+        "db01", "edge01", "node 4", "web01 (CPU Load Report A)", "web01 (CPU Load Report B)"};
+    const QAbstractItemModel *heatmap = window.findChild<HeatmapView *>()->model();
+    QCOMPARE(headerTexts(*heatmap, Qt::DisplayRole), names);
+    QCOMPARE(headerTexts(*heatmap, Qt::ToolTipRole),
+        QStringList({"db01 (CPU Load Report B)", "edge01 (report 9)", "node 4 (CPU Load Report A)",
+            "web01 (CPU Load Report A)", "web01 (CPU Load Report B)"}));
+    auto *table = window.findChild<QTableView *>("devices");
+    const QAbstractItemModel *devices = table->model();
+    QCOMPARE(columnTexts(*devices, DeviceTableModel::Name, Qt::DisplayRole), names);
+    QCOMPARE(columnTexts(*devices, DeviceTableModel::Report, Qt::DisplayRole),
+        QStringList({"CPU Load Report A", "CPU Load Report A", "CPU Load Report B",
+            "CPU Load Report B", "report 9"}));
+    QCOMPARE(columnTexts(*devices, DeviceTableModel::Report, Qt::ToolTipRole),
+        QStringList({"Report id 12", "Report id 12", "Report id 7", "Report id 7", "Report id 9"}));
+
+    int nodeFour = 0;
+    while (nodeFour < devices->rowCount()
+        && devices->index(nodeFour, DeviceTableModel::Name).data() != "node 4")
+        ++nodeFour;
+    QVERIFY(nodeFour < devices->rowCount());
+    table->setCurrentIndex(devices->index(nodeFour, DeviceTableModel::Name));
+    const auto *chart = window.findChild<QChartView *>("deviceChart");
+    QVERIFY(chart);
+    QCOMPARE(chart->chart()->title(), "Counts of node 4 (CPU Load Report A)");
+    const int device = devices->index(nodeFour, 0).data(DeviceTableModel::DeviceRole).toInt();
+    int row = 0;
+    while (row < heatmap->rowCount()
+        && heatmap->index(row, 0).data(HeatmapModel::DeviceRole) != device)
+        ++row;
+    QVERIFY(row < heatmap->rowCount());
+    const QString tip = heatmap->index(row, 1).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.startsWith("node 4 (CPU Load Report A), ") && tip.endsWith(", caught"),
+        qPrintable(tip));
+
+    // The csv keeps ATR_Nodes' blank name and the report's id.
+    const QByteArray csv = exportedCsv(window);
+    QVERIFY2(csv.contains(",7,4,,,2,true\r\n"), csv.constData());
+    QCOMPARE(csv, engineCsv(settings, 2));
 }
 
 QTEST_MAIN(tst_ExplorerWindow)
