@@ -99,7 +99,7 @@ DeviceLoadChartView::DeviceLoadChartView(QWidget *parent)
     m_samples->setName(tr("CPU load"));
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] { showPointsForSpan(); });
     connect(m_loadAxis, &QValueAxis::rangeChanged, this, [this] { keepLoadAxis(); });
-    clearLoad(tr("CPU load of the selected device"));
+    clearLoad();
 }
 
 QLineSeries *DeviceLoadChartView::lineSeries(const char *name)
@@ -132,7 +132,7 @@ void DeviceLoadChartView::showLoad(std::shared_ptr<const DeviceLoad> load, const
     const SweepGrid &grid, qint16 threshold, qint16 occurrences)
 {
     m_load = std::move(load);
-    chart()->setTitle(tr("CPU load of %1").arg(name));
+    setTitleFor(name);
     QList<QPointF> points;
     points.reserve(m_load->samples.size());
     for (const LoadSample &sample : m_load->samples)
@@ -175,10 +175,16 @@ void DeviceLoadChartView::markHours(QAreaSeries *band, const QList<int> &hours)
     band->upperSeries()->replace(outline);
 }
 
-void DeviceLoadChartView::clearLoad(const QString &title)
+void DeviceLoadChartView::setTitleFor(const QString &name)
+{
+    chart()->setTitle(
+        name.isEmpty() ? tr("CPU load of the selected device") : tr("CPU load of %1").arg(name));
+}
+
+void DeviceLoadChartView::clearLoad(const QString &name)
 {
     m_load.reset();
-    chart()->setTitle(title);
+    setTitleFor(name);
     m_samples->clear();
     m_threshold->clear();
     m_unmonitored->upperSeries()->clear();

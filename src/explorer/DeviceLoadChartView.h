@@ -34,8 +34,8 @@ public:
     // The threshold line and the hours marked anew for the load on screen, from grid, which holds
     // the same range; its device, if it has it, gives the caught hours.
     void redraw(const SweepGrid &grid, qint16 threshold, qint16 occurrences);
-    // No load, under title.
-    void clearLoad(const QString &title);
+    // No load, under the title of the device named, if any, whose load is to come.
+    void clearLoad(const QString &name = {});
     const DeviceLoad *load() const { return m_load.get(); }
     void showWholeRange();
 
@@ -57,6 +57,7 @@ private:
     void showTimeSpan(qreal from, qreal to);
     void keepLoadAxis();
     void showPointsForSpan();
+    void setTitleFor(const QString &name);
 
     std::shared_ptr<const DeviceLoad> m_load;
     QDateTimeAxis *m_timeAxis = nullptr;

@@ -777,7 +777,7 @@ void ExplorerWindow::loadDevice(int device)
         return;
     m_loadWanted = wanted;
     m_loadName = grid.deviceName(device);
-    m_loadChart->clearLoad(tr("CPU load of %1").arg(m_loadName));
+    m_loadChart->clearLoad(m_loadName);
     setDeviceLoadStatus(tr("Reading the samples of %1...").arg(m_loadName), false);
     m_loadController->load(
         {m_controller->shownSettings(), grid.result().store, wanted.first, wanted.second});
@@ -794,7 +794,7 @@ void ExplorerWindow::forgetDeviceLoad()
 {
     m_loadController->drop();
     m_loadWanted.reset();
-    m_loadChart->clearLoad(tr("CPU load of the selected device"));
+    m_loadChart->clearLoad();
     setDeviceLoadStatus(tr("Select a device to see its CPU load."), false);
 }
 
