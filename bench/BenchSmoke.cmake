@@ -23,7 +23,7 @@ elseif(MODE STREQUAL "explorer")
         "surface ratio +[0-9.]+ first result with its tuning surface / bare replay"
         "peak resident memory +[0-9.]+ MiB beyond idle"
         "a week's first result +[0-9.]+ ms from run\\(\\) to resultShown over 168 hours, [0-9]+ rows; [0-9.]+ MiB beyond idle"
-        "explorer summary: first_result_s=[0-9.]+ requery_window_s=[0-9.]+ redraw_ms=[0-9.]+ memory_mib=[0-9.]+ ladder_redraw_ms=[0-9.]+ surface_ratio=[0-9.]+ week_first_result_s=[0-9.]+ week_memory_mib=[0-9.]+\n")
+        "explorer summary: first_result_s=[0-9.]+ requery_window_s=[0-9.]+ redraw_ms=[0-9.]+ memory_mib=[0-9.]+ ladder_redraw_ms=[0-9.]+ surface_ratio=[0-9.]+ week_first_result_s=[0-9.]+ week_memory_mib=[0-9.]+ device_load_s=[0-9.]+\n")
 else()
     # With threshold 0 every node is counted, so the run issues the report and table queries, one
     # node query and one count query per node for each report, and one look-up per counted node.

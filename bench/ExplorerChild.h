@@ -12,7 +12,8 @@ int requeryThreshold(const BenchOptions &options);
 // --threshold, then at requeryThreshold(), then redrawn for other occurrences values. It needs a
 // QApplication; returns the process exit code.
 int explorerOnce(const BenchOptions &options);
-// The same window's first result alone, and its peak memory.
+// The same window's first result alone, its peak memory, then the time from choosing a device to
+// its load drawn.
 int explorerFirstOnce(const BenchOptions &options);
 
 } // namespace tovik::bench

@@ -24,6 +24,11 @@ QDateTime localTime(const QDateTime &hour)
     return QDateTime(hour.date(), hour.time());
 }
 
+qreal chartTime(const QDateTime &hour)
+{
+    return qreal(localTime(hour).toMSecsSinceEpoch());
+}
+
 QString axisFormat()
 {
     // The locale's full short date and time would be elided at a handful of ticks; the weekday

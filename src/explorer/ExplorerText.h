@@ -15,6 +15,8 @@ QString number(qint64 value);
 QString hour(const QDateTime &hour);
 // The same hour as a local time, for a chart's time axis.
 QDateTime localTime(const QDateTime &hour);
+// localTime as a chart's x value.
+qreal chartTime(const QDateTime &hour);
 // The weekday and the locale's short time, for a time axis.
 QString axisFormat();
 QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);

@@ -4,6 +4,8 @@
 #include "common/HourText.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
+#include "explorer/DeviceLoadChartView.h"
+#include "explorer/DeviceLoadController.h"
 #include "explorer/DeviceTableModel.h"
 #include "explorer/EngineSweepRunner.h"
 #include "explorer/ExplorerController.h"
@@ -128,6 +130,7 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent)
     , m_settingsPath(settingsPath)
     , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
+    , m_loadController(new DeviceLoadController(this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
@@ -341,10 +344,10 @@ QWidget *ExplorerWindow::buildViews()
     auto *right = new QSplitter(Qt::Vertical);
     right->addWidget(m_caughtChart);
     right->addWidget(devicePanel);
-    right->addWidget(m_deviceChart);
+    right->addWidget(buildDeviceViews());
     // Room for the time axis' labels and a few days' ticks; the table takes what is left.
-    for (HourChartView *chart :
-        std::initializer_list<HourChartView *> {m_caughtChart, m_deviceChart})
+    for (QChartView *chart :
+        std::initializer_list<QChartView *> {m_caughtChart, m_deviceChart, m_loadChart})
         chart->setMinimumSize(240, 200);
     right->setStretchFactor(0, 2);
     right->setStretchFactor(1, 3);
@@ -367,6 +370,32 @@ QWidget *ExplorerWindow::buildViews()
     // ask for.
     split->setSizes({3000, 2000});
     return split;
+}
+
+// The selected device's load and its counts per hour, one at a time.
+QWidget *ExplorerWindow::buildDeviceViews()
+{
+    m_loadChart = new DeviceLoadChartView;
+    lblDeviceLoad = new QLabel(tr("Select a device to see its CPU load."));
+    lblDeviceLoad->setObjectName(QStringLiteral("deviceLoadStatus"));
+    lblDeviceLoad->setWordWrap(true);
+    lblDeviceLoad->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cmdWholeRange = new QPushButton(tr("Whole range"));
+    cmdWholeRange->setObjectName(QStringLiteral("wholeRange"));
+    cmdWholeRange->setToolTip(m_loadChart->toolTip());
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(lblDeviceLoad, 1);
+    statusRow->addWidget(cmdWholeRange);
+    auto *loadPanel = new QWidget;
+    auto *loadColumn = new QVBoxLayout(loadPanel);
+    loadColumn->setContentsMargins(0, 0, 0, 0);
+    loadColumn->addLayout(statusRow);
+    loadColumn->addWidget(m_loadChart, 1);
+    auto *tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("deviceViews"));
+    tabs->addTab(loadPanel, tr("C&PU load"));
+    tabs->addTab(m_deviceChart, tr("Counts b&y hour"));
+    return tabs;
 }
 
 QWidget *ExplorerWindow::buildCompareRow()
@@ -449,7 +478,8 @@ void ExplorerWindow::arrangeTabOrder()
         txtUser, txtPassword, cboEncryption, chkTrustCertificate, txtCaFile,
         txtHostNameInCertificate, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
         spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
-        spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, m_deviceChart};
+        spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange,
+        m_loadChart, m_deviceChart};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -469,6 +499,10 @@ void ExplorerWindow::connectControls()
     connect(optLast, &QRadioButton::toggled, m_controller, &ExplorerController::requeryLater);
     connect(txtDeviceFilter, &QLineEdit::textChanged, m_deviceFilter,
         &DeviceFilterModel::setNameFilter);
+    connect(
+        txtDeviceFilter, &QLineEdit::returnPressed, this, &ExplorerWindow::selectFirstListedDevice);
+    connect(
+        cmdWholeRange, &QPushButton::clicked, m_loadChart, &DeviceLoadChartView::showWholeRange);
     connect(m_deviceTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
         &ExplorerWindow::showDeviceOfTable);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -489,6 +523,9 @@ void ExplorerWindow::connectController()
     connect(
         m_controller, &ExplorerController::thresholdShown, this, &ExplorerWindow::showThreshold);
     connect(m_controller, &ExplorerController::failed, this, &ExplorerWindow::showFailure);
+    connect(m_loadController, &DeviceLoadController::loaded, this, &ExplorerWindow::showDeviceLoad);
+    connect(m_loadController, &DeviceLoadController::failed, this,
+        &ExplorerWindow::showDeviceLoadFailure);
 }
 
 void ExplorerWindow::applySettings(const SweepChoice &s)
@@ -622,6 +659,7 @@ void ExplorerWindow::showResult()
 {
     m_shownDevice = -1;
     m_deviceChart->clearDevice();
+    forgetDeviceLoad();
     spinThreshold->setLadder(m_controller->shownLadder()->ladder);
     m_tuningModel->setResult(m_controller->shownLadder(), shownChoice());
     drawShown();
@@ -645,6 +683,9 @@ void ExplorerWindow::showThreshold()
         showDevice(device);
     else
         m_deviceChart->clearDevice();
+    // The samples stay those of the device asked for, also where it has no count at this
+    // threshold.
+    redrawDeviceLoad();
 }
 
 // The result on screen at its threshold and the occurrences of the box, in every view but the
@@ -711,6 +752,7 @@ void ExplorerWindow::redrawForOccurrences()
     compareWithBaseline();
     if (m_shownDevice >= 0)
         showDevice(m_shownDevice);
+    redrawDeviceLoad();
 }
 
 void ExplorerWindow::chooseSetting(AlarmChoice setting)
@@ -760,6 +802,73 @@ void ExplorerWindow::showDevice(int device)
         return;
     m_shownDevice = device;
     m_deviceChart->showDevice(*grid, device, occurrences());
+    loadDevice(device);
+}
+
+// As though the user had clicked the device table's first row after filtering by name.
+void ExplorerWindow::selectFirstListedDevice()
+{
+    if (m_deviceFilter->rowCount() > 0)
+        m_deviceTable->setCurrentIndex(m_deviceFilter->index(0, 0));
+}
+
+// Asks for the device's samples unless they are on screen or asked for already: another
+// occurrences value or threshold only redraws them.
+void ExplorerWindow::loadDevice(int device)
+{
+    const SweepGrid &grid = *shownGrid();
+    const std::pair<qint32, qint32> wanted {grid.reportId(device), grid.device(device).nodeId};
+    if (m_loadWanted == wanted)
+        return;
+    m_loadWanted = wanted;
+    m_loadName = grid.deviceName(device);
+    m_loadChart->clearLoad(m_loadName);
+    setDeviceLoadStatus(tr("Reading the samples of %1...").arg(m_loadName), false);
+    m_loadController->load(
+        {m_controller->shownSettings(), grid.result().store, wanted.first, wanted.second});
+}
+
+void ExplorerWindow::redrawDeviceLoad()
+{
+    if (const SweepGrid *grid = shownGrid())
+        m_loadChart->redraw(*grid, m_controller->shownSettings().threshold, occurrences());
+}
+
+// A new result: the samples on screen or asked for belong to the one before.
+void ExplorerWindow::forgetDeviceLoad()
+{
+    m_loadController->drop();
+    m_loadWanted.reset();
+    m_loadChart->clearLoad();
+    setDeviceLoadStatus(tr("Select a device to see its CPU load."), false);
+}
+
+void ExplorerWindow::showDeviceLoad(DeviceLoadWorker::LoadPointer load)
+{
+    const SweepGrid *grid = shownGrid();
+    if (!grid)
+        return;
+    setDeviceLoadStatus(tr("%1 samples of %2 (report %3).")
+                            .arg(ExplorerText::number(load->samples.size()), m_loadName,
+                                ExplorerText::number(load->reportId)),
+        false);
+    m_loadChart->showLoad(
+        std::move(load), m_loadName, *grid, m_controller->shownSettings().threshold, occurrences());
+    emit deviceLoadShown();
+}
+
+void ExplorerWindow::showDeviceLoadFailure(const QString &description)
+{
+    // Selecting the device again asks anew.
+    m_loadWanted.reset();
+    setDeviceLoadStatus(description, true);
+    emit deviceLoadFailed(description);
+}
+
+void ExplorerWindow::setDeviceLoadStatus(const QString &text, bool failure)
+{
+    lblDeviceLoad->setText(text);
+    lblDeviceLoad->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
 void ExplorerWindow::loadBudget()

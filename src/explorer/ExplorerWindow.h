@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explorer/BaselineComparison.h"
+#include "explorer/DeviceLoadWorker.h"
 #include "sweep/SweepChoice.h"
 
 #include <QMainWindow>
@@ -24,6 +25,8 @@ namespace tovik {
 class CaughtChartView;
 class DeviceCountsChartView;
 class DeviceFilterModel;
+class DeviceLoadChartView;
+class DeviceLoadController;
 class DeviceTableModel;
 class ExplorerController;
 class HeatmapModel;
@@ -72,6 +75,9 @@ public slots:
 signals:
     void resultShown();
     void runFailed(const QString &description);
+    // The selected device's samples drawn, or why they could not be read.
+    void deviceLoadShown();
+    void deviceLoadFailed(const QString &description);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,6 +91,7 @@ private:
     QWidget *buildViews();
     QWidget *buildCompareRow();
     QWidget *buildTuningPanel();
+    QWidget *buildDeviceViews();
     void buildMenus();
     void arrangeTabOrder();
     void connectControls();
@@ -107,6 +114,13 @@ private:
     void showDeviceOfTable(const QModelIndex &proxyIndex);
     void showDeviceOfHeatmap(const QModelIndex &index);
     void showDevice(int device);
+    void selectFirstListedDevice();
+    void loadDevice(int device);
+    void redrawDeviceLoad();
+    void forgetDeviceLoad();
+    void showDeviceLoad(DeviceLoadWorker::LoadPointer load);
+    void showDeviceLoadFailure(const QString &description);
+    void setDeviceLoadStatus(const QString &text, bool failure);
     void loadBudget();
     void remember() const;
 
@@ -115,8 +129,12 @@ private:
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
+    DeviceLoadController *m_loadController = nullptr;
     int m_shownDevice = -1;
     std::optional<AlarmChoice> m_baseline;
+    // The report and node whose samples are on screen or asked for, and the device's name.
+    std::optional<std::pair<qint32, qint32>> m_loadWanted;
+    QString m_loadName;
 
     QComboBox *cboAuth = nullptr;
     QLineEdit *txtServer = nullptr;
@@ -153,6 +171,9 @@ private:
     QLineEdit *txtDeviceFilter = nullptr;
     QTableView *m_deviceTable = nullptr;
     DeviceCountsChartView *m_deviceChart = nullptr;
+    DeviceLoadChartView *m_loadChart = nullptr;
+    QLabel *lblDeviceLoad = nullptr;
+    QPushButton *cmdWholeRange = nullptr;
     TuningModel *m_tuningModel = nullptr;
     TuningView *m_tuning = nullptr;
     QDoubleSpinBox *spinBudget = nullptr;

@@ -16,10 +16,7 @@ namespace {
 
 constexpr qint64 kMsPerHour = 3600 * 1000;
 
-qreal chartTime(const QDateTime &hour)
-{
-    return qreal(ExplorerText::localTime(hour).toMSecsSinceEpoch());
-}
+using ExplorerText::chartTime;
 
 } // namespace
 

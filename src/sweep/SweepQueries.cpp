@@ -17,4 +17,11 @@ QString SweepQueries::nodeAttributes()
     return QStringLiteral("SELECT node_id, node_name, address FROM ATR_Nodes");
 }
 
+QString SweepQueries::deviceLoad(const QString &table)
+{
+    return QStringLiteral("SELECT hist_time, ProcessorLoad FROM ") + table
+        + QStringLiteral(
+            " WHERE node_id = ? AND hist_time >= ? AND hist_time < ? ORDER BY hist_time");
+}
+
 } // namespace tovik

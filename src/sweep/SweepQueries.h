@@ -15,6 +15,9 @@ public:
     // thresholds (int) in ascending order, then from and to (datetime).
     static QString aggregate(const QString &table, int thresholds);
     static QString nodeAttributes();
+    // One node's samples of [from, to) in time order: hist_time, ProcessorLoad. Bound: the node_id
+    // (int), then from and to (datetime).
+    static QString deviceLoad(const QString &table);
 };
 
 } // namespace tovik

@@ -206,7 +206,7 @@ void tst_ExplorerScreen::controlsReachable()
         QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
     }
     for (const char *name : {"run", "cancel", "progress", "status", "heatmap", "caughtChart",
-             "devices", "deviceChart"}) {
+             "devices", "deviceViews"}) {
         const auto *widget = window->findChild<QWidget *>(name);
         QVERIFY2(widget, name);
         QVERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
