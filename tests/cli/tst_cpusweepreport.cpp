@@ -114,7 +114,8 @@ void tst_CpuSweepReport::reportWritten()
             QString("Range: 2026-12-07 13:00 to 2026-12-07 15:00 (2 hours)"),
             QString("Monitoring time: 00:00 to 24:00"),
             QString("3 devices caught in 3 device-hours"), QString("core-rtr-01"),
-            QString("12-07 13:00-14:00"), QString("12-07 14:00-15:00")})
+            QString("12-07 13:00-14:00"), QString("12-07 14:00-15:00"), QString("Alarms per day"),
+            QString("100 %")})
         QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
     // Node 104 reached the threshold once: too few to be caught, so it is in no table.
     QVERIFY2(!text.contains("quiet-sw"), qPrintable(text));

@@ -6,12 +6,16 @@
 #include "sweep/SweepGrid.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace tovik;
 using namespace tovik::test;
@@ -77,6 +81,32 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Answers the save dialog the action opens, once it is up, with name under the filter; a dialog
+// that does not take the answer is cancelled, so that the test fails instead of waiting.
+void answerSaveDialog(const QString &filter, const QString &name)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, filter, name] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // Stopped at once: the timer outlives this dialog's event loop, and must not answer the
+        // next dialog.
+        poll->stop();
+        poll->deleteLater();
+        dialog->selectNameFilter(filter);
+        // Typed as a user types it: selectFile() leaves a focused name box as it is.
+        auto *nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (nameBox)
+            nameBox->setText(name);
+        // As the dialog's Save button does; QFileDialog hides its accept() behind QDialog's.
+        static_cast<QDialog *>(dialog)->accept();
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    poll->start(10);
+}
+
 } // namespace
 
 class tst_ExplorerReport : public QObject
@@ -87,6 +117,7 @@ private slots:
     void reportOfShownResult_data();
     void reportOfShownResult();
     void failedExportShownPlainly();
+    void exportActionWritesChosenFormat();
 };
 
 void tst_ExplorerReport::reportOfShownResult_data()
@@ -145,7 +176,7 @@ void tst_ExplorerReport::reportOfShownResult()
         QVERIFY(!QString::fromUtf8(bytes).contains(QRegularExpression("https?:|src=\"(?!data:)")));
 }
 
-// Nothing is left behind, and the reason names the file.
+// Nothing is left behind, and the reason names the file, in the status line too.
 void tst_ExplorerReport::failedExportShownPlainly()
 {
     MonitoringFixture fixture;
@@ -166,6 +197,38 @@ void tst_ExplorerReport::failedExportShownPlainly()
     QVERIFY2(failure.endsWith("is a directory"), qPrintable(failure));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
         QStringList {"folder.pdf"});
+
+    // Through the menu: a link to a file in a folder that is gone, which the dialog takes.
+    const QString dangling = dir.filePath("dangling.pdf");
+    QVERIFY(QFile::link(dir.filePath("gone/report.pdf"), dangling));
+    answerSaveDialog("PDF documents (*.pdf)", dangling);
+    exportReportAction(window)->trigger();
+    QVERIFY2(
+        window.statusText().startsWith("The report could not be written to " + dangling + ": "),
+        qPrintable(window.statusText()));
+}
+
+// The dialog's filter chooses the format of a name given without a suffix.
+void tst_ExplorerReport::exportActionWritesChosenFormat()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QTemporaryDir dir;
+
+    answerSaveDialog("HTML pages (*.html *.htm)", dir.filePath("shared"));
+    exportReportAction(window)->trigger();
+    QVERIFY2(fileBytes(dir.filePath("shared.html")).startsWith("<!DOCTYPE html>"),
+        qPrintable(window.statusText()));
+    QCOMPARE(fileMode(dir.filePath("shared.html")), 0600);
+
+    answerSaveDialog("PDF documents (*.pdf)", dir.filePath("printed"));
+    exportReportAction(window)->trigger();
+    QVERIFY2(fileBytes(dir.filePath("printed.pdf")).startsWith("%PDF-"),
+        qPrintable(window.statusText()));
 }
 
 QTEST_MAIN(tst_ExplorerReport)
