@@ -47,7 +47,7 @@ bool writeOutput(
         return false;
     }
     QString reason;
-    if (OutputFile::write(output.outputPath, OutputFile::Access::Shared, fill, &reason))
+    if (OutputFile::write(output.outputPath, output.access(), fill, &reason))
         return true;
     *failure = QStringLiteral("the output could not be written to %1: %2")
                    .arg(output.outputPath, reason);

@@ -8,13 +8,28 @@ namespace tovik {
 
 namespace {
 
-const QStringList formatNames {
-    QStringLiteral("csv"), QStringLiteral("json"), QStringLiteral("table")};
+// In the order of DataOutput::Format; the reports' formats last.
+const QStringList formatNames {QStringLiteral("csv"), QStringLiteral("json"),
+    QStringLiteral("table"), QStringLiteral("pdf"), QStringLiteral("html")};
+constexpr qsizetype kDataFormatCount = 3;
+
+qsizetype formatCount(DataCommandLine::Formats formats)
+{
+    return formats == DataCommandLine::Formats::WithReports ? formatNames.size() : kDataFormatCount;
+}
+
+// "csv, json or table".
+QString formatList(DataCommandLine::Formats formats)
+{
+    const QStringList names = formatNames.first(formatCount(formats));
+    return names.first(names.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ")
+        + names.last();
+}
 
 } // namespace
 
 void DataCommandLine::setUp(QCommandLineParser &parser, const QString &command,
-    const QString &description, SweepCommandLine::Alarm alarm)
+    const QString &description, SweepCommandLine::Alarm alarm, Formats formats)
 {
     parser.setApplicationDescription(description);
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -27,8 +42,12 @@ void DataCommandLine::setUp(QCommandLineParser &parser, const QString &command,
             QStringLiteral("The moment --last counts back from, instead of now."),
             QStringLiteral("YYYY-MM-DD HH:MM:SS")},
         {QStringLiteral("format"),
-            QStringLiteral("Output: csv, json or table (default: table on a terminal, else csv)."),
-            QStringLiteral("csv|json|table")},
+            QStringLiteral("Output: %1 (default: table on a terminal, else csv)%2.")
+                .arg(formatList(formats),
+                    formats == Formats::WithReports
+                        ? QStringLiteral("; pdf and html write a report to --output")
+                        : QString()),
+            formatNames.first(formatCount(formats)).join(u'|')},
         {QStringLiteral("output"),
             QStringLiteral("Write the output to FILE instead of standard output."),
             QStringLiteral("FILE")},
@@ -37,18 +56,18 @@ void DataCommandLine::setUp(QCommandLineParser &parser, const QString &command,
 }
 
 std::optional<DataCommandLine::Read> DataCommandLine::read(const QCommandLineParser &parser,
-    const QDateTime &now, SweepCommandLine::Alarm alarm, QString *failure)
+    const QDateTime &now, SweepCommandLine::Alarm alarm, Formats formats, QString *failure)
 {
     const auto choice = SweepCommandLine::read(parser, SweepChoice(), failure, alarm);
     const auto reference
         = choice ? referenceTime(parser, now, choice->fixedRange, failure) : std::nullopt;
     const auto settings = reference ? choice->sweep(*reference, failure) : std::nullopt;
     Read read;
-    if (!settings || !readFormat(parser, read.output, failure)
+    read.output.outputPath = parser.value(QStringLiteral("output"));
+    if (!settings || !readFormat(parser, formats, read.output, failure)
         || !readTimeout(parser, read.output, failure))
         return std::nullopt;
     read.settings = *settings;
-    read.output.outputPath = parser.value(QStringLiteral("output"));
     read.notice = ConnectionCommandLine::notice(parser, choice->connection);
     return read;
 }
@@ -76,18 +95,28 @@ bool DataCommandLine::readTimeout(
     return bool(output.timeoutSeconds);
 }
 
+std::optional<DataOutput::Format> DataCommandLine::formatOf(const QString &name, Formats formats)
+{
+    const qsizetype index = formatNames.first(formatCount(formats)).indexOf(name);
+    return index < 0 ? std::nullopt : std::optional(DataOutput::Format(index));
+}
+
 bool DataCommandLine::readFormat(
-    const QCommandLineParser &parser, DataOutput &output, QString *failure)
+    const QCommandLineParser &parser, Formats formats, DataOutput &output, QString *failure)
 {
     if (!parser.isSet(QStringLiteral("format")))
         return true;
     const QString name = parser.value(QStringLiteral("format"));
-    const qsizetype index = formatNames.indexOf(name);
-    if (index < 0) {
-        *failure = QStringLiteral("--format takes csv, json or table, not '%1'").arg(name);
+    output.format = formatOf(name, formats);
+    if (!output.format) {
+        *failure = QStringLiteral("--format takes %1, not '%2'").arg(formatList(formats), name);
         return false;
     }
-    output.format = DataOutput::Format(index);
+    // A report is a file to keep and share, never a terminal's or a pipe's stream of text.
+    if (output.isReport() && output.outputPath.isEmpty()) {
+        *failure = QStringLiteral("--format %1 writes a file: name it with --output").arg(name);
+        return false;
+    }
     return true;
 }
 

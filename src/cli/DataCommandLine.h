@@ -35,19 +35,25 @@ public:
         QString notice;
     };
 
+    // The formats a command writes: its data alone, or the report to share besides.
+    enum class Formats { Data, WithReports };
+
     // The parser of `tovik-cpu-check command` with help, version and those options; a command
     // adds its own after them.
     static void setUp(QCommandLineParser &parser, const QString &command,
-        const QString &description, SweepCommandLine::Alarm alarm);
+        const QString &description, SweepCommandLine::Alarm alarm, Formats formats);
     // now is the end of --last unless --at gives another; nothing, with the reason, for a value
     // that is none of its option's.
     static std::optional<Read> read(const QCommandLineParser &parser, const QDateTime &now,
-        SweepCommandLine::Alarm alarm, QString *failure);
+        SweepCommandLine::Alarm alarm, Formats formats, QString *failure);
+    // The format --format names, when formats hold it.
+    static std::optional<DataOutput::Format> formatOf(const QString &name, Formats formats);
 
 private:
     static std::optional<QDateTime> referenceTime(
         const QCommandLineParser &parser, const QDateTime &now, bool fixedRange, QString *failure);
-    static bool readFormat(const QCommandLineParser &parser, DataOutput &output, QString *failure);
+    static bool readFormat(
+        const QCommandLineParser &parser, Formats formats, DataOutput &output, QString *failure);
     static bool readTimeout(const QCommandLineParser &parser, DataOutput &output, QString *failure);
 };
 

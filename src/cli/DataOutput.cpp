@@ -11,4 +11,15 @@ DataOutput::Format DataOutput::chosenFormat() const
     return outputPath.isEmpty() && CheckStream::isTerminal(stdout) ? Format::Table : Format::Csv;
 }
 
+bool DataOutput::isReport() const
+{
+    const Format chosen = chosenFormat();
+    return chosen == Format::Pdf || chosen == Format::Html;
+}
+
+OutputFile::Access DataOutput::access() const
+{
+    return isReport() ? OutputFile::Access::Private : OutputFile::Access::Shared;
+}
+
 } // namespace tovik

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/OutputFile.h"
+
 #include <QString>
 #include <optional>
 
@@ -8,7 +10,8 @@ namespace tovik {
 // How a command whose output is data (sweep, tune) writes it.
 struct DataOutput
 {
-    enum class Format { Csv, Json, Table };
+    // The report formats write a file: they need an output path.
+    enum class Format { Csv, Json, Table, Pdf, Html };
 
     // Nothing: a table for a terminal, csv for anything else.
     std::optional<Format> format;
@@ -18,6 +21,9 @@ struct DataOutput
     std::optional<int> timeoutSeconds;
 
     Format chosenFormat() const;
+    bool isReport() const;
+    // A report names devices with pictures and tables for sharing: only its owner may read it.
+    OutputFile::Access access() const;
 };
 
 } // namespace tovik

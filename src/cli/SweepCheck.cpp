@@ -1,6 +1,8 @@
 #include "cli/SweepCheck.h"
 
 #include "cli/DataCheck.h"
+#include "report/ReportWriter.h"
+#include "report/SweepReport.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepJson.h"
@@ -20,15 +22,38 @@ Writer writerOf(DataOutput::Format format)
     case DataOutput::Format::Table:
         return &SweepTable::write;
     case DataOutput::Format::Csv:
+    case DataOutput::Format::Pdf:
+    case DataOutput::Format::Html:
         break;
     }
     return &SweepCsv::write;
+}
+
+// The report shows the tuning surface over the explorer's ladder, so that the page the check
+// writes is the one the explorer exports for the same result.
+int runReport(const SweepCheckOptions &options)
+{
+    SweepSettings settings = options.settings;
+    settings.ladder = ThresholdLadder::standard();
+    const ReportWriter::Format format = options.output.chosenFormat() == DataOutput::Format::Html
+        ? ReportWriter::Format::Html
+        : ReportWriter::Format::Pdf;
+    return DataCheck::run(QStringLiteral("sweep"), settings, options.output,
+        [&](QIODevice &device, const LadderResult &result) {
+            auto atThreshold
+                = std::make_shared<const SweepResult>(*result.atThreshold(settings.threshold));
+            const SweepReport report(
+                settings, std::make_shared<const SweepGrid>(std::move(atThreshold)), &result);
+            return ReportWriter::write(device, report, format);
+        });
 }
 
 } // namespace
 
 int runSweepCheck(const SweepCheckOptions &options)
 {
+    if (options.output.isReport())
+        return runReport(options);
     const Writer write = writerOf(options.output.chosenFormat());
     // The counted ladder always holds the settings' threshold.
     return DataCheck::run(QStringLiteral("sweep"), options.settings, options.output,

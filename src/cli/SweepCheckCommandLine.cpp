@@ -9,7 +9,7 @@ SweepCheckCommandLine::SweepCheckCommandLine()
     DataCommandLine::setUp(m_parser, QStringLiteral("sweep"),
         QStringLiteral("The test run's counting over a range of hours: in which hours and on "
                        "which devices the CPU-load alarm would have fired."),
-        SweepCommandLine::Alarm::Setting);
+        SweepCommandLine::Alarm::Setting, DataCommandLine::Formats::WithReports);
 }
 
 SweepCheckCommandLine::Result SweepCheckCommandLine::parse(
@@ -25,11 +25,24 @@ SweepCheckCommandLine::Result SweepCheckCommandLine::parsed(
     if (const auto answer = CheckCommandLine::answerFor(m_parser, arguments, command))
         return {answer->action, {}, answer->text, {}};
     QString failure;
-    const auto read
-        = DataCommandLine::read(m_parser, now, SweepCommandLine::Alarm::Setting, &failure);
+    const auto read = DataCommandLine::read(m_parser, now, SweepCommandLine::Alarm::Setting,
+        DataCommandLine::Formats::WithReports, &failure);
     if (!read)
         return {Action::Refused, {}, failure + u' ' + CheckCommandLine::usageHint(command), {}};
     return {Action::Run, {read->settings, read->output}, {}, read->notice};
+}
+
+bool SweepCheckCommandLine::asksForReport(const QStringList &arguments)
+{
+    if (arguments.value(1) != QLatin1String("sweep"))
+        return false;
+    SweepCheckCommandLine commandLine;
+    // Only the options are read: the password's sources are left for the run to read once.
+    commandLine.m_parser.parse(arguments);
+    const auto format
+        = DataCommandLine::formatOf(commandLine.m_parser.value(QStringLiteral("format")),
+            DataCommandLine::Formats::WithReports);
+    return format == DataOutput::Format::Pdf || format == DataOutput::Format::Html;
 }
 
 } // namespace tovik

@@ -26,6 +26,9 @@ public:
     // arguments as QCoreApplication::arguments() gives them, the program first; now is the end
     // of --last unless --at gives another.
     static Result parse(const QStringList &arguments, const QDateTime &now);
+    // Whether arguments ask for a sweep's report (pdf or html), which needs QtGui's drawing;
+    // found from the options alone, before any application object exists.
+    static bool asksForReport(const QStringList &arguments);
 
 private:
     SweepCheckCommandLine();

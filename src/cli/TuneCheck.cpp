@@ -21,6 +21,8 @@ Writer writerOf(DataOutput::Format format)
     case DataOutput::Format::Table:
         return &TuneTable::write;
     case DataOutput::Format::Csv:
+    case DataOutput::Format::Pdf:
+    case DataOutput::Format::Html:
         break;
     }
     return &TuneCsv::write;

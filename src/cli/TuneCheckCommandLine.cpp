@@ -15,7 +15,7 @@ TuneCheckCommandLine::TuneCheckCommandLine()
                        "ladder and every occurrences value at once: how many alarms a day each "
                        "setting would have sent, and with --budget the lowest threshold that "
                        "stays within it."),
-        SweepCommandLine::Alarm::MonitoringOnly);
+        SweepCommandLine::Alarm::MonitoringOnly, DataCommandLine::Formats::Data);
     m_parser.addOptions({
         OptionText::option({"thresholds"},
             "The thresholds tried, in percent: every STEP from FROM to TO (at most 101).",
@@ -48,8 +48,8 @@ TuneCheckCommandLine::Result TuneCheckCommandLine::parsed(
     if (const auto answer = CheckCommandLine::answerFor(m_parser, arguments, command))
         return {answer->action, {}, answer->text, {}};
     QString failure;
-    const auto read
-        = DataCommandLine::read(m_parser, now, SweepCommandLine::Alarm::MonitoringOnly, &failure);
+    const auto read = DataCommandLine::read(m_parser, now, SweepCommandLine::Alarm::MonitoringOnly,
+        DataCommandLine::Formats::Data, &failure);
     TuneCheckOptions options;
     if (read) {
         options.settings = read->settings;

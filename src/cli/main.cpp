@@ -1,10 +1,9 @@
+#include "cli/CheckApplication.h"
 #include "cli/CpuCheck.h"
-
-#include <QCoreApplication>
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const auto app = tovik::makeCheckApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tovik-cpu-check"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOVIK_VERSION));
     return tovik::runCpuCheck(QCoreApplication::arguments());

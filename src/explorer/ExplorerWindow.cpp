@@ -18,6 +18,8 @@
 #include "explorer/TuningModel.h"
 #include "explorer/TuningView.h"
 #include "output/OutputFile.h"
+#include "report/ReportWriter.h"
+#include "report/SweepReport.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
@@ -29,6 +31,7 @@
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -462,6 +465,8 @@ void ExplorerWindow::buildMenus()
     png->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     file->addAction(tr("Export chart as &SVG..."), this,
         [this] { exportChartAsked(tr("SVG drawings (*.svg)"), QStringLiteral(".svg")); });
+    m_exportReportAction
+        = file->addAction(tr("Export &report..."), this, &ExplorerWindow::exportReportAsked);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -726,6 +731,7 @@ void ExplorerWindow::updateButtons()
     cmdCancel->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
     m_exportCsvAction->setEnabled(shownGrid() != nullptr);
+    m_exportReportAction->setEnabled(shownGrid() != nullptr);
     cmdBaseline->setEnabled(shownGrid() != nullptr);
 }
 
@@ -913,6 +919,24 @@ bool ExplorerWindow::exportChart(const QString &path, QString *failure) const
     return false;
 }
 
+bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
+{
+    if (!shownGrid()) {
+        *failure = tr("There is no result to export yet.");
+        return false;
+    }
+    const std::optional<ReportSetting> baseline = m_baseline
+        ? std::optional<ReportSetting>({m_baseline->threshold, m_baseline->occurrences})
+        : std::nullopt;
+    const SweepReport report(
+        shownSettings(), m_controller->shownGrid(), m_controller->shownLadder().get(), baseline);
+    QString reason;
+    if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
+        return true;
+    *failure = tr("The report could not be written to %1: %2").arg(path, reason);
+    return false;
+}
+
 void ExplorerWindow::exportCsvAsked()
 {
     const QString path = QFileDialog::getSaveFileName(
@@ -928,6 +952,23 @@ void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suff
         this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
     QString failure;
     if (!path.isEmpty() && !exportChart(path, &failure))
+        setStatus(failure, true);
+}
+
+void ExplorerWindow::exportReportAsked()
+{
+    const QString pdf = tr("PDF documents (*.pdf)");
+    QString filter = pdf;
+    QString path = QFileDialog::getSaveFileName(this, tr("Export report"),
+        QStringLiteral("cpu-load-report.pdf"),
+        pdf + QStringLiteral(";;") + tr("HTML pages (*.html *.htm)"), &filter);
+    if (path.isEmpty())
+        return;
+    // A name without its suffix takes the chosen filter's.
+    if (QFileInfo(path).suffix().isEmpty())
+        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".html");
+    QString failure;
+    if (!exportReport(path, &failure))
         setStatus(failure, true);
 }
 

@@ -67,6 +67,9 @@ public:
 
     bool exportCsv(const QString &path, QString *failure) const;
     bool exportChart(const QString &path, QString *failure) const;
+    // The report to share of the result on screen: HTML for a name ending in .html or .htm,
+    // else PDF.
+    bool exportReport(const QString &path, QString *failure) const;
 
 public slots:
     void run();
@@ -126,6 +129,7 @@ private:
 
     void exportCsvAsked();
     void exportChartAsked(const QString &filter, const QString &suffix);
+    void exportReportAsked();
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
@@ -183,6 +187,7 @@ private:
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;
     QAction *m_exportCsvAction = nullptr;
+    QAction *m_exportReportAction = nullptr;
 };
 
 } // namespace tovik

@@ -1,6 +1,7 @@
 #include "sweep/SweepTable.h"
 
 #include "sweep/BufferedOutput.h"
+#include "sweep/HourRanges.h"
 #include "sweep/SweepResult.h"
 #include "sweep/SweepSettings.h"
 
@@ -25,46 +26,6 @@ QString elided(const QString &text, qsizetype width)
     if (text.size() <= width)
         return text;
     return text.left(std::max<qsizetype>(width - ellipsis.size(), 0)) + ellipsis;
-}
-
-QString day(const QDateTime &hour)
-{
-    return hour.toString(QStringLiteral("MM-dd"));
-}
-
-QString clock(const QDateTime &hour)
-{
-    return hour.toString(QStringLiteral("HH:mm"));
-}
-
-// From the start of the first hour to the end of the last: "12-08 06:00-17:00"; a range that
-// ends on the next midnight ends at "24:00", one that runs on past it names its end day.
-QString rangeText(const QDateTime &first, const QDateTime &last)
-{
-    const QDateTime end = last.addSecs(3600);
-    QString endText;
-    if (end.date() == first.date())
-        endText = clock(end);
-    else if (end.date() == first.date().addDays(1) && end.time() == QTime(0, 0))
-        endText = QStringLiteral("24:00");
-    else
-        endText = day(end) + u' ' + clock(end);
-    return day(first) + u' ' + clock(first) + u'-' + endText;
-}
-
-// The caught hours, ascending, as ranges of consecutive hours.
-QStringList hourRanges(const SweepRange &range, const QList<int> &hourIndexes)
-{
-    QStringList ranges;
-    for (qsizetype i = 0; i < hourIndexes.size();) {
-        qsizetype last = i;
-        while (
-            last + 1 < hourIndexes.size() && hourIndexes.at(last + 1) == hourIndexes.at(last) + 1)
-            ++last;
-        ranges << rangeText(range.hour(hourIndexes.at(i)), range.hour(hourIndexes.at(last)));
-        i = last + 1;
-    }
-    return ranges;
 }
 
 // The ranges indented, as many to a line as the width takes.
@@ -122,7 +83,7 @@ void writeDevices(BufferedOutput &out, const SweepResult &result, qint16 occurre
     for (auto device = caughtHours.cbegin(); device != caughtHours.cend(); ++device) {
         out << deviceLine(device.key(), result.node(device.key().second), device.value().size())
             << QByteArrayLiteral("\n");
-        for (const QString &line : wrappedRanges(hourRanges(result.range, device.value())))
+        for (const QString &line : wrappedRanges(HourRanges::of(result.range, device.value())))
             out << line << QByteArrayLiteral("\n");
     }
 }

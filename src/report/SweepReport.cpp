@@ -1,0 +1,42 @@
+#include "report/SweepReport.h"
+
+#include "sweep/LadderResult.h"
+
+namespace tovik {
+
+namespace {
+
+// The server as the connection names it, with its port when one was given.
+QString serverOf(const ConnectionFields &fields)
+{
+    return fields.SqlDbPort.isEmpty() ? fields.SqlDbServer
+                                      : fields.SqlDbServer + u':' + fields.SqlDbPort;
+}
+
+} // namespace
+
+SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
+    const LadderResult *ladder, std::optional<ReportSetting> baseline)
+    : m_server(serverOf(settings.connection))
+    , m_database(settings.connection.SqlDatabase)
+    , m_monStartHour(settings.monStartHour)
+    , m_monStopHour(settings.monStopHour)
+    , m_setting {settings.threshold, settings.occurrences}
+    , m_baseline(baseline)
+    , m_grid(std::move(grid))
+{
+    if (ladder) {
+        // As wide as the explorer's tuning table, so that the setting's own column is there.
+        m_surface = TuningSurface(
+            *ladder, std::max(TuningSurface::kDefaultOccurrencesUpTo, settings.occurrences));
+    }
+    for (const int device : m_grid->byHoursCaught(settings.occurrences)) {
+        const int caught = m_grid->hoursCaught(device, settings.occurrences);
+        if (caught == 0)
+            break;
+        m_caughtDevices << device;
+        m_alarms += caught;
+    }
+}
+
+} // namespace tovik

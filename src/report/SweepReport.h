@@ -1,0 +1,63 @@
+#pragma once
+
+#include "sweep/SweepGrid.h"
+#include "sweep/SweepSettings.h"
+#include "sweep/TuningSurface.h"
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tovik {
+
+struct LadderResult;
+
+// An alarm setting a report names: the one it shows, or the baseline it was compared with.
+struct ReportSetting
+{
+    qint16 threshold = 0;
+    qint16 occurrences = 0;
+};
+
+// What a report to share holds of one sweep: where the samples came from (the server and the
+// database, never a password), the range, the monitoring time, the setting and a baseline, the
+// tuning surface, and the devices the setting caught. It keeps no connection setting besides
+// those two, so that nothing else can reach a page.
+class SweepReport
+{
+public:
+    // grid at settings.threshold; ladder, when given, answers the tuning surface.
+    SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
+        const LadderResult *ladder, std::optional<ReportSetting> baseline = std::nullopt);
+
+    QString server() const { return m_server; }
+    QString database() const { return m_database; }
+    const SweepRange &range() const { return m_grid->result().range; }
+    qint16 monStartHour() const { return m_monStartHour; }
+    qint16 monStopHour() const { return m_monStopHour; }
+    ReportSetting setting() const { return m_setting; }
+    const std::optional<ReportSetting> &baseline() const { return m_baseline; }
+
+    const SweepGrid &grid() const { return *m_grid; }
+    // Empty without a ladder result.
+    const TuningSurface &surface() const { return m_surface; }
+    // The devices caught at least once, the most often caught first.
+    const QList<int> &caughtDevices() const { return m_caughtDevices; }
+    // Caught device-hours: the traps the setting would have sent.
+    qint64 alarms() const { return m_alarms; }
+
+private:
+    QString m_server;
+    QString m_database;
+    qint16 m_monStartHour = 0;
+    qint16 m_monStopHour = 24;
+    ReportSetting m_setting;
+    std::optional<ReportSetting> m_baseline;
+    std::shared_ptr<const SweepGrid> m_grid;
+    TuningSurface m_surface;
+    QList<int> m_caughtDevices;
+    qint64 m_alarms = 0;
+};
+
+} // namespace tovik

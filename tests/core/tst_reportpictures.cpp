@@ -1,0 +1,182 @@
+#include "report/CaughtChartPicture.h"
+#include "report/HeatmapPicture.h"
+#include "report/HourAxis.h"
+#include "report/ReportColumn.h"
+#include "report/ReportPage.h"
+#include "report/SweepReport.h"
+
+#include <QtTest>
+
+using namespace tovik;
+
+namespace {
+
+constexpr qint16 kOccurrences = 2;
+
+// A day of report 7 monitored from 08:00 to 18:00: node 101 caught from 09:00 to 12:00 and at
+// 15:00 and under the occurrences at 13:00, node 102 under them at 09:00 and 12:00, node 103
+// caught at 15:00.
+std::shared_ptr<const SweepGrid> dayGrid()
+{
+    auto result = std::make_shared<SweepResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-07 00:00:00", "2026-12-08 00:00:00", &failure);
+    for (int hour = 0; hour < 24; ++hour)
+        result->monitored << (hour >= 8 && hour < 18);
+    result->reportIds = {7};
+    result->nodes.insert(101, {"core-rtr-01", "192.0.2.1"});
+    result->nodes.insert(103, {"edge-03", "192.0.2.3"});
+    result->rows = {{101, 3, 9, 0}, {102, 1, 9, 0}, {101, 2, 10, 0}, {101, 4, 11, 0},
+        {102, 1, 12, 0}, {101, 1, 13, 0}, {101, 2, 15, 0}, {103, 5, 15, 0}};
+    return std::make_shared<const SweepGrid>(std::move(result));
+}
+
+SweepSettings daySettings()
+{
+    SweepSettings settings;
+    settings.connection.SqlDbServer = "db01";
+    settings.connection.SqlDbPort = "1444";
+    settings.connection.SqlDatabase = "SNMPCONLINE";
+    settings.connection.SqlDbUser = "monitor-user";
+    settings.connection.SqlDbPass = "Day-Secret-91";
+    settings.threshold = 50;
+    settings.occurrences = kOccurrences;
+    settings.monStartHour = 8;
+    settings.monStopHour = 18;
+    return settings;
+}
+
+// The colour in the middle of an hour's column, at height y.
+QColor hourColour(const QImage &image, int left, int hour, int y)
+{
+    const int width = HeatmapPicture::hourWidth(24);
+    return image.pixelColor(left + hour * width + width / 2, y);
+}
+
+} // namespace
+
+class tst_ReportPictures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void caughtDevicesInOrder();
+    void heatmapCells_data();
+    void heatmapCells();
+    void chartBars_data();
+    void chartBars();
+    void deviceTable();
+    void pageHoldsNoCredential();
+};
+
+void tst_ReportPictures::caughtDevicesInOrder()
+{
+    const SweepReport report(daySettings(), dayGrid(), nullptr);
+    QStringList names;
+    for (const int device : report.caughtDevices())
+        names << report.grid().deviceName(device);
+    QCOMPARE(names, (QStringList {"core-rtr-01", "edge-03"}));
+    QCOMPARE(report.alarms(), 5);
+    QCOMPARE(report.server(), QString("db01:1444"));
+    QVERIFY(report.surface().isEmpty());
+}
+
+void tst_ReportPictures::heatmapCells_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("hour");
+    QTest::addColumn<QColor>("colour");
+
+    QTest::newRow("caught") << 0 << 9 << HeatmapPicture::kCaught;
+    QTest::newRow("caught, last of a run") << 0 << 11 << HeatmapPicture::kCaught;
+    QTest::newRow("under the occurrences") << 0 << 13 << HeatmapPicture::kCounted;
+    QTest::newRow("no count") << 0 << 14 << QColor(Qt::white);
+    QTest::newRow("outside the monitoring time") << 0 << 3 << HeatmapPicture::kNotMonitored;
+    QTest::newRow("second device caught") << 1 << 15 << HeatmapPicture::kCaught;
+    QTest::newRow("second device, another's hour") << 1 << 9 << QColor(Qt::white);
+}
+
+// Devices down, the most often caught first; hours across.
+void tst_ReportPictures::heatmapCells()
+{
+    QFETCH(int, row);
+    QFETCH(int, hour);
+    QFETCH(QColor, colour);
+    const SweepReport report(daySettings(), dayGrid(), nullptr);
+
+    const QImage image = HeatmapPicture::draw(report);
+
+    QCOMPARE(image.height(), 2 * HeatmapPicture::kRowHeight + HourAxis::kHeight);
+    const int y = row * HeatmapPicture::kRowHeight + HeatmapPicture::kRowHeight / 2;
+    QCOMPARE(hourColour(image, HeatmapPicture::kLabelWidth, hour, y), colour);
+}
+
+void tst_ReportPictures::chartBars_data()
+{
+    QTest::addColumn<int>("hour");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<QColor>("colour");
+
+    const int top = 2;
+    const int middle = CaughtChartPicture::kPlotHeight / 2 + 2;
+    const int bottom = CaughtChartPicture::kPlotHeight - 2;
+    QTest::newRow("two caught: the highest bar") << 15 << top << CaughtChartPicture::kBar;
+    QTest::newRow("one caught: half its height") << 9 << middle << CaughtChartPicture::kBar;
+    QTest::newRow("one caught: not above half") << 9 << middle - 6 << QColor(Qt::white);
+    QTest::newRow("none caught") << 13 << bottom << QColor(Qt::white);
+    QTest::newRow("under the occurrences only") << 12 << bottom << QColor(Qt::white);
+    QTest::newRow("outside the monitoring time")
+        << 20 << middle << CaughtChartPicture::kNotMonitored;
+}
+
+void tst_ReportPictures::chartBars()
+{
+    QFETCH(int, hour);
+    QFETCH(int, y);
+    QFETCH(QColor, colour);
+    const SweepReport report(daySettings(), dayGrid(), nullptr);
+
+    const QImage image = CaughtChartPicture::draw(report);
+
+    QCOMPARE(hourColour(image, CaughtChartPicture::kScaleWidth, hour, y), colour);
+}
+
+void tst_ReportPictures::deviceTable()
+{
+    const SweepReport report(daySettings(), dayGrid(), nullptr);
+    const QList<ReportColumn> columns = ReportColumn::deviceColumns();
+    QList<QStringList> rows;
+    for (const int device : report.caughtDevices()) {
+        QStringList cells;
+        for (const ReportColumn &column : columns)
+            cells << column.text(report.grid(), device, kOccurrences);
+        rows << cells;
+    }
+
+    // A line of the table breaks between ranges of hours, never within one.
+    const auto ranges = [](QString text) { return text.replace(' ', QChar::Nbsp); };
+    QCOMPARE(rows,
+        (QList<QStringList> {{"core-rtr-01", "192.0.2.1", "7", "4",
+                                 ranges("12-07 09:00-12:00") + ", " + ranges("12-07 15:00-16:00")},
+            {"edge-03", "192.0.2.3", "7", "1", ranges("12-07 15:00-16:00")}}));
+}
+
+// The server, the database and the setting, but no user name and no password.
+void tst_ReportPictures::pageHoldsNoCredential()
+{
+    const SweepReport report(daySettings(), dayGrid(), nullptr, ReportSetting {45, 3});
+
+    const QString html = QString::fromUtf8(ReportPage(report).standaloneHtml());
+
+    for (const QString &shown :
+        {QString("<b>Server:</b> db01:1444"), QString("<b>Database:</b> SNMPCONLINE"),
+            QString("<b>Monitoring time:</b> 08:00 to 18:00"),
+            QString("<b>Alarm setting:</b> threshold 50 %, occurrences 2"),
+            QString("<b>Baseline:</b> threshold 45 %, occurrences 3")})
+        QVERIFY2(html.contains(shown), qPrintable(shown));
+    QVERIFY(!html.contains("Day-Secret-91"));
+    QVERIFY(!html.contains("monitor-user"));
+}
+
+QTEST_MAIN(tst_ReportPictures)
+#include "tst_reportpictures.moc"

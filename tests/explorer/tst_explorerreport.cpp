@@ -1,0 +1,235 @@
+#include "FileModes.h"
+#include "MonitoringFixture.h"
+#include "PdfText.h"
+#include "SampleData.h"
+#include "explorer/ExplorerWindow.h"
+#include "sweep/SweepGrid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace tovik;
+using namespace tovik::test;
+
+namespace {
+
+const QString kPassword = QStringLiteral("Explorer-Pw-5512");
+// The sample data's trap communities that no report text holds by chance.
+const QStringList kTrapCommunities {QStringLiteral("noc-traps"), QStringLiteral("ops-trap")};
+
+bool serve(MonitoringFixture &fixture)
+{
+    SampleServer::Options options;
+    options.logins = {"sa:" + kPassword};
+    return generateSampleData(fixture.dataDir(),
+               {"--layout", "online", "--reports", "2", "--nodes", "8", "--hours", "50", "--seed",
+                   "5", "--end", "2026-12-07 14:30:00"},
+               &fixture.error)
+        && fixture.startServer(options);
+}
+
+SweepChoice settingsFor(MonitoringFixture &fixture)
+{
+    SweepChoice settings;
+    settings.connection.fields = fixture.host.connectionFields();
+    settings.connection.fields.SqlDbPass = kPassword;
+    settings.fixedRange = true;
+    settings.from = QStringLiteral("2026-12-05 14:00:00");
+    settings.to = QStringLiteral("2026-12-07 14:00:00");
+    settings.threshold = 40;
+    settings.occurrences = 6;
+    return settings;
+}
+
+bool runToResult(ExplorerWindow &window)
+{
+    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
+    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
+    window.run();
+    return QTest::qWaitFor([&] { return !shown.isEmpty() || !failed.isEmpty(); }, 60000)
+        && !shown.isEmpty();
+}
+
+QAction *exportReportAction(const ExplorerWindow &window)
+{
+    const auto actions = window.findChildren<QAction *>();
+    const auto found = std::find_if(actions.cbegin(), actions.cend(),
+        [](const QAction *action) { return action->text() == "Export &report..."; });
+    return found == actions.cend() ? nullptr : *found;
+}
+
+int caughtDevices(const SweepGrid &grid, qint16 occurrences)
+{
+    int caught = 0;
+    for (int device = 0; device < grid.deviceCount(); ++device)
+        caught += grid.hoursCaught(device, occurrences) > 0 ? 1 : 0;
+    return caught;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Answers the save dialog the action opens, once it is up, with name under the filter; a dialog
+// that does not take the answer is cancelled, so that the test fails instead of waiting.
+void answerSaveDialog(const QString &filter, const QString &name)
+{
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, filter, name] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        // Stopped at once: the timer outlives this dialog's event loop, and must not answer the
+        // next dialog.
+        poll->stop();
+        poll->deleteLater();
+        dialog->selectNameFilter(filter);
+        // Typed as a user types it: selectFile() leaves a focused name box as it is.
+        auto *nameBox = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (nameBox)
+            nameBox->setText(name);
+        // As the dialog's Save button does; QFileDialog hides its accept() behind QDialog's.
+        static_cast<QDialog *>(dialog)->accept();
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    poll->start(10);
+}
+
+} // namespace
+
+class tst_ExplorerReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reportOfShownResult_data();
+    void reportOfShownResult();
+    void failedExportShownPlainly();
+    void exportActionWritesChosenFormat();
+};
+
+void tst_ExplorerReport::reportOfShownResult_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("pdf") << "report.pdf";
+    QTest::newRow("html") << "report.HTML";
+}
+
+// The report of the result on screen at the occurrences of the box, with the baseline kept before.
+void tst_ExplorerReport::reportOfShownResult()
+{
+    QFETCH(QString, name);
+    const bool pdf = name.endsWith(".pdf");
+    if (pdf && !pdfToolsInstalled())
+        QSKIP("pdftotext and pdfinfo (poppler-utils) are needed to read the PDF back");
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(name);
+    QString failure;
+    QVERIFY(!exportReportAction(window)->isEnabled());
+    QVERIFY(!window.exportReport(path, &failure));
+    QCOMPARE(failure, QString("There is no result to export yet."));
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QVERIFY(exportReportAction(window)->isEnabled());
+    window.findChild<QPushButton *>("keepBaseline")->click();
+    window.findChild<QSpinBox *>("occurrences")->setValue(2);
+    const int caught = caughtDevices(*window.shownGrid(), 2);
+    QVERIFY(caught > 0);
+
+    QVERIFY2(window.exportReport(path, &failure), qPrintable(failure));
+
+    QCOMPARE(fileMode(path), 0600);
+    const QByteArray bytes = fileBytes(path);
+    static const QRegularExpression tag("<[^>]*>");
+    const QString text = pdf ? pdfText(path, &failure).value_or(QString())
+                             : QString::fromUtf8(bytes).remove(tag).simplified();
+    QVERIFY2(!text.isEmpty(), qPrintable(failure));
+    for (const QString &expected :
+        {QString("CPU load alarm report"), QString("Alarm setting: threshold 40 %, occurrences 2"),
+            QString("Baseline: threshold 40 %, occurrences 6"),
+            QString("Database: %1").arg(fixture.host.connectionFields().SqlDatabase),
+            QString("%1 devices caught").arg(caught), QString("Alarms per day")})
+        QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
+    QVERIFY2(!bytes.contains(kPassword.toUtf8()) && !text.contains(kPassword), "the password");
+    for (const QString &community : kTrapCommunities)
+        QVERIFY2(!text.contains(community) && !bytes.contains(community.toUtf8()),
+            qPrintable(community));
+    if (pdf)
+        QVERIFY2(pdfPageCount(path, &failure).value_or(0) >= 1, qPrintable(failure));
+    else
+        QVERIFY(!QString::fromUtf8(bytes).contains(QRegularExpression("https?:|src=\"(?!data:)")));
+}
+
+// Nothing is left behind, and the reason names the file, in the status line too.
+void tst_ExplorerReport::failedExportShownPlainly()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("missing/report.pdf");
+    QVERIFY(QDir(dir.path()).mkdir("folder.pdf"));
+
+    QString failure;
+    QVERIFY(!window.exportReport(missing, &failure));
+    QVERIFY2(failure.startsWith("The report could not be written to " + missing + ": "),
+        qPrintable(failure));
+    QVERIFY(!window.exportReport(dir.filePath("folder.pdf"), &failure));
+    QVERIFY2(failure.endsWith("is a directory"), qPrintable(failure));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+        QStringList {"folder.pdf"});
+
+    // Through the menu: a link to a file in a folder that is gone, which the dialog takes.
+    const QString dangling = dir.filePath("dangling.pdf");
+    QVERIFY(QFile::link(dir.filePath("gone/report.pdf"), dangling));
+    answerSaveDialog("PDF documents (*.pdf)", dangling);
+    exportReportAction(window)->trigger();
+    QVERIFY2(
+        window.statusText().startsWith("The report could not be written to " + dangling + ": "),
+        qPrintable(window.statusText()));
+}
+
+// The dialog's filter chooses the format of a name given without a suffix.
+void tst_ExplorerReport::exportActionWritesChosenFormat()
+{
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    ExplorerWindow window;
+    window.applySettings(settingsFor(fixture));
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QTemporaryDir dir;
+
+    answerSaveDialog("HTML pages (*.html *.htm)", dir.filePath("shared"));
+    exportReportAction(window)->trigger();
+    QVERIFY2(fileBytes(dir.filePath("shared.html")).startsWith("<!DOCTYPE html>"),
+        qPrintable(window.statusText()));
+    QCOMPARE(fileMode(dir.filePath("shared.html")), 0600);
+
+    answerSaveDialog("PDF documents (*.pdf)", dir.filePath("printed"));
+    exportReportAction(window)->trigger();
+    QVERIFY2(fileBytes(dir.filePath("printed.pdf")).startsWith("%PDF-"),
+        qPrintable(window.statusText()));
+}
+
+QTEST_MAIN(tst_ExplorerReport)
+#include "tst_explorerreport.moc"
