@@ -12,6 +12,11 @@ qsizetype LadderCounts::rows() const
     return qsizetype((m_isWide ? m_wide.size() : m_narrow.size()) / std::size_t(m_width));
 }
 
+void LadderCounts::reserve(qsizetype rows)
+{
+    m_narrow.reserve(std::size_t(rows) * std::size_t(m_width));
+}
+
 void LadderCounts::append(const qint32 *values)
 {
     const qint32 *end = values + m_width;

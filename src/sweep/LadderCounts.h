@@ -18,6 +18,8 @@ public:
 
     int width() const { return m_width; }
     qsizetype rows() const;
+    // Room for rows of narrow counts, for a table whose size is known before it is filled.
+    void reserve(qsizetype rows);
     // width values; each must be at least 0.
     void append(const qint32 *values);
     qint32 at(qsizetype row, int column) const

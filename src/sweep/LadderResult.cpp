@@ -1,6 +1,5 @@
 #include "sweep/LadderResult.h"
 
-#include <QHash>
 #include <algorithm>
 #include <numeric>
 #include <tuple>
@@ -39,16 +38,6 @@ std::optional<SweepResult> LadderResult::atThreshold(qint16 threshold) const
     return atStep(*step);
 }
 
-namespace {
-
-quint64 cellKey(const LadderCell &cell)
-{
-    return (quint64(cell.reportIndex) << 48) | (quint64(cell.hourIndex) << 32)
-        | quint32(cell.nodeId);
-}
-
-} // namespace
-
 std::optional<LadderResult> LadderResult::withThresholdOf(const LadderResult &other) const
 {
     if (other.ladder.size() != 1 || other.range != range || other.monitored != monitored
@@ -57,10 +46,19 @@ std::optional<LadderResult> LadderResult::withThresholdOf(const LadderResult &ot
     const qint16 threshold = other.ladder.threshold(0);
     if (ladder.stepOf(threshold))
         return *this;
-    QHash<quint64, qint32> indexOf;
-    indexOf.reserve(qsizetype(other.cells.size()));
-    for (std::size_t i = 0; i < other.cells.size(); ++i)
-        indexOf.insert(cellKey(other.cells[i]), qint32(i));
+    // Both are in hour, report and node order: the same samples give the same cells, one by one.
+    if (m_order.size() != cells.size() || other.m_order.size() != cells.size())
+        return std::nullopt;
+    std::vector<quint32> otherOf(cells.size());
+    for (std::size_t k = 0; k < m_order.size(); ++k) {
+        const LadderCell &cell = cells[m_order[k]];
+        const LadderCell &same = other.cells[other.m_order[k]];
+        if (cell.nodeId != same.nodeId || cell.hourIndex != same.hourIndex
+            || cell.reportIndex != same.reportIndex
+            || samples(m_order[k]) != other.samples(other.m_order[k]))
+            return std::nullopt;
+        otherOf[m_order[k]] = other.m_order[k];
+    }
     LadderResult merged;
     static_cast<SweepFrame &>(merged) = *this;
     merged.ladder = ladder.with(threshold);
@@ -68,15 +66,13 @@ std::optional<LadderResult> LadderResult::withThresholdOf(const LadderResult &ot
     merged.m_order = m_order;
     const int added = *merged.ladder.stepOf(threshold);
     merged.counts = LadderCounts(1 + merged.ladder.size());
+    merged.counts.reserve(qsizetype(cells.size()));
     std::vector<qint32> values(std::size_t(1 + merged.ladder.size()));
     for (std::size_t i = 0; i < cells.size(); ++i) {
-        const auto found = indexOf.constFind(cellKey(cells[i]));
-        if (found == indexOf.cend() || other.samples(*found) != samples(qsizetype(i)))
-            return std::nullopt;
         values[0] = samples(qsizetype(i));
         for (int step = 0, from = 0; step < merged.ladder.size(); ++step)
             values[std::size_t(1 + step)]
-                = step == added ? other.count(*found, 0) : count(qsizetype(i), from++);
+                = step == added ? other.count(otherOf[i], 0) : count(qsizetype(i), from++);
         merged.counts.append(values.data());
     }
     return merged;
