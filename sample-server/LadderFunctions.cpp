@@ -3,9 +3,10 @@
 #include "TextCodec.h"
 
 #include <cstdint>
-#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 #include <string>
+#include <vector>
 
 namespace tovik::sampleserver {
 
@@ -72,76 +73,62 @@ struct Number
     }
 };
 
-// One group's counts. The thresholds are bound values, the same for every row: they are
-// converted at the group's first row only.
-struct LadderState
+// The bound thresholds, converted once per statement: SQLite computes a deterministic function of
+// bound values once and hands its pointer to every row, where bound values themselves would be
+// copied into each row's call.
+struct Thresholds
 {
-    int thresholdCount = 0;
-    bool ready = false;
-    Number *thresholds = nullptr;
-    sqlite3_int64 *counts = nullptr;
+    std::vector<Number> values;
 };
 
-std::size_t stateBytes(int thresholdCount)
-{
-    return sizeof(LadderState)
-        + std::size_t(thresholdCount) * (sizeof(Number) + sizeof(sqlite3_int64));
-}
+constexpr const char *kThresholdsType = "tovik-thresholds";
 
-bool prepare(
-    sqlite3_context *context, LadderState &state, int argumentCount, sqlite3_value **arguments)
+void thresholds(sqlite3_context *context, int argumentCount, sqlite3_value **arguments)
 {
-    state.thresholdCount = argumentCount - 1;
-    auto *memory = reinterpret_cast<unsigned char *>(&state) + sizeof(LadderState);
-    state.thresholds = reinterpret_cast<Number *>(memory);
-    state.counts = reinterpret_cast<sqlite3_int64 *>(
-        memory + std::size_t(state.thresholdCount) * sizeof(Number));
-    for (int i = 0; i < state.thresholdCount; ++i) {
-        if (!isNumberOrNull(context, arguments[1 + i]))
-            return false;
-        state.thresholds[i] = Number::of(arguments[1 + i]);
+    auto converted = std::make_unique<Thresholds>();
+    for (int i = 0; i < argumentCount; ++i) {
+        if (!isNumberOrNull(context, arguments[i]))
+            return;
+        converted->values.push_back(Number::of(arguments[i]));
     }
-    state.ready = true;
-    return true;
+    sqlite3_result_pointer(context, converted.release(), kThresholdsType,
+        [](void *pointer) { delete static_cast<Thresholds *>(pointer); });
 }
 
-void ladderStep(sqlite3_context *context, int argumentCount, sqlite3_value **arguments)
+// One group's counts, as many as thresholds, after the group's first row.
+struct LadderState
 {
-    auto *state = static_cast<LadderState *>(
-        sqlite3_aggregate_context(context, static_cast<int>(stateBytes(argumentCount - 1))));
+    std::size_t count = 0;
+    sqlite3_int64 *counts() { return reinterpret_cast<sqlite3_int64 *>(this + 1); }
+};
+
+void ladderStep(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    const auto *ladder
+        = static_cast<const Thresholds *>(sqlite3_value_pointer(arguments[1], kThresholdsType));
+    if (!ladder)
+        return sqlite3_result_error(context, "The thresholds of a ladder are missing.", -1);
+    auto *state = static_cast<LadderState *>(sqlite3_aggregate_context(context,
+        static_cast<int>(sizeof(LadderState) + ladder->values.size() * sizeof(sqlite3_int64))));
     if (!state)
         return sqlite3_result_error_nomem(context);
-    if (!state->ready && !prepare(context, *state, argumentCount, arguments))
-        return;
+    state->count = ladder->values.size();
     if (!isNumberOrNull(context, arguments[0]))
         return;
     const Number value = Number::of(arguments[0]);
-    for (int i = 0; i < state->thresholdCount; ++i)
-        state->counts[i] += value.atLeast(state->thresholds[i]) ? 1 : 0;
+    sqlite3_int64 *counts = state->counts();
+    for (std::size_t i = 0; i < state->count; ++i)
+        counts[i] += value.atLeast(ladder->values[i]) ? 1 : 0;
 }
 
 // The counts as a blob; NULL without any row, as SUM gives over no rows.
 void ladderFinal(sqlite3_context *context)
 {
     auto *state = static_cast<LadderState *>(sqlite3_aggregate_context(context, 0));
-    if (!state || !state->ready)
+    if (!state)
         return sqlite3_result_null(context);
-    sqlite3_result_blob(context, state->counts,
-        static_cast<int>(sizeof(sqlite3_int64) * std::size_t(state->thresholdCount)),
-        SQLITE_TRANSIENT);
-}
-
-void ladderAt(sqlite3_context *context, int, sqlite3_value **arguments)
-{
-    const sqlite3_int64 index = sqlite3_value_int64(arguments[1]);
-    const int bytes = sqlite3_value_bytes(arguments[0]);
-    const void *blob = sqlite3_value_blob(arguments[0]);
-    if (!blob || index < 0 || (index + 1) * sqlite3_int64(sizeof(sqlite3_int64)) > bytes)
-        return sqlite3_result_null(context);
-    sqlite3_int64 count = 0;
-    std::memcpy(&count, static_cast<const char *>(blob) + index * sqlite3_int64(sizeof count),
-        sizeof count);
-    sqlite3_result_int64(context, count);
+    sqlite3_result_blob(context, state->counts(),
+        static_cast<int>(sizeof(sqlite3_int64) * state->count), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -149,16 +136,16 @@ void ladderAt(sqlite3_context *context, int, sqlite3_value **arguments)
 void LadderFunctions::registerOn(sqlite3 *handle)
 {
     constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    sqlite3_create_function(handle, std::string(kLadder).c_str(), -1, kFlags, nullptr, nullptr,
+    sqlite3_create_function(handle, std::string(kLadder).c_str(), 2, kFlags, nullptr, nullptr,
         &ladderStep, &ladderFinal);
-    sqlite3_create_function(
-        handle, std::string(kLadderAt).c_str(), 2, kFlags, nullptr, &ladderAt, nullptr, nullptr);
+    sqlite3_create_function(handle, std::string(kThresholds).c_str(), -1, kFlags, nullptr,
+        &thresholds, nullptr, nullptr);
 }
 
 bool LadderFunctions::isLadderFunction(std::string_view name)
 {
     const std::string lower = TextCodec::lowerAscii(name);
-    return lower == kLadder || lower == kLadderAt;
+    return lower == kLadder || lower == kThresholds;
 }
 
 } // namespace tovik::sampleserver

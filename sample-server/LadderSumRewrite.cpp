@@ -94,19 +94,25 @@ std::vector<LadderSumRewrite::Item> LadderSumRewrite::runAt(
     return run;
 }
 
-std::string LadderSumRewrite::replacement(
-    const std::vector<Token> &tokens, const std::vector<Item> &run, std::size_t index)
+LadderSumRewrite::Replacement LadderSumRewrite::replacement(
+    const std::vector<Token> &tokens, const std::vector<Item> &run)
 {
-    std::string ladder
-        = std::string(LadderFunctions::kLadder) + "(" + doubleQuoted(run.front().column);
-    for (const Item &item : run)
-        ladder += ", " + item.parameter;
-    ladder += ")";
-    std::string name;
-    for (std::size_t i = run[index].first; i <= run[index].last; ++i)
-        name += tokens[i].text;
-    return std::string(LadderFunctions::kLadderAt) + "(" + ladder + ", " + std::to_string(index)
-        + ") AS " + doubleQuoted(name);
+    Replacement replacement;
+    replacement.last = run.back().last;
+    // Unique within the batch: no two runs start at one token.
+    replacement.column.alias
+        = std::string(LadderFunctions::kLadder) + "_" + std::to_string(run.front().first);
+    replacement.text = std::string(LadderFunctions::kLadder) + "("
+        + doubleQuoted(run.front().column) + ", " + std::string(LadderFunctions::kThresholds) + "(";
+    for (const Item &item : run) {
+        replacement.text += (&item == &run.front() ? "" : ", ") + item.parameter;
+        std::string name;
+        for (std::size_t i = item.first; i <= item.last; ++i)
+            name += tokens[i].text;
+        replacement.column.names.push_back(std::move(name));
+    }
+    replacement.text += ")) AS " + doubleQuoted(replacement.column.alias);
+    return replacement;
 }
 
 std::map<std::size_t, LadderSumRewrite::Replacement> LadderSumRewrite::find(
@@ -119,8 +125,7 @@ std::map<std::size_t, LadderSumRewrite::Replacement> LadderSumRewrite::find(
         const std::vector<Item> run = runAt(tokens, at);
         if (run.size() < 2)
             continue;
-        for (std::size_t i = 0; i < run.size(); ++i)
-            replacements[run[i].first] = {run[i].last, replacement(tokens, run, i)};
+        replacements[run.front().first] = replacement(tokens, run);
         at = run.back().last;
     }
     return replacements;

@@ -11,9 +11,10 @@
 namespace tovik::sampleserver {
 
 // Finds runs of two or more unaliased result columns SUM(CASE WHEN col >= @p THEN 1 ELSE 0 END)
-// over one column, as a sweep asks one per threshold, and writes each as a LadderFunctions call:
-// SQLite then counts the whole run in one aggregate step per row instead of one per column. The
-// columns keep the names SQLite would give them.
+// over one column, as a sweep asks one per threshold, and writes each run as one LadderFunctions
+// call: SQLite then counts the whole run in one aggregate step per row instead of one per column,
+// and the result encoder sends its counts as the columns they replace, under the names SQLite
+// would have given them.
 class LadderSumRewrite
 {
 public:
@@ -22,9 +23,10 @@ public:
         // The last token the text stands for.
         std::size_t last = 0;
         std::string text;
+        LadderColumn column;
     };
 
-    // By the index of each replaced column's first token.
+    // By the index of each run's first token.
     static std::map<std::size_t, Replacement> find(const std::vector<SqlTranslator::Token> &tokens);
 
 private:
@@ -39,8 +41,8 @@ private:
     static std::optional<Item> itemAt(
         const std::vector<SqlTranslator::Token> &tokens, std::size_t at);
     static std::vector<Item> runAt(const std::vector<SqlTranslator::Token> &tokens, std::size_t at);
-    static std::string replacement(const std::vector<SqlTranslator::Token> &tokens,
-        const std::vector<Item> &run, std::size_t index);
+    static Replacement replacement(
+        const std::vector<SqlTranslator::Token> &tokens, const std::vector<Item> &run);
 };
 
 } // namespace tovik::sampleserver

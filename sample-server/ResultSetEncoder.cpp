@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace tovik::sampleserver {
@@ -26,11 +27,13 @@ std::string realText(double value)
 } // namespace
 
 ResultSetEncoder::ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement,
-    PacketWriter &reply, const std::vector<std::string> &dateTimeAliases)
+    PacketWriter &reply, const std::vector<std::string> &dateTimeAliases,
+    const std::vector<LadderColumn> &ladderColumns)
     : m_database(database)
     , m_statement(statement)
     , m_reply(reply)
     , m_dateTimeAliases(dateTimeAliases)
+    , m_ladderColumns(ladderColumns)
     , m_tokens(reply.body())
     , m_columnCount(sqlite3_column_count(statement))
 {
@@ -83,18 +86,50 @@ ResultSetEncoder::Outcome ResultSetEncoder::failure(int result) const
 
 void ResultSetEncoder::initialiseTypes()
 {
-    m_types.assign(static_cast<std::size_t>(m_columnCount), std::nullopt);
     for (int i = 0; i < m_columnCount; ++i) {
         const char *declared = sqlite3_column_decltype(m_statement, i);
         const char *rawName = sqlite3_column_name(m_statement, i);
         const std::string name = rawName ? rawName : "";
+        const auto ladder = std::find_if(m_ladderColumns.begin(), m_ladderColumns.end(),
+            [&name](const LadderColumn &column) { return column.alias == name; });
+        if (!declared && ladder != m_ladderColumns.end()) {
+            m_widths.push_back(ladder->names.size());
+            for (const std::string &sum : ladder->names)
+                addColumn(sum, ColumnTypeRules::forUndeclared(sum));
+            continue;
+        }
         const bool dateTimeAlias = std::find(m_dateTimeAliases.begin(), m_dateTimeAliases.end(),
                                        TextCodec::lowerAscii(name))
             != m_dateTimeAliases.end();
-        m_types[static_cast<std::size_t>(i)] = declared
-            ? ColumnTypeRules::fromDeclaredType(declared)
-            : dateTimeAlias ? ColumnType::DateTime
-                            : ColumnTypeRules::forUndeclared(name);
+        m_widths.push_back(1);
+        addColumn(name,
+            declared            ? ColumnTypeRules::fromDeclaredType(declared)
+                : dateTimeAlias ? ColumnType::DateTime
+                                : ColumnTypeRules::forUndeclared(name));
+    }
+}
+
+void ResultSetEncoder::addColumn(std::string name, std::optional<ColumnType> type)
+{
+    m_names.push_back(std::move(name));
+    m_types.push_back(type);
+}
+
+// The counts of a run of threshold sums, one value per sum; NULLs as SUM gives without rows.
+void ResultSetEncoder::readLadder(int column, Row &row) const
+{
+    const auto *counts
+        = static_cast<const unsigned char *>(sqlite3_column_blob(m_statement, column));
+    const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column));
+    const std::size_t width = m_widths[static_cast<std::size_t>(column)];
+    for (std::size_t k = 0; k < width; ++k) {
+        std::int64_t count = 0;
+        if (counts && bytes >= (k + 1) * sizeof count) {
+            std::memcpy(&count, counts + k * sizeof count, sizeof count);
+            row.emplace_back(std::in_place_type<std::int64_t>, count);
+        } else {
+            row.emplace_back();
+        }
     }
 }
 
@@ -118,9 +153,13 @@ CellValue ResultSetEncoder::cell(int column) const
 ResultSetEncoder::Row ResultSetEncoder::readRow() const
 {
     Row row;
-    row.reserve(static_cast<std::size_t>(m_columnCount));
-    for (int i = 0; i < m_columnCount; ++i)
-        row.push_back(cell(i));
+    row.reserve(m_names.size());
+    for (int i = 0; i < m_columnCount; ++i) {
+        if (m_widths[static_cast<std::size_t>(i)] > 1)
+            readLadder(i, row);
+        else
+            row.push_back(cell(i));
+    }
     return row;
 }
 
@@ -133,11 +172,8 @@ void ResultSetEncoder::observe(const Row &row)
 void ResultSetEncoder::writeMetadata()
 {
     std::vector<ColumnDescription> columns;
-    for (int i = 0; i < m_columnCount; ++i) {
-        const char *name = sqlite3_column_name(m_statement, i);
-        columns.push_back({TextCodec::toUtf16(name ? name : ""),
-            ColumnTypeRules::finalType(m_types[static_cast<std::size_t>(i)])});
-    }
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        columns.push_back({TextCodec::toUtf16(m_names[i]), ColumnTypeRules::finalType(m_types[i])});
     m_tokens.columnMetadata(columns);
 }
 

@@ -3,6 +3,7 @@
 #include "ColumnType.h"
 #include "PacketWriter.h"
 #include "SqlMessage.h"
+#include "SqlTranslator.h"
 #include "TokenWriter.h"
 
 #include <optional>
@@ -31,9 +32,11 @@ public:
         SqlMessage error;
     };
 
-    // `dateTimeAliases`: names (lower case) of undeclared columns that hold datetime values.
+    // `dateTimeAliases`: names (lower case) of undeclared columns that hold datetime values;
+    // `ladderColumns`: columns sent as the several they stand for.
     ResultSetEncoder(SessionDatabase &database, sqlite3_stmt *statement, PacketWriter &reply,
-        const std::vector<std::string> &dateTimeAliases = {});
+        const std::vector<std::string> &dateTimeAliases = {},
+        const std::vector<LadderColumn> &ladderColumns = {});
 
     Outcome run();
 
@@ -41,6 +44,8 @@ private:
     using Row = std::vector<CellValue>;
 
     void initialiseTypes();
+    void addColumn(std::string name, std::optional<ColumnType> type);
+    void readLadder(int column, Row &row) const;
     CellValue cell(int column) const;
     void observe(const Row &row);
     Row readRow() const;
@@ -54,9 +59,14 @@ private:
     sqlite3_stmt *m_statement;
     PacketWriter &m_reply;
     const std::vector<std::string> &m_dateTimeAliases;
+    const std::vector<LadderColumn> &m_ladderColumns;
     TokenWriter m_tokens;
     int m_columnCount = 0;
+    // Per column as sent: a statement's column may stand for several.
+    std::vector<std::string> m_names;
     std::vector<std::optional<ColumnType>> m_types;
+    // Per column of the statement: how many columns it is sent as.
+    std::vector<std::size_t> m_widths;
 };
 
 } // namespace tovik::sampleserver

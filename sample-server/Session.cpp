@@ -330,8 +330,8 @@ bool Session::runStatements(const TranslatedBatch &batch, PacketWriter &reply,
     while (current.statement) {
         if (auto error = SessionDatabase::bind(current.statement.get(), bindings))
             return fail(*error);
-        ResultSetEncoder encoder(
-            *m_database, current.statement.get(), reply, batch.dateTimeAliases);
+        ResultSetEncoder encoder(*m_database, current.statement.get(), reply, batch.dateTimeAliases,
+            batch.ladderColumns);
         const auto outcome = encoder.run();
         if (outcome.status == ResultSetEncoder::Status::Cancelled) {
             reply.discardUnsent();

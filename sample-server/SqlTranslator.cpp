@@ -200,6 +200,7 @@ void SqlTranslator::rewrite(
             return;
         if (const auto sum = ladderSums.find(i); sum != ladderSums.end()) {
             out.sql += sum->second.text;
+            out.ladderColumns.push_back(sum->second.column);
             i = sum->second.last;
             continue;
         }

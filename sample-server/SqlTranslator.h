@@ -13,6 +13,14 @@ namespace tovik::sampleserver {
 
 enum class BatchKind { Statements, ProcedureCall, UseDatabase, SetOptions, Empty };
 
+// A result column that stands for a run of threshold sums (LadderSumRewrite): their counts in one
+// value, sent as the columns it replaced, under their names.
+struct LadderColumn
+{
+    std::string alias;
+    std::vector<std::string> names;
+};
+
 struct TranslatedBatch
 {
     BatchKind kind = BatchKind::Empty;
@@ -22,6 +30,7 @@ struct TranslatedBatch
     bool readsDatabaseList = false;
     // Aliases (lower case) of result columns that are a DATEADD call, which SQLite cannot type.
     std::vector<std::string> dateTimeAliases;
+    std::vector<LadderColumn> ladderColumns;
     // A statement SQL Server would refuse, with its error; nothing is to run then.
     std::optional<SqlMessage> error;
 };
