@@ -79,6 +79,8 @@ struct Number
 struct Thresholds
 {
     std::vector<Number> values;
+    // The values again when every one is an integer, as a sweep binds them, for integer loads.
+    std::vector<sqlite3_int64> integers;
 };
 
 constexpr const char *kThresholdsType = "tovik-thresholds";
@@ -90,7 +92,11 @@ void thresholds(sqlite3_context *context, int argumentCount, sqlite3_value **arg
         if (!isNumberOrNull(context, arguments[i]))
             return;
         converted->values.push_back(Number::of(arguments[i]));
+        if (converted->values.back().kind == Number::Integer)
+            converted->integers.push_back(converted->values.back().integer);
     }
+    if (converted->integers.size() != converted->values.size())
+        converted->integers.clear();
     sqlite3_result_pointer(context, converted.release(), kThresholdsType,
         [](void *pointer) { delete static_cast<Thresholds *>(pointer); });
 }
@@ -113,10 +119,16 @@ void ladderStep(sqlite3_context *context, int, sqlite3_value **arguments)
     if (!state)
         return sqlite3_result_error_nomem(context);
     state->count = ladder->values.size();
+    sqlite3_int64 *counts = state->counts();
+    if (!ladder->integers.empty() && sqlite3_value_type(arguments[0]) == SQLITE_INTEGER) {
+        const sqlite3_int64 load = sqlite3_value_int64(arguments[0]);
+        for (std::size_t i = 0; i < state->count; ++i)
+            counts[i] += load >= ladder->integers[i] ? 1 : 0;
+        return;
+    }
     if (!isNumberOrNull(context, arguments[0]))
         return;
     const Number value = Number::of(arguments[0]);
-    sqlite3_int64 *counts = state->counts();
     for (std::size_t i = 0; i < state->count; ++i)
         counts[i] += value.atLeast(ladder->values[i]) ? 1 : 0;
 }
