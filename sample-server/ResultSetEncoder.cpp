@@ -44,8 +44,9 @@ ResultSetEncoder::Outcome ResultSetEncoder::run()
     initialiseTypes();
     RowSpool spool;
     int result = SQLITE_ROW;
+    Row row(static_cast<std::size_t>(m_columnCount));
     while ((result = sqlite3_step(m_statement)) == SQLITE_ROW) {
-        const Row row = readRow();
+        readRow(row);
         observe(row);
         if (!spool.append(row))
             return spoolFailure();
@@ -55,7 +56,6 @@ ResultSetEncoder::Outcome ResultSetEncoder::run()
     if (m_columnCount > 0)
         writeMetadata();
     RowSpool::Reader reader = spool.reader();
-    Row row;
     std::uint64_t count = 0;
     while (reader.next(row)) {
         writeRow(row);
@@ -115,22 +115,31 @@ void ResultSetEncoder::addColumn(std::string name, std::optional<ColumnType> typ
     m_types.push_back(type);
 }
 
-// The counts of a run of threshold sums, one value per sum; NULLs as SUM gives without rows.
-void ResultSetEncoder::readLadder(int column, Row &row) const
+// The counts of a run of threshold sums as the statement gives them, one 64-bit value per sum in
+// a blob, kept whole until the row is written; NULL as SUM gives without rows.
+void ResultSetEncoder::readLadder(int column, CellValue &cell) const
 {
-    const auto *counts
-        = static_cast<const unsigned char *>(sqlite3_column_blob(m_statement, column));
+    const auto *counts = static_cast<const char *>(sqlite3_column_blob(m_statement, column));
     const auto bytes = static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column));
-    const std::size_t width = m_widths[static_cast<std::size_t>(column)];
-    for (std::size_t k = 0; k < width; ++k) {
-        std::int64_t count = 0;
-        if (counts && bytes >= (k + 1) * sizeof count) {
-            std::memcpy(&count, counts + k * sizeof count, sizeof count);
-            row.emplace_back(std::in_place_type<std::int64_t>, count);
-        } else {
-            row.emplace_back();
-        }
+    if (!counts) {
+        cell = std::monostate {};
+        return;
     }
+    if (auto *kept = std::get_if<std::string>(&cell))
+        kept->assign(counts, bytes);
+    else
+        cell = std::string(counts, bytes);
+}
+
+// The count of sum `index` of a run read by readLadder.
+CellValue ResultSetEncoder::ladderCount(const CellValue &cell, std::size_t index)
+{
+    const auto *counts = std::get_if<std::string>(&cell);
+    std::int64_t count = 0;
+    if (!counts || counts->size() < (index + 1) * sizeof count)
+        return std::monostate {};
+    std::memcpy(&count, counts->data() + index * sizeof count, sizeof count);
+    return count;
 }
 
 CellValue ResultSetEncoder::cell(int column) const
@@ -150,23 +159,28 @@ CellValue ResultSetEncoder::cell(int column) const
     }
 }
 
-ResultSetEncoder::Row ResultSetEncoder::readRow() const
+void ResultSetEncoder::readRow(Row &row) const
 {
-    Row row;
-    row.reserve(m_names.size());
     for (int i = 0; i < m_columnCount; ++i) {
         if (m_widths[static_cast<std::size_t>(i)] > 1)
-            readLadder(i, row);
+            readLadder(i, row[static_cast<std::size_t>(i)]);
         else
-            row.push_back(cell(i));
+            row[static_cast<std::size_t>(i)] = cell(i);
     }
-    return row;
 }
 
 void ResultSetEncoder::observe(const Row &row)
 {
-    for (std::size_t i = 0; i < row.size(); ++i)
-        m_types[i] = ColumnTypeRules::widened(m_types[i], row[i]);
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (m_widths[i] == 1) {
+            m_types[column] = ColumnTypeRules::widened(m_types[column], row[i]);
+            ++column;
+            continue;
+        }
+        for (std::size_t k = 0; k < m_widths[i]; ++k, ++column)
+            m_types[column] = ColumnTypeRules::widened(m_types[column], ladderCount(row[i], k));
+    }
 }
 
 void ResultSetEncoder::writeMetadata()
@@ -180,8 +194,16 @@ void ResultSetEncoder::writeMetadata()
 void ResultSetEncoder::writeRow(const Row &row)
 {
     m_tokens.rowStart();
-    for (std::size_t i = 0; i < row.size(); ++i)
-        writeCell(ColumnTypeRules::finalType(m_types[i]), row[i]);
+    std::size_t column = 0;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (m_widths[i] == 1) {
+            writeCell(ColumnTypeRules::finalType(m_types[column]), row[i]);
+            ++column;
+            continue;
+        }
+        for (std::size_t k = 0; k < m_widths[i]; ++k, ++column)
+            writeCell(ColumnTypeRules::finalType(m_types[column]), ladderCount(row[i], k));
+    }
 }
 
 void ResultSetEncoder::writeCell(ColumnType type, const CellValue &value)

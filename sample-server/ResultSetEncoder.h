@@ -45,10 +45,11 @@ private:
 
     void initialiseTypes();
     void addColumn(std::string name, std::optional<ColumnType> type);
-    void readLadder(int column, Row &row) const;
+    void readLadder(int column, CellValue &cell) const;
+    static CellValue ladderCount(const CellValue &cell, std::size_t index);
     CellValue cell(int column) const;
     void observe(const Row &row);
-    Row readRow() const;
+    void readRow(Row &row) const;
     Outcome failure(int result) const;
     void writeMetadata();
     void writeRow(const Row &row);

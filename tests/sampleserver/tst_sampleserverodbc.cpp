@@ -1070,6 +1070,18 @@ void tst_SampleServerOdbc::countsThresholdRunsAsEachSum()
     QVERIFY2(single, qPrintable(error.text()));
     QCOMPARE(*run, *single);
     QCOMPARE(run->size(), 2);
+    QCOMPARE(run->first().size(), 2 + thresholds.size());
+
+    // Over no rows at all, each sum is NULL, as SUM is.
+    QStringList sums;
+    for (int i = 0; i < thresholds.size(); ++i)
+        sums << "SUM(CASE WHEN " + column + " >= ? THEN 1 ELSE 0 END)";
+    const auto none = preparedRows(
+        session, "SELECT " + sums.join(", ") + " FROM Loads WHERE g = 99", thresholds, &error);
+    QVERIFY2(none, qPrintable(error.text()));
+    QCOMPARE(none->size(), 1);
+    for (const QVariant &sum : none->first())
+        QVERIFY(sum.isNull());
 }
 
 // Only the server may call the functions it counts such runs with; and a threshold that is no
