@@ -1,4 +1,5 @@
 #include "DeviceSamples.h"
+#include "ExplorerRun.h"
 #include "MonitoringFixture.h"
 #include "explorer/DeviceLoadChartView.h"
 #include "explorer/DeviceTableModel.h"
@@ -44,15 +45,6 @@ SweepChoice settingsFor(MonitoringFixture &fixture, quint16 port)
     settings.threshold = 50;
     settings.occurrences = 3;
     return settings;
-}
-
-bool runToResult(ExplorerWindow &window)
-{
-    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
-    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
-    window.run();
-    return QTest::qWaitFor([&] { return !shown.isEmpty() || !failed.isEmpty(); }, 60000)
-        && !shown.isEmpty();
 }
 
 bool showFirstResult(MonitoringFixture &fixture, ExplorerWindow &window, QString *failure)

@@ -1,3 +1,4 @@
+#include "ExplorerRun.h"
 #include "FileModes.h"
 #include "MonitoringFixture.h"
 #include "PdfText.h"
@@ -48,15 +49,6 @@ SweepChoice settingsFor(MonitoringFixture &fixture)
     settings.threshold = 40;
     settings.occurrences = 6;
     return settings;
-}
-
-bool runToResult(ExplorerWindow &window)
-{
-    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
-    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
-    window.run();
-    return QTest::qWaitFor([&] { return !shown.isEmpty() || !failed.isEmpty(); }, 60000)
-        && !shown.isEmpty();
 }
 
 QAction *exportReportAction(const ExplorerWindow &window)

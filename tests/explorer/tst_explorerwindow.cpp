@@ -1,3 +1,4 @@
+#include "ExplorerRun.h"
 #include "MonitoringFixture.h"
 #include "TestCertificates.h"
 #include "explorer/DeviceTableModel.h"
@@ -100,15 +101,6 @@ const QAction *exportCsvAction(const ExplorerWindow &window)
     const auto found = std::find_if(actions.cbegin(), actions.cend(),
         [](const QAction *action) { return action->text() == "&Export CSV..."; });
     return found == actions.cend() ? nullptr : *found;
-}
-
-bool runToResult(ExplorerWindow &window)
-{
-    QSignalSpy shown(&window, &ExplorerWindow::resultShown);
-    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
-    window.run();
-    return QTest::qWaitFor([&] { return !shown.isEmpty() || !failed.isEmpty(); }, 60000)
-        && !shown.isEmpty();
 }
 
 // The number the server gives the first report's aggregate query on the one connection, counted as
