@@ -24,13 +24,12 @@ QList<qint32> countedReports(const CpuReportList &reports)
     return ids;
 }
 
-// The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const SweepFrame &frame, const QVariant &hourColumn)
+// The index of an aggregate row's hour in the range.
+std::optional<int> hourInRange(const SweepFrame &frame, const QVariant &hourColumn)
 {
     bool isNumber = false;
     const qint64 hourNumber = hourColumn.toLongLong(&isNumber);
-    const auto hour = isNumber ? frame.range.indexOfHourNumber(hourNumber) : std::nullopt;
-    return hour && frame.monitored.at(*hour) ? *hour : -1;
+    return isNumber ? frame.range.indexOfHourNumber(hourNumber) : std::nullopt;
 }
 
 // The thresholds, then the time bounds, as the aggregate query binds them.
@@ -92,7 +91,6 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
     const auto keep = [&result](const LadderCell &cell, const qint32 *counts) {
         result.cells.push_back(cell);
         result.counts.append(counts);
-        return true;
     };
     if (!sweepInto(result, result.ladder, keep, progress))
         return std::nullopt;
@@ -107,14 +105,12 @@ std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
     const int column = 1 + *ladder.stepOf(m_settings.threshold);
     SweepResult result;
     const auto keep = [&result, column](const LadderCell &cell, const qint32 *counts) {
-        if (counts[column] <= 0)
-            return false;
-        result.rows.push_back(SweepResult::rowOf(cell, counts[column]));
-        return true;
+        result.add(SweepResult::rowOf(cell, counts[column], counts[0]));
     };
     if (!sweepInto(result, ladder, keep, progress))
         return std::nullopt;
     std::sort(result.rows.begin(), result.rows.end(), rowOrder);
+    std::sort(result.belowRows.begin(), result.belowRows.end(), rowOrder);
     return result;
 }
 
@@ -182,24 +178,27 @@ bool SweepEngine::countReport(SweepFrame &frame, const ThresholdLadder &ladder,
     return read;
 }
 
-bool SweepEngine::readAggregate(DbConnection &connection, const QString &table,
-    const SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex,
-    bool *kept)
+bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
+    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *kept)
 {
     if (!connection.execPrepared(
             SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
         return failWith(connection);
     QList<qint32> counts(ladder.size() + 1);
     const bool read = connection.forEachRecord([&](const QSqlQuery &row) {
-        const int hour = examinedHour(frame, row.value(1));
+        const std::optional<int> hour = hourInRange(frame, row.value(1));
         const QVariant node = row.value(0);
-        if (hour < 0 || node.isNull())
+        if (!hour || node.isNull())
             return;
+        const qint32 nodeId = IntegerConversion::toInt32(node).value_or(0);
+        *kept = true;
+        if (!frame.monitored.at(*hour)) {
+            frame.unexaminedDevices.insert(SweepFrame::deviceKey(quint16(reportIndex), nodeId));
+            return;
+        }
         for (int i = 0; i < counts.size(); ++i)
             counts[i] = std::max(IntegerConversion::toInt32(row.value(2 + i)).value_or(0), 0);
-        const LadderCell cell {
-            IntegerConversion::toInt32(node).value_or(0), quint16(hour), quint16(reportIndex)};
-        *kept = keep(cell, counts.constData()) || *kept;
+        keep({nodeId, quint16(*hour), quint16(reportIndex)}, counts.constData());
     });
     return read || failWith(connection);
 }
