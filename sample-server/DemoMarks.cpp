@@ -9,6 +9,7 @@ namespace {
 // Well below the threshold, so that only the two polls made to reach it do.
 constexpr int kQuietLoad = 60;
 constexpr int kPeakLoad = 85;
+constexpr int kBusyLoad = 80;
 
 } // namespace
 
@@ -18,7 +19,7 @@ std::optional<int> DemoMarks::sample(int nodeId, const std::tm &time, int load)
         // Four hours a day without any answer, four more with only two.
         if (time.tm_hour % 6 == 2 || (time.tm_hour % 6 == 4 && !isFirstTwoPolls(time)))
             return std::nullopt;
-        return load;
+        return std::max(load, kBusyLoad);
     }
     if (nodeId == kNearMissNode) {
         // Six hours a day one sample short of three at or over the threshold.

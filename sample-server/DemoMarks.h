@@ -6,8 +6,9 @@
 namespace tovik::sampleserver {
 
 // Two devices of the first CPU report that show what an alarm of 75 % and 3 occurrences cannot
-// see: one whose polls go unanswered in some hours (none, or only two, samples there), and one
-// that reaches the threshold twice in some hours and stays well below it otherwise.
+// see: a busy one whose polls go unanswered in some hours (none, or only two, samples there), so
+// that the hours it is not caught in stand out among those it is, and one that reaches the
+// threshold twice in some hours and stays well below it otherwise.
 class DemoMarks
 {
 public:
