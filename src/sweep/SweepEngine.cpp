@@ -2,6 +2,7 @@
 
 #include "common/IntegerConversion.h"
 #include "sweep/SweepQueries.h"
+#include "testrun/AlarmRules.h"
 #include "testrun/CatalogReader.h"
 #include "testrun/ReportDiscovery.h"
 
@@ -130,15 +131,15 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
             m_settings.security))
         return failToOpen(m_main);
     bool complete = discover(frame);
-    bool kept = false;
+    bool sawSamples = false;
     if (complete && frame.store != SampleStore::None) {
         for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
                 progress(i + 1, int(frame.reportIds.size()));
-            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &kept);
+            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &sawSamples);
         }
     }
-    complete = complete && (!kept || readNodes(frame));
+    complete = complete && (!sawSamples || readNodes(frame));
     m_main.close();
     m_report.close();
     return complete;
@@ -163,23 +164,23 @@ bool SweepEngine::discover(SweepFrame &frame)
 }
 
 bool SweepEngine::countReport(SweepFrame &frame, const ThresholdLadder &ladder,
-    const CellSink &keep, int reportIndex, bool *kept)
+    const CellSink &keep, int reportIndex, bool *sawSamples)
 {
     const qint32 id = frame.reportIds.at(reportIndex);
     if (frame.store == SampleStore::OnlineDb)
-        return readAggregate(
-            m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep, reportIndex, kept);
+        return readAggregate(m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep,
+            reportIndex, sawSamples);
     if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
             m_settings.timeouts, m_settings.security))
         return failToOpen(m_report);
-    const bool read = readAggregate(
-        m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder, keep, reportIndex, kept);
+    const bool read = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder,
+        keep, reportIndex, sawSamples);
     m_report.close();
     return read;
 }
 
 bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
-    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *kept)
+    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples)
 {
     if (!connection.execPrepared(
             SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
@@ -191,9 +192,10 @@ bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, 
         if (!hour || node.isNull())
             return;
         const qint32 nodeId = IntegerConversion::toInt32(node).value_or(0);
-        *kept = true;
+        *sawSamples = true;
         if (!frame.monitored.at(*hour)) {
-            frame.unexaminedDevices.insert(SweepFrame::deviceKey(quint16(reportIndex), nodeId));
+            if (AlarmRules::isDevice(nodeId))
+                frame.unexaminedDevices.insert(SweepFrame::deviceKey(quint16(reportIndex), nodeId));
             return;
         }
         for (int i = 0; i < counts.size(); ++i)

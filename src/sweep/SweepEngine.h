@@ -46,9 +46,9 @@ private:
         const Progress &progress);
     bool discover(SweepFrame &frame);
     bool countReport(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
-        int reportIndex, bool *kept);
+        int reportIndex, bool *sawSamples);
     bool readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
-        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *kept);
+        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples);
     bool readNodes(SweepFrame &frame);
     bool fail(const QString &description);
     bool failWith(const DbConnection &connection);

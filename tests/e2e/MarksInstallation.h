@@ -16,6 +16,7 @@ namespace tovik::test {
 //   report 7, node 0     11:00 99 (no device)
 //   report 7, node 104   10:00 five samples, none in a monitored hour
 //   report 12, node 101  11:00 55 56 10; 12:00 60 60 60; 13:00 and 14:00 10 10 10
+//   report 12, node 0    10:00 one sample (no device, in an hour not monitored)
 namespace MarksInstallation {
 
 inline const QString kFrom = QStringLiteral("2026-12-07 10:00:00");
