@@ -42,12 +42,6 @@ QVariantList aggregateValues(const SweepFrame &frame, const ThresholdLadder &lad
     return values << frame.range.from() << frame.range.to();
 }
 
-bool rowOrder(const SweepRow &a, const SweepRow &b)
-{
-    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
-        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
-}
-
 } // namespace
 
 SweepEngine::SweepEngine(SweepSettings settings)
@@ -110,8 +104,8 @@ std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
     };
     if (!sweepInto(result, ladder, keep, progress))
         return std::nullopt;
-    std::sort(result.rows.begin(), result.rows.end(), rowOrder);
-    std::sort(result.belowRows.begin(), result.belowRows.end(), rowOrder);
+    std::sort(result.rows.begin(), result.rows.end(), SweepResult::comesBefore);
+    std::sort(result.belowRows.begin(), result.belowRows.end(), SweepResult::comesBefore);
     return result;
 }
 

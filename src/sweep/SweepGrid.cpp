@@ -1,19 +1,8 @@
 #include "sweep/SweepGrid.h"
 
 #include <algorithm>
-#include <tuple>
 
 namespace tovik {
-
-namespace {
-
-bool comesBefore(const SweepRow &a, const SweepRow &b)
-{
-    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
-        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
-}
-
-} // namespace
 
 SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
     : m_result(std::move(result))
@@ -24,7 +13,7 @@ SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
     auto below = m_result->belowRows.cbegin();
     while (row != m_result->rows.cend() || below != m_result->belowRows.cend()) {
         const bool takeBelow = row == m_result->rows.cend()
-            || (below != m_result->belowRows.cend() && comesBefore(*below, *row));
+            || (below != m_result->belowRows.cend() && SweepResult::comesBefore(*below, *row));
         addCell(takeBelow ? *below++ : *row++, indexOf);
     }
     addUnexaminedDevices(indexOf);

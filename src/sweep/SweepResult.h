@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <deque>
+#include <tuple>
 
 namespace tovik {
 
@@ -35,6 +36,12 @@ struct SweepResult : SweepFrame
     static SweepRow rowOf(const LadderCell &cell, qint32 count, qint32 samples)
     {
         return {cell.nodeId, count, cell.hourIndex, cell.reportIndex, samples};
+    }
+    // The order of rows and belowRows: by hour, report and node.
+    static bool comesBefore(const SweepRow &a, const SweepRow &b)
+    {
+        return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
+            < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
     }
     // Into rows or belowRows by its count.
     void add(const SweepRow &row) { (row.count > 0 ? rows : belowRows).push_back(row); }
