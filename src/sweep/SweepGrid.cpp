@@ -4,6 +4,10 @@
 
 namespace tovik {
 
+// Occurrences are a qint16: a cell's samples kept up to kMostSamples compare with any of them as
+// the true number would.
+static_assert(GridDevice::kMostSamples > std::numeric_limits<qint16>::max());
+
 SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
     : m_result(std::move(result))
 {
@@ -31,7 +35,8 @@ void SweepGrid::addCell(const SweepRow &row, QHash<quint64, int> &indexOf)
         m_devices.append({row.reportIndex, row.nodeId, {}, 0});
     }
     GridDevice &device = m_devices[*found];
-    device.cells.append({row.hourIndex, row.count, row.samples});
+    device.cells.append(
+        {row.hourIndex, quint16(std::min(row.samples, GridDevice::kMostSamples)), row.count});
     device.highestCount = std::max(device.highestCount, row.count);
     m_highestCount = std::max(m_highestCount, row.count);
 }

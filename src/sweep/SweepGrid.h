@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <limits>
 #include <memory>
 
 namespace tovik {
@@ -11,12 +12,16 @@ namespace tovik {
 // One device of a sweep, a report's node, with its counts in the hours it had any sample.
 struct GridDevice
 {
+    // Eight bytes: a week of ten thousand devices has well over a million cells.
     struct Cell
     {
         quint16 hourIndex = 0;
+        // The hour's samples, at most kMostSamples.
+        quint16 samples = 0;
         qint32 count = 0;
-        qint32 samples = 0;
     };
+    // More samples than any occurrences value, so that keeping no more changes no mark.
+    static constexpr qint32 kMostSamples = std::numeric_limits<quint16>::max();
 
     quint16 reportIndex = 0;
     qint32 nodeId = 0;
@@ -44,7 +49,8 @@ public:
 
     // 0 for an hour without a sample at or over the threshold.
     qint32 count(int device, int hour) const;
-    // The hour's samples at any load; 0 for an hour without any.
+    // The hour's samples at any load, at most GridDevice::kMostSamples; 0 for an hour without
+    // any.
     qint32 samples(int device, int hour) const;
     bool isCaught(int device, int hour, qint16 occurrences) const;
     // A monitored hour one sample short of catching the device.
