@@ -16,7 +16,7 @@ namespace tovik::sampleserver {
 namespace {
 
 // Options that take no value; apply() gets an empty one for them.
-constexpr std::array<std::string_view, 1> kFlags {"--force-encryption"};
+constexpr std::array<std::string_view, 2> kFlags {"--force-encryption", "--demo-marks"};
 
 template<typename Options, typename Apply>
 CommandLine::Parsed<Options> parseOptions(const std::vector<std::string> &arguments, Apply apply)
@@ -204,6 +204,8 @@ std::optional<std::string> CommandLine::applyGenerateOption(
             return "--end needs a local time 'YYYY-MM-DD HH:MM:SS', got '" + value + "'";
     } else if (name == "--seed") {
         return setInteger(options.seed, name, value, 0, std::numeric_limits<long long>::max());
+    } else if (name == "--demo-marks") {
+        options.demoMarks = true;
     } else {
         return "unknown option " + name + " for generate";
     }
@@ -247,10 +249,12 @@ std::string CommandLine::usage()
            "    --force-encryption  every connection is encrypted; clients that cannot are\n"
            "               refused\n"
            "  tovik-sample-server generate --data DIR [--layout online|external] [--reports N]\n"
-           "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS']\n"
+           "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS'] [--demo-marks]\n"
            "    Writes a sample monitoring database (SNMPCONLINE.sqlite, and "
            "ATR_Report_<id>.sqlite\n"
-           "    for the external layout).\n";
+           "    for the external layout).\n"
+           "    --demo-marks  in the first CPU report node 2 misses polls in some hours and\n"
+           "               node 3 reaches 75 % twice in some hours, below it otherwise\n";
 }
 
 } // namespace tovik::sampleserver

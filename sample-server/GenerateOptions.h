@@ -19,6 +19,8 @@ struct GenerateOptions
     std::uint64_t seed = 1;
     // The time of the last samples; now when not given.
     std::optional<std::time_t> end;
+    // The demo's devices with polling gaps and near misses in the first CPU report.
+    bool demoMarks = false;
 };
 
 } // namespace tovik::sampleserver

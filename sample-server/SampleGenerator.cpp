@@ -1,5 +1,6 @@
 #include "SampleGenerator.h"
 
+#include "DemoMarks.h"
 #include "LoadModel.h"
 #include "SqliteFile.h"
 
@@ -31,12 +32,14 @@ const std::array<const char *, 4> kCommunities {"public", "monitor", "noc-traps"
 const std::array<const char *, 3> kCpuReportNames {
     "CPU Load - Core Routers", "CPU Load - Access Switches", "CPU Load - Firewalls"};
 
-std::string localTimeText(std::time_t time, double *hourOfDay = nullptr)
+std::string localTimeText(std::time_t time, double *hourOfDay = nullptr, std::tm *local = nullptr)
 {
     std::tm parts {};
     localtime_r(&time, &parts);
     if (hourOfDay)
         *hourOfDay = parts.tm_hour + parts.tm_min / 60.0;
+    if (local)
+        *local = parts;
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &parts);
     return buffer;
@@ -250,6 +253,7 @@ std::optional<std::string> SampleGenerator::writeSamples(
     std::vector<LoadModel> models;
     std::vector<std::time_t> next;
     const std::time_t start = m_now - static_cast<std::time_t>(m_options.hours) * 3600;
+    const bool demoMarked = m_options.demoMarks && reportId == cpuReportIds(1).front();
     for (int node = 1; node <= m_options.nodes; ++node) {
         models.emplace_back(m_options.seed, reportId, node);
         next.push_back(start + models.back().phase(kCpuPollInterval));
@@ -260,13 +264,20 @@ std::optional<std::string> SampleGenerator::writeSamples(
             if (next[i] > m_now || next[i] >= round + kCpuPollInterval)
                 continue;
             double hourOfDay = 0;
-            const std::string time = localTimeText(next[i], &hourOfDay);
-            sqlite3_bind_int(insert, 1, static_cast<int>(i) + 1);
+            std::tm local {};
+            const std::string time = localTimeText(next[i], &hourOfDay, &local);
+            const int node = static_cast<int>(i) + 1;
+            const std::optional<int> load = demoMarked
+                ? DemoMarks::sample(node, local, models[i].sample(hourOfDay))
+                : models[i].sample(hourOfDay);
+            next[i] += kCpuPollInterval;
+            if (!load)
+                continue;
+            sqlite3_bind_int(insert, 1, node);
             bindText(insert, 2, time);
-            sqlite3_bind_int(insert, 3, models[i].sample(hourOfDay));
+            sqlite3_bind_int(insert, 3, *load);
             if (auto error = file.stepOnce(insert))
                 return error;
-            next[i] += kCpuPollInterval;
             ++m_samples;
         }
     }

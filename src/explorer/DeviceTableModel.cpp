@@ -14,6 +14,8 @@ void DeviceTableModel::setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occ
     beginResetModel();
     m_grid = std::move(grid);
     m_hoursCaught.clear();
+    m_nearMisses.clear();
+    m_blindHours.clear();
     endResetModel();
     setOccurrences(occurrences);
 }
@@ -23,10 +25,15 @@ void DeviceTableModel::setOccurrences(qint16 occurrences)
     if (!m_grid)
         return;
     m_hoursCaught.resize(m_grid->deviceCount());
-    for (int i = 0; i < m_grid->deviceCount(); ++i)
+    m_nearMisses.resize(m_grid->deviceCount());
+    m_blindHours.resize(m_grid->deviceCount());
+    for (int i = 0; i < m_grid->deviceCount(); ++i) {
         m_hoursCaught[i] = m_grid->hoursCaught(i, occurrences);
+        m_nearMisses[i] = m_grid->nearMisses(i, occurrences);
+        m_blindHours[i] = m_grid->blindHours(i, occurrences);
+    }
     if (rowCount() > 0)
-        emit dataChanged(index(0, HoursCaught), index(rowCount() - 1, HoursCaught));
+        emit dataChanged(index(0, HoursCaught), index(rowCount() - 1, BlindHours));
 }
 
 int DeviceTableModel::rowCount(const QModelIndex &parent) const
@@ -51,6 +58,10 @@ QVariant DeviceTableModel::value(int device, int column) const
         return m_grid->reportName(device);
     case HoursCaught:
         return m_hoursCaught.value(device);
+    case NearMisses:
+        return m_nearMisses.value(device);
+    case BlindHours:
+        return m_blindHours.value(device);
     case HighestCount:
         return d.highestCount;
     default:
@@ -82,12 +93,27 @@ QVariant DeviceTableModel::data(const QModelIndex &index, int role) const
     }
 }
 
+QVariant DeviceTableModel::columnTip(int column)
+{
+    switch (column) {
+    case NearMisses:
+        return tr("Monitored hours one sample at or over the threshold short of caught");
+    case BlindHours:
+        return tr("Monitored hours with fewer samples than the occurrences, in which the alarm "
+                  "could never fire");
+    default:
+        return {};
+    }
+}
+
 QVariant DeviceTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && role == Qt::ToolTipRole)
+        return columnTip(section);
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const QStringList captions {
-        tr("Name"), tr("Address"), tr("Report"), tr("Hours caught"), tr("Highest count")};
+    static const QStringList captions {tr("Name"), tr("Address"), tr("Report"), tr("Hours caught"),
+        tr("Near misses"), tr("Blind hours"), tr("Highest count")};
     return captions.value(section);
 }
 

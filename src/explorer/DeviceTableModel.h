@@ -7,14 +7,23 @@
 
 namespace tovik {
 
-// One row per device of a sweep: name, address, report, hours caught and highest count. Sorting
-// goes by SortRole, numbers as numbers.
+// One row per device of a sweep: name, address, report, hours caught, near misses, blind hours
+// and highest count. Sorting goes by SortRole, numbers as numbers.
 class DeviceTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    enum Column { Name, Address, Report, HoursCaught, HighestCount, ColumnCount };
+    enum Column {
+        Name,
+        Address,
+        Report,
+        HoursCaught,
+        NearMisses,
+        BlindHours,
+        HighestCount,
+        ColumnCount
+    };
     enum Role { SortRole = Qt::UserRole + 1, DeviceRole };
 
     explicit DeviceTableModel(QObject *parent = nullptr);
@@ -30,9 +39,13 @@ public:
 
 private:
     QVariant value(int device, int column) const;
+    static QVariant columnTip(int column);
 
     std::shared_ptr<const SweepGrid> m_grid;
+    // Per device, for the occurrences shown.
     QList<int> m_hoursCaught;
+    QList<int> m_nearMisses;
+    QList<int> m_blindHours;
 };
 
 } // namespace tovik

@@ -46,9 +46,15 @@ QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurre
     if (!result.monitored.value(hourIndex))
         return where + QStringLiteral(": not monitored");
     const QString counted = where + QStringLiteral(": ") + number(grid.count(device, hourIndex))
-        + QStringLiteral(" at or over the threshold");
-    return grid.isCaught(device, hourIndex, occurrences) ? counted + QStringLiteral(", caught")
-                                                         : counted;
+        + QStringLiteral(" at or over the threshold of ") + number(grid.samples(device, hourIndex))
+        + QStringLiteral(" samples");
+    if (grid.isCaught(device, hourIndex, occurrences))
+        return counted + QStringLiteral(", caught");
+    if (grid.isNearMiss(device, hourIndex, occurrences))
+        return counted + QStringLiteral(", one sample short");
+    if (grid.isBlind(device, hourIndex, occurrences))
+        return counted + QStringLiteral(", too few samples in the hour to fire");
+    return counted;
 }
 
 } // namespace tovik::ExplorerText

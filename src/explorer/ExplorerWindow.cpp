@@ -414,7 +414,9 @@ QWidget *ExplorerWindow::buildCompareRow()
     lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *legend
         = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
-            + "<br>" + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")));
+            + u' ' + legendSwatch(HeatmapDelegate::kNearMiss, tr("one sample short")) + "<br>"
+            + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")) + u' '
+            + legendSwatch(HeatmapDelegate::kBlind, tr("too few samples to fire (hatched)")));
     legend->setTextFormat(Qt::RichText);
     // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
     // side against the charts'.
@@ -703,11 +705,22 @@ void ExplorerWindow::drawShown()
     m_deviceModel->setGrid(m_controller->shownGrid(), shownOccurrences);
     m_caughtChart->showCaught(grid, shownOccurrences);
     compareWithBaseline();
+    showSummary();
+}
+
+void ExplorerWindow::showSummary()
+{
+    const SweepGrid &grid = *m_controller->shownGrid();
+    const qint16 shownOccurrences = occurrences();
     setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
-                  .arg(ExplorerText::number(grid.deviceCount()),
+                  .arg(ExplorerText::number(grid.reachingDeviceCount()),
                       ExplorerText::number(m_controller->shownSettings().threshold),
                       ExplorerText::number(grid.hourCount()),
-                      QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1)),
+                      QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1))
+            + u' '
+            + tr("%1 device-hours blind: fewer than %2 samples, too few to fire.")
+                  .arg(ExplorerText::number(grid.blindDeviceHours(shownOccurrences)),
+                      ExplorerText::number(shownOccurrences)),
         false);
 }
 
@@ -756,6 +769,9 @@ void ExplorerWindow::redrawForOccurrences()
     m_caughtChart->showCaught(*grid, shownOccurrences);
     m_tuningModel->setCurrent(shownChoice());
     compareWithBaseline();
+    // The blind hours depend on the occurrences; a running sweep's progress keeps the line.
+    if (!isRunning())
+        showSummary();
     if (m_shownDevice >= 0)
         showDevice(m_shownDevice);
     redrawDeviceLoad();

@@ -105,6 +105,8 @@ private:
     void showResult();
     void showThreshold();
     void drawShown();
+    // The summary of the result on screen, in the status line.
+    void showSummary();
     void showFailure(const QString &description, bool cancelled);
     void setStatus(const QString &text, bool failure);
     void updateButtons();

@@ -75,6 +75,12 @@ QVariant HeatmapModel::data(const QModelIndex &index, int role) const
         return device;
     case ChangeRole:
         return int(change(device, hour));
+    case SamplesRole:
+        return m_grid->samples(device, hour);
+    case NearMissRole:
+        return m_grid->isNearMiss(device, hour, m_occurrences);
+    case BlindRole:
+        return m_grid->isBlind(device, hour, m_occurrences);
     case Qt::ToolTipRole:
         return ExplorerText::cellTip(*m_grid, device, hour, m_occurrences);
     default:

@@ -9,7 +9,8 @@
 namespace tovik {
 
 // Devices by hours: one row per device, the most often caught first, one column per hour of the
-// range. A cell's count is its samples at or over the threshold.
+// range. A cell's count is its samples at or over the threshold; near misses and blind hours are
+// told apart from the caught hours.
 class HeatmapModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,6 +23,12 @@ public:
         DeviceRole,
         // A BaselineComparison::Change as int: None without a comparison.
         ChangeRole,
+        // The hour's samples at any load.
+        SamplesRole,
+        // One sample at or over the threshold short of caught.
+        NearMissRole,
+        // Too few samples in the hour for the alarm to fire.
+        BlindRole,
     };
 
     explicit HeatmapModel(QObject *parent = nullptr);

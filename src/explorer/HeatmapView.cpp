@@ -19,6 +19,8 @@ const QColor kCaughtFrame(40, 40, 40);
 
 const QColor HeatmapDelegate::kGained(0, 150, 60);
 const QColor HeatmapDelegate::kLost(31, 90, 200);
+const QColor HeatmapDelegate::kNearMiss(230, 130, 0);
+const QColor HeatmapDelegate::kBlind(110, 110, 110);
 
 QPen HeatmapDelegate::framePen(const QModelIndex &index, bool caught)
 {
@@ -30,7 +32,11 @@ QPen HeatmapDelegate::framePen(const QModelIndex &index, bool caught)
     case BaselineComparison::Change::None:
         break;
     }
-    return caught ? QPen(kCaughtFrame, 2) : QPen(Qt::NoPen);
+    if (caught)
+        return QPen(kCaughtFrame, 2);
+    if (index.data(HeatmapModel::NearMissRole).toBool())
+        return QPen(kNearMiss, 2);
+    return QPen(Qt::NoPen);
 }
 
 QColor HeatmapDelegate::shade(qint32 count, qint32 highest)
@@ -63,6 +69,8 @@ void HeatmapDelegate::paint(
     const qint32 count = index.data(HeatmapModel::CountRole).toInt();
     const QColor fill = shade(count, model && model->grid() ? model->grid()->highestCount() : 0);
     painter->fillRect(cell, fill);
+    if (index.data(HeatmapModel::BlindRole).toBool())
+        painter->fillRect(cell, QBrush(kBlind, Qt::DiagCrossPattern));
     const bool caught = index.data(HeatmapModel::CaughtRole).toBool();
     const QPen frame = framePen(index, caught);
     if (frame.style() != Qt::NoPen) {

@@ -7,7 +7,8 @@ namespace tovik {
 
 // Paints a heatmap cell: shaded by its count against the highest, framed when caught (in the
 // gained colour when the baseline did not catch it, dashed in the lost colour when only the
-// baseline did), greyed and hatched when its hour is not monitored.
+// baseline did), outlined in the near-miss colour when one sample short, cross-hatched when the
+// hour had too few samples to fire, greyed and hatched when its hour is not monitored.
 class HeatmapDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -22,6 +23,8 @@ public:
     static QColor shadeOf(qreal share);
     static const QColor kGained;
     static const QColor kLost;
+    static const QColor kNearMiss;
+    static const QColor kBlind;
 
 private:
     static QPen framePen(const QModelIndex &index, bool caught);

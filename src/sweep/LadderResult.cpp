@@ -22,11 +22,8 @@ SweepResult LadderResult::atStep(int step) const
 {
     SweepResult result;
     static_cast<SweepFrame &>(result) = *this;
-    for (const quint32 i : m_order) {
-        const qint32 n = count(i, step);
-        if (n > 0)
-            result.rows.push_back(SweepResult::rowOf(cells[i], n));
-    }
+    for (const quint32 i : m_order)
+        result.add(SweepResult::rowOf(cells[i], count(i, step), samples(i)));
     return result;
 }
 

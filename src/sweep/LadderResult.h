@@ -26,7 +26,8 @@ struct LadderResult : SweepFrame
 
     // Orders the cells by hour, report_id and node_id once all are read.
     void arrange();
-    // The sweep's rows at ladder.threshold(step): the cells with a sample at or over it.
+    // The sweep's rows at ladder.threshold(step): the cells with a sample at or over it as rows,
+    // the others as below rows.
     SweepResult atStep(int step) const;
     // Nothing for a threshold off the ladder.
     std::optional<SweepResult> atThreshold(qint16 threshold) const;

@@ -22,15 +22,16 @@ bool SweepCsv::write(QIODevice &device, const SweepResult &result, const SweepSe
     QList<QByteArray> hours;
     for (const QString &text : result.range.hourTexts())
         hours << text.toUtf8();
-    out << QByteArrayLiteral("hour,report_id,node_id,node_name,address,count,caught\r\n");
+    out << QByteArrayLiteral("hour,report_id,node_id,node_name,address,count,caught,samples\r\n");
     for (const SweepRow &row : result.rows) {
         const NodeAttributes node = result.node(row.nodeId);
         out << hours.at(row.hourIndex) << QByteArrayLiteral(",") << qint64(result.reportId(row))
             << QByteArrayLiteral(",") << qint64(row.nodeId) << QByteArrayLiteral(",")
             << field(node.name) << QByteArrayLiteral(",") << field(node.address)
             << QByteArrayLiteral(",") << qint64(row.count)
-            << (SweepResult::isCaught(row, settings.occurrences) ? QByteArrayLiteral(",true\r\n")
-                                                                 : QByteArrayLiteral(",false\r\n"));
+            << (SweepResult::isCaught(row, settings.occurrences) ? QByteArrayLiteral(",true,")
+                                                                 : QByteArrayLiteral(",false,"))
+            << qint64(row.samples) << QByteArrayLiteral("\r\n");
     }
     return out.finish();
 }

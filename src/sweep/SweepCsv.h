@@ -8,7 +8,8 @@ struct SweepResult;
 struct SweepSettings;
 
 // The sweep's rows as csv (RFC 4180, UTF-8, CR LF): hour,report_id,node_id,node_name,address,
-// count,caught, one line per row, caught by the settings' occurrences.
+// count,caught,samples, one line per row, caught by the settings' occurrences, samples the hour's
+// samples at any load.
 class SweepCsv
 {
 public:

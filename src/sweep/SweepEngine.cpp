@@ -2,6 +2,7 @@
 
 #include "common/IntegerConversion.h"
 #include "sweep/SweepQueries.h"
+#include "testrun/AlarmRules.h"
 #include "testrun/CatalogReader.h"
 #include "testrun/ReportDiscovery.h"
 
@@ -36,11 +37,10 @@ QStringList reportNames(const QList<qint32> &ids, const CpuReportList &reports)
     return names;
 }
 
-// The index of an aggregate row's hour, or -1 when that hour is not examined.
-int examinedHour(const SweepFrame &frame, std::optional<qint64> hourNumber)
+// The index of an aggregate row's hour in the range.
+std::optional<int> hourInRange(const SweepFrame &frame, std::optional<qint64> hourNumber)
 {
-    const auto hour = hourNumber ? frame.range.indexOfHourNumber(*hourNumber) : std::nullopt;
-    return hour && frame.monitored.at(*hour) ? *hour : -1;
+    return hourNumber ? frame.range.indexOfHourNumber(*hourNumber) : std::nullopt;
 }
 
 // The thresholds, then the time bounds, as the aggregate query binds them.
@@ -50,12 +50,6 @@ QVariantList aggregateValues(const SweepFrame &frame, const ThresholdLadder &lad
     for (const qint16 threshold : ladder.thresholds())
         values << int(threshold);
     return values << frame.range.from() << frame.range.to();
-}
-
-bool rowOrder(const SweepRow &a, const SweepRow &b)
-{
-    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
-        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
 }
 
 } // namespace
@@ -102,7 +96,6 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
     const auto keep = [&result](const LadderCell &cell, const qint32 *counts) {
         result.cells.push_back(cell);
         result.counts.append(counts);
-        return true;
     };
     if (!sweepInto(result, result.ladder, keep, progress))
         return std::nullopt;
@@ -117,14 +110,12 @@ std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
     const int column = 1 + *ladder.stepOf(m_settings.threshold);
     SweepResult result;
     const auto keep = [&result, column](const LadderCell &cell, const qint32 *counts) {
-        if (counts[column] <= 0)
-            return false;
-        result.rows.push_back(SweepResult::rowOf(cell, counts[column]));
-        return true;
+        result.add(SweepResult::rowOf(cell, counts[column], counts[0]));
     };
     if (!sweepInto(result, ladder, keep, progress))
         return std::nullopt;
-    std::sort(result.rows.begin(), result.rows.end(), rowOrder);
+    std::sort(result.rows.begin(), result.rows.end(), SweepResult::comesBefore);
+    std::sort(result.belowRows.begin(), result.belowRows.end(), SweepResult::comesBefore);
     return result;
 }
 
@@ -144,15 +135,15 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
             m_settings.security))
         return failToOpen(m_main);
     bool complete = discover(frame);
-    bool kept = false;
+    bool sawSamples = false;
     if (complete && frame.store != SampleStore::None) {
         for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
                 progress(i + 1, int(frame.reportIds.size()));
-            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &kept);
+            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &sawSamples);
         }
     }
-    complete = complete && (!kept || readNodes(frame));
+    complete = complete && (!sawSamples || readNodes(frame));
     m_main.close();
     m_report.close();
     return complete;
@@ -178,38 +169,42 @@ bool SweepEngine::discover(SweepFrame &frame)
 }
 
 bool SweepEngine::countReport(SweepFrame &frame, const ThresholdLadder &ladder,
-    const CellSink &keep, int reportIndex, bool *kept)
+    const CellSink &keep, int reportIndex, bool *sawSamples)
 {
     const qint32 id = frame.reportIds.at(reportIndex);
     if (frame.store == SampleStore::OnlineDb)
-        return readAggregate(
-            m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep, reportIndex, kept);
+        return readAggregate(m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep,
+            reportIndex, sawSamples);
     if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
             m_settings.timeouts, m_settings.security))
         return failToOpen(m_report);
-    const bool read = readAggregate(
-        m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder, keep, reportIndex, kept);
+    const bool read = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder,
+        keep, reportIndex, sawSamples);
     m_report.close();
     return read;
 }
 
-bool SweepEngine::readAggregate(DbConnection &connection, const QString &table,
-    const SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex,
-    bool *kept)
+bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
+    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples)
 {
     if (!connection.execPrepared(
             SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
         return failWith(connection);
     QList<qint32> counts(ladder.size() + 1);
     const bool read = connection.forEachIntegerRow([&](const std::optional<qint64> *row) {
-        const int hour = examinedHour(frame, row[1]);
-        if (hour < 0 || !row[0])
+        const std::optional<int> hour = hourInRange(frame, row[1]);
+        if (!hour || !row[0])
             return;
+        const qint32 nodeId = IntegerConversion::toInt32(row[0]).value_or(0);
+        *sawSamples = true;
+        if (!frame.monitored.at(*hour)) {
+            if (AlarmRules::isDevice(nodeId))
+                frame.unexaminedDevices.insert(SweepFrame::deviceKey(quint16(reportIndex), nodeId));
+            return;
+        }
         for (int i = 0; i < counts.size(); ++i)
             counts[i] = std::max(IntegerConversion::toInt32(row[2 + i]).value_or(0), 0);
-        const LadderCell cell {
-            IntegerConversion::toInt32(row[0]).value_or(0), quint16(hour), quint16(reportIndex)};
-        *kept = keep(cell, counts.constData()) || *kept;
+        keep({nodeId, quint16(*hour), quint16(reportIndex)}, counts.constData());
     });
     return read || failWith(connection);
 }

@@ -39,17 +39,16 @@ public:
     bool wasCancelled() const { return m_cancelled; }
 
 private:
-    // Takes each node-hour read with its counts (the samples, then one per ladder step) and says
-    // whether it kept it.
-    using CellSink = std::function<bool(const LadderCell &cell, const qint32 *counts)>;
+    // Takes each node-hour read with its counts (the samples, then one per ladder step).
+    using CellSink = std::function<void(const LadderCell &cell, const qint32 *counts)>;
 
     bool sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
         const Progress &progress);
     bool discover(SweepFrame &frame);
     bool countReport(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
-        int reportIndex, bool *kept);
-    bool readAggregate(DbConnection &connection, const QString &table, const SweepFrame &frame,
-        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *kept);
+        int reportIndex, bool *sawSamples);
+    bool readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
+        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples);
     bool readNodes(SweepFrame &frame);
     bool fail(const QString &description);
     bool failWith(const DbConnection &connection);

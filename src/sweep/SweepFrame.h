@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QStringList>
 
 namespace tovik {
@@ -33,6 +34,15 @@ struct SweepFrame
     QStringList reportNames;
     // node_name and address of every node in ATR_Nodes (the first row of a node_id).
     QHash<qint32, NodeAttributes> nodes;
+    // The devices with samples in hours of the range that were not examined, by deviceKey(): a
+    // device without any in the examined hours is still one whose polls went unanswered there.
+    QSet<quint64> unexaminedDevices;
+
+    // A report's node as one number.
+    static quint64 deviceKey(quint16 reportIndex, qint32 nodeId)
+    {
+        return (quint64(reportIndex) << 32) | quint32(nodeId);
+    }
 
     // Blank name and address for a node missing from ATR_Nodes.
     NodeAttributes node(qint32 nodeId) const { return nodes.value(nodeId); }

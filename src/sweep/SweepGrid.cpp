@@ -7,12 +7,11 @@
 
 namespace tovik {
 
-namespace {
+// Occurrences are a qint16: a cell's samples kept up to kMostSamples compare with any of them as
+// the true number would.
+static_assert(GridDevice::kMostSamples > std::numeric_limits<qint16>::max());
 
-quint64 deviceKey(const SweepRow &row)
-{
-    return (quint64(row.reportIndex) << 32) | quint32(row.nodeId);
-}
+namespace {
 
 QSet<qint32> nodesInSeveralReports(const QList<GridDevice> &devices)
 {
@@ -32,19 +31,49 @@ SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
     : m_result(std::move(result))
 {
     QHash<quint64, int> indexOf;
-    for (const SweepRow &row : m_result->rows) {
-        auto found = indexOf.find(deviceKey(row));
-        if (found == indexOf.end()) {
-            found = indexOf.insert(deviceKey(row), int(m_devices.size()));
-            m_devices.append({row.reportIndex, row.nodeId, {}, 0});
-        }
-        GridDevice &device = m_devices[*found];
-        // The rows come in hour order, so each device's cells do too.
-        device.cells.append({row.hourIndex, row.count});
-        device.highestCount = std::max(device.highestCount, row.count);
-        m_highestCount = std::max(m_highestCount, row.count);
+    // Both kinds of rows in hour order, so that each device's cells come in hour order too.
+    auto row = m_result->rows.cbegin();
+    auto below = m_result->belowRows.cbegin();
+    while (row != m_result->rows.cend() || below != m_result->belowRows.cend()) {
+        const bool takeBelow = row == m_result->rows.cend()
+            || (below != m_result->belowRows.cend() && SweepResult::comesBefore(*below, *row));
+        addCell(takeBelow ? *below++ : *row++, indexOf);
     }
+    addUnexaminedDevices(indexOf);
+    m_reachingDevices = int(std::count_if(m_devices.cbegin(), m_devices.cend(),
+        [](const GridDevice &d) { return d.highestCount > 0; }));
+    m_monitoredHours = int(m_result->monitored.count(true));
     m_nodesInSeveralReports = nodesInSeveralReports(m_devices);
+}
+
+void SweepGrid::addCell(const SweepRow &row, QHash<quint64, int> &indexOf)
+{
+    const quint64 key = SweepFrame::deviceKey(row.reportIndex, row.nodeId);
+    auto found = indexOf.find(key);
+    if (found == indexOf.end()) {
+        found = indexOf.insert(key, int(m_devices.size()));
+        m_devices.append({row.reportIndex, row.nodeId, {}, 0});
+    }
+    GridDevice &device = m_devices[*found];
+    device.cells.append(
+        {row.hourIndex, quint16(std::min(row.samples, GridDevice::kMostSamples)), row.count});
+    device.highestCount = std::max(device.highestCount, row.count);
+    m_highestCount = std::max(m_highestCount, row.count);
+}
+
+// After the devices with cells, in report and node order.
+void SweepGrid::addUnexaminedDevices(const QHash<quint64, int> &indexOf)
+{
+    QList<quint64> keys;
+    for (const quint64 key : m_result->unexaminedDevices) {
+        if (!indexOf.contains(key))
+            keys << key;
+    }
+    std::sort(keys.begin(), keys.end(), [](quint64 a, quint64 b) {
+        return std::pair(a >> 32, qint32(quint32(a))) < std::pair(b >> 32, qint32(quint32(b)));
+    });
+    for (const quint64 key : std::as_const(keys))
+        m_devices.append({quint16(key >> 32), qint32(quint32(key)), {}, 0});
 }
 
 QString SweepGrid::nodeName(int index) const
@@ -75,26 +104,80 @@ QString SweepGrid::reportName(int index) const
     return name.isEmpty() ? QStringLiteral("report ") + QString::number(reportId(index)) : name;
 }
 
-qint32 SweepGrid::count(int device, int hour) const
+const GridDevice::Cell *SweepGrid::cell(int device, int hour) const
 {
     const QList<GridDevice::Cell> &cells = m_devices.at(device).cells;
-    const auto cell = std::lower_bound(cells.cbegin(), cells.cend(), hour,
+    const auto found = std::lower_bound(cells.cbegin(), cells.cend(), hour,
         [](const GridDevice::Cell &c, int h) { return c.hourIndex < h; });
-    return cell != cells.cend() && cell->hourIndex == hour ? cell->count : 0;
+    return found != cells.cend() && found->hourIndex == hour ? &*found : nullptr;
+}
+
+qint32 SweepGrid::count(int device, int hour) const
+{
+    const GridDevice::Cell *found = cell(device, hour);
+    return found ? found->count : 0;
+}
+
+qint32 SweepGrid::samples(int device, int hour) const
+{
+    const GridDevice::Cell *found = cell(device, hour);
+    return found ? found->samples : 0;
 }
 
 bool SweepGrid::isCaught(int device, int hour, qint16 occurrences) const
 {
-    const qint32 n = count(device, hour);
-    return n > 0 && SweepResult::isCaught({m_devices.at(device).nodeId, n, 0, 0}, occurrences);
+    return AlarmRules::isCaught(m_devices.at(device).nodeId, count(device, hour), occurrences);
+}
+
+bool SweepGrid::isNearMiss(int device, int hour, qint16 occurrences) const
+{
+    const GridDevice::Cell *found = cell(device, hour);
+    return found && isMonitored(hour)
+        && AlarmRules::isNearMiss(
+            m_devices.at(device).nodeId, found->count, found->samples, occurrences);
+}
+
+bool SweepGrid::isBlind(int device, int hour, qint16 occurrences) const
+{
+    return isMonitored(hour)
+        && AlarmRules::isBlind(m_devices.at(device).nodeId, samples(device, hour), occurrences);
 }
 
 int SweepGrid::hoursCaught(int device, qint16 occurrences) const
 {
     const GridDevice &d = m_devices.at(device);
     return int(std::count_if(d.cells.cbegin(), d.cells.cend(), [&](const GridDevice::Cell &c) {
-        return SweepResult::isCaught({d.nodeId, c.count, 0, 0}, occurrences);
+        return AlarmRules::isCaught(d.nodeId, c.count, occurrences);
     }));
+}
+
+int SweepGrid::nearMisses(int device, qint16 occurrences) const
+{
+    const GridDevice &d = m_devices.at(device);
+    return int(std::count_if(d.cells.cbegin(), d.cells.cend(), [&](const GridDevice::Cell &c) {
+        return AlarmRules::isNearMiss(d.nodeId, c.count, c.samples, occurrences);
+    }));
+}
+
+// The cells lie in examined hours only; every other monitored hour has no sample at all.
+int SweepGrid::blindHours(int device, qint16 occurrences) const
+{
+    const GridDevice &d = m_devices.at(device);
+    const int withoutSample = AlarmRules::isBlind(d.nodeId, 0, occurrences)
+        ? m_monitoredHours - int(d.cells.size())
+        : 0;
+    return withoutSample
+        + int(std::count_if(d.cells.cbegin(), d.cells.cend(), [&](const GridDevice::Cell &c) {
+              return AlarmRules::isBlind(d.nodeId, c.samples, occurrences);
+          }));
+}
+
+int SweepGrid::blindDeviceHours(qint16 occurrences) const
+{
+    int blind = 0;
+    for (int i = 0; i < deviceCount(); ++i)
+        blind += blindHours(i, occurrences);
+    return blind;
 }
 
 QList<int> SweepGrid::byHoursCaught(qint16 occurrences) const

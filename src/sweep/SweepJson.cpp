@@ -76,7 +76,8 @@ void writeRows(
         out << QByteArray(first ? "\n{\"hour\":" : ",\n{\"hour\":")
             << SweepJson::string(hours.at(row.hourIndex)) << QByteArrayLiteral(",")
             << deviceFields(result, row) << QByteArrayLiteral(",\"caught\":")
-            << boolean(SweepResult::isCaught(row, occurrences)) << QByteArrayLiteral("}");
+            << boolean(SweepResult::isCaught(row, occurrences))
+            << QByteArrayLiteral(",\"samples\":") << qint64(row.samples) << QByteArrayLiteral("}");
         first = false;
     }
     out << QByteArrayLiteral("]}\n");

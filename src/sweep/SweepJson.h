@@ -9,7 +9,8 @@ struct SweepResult;
 struct SweepSettings;
 
 // The whole sweep as one JSON object (UTF-8): the settings without any connection detail, every
-// hour of the range with whether it was monitored and its caught devices, and the rows.
+// hour of the range with whether it was monitored and its caught devices, and the rows, each with
+// the hour's samples at any load.
 class SweepJson
 {
 public:

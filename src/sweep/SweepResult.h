@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <deque>
+#include <tuple>
 
 namespace tovik {
 
@@ -17,6 +18,8 @@ struct SweepRow
     quint16 hourIndex = 0;
     // Into SweepResult::reportIds, which is in ascending report_id order.
     quint16 reportIndex = 0;
+    // The hour's samples at any load, count among them.
+    qint32 samples = 0;
 };
 
 // What a sweep found at one threshold. Whether a row is caught depends on the occurrences alone, so
@@ -25,12 +28,23 @@ struct SweepResult : SweepFrame
 {
     // Ordered by hour, report_id, node_id; only examined hours.
     std::deque<SweepRow> rows;
+    // The other examined node-hours with samples, none of them at or over the threshold (count
+    // 0), in the same order. No output lists them; they tell where a device had too few samples.
+    std::deque<SweepRow> belowRows;
 
-    // The row of a node-hour with count samples at or over the threshold.
-    static SweepRow rowOf(const LadderCell &cell, qint32 count)
+    // The row of a node-hour with count of its samples at or over the threshold.
+    static SweepRow rowOf(const LadderCell &cell, qint32 count, qint32 samples)
     {
-        return {cell.nodeId, count, cell.hourIndex, cell.reportIndex};
+        return {cell.nodeId, count, cell.hourIndex, cell.reportIndex, samples};
     }
+    // The order of rows and belowRows: by hour, report and node.
+    static bool comesBefore(const SweepRow &a, const SweepRow &b)
+    {
+        return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
+            < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
+    }
+    // Into rows or belowRows by its count.
+    void add(const SweepRow &row) { (row.count > 0 ? rows : belowRows).push_back(row); }
     static bool isCaught(const SweepRow &row, qint16 occurrences)
     {
         return AlarmRules::isCaught(row.nodeId, row.count, occurrences);

@@ -18,6 +18,21 @@ public:
         return isDevice(nodeId) && count >= occurrences;
     }
 
+    // An hour in which the alarm could never fire: fewer samples in all than the occurrences.
+    // An hour without any sample of the device is one of them.
+    static bool isBlind(qint32 nodeId, qint32 samples, qint16 occurrences)
+    {
+        return isDevice(nodeId) && samples < occurrences;
+    }
+
+    // An hour one sample at or over the threshold short of firing, with samples enough to have
+    // fired.
+    static bool isNearMiss(qint32 nodeId, qint32 count, qint32 samples, qint16 occurrences)
+    {
+        return isDevice(nodeId) && count >= 1 && count == occurrences - 1
+            && !isBlind(nodeId, samples, occurrences);
+    }
+
     // An hour is examined when its hour of day h satisfies startHour <= h < stopHour.
     static bool isMonitoredHour(int hourOfDay, qint16 startHour, qint16 stopHour)
     {

@@ -15,8 +15,8 @@ const QString nodeName = "core-rtr-01";
 const QStringList sweepOptions {"--from", "2026-12-07 13:00:00", "--to", "2026-12-07 15:00:00",
     "--threshold", "50", "--occurrences", "2", "--monitoring", "0-24"};
 // What the sweep gives for the data below, encrypted or not.
-const QByteArray csv = "hour,report_id,node_id,node_name,address,count,caught\r\n"
-                       "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true\r\n";
+const QByteArray csv = "hour,report_id,node_id,node_name,address,count,caught,samples\r\n"
+                       "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true,3\r\n";
 
 enum class Served { NoCertificate, Certificate, Forced, Expired };
 

@@ -16,7 +16,7 @@ using namespace tovik::test;
 namespace {
 
 const QString password = "S3cret-pw";
-const QByteArray header = "hour,report_id,node_id,node_name,address,count,caught\r\n";
+const QByteArray header = "hour,report_id,node_id,node_name,address,count,caught,samples\r\n";
 
 // Report 7 in the monitoring database. From 13:00 to 15:00 at threshold 50: node 101 three
 // samples in hour 13, node 102 (whose name needs quoting) one, node 103 (unknown to ATR_Nodes)
@@ -95,25 +95,25 @@ void tst_CpuSweep::csvOfHandCheckedData_data()
     QTest::newRow("from/to, threshold 50, twice") << (hours13And14
         + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "0-24"})
                                                   << header
-            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true\r\n"
-              "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false\r\n"
-              "2026-12-07 13:00:00,7,103,,,2,true\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,false\r\n";
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true,3\r\n"
+              "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false,1\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,false,1\r\n";
     QTest::newRow("threshold 70, once") << (hours13And14
         + QStringList {"--threshold", "70", "--occurrences", "1", "--monitoring", "0-24"})
                                         << header
-            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true\r\n"
-              "2026-12-07 13:00:00,7,103,,,2,true\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,true\r\n";
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true,3\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n";
     QTest::newRow("hour 13 outside the monitoring time")
         << (hours13And14
                + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "14-24"})
-        << header + "2026-12-07 14:00:00,7,103,,,1,false\r\n";
+        << header + "2026-12-07 14:00:00,7,103,,,1,false,1\r\n";
     QTest::newRow("last 2 hours before --at") << QStringList {"--last", "2", "--at",
         "2026-12-07 15:20:05", "--threshold", "90", "--monitoring", "0-24"}
                                               << header
-            + "2026-12-07 13:00:00,7,103,,,2,true\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,true\r\n";
+            + "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n";
 }
 
 // Standard output is no terminal here: csv by default, and no progress on standard error.

@@ -285,13 +285,13 @@ void tst_Sweep::csvOfHandCheckedData()
     QVERIFY2(result, qPrintable(engine.lastError()));
     QCOMPARE(progress, (QList<QPair<int, int>> {{1, 2}, {2, 2}}));
     QCOMPARE(csvOf(*result, settings),
-        QByteArray("hour,report_id,node_id,node_name,address,count,caught\r\n"
-                   "2026-12-07 12:00:00,12,101,core-rtr-01,192.0.2.1,3,true\r\n"
-                   "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true\r\n"
-                   "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false\r\n"
-                   "2026-12-07 13:00:00,12,105,,,1,false\r\n"
-                   "2026-12-07 14:00:00,7,101,core-rtr-01,192.0.2.1,1,false\r\n"
-                   "2026-12-07 14:00:00,7,103,edge-sw-03,2001:db8::3,2,true\r\n"));
+        QByteArray("hour,report_id,node_id,node_name,address,count,caught,samples\r\n"
+                   "2026-12-07 12:00:00,12,101,core-rtr-01,192.0.2.1,3,true,4\r\n"
+                   "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true,3\r\n"
+                   "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false,1\r\n"
+                   "2026-12-07 13:00:00,12,105,,,1,false,1\r\n"
+                   "2026-12-07 14:00:00,7,101,core-rtr-01,192.0.2.1,1,false,1\r\n"
+                   "2026-12-07 14:00:00,7,103,edge-sw-03,2001:db8::3,2,true,2\r\n"));
     // Another occurrences value answers from the same result.
     SweepSettings once = settings;
     once.occurrences = 1;

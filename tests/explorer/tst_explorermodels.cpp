@@ -22,12 +22,12 @@ std::shared_ptr<const SweepGrid> sampleGrid()
     result->nodes.insert(2, {"Bravo", "10.0.0.2"});
     result->nodes.insert(3, {"charlie", "10.0.0.3"});
     result->rows = {
-        {1, 3, 0, 0},
-        {2, 1, 0, 0},
-        {2, 5, 0, 1},
-        {1, 2, 2, 0},
-        {3, 9, 2, 0},
-        {0, 4, 2, 1},
+        {1, 3, 0, 0, 4},
+        {2, 1, 0, 0, 1},
+        {2, 5, 0, 1, 5},
+        {1, 2, 2, 0, 2},
+        {3, 9, 2, 0, 12},
+        {0, 4, 2, 1, 4},
     };
     return std::make_shared<SweepGrid>(result);
 }
@@ -55,6 +55,24 @@ int deviceOf(const SweepGrid &grid, qint32 nodeId, qint32 reportId)
             return d;
     }
     return -1;
+}
+
+// Four hours, the second not monitored; report 7. Node 1 has rows and a below row, node 2 only a
+// below row, node 3 samples only in the hour not examined.
+std::shared_ptr<const SweepGrid> marksGrid()
+{
+    auto result = std::make_shared<SweepResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 09:00:00", &failure);
+    result->monitored = {true, false, true, true};
+    result->reportIds = {7};
+    result->nodes.insert(1, {"alpha", "10.0.0.1"});
+    result->nodes.insert(2, {"bravo", "10.0.0.2"});
+    result->nodes.insert(3, {"charlie", "10.0.0.3"});
+    result->rows = {{1, 2, 0, 0, 3}, {1, 1, 3, 0, 1}};
+    result->belowRows = {{2, 0, 0, 0, 2}, {1, 0, 2, 0, 5}};
+    result->unexaminedDevices.insert(SweepFrame::deviceKey(0, 3));
+    return std::make_shared<SweepGrid>(result);
 }
 
 QString deviceLabel(const SweepGrid &grid, int device)
@@ -94,6 +112,8 @@ private slots:
     void deviceTableColumns();
     void deviceNames_data();
     void deviceNames();
+    void marksOfEveryDevice_data();
+    void marksOfEveryDevice();
     void deviceFilter_data();
     void deviceFilter();
     void deviceSort_data();
@@ -237,9 +257,10 @@ void tst_ExplorerModels::deviceTableColumns()
             texts << model.index(r, c).data().toString();
         return texts;
     };
-    QCOMPARE(row(0), (QStringList {"alpha", "10.0.0.1", "CPU Core", "2", "3"}));
-    QCOMPARE(row(2), (QStringList {"Bravo (CPU Edge)", "10.0.0.2", "CPU Edge", "1", "5"}));
-    QCOMPARE(row(4), (QStringList {"node 0", "", "CPU Edge", "0", "4"}));
+    QCOMPARE(row(0), (QStringList {"alpha", "10.0.0.1", "CPU Core", "2", "0", "0", "3"}));
+    QCOMPARE(
+        row(2), (QStringList {"Bravo (CPU Edge)", "10.0.0.2", "CPU Edge", "1", "0", "1", "5"}));
+    QCOMPARE(row(4), (QStringList {"node 0", "", "CPU Edge", "0", "0", "0", "4"}));
 
     QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
     model.setOccurrences(4);
@@ -311,6 +332,78 @@ void tst_ExplorerModels::deviceNames()
     QCOMPARE(heatmap.headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), name);
     QCOMPARE(heatmap.headerData(row, Qt::Vertical, Qt::ToolTipRole).toString(), nameInReport);
     QVERIFY(heatmap.index(row, 0).data(Qt::ToolTipRole).toString().startsWith(nameInReport + ", "));
+}
+
+void tst_ExplorerModels::marksOfEveryDevice_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QList<int>>("samples");
+    QTest::addColumn<QList<bool>>("nearMiss");
+    QTest::addColumn<QList<bool>>("blind");
+
+    // At 3 occurrences.
+    QTest::newRow("rows and a below row, in hour order")
+        << "alpha" << QList<int> {3, 0, 5, 1} << QList<bool> {true, false, false, false}
+        << QList<bool> {false, false, false, true};
+    QTest::newRow("no sample at or over the threshold")
+        << "bravo" << QList<int> {2, 0, 0, 0} << QList<bool> {false, false, false, false}
+        << QList<bool> {true, false, true, true};
+    QTest::newRow("samples only in the hour not examined")
+        << "charlie" << QList<int> {0, 0, 0, 0} << QList<bool> {false, false, false, false}
+        << QList<bool> {true, false, true, true};
+}
+
+// Every device with a sample is in the grid, the heatmap and the device table, each marked by
+// its hours.
+void tst_ExplorerModels::marksOfEveryDevice()
+{
+    QFETCH(QString, name);
+    QFETCH(QList<int>, samples);
+    QFETCH(QList<bool>, nearMiss);
+    QFETCH(QList<bool>, blind);
+
+    const auto grid = marksGrid();
+    QCOMPARE(grid->deviceCount(), 3);
+    QCOMPARE(grid->reachingDeviceCount(), 1);
+    QCOMPARE(grid->blindDeviceHours(3), 7);
+    HeatmapModel heatmap;
+    heatmap.setGrid(grid, 3);
+    DeviceTableModel table;
+    table.setGrid(grid, 3);
+    int row = -1;
+    for (int r = 0; r < heatmap.rowCount(); ++r) {
+        if (heatmap.headerData(r, Qt::Vertical, Qt::DisplayRole).toString() == name)
+            row = r;
+    }
+    QVERIFY(row >= 0);
+    QList<int> seenSamples;
+    QList<bool> seenNearMiss;
+    QList<bool> seenBlind;
+    for (int hour = 0; hour < heatmap.columnCount(); ++hour) {
+        const QModelIndex cell = heatmap.index(row, hour);
+        seenSamples << cell.data(HeatmapModel::SamplesRole).toInt();
+        seenNearMiss << cell.data(HeatmapModel::NearMissRole).toBool();
+        seenBlind << cell.data(HeatmapModel::BlindRole).toBool();
+    }
+    QCOMPARE(seenSamples, samples);
+    QCOMPARE(seenNearMiss, nearMiss);
+    QCOMPARE(seenBlind, blind);
+
+    const int device = heatmap.deviceAt(row);
+    const auto column = [&](int c) { return table.index(device, c).data().toString(); };
+    QCOMPARE(column(DeviceTableModel::Name), name);
+    QCOMPARE(column(DeviceTableModel::NearMisses), QString::number(nearMiss.count(true)));
+    QCOMPARE(column(DeviceTableModel::BlindHours), QString::number(blind.count(true)));
+
+    // Two occurrences: alpha's two of three caught, its one of one one short but blind.
+    QSignalSpy changed(&table, &QAbstractItemModel::dataChanged);
+    table.setOccurrences(2);
+    QCOMPARE(changed.count(), 1);
+    int blindAtTwo = 0;
+    for (const int monitoredHour : {0, 2, 3})
+        blindAtTwo += samples.at(monitoredHour) < 2 ? 1 : 0;
+    QCOMPARE(column(DeviceTableModel::BlindHours), QString::number(blindAtTwo));
+    QCOMPARE(column(DeviceTableModel::NearMisses), QString("0"));
 }
 
 void tst_ExplorerModels::deviceFilter_data()

@@ -1,4 +1,5 @@
 #include "ExplorerRun.h"
+#include "MarksInstallation.h"
 #include "MonitoringFixture.h"
 #include "TestCertificates.h"
 #include "explorer/DeviceTableModel.h"
@@ -248,6 +249,49 @@ QStringList columnTexts(const QAbstractItemModel &model, int column, int role)
     return texts;
 }
 
+// The pixels of a heatmap cell, as painted, that have exactly the colour given.
+int cellPixelsOf(HeatmapView &heatmap, const QModelIndex &cell, const QColor &colour)
+{
+    heatmap.scrollTo(cell);
+    const QImage picture = heatmap.viewport()->grab().toImage();
+    const QRect rect = heatmap.visualRect(cell) & picture.rect();
+    int found = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y) {
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            found += picture.pixelColor(x, y).rgb() == colour.rgb() ? 1 : 0;
+    }
+    return found;
+}
+
+// The heatmap's row of a report's node; -1 without one.
+int heatmapRow(const HeatmapModel &model, int reportId, int nodeId)
+{
+    for (int r = 0; r < model.rowCount(); ++r) {
+        const int device = model.deviceAt(r);
+        if (model.grid()->reportId(device) == reportId
+            && model.grid()->device(device).nodeId == nodeId)
+            return r;
+    }
+    return -1;
+}
+
+// Per device of the device table its near misses and blind hours.
+MarksInstallation::Marks tableMarks(const ExplorerWindow &window)
+{
+    MarksInstallation::Marks marks;
+    const QAbstractItemModel *table = window.findChild<QTableView *>("devices")->model();
+    const SweepGrid *grid = window.shownGrid();
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const int device = table->index(r, 0).data(DeviceTableModel::DeviceRole).toInt();
+        const auto number = [&](int column) {
+            return table->index(r, column).data(DeviceTableModel::SortRole).toInt();
+        };
+        marks[{grid->reportId(device), grid->device(device).nodeId}]
+            = {number(DeviceTableModel::NearMisses), number(DeviceTableModel::BlindHours)};
+    }
+    return marks;
+}
+
 QImage heatmapPicture(ExplorerWindow &window)
 {
     auto *heatmap = window.findChild<HeatmapView *>();
@@ -273,6 +317,7 @@ private slots:
     void budgetRemembered();
     void encryptionChosenInConnectionGroup();
     void devicesNamedWithTheirReports();
+    void nearMissesAndBlindHoursMarked();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -285,8 +330,9 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QVERIFY(window.shownGrid());
     QVERIFY(window.shownGrid()->deviceCount() > 0);
     const QByteArray expected = engineCsv(settings, 6);
-    QVERIFY(expected.startsWith("hour,report_id,node_id,node_name,address,count,caught\r\n"));
-    QVERIFY(expected.contains(",true\r\n"));
+    QVERIFY(
+        expected.startsWith("hour,report_id,node_id,node_name,address,count,caught,samples\r\n"));
+    QVERIFY(expected.contains(",true,"));
     QCOMPARE(exportedCsv(window), expected);
     QVERIFY(exportCsvAction(window) && exportCsvAction(window)->isEnabled());
 
@@ -701,8 +747,79 @@ void tst_ExplorerWindow::devicesNamedWithTheirReports()
 
     // The csv keeps ATR_Nodes' blank name and the report's id.
     const QByteArray csv = exportedCsv(window);
-    QVERIFY2(csv.contains(",7,4,,,2,true\r\n"), csv.constData());
+    QVERIFY2(csv.contains(",7,4,,,2,true,2\r\n"), csv.constData());
     QCOMPARE(csv, engineCsv(settings, 2));
+}
+
+// Hand-made samples with a polling gap and near misses: the heatmap marks each kind of hour apart,
+// the device table counts them and the status line counts the blind device-hours, also after the
+// occurrences change without a query.
+void tst_ExplorerWindow::nearMissesAndBlindHoursMarked()
+{
+    namespace marks = MarksInstallation;
+    MonitoringFixture fixture;
+    QVERIFY2(marks::install(fixture, false) && fixture.startServer(), qPrintable(fixture.error));
+    SweepChoice settings;
+    settings.connection.fields = fixture.host.connectionFields();
+    settings.fixedRange = true;
+    settings.from = marks::kFrom;
+    settings.to = marks::kTo;
+    settings.monStartHour = marks::kMonitoringStart;
+    settings.monStopHour = marks::kMonitoringStop;
+    settings.threshold = marks::kThreshold;
+    settings.occurrences = 3;
+    ExplorerWindow window;
+    window.applySettings(settings);
+    window.show();
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+
+    QVERIFY2(window.statusText().contains("9 device-hours blind"), qPrintable(window.statusText()));
+    QCOMPARE(tableMarks(window), marks::handCount(3));
+
+    auto *heatmap = window.findChild<HeatmapView *>();
+    const auto *model = qobject_cast<const HeatmapModel *>(heatmap->model());
+    QVERIFY(model);
+    const int row = heatmapRow(*model, 7, 101);
+    QVERIFY(row >= 0);
+    // 11:00 one sample short, 12:00 without a sample, 13:00 caught, 14:00 two samples of two.
+    const QModelIndex nearMiss = model->index(row, 1);
+    const QModelIndex gap = model->index(row, 2);
+    const QModelIndex caught = model->index(row, 3);
+    const QModelIndex tooFew = model->index(row, 4);
+    QVERIFY(nearMiss.data(HeatmapModel::NearMissRole).toBool());
+    QVERIFY(!nearMiss.data(HeatmapModel::BlindRole).toBool());
+    QVERIFY2(nearMiss.data(Qt::ToolTipRole).toString().contains("one sample short"),
+        qPrintable(nearMiss.data(Qt::ToolTipRole).toString()));
+    for (const QModelIndex &blind : {gap, tooFew}) {
+        QVERIFY(blind.data(HeatmapModel::BlindRole).toBool());
+        QVERIFY(!blind.data(HeatmapModel::NearMissRole).toBool());
+        QVERIFY2(blind.data(Qt::ToolTipRole).toString().contains("too few samples"),
+            qPrintable(blind.data(Qt::ToolTipRole).toString()));
+    }
+    QCOMPARE(tooFew.data(HeatmapModel::SamplesRole).toInt(), 2);
+    QVERIFY(caught.data(HeatmapModel::CaughtRole).toBool());
+    QVERIFY(!caught.data(HeatmapModel::NearMissRole).toBool());
+    QVERIFY(!caught.data(HeatmapModel::BlindRole).toBool());
+
+    // As painted: the near miss outlined, the blind hours hatched, the caught hour neither.
+    QVERIFY(cellPixelsOf(*heatmap, nearMiss, HeatmapDelegate::kNearMiss) > 0);
+    QCOMPARE(cellPixelsOf(*heatmap, nearMiss, HeatmapDelegate::kBlind), 0);
+    QVERIFY(cellPixelsOf(*heatmap, gap, HeatmapDelegate::kBlind) > 0);
+    QVERIFY(cellPixelsOf(*heatmap, tooFew, HeatmapDelegate::kBlind) > 0);
+    QCOMPARE(cellPixelsOf(*heatmap, caught, HeatmapDelegate::kNearMiss), 0);
+    QCOMPARE(cellPixelsOf(*heatmap, caught, HeatmapDelegate::kBlind), 0);
+
+    const qsizetype requests = fixture.server().loggedRequests().size();
+    window.findChild<QSpinBox *>("occurrences")->setValue(4);
+    QVERIFY2(
+        window.statusText().contains("15 device-hours blind"), qPrintable(window.statusText()));
+    QCOMPARE(tableMarks(window), marks::handCount(4));
+    // Three samples at 13:00 are too few for four; the rows may have moved.
+    const int rowAtFour = heatmapRow(*model, 7, 101);
+    QVERIFY(rowAtFour >= 0);
+    QVERIFY(model->index(rowAtFour, 3).data(HeatmapModel::BlindRole).toBool());
+    QVERIFY(!window.isRequeryWaiting());
+    QCOMPARE(fixture.server().loggedRequests().size(), requests);
 }
 
 QTEST_MAIN(tst_ExplorerWindow)

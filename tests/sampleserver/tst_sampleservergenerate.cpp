@@ -97,6 +97,7 @@ private slots:
     void thresholdsCatchDifferentDevices_data();
     void thresholdsCatchDifferentDevices();
     void seedMakesDataReproducible();
+    void demoMarksChangeTwoDevicesOnly();
     void switchingLayoutLeavesOneLayout();
     void refusesBadArguments_data();
     void refusesBadArguments();
@@ -305,6 +306,48 @@ void tst_SampleServerGenerate::seedMakesDataReproducible()
     QCOMPARE(rows(first, samples), rows(second, samples));
     QCOMPARE(rows(first, nodes), rows(second, nodes));
     QVERIFY(rows(first, samples) != rows(other, samples));
+}
+
+// The demo's data: busy node 2 of report 3 misses its polls in some hours, node 3 reaches 75 %
+// twice in some hours of at least three samples and never three times; every other sample as
+// without.
+void tst_SampleServerGenerate::demoMarksChangeTwoDevicesOnly()
+{
+    const QStringList arguments {"--reports", "2", "--nodes", "6", "--hours", "48", "--end", kEnd};
+    const QString plain = generate(arguments);
+    const QString marked = generate(arguments + QStringList {"--demo-marks"});
+    QVERIFY(!plain.isEmpty() && !marked.isEmpty());
+    const auto rows = [](const QString &dir, const QString &sql) {
+        return DirectSqlite::texts(*DirectSqlite::rows(dir + "/SNMPCONLINE.sqlite", sql));
+    };
+    const auto number
+        = [&](const QString &sql) { return scalar(marked + "/SNMPCONLINE.sqlite", sql).toInt(); };
+    const QString others = "SELECT node_id, hist_time, ProcessorLoad FROM %1 WHERE node_id NOT IN "
+                           "(%2) ORDER BY node_id, hist_time";
+    QVERIFY(!rows(plain, others.arg("ATR_Report_3_RAW", "2, 3")).isEmpty());
+    QCOMPARE(rows(marked, others.arg("ATR_Report_3_RAW", "2, 3")),
+        rows(plain, others.arg("ATR_Report_3_RAW", "2, 3")));
+    QCOMPARE(rows(marked, others.arg("ATR_Report_7_RAW", "0")),
+        rows(plain, others.arg("ATR_Report_7_RAW", "0")));
+
+    // Per local hour of node 2 or 3: its samples and those at or over 75 %.
+    const QString hours = "SELECT COUNT(*) FROM (SELECT COUNT(*) AS samples, "
+                          "SUM(ProcessorLoad >= 75) AS high FROM ATR_Report_3_RAW WHERE node_id = "
+                          "%1 AND substr(hist_time, 12, 2) IN (%2) GROUP BY substr(hist_time, 1, "
+                          "13) HAVING %3)";
+    const QString gapHours = "'02', '08', '14', '20'";
+    const QString twoPollHours = "'04', '10', '16', '22'";
+    const QString shortHours = "'01', '05', '09', '13', '17', '21'";
+    QCOMPARE(number(hours.arg("2", gapHours, "samples > 0")), 0);
+    QCOMPARE(number(hours.arg("2", twoPollHours, "samples > 2")), 0);
+    QVERIFY(number(hours.arg("2", twoPollHours, "samples = 2")) >= 6);
+    QVERIFY(number(hours.arg("2", "'11', '12'", "samples = 12 AND high = 12")) >= 2);
+    QVERIFY(number(hours.arg("3", shortHours, "high = 2 AND samples >= 3")) >= 10);
+    QCOMPARE(
+        number("SELECT COUNT(*) FROM ATR_Report_3_RAW WHERE node_id = 3 AND ProcessorLoad > 60 "
+               "AND substr(hist_time, 12, 2) NOT IN ("
+            + shortHours + ")"),
+        0);
 }
 
 void tst_SampleServerGenerate::switchingLayoutLeavesOneLayout()
