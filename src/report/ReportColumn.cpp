@@ -28,13 +28,19 @@ QList<ReportColumn> ReportColumn::deviceColumns()
             [](const SweepGrid &grid, int device, qint16) {
                 return grid.result().node(grid.device(device).nodeId).address;
             }},
-        {QStringLiteral("Report"), true,
-            [](const SweepGrid &grid, int device, qint16) {
-                return QString::number(grid.reportId(device));
-            }},
+        {QStringLiteral("Report"), false,
+            [](const SweepGrid &grid, int device, qint16) { return grid.reportName(device); }},
         {QStringLiteral("Hours caught"), true,
             [](const SweepGrid &grid, int device, qint16 occurrences) {
                 return QString::number(grid.hoursCaught(device, occurrences));
+            }},
+        {QStringLiteral("Near misses"), true,
+            [](const SweepGrid &grid, int device, qint16 occurrences) {
+                return QString::number(grid.nearMisses(device, occurrences));
+            }},
+        {QStringLiteral("Blind hours"), true,
+            [](const SweepGrid &grid, int device, qint16 occurrences) {
+                return QString::number(grid.blindHours(device, occurrences));
             }},
         {QStringLiteral("Caught in"), false,
             [](const SweepGrid &grid, int device, qint16 occurrences) {

@@ -13,9 +13,10 @@ namespace {
 
 constexpr qint16 kOccurrences = 2;
 
-// A day of report 7 monitored from 08:00 to 18:00: node 101 caught from 09:00 to 12:00 and at
-// 15:00 and under the occurrences at 13:00, node 102 under them at 09:00 and 12:00, node 103
-// caught at 15:00.
+// A day of report 7 monitored from 08:00 to 18:00, 12 samples in each hour a node has a row:
+// node 101 caught from 09:00 to 12:00 and at 15:00 and one short of the occurrences at 13:00, node
+// 102 under them at 09:00 and 12:00, node 103 caught at 15:00. Monitored hours without a row have
+// no sample: blind.
 std::shared_ptr<const SweepGrid> dayGrid()
 {
     auto result = std::make_shared<SweepResult>();
@@ -24,10 +25,12 @@ std::shared_ptr<const SweepGrid> dayGrid()
     for (int hour = 0; hour < 24; ++hour)
         result->monitored << (hour >= 8 && hour < 18);
     result->reportIds = {7};
+    result->reportNames = {"CPU Core"};
     result->nodes.insert(101, {"core-rtr-01", "192.0.2.1"});
     result->nodes.insert(103, {"edge-03", "192.0.2.3"});
-    result->rows = {{101, 3, 9, 0}, {102, 1, 9, 0}, {101, 2, 10, 0}, {101, 4, 11, 0},
-        {102, 1, 12, 0}, {101, 1, 13, 0}, {101, 2, 15, 0}, {103, 5, 15, 0}};
+    result->rows
+        = {{101, 3, 9, 0, 12}, {102, 1, 9, 0, 12}, {101, 2, 10, 0, 12}, {101, 4, 11, 0, 12},
+            {102, 1, 12, 0, 12}, {101, 1, 13, 0, 12}, {101, 2, 15, 0, 12}, {103, 5, 15, 0, 12}};
     return std::make_shared<const SweepGrid>(std::move(result));
 }
 
@@ -156,9 +159,9 @@ void tst_ReportPictures::deviceTable()
     // A line of the table breaks between ranges of hours, never within one.
     const auto ranges = [](QString text) { return text.replace(' ', QChar::Nbsp); };
     QCOMPARE(rows,
-        (QList<QStringList> {{"core-rtr-01", "192.0.2.1", "7", "4",
+        (QList<QStringList> {{"core-rtr-01", "192.0.2.1", "CPU Core", "4", "1", "5",
                                  ranges("12-07 09:00-12:00") + ", " + ranges("12-07 15:00-16:00")},
-            {"edge-03", "192.0.2.3", "7", "1", ranges("12-07 15:00-16:00")}}));
+            {"edge-03", "192.0.2.3", "CPU Core", "1", "0", "9", ranges("12-07 15:00-16:00")}}));
 }
 
 // The server, the database and the setting, but no user name and no password.
