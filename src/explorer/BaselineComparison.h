@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sweep/AlarmChoice.h"
+
 #include <QSet>
 #include <QString>
 #include <optional>
@@ -7,15 +9,6 @@
 namespace tovik {
 
 struct LadderResult;
-
-// An alarm setting the explorer compares with.
-struct AlarmChoice
-{
-    qint16 threshold = 0;
-    qint16 occurrences = 0;
-
-    friend bool operator==(const AlarmChoice &, const AlarmChoice &) = default;
-};
 
 // Which device-hours one setting catches that a baseline does not, and the other way round, both
 // answered from one ladder result without a query.

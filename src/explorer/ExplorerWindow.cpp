@@ -941,11 +941,8 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
         *failure = tr("There is no result to export yet.");
         return false;
     }
-    const std::optional<ReportSetting> baseline = m_baseline
-        ? std::optional<ReportSetting>({m_baseline->threshold, m_baseline->occurrences})
-        : std::nullopt;
     const SweepReport report(
-        shownSettings(), m_controller->shownGrid(), m_controller->shownLadder().get(), baseline);
+        shownSettings(), m_controller->shownGrid(), m_controller->shownLadder().get(), m_baseline);
     QString reason;
     if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
         return true;

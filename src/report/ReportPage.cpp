@@ -31,7 +31,7 @@ QString escaped(const QString &text)
     return text.toHtmlEscaped();
 }
 
-QString settingText(const ReportSetting &setting)
+QString settingText(const AlarmChoice &setting)
 {
     return QStringLiteral("threshold %1 %, occurrences %2")
         .arg(setting.threshold)
@@ -165,7 +165,7 @@ QString ReportPage::surfaceHtml() const
         text += QStringLiteral("<th>%1</th>").arg(o);
     text += QStringLiteral("</tr></thead>\n");
     const auto colourOf = [this](qint16 threshold, qint16 occurrences) {
-        const auto is = [&](const ReportSetting &s) {
+        const auto is = [&](const AlarmChoice &s) {
             return s.threshold == threshold && s.occurrences == occurrences;
         };
         if (is(m_report.setting()))

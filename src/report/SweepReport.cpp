@@ -16,7 +16,7 @@ QString serverOf(const ConnectionFields &fields)
 } // namespace
 
 SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
-    const LadderResult *ladder, std::optional<ReportSetting> baseline)
+    const LadderResult *ladder, std::optional<AlarmChoice> baseline)
     : m_server(serverOf(settings.connection))
     , m_database(settings.connection.SqlDatabase)
     , m_monStartHour(settings.monStartHour)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sweep/AlarmChoice.h"
 #include "sweep/SweepGrid.h"
 #include "sweep/SweepSettings.h"
 #include "sweep/TuningSurface.h"
@@ -13,13 +14,6 @@ namespace tovik {
 
 struct LadderResult;
 
-// An alarm setting a report names: the one it shows, or the baseline it was compared with.
-struct ReportSetting
-{
-    qint16 threshold = 0;
-    qint16 occurrences = 0;
-};
-
 // What a report to share holds of one sweep: where the samples came from (the server and the
 // database, never a password), the range, the monitoring time, the setting and a baseline, the
 // tuning surface, and the devices the setting caught. It keeps no connection setting besides
@@ -29,15 +23,15 @@ class SweepReport
 public:
     // grid at settings.threshold; ladder, when given, answers the tuning surface.
     SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
-        const LadderResult *ladder, std::optional<ReportSetting> baseline = std::nullopt);
+        const LadderResult *ladder, std::optional<AlarmChoice> baseline = std::nullopt);
 
     QString server() const { return m_server; }
     QString database() const { return m_database; }
     const SweepRange &range() const { return m_grid->result().range; }
     qint16 monStartHour() const { return m_monStartHour; }
     qint16 monStopHour() const { return m_monStopHour; }
-    ReportSetting setting() const { return m_setting; }
-    const std::optional<ReportSetting> &baseline() const { return m_baseline; }
+    AlarmChoice setting() const { return m_setting; }
+    const std::optional<AlarmChoice> &baseline() const { return m_baseline; }
 
     const SweepGrid &grid() const { return *m_grid; }
     // Empty without a ladder result.
@@ -52,8 +46,8 @@ private:
     QString m_database;
     qint16 m_monStartHour = 0;
     qint16 m_monStopHour = 24;
-    ReportSetting m_setting;
-    std::optional<ReportSetting> m_baseline;
+    AlarmChoice m_setting;
+    std::optional<AlarmChoice> m_baseline;
     std::shared_ptr<const SweepGrid> m_grid;
     TuningSurface m_surface;
     QList<int> m_caughtDevices;

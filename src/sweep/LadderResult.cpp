@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <tuple>
 
 namespace tovik {
 
@@ -10,12 +9,8 @@ void LadderResult::arrange()
 {
     m_order.resize(cells.size());
     std::iota(m_order.begin(), m_order.end(), quint32(0));
-    std::sort(m_order.begin(), m_order.end(), [this](quint32 a, quint32 b) {
-        const LadderCell &ca = cells[a];
-        const LadderCell &cb = cells[b];
-        return std::tie(ca.hourIndex, ca.reportIndex, ca.nodeId)
-            < std::tie(cb.hourIndex, cb.reportIndex, cb.nodeId);
-    });
+    std::sort(m_order.begin(), m_order.end(),
+        [this](quint32 a, quint32 b) { return comesBefore(cells[a], cells[b]); });
 }
 
 SweepResult LadderResult::atStep(int step) const

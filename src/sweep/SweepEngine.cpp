@@ -114,8 +114,8 @@ std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
     };
     if (!sweepInto(result, ladder, keep, progress))
         return std::nullopt;
-    std::sort(result.rows.begin(), result.rows.end(), SweepResult::comesBefore);
-    std::sort(result.belowRows.begin(), result.belowRows.end(), SweepResult::comesBefore);
+    std::sort(result.rows.begin(), result.rows.end(), comesBefore<SweepRow>);
+    std::sort(result.belowRows.begin(), result.belowRows.end(), comesBefore<SweepRow>);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSet>
 #include <QStringList>
+#include <tuple>
 
 namespace tovik {
 
@@ -19,6 +20,14 @@ struct LadderCell
     // Into SweepFrame::reportIds.
     quint16 reportIndex = 0;
 };
+
+// The order of a sweep's cells and rows: by hour, report and node.
+template<typename Cell>
+bool comesBefore(const Cell &a, const Cell &b)
+{
+    return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
+        < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
+}
 
 // What a sweep knows besides its counts: the hours it examined, where the samples were, the
 // reports it counted and the nodes' attributes.

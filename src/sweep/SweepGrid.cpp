@@ -36,7 +36,7 @@ SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
     auto below = m_result->belowRows.cbegin();
     while (row != m_result->rows.cend() || below != m_result->belowRows.cend()) {
         const bool takeBelow = row == m_result->rows.cend()
-            || (below != m_result->belowRows.cend() && SweepResult::comesBefore(*below, *row));
+            || (below != m_result->belowRows.cend() && comesBefore(*below, *row));
         addCell(takeBelow ? *below++ : *row++, indexOf);
     }
     addUnexaminedDevices(indexOf);

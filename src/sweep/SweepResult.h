@@ -5,7 +5,6 @@
 
 #include <QList>
 #include <deque>
-#include <tuple>
 
 namespace tovik {
 
@@ -26,7 +25,7 @@ struct SweepRow
 // another occurrences value is answered from the same result without a query.
 struct SweepResult : SweepFrame
 {
-    // Ordered by hour, report_id, node_id; only examined hours.
+    // In comesBefore() order; only examined hours.
     std::deque<SweepRow> rows;
     // The other examined node-hours with samples, none of them at or over the threshold (count
     // 0), in the same order. No output lists them; they tell where a device had too few samples.
@@ -36,12 +35,6 @@ struct SweepResult : SweepFrame
     static SweepRow rowOf(const LadderCell &cell, qint32 count, qint32 samples)
     {
         return {cell.nodeId, count, cell.hourIndex, cell.reportIndex, samples};
-    }
-    // The order of rows and belowRows: by hour, report and node.
-    static bool comesBefore(const SweepRow &a, const SweepRow &b)
-    {
-        return std::tie(a.hourIndex, a.reportIndex, a.nodeId)
-            < std::tie(b.hourIndex, b.reportIndex, b.nodeId);
     }
     // Into rows or belowRows by its count.
     void add(const SweepRow &row) { (row.count > 0 ? rows : belowRows).push_back(row); }

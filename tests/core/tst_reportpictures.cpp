@@ -167,7 +167,7 @@ void tst_ReportPictures::deviceTable()
 // The server, the database and the setting, but no user name and no password.
 void tst_ReportPictures::pageHoldsNoCredential()
 {
-    const SweepReport report(daySettings(), dayGrid(), nullptr, ReportSetting {45, 3});
+    const SweepReport report(daySettings(), dayGrid(), nullptr, AlarmChoice {45, 3});
 
     const QString html = QString::fromUtf8(ReportPage(report).standaloneHtml());
 
