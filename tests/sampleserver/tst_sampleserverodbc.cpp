@@ -1036,6 +1036,13 @@ void tst_SampleServerOdbc::countsThresholdRunsAsEachSum_data()
     QTest::addColumn<QVariantList>("thresholds");
 
     QTest::newRow("integer loads, integer thresholds") << "i" << QVariantList {0, 75, 76, 101};
+    QTest::newRow("integer thresholds out of order and repeated")
+        << "i" << QVariantList {100, 75, 0, 75, 76, -5};
+    QTest::newRow("integer thresholds far apart") << "i" << QVariantList {-100000, 75, 100000};
+    QTest::newRow("bigint loads, thresholds at the 64-bit ends")
+        << "b"
+        << QVariantList {std::numeric_limits<qlonglong>::min(), 0, qlonglong(9007199254740993LL),
+               std::numeric_limits<qlonglong>::max()};
     QTest::newRow("integer loads, real thresholds") << "i" << QVariantList {74.5, 75.0, 75.5};
     QTest::newRow("real loads, integer thresholds") << "f" << QVariantList {75, 74, 100};
     QTest::newRow("a NULL threshold")
