@@ -18,6 +18,13 @@ public:
     void u32be(std::uint32_t value);
     void u64le(std::uint64_t value);
     void bytes(ByteView data);
+    // Room for count more bytes, to be written through the pointer before the next call.
+    std::uint8_t *extend(std::size_t count)
+    {
+        const std::size_t size = m_data.size();
+        m_data.resize(size + count);
+        return m_data.data() + size;
+    }
     void utf16(std::u16string_view text);
     // Length in characters as one byte; longer texts are cut at 255 characters.
     void bVarChar(std::u16string_view text);

@@ -27,6 +27,11 @@ public:
     static std::optional<ColumnType> widened(
         std::optional<ColumnType> current, const CellValue &value);
     static ColumnType finalType(std::optional<ColumnType> type);
+    static bool isInteger(ColumnType type)
+    {
+        return type == ColumnType::SmallInt || type == ColumnType::Int
+            || type == ColumnType::BigInt;
+    }
 
 private:
     static bool accepts(ColumnType type, const CellValue &value);

@@ -53,6 +53,7 @@ ResultSetEncoder::Outcome ResultSetEncoder::run()
     }
     if (result != SQLITE_DONE)
         return failure(result);
+    widenByCountRanges();
     if (m_columnCount > 0)
         writeMetadata();
     RowSpool::Reader reader = spool.reader();
@@ -113,6 +114,7 @@ void ResultSetEncoder::addColumn(std::string name, std::optional<ColumnType> typ
 {
     m_names.push_back(std::move(name));
     m_types.push_back(type);
+    m_countRanges.emplace_back();
 }
 
 // The counts of a run of threshold sums as the statement gives them, one 64-bit value per sum in
@@ -131,13 +133,13 @@ void ResultSetEncoder::readLadder(int column, CellValue &cell) const
         cell = std::string(counts, bytes);
 }
 
-// The count of sum `index` of a run read by readLadder.
-CellValue ResultSetEncoder::ladderCount(const CellValue &cell, std::size_t index)
+// The count of sum `index` of a run read by readLadder; none for a run over no rows.
+std::optional<std::int64_t> ResultSetEncoder::ladderCount(const CellValue &cell, std::size_t index)
 {
     const auto *counts = std::get_if<std::string>(&cell);
     std::int64_t count = 0;
     if (!counts || counts->size() < (index + 1) * sizeof count)
-        return std::monostate {};
+        return std::nullopt;
     std::memcpy(&count, counts->data() + index * sizeof count, sizeof count);
     return count;
 }
@@ -178,8 +180,21 @@ void ResultSetEncoder::observe(const Row &row)
             ++column;
             continue;
         }
-        for (std::size_t k = 0; k < m_widths[i]; ++k, ++column)
-            m_types[column] = ColumnTypeRules::widened(m_types[column], ladderCount(row[i], k));
+        for (std::size_t k = 0; k < m_widths[i]; ++k, ++column) {
+            if (const auto count = ladderCount(row[i], k))
+                m_countRanges[column].include(*count);
+        }
+    }
+}
+
+// A type fits every integer between two it fits, so a run's types widen by their extremes once.
+void ResultSetEncoder::widenByCountRanges()
+{
+    for (std::size_t column = 0; column < m_countRanges.size(); ++column) {
+        const CountRange &range = m_countRanges[column];
+        if (range.seen())
+            m_types[column] = ColumnTypeRules::widened(
+                ColumnTypeRules::widened(m_types[column], range.least), range.greatest);
     }
 }
 
@@ -202,8 +217,17 @@ void ResultSetEncoder::writeRow(const Row &row)
             continue;
         }
         for (std::size_t k = 0; k < m_widths[i]; ++k, ++column)
-            writeCell(ColumnTypeRules::finalType(m_types[column]), ladderCount(row[i], k));
+            writeCount(ColumnTypeRules::finalType(m_types[column]), ladderCount(row[i], k));
     }
+}
+
+void ResultSetEncoder::writeCount(ColumnType type, std::optional<std::int64_t> count)
+{
+    if (!count)
+        return m_tokens.nullValue(type);
+    if (ColumnTypeRules::isInteger(type))
+        return m_tokens.integerValue(type, *count);
+    writeCell(type, *count);
 }
 
 void ResultSetEncoder::writeCell(ColumnType type, const CellValue &value)

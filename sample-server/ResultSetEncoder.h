@@ -6,6 +6,8 @@
 #include "SqlTranslator.h"
 #include "TokenWriter.h"
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,17 +44,30 @@ public:
 
 private:
     using Row = std::vector<CellValue>;
+    struct CountRange
+    {
+        std::int64_t least = std::numeric_limits<std::int64_t>::max();
+        std::int64_t greatest = std::numeric_limits<std::int64_t>::min();
+        bool seen() const { return least <= greatest; }
+        void include(std::int64_t count)
+        {
+            least = std::min(least, count);
+            greatest = std::max(greatest, count);
+        }
+    };
 
     void initialiseTypes();
     void addColumn(std::string name, std::optional<ColumnType> type);
     void readLadder(int column, CellValue &cell) const;
-    static CellValue ladderCount(const CellValue &cell, std::size_t index);
+    static std::optional<std::int64_t> ladderCount(const CellValue &cell, std::size_t index);
     CellValue cell(int column) const;
     void observe(const Row &row);
+    void widenByCountRanges();
     void readRow(Row &row) const;
     Outcome failure(int result) const;
     void writeMetadata();
     void writeRow(const Row &row);
+    void writeCount(ColumnType type, std::optional<std::int64_t> count);
     void writeCell(ColumnType type, const CellValue &value);
     Outcome spoolFailure() const;
 
@@ -66,6 +81,8 @@ private:
     // Per column as sent: a statement's column may stand for several.
     std::vector<std::string> m_names;
     std::vector<std::optional<ColumnType>> m_types;
+    // The counts of the columns a run stands for, as far as read; unused for other columns.
+    std::vector<CountRange> m_countRanges;
     // Per column of the statement: how many columns it is sent as.
     std::vector<std::size_t> m_widths;
 };

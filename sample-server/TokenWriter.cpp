@@ -203,11 +203,13 @@ void TokenWriter::rowStart()
 
 void TokenWriter::integerValue(ColumnType type, std::int64_t value)
 {
+    // Written in place: a ladder's result sends tens of millions of these.
     const std::uint8_t size = integerSize(type);
-    m_out.u8(size);
+    std::uint8_t *cell = m_out.extend(size + 1u);
+    cell[0] = size;
     const auto bits = static_cast<std::uint64_t>(value);
     for (std::uint8_t i = 0; i < size; ++i)
-        m_out.u8(static_cast<std::uint8_t>(bits >> (8 * i)));
+        cell[i + 1u] = static_cast<std::uint8_t>(bits >> (8 * i));
 }
 
 void TokenWriter::floatValue(double value)
