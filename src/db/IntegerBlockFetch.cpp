@@ -1,6 +1,7 @@
 #include "db/IntegerBlockFetch.h"
 
 #include <QStringList>
+#include <cstring>
 #include <sql.h>
 #include <sqlext.h>
 #include <vector>
@@ -9,10 +10,39 @@ namespace tovik {
 
 namespace {
 
+// A column's bound array. SQL Server's signed integers are bound as binary: the driver copies the
+// integer as it holds it, where a conversion to a 64-bit integer goes through its general
+// converter for every value, which costs a sweep's aggregate more than all its other reading.
+// Any other type (tinyint is unsigned, a sum may be decimal) is converted by the driver.
+struct BoundColumn
+{
+    bool isCopied = false;
+    std::vector<SQLBIGINT> values;
+    std::vector<SQLLEN> indicators;
+};
+
+bool isSignedInteger(SQLSMALLINT sqlType)
+{
+    return sqlType == SQL_SMALLINT || sqlType == SQL_INTEGER || sqlType == SQL_BIGINT;
+}
+
+std::vector<BoundColumn> describeColumns(SQLHSTMT statement, std::size_t width, bool *described)
+{
+    std::vector<BoundColumn> columns(width);
+    for (std::size_t c = 0; c < width && *described; ++c) {
+        SQLSMALLINT sqlType = 0;
+        *described = SQL_SUCCEEDED(SQLDescribeCol(statement, SQLUSMALLINT(c + 1), nullptr, 0,
+            nullptr, &sqlType, nullptr, nullptr, nullptr));
+        columns[c].isCopied = isSignedInteger(sqlType);
+        columns[c].values.resize(std::size_t(IntegerBlockFetch::kRows));
+        columns[c].indicators.resize(std::size_t(IntegerBlockFetch::kRows));
+    }
+    return columns;
+}
+
 // Binds the columns to arrays of kRows values; false when the driver refuses any of it.
-bool bindBlock(SQLHSTMT statement, std::vector<std::vector<SQLBIGINT>> &values,
-    std::vector<std::vector<SQLLEN>> &indicators, std::vector<SQLUSMALLINT> &statuses,
-    SQLULEN *fetched)
+bool bindBlock(SQLHSTMT statement, std::vector<BoundColumn> &columns,
+    std::vector<SQLUSMALLINT> &statuses, SQLULEN *fetched)
 {
     const auto rows = reinterpret_cast<SQLPOINTER>(SQLULEN(IntegerBlockFetch::kRows));
     if (!SQL_SUCCEEDED(SQLSetStmtAttr(statement, SQL_ATTR_ROW_BIND_TYPE,
@@ -21,12 +51,49 @@ bool bindBlock(SQLHSTMT statement, std::vector<std::vector<SQLBIGINT>> &values,
         || !SQL_SUCCEEDED(SQLSetStmtAttr(statement, SQL_ATTR_ROW_STATUS_PTR, statuses.data(), 0))
         || !SQL_SUCCEEDED(SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, fetched, 0)))
         return false;
-    for (std::size_t c = 0; c < values.size(); ++c) {
-        if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(c + 1), SQL_C_SBIGINT,
-                values[c].data(), sizeof(SQLBIGINT), indicators[c].data())))
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        BoundColumn &column = columns[c];
+        if (!SQL_SUCCEEDED(SQLBindCol(statement, SQLUSMALLINT(c + 1),
+                column.isCopied ? SQL_C_BINARY : SQL_C_SBIGINT, column.values.data(),
+                sizeof(SQLBIGINT), column.indicators.data())))
             return false;
     }
     return true;
+}
+
+template<typename T>
+qint64 copiedInteger(const SQLBIGINT &slot)
+{
+    T value = 0;
+    std::memcpy(&value, &slot, sizeof value);
+    return value;
+}
+
+// Row r's value; false for a copied integer of a width no signed type has.
+bool valueAt(const BoundColumn &column, SQLULEN r, std::optional<qint64> *value)
+{
+    const SQLLEN length = column.indicators[r];
+    if (length == SQL_NULL_DATA) {
+        *value = std::nullopt;
+        return true;
+    }
+    if (!column.isCopied) {
+        *value = column.values[r];
+        return true;
+    }
+    switch (length) {
+    case sizeof(qint16):
+        *value = copiedInteger<qint16>(column.values[r]);
+        return true;
+    case sizeof(qint32):
+        *value = copiedInteger<qint32>(column.values[r]);
+        return true;
+    case sizeof(qint64):
+        *value = copiedInteger<qint64>(column.values[r]);
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Back to one row a fetch and nothing bound, as the statement's other users expect it.
@@ -44,14 +111,14 @@ bool IntegerBlockFetch::read(void *handle, int columns, const Visit &visit,
     const std::function<bool()> &cancelled, QString *failure)
 {
     const auto statement = static_cast<SQLHSTMT>(handle);
-    const auto width = static_cast<std::size_t>(columns);
-    const auto height = static_cast<std::size_t>(kRows);
-    std::vector<std::vector<SQLBIGINT>> values(width, std::vector<SQLBIGINT>(height));
-    std::vector<std::vector<SQLLEN>> indicators(width, std::vector<SQLLEN>(height));
-    std::vector<SQLUSMALLINT> statuses(height);
+    bool read = true;
+    std::vector<BoundColumn> bound
+        = describeColumns(statement, static_cast<std::size_t>(columns), &read);
+    std::vector<SQLUSMALLINT> statuses(static_cast<std::size_t>(kRows));
     SQLULEN fetched = 0;
-    std::vector<std::optional<qint64>> row(width);
-    bool read = bindBlock(statement, values, indicators, statuses, &fetched);
+    std::vector<std::optional<qint64>> row(bound.size());
+    read = read && bindBlock(statement, bound, statuses, &fetched);
+    bool widthsKnown = true;
     SQLRETURN result = SQL_SUCCESS;
     // SQLFetchScroll, not SQLFetch: under unixODBC, SQLFetch on a statement of Qt's connection
     // returns one row a call and leaves the fetched count unset.
@@ -62,21 +129,20 @@ bool IntegerBlockFetch::read(void *handle, int columns, const Visit &visit,
         }
         for (SQLULEN r = 0; r < fetched && read; ++r) {
             read = statuses[r] != SQL_ROW_ERROR;
-            for (std::size_t c = 0; c < row.size(); ++c) {
-                row[c] = indicators[c][r] == SQL_NULL_DATA ? std::nullopt
-                                                           : std::optional<qint64>(values[c][r]);
-            }
+            for (std::size_t c = 0; c < row.size() && read && widthsKnown; ++c)
+                widthsKnown = valueAt(bound[c], r, &row[c]);
+            read = read && widthsKnown;
             if (read)
                 visit(row.data());
         }
     }
-    if (!read || result != SQL_NO_DATA) {
+    // Before unbinding, which clears the statement's diagnostics.
+    if (!widthsKnown)
+        *failure = QStringLiteral("The driver returned an integer of a width no integer type has.");
+    else if (!read || result != SQL_NO_DATA)
         *failure = diagnostics(statement);
-        unbindBlock(statement);
-        return false;
-    }
     unbindBlock(statement);
-    return true;
+    return widthsKnown && read && result == SQL_NO_DATA;
 }
 
 QString IntegerBlockFetch::diagnostics(void *handle)
