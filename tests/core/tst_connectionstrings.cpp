@@ -237,6 +237,7 @@ void tst_ConnectionStrings::odbcDriverSpecifics()
     QVERIFY(!windows->contains("secret"));
     QVERIFY(windows->contains("SERVER={HOST\\SNMPCONLINE};"));
     QVERIFY(windows->contains(";Timeout=30;"));
+    QVERIFY(windows->contains(";PacketSize=16384;"));
 
     const auto driver18 = OdbcConnectionString::build(fields("Local SQL Authentication"),
         "SNMPCONLINE", "ODBC Driver 18 for SQL Server", 30, &failure);
@@ -245,6 +246,7 @@ void tst_ConnectionStrings::odbcDriverSpecifics()
     QVERIFY(windows->contains(";Language=us_english;"));
     QVERIFY(driver18->contains(";Language=us_english;"));
     QVERIFY(!driver18->contains("Timeout="));
+    QVERIFY(!driver18->contains("PacketSize="));
 
     const auto unknown
         = OdbcConnectionString::build(fields("Other"), "SNMPCONLINE", "FreeTDS", 30, &failure);
