@@ -39,14 +39,6 @@ QString shownText(const QString &text)
 }
 
 template<typename T>
-std::optional<T> inRange(std::optional<qint64> value)
-{
-    if (!value || *value < std::numeric_limits<T>::min() || *value > std::numeric_limits<T>::max())
-        return std::nullopt;
-    return static_cast<T>(*value);
-}
-
-template<typename T>
 std::optional<T> fromVariant(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
@@ -57,15 +49,16 @@ std::optional<T> fromVariant(const QVariant &value)
     case QMetaType::LongLong:
     case QMetaType::Long:
     case QMetaType::SChar:
-        return inRange<T>(value.toLongLong());
+        return IntegerConversion::inRange<T>(value.toLongLong());
     case QMetaType::UInt:
     case QMetaType::UShort:
     case QMetaType::ULongLong:
     case QMetaType::ULong:
     case QMetaType::UChar: {
         const qulonglong v = value.toULongLong();
-        return v > static_cast<qulonglong>(clampLimit) ? std::nullopt
-                                                       : inRange<T>(static_cast<qint64>(v));
+        return v > static_cast<qulonglong>(clampLimit)
+            ? std::nullopt
+            : IntegerConversion::inRange<T>(static_cast<qint64>(v));
     }
     case QMetaType::Double:
     case QMetaType::Float: {
@@ -73,12 +66,12 @@ std::optional<T> fromVariant(const QVariant &value)
         if (!std::isfinite(v) || std::fabs(v) > 1e15)
             return std::nullopt;
         // nearbyint rounds a half to the even neighbour in the default rounding mode.
-        return inRange<T>(static_cast<qint64>(std::nearbyint(v)));
+        return IntegerConversion::inRange<T>(static_cast<qint64>(std::nearbyint(v)));
     }
     case QMetaType::Bool:
         return std::nullopt;
     default:
-        return inRange<T>(IntegerConversion::roundedValue(value.toString()));
+        return IntegerConversion::inRange<T>(IntegerConversion::roundedValue(value.toString()));
     }
 }
 
@@ -132,11 +125,6 @@ std::optional<qint16> IntegerConversion::toInt16(const QVariant &value)
 std::optional<qint32> IntegerConversion::toInt32(const QVariant &value)
 {
     return fromVariant<qint32>(value);
-}
-
-std::optional<qint32> IntegerConversion::toInt32(std::optional<qint64> value)
-{
-    return value ? inRange<qint32>(*value) : std::nullopt;
 }
 
 QString IntegerConversion::int16Failure(

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QString>
 #include <QVariant>
+#include <limits>
 #include <optional>
 
 namespace tovik {
@@ -24,8 +25,21 @@ public:
     // A database value: NULL, a value that is no number, or one out of range gives nothing.
     static std::optional<qint16> toInt16(const QVariant &value);
     static std::optional<qint32> toInt32(const QVariant &value);
-    // A database integer read as such: NULL or one out of range gives nothing.
-    static std::optional<qint32> toInt32(std::optional<qint64> value);
+    // A database integer read as such: NULL or one out of range gives nothing. Inline, as a
+    // sweep reads tens of millions of them.
+    static std::optional<qint32> toInt32(std::optional<qint64> value)
+    {
+        return inRange<qint32>(value);
+    }
+
+    template<typename T>
+    static std::optional<T> inRange(std::optional<qint64> value)
+    {
+        if (!value || *value < std::numeric_limits<T>::min()
+            || *value > std::numeric_limits<T>::max())
+            return std::nullopt;
+        return static_cast<T>(*value);
+    }
 
     // Why a text did not convert to a signed 16-bit integer, for the user's eyes.
     static QString int16Failure(

@@ -5,12 +5,23 @@
 
 namespace tovik {
 
+// Cells come report by report and, from most servers, by node and hour within a report: placed
+// by hour first, keeping their order, they are usually in order already and the sort only checks.
 void LadderResult::arrange()
 {
+    std::vector<quint32> nextOfHour;
+    for (const LadderCell &cell : cells) {
+        if (nextOfHour.size() < std::size_t(cell.hourIndex) + 2)
+            nextOfHour.resize(std::size_t(cell.hourIndex) + 2, 0);
+        ++nextOfHour[std::size_t(cell.hourIndex) + 1];
+    }
+    std::partial_sum(nextOfHour.begin(), nextOfHour.end(), nextOfHour.begin());
     m_order.resize(cells.size());
-    std::iota(m_order.begin(), m_order.end(), quint32(0));
-    std::sort(m_order.begin(), m_order.end(),
-        [this](quint32 a, quint32 b) { return comesBefore(cells[a], cells[b]); });
+    for (quint32 i = 0; i < quint32(cells.size()); ++i)
+        m_order[nextOfHour[cells[i].hourIndex]++] = i;
+    const auto before = [this](quint32 a, quint32 b) { return comesBefore(cells[a], cells[b]); };
+    if (!std::is_sorted(m_order.begin(), m_order.end(), before))
+        std::sort(m_order.begin(), m_order.end(), before);
 }
 
 SweepResult LadderResult::atStep(int step) const

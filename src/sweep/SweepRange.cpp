@@ -36,6 +36,8 @@ QString notWholeHour(const QString &text)
 SweepRange::SweepRange(QDateTime from, QDateTime to)
     : m_from(std::move(from))
     , m_to(std::move(to))
+    , m_firstHourNumber(databaseEpoch.secsTo(m_from) / kSecondsPerHour)
+    , m_hourCount(int(m_from.secsTo(m_to) / kSecondsPerHour))
 {
 }
 
@@ -80,22 +82,9 @@ std::optional<SweepRange> SweepRange::lastHours(
     return checked(end.addSecs(-hours * kSecondsPerHour), end, failure);
 }
 
-int SweepRange::hourCount() const
-{
-    return int(m_from.secsTo(m_to) / kSecondsPerHour);
-}
-
 QDateTime SweepRange::hour(int index) const
 {
     return m_from.addSecs(index * kSecondsPerHour);
-}
-
-std::optional<int> SweepRange::indexOfHourNumber(qint64 hourNumber) const
-{
-    const qint64 index = hourNumber - databaseEpoch.secsTo(m_from) / kSecondsPerHour;
-    if (index < 0 || index >= hourCount())
-        return std::nullopt;
-    return int(index);
 }
 
 QString SweepRange::hourText(const QDateTime &hour)

@@ -27,11 +27,17 @@ public:
 
     QDateTime from() const { return m_from; }
     QDateTime to() const { return m_to; }
-    int hourCount() const;
+    int hourCount() const { return m_hourCount; }
     QDateTime hour(int index) const;
     // The index of the hour numbered as the database numbers hours since 1900-01-01 00:00
-    // (DATEDIFF(hour, 0, t)), when the range holds it.
-    std::optional<int> indexOfHourNumber(qint64 hourNumber) const;
+    // (DATEDIFF(hour, 0, t)), when the range holds it. Asked once for every row of a sweep.
+    std::optional<int> indexOfHourNumber(qint64 hourNumber) const
+    {
+        const qint64 index = hourNumber - m_firstHourNumber;
+        if (index < 0 || index >= m_hourCount)
+            return std::nullopt;
+        return int(index);
+    }
 
     static QString hourText(const QDateTime &hour);
     // hourText of every hour, in order.
@@ -46,6 +52,9 @@ private:
 
     QDateTime m_from;
     QDateTime m_to;
+    // Both follow from the times, kept for the per-row questions above.
+    qint64 m_firstHourNumber = 0;
+    int m_hourCount = 0;
 };
 
 } // namespace tovik

@@ -46,8 +46,7 @@ public:
     std::optional<int> recommendedStep(qint16 occurrences, double budget) const;
 
 private:
-    void countStep(
-        const LadderResult &result, const QList<int> &deviceOf, int deviceCount, int step);
+    void addStep(int step, const qint32 *perHour, const qint16 *highestOfDevice, int deviceCount);
 
     ThresholdLadder m_ladder;
     qint16 m_occurrencesUpTo = 0;
