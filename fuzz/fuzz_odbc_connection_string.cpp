@@ -59,6 +59,7 @@ QList<OdbcPair> expectedPairs(const ConnectionFields &fields, const QString &dri
         pairs << OdbcPair {QStringLiteral("ClientCharset"), QStringLiteral("UTF-8")}
               << OdbcPair {QStringLiteral("TDS_Version"), QStringLiteral("7.4")}
               << OdbcPair {QStringLiteral("Timeout"), QStringLiteral("30")}
+              << OdbcPair {QStringLiteral("PacketSize"), QStringLiteral("16384")}
               << OdbcPair {QStringLiteral("Encryption"), QStringLiteral("request")};
     }
     // Optional encryption: Driver 18 reaches a server that forces it with any certificate.
