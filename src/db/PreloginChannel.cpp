@@ -13,6 +13,9 @@ constexpr char kTabularResult = 0x04;
 constexpr char kEndOfMessage = 0x01;
 constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kPacketSize = 4096;
+// A PRELOGIN answer or a handshake flight with its certificate chain is a few kilobytes; a server
+// that sends more without ending its message is not followed further.
+constexpr qsizetype kLongestMessage = 1 << 20;
 constexpr quint8 kVersionOption = 0x00;
 constexpr quint8 kEncryptionOption = 0x01;
 constexpr quint8 kTerminator = 0xFF;
@@ -81,9 +84,9 @@ std::optional<PreloginChannel::Encryption> PreloginChannel::offerEncryption()
 bool PreloginChannel::send(const QByteArray &payload)
 {
     quint8 packetId = 1;
-    for (qsizetype at = 0; at < payload.size() || at == 0; at += kPacketSize - kHeaderSize) {
+    for (qsizetype at = 0; at < payload.size(); at += kPacketSize - kHeaderSize) {
         const QByteArray body = payload.mid(at, kPacketSize - kHeaderSize);
-        const bool last = at + body.size() >= payload.size();
+        const bool last = at + body.size() == payload.size();
         QByteArray packet(kHeaderSize, '\0');
         packet[0] = kPrelogin;
         packet[1] = last ? kEndOfMessage : char(0);
@@ -112,6 +115,8 @@ std::optional<QByteArray> PreloginChannel::receive()
         if (length < kHeaderSize || !readExactly(&body, length - kHeaderSize))
             return std::nullopt;
         message += body;
+        if (message.size() > kLongestMessage)
+            return std::nullopt;
         if (header.at(1) & kEndOfMessage)
             return message;
     }

@@ -44,9 +44,9 @@ std::optional<quint16> SqlBrowserLookup::tcpPort(
     if (socket.writeDatagram(request, info.addresses().constFirst(), ServerEndpoint::kBrowserPort)
         != request.size())
         return std::nullopt;
-    if (!socket.waitForReadyRead(waitMs))
+    if (!socket.waitForReadyRead(waitMs) || socket.pendingDatagramSize() <= 0)
         return std::nullopt;
-    QByteArray answer(int(socket.pendingDatagramSize()), Qt::Uninitialized);
+    QByteArray answer(socket.pendingDatagramSize(), Qt::Uninitialized);
     if (socket.readDatagram(answer.data(), answer.size()) < 0)
         return std::nullopt;
     return portInAnswer(answer);
