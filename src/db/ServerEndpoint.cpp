@@ -1,0 +1,16 @@
+#include "db/ServerEndpoint.h"
+
+namespace tovik {
+
+ServerEndpoint ServerEndpoint::of(const ConnectionFields &fields)
+{
+    if (fields.authMode() == AuthMode::RemoteSql)
+        return {fields.SqlDbServer, {}, fields.SqlDbPort};
+    const QString host = fields.SqlDbServer.section(u'\\', 0, 0);
+    const QString instance = fields.SqlDbServer.section(u'\\', 1);
+    if (!instance.isEmpty())
+        return {host, instance, {}};
+    return {host, {}, QString::number(kDefaultPort)};
+}
+
+} // namespace tovik
