@@ -162,8 +162,9 @@ void tst_CpuSweep::jsonAndTable()
     QVERIFY2(text.contains("report 7  node 101  core-rtr-01  192.0.2.1  1 hours\n"
                            "  12-07 13:00-14:00\n"),
         qPrintable(text));
-    QVERIFY2(
-        text.endsWith("\nalarms per day (caught device-hours)\n2026-12-07  2\n"), qPrintable(text));
+    QVERIFY2(text.endsWith("\nalarms per day (caught device-hours)\n2026-12-07  2 (partial day, "
+                           "13:00 to 15:00)\n"),
+        qPrintable(text));
 }
 
 // With a terminal on both streams, as under script(1): a table, and the reports counted on it.
