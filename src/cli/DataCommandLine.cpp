@@ -44,7 +44,9 @@ void DataCommandLine::setUp(QCommandLineParser &parser, const QString &command,
             QStringLiteral("The moment --last counts back from, instead of now."),
             QStringLiteral("YYYY-MM-DD HH:MM:SS")},
         {QStringLiteral("format"),
-            QStringLiteral("Output: %1 (default: table on a terminal, else csv)%2.")
+            QStringLiteral(
+                "Output: %1 (default: the one the --output file's name ends in, else table "
+                "on a terminal, else csv)%2.")
                 .arg(formatList(formats),
                     formats == Formats::WithReports
                         ? QStringLiteral("; pdf and html write a report to --output")
