@@ -311,6 +311,7 @@ private slots:
     void chartExports();
     void cancelEndsDelayedQuery();
     void failureShownAndRecovered();
+    void monitoringPastMidnightRefused();
     void ladderThresholdsRedrawWithoutQuery();
     void tuningCellChoosesSetting();
     void baselineComparedAcrossRedrawsAndSweeps();
@@ -505,6 +506,38 @@ void tst_ExplorerWindow::failureShownAndRecovered()
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
     QVERIFY(window.shownGrid() != shown);
     QCOMPARE(exportedCsv(window), csv);
+}
+
+// A start at or after the stop is refused beside the boxes, and neither a change nor Run queries.
+void tst_ExplorerWindow::monitoringPastMidnightRefused()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const SweepGrid *shown = window.shownGrid();
+    auto *refusal = window.findChild<QLabel *>("monitoringRefusal");
+    QVERIFY(refusal);
+    QVERIFY(refusal->isHidden());
+    const qsizetype requests = fixture.server().loggedRequests().size();
+
+    window.findChild<QSpinBox *>("monitoringStart")->setValue(22);
+    window.findChild<QSpinBox *>("monitoringStop")->setValue(6);
+    const QString sentence = "the monitoring time 22:00 to 06:00 monitors no hour: it does not "
+                             "wrap past midnight, so its start must come before its stop";
+    QVERIFY(!refusal->isHidden());
+    QCOMPARE(refusal->text(), sentence);
+    window.run();
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
+    QCOMPARE(window.statusText(), sentence);
+    QCOMPARE(window.shownGrid(), shown);
+    QCOMPARE(fixture.server().loggedRequests().size(), requests);
+
+    window.findChild<QSpinBox *>("monitoringStop")->setValue(24);
+    QVERIFY(refusal->isHidden());
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QCOMPARE(window.shownSettings().monStartHour, qint16(22));
 }
 
 // Thresholds of the ladder, by arrow or typed, are answered from the result on screen, equal to a
