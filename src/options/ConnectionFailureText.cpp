@@ -1,6 +1,7 @@
 #include "options/ConnectionFailureText.h"
 
 #include "db/ConnectionDefaults.h"
+#include "options/KerberosProbe.h"
 
 #include <QFileInfo>
 
@@ -24,10 +25,15 @@ QString authName(const ConnectionFields &fields)
 
 QString kerberosHint(const ConnectionFields &fields)
 {
-    if (fields.authMode() != AuthMode::Windows || !ConnectionFailureText::kerberosTicketMissing())
+    if (fields.authMode() != AuthMode::Windows)
         return {};
-    return QStringLiteral(" (no Kerberos ticket found: Windows Authentication needs one, from "
-                          "kinit)");
+    if (ConnectionFailureText::kerberosTicketMissing()) {
+        return QStringLiteral(" (no Kerberos ticket found: Windows Authentication needs one, "
+                              "from kinit)");
+    }
+    // The driver's text for a ticket Kerberos would not give says only that the login failed.
+    const QString problem = KerberosProbe::problem(fields.SqlDbServer);
+    return problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem);
 }
 
 } // namespace
@@ -66,6 +72,9 @@ QString ConnectionFailureText::target(const ConnectionFields &fields)
             .arg(fields.SqlDbServer)
             .arg(kBrowserPort);
     }
+    // "host,port" is how a connection string names a port; the other modes have no port field.
+    if (fields.SqlDbServer.contains(u','))
+        return QString(fields.SqlDbServer).replace(u',', u':');
     return fields.SqlDbServer + u':' + QString::number(kDefaultPort);
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace tovik {
+
+// Looks at what FreeTDS would meet in an integrated (Kerberos) login, to say why one failed where
+// the driver says only that the connection failed: the ticket cache's ticket-granting ticket, and
+// a service ticket for the principal FreeTDS asks for, requested the same way. MIT Kerberos is
+// loaded at run time (the library FreeTDS itself uses), so the programs do not depend on it; where
+// it is absent, or the build had no Kerberos headers, the probe sees nothing.
+class KerberosProbe
+{
+public:
+    // The service principal FreeTDS asks for when it connects to SERVER as a connection string
+    // names it ("host", "host,port"): MSSQLSvc/host:port, where a host name without a dot
+    // becomes its canonical name if that has one. Empty for "host\instance", whose port only the
+    // SQL Server Browser knows.
+    static QString servicePrincipal(const QString &server);
+    // Why Kerberos would give no ticket for SERVER's service principal, as a sentence to put in
+    // parentheses; empty when it would, or when nothing can be seen.
+    static QString problem(const QString &server);
+};
+
+} // namespace tovik
