@@ -59,6 +59,8 @@ private slots:
     void windowsLoginAnswersAsSqlLogin();
     void failuresSayWhatToDo_data();
     void failuresSayWhatToDo();
+    void serveRefusesUnusableKerberosOptions_data();
+    void serveRefusesUnusableKerberosOptions();
     void pytdsLogsInWithTheSameTicket_data();
     void pytdsLogsInWithTheSameTicket();
 
@@ -211,6 +213,35 @@ void tst_KerberosLogin::failuresSayWhatToDo()
         const bool loginSent = failure == Failure::PrincipalNotAccepted;
         QCOMPARE(fixture.server().logText().contains("LOGIN7 integrated"), loginSent);
     }
+}
+
+void tst_KerberosLogin::serveRefusesUnusableKerberosOptions_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("principal without keytab") << QStringList {"--windows-login", "alice@TOVIK.TEST"}
+                                              << 2 << "--windows-login needs --kerberos-keytab";
+    QTest::newRow("missing keytab") << QStringList {"--kerberos-keytab", "/nonexistent/keytab"} << 1
+                                    << "cannot use the keytab /nonexistent/keytab: ";
+}
+
+void tst_KerberosLogin::serveRefusesUnusableKerberosOptions()
+{
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    MonitoringFixture fixture;
+    QProcess process;
+    process.start(sampleServerPath(),
+        QStringList {"serve", "--data", fixture.dataDir(), "--port", "0", "--browser-port", "0"}
+            + options);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), exitCode);
+    QCOMPARE(process.readAllStandardOutput(), QByteArray());
+    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(errors.startsWith("tovik-sample-server: " + message), qPrintable(errors));
 }
 
 void tst_KerberosLogin::pytdsLogsInWithTheSameTicket_data()
