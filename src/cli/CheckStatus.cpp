@@ -99,12 +99,20 @@ QString devicesText(const QList<CaughtDevice> &caught)
     return text;
 }
 
+// A graphing tool reads a level L as "alert above L", while the state counts from N devices on:
+// the level N - 1 draws its line where the state changes. N is at least 1, so the level is never
+// negative.
+int alertLevel(int fromDevices)
+{
+    return fromDevices - 1;
+}
+
 QString performanceData(const RunOutcome &outcome, const CheckOptions &options)
 {
     return QStringLiteral("caught=%1;%2;%3;0 counted=%4 time=%5s")
         .arg(outcome.caught.size())
-        .arg(options.warning ? QString::number(*options.warning) : QString())
-        .arg(options.critical)
+        .arg(options.warning ? QString::number(alertLevel(*options.warning)) : QString())
+        .arg(alertLevel(options.critical))
         .arg(outcome.countedDevices)
         .arg(QString::number(outcome.durationMs / 1000.0, 'f', 3));
 }

@@ -27,8 +27,9 @@ RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
     settings.listsCaughtDevices = true;
     RunOutcome outcome = TestRunDriver(host, settings).run();
     if (outcome.ending == RunEnding::MainOpenFailure) {
-        outcome.description = ConnectionFailureText::describe(
-            options.connection.fields, outcome.description, options.connection.security);
+        outcome.description
+            = ConnectionFailureText::diagnose(options.connection.fields, outcome.description,
+                options.connection.security, options.connection.loginTimeoutSeconds);
     }
     return outcome;
 }

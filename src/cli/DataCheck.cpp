@@ -76,8 +76,8 @@ std::optional<LadderResult> query(
                   progress.show(report, reports);
           });
     if (!result) {
-        *failure = engine.openFailed() ? ConnectionFailureText::describe(
-                       settings.connection, engine.lastError(), settings.security)
+        *failure = engine.openFailed() ? ConnectionFailureText::diagnose(settings.connection,
+                       engine.lastError(), settings.security, settings.timeouts.loginSeconds)
                                        : engine.lastError();
     }
     return result;

@@ -4,6 +4,8 @@
 #include "options/ConnectionCommandLine.h"
 #include "options/OptionText.h"
 
+#include <QFileInfo>
+
 namespace tovik {
 
 namespace {
@@ -42,7 +44,9 @@ void DataCommandLine::setUp(QCommandLineParser &parser, const QString &command,
             QStringLiteral("The moment --last counts back from, instead of now."),
             QStringLiteral("YYYY-MM-DD HH:MM:SS")},
         {QStringLiteral("format"),
-            QStringLiteral("Output: %1 (default: table on a terminal, else csv)%2.")
+            QStringLiteral(
+                "Output: %1 (default: the one the --output file's name ends in, else table "
+                "on a terminal, else csv)%2.")
                 .arg(formatList(formats),
                     formats == Formats::WithReports
                         ? QStringLiteral("; pdf and html write a report to --output")
@@ -101,15 +105,45 @@ std::optional<DataOutput::Format> DataCommandLine::formatOf(const QString &name,
     return index < 0 ? std::nullopt : std::optional(DataOutput::Format(index));
 }
 
+std::optional<DataOutput::Format> DataCommandLine::formatOfPath(
+    const QString &path, Formats formats)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return formatOf(suffix == QLatin1String("htm") ? QStringLiteral("html") : suffix, formats);
+}
+
+std::optional<DataOutput::Format> DataCommandLine::givenFormat(
+    const QCommandLineParser &parser, Formats formats)
+{
+    if (parser.isSet(QStringLiteral("format")))
+        return formatOf(parser.value(QStringLiteral("format")), formats);
+    return formatOfPath(parser.value(QStringLiteral("output")), formats);
+}
+
 bool DataCommandLine::readFormat(
     const QCommandLineParser &parser, Formats formats, DataOutput &output, QString *failure)
 {
-    if (!parser.isSet(QStringLiteral("format")))
+    // A file named for one format never holds another, whether this command writes that one or not.
+    const auto named = formatOfPath(output.outputPath, Formats::WithReports);
+    if (!parser.isSet(QStringLiteral("format"))) {
+        output.format = formatOfPath(output.outputPath, formats);
+        if (named && !output.format) {
+            *failure = QStringLiteral("--output %1 is named for %2; this command writes %3")
+                           .arg(output.outputPath, formatNames.at(qsizetype(*named)),
+                               formatList(formats));
+            return false;
+        }
         return true;
+    }
     const QString name = parser.value(QStringLiteral("format"));
     output.format = formatOf(name, formats);
     if (!output.format) {
         *failure = QStringLiteral("--format takes %1, not '%2'").arg(formatList(formats), name);
+        return false;
+    }
+    if (named && named != output.format) {
+        *failure = QStringLiteral("--format %1 does not match --output %2, whose name says %3")
+                       .arg(name, output.outputPath, formatNames.at(qsizetype(*named)));
         return false;
     }
     // A report is a file to keep and share, never a terminal's or a pipe's stream of text.

@@ -48,10 +48,15 @@ public:
         SweepCommandLine::Alarm alarm, Formats formats, QString *failure);
     // The format --format names, when formats hold it.
     static std::optional<DataOutput::Format> formatOf(const QString &name, Formats formats);
+    // The format that --format names or, without it, the one the --output file's name ends in.
+    static std::optional<DataOutput::Format> givenFormat(
+        const QCommandLineParser &parser, Formats formats);
 
 private:
     static std::optional<QDateTime> referenceTime(
         const QCommandLineParser &parser, const QDateTime &now, bool fixedRange, QString *failure);
+    // The format whose name the file's suffix is (".htm" for html), when formats hold it.
+    static std::optional<DataOutput::Format> formatOfPath(const QString &path, Formats formats);
     static bool readFormat(
         const QCommandLineParser &parser, Formats formats, DataOutput &output, QString *failure);
     static bool readTimeout(const QCommandLineParser &parser, DataOutput &output, QString *failure);

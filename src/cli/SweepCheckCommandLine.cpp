@@ -40,8 +40,7 @@ bool SweepCheckCommandLine::asksForReport(const QStringList &arguments)
     // Only the options are read: the password's sources are left for the run to read once.
     commandLine.m_parser.parse(arguments);
     const auto format
-        = DataCommandLine::formatOf(commandLine.m_parser.value(QStringLiteral("format")),
-            DataCommandLine::Formats::WithReports);
+        = DataCommandLine::givenFormat(commandLine.m_parser, DataCommandLine::Formats::WithReports);
     return format == DataOutput::Format::Pdf || format == DataOutput::Format::Html;
 }
 

@@ -58,4 +58,11 @@ QString AlarmSetting::hourText(int hour)
     return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
 }
 
+QString AlarmSetting::noMonitoredHourText(int start, int stop)
+{
+    return QStringLiteral("the monitoring time %1 to %2 monitors no hour: it does not wrap past "
+                          "midnight, so its start must come before its stop")
+        .arg(hourText(start), hourText(stop));
+}
+
 } // namespace tovik

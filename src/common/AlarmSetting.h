@@ -58,6 +58,12 @@ struct AlarmSetting
     // "HH:00", as the monitoring lists show an hour.
     static QString hourText(int hour);
 
+    // Whether start <= h < stop holds for any hour: a monitoring time does not wrap past
+    // midnight, so a start at or after the stop monitors nothing.
+    static constexpr bool monitorsSomeHour(int start, int stop) { return start < stop; }
+    // Why the programs other than the tester refuse such a monitoring time, in their words alike.
+    static QString noMonitoredHourText(int start, int stop);
+
     bool operator==(const AlarmSetting &) const = default;
 };
 

@@ -34,8 +34,8 @@ void DeviceLoadWorker::run(quint64 request, const DeviceLoadQuery &query)
 QString DeviceLoadWorker::failureOf(
     const DeviceLoadReader &reader, const DeviceLoadQuery &query) const
 {
-    return reader.openFailed() ? ConnectionFailureText::describe(
-               query.settings.connection, reader.lastError(), query.settings.security)
+    return reader.openFailed() ? ConnectionFailureText::diagnose(query.settings.connection,
+               reader.lastError(), query.settings.security, query.settings.timeouts.loginSeconds)
                                : reader.lastError();
 }
 

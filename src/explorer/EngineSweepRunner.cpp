@@ -19,8 +19,8 @@ std::optional<LadderResult> EngineSweepRunner::run(
         m_engine = nullptr;
     }
     if (!result) {
-        *failure = engine.openFailed() ? ConnectionFailureText::describe(
-                       settings.connection, engine.lastError(), settings.security)
+        *failure = engine.openFailed() ? ConnectionFailureText::diagnose(settings.connection,
+                       engine.lastError(), settings.security, settings.timeouts.loginSeconds)
                                        : engine.lastError();
     }
     return result;

@@ -279,6 +279,12 @@ QWidget *ExplorerWindow::buildSweepBox()
     monitoringRow->addWidget(spinMonStop);
     monitoringRow->addStretch();
     form->addRow(buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
+    lblMonitoring = new QLabel;
+    lblMonitoring->setObjectName(QStringLiteral("monitoringRefusal"));
+    lblMonitoring->setWordWrap(true);
+    lblMonitoring->setStyleSheet(QStringLiteral("color: #b00000"));
+    lblMonitoring->hide();
+    form->addRow(QString(), lblMonitoring);
     // The tester's ranges, so that a setting from its command line is shown as it was given.
     spinThreshold = spinBox<LadderSpinBox>(
         "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
@@ -498,6 +504,8 @@ void ExplorerWindow::connectControls()
     connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
     connect(spinThreshold, &QSpinBox::valueChanged, m_controller,
         [this](int value) { m_controller->changeThreshold(qint16(value)); });
+    for (QSpinBox *box : {spinMonStart, spinMonStop})
+        connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::showMonitoringRefusal);
     for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
         connect(box, &QSpinBox::valueChanged, m_controller, &ExplorerController::requeryLater);
     for (QDateTimeEdit *edit : {dtFrom, dtTo})
@@ -563,6 +571,7 @@ void ExplorerWindow::applySettings(const SweepChoice &s)
     (s.fixedRange ? optFixed : optLast)->setChecked(true);
     spinMonStart->setValue(s.monStartHour);
     spinMonStop->setValue(s.monStopHour);
+    showMonitoringRefusal();
     spinThreshold->setValue(s.threshold);
     spinOccurrences->setValue(s.occurrences);
     // Filling the controls is no change of the user's, so it asks for no query.
@@ -631,7 +640,11 @@ QString ExplorerWindow::statusText() const
 void ExplorerWindow::run()
 {
     m_controller->stopRequery();
-    QString failure;
+    QString failure = monitoringRefusal();
+    if (!failure.isEmpty()) {
+        setStatus(failure, true);
+        return;
+    }
     auto sweep = settings().sweep(QDateTime::currentDateTime(), &failure);
     if (!sweep) {
         setStatus(failure, true);
@@ -640,6 +653,22 @@ void ExplorerWindow::run()
     remember();
     sweep->ladder = ThresholdLadder::standard();
     m_controller->run(*sweep);
+}
+
+QString ExplorerWindow::monitoringRefusal() const
+{
+    const int start = spinMonStart->value();
+    const int stop = spinMonStop->value();
+    return AlarmSetting::monitorsSomeHour(start, stop)
+        ? QString()
+        : AlarmSetting::noMonitoredHourText(start, stop);
+}
+
+void ExplorerWindow::showMonitoringRefusal()
+{
+    const QString refusal = monitoringRefusal();
+    lblMonitoring->setText(refusal);
+    lblMonitoring->setVisible(!refusal.isEmpty());
 }
 
 void ExplorerWindow::cancel()

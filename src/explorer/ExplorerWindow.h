@@ -113,6 +113,9 @@ private:
     qint16 occurrences() const;
     AlarmChoice shownChoice() const;
     void redrawForOccurrences();
+    // The reason a monitoring time is refused, beside its boxes; empty for one that monitors.
+    QString monitoringRefusal() const;
+    void showMonitoringRefusal();
     void chooseSetting(AlarmChoice setting);
     void keepBaseline();
     void compareWithBaseline();
@@ -161,6 +164,7 @@ private:
     QDateTimeEdit *dtTo = nullptr;
     QSpinBox *spinMonStart = nullptr;
     QSpinBox *spinMonStop = nullptr;
+    QLabel *lblMonitoring = nullptr;
     LadderSpinBox *spinThreshold = nullptr;
     QSpinBox *spinOccurrences = nullptr;
 

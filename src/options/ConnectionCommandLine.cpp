@@ -156,9 +156,11 @@ QString ConnectionCommandLine::notice(
     const QCommandLineParser &parser, const ConnectionChoice &choice)
 {
     QStringList lines;
-    if (parser.isSet(QStringLiteral("port")) && choice.fields.authMode() == AuthMode::LocalSql) {
-        lines << QStringLiteral("--port is ignored: Local SQL Authentication connects to the "
-                                "server as --server names it, without a port");
+    // Only remote SQL authentication puts the port into the connection string.
+    if (parser.isSet(QStringLiteral("port")) && choice.fields.authMode() != AuthMode::RemoteSql) {
+        lines << QStringLiteral("--port is ignored: %1 connects to the server as --server names "
+                                "it, without a port")
+                     .arg(choice.fields.SqlConnType);
     }
     if (!choice.security.checksCertificate()) {
         const QString reason = choice.security.encryption == EncryptionMode::Optional

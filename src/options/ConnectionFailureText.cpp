@@ -1,6 +1,9 @@
 #include "options/ConnectionFailureText.h"
 
 #include "db/ConnectionDefaults.h"
+#include "db/ConnectionTimeouts.h"
+#include "db/EncryptionDiagnosis.h"
+#include "db/ServerEndpoint.h"
 #include "options/KerberosProbe.h"
 
 #include <QFileInfo>
@@ -32,18 +35,27 @@ QString kerberosHint(const ConnectionFields &fields)
                               "from kinit)");
     }
     // The driver's text for a ticket Kerberos would not give says only that the login failed.
-    const QString problem = KerberosProbe::problem(fields.SqlDbServer);
+    const QString problem = KerberosProbe::problem(fields);
     return problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem);
 }
 
 } // namespace
 
-QString ConnectionFailureText::describe(
-    const ConnectionFields &fields, const QString &driverText, const ConnectionSecurity &security)
+QString ConnectionFailureText::describe(const ConnectionFields &fields, const QString &driverText,
+    const ConnectionSecurity &security, const QString &cause)
 {
+    const QString reason
+        = cause.isEmpty() ? driverText : QStringLiteral("%1 (%2)").arg(cause, driverText);
     return QStringLiteral("no connection to %1 with %2%3%4: %5")
-        .arg(target(fields), authName(fields), kerberosHint(fields), protection(security),
-            driverText);
+        .arg(target(fields), authName(fields), kerberosHint(fields), protection(security), reason);
+}
+
+QString ConnectionFailureText::diagnose(const ConnectionFields &fields, const QString &driverText,
+    const ConnectionSecurity &security, int waitSeconds)
+{
+    const int wait = waitSeconds > 0 ? waitSeconds : ConnectionTimeouts::kDefaultLoginSeconds;
+    return describe(
+        fields, driverText, security, EncryptionDiagnosis::cause(fields, security, wait));
 }
 
 QString ConnectionFailureText::protection(const ConnectionSecurity &security)
@@ -65,17 +77,12 @@ QString ConnectionFailureText::protection(const ConnectionSecurity &security)
 
 QString ConnectionFailureText::target(const ConnectionFields &fields)
 {
-    if (fields.authMode() == AuthMode::RemoteSql)
-        return fields.SqlDbServer + u':' + fields.SqlDbPort;
-    if (fields.SqlDbServer.contains(u'\\')) {
-        return QStringLiteral("%1 through the SQL Server Browser on UDP %2")
-            .arg(fields.SqlDbServer)
-            .arg(kBrowserPort);
-    }
-    // "host,port" is how a connection string names a port; the other modes have no port field.
-    if (fields.SqlDbServer.contains(u','))
-        return QString(fields.SqlDbServer).replace(u',', u':');
-    return fields.SqlDbServer + u':' + QString::number(kDefaultPort);
+    const ServerEndpoint endpoint = ServerEndpoint::of(fields);
+    if (endpoint.instance.isEmpty())
+        return endpoint.host + u':' + endpoint.port;
+    return QStringLiteral("%1\\%2 through the SQL Server Browser on UDP %3")
+        .arg(endpoint.host, endpoint.instance)
+        .arg(ServerEndpoint::kBrowserPort);
 }
 
 bool ConnectionFailureText::kerberosTicketMissing()

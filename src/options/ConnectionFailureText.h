@@ -13,13 +13,15 @@ namespace tovik {
 class ConnectionFailureText
 {
 public:
-    static constexpr int kDefaultPort = 1433;
-    static constexpr int kBrowserPort = 1434;
-
     // A connection that asked for more than optional encryption says how it was protected, since
-    // a driver's text for a certificate that did not check rarely names the certificate.
+    // a driver's text for a certificate that did not check rarely names the certificate; a cause
+    // found by the program comes before the driver's text, which follows in brackets.
     static QString describe(const ConnectionFields &fields, const QString &driverText,
-        const ConnectionSecurity &security = {});
+        const ConnectionSecurity &security = {}, const QString &cause = {});
+    // describe() with the cause that EncryptionDiagnosis finds, asking the server again within
+    // waitSeconds for each answer (the login timeout; 0: the default one).
+    static QString diagnose(const ConnectionFields &fields, const QString &driverText,
+        const ConnectionSecurity &security, int waitSeconds);
     // Empty for optional encryption, else ", mandatory encryption with the certificate checked
     // against FILE" and the like.
     static QString protection(const ConnectionSecurity &security);

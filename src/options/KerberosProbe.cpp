@@ -1,5 +1,7 @@
 #include "options/KerberosProbe.h"
 
+#include "db/ServerEndpoint.h"
+
 #include <QDateTime>
 
 #if defined(Q_OS_UNIX) && __has_include(<gssapi/gssapi.h>) && __has_include(<krb5/krb5.h>)
@@ -13,8 +15,6 @@
 namespace tovik {
 
 namespace {
-
-constexpr int kFreeTdsDefaultPort = 1433;
 
 #ifdef TOVIK_KERBEROS_PROBE
 
@@ -198,21 +198,17 @@ QString canonicalHost(const QString &host)
 
 } // namespace
 
-QString KerberosProbe::servicePrincipal(const QString &server)
+QString KerberosProbe::servicePrincipal(const ConnectionFields &fields)
 {
-    if (server.contains(u'\\'))
-        return {};
-    const int comma = server.indexOf(u',');
-    const QString host = (comma < 0 ? server : server.left(comma)).trimmed();
+    const ServerEndpoint endpoint = ServerEndpoint::of(fields);
     bool numeric = false;
-    const int port
-        = comma < 0 ? kFreeTdsDefaultPort : server.mid(comma + 1).trimmed().toInt(&numeric);
-    if (host.isEmpty() || (comma >= 0 && !numeric))
+    const int port = endpoint.port.toInt(&numeric);
+    if (!endpoint.instance.isEmpty() || endpoint.host.isEmpty() || !numeric)
         return {};
-    return QStringLiteral("MSSQLSvc/%1:%2").arg(canonicalHost(host)).arg(port);
+    return QStringLiteral("MSSQLSvc/%1:%2").arg(canonicalHost(endpoint.host)).arg(port);
 }
 
-QString KerberosProbe::problem(const QString &server)
+QString KerberosProbe::problem(const ConnectionFields &fields)
 {
 #ifdef TOVIK_KERBEROS_PROBE
     const auto ticket = cacheTicket();
@@ -222,7 +218,7 @@ QString KerberosProbe::problem(const QString &server)
         return QStringLiteral("the Kerberos ticket of %1 ended at %2: get a new one with kinit")
             .arg(ticket->client, ticket->end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     }
-    const QString principal = servicePrincipal(server);
+    const QString principal = servicePrincipal(fields);
     if (principal.isEmpty())
         return {};
     const QString failure = serviceTicketFailure(principal);
@@ -232,7 +228,7 @@ QString KerberosProbe::problem(const QString &server)
                           "asks for: %4")
         .arg(ticket->client, principal, defaultRealm(), failure);
 #else
-    Q_UNUSED(server);
+    Q_UNUSED(fields);
     return {};
 #endif
 }

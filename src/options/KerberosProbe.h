@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/ConnectionFields.h"
+
 #include <QString>
 
 namespace tovik {
@@ -12,14 +14,14 @@ namespace tovik {
 class KerberosProbe
 {
 public:
-    // The service principal FreeTDS asks for when it connects to SERVER as a connection string
-    // names it ("host", "host,port"): MSSQLSvc/host:port, where a host name without a dot
-    // becomes its canonical name if that has one. Empty for "host\instance", whose port only the
-    // SQL Server Browser knows.
-    static QString servicePrincipal(const QString &server);
-    // Why Kerberos would give no ticket for SERVER's service principal, as a sentence to put in
+    // The service principal FreeTDS asks for when it connects to the server of Windows
+    // Authentication's fields: MSSQLSvc/host:port, where a host name without a dot becomes its
+    // canonical name if that has one. Empty for "host\instance", whose port only the SQL Server
+    // Browser knows.
+    static QString servicePrincipal(const ConnectionFields &fields);
+    // Why Kerberos would give no ticket for that service principal, as a sentence to put in
     // parentheses; empty when it would, or when nothing can be seen.
-    static QString problem(const QString &server);
+    static QString problem(const ConnectionFields &fields);
 };
 
 } // namespace tovik

@@ -46,7 +46,13 @@ std::optional<OptionText::MonitoringHours> OptionText::monitoringHours(
                        .arg(text);
         return std::nullopt;
     }
-    return MonitoringHours {*start, *stop};
+    const MonitoringHours hours {*start, *stop};
+    if (!AlarmSetting::monitorsSomeHour(hours.start, hours.stop)) {
+        *failure = QStringLiteral("--monitoring %1: %2")
+                       .arg(text, AlarmSetting::noMonitoredHourText(hours.start, hours.stop));
+        return std::nullopt;
+    }
+    return hours;
 }
 
 std::optional<QDateTime> OptionText::localTime(const QString &text, QString *failure)

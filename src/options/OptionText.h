@@ -24,7 +24,8 @@ public:
     static QString optionName(const QString &name);
     // A whole number from min to max; nothing for any other text.
     static std::optional<int> wholeNumber(const QString &text, int min, int max);
-    // "START-STOP" as the window's two hour lists offer them: START 0 to 23, STOP 1 to 24.
+    // "START-STOP" as the window's two hour lists offer them: START 0 to 23, STOP 1 to 24, and
+    // START before STOP.
     static std::optional<MonitoringHours> monitoringHours(const QString &text, QString *failure);
     // A local time 'YYYY-MM-DD HH:MM:SS', as --at takes it.
     static std::optional<QDateTime> localTime(const QString &text, QString *failure);

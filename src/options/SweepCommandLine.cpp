@@ -16,8 +16,9 @@ QString monitoringText(const SweepChoice &choice)
 QCommandLineOption monitoringOption(const SweepChoice &base)
 {
     return OptionText::option({"monitoring"},
-        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24.", "START-STOP",
-        monitoringText(base));
+        "Monitoring time, whole hours: START 0 to 23, STOP 1 to 24, START before STOP (it does "
+        "not wrap past midnight).",
+        "START-STOP", monitoringText(base));
 }
 
 } // namespace

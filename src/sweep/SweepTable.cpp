@@ -1,5 +1,6 @@
 #include "sweep/SweepTable.h"
 
+#include "common/AlarmSetting.h"
 #include "sweep/BufferedOutput.h"
 #include "sweep/HourRanges.h"
 #include "sweep/SweepResult.h"
@@ -88,20 +89,48 @@ void writeDevices(BufferedOutput &out, const SweepResult &result, qint16 occurre
     }
 }
 
-// Per day of the range the caught device-hours; a day without a monitored hour says so.
+// One calendar day of the range: its hours are consecutive, from firstHour to lastHour.
+struct DayTotal
+{
+    int alarms = 0;
+    bool monitored = false;
+    int firstHour = 0;
+    int lastHour = 0;
+};
+
+QByteArray dayText(const DayTotal &day)
+{
+    QByteArray text
+        = day.monitored ? QByteArray::number(day.alarms) : QByteArrayLiteral("not monitored");
+    // A day the range cuts short holds fewer alarms than a whole one would, and must say so.
+    constexpr int hoursOfDay = 24;
+    if (day.lastHour - day.firstHour + 1 < hoursOfDay) {
+        text += QStringLiteral(" (partial day, %1 to %2)")
+                    .arg(AlarmSetting::hourText(day.firstHour),
+                        AlarmSetting::hourText(day.lastHour + 1))
+                    .toUtf8();
+    }
+    return text;
+}
+
+// Per day of the range the caught device-hours; a day without a monitored hour says so, and so
+// does a day the range covers only in part.
 void writeDays(BufferedOutput &out, const SweepResult &result, const QList<int> &caught)
 {
-    QMap<QDate, std::pair<int, bool>> days;
+    QMap<QDate, DayTotal> days;
     for (int i = 0; i < caught.size(); ++i) {
-        auto &[alarms, monitored] = days[result.range.hour(i).date()];
-        alarms += caught.at(i);
-        monitored = monitored || result.monitored.at(i);
+        const QDateTime hour = result.range.hour(i);
+        const bool first = !days.contains(hour.date());
+        DayTotal &day = days[hour.date()];
+        if (first)
+            day.firstHour = hour.time().hour();
+        day.lastHour = hour.time().hour();
+        day.alarms += caught.at(i);
+        day.monitored = day.monitored || result.monitored.at(i);
     }
     out << QByteArrayLiteral("\nalarms per day (caught device-hours)\n");
     for (auto date = days.cbegin(); date != days.cend(); ++date) {
-        out << date.key().toString(Qt::ISODate) << QByteArrayLiteral("  ")
-            << (date.value().second ? QByteArray::number(date.value().first)
-                                    : QByteArrayLiteral("not monitored"))
+        out << date.key().toString(Qt::ISODate) << QByteArrayLiteral("  ") << dayText(date.value())
             << QByteArrayLiteral("\n");
     }
 }

@@ -14,6 +14,16 @@ const QString password = "S3cret-pw";
 const QString nodeName = "core-rtr-01";
 const QStringList sweepOptions {"--from", "2026-12-07 13:00:00", "--to", "2026-12-07 15:00:00",
     "--threshold", "50", "--occurrences", "2", "--monitoring", "0-24"};
+// The range and setting each command is given.
+QStringList commandOptions(const QString &command)
+{
+    if (command == "run")
+        return {"--threshold", "50"};
+    if (command == "tune")
+        return sweepOptions.mid(0, 4) + sweepOptions.mid(sweepOptions.size() - 2);
+    return sweepOptions;
+}
+
 // What the sweep gives for the data below, encrypted or not.
 const QByteArray csv = "hour,report_id,node_id,node_name,address,count,caught,samples\r\n"
                        "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true,3\r\n";
@@ -81,7 +91,8 @@ private slots:
     void relaySeesOnlyWhatIsInClear();
 
 private:
-    bool serve(MonitoringFixture &fixture, Served served, const QString &listen = "127.0.0.1");
+    // A server "host\\INSTANCE" is also found through the SQL Browser's reply.
+    bool serve(MonitoringFixture &fixture, Served served, const QString &server = "127.0.0.1");
     QStringList withCertificates(QStringList arguments) const;
 
     TestCertificates m_certificates;
@@ -94,11 +105,15 @@ void tst_CheckEncryption::initTestCase()
         QSKIP(qPrintable("no test certificates: " + error));
 }
 
-bool tst_CheckEncryption::serve(MonitoringFixture &fixture, Served served, const QString &listen)
+bool tst_CheckEncryption::serve(MonitoringFixture &fixture, Served served, const QString &server)
 {
     SampleServer::Options options;
     options.logins = {"sa:" + password};
-    options.listen = listen;
+    options.listen = server.section('\\', 0, 0);
+    if (server.contains('\\')) {
+        options.instance = server.section('\\', 1);
+        options.browser = true;
+    }
     if (served != Served::NoCertificate) {
         options.certificate = served == Served::Expired ? m_certificates.expiredCertificate()
                                                         : m_certificates.serverCertificate();
@@ -126,42 +141,77 @@ void tst_CheckEncryption::modes_data()
     // What the server's log says the connection encrypted, "" for no PRELOGIN at all; "refused"
     // where the connection ends before the login.
     QTest::addColumn<QString>("encrypted");
+    // What the line says of the cause, found by the check itself where the driver's text does not
+    // say it; "" where it names none.
+    QTest::addColumn<QString>("cause");
 
     const QStringList mandatory {"--encrypt", "mandatory", "--ca-file", "CA"};
     const QString local = "127.0.0.1";
+    const QString notSigned = "the server's certificate is not signed by %1; its issuer is "
+                              "CN=Tovik Test CA (";
     QTest::newRow("optional, no certificate")
-        << "sweep" << Served::NoCertificate << QStringList {} << local << "none";
+        << "sweep" << Served::NoCertificate << QStringList {} << local << "none"
+        << "";
     QTest::newRow("optional, certificate")
-        << "sweep" << Served::Certificate << QStringList {} << local << "login only";
+        << "sweep" << Served::Certificate << QStringList {} << local << "login only"
+        << "";
     QTest::newRow("optional, forced")
-        << "sweep" << Served::Forced << QStringList {"--encrypt", "optional"} << local << "full";
+        << "sweep" << Served::Forced << QStringList {"--encrypt", "optional"} << local << "full"
+        << "";
     QTest::newRow("mandatory, no certificate")
-        << "sweep" << Served::NoCertificate << mandatory << local << "refused";
+        << "sweep" << Served::NoCertificate << mandatory << local << "refused"
+        << "the server offers no encryption (";
+    QTest::newRow("tune: mandatory, no certificate")
+        << "tune" << Served::NoCertificate << mandatory << local << "refused"
+        << "the server offers no encryption (";
+    QTest::newRow("run: named instance, no certificate")
+        << "run" << Served::NoCertificate << mandatory << "127.0.0.1\\SNMPCONLINE"
+        << "refused"
+        << "the server offers no encryption (";
+    QTest::newRow("run: mandatory, no certificate, trusted")
+        << "run" << Served::NoCertificate
+        << QStringList {"--encrypt", "mandatory", "--trust-server-certificate"} << local
+        << "refused"
+        << "the server offers no encryption (";
     QTest::newRow("mandatory, certificate")
-        << "sweep" << Served::Certificate << mandatory << local << "full";
-    QTest::newRow("mandatory, forced") << "sweep" << Served::Forced << mandatory << local << "full";
+        << "sweep" << Served::Certificate << mandatory << local << "full"
+        << "";
+    QTest::newRow("mandatory, forced") << "sweep" << Served::Forced << mandatory << local << "full"
+                                       << "";
     QTest::newRow("mandatory, trusted")
         << "sweep" << Served::Certificate
-        << QStringList {"--encrypt", "mandatory", "--trust-server-certificate"} << local << "full";
+        << QStringList {"--encrypt", "mandatory", "--trust-server-certificate"} << local << "full"
+        << "";
     QTest::newRow("mandatory, server's name given")
         << "sweep" << Served::Certificate
-        << mandatory + QStringList {"--host-name-in-certificate", local} << local << "full";
+        << mandatory + QStringList {"--host-name-in-certificate", local} << local << "full"
+        << "";
     QTest::newRow("strict") << "sweep" << Served::Forced
-                            << QStringList {"--encrypt", "strict", "--ca-file", "CA"} << local
+                            << QStringList {"--encrypt", "strict", "--ca-file", "CA"} << local << ""
                             << "";
     QTest::newRow("run: system authorities")
         << "run" << Served::Certificate << QStringList {"--encrypt", "mandatory"} << local
-        << "refused";
+        << "refused" << notSigned.arg("the system's certificate authorities");
     QTest::newRow("run: another CA")
         << "run" << Served::Certificate
-        << QStringList {"--encrypt", "mandatory", "--ca-file", "OTHER_CA"} << local << "refused";
-    QTest::newRow("run: expired") << "run" << Served::Expired << mandatory << local << "refused";
+        << QStringList {"--encrypt", "mandatory", "--ca-file", "OTHER_CA"} << local << "refused"
+        << notSigned.arg("the certificate authorities in OTHER_CA");
+    QTest::newRow("sweep: another CA, forced")
+        << "sweep" << Served::Forced
+        << QStringList {"--encrypt", "mandatory", "--ca-file", "OTHER_CA"} << local << "refused"
+        << notSigned.arg("the certificate authorities in OTHER_CA");
+    QTest::newRow("run: expired")
+        << "run" << Served::Expired << mandatory << local << "refused"
+        << "the server's certificate has expired; it was valid until EXPIRED_END UTC (";
     QTest::newRow("run: another host name")
         << "run" << Served::Certificate << mandatory << "127.0.0.2"
-        << "refused";
+        << "refused"
+        << "the name in the server's certificate is not the server's; it is for localhost, "
+           "127.0.0.1, not for 127.0.0.2 (";
     QTest::newRow("run: another name asked")
         << "run" << Served::Certificate
-        << mandatory + QStringList {"--host-name-in-certificate", "db.example.com"} << local << "";
+        << mandatory + QStringList {"--host-name-in-certificate", "db.example.com"} << local << ""
+        << "";
 }
 
 void tst_CheckEncryption::modes()
@@ -171,14 +221,16 @@ void tst_CheckEncryption::modes()
     QFETCH(QStringList, arguments);
     QFETCH(QString, server);
     QFETCH(QString, encrypted);
+    QFETCH(QString, cause);
 
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture, served, server), qPrintable(fixture.error));
-    const QStringList connection {
-        command, "--auth", "remote", "--server", server, "--port", QString::number(fixture.port())};
-    const CheckRun run = runCheck(connection + withCertificates(arguments)
-            + (command == "sweep" ? sweepOptions : QStringList {"--threshold", "50"}),
-        withPassword(password));
+    const QStringList connection = server.contains('\\')
+        ? QStringList {command, "--auth", "local", "--server", server}
+        : QStringList {command, "--auth", "remote", "--server", server, "--port",
+            QString::number(fixture.port())};
+    const CheckRun run = runCheck(
+        connection + withCertificates(arguments) + commandOptions(command), withPassword(password));
 
     const QList<LoggedRequest> logged = fixture.server().loggedRequests();
     if (encrypted != "refused" && !encrypted.isEmpty()) {
@@ -188,13 +240,19 @@ void tst_CheckEncryption::modes()
         return;
     }
     QCOMPARE(run.exitCode, 3);
-    const QString line = command == "sweep" ? errorLine(run) : statusLine(run);
+    const QString line = command == "run" ? statusLine(run) : errorLine(run);
     QVERIFY2(line.startsWith("CPU LOAD UNKNOWN - no connection to " + server), qPrintable(line));
     QVERIFY2(line.contains("FreeTDS"), qPrintable(line));
     // The driver's text rarely names the certificate; the line says what was asked of it.
-    if (arguments.contains("mandatory") || arguments.contains("strict"))
+    if (!arguments.contains("--trust-server-certificate")
+        && (arguments.contains("mandatory") || arguments.contains("strict")))
         QVERIFY2(
             line.contains(" encryption with the certificate checked against "), qPrintable(line));
+    const QString expectedCause
+        = QString(cause)
+              .replace("OTHER_CA", m_certificates.otherCaCertificate())
+              .replace("EXPIRED_END", m_certificates.endDate(m_certificates.expiredCertificate()));
+    QVERIFY2(cause.isEmpty() || line.contains(": " + expectedCause), qPrintable(line));
     QVERIFY(!sawLogin(logged));
     if (encrypted.isEmpty())
         QCOMPARE(loggedEncryption(logged), QString());

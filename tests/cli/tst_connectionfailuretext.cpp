@@ -121,29 +121,37 @@ void tst_ConnectionFailureText::describesWhatWasTried()
 void tst_ConnectionFailureText::protectionTried_data()
 {
     QTest::addColumn<ConnectionSecurity>("security");
+    QTest::addColumn<QString>("cause");
     QTest::addColumn<QString>("expected");
 
     using M = EncryptionMode;
     QTest::newRow("optional says nothing")
-        << ConnectionSecurity {M::Optional, true, "/etc/ca.pem", "db"} << "";
-    QTest::newRow("mandatory, system") << ConnectionSecurity {M::Mandatory, false, {}, {}}
+        << ConnectionSecurity {M::Optional, true, "/etc/ca.pem", "db"} << ""
+        << ": driver text";
+    QTest::newRow("mandatory, system") << ConnectionSecurity {M::Mandatory, false, {}, {}} << ""
                                        << ", mandatory encryption with the certificate checked "
-                                          "against the system's certificate authorities";
+                                          "against the system's certificate authorities: driver "
+                                          "text";
     QTest::newRow("mandatory, CA file and name")
-        << ConnectionSecurity {M::Mandatory, false, "/etc/ca.pem", "db.lan"}
+        << ConnectionSecurity {M::Mandatory, false, "/etc/ca.pem", "db.lan"} << ""
         << ", mandatory encryption with the certificate checked against /etc/ca.pem for the "
-           "name db.lan";
-    QTest::newRow("mandatory, trusted") << ConnectionSecurity {M::Mandatory, true, {}, {}}
+           "name db.lan: driver text";
+    QTest::newRow("mandatory, trusted") << ConnectionSecurity {M::Mandatory, true, {}, {}} << ""
                                         << ", mandatory encryption with the certificate trusted "
-                                           "unchecked";
-    QTest::newRow("strict") << ConnectionSecurity {M::Strict, false, "/etc/ca.pem", {}}
+                                           "unchecked: driver text";
+    QTest::newRow("strict") << ConnectionSecurity {M::Strict, false, "/etc/ca.pem", {}} << ""
                             << ", strict encryption with the certificate checked against "
-                               "/etc/ca.pem";
+                               "/etc/ca.pem: driver text";
+    QTest::newRow("a cause found, the driver's text after it")
+        << ConnectionSecurity {M::Mandatory, true, {}, {}} << "the server offers no encryption"
+        << ", mandatory encryption with the certificate trusted unchecked: the server offers no "
+           "encryption (driver text)";
 }
 
 void tst_ConnectionFailureText::protectionTried()
 {
     QFETCH(ConnectionSecurity, security);
+    QFETCH(QString, cause);
     QFETCH(QString, expected);
 
     ConnectionFields fields;
@@ -151,9 +159,8 @@ void tst_ConnectionFailureText::protectionTried()
     fields.SqlDbServer = "db.example";
     fields.SqlDbPort = "1444";
     fields.SqlDbUser = "monitor";
-    QCOMPARE(ConnectionFailureText::describe(fields, "driver text", security),
-        "no connection to db.example:1444 with Remote SQL Authentication as monitor" + expected
-            + ": driver text");
+    QCOMPARE(ConnectionFailureText::describe(fields, "driver text", security, cause),
+        "no connection to db.example:1444 with Remote SQL Authentication as monitor" + expected);
 }
 
 void tst_ConnectionFailureText::servicePrincipalAsFreeTdsAsksForIt_data()
@@ -180,7 +187,11 @@ void tst_ConnectionFailureText::servicePrincipalAsFreeTdsAsksForIt()
 {
     QFETCH(QString, server);
     QFETCH(QString, principal);
-    QCOMPARE(KerberosProbe::servicePrincipal(server), principal);
+    ConnectionFields fields;
+    fields.SqlConnType = "Windows Authentication";
+    fields.SqlDbServer = server;
+    fields.SqlDbPort = "1444";
+    QCOMPARE(KerberosProbe::servicePrincipal(fields), principal);
 }
 
 } // namespace tovik::test

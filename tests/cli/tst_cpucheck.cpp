@@ -68,6 +68,22 @@ bool serve(MonitoringFixture &fixture, Data data, SampleServer::Options options 
     return fixture.addDatabase("SNMPCONLINE", installation(data)) && fixture.startServer(options);
 }
 
+// The state a graphing tool reads from "caught=VALUE;WARNING;CRITICAL;0", where a level L alerts
+// when the value is above L; -1 when the status has no such data.
+int stateOfLevels(const QString &status)
+{
+    const QRegularExpressionMatch levels
+        = QRegularExpression("caught=(\\d+);(\\d*);(\\d+);0 ").match(status);
+    if (!levels.hasMatch())
+        return -1;
+    const int value = levels.captured(1).toInt();
+    if (value > levels.captured(3).toInt())
+        return 2;
+    if (!levels.captured(2).isEmpty() && value > levels.captured(2).toInt())
+        return 1;
+    return 0;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Data)
@@ -152,28 +168,31 @@ void tst_CpuCheck::statusOfRun_data()
           "counted=3 time=";
     QTest::newRow("none caught") << Data::Standard << QStringList {"--occurrences", "4"} << 0
                                  << "CPU LOAD OK - no device caught " + hour
-            + " (threshold 50%, occurrences 4) | caught=0;;1;0 counted=3 time=";
+            + " (threshold 50%, occurrences 4) | caught=0;;0;0 counted=3 time=";
     QTest::newRow("caught, critical from one")
-        << Data::Standard << QStringList {} << 2 << caught.arg("CRITICAL", ";1");
+        << Data::Standard << QStringList {} << 2 << caught.arg("CRITICAL", ";0");
+    QTest::newRow("caught, one short of the warning")
+        << Data::Standard << QStringList {"--warning", "3", "--critical", "5"} << 0
+        << caught.arg("OK", "2;4");
     QTest::newRow("caught, warning below critical")
         << Data::Standard << QStringList {"--warning", "2", "--critical", "3"} << 1
-        << caught.arg("WARNING", "2;3");
+        << caught.arg("WARNING", "1;2");
     QTest::newRow("caught, warning and critical reached")
         << Data::Standard << QStringList {"--warning", "1", "--critical", "2"} << 2
-        << caught.arg("CRITICAL", "1;2");
+        << caught.arg("CRITICAL", "0;1");
     QTest::newRow("threshold text rounded as in the window")
         << Data::Standard << QStringList {"--threshold", "49.5"} << 2
-        << caught.arg("CRITICAL", ";1");
+        << caught.arg("CRITICAL", ";0");
     QTest::newRow("hour outside the monitoring time")
         << Data::Standard << QStringList {"--monitoring", "14-24"} << 0
         << "CPU LOAD OK - no device caught " + hour
             + ", outside the monitoring time 14:00 to 24:00 (threshold 50%, occurrences 2) | "
-              "caught=0;;1;0 counted=0 time=";
+              "caught=0;;0;0 counted=0 time=";
     QTest::newRow("node caught in two reports, busiest first")
         << Data::SecondReport << QStringList {} << 2
         << "CPU LOAD CRITICAL - 3 devices caught " + hour
             + " (threshold 50%, occurrences 2): core-rtr-01 (report 9) 4 times, core-rtr-01 "
-              "(report 7) 3 times, node 103 2 times | caught=3;;1;0 counted=4 time=";
+              "(report 7) 3 times, node 103 2 times | caught=3;;0;0 counted=4 time=";
     QTest::newRow("query failure") << Data::MissingSampleTable << QStringList {} << 3
                                    << "CPU LOAD UNKNOWN - *Invalid object name 'ATR_Report_12_RAW'";
     QTest::newRow("no cpu reports") << Data::NoCpuReports << QStringList {} << 3
@@ -212,9 +231,11 @@ void tst_CpuCheck::statusOfRun()
             qPrintable(status));
     else
         QVERIFY2(status.startsWith(line), qPrintable(status));
-    if (exitCode != 3)
+    if (exitCode != 3) {
         QVERIFY2(QRegularExpression("time=\\d+\\.\\d{3}s$").match(status).hasMatch(),
             qPrintable(status));
+        QCOMPARE(stateOfLevels(status), exitCode);
+    }
     // A failure ending writes the log as the window would, except when no connection opened.
     const QByteArray log = fileBytes(path);
     if (QTest::currentDataTag() == QByteArray("main connection not opened"))
@@ -243,6 +264,11 @@ void tst_CpuCheck::badCommandLine_data()
         << QStringList {"run", "--monitoring", "6-25"}
         << "CPU LOAD UNKNOWN - --monitoring takes START-STOP, START 0 to 23 and STOP 1 to 24, not "
            "'6-25'"
+            + hint;
+    QTest::newRow("monitoring past midnight")
+        << QStringList {"run", "--monitoring", "22-6"}
+        << "CPU LOAD UNKNOWN - --monitoring 22-6: the monitoring time 22:00 to 06:00 monitors no "
+           "hour: it does not wrap past midnight, so its start must come before its stop"
             + hint;
     QTest::newRow("reference time twice") << QStringList {"run", "--at", at, "--hours-ago",
         "2"} << "CPU LOAD UNKNOWN - --at and --hours-ago exclude each other" + hint;
@@ -463,7 +489,7 @@ void tst_CpuCheck::manyCaughtDevicesShortened()
     QCOMPARE(status.line,
         "CPU LOAD CRITICAL - 8 devices caught " + hour
             + " (threshold 80%, occurrences 1): sw/8 8 times, sw/7 7 times, sw/6 6 times, sw/5 5 "
-              "times, sw/4 4 times and 3 more | caught=8;;1;0 counted=9 time=1.234s");
+              "times, sw/4 4 times and 3 more | caught=8;;0;0 counted=9 time=1.234s");
 }
 
 using CaughtDevices = QList<CaughtDevice>;

@@ -42,13 +42,17 @@ bool serve(MonitoringFixture &fixture)
     return fixture.addDatabase("SNMPCONLINE", installation()) && fixture.startServer(options);
 }
 
+// Without a format, the output file's name gives it.
 QStringList reportArguments(
     const MonitoringFixture &fixture, const QString &format, const QString &path)
 {
-    return {"sweep", "--auth", "remote", "--server", "127.0.0.1", "--port",
+    QStringList arguments {"sweep", "--auth", "remote", "--server", "127.0.0.1", "--port",
         QString::number(fixture.port()), "--from", "2026-12-07 13:00:00", "--to",
         "2026-12-07 15:00:00", "--threshold", "50", "--occurrences", "2", "--monitoring", "0-24",
-        "--format", format, "--output", path};
+        "--output", path};
+    if (!format.isEmpty())
+        arguments << "--format" << format;
+    return arguments;
 }
 
 // The check as a cron job or an ssh session runs it: no display, no platform chosen.
@@ -86,20 +90,31 @@ private slots:
 void tst_CpuSweepReport::reportWritten_data()
 {
     QTest::addColumn<QString>("format");
-    QTest::newRow("pdf") << "pdf";
-    QTest::newRow("html") << "html";
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<bool>("given");
+    QTest::newRow("pdf") << "pdf"
+                         << "pdf" << true;
+    QTest::newRow("html") << "html"
+                          << "html" << true;
+    QTest::newRow("pdf from the file's name") << "pdf"
+                                              << "PDF" << false;
+    QTest::newRow("html from the file's name") << "html"
+                                               << "htm" << false;
 }
 
 void tst_CpuSweepReport::reportWritten()
 {
     QFETCH(QString, format);
+    QFETCH(QString, suffix);
+    QFETCH(bool, given);
     if (format == "pdf" && !pdfToolsInstalled())
         QSKIP("pdftotext and pdfinfo (poppler-utils) are needed to read the PDF back");
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture), qPrintable(fixture.error));
-    const QString path = QDir(fixture.appDir()).filePath("report." + format);
+    const QString path = QDir(fixture.appDir()).filePath("report." + suffix);
 
-    const CheckRun run = runCheck(reportArguments(fixture, format, path), withoutDisplay(password));
+    const CheckRun run = runCheck(
+        reportArguments(fixture, given ? format : QString(), path), withoutDisplay(password));
 
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QCOMPARE(run.out, QByteArray());
@@ -168,6 +183,15 @@ void tst_CpuSweepReport::refusedFormats_data()
                                      << "--format takes csv, json, table, pdf or html, not 'xml'";
     QTest::newRow("tune writes no report") << QStringList {"tune", "--format", "pdf", "--output",
         "/tmp/never.pdf"} << "--format takes csv, json or table, not 'pdf'";
+    QTest::newRow("format against the file's name")
+        << QStringList {"sweep", "--format", "pdf", "--output", "/tmp/never.html"}
+        << "--format pdf does not match --output /tmp/never.html, whose name says html";
+    QTest::newRow("data format against a report's name")
+        << QStringList {"tune", "--format", "json", "--output", "/tmp/never.pdf"}
+        << "--format json does not match --output /tmp/never.pdf, whose name says pdf";
+    QTest::newRow("tune into a report's name")
+        << QStringList {"tune", "--output", "/tmp/never.html"}
+        << "--output /tmp/never.html is named for html; this command writes csv, json or table";
 }
 
 // Refused before any connection: one UNKNOWN line and exit 3, as the sweep's other bad input.

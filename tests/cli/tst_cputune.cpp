@@ -215,6 +215,8 @@ void tst_CpuTune::badArgumentsKeepOutput_data()
     QTest::newRow("budget not a number") << QStringList {"--budget", "abc"} << "not 'abc'";
     QTest::newRow("infinite budget") << QStringList {"--budget", "inf"} << "not 'inf'";
     QTest::newRow("a sweep's threshold") << QStringList {"--threshold", "50"} << "threshold";
+    QTest::newRow("monitoring past midnight")
+        << QStringList {"--monitoring", "22-6"} << "it does not wrap past midnight";
 }
 
 // Refused before any connection: one UNKNOWN line, exit 3, and the old output as it was.

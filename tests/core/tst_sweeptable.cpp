@@ -164,8 +164,8 @@ void tst_SweepTable::alarmsPerDay()
     const QStringList lines = tableLines(result);
 
     QCOMPARE(linesAfter(lines, "alarms per day (caught device-hours)", ""),
-        QStringList(
-            {"2026-12-07  3", "2026-12-08  2", "2026-12-09  0", "2026-12-10  not monitored"}));
+        QStringList({"2026-12-07  3 (partial day, 20:00 to 24:00)", "2026-12-08  2",
+            "2026-12-09  0", "2026-12-10  not monitored (partial day, 00:00 to 02:00)"}));
     QVERIFY(lines.contains("caught devices: 4"));
     QVERIFY(lines.contains("2026-12-10 01:00:00  not monitored"));
 }

@@ -146,6 +146,10 @@ void tst_ExplorerOptions::refused_data()
     QTest::newRow("monitoring stop 25") << QStringList {"--monitoring", "6-25"}
                                         << "--monitoring takes START-STOP, START 0 to 23 and "
                                            "STOP 1 to 24, not '6-25'";
+    QTest::newRow("monitoring past midnight")
+        << QStringList {"--monitoring", "22-6"}
+        << "--monitoring 22-6: the monitoring time 22:00 to 06:00 monitors no hour: it does not "
+           "wrap past midnight, so its start must come before its stop";
     QTest::newRow("positional") << QStringList {"run"} << "unexpected argument 'run'";
 }
 
@@ -344,6 +348,8 @@ void tst_ExplorerOptions::ignoredPortNoticed_data()
     QTest::addColumn<bool>("noticed");
 
     QTest::newRow("local with a port") << QStringList {"--auth", "local", "--port", "1444"} << true;
+    QTest::newRow("windows with a port")
+        << QStringList {"--auth", "windows", "--port", "1444"} << true;
     QTest::newRow("local without a port") << QStringList {"--auth", "local"} << false;
     QTest::newRow("remote with a port")
         << QStringList {"--auth", "remote", "--port", "1444"} << false;

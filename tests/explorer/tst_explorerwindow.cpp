@@ -313,6 +313,7 @@ private slots:
     void cancelEndsDelayedQuery();
     void failureShownAndRecovered();
     void windowsAuthenticationShowsTheSqlLoginsResult();
+    void monitoringPastMidnightRefused();
     void ladderThresholdsRedrawWithoutQuery();
     void tuningCellChoosesSetting();
     void baselineComparedAcrossRedrawsAndSweeps();
@@ -548,6 +549,38 @@ void tst_ExplorerWindow::windowsAuthenticationShowsTheSqlLoginsResult()
     QVERIFY(fixture.server().logText().contains("SSPI principal=alice@TOVIK.TEST\n"));
 }
 
+// A start at or after the stop is refused beside the boxes, and neither a change nor Run queries.
+void tst_ExplorerWindow::monitoringPastMidnightRefused()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const SweepGrid *shown = window.shownGrid();
+    auto *refusal = window.findChild<QLabel *>("monitoringRefusal");
+    QVERIFY(refusal);
+    QVERIFY(refusal->isHidden());
+    const qsizetype requests = fixture.server().loggedRequests().size();
+
+    window.findChild<QSpinBox *>("monitoringStart")->setValue(22);
+    window.findChild<QSpinBox *>("monitoringStop")->setValue(6);
+    const QString sentence = "the monitoring time 22:00 to 06:00 monitors no hour: it does not "
+                             "wrap past midnight, so its start must come before its stop";
+    QVERIFY(!refusal->isHidden());
+    QCOMPARE(refusal->text(), sentence);
+    window.run();
+    QVERIFY(!window.isRunning());
+    QVERIFY(!window.isRequeryWaiting());
+    QCOMPARE(window.statusText(), sentence);
+    QCOMPARE(window.shownGrid(), shown);
+    QCOMPARE(fixture.server().loggedRequests().size(), requests);
+
+    window.findChild<QSpinBox *>("monitoringStop")->setValue(24);
+    QVERIFY(refusal->isHidden());
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QCOMPARE(window.shownSettings().monStartHour, qint16(22));
+}
+
 // Thresholds of the ladder, by arrow or typed, are answered from the result on screen, equal to a
 // sweep at each.
 void tst_ExplorerWindow::ladderThresholdsRedrawWithoutQuery()
@@ -727,6 +760,11 @@ void tst_ExplorerWindow::encryptionChosenInConnectionGroup()
         description.startsWith(ConnectionFailureText::describe(
             window.settings().connection.fields, QString(), window.settings().connection.security))
             && description.contains("FreeTDS"),
+        qPrintable(description));
+    // The cause as the check says it, found by the explorer itself.
+    QVERIFY2(description.contains(": the server's certificate is not signed by the certificate "
+                                  "authorities in "
+                 + certificates.otherCaCertificate() + "; its issuer is CN=Tovik Test CA ("),
         qPrintable(description));
     QVERIFY2(window.statusText().startsWith(description), qPrintable(window.statusText()));
 }

@@ -58,15 +58,28 @@ bool TestCertificates::signServerCertificate(const QString &name, int days, QStr
         error);
 }
 
-bool TestCertificates::openssl(const QStringList &arguments, QString *error)
+QString TestCertificates::endDate(const QString &certificate)
+{
+    QByteArray output;
+    if (!openssl({"x509", "-in", certificate, "-noout", "-enddate", "-dateopt", "iso_8601"},
+            nullptr, &output))
+        return {};
+    // "notAfter=2026-12-09 15:23:04Z"
+    return QString::fromLatin1(output.trimmed()).section(u'=', 1).remove(u'Z');
+}
+
+bool TestCertificates::openssl(const QStringList &arguments, QString *error, QByteArray *output)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start("openssl", arguments);
     const bool finished
         = process.waitForStarted(kOpensslTimeoutMs) && process.waitForFinished(kOpensslTimeoutMs);
-    if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
+    if (finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0) {
+        if (output)
+            *output = process.readAll();
         return true;
+    }
     if (error) {
         *error = "openssl " + arguments.join(' ') + " failed: " + process.errorString() + " "
             + QString::fromLocal8Bit(process.readAll());

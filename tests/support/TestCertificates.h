@@ -22,12 +22,15 @@ public:
     QString serverKey() const { return path("server.key"); }
     QString expiredCertificate() const { return path("expired.pem"); }
     QString directory() const { return m_dir.path(); }
+    // The end of a certificate's validity as "2026-12-09 15:23:04" (UTC); empty when openssl
+    // cannot read it.
+    QString endDate(const QString &certificate);
 
 private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     bool makeCa(const QString &name, const QString &subject, QString *error);
     bool signServerCertificate(const QString &name, int days, QString *error);
-    bool openssl(const QStringList &arguments, QString *error);
+    bool openssl(const QStringList &arguments, QString *error, QByteArray *output = nullptr);
 
     QTemporaryDir m_dir;
 };
