@@ -1,6 +1,7 @@
 #include "options/KerberosProbe.h"
 
 #include "db/ServerEndpoint.h"
+#include "db/SqlBrowserLookup.h"
 
 #include <QDateTime>
 
@@ -15,6 +16,9 @@
 namespace tovik {
 
 namespace {
+
+// The Browser answers on loopback or a LAN in milliseconds; the driver has just asked it too.
+constexpr int kBrowserWaitMs = 2000;
 
 #ifdef TOVIK_KERBEROS_PROBE
 
@@ -202,8 +206,10 @@ QString KerberosProbe::servicePrincipal(const ConnectionFields &fields)
 {
     const ServerEndpoint endpoint = ServerEndpoint::of(fields);
     bool numeric = false;
-    const int port = endpoint.port.toInt(&numeric);
-    if (!endpoint.instance.isEmpty() || endpoint.host.isEmpty() || !numeric)
+    const quint16 port = endpoint.instance.isEmpty()
+        ? endpoint.port.toUShort(&numeric)
+        : SqlBrowserLookup::tcpPort(endpoint.host, endpoint.instance, kBrowserWaitMs).value_or(0);
+    if (endpoint.host.isEmpty() || port == 0)
         return {};
     return QStringLiteral("MSSQLSvc/%1:%2").arg(canonicalHost(endpoint.host)).arg(port);
 }

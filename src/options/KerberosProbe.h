@@ -16,8 +16,8 @@ class KerberosProbe
 public:
     // The service principal FreeTDS asks for when it connects to the server of Windows
     // Authentication's fields: MSSQLSvc/host:port, where a host name without a dot becomes its
-    // canonical name if that has one. Empty for "host\instance", whose port only the SQL Server
-    // Browser knows.
+    // canonical name if that has one, and the port of "host\instance" is the one the SQL Server
+    // Browser names (asked here again). Empty when there is no port to name.
     static QString servicePrincipal(const ConnectionFields &fields);
     // Why Kerberos would give no ticket for that service principal, as a sentence to put in
     // parentheses; empty when it would, or when nothing can be seen.

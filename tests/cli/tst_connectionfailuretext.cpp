@@ -177,8 +177,6 @@ void tst_ConnectionFailureText::servicePrincipalAsFreeTdsAsksForIt_data()
     // localhost's canonical name has no dot, so it stays.
     QTest::newRow("localhost") << "localhost, 1433 "
                                << "MSSQLSvc/localhost:1433";
-    QTest::newRow("instance: the Browser names the port") << "db.example\\SNMPCONLINE"
-                                                          << "";
     QTest::newRow("port that is no number") << "db.example,x"
                                             << "";
 }

@@ -65,8 +65,8 @@ private slots:
     void pytdsLogsInWithTheSameTicket();
 
 private:
-    bool serve(MonitoringFixture &fixture, bool withServicePrincipal = true);
-    static QStringList windowsConnection(const QString &command, quint16 port);
+    bool serve(MonitoringFixture &fixture, bool withServicePrincipal = true, bool browser = false);
+    static QStringList windowsConnection(const QString &command, quint16 port, bool browser);
 
     std::unique_ptr<KerberosRealm> m_realm;
 };
@@ -87,9 +87,10 @@ void tst_KerberosLogin::init()
     QVERIFY2(m_realm->obtainTicket(KerberosRealm::kUser, &error), qPrintable(error));
 }
 
-bool tst_KerberosLogin::serve(MonitoringFixture &fixture, bool withServicePrincipal)
+bool tst_KerberosLogin::serve(MonitoringFixture &fixture, bool withServicePrincipal, bool browser)
 {
     SampleServer::Options options;
+    options.browser = browser;
     options.logins = {"sa:" + password};
     options.kerberosKeytab = m_realm->keytab();
     options.windowsLogins = {m_realm->principal(KerberosRealm::kUser)};
@@ -99,10 +100,13 @@ bool tst_KerberosLogin::serve(MonitoringFixture &fixture, bool withServicePrinci
         || m_realm->addService(servicePrincipal(fixture.port()), &fixture.error);
 }
 
-// "localhost,PORT": FreeTDS then asks for the service principal MSSQLSvc/localhost:PORT.
-QStringList tst_KerberosLogin::windowsConnection(const QString &command, quint16 port)
+// "localhost,PORT", or through the Browser "localhost\SNMPCONLINE": either way FreeTDS asks for
+// the service principal MSSQLSvc/localhost:PORT.
+QStringList tst_KerberosLogin::windowsConnection(const QString &command, quint16 port, bool browser)
 {
-    return {command, "--auth", "windows", "--server", "localhost," + QString::number(port)};
+    const QString server
+        = browser ? "localhost\\SNMPCONLINE" : "localhost," + QString::number(port);
+    return {command, "--auth", "windows", "--server", server};
 }
 
 void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin_data()
@@ -110,10 +114,13 @@ void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("exitCode");
+    // Through the SQL Browser reply on UDP 1434.
+    QTest::addColumn<bool>("browser");
 
-    QTest::newRow("run") << "run" << runOptions << 2;
-    QTest::newRow("sweep") << "sweep" << sweepOptions << 0;
-    QTest::newRow("tune") << "tune" << tuneOptions << 0;
+    QTest::newRow("run") << "run" << runOptions << 2 << false;
+    QTest::newRow("sweep") << "sweep" << sweepOptions << 0 << false;
+    QTest::newRow("tune") << "tune" << tuneOptions << 0 << false;
+    QTest::newRow("sweep, instance through the Browser") << "sweep" << sweepOptions << 0 << true;
 }
 
 void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin()
@@ -121,15 +128,17 @@ void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin()
     QFETCH(QString, command);
     QFETCH(QStringList, options);
     QFETCH(int, exitCode);
+    QFETCH(bool, browser);
 
     MonitoringFixture fixture;
-    QVERIFY2(serve(fixture), qPrintable(fixture.error));
+    QVERIFY2(serve(fixture, true, browser), qPrintable(fixture.error));
     const QString port = QString::number(fixture.port());
     const CheckRun sql = runCheck(
         QStringList {command, "--auth", "remote", "--server", "127.0.0.1", "--port", port}
             + options,
         withPassword(password));
-    const CheckRun windows = runCheck(windowsConnection(command, fixture.port()) + options);
+    const CheckRun windows
+        = runCheck(windowsConnection(command, fixture.port(), browser) + options);
 
     QCOMPARE(sql.exitCode, exitCode);
     QCOMPARE(windows.exitCode, exitCode);
@@ -150,30 +159,39 @@ void tst_KerberosLogin::failuresSayWhatToDo_data()
     QTest::addColumn<Failure>("failure");
     // %1 stands for the server's port.
     QTest::addColumn<QString>("says");
+    QTest::addColumn<bool>("browser");
 
     QTest::newRow("no ticket") << Failure::NoTicket
                                << "(no Kerberos ticket found: Windows Authentication needs one, "
-                                  "from kinit)";
+                                  "from kinit)"
+                               << false;
     QTest::newRow("expired ticket")
-        << Failure::ExpiredTicket << "(the Kerberos ticket of alice@TOVIK.TEST ended at ";
+        << Failure::ExpiredTicket << "(the Kerberos ticket of alice@TOVIK.TEST ended at " << false;
     QTest::newRow("principal not accepted")
         << Failure::PrincipalNotAccepted
         << "Login failed. The login is from an untrusted domain and cannot be used with "
-           "Integrated authentication.";
+           "Integrated authentication."
+        << false;
     QTest::newRow("realm unknown to the KDC")
-        << Failure::UnknownRealm << "MSSQLSvc/localhost:%1@OTHER.TEST";
+        << Failure::UnknownRealm << "MSSQLSvc/localhost:%1@OTHER.TEST" << false;
     QTest::newRow("no service principal")
         << Failure::NoServicePrincipal
-        << "Server MSSQLSvc/localhost:%1@TOVIK.TEST not found in Kerberos database";
+        << "Server MSSQLSvc/localhost:%1@TOVIK.TEST not found in Kerberos database" << false;
+    // The port in the principal is the one the Browser named.
+    QTest::newRow("no service principal, instance through the Browser")
+        << Failure::NoServicePrincipal
+        << "Server MSSQLSvc/localhost:%1@TOVIK.TEST not found in Kerberos database" << true;
 }
 
 void tst_KerberosLogin::failuresSayWhatToDo()
 {
     QFETCH(Failure, failure);
     QFETCH(QString, says);
+    QFETCH(bool, browser);
 
     MonitoringFixture fixture;
-    QVERIFY2(serve(fixture, failure != Failure::NoServicePrincipal), qPrintable(fixture.error));
+    QVERIFY2(
+        serve(fixture, failure != Failure::NoServicePrincipal, browser), qPrintable(fixture.error));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     QString error;
     switch (failure) {
@@ -194,7 +212,8 @@ void tst_KerberosLogin::failuresSayWhatToDo()
         break;
     }
 
-    const QStringList arguments = windowsConnection("sweep", fixture.port()) + sweepOptions;
+    const QStringList arguments
+        = windowsConnection("sweep", fixture.port(), browser) + sweepOptions;
     CheckRun run = runCheck(arguments, environment);
     // The KDC takes a ticket for its clock skew (a second here) after it ended.
     if (failure == Failure::ExpiredTicket)
@@ -202,7 +221,9 @@ void tst_KerberosLogin::failuresSayWhatToDo()
 
     QCOMPARE(run.exitCode, 3);
     const QString line = errorLine(run);
-    const QString target = "no connection to localhost:" + QString::number(fixture.port());
+    const QString target = browser
+        ? "no connection to localhost\\SNMPCONLINE through the SQL Server Browser on UDP 1434"
+        : "no connection to localhost:" + QString::number(fixture.port());
     QVERIFY2(line.startsWith("CPU LOAD UNKNOWN - " + target + " with Windows Authentication"),
         qPrintable(line));
     QVERIFY2(line.contains(QString(says).replace("%1", QString::number(fixture.port()))),
