@@ -2,6 +2,7 @@
 #include "KerberosRealm.h"
 #include "MonitoringFixture.h"
 #include "RunLogFile.h"
+#include "TestCertificates.h"
 
 #include <QtTest>
 
@@ -65,10 +66,12 @@ private slots:
     void pytdsLogsInWithTheSameTicket();
 
 private:
-    bool serve(MonitoringFixture &fixture, bool withServicePrincipal = true, bool browser = false);
+    bool serve(MonitoringFixture &fixture, bool withServicePrincipal = true, bool browser = false,
+        bool certificate = false);
     static QStringList windowsConnection(const QString &command, quint16 port, bool browser);
 
     std::unique_ptr<KerberosRealm> m_realm;
+    TestCertificates m_certificates;
 };
 
 void tst_KerberosLogin::initTestCase()
@@ -87,10 +90,17 @@ void tst_KerberosLogin::init()
     QVERIFY2(m_realm->obtainTicket(KerberosRealm::kUser, &error), qPrintable(error));
 }
 
-bool tst_KerberosLogin::serve(MonitoringFixture &fixture, bool withServicePrincipal, bool browser)
+bool tst_KerberosLogin::serve(
+    MonitoringFixture &fixture, bool withServicePrincipal, bool browser, bool certificate)
 {
     SampleServer::Options options;
     options.browser = browser;
+    if (certificate) {
+        if (!m_certificates.create(&fixture.error))
+            return false;
+        options.certificate = m_certificates.serverCertificate();
+        options.key = m_certificates.serverKey();
+    }
     options.logins = {"sa:" + password};
     options.kerberosKeytab = m_realm->keytab();
     options.windowsLogins = {m_realm->principal(KerberosRealm::kUser)};
@@ -116,11 +126,15 @@ void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin_data()
     QTest::addColumn<int>("exitCode");
     // Through the SQL Browser reply on UDP 1434.
     QTest::addColumn<bool>("browser");
+    // A server with a certificate: the LOGIN7 and its token travel encrypted, the rest in clear.
+    QTest::addColumn<bool>("certificate");
 
-    QTest::newRow("run") << "run" << runOptions << 2 << false;
-    QTest::newRow("sweep") << "sweep" << sweepOptions << 0 << false;
-    QTest::newRow("tune") << "tune" << tuneOptions << 0 << false;
-    QTest::newRow("sweep, instance through the Browser") << "sweep" << sweepOptions << 0 << true;
+    QTest::newRow("run") << "run" << runOptions << 2 << false << false;
+    QTest::newRow("sweep") << "sweep" << sweepOptions << 0 << false << false;
+    QTest::newRow("tune") << "tune" << tuneOptions << 0 << false << false;
+    QTest::newRow("sweep, instance through the Browser")
+        << "sweep" << sweepOptions << 0 << true << false;
+    QTest::newRow("sweep, login encrypted") << "sweep" << sweepOptions << 0 << false << true;
 }
 
 void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin()
@@ -129,9 +143,10 @@ void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin()
     QFETCH(QStringList, options);
     QFETCH(int, exitCode);
     QFETCH(bool, browser);
+    QFETCH(bool, certificate);
 
     MonitoringFixture fixture;
-    QVERIFY2(serve(fixture, true, browser), qPrintable(fixture.error));
+    QVERIFY2(serve(fixture, true, browser, certificate), qPrintable(fixture.error));
     const QString port = QString::number(fixture.port());
     const CheckRun sql = runCheck(
         QStringList {command, "--auth", "remote", "--server", "127.0.0.1", "--port", port}
@@ -152,6 +167,7 @@ void tst_KerberosLogin::windowsLoginAnswersAsSqlLogin()
     const QString log = fixture.server().logText();
     QVERIFY2(log.contains("LOGIN7 integrated database=SNMPCONLINE"), qPrintable(log));
     QVERIFY2(log.contains("SSPI principal=alice@TOVIK.TEST\n"), qPrintable(log));
+    QCOMPARE(log.contains("encryption=login only"), certificate);
 }
 
 void tst_KerberosLogin::failuresSayWhatToDo_data()
