@@ -124,7 +124,8 @@ bool KerberosRealm::writeConfigs(quint16 port, QString *error)
 {
     const QString kdc
         = QString("[kdcdefaults]\n"
-                  "    kdc_listen = 127.0.0.1:%1\n"
+                  // TCP only (the clients ask over TCP), so that only the TCP port must be free.
+                  "    kdc_listen = \"\"\n"
                   "    kdc_tcp_listen = 127.0.0.1:%1\n"
                   "[realms]\n"
                   "    %2 = {\n"
