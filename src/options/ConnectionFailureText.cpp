@@ -21,8 +21,10 @@ QString authName(const ConnectionFields &fields)
     const auto mode = fields.authMode();
     const QString name
         = mode ? ConnectionDefaults::authChoices().at(int(*mode)) : fields.SqlConnType;
-    if (mode == AuthMode::Windows)
-        return name;
+    if (mode == AuthMode::Windows) {
+        const QString holder = KerberosProbe::ticketHolder();
+        return holder.isEmpty() ? name : QStringLiteral("%1 as %2").arg(name, holder);
+    }
     return QStringLiteral("%1 as %2").arg(name, fields.SqlDbUser);
 }
 

@@ -214,6 +214,16 @@ QString KerberosProbe::servicePrincipal(const ConnectionFields &fields)
     return QStringLiteral("MSSQLSvc/%1:%2").arg(canonicalHost(endpoint.host)).arg(port);
 }
 
+QString KerberosProbe::ticketHolder()
+{
+#ifdef TOVIK_KERBEROS_PROBE
+    const auto ticket = cacheTicket();
+    return ticket ? ticket->client : QString();
+#else
+    return {};
+#endif
+}
+
 QString KerberosProbe::problem(const ConnectionFields &fields)
 {
 #ifdef TOVIK_KERBEROS_PROBE

@@ -19,6 +19,8 @@ public:
     // canonical name if that has one, and the port of "host\instance" is the one the SQL Server
     // Browser names (asked here again). Empty when there is no port to name.
     static QString servicePrincipal(const ConnectionFields &fields);
+    // The principal of the default ticket cache, "alice@EXAMPLE.COM"; empty without one.
+    static QString ticketHolder();
     // Why Kerberos would give no ticket for that service principal, as a sentence to put in
     // parentheses; empty when it would, or when nothing can be seen.
     static QString problem(const ConnectionFields &fields);
