@@ -133,6 +133,8 @@ CommandLine::Parsed<ServeOptions> CommandLine::parseServe(const std::vector<std:
         return {std::nullopt, "--certificate and --key go together"};
     if (options.forceEncryption && options.certificatePath.empty())
         return {std::nullopt, "--force-encryption needs --certificate and --key"};
+    if (!options.windowsLogins.empty() && options.kerberosKeytab.empty())
+        return {std::nullopt, "--windows-login needs --kerberos-keytab"};
     return parsed;
 }
 
@@ -167,6 +169,10 @@ std::optional<std::string> CommandLine::applyServeOption(
         options.keyPath = value;
     else if (name == "--force-encryption")
         options.forceEncryption = true;
+    else if (name == "--kerberos-keytab")
+        options.kerberosKeytab = value;
+    else if (name == "--windows-login")
+        options.windowsLogins.push_back(value);
     else
         return "unknown option " + name + " for serve";
     return std::nullopt;
@@ -230,6 +236,7 @@ std::string CommandLine::usage()
            "      [--browser-port N] [--login USER:PASSWORD]... [--delay-ms N] [--delay-from N]\n"
            "      [--drop-after N] [--log FILE] [--default-language NAME]\n"
            "      [--certificate FILE --key FILE [--force-encryption]]\n"
+           "      [--kerberos-keytab FILE [--windows-login PRINCIPAL]...]\n"
            "    Answers SQL Server clients (TDS 7.2-7.4, TDS 8.0 with a certificate) on loopback\n"
            "    from DIR/<name>.sqlite.\n"
            "    --listen   loopback address, repeatable (default 127.0.0.1); --port 0 picks one\n"
@@ -248,6 +255,8 @@ std::string CommandLine::usage()
            "               connection (TLS); without them the server offers no encryption\n"
            "    --force-encryption  every connection is encrypted; clients that cannot are\n"
            "               refused\n"
+           "    --kerberos-keytab  accepts integrated (Kerberos) logins with the service keys in\n"
+           "               FILE; --windows-login names a principal that may log in (alice@REALM)\n"
            "  tovik-sample-server generate --data DIR [--layout online|external] [--reports N]\n"
            "      [--nodes N] [--hours H] [--seed N] [--end 'YYYY-MM-DD HH:MM:SS'] [--demo-marks]\n"
            "    Writes a sample monitoring database (SNMPCONLINE.sqlite, and "

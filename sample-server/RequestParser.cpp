@@ -13,6 +13,10 @@ constexpr std::uint8_t kPreloginEncryption = 0x01;
 constexpr std::uint8_t kPreloginTerminator = 0xFF;
 constexpr std::size_t kLogin7FixedSize = 36;
 constexpr std::uint8_t kIntegratedSecurity = 0x80;
+constexpr std::size_t kClientIdSize = 6;
+// cbSSPI of 0xFFFF says the length is in cbSSPILong, the last field of the TDS 7.2+ header.
+constexpr std::uint16_t kSspiLengthElsewhere = 0xFFFF;
+constexpr std::size_t kSspiLongAt = 90;
 
 struct Login7Field
 {
@@ -57,6 +61,29 @@ std::optional<std::string> readText(ByteReader &reader, std::size_t characters)
     if (!text)
         return std::nullopt;
     return TextCodec::toUtf8(*text);
+}
+
+// The security token of an integrated login; the reader stands after the nine text fields.
+std::optional<ByteView> readSspi(ByteView payload, ByteReader &reader)
+{
+    if (!reader.skip(kClientIdSize))
+        return std::nullopt;
+    const auto offset = reader.u16le();
+    const auto shortLength = reader.u16le();
+    if (!offset || !shortLength)
+        return std::nullopt;
+    std::size_t length = *shortLength;
+    if (*shortLength == kSspiLengthElsewhere) {
+        if (!reader.seek(kSspiLongAt))
+            return std::nullopt;
+        const auto longLength = reader.u32le();
+        if (!longLength)
+            return std::nullopt;
+        length = *longLength;
+    }
+    if (*offset > payload.size() || length > payload.size() - *offset)
+        return std::nullopt;
+    return payload.subspan(*offset, length);
 }
 
 } // namespace
@@ -117,6 +144,10 @@ std::optional<Login7Request> RequestParser::parseLogin7(ByteView payload)
     if (!password)
         return std::nullopt;
     request.password = deobfuscatePassword(*password);
+    const auto sspi = readSspi(payload, reader);
+    if (!sspi)
+        return std::nullopt;
+    request.sspi.assign(sspi->begin(), sspi->end());
     return request;
 }
 

@@ -27,6 +27,8 @@ struct Login7Request
     std::string libraryName;
     std::string language;
     std::string database;
+    // The first GSSAPI/SSPI token of an integrated login.
+    Bytes sspi;
 };
 
 struct SqlBatchRequest

@@ -27,6 +27,9 @@ struct ServeOptions
     std::string certificatePath;
     std::string keyPath;
     bool forceEncryption = false;
+    // With a keytab, integrated (Kerberos) logins of the listed principals are accepted.
+    std::string kerberosKeytab;
+    std::vector<std::string> windowsLogins;
 };
 
 } // namespace tovik::sampleserver

@@ -2,6 +2,7 @@
 
 #include "Bytes.h"
 #include "Connection.h"
+#include "KerberosAcceptor.h"
 
 #include <array>
 #include <cerrno>
@@ -75,6 +76,10 @@ std::optional<std::string> Server::start()
     if (!m_options.certificatePath.empty()) {
         m_tls = std::make_unique<TlsContext>();
         if (auto error = m_tls->load(m_options.certificatePath, m_options.keyPath))
+            return error;
+    }
+    if (!m_options.kerberosKeytab.empty()) {
+        if (auto error = KerberosAcceptor::checkKeytab(m_options.kerberosKeytab))
             return error;
     }
     // With port 0 the first address picks a free port, which the other addresses may not have.

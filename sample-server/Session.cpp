@@ -21,6 +21,14 @@ SqlMessage loginFailed(const std::string &user)
     return {18456, 14, "Login failed for user '" + user + "'."};
 }
 
+SqlMessage untrustedDomain(const std::string &addition)
+{
+    return {18452, 14,
+        "Login failed. The login is from an untrusted domain and cannot be used with Integrated "
+        "authentication."
+            + addition};
+}
+
 std::string packetTypeName(PacketType type)
 {
     switch (type) {
@@ -150,6 +158,8 @@ bool Session::handleBeforeLogin(const TdsMessage &message, PacketWriter &reply)
         return handlePrelogin(message, reply);
     if (message.type == PacketType::Login7)
         return handleLogin(message, reply);
+    if (message.type == PacketType::Sspi && m_state == State::Authenticating)
+        return answerSecurityToken(message.payload, reply);
     m_log.write(m_spid, packetTypeName(message.type), "before login: connection closed");
     return false;
 }
@@ -186,39 +196,87 @@ bool Session::handleLogin(const TdsMessage &message, PacketWriter &reply)
         m_log.write(m_spid, "LOGIN7", "malformed");
         return refuseLogin(reply, {loginFailed("")});
     }
-    m_log.write(m_spid, "LOGIN7",
-        "user=" + login->userName + " database=" + login->database
-            + " language=" + login->language);
+    const std::string who = login->integratedSecurity ? "integrated" : "user=" + login->userName;
+    m_log.write(
+        m_spid, "LOGIN7", who + " database=" + login->database + " language=" + login->language);
     if (auto refusal = loginRefusal(*login))
         return refuseLogin(reply, {*refusal});
-    const std::string databaseName = login->database.empty() ? "master" : login->database;
+    if (login->integratedSecurity)
+        return beginIntegratedLogin(*login, reply);
+    return completeLogin(*login, reply);
+}
+
+bool Session::completeLogin(const Login7Request &login, PacketWriter &reply)
+{
+    const std::string databaseName = login.database.empty() ? "master" : login.database;
     const auto entry = m_catalog.find(databaseName);
     auto database = std::make_unique<SessionDatabase>();
     if (!entry || database->open(*entry)) {
         const SqlMessage cannotOpen {4060, 11,
             "Cannot open database \"" + databaseName
                 + "\" requested by the login. The login failed."};
-        return refuseLogin(reply, {cannotOpen, loginFailed(login->userName)});
+        return refuseLogin(reply, {cannotOpen, loginFailed(login.userName)});
     }
     m_database = std::move(database);
-    m_language = languageFor(*login);
-    writeLoginAck(*login, reply);
+    m_language = languageFor(login);
+    writeLoginAck(login, reply);
     m_state = State::LoggedIn;
     return true;
 }
 
 std::optional<SqlMessage> Session::loginRefusal(const Login7Request &login) const
 {
-    if (login.integratedSecurity) {
-        return SqlMessage {18452, 14,
-            "Login failed. The login is from an untrusted domain and cannot be used with "
-            "Integrated authentication. This server accepts SQL Server logins only."};
-    }
+    if (login.integratedSecurity && m_options.kerberosKeytab.empty())
+        return untrustedDomain(" This server accepts SQL Server logins only.");
     if (login.tdsVersion < kOldestTdsVersion)
         return SqlMessage {18456, 14, "This server speaks TDS 7.2 to 7.4 only."};
-    if (!acceptsCredentials(login))
+    if (!login.integratedSecurity && !acceptsCredentials(login))
         return loginFailed(login.userName);
     return std::nullopt;
+}
+
+bool Session::beginIntegratedLogin(const Login7Request &login, PacketWriter &reply)
+{
+    m_acceptor = std::make_unique<KerberosAcceptor>(m_options.kerberosKeytab);
+    m_pendingLogin = login;
+    return answerSecurityToken(login.sspi, reply);
+}
+
+// One step of the GSSAPI exchange: the LOGIN7's token first, then each SSPI message's, until
+// the context is complete and the login is answered.
+bool Session::answerSecurityToken(ByteView token, PacketWriter &reply)
+{
+    const KerberosAcceptor::Step step = m_acceptor->accept(token);
+    if (step.outcome == KerberosAcceptor::Outcome::Failed) {
+        m_log.write(m_spid, "SSPI", "refused: " + step.text);
+        return refuseLogin(reply, {untrustedDomain("")});
+    }
+    if (step.outcome == KerberosAcceptor::Outcome::Continue) {
+        m_log.write(m_spid, "SSPI", "continued");
+        TokenWriter(reply.body()).sspi(step.reply);
+        m_state = State::Authenticating;
+        return true;
+    }
+    Login7Request login = *m_pendingLogin;
+    login.userName = step.text;
+    m_acceptor.reset();
+    m_pendingLogin.reset();
+    if (!acceptsPrincipal(login.userName)) {
+        m_log.write(m_spid, "SSPI", "principal=" + login.userName + " refused: no such login");
+        return refuseLogin(reply, {untrustedDomain("")});
+    }
+    m_log.write(m_spid, "SSPI", "principal=" + login.userName);
+    // A client that asked for mutual authentication reads the server's answer before LOGINACK.
+    if (!step.reply.empty())
+        TokenWriter(reply.body()).sspi(step.reply);
+    return completeLogin(login, reply);
+}
+
+bool Session::acceptsPrincipal(const std::string &principal) const
+{
+    return std::any_of(m_options.windowsLogins.begin(), m_options.windowsLogins.end(),
+        [&principal](
+            const std::string &name) { return TextCodec::equalsIgnoringCase(name, principal); });
 }
 
 bool Session::refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors)

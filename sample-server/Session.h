@@ -2,6 +2,7 @@
 
 #include "DatabaseCatalog.h"
 #include "EncryptionNegotiation.h"
+#include "KerberosAcceptor.h"
 #include "LoginLanguage.h"
 #include "PacketWriter.h"
 #include "RequestLog.h"
@@ -46,13 +47,17 @@ public:
     std::uint16_t spid() const { return m_spid; }
 
 private:
-    enum class State { Prelogin, Login, LoggedIn };
+    enum class State { Prelogin, Login, Authenticating, LoggedIn };
 
     bool handleBeforeLogin(const TdsMessage &message, PacketWriter &reply);
     bool handlePrelogin(const TdsMessage &message, PacketWriter &reply);
     EncryptionNegotiation::ServerSetting encryptionSetting() const;
     bool handleLogin(const TdsMessage &message, PacketWriter &reply);
+    bool completeLogin(const Login7Request &login, PacketWriter &reply);
     std::optional<SqlMessage> loginRefusal(const Login7Request &login) const;
+    bool beginIntegratedLogin(const Login7Request &login, PacketWriter &reply);
+    bool answerSecurityToken(ByteView token, PacketWriter &reply);
+    bool acceptsPrincipal(const std::string &principal) const;
     bool refuseLogin(PacketWriter &reply, const std::vector<SqlMessage> &errors);
     bool acceptsCredentials(const Login7Request &login) const;
     void writeLoginAck(const Login7Request &login, PacketWriter &reply);
@@ -100,6 +105,9 @@ private:
     LoginLanguage m_language = LoginLanguage::usEnglish();
     std::map<std::int32_t, PreparedCall> m_prepared;
     std::int32_t m_nextHandle = 1;
+    // During an integrated login's exchange: the GSSAPI context and the LOGIN7 it answers.
+    std::unique_ptr<KerberosAcceptor> m_acceptor;
+    std::optional<Login7Request> m_pendingLogin;
 };
 
 } // namespace tovik::sampleserver

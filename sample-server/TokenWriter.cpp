@@ -20,6 +20,7 @@ constexpr std::uint8_t DoneProc = 0xFE;
 constexpr std::uint8_t DoneInProc = 0xFF;
 constexpr std::uint8_t ReturnStatus = 0x79;
 constexpr std::uint8_t ReturnValue = 0xAC;
+constexpr std::uint8_t Sspi = 0xED;
 } // namespace Token
 
 namespace TdsType {
@@ -63,6 +64,13 @@ void TokenWriter::loginAck(
     m_out.bVarChar(programName);
     m_out.u32be(programVersion);
     m_out.patchU16le(lengthAt, static_cast<std::uint16_t>(m_out.size() - lengthAt - 2));
+}
+
+void TokenWriter::sspi(ByteView token)
+{
+    m_out.u8(Token::Sspi);
+    m_out.u16le(static_cast<std::uint16_t>(token.size()));
+    m_out.bytes(token);
 }
 
 void TokenWriter::envChange(

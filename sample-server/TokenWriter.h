@@ -48,6 +48,8 @@ public:
 
     void loginAck(
         std::uint32_t tdsVersion, std::u16string_view programName, std::uint32_t programVersion);
+    // A security token of an integrated login's exchange.
+    void sspi(ByteView token);
     void envChange(EnvChange type, std::u16string_view newValue, std::u16string_view oldValue);
     void envChangeBytes(EnvChange type, ByteView newValue, ByteView oldValue);
     void info(const SqlMessage &message, std::u16string_view serverName);

@@ -54,12 +54,15 @@ awaitWindow() {
 
 # Sets the window up as a first demo run wants it, by keyboard from the focus that the window
 # opens with (the Test button, first in the tab order): seven tabs to the authentication list,
-# one entry down to "Local SQL Authentication", six tabs on to "CPU Load Monitoring", tick it.
+# one entry down to "Local SQL Authentication" (or, with "windows" as the second argument, none:
+# "Windows Authentication" comes first), six tabs on to "CPU Load Monitoring", tick it.
 chooseDemoSettings() {
-    local window=$1
+    local window=$1 auth=${2:-local}
+    local choice=(Down)
+    [ "$auth" = windows ] && choice=()
     xdotool windowfocus --sync "$window"
     sleep 0.5
-    xdotool key --delay 60 Tab Tab Tab Tab Tab Tab Tab Down Tab Tab Tab Tab Tab Tab space
+    xdotool key --delay 60 Tab Tab Tab Tab Tab Tab Tab "${choice[@]}" Tab Tab Tab Tab Tab Tab space
 }
 
 # From "CPU Load Monitoring": the monitoring time's Start and Stop, given as "HH:00" each, chosen

@@ -6,9 +6,9 @@
 
 namespace tovik {
 
-// Where the driver takes a connection: a host and a TCP port (Remote SQL Authentication), a named
-// instance that the SQL Server Browser on UDP 1434 turns into a port, or a default instance on
-// 1433.
+// Where the driver takes a connection: a host and a TCP port (Remote SQL Authentication, or
+// "host,port" in Server), a named instance that the SQL Server Browser on UDP 1434 turns into a
+// port, or a default instance on 1433.
 struct ServerEndpoint
 {
     static constexpr int kDefaultPort = 1433;

@@ -4,6 +4,7 @@
 #include "db/ConnectionTimeouts.h"
 #include "db/EncryptionDiagnosis.h"
 #include "db/ServerEndpoint.h"
+#include "options/KerberosProbe.h"
 
 #include <QFileInfo>
 
@@ -20,17 +21,24 @@ QString authName(const ConnectionFields &fields)
     const auto mode = fields.authMode();
     const QString name
         = mode ? ConnectionDefaults::authChoices().at(int(*mode)) : fields.SqlConnType;
-    if (mode == AuthMode::Windows)
-        return name;
+    if (mode == AuthMode::Windows) {
+        const QString holder = KerberosProbe::ticketHolder();
+        return holder.isEmpty() ? name : QStringLiteral("%1 as %2").arg(name, holder);
+    }
     return QStringLiteral("%1 as %2").arg(name, fields.SqlDbUser);
 }
 
 QString kerberosHint(const ConnectionFields &fields)
 {
-    if (fields.authMode() != AuthMode::Windows || !ConnectionFailureText::kerberosTicketMissing())
+    if (fields.authMode() != AuthMode::Windows)
         return {};
-    return QStringLiteral(" (no Kerberos ticket found: Windows Authentication needs one, from "
-                          "kinit)");
+    if (ConnectionFailureText::kerberosTicketMissing()) {
+        return QStringLiteral(" (no Kerberos ticket found: Windows Authentication needs one, "
+                              "from kinit)");
+    }
+    // The driver's text for a ticket Kerberos would not give says only that the login failed.
+    const QString problem = KerberosProbe::problem(fields);
+    return problem.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(problem);
 }
 
 } // namespace

@@ -25,8 +25,8 @@ public:
     // Empty for optional encryption, else ", mandatory encryption with the certificate checked
     // against FILE" and the like.
     static QString protection(const ConnectionSecurity &security);
-    // Where the connection goes: "host:port", or "host\instance through the SQL Server Browser
-    // on UDP 1434".
+    // Where the connection goes: "host:port" (the port from Port, from "host,port" in Server, or
+    // 1433), or "host\instance through the SQL Server Browser on UDP 1434".
     static QString target(const ConnectionFields &fields);
     // Whether Windows Authentication visibly has no Kerberos ticket to log in with: the cache
     // that KRB5CCNAME names, or the default /tmp/krb5cc_UID, is a file that does not exist. A

@@ -1,3 +1,4 @@
+#include "KerberosRealm.h"
 #include "RunLogFile.h"
 #include "SampleData.h"
 #include "SampleServer.h"
@@ -35,6 +36,7 @@ class tst_WindowRun : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void clickRunsTheWholeTest_data();
     void clickRunsTheWholeTest();
 
 private:
@@ -42,8 +44,12 @@ private:
     void choose(const char *name, const QString &entry);
 
     QTemporaryDir m_data;
+    std::unique_ptr<KerberosRealm> m_realm;
+    QString m_noRealm;
     std::unique_ptr<SampleServer> m_server;
     std::unique_ptr<FrmMonitorSrvCpu> m_window;
+    // The first run's log, its connection lines and timings left out.
+    QString m_firstLog;
     ViewerRecorder m_viewer;
 };
 
@@ -54,8 +60,21 @@ void tst_WindowRun::initTestCase()
         qPrintable(error));
     SampleServer::Options options;
     options.dataDir = m_data.path();
+    m_noRealm = KerberosRealm::unavailableReason();
+    if (m_noRealm.isEmpty()) {
+        m_realm = std::make_unique<KerberosRealm>();
+        QVERIFY2(m_realm->start(&error), qPrintable(error));
+        QVERIFY2(m_realm->obtainTicket(KerberosRealm::kUser, &error), qPrintable(error));
+        options.kerberosKeytab = m_realm->keytab();
+        options.windowsLogins = {m_realm->principal(KerberosRealm::kUser)};
+    }
     m_server = std::make_unique<SampleServer>(options);
     QVERIFY2(m_server->start(&error), qPrintable(error));
+    if (m_realm) {
+        QVERIFY2(
+            m_realm->addService("MSSQLSvc/localhost:" + QString::number(m_server->port()), &error),
+            qPrintable(error));
+    }
     QDesktopServices::setUrlHandler("file", &m_viewer, "open");
 }
 
@@ -64,6 +83,7 @@ void tst_WindowRun::cleanupTestCase()
     QDesktopServices::unsetUrlHandler("file");
     m_window.reset();
     m_server.reset();
+    m_realm.reset();
 }
 
 void tst_WindowRun::setText(const char *name, const QString &text)
@@ -82,17 +102,44 @@ void tst_WindowRun::choose(const char *name, const QString &entry)
     list->setCurrentIndex(index);
 }
 
+void tst_WindowRun::clickRunsTheWholeTest_data()
+{
+    QTest::addColumn<QString>("mode");
+    // %1 stands for the server's port.
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("connection");
+
+    QTest::newRow("remote SQL login")
+        << "Remote SQL Authentication"
+        << "127.0.0.1"
+        << "Provider=SQLOLEDB;Network Library=DBMSSOCN;Data Source=127.0.0.1,%1;Initial "
+           "Catalog=SNMPCONLINE;User Id=sa;Password=";
+    // A Kerberos ticket from a throwaway realm; the run is the SQL login's.
+    QTest::newRow("Windows Authentication")
+        << "Windows Authentication"
+        << "localhost,%1"
+        << "Provider=SQLOLEDB;Data Source=localhost,%1;Initial Catalog=SNMPCONLINE;Integrated "
+           "Security=SSPI";
+}
+
 void tst_WindowRun::clickRunsTheWholeTest()
 {
+    QFETCH(QString, mode);
+    QFETCH(QString, server);
+    QFETCH(QString, connection);
+    if (mode == "Windows Authentication" && !m_realm)
+        QSKIP(qPrintable("no Kerberos realm here: " + m_noRealm));
+    const QString port = QString::number(m_server->port());
+
     m_window = std::make_unique<FrmMonitorSrvCpu>();
     m_window->show();
     m_window->startUp();
     const QString logPath = QDir(m_window->appPath()).filePath("ZU-TestCpuLoad.txt");
     QFile::remove(logPath);
 
-    choose("cboOnlConnType", "Remote SQL Authentication");
-    setText("txtOnlDbServer", "127.0.0.1");
-    setText("txtOnlDbPort", QString::number(m_server->port()));
+    choose("cboOnlConnType", mode);
+    setText("txtOnlDbServer", QString(server).replace("%1", port));
+    setText("txtOnlDbPort", port);
     // The whole day is monitored, so the examined hour always lies inside it.
     choose("cboCpuMonTimeStart", "00:00");
     choose("cboCpuMonTimeStop", "24:00");
@@ -101,18 +148,21 @@ void tst_WindowRun::clickRunsTheWholeTest()
     QTest::mouseClick(test, Qt::LeftButton);
 
     QCOMPARE(m_viewer.urls, QList<QUrl> {QUrl::fromLocalFile(logPath)});
+    m_viewer.urls.clear();
     QVERIFY(test->isEnabled());
     const QString log = readRunLogFile(m_window->appPath());
     QFile::remove(logPath);
-    QVERIFY2(log.startsWith("Connect OK to Provider=SQLOLEDB;Network Library=DBMSSOCN;Data "
-                            "Source=127.0.0.1,"
-                 + QString::number(m_server->port())
-                 + ";Initial Catalog=SNMPCONLINE;User Id=sa;Password=\r\n"),
-        qPrintable(log.left(300)));
+    const QString shown = QString(connection).replace("%1", port);
+    QVERIFY2(log.startsWith("Connect OK to " + shown + "\r\n"), qPrintable(log.left(300)));
     QVERIFY(log.contains("\r\nSqlExpress: False (we need to check for more db on the Server)\r\n"));
     QVERIFY(log.contains("*** Get All uniq node_id's with a cpu value >= cpu threshold ***"));
     QVERIFY(log.contains("\r\nDevices caught by Threshold Conditions.\r\n"));
     QVERIFY(log.endsWith("\r\n\r\n"));
+    const QString rest = withoutTimings(log).replace(shown, "<connection>");
+    if (m_firstLog.isEmpty())
+        m_firstLog = rest;
+    else
+        QCOMPARE(rest, m_firstLog);
 }
 
 } // namespace tovik::test

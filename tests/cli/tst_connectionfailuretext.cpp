@@ -1,4 +1,5 @@
 #include "options/ConnectionFailureText.h"
+#include "options/KerberosProbe.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,8 @@ private slots:
     void describesWhatWasTried();
     void protectionTried_data();
     void protectionTried();
+    void servicePrincipalAsFreeTdsAsksForIt_data();
+    void servicePrincipalAsFreeTdsAsksForIt();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -80,6 +83,11 @@ void tst_ConnectionFailureText::describesWhatWasTried_data()
         << "db.example"
         << "KEYRING:persistent:1000"
         << "no connection to db.example:1433 with Windows Authentication: " + driver;
+    QTest::newRow("windows, server with its port")
+        << "Windows Authentication"
+        << "db.example,1500"
+        << "FILE:%1/cache"
+        << "no connection to db.example:1500 with Windows Authentication: " + driver;
     QTest::newRow("SQL authentication needs no ticket")
         << "Remote SQL Authentication"
         << "db.example"
@@ -153,6 +161,35 @@ void tst_ConnectionFailureText::protectionTried()
     fields.SqlDbUser = "monitor";
     QCOMPARE(ConnectionFailureText::describe(fields, "driver text", security, cause),
         "no connection to db.example:1444 with Remote SQL Authentication as monitor" + expected);
+}
+
+void tst_ConnectionFailureText::servicePrincipalAsFreeTdsAsksForIt_data()
+{
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<QString>("principal");
+
+    QTest::newRow("default port") << "db.example"
+                                  << "MSSQLSvc/db.example:1433";
+    QTest::newRow("port given") << "db.example,1500"
+                                << "MSSQLSvc/db.example:1500";
+    QTest::newRow("address") << "127.0.0.1,40000"
+                             << "MSSQLSvc/127.0.0.1:40000";
+    // localhost's canonical name has no dot, so it stays.
+    QTest::newRow("localhost") << "localhost, 1433 "
+                               << "MSSQLSvc/localhost:1433";
+    QTest::newRow("port that is no number") << "db.example,x"
+                                            << "";
+}
+
+void tst_ConnectionFailureText::servicePrincipalAsFreeTdsAsksForIt()
+{
+    QFETCH(QString, server);
+    QFETCH(QString, principal);
+    ConnectionFields fields;
+    fields.SqlConnType = "Windows Authentication";
+    fields.SqlDbServer = server;
+    fields.SqlDbPort = "1444";
+    QCOMPARE(KerberosProbe::servicePrincipal(fields), principal);
 }
 
 } // namespace tovik::test

@@ -6,10 +6,14 @@
 # monitoring time, its Start and Stop are chosen too; either way the run must count one hour and
 # catch devices. Closing the window must stop the demo's sample server.
 #
-#   demo-window.sh BUILD_DIR [--external] [--tls] [--clock 'YYYY-MM-DD HH:MM:SS' START END]
+#   demo-window.sh BUILD_DIR [--external] [--tls] [--kerberos]
+#       [--clock 'YYYY-MM-DD HH:MM:SS' START END]
 #
 # --tls serves the demo forcing encryption: every connection of the window must then be encrypted
 # whole, as the window connects to such a server without checking its certificate.
+#
+# --kerberos makes the demo's realm: the window stays on "Windows Authentication", every login is
+# alice@TOVIK.TEST's, and the demo's KDC ends with it.
 #
 # --clock opens the window at that local time (through the test-only TOVIK_TEST_CLOCK_START) and
 # expects the run to examine START to END, two 'YYYY-MM-DD HH:00:00' texts.
@@ -31,6 +35,7 @@ build=$(realpath "$1")
 shift
 layout=online
 tls=false
+kerberos=false
 demoArgs=()
 clock=
 expectedStart=
@@ -44,6 +49,10 @@ while [ $# -gt 0 ]; do
     --tls)
         tls=true
         demoArgs+=(--tls)
+        ;;
+    --kerberos)
+        kerberos=true
+        demoArgs+=(--kerberos)
         ;;
     --clock)
         clock=$2 expectedStart=$3 expectedEnd=$4
@@ -169,8 +178,9 @@ checkRunLog() {
     grep -q '^Devices caught by Threshold Conditions\.' "$runLog" \
         || fail "the run log has no summary: $(head -c 2000 "$runLog")"
     # The window's own default server text, this machine's name and the instance, was used.
-    local connected
-    connected="Connect OK to Provider=SQLOLEDB;Data Source=$(hostname)\\SNMPCONLINE;Initial Catalog=SNMPCONLINE;User Id=sa;Password="
+    local connected login="User Id=sa;Password="
+    $kerberos && login="Integrated Security=SSPI"
+    connected="Connect OK to Provider=SQLOLEDB;Data Source=$(hostname)\\SNMPCONLINE;Initial Catalog=SNMPCONLINE;$login"
     grep -qF "$connected" "$runLog" || fail "the run log does not start with '$connected'"
     local reportDatabases
     reportDatabases=$(grep -c 'Initial Catalog=ATR_Report_' "$runLog" || true)
@@ -240,6 +250,19 @@ checkEncryption() {
         || fail "the window's connections to a server forcing encryption were: ${modes:-none logged}"
 }
 
+# Every login of the window was alice's, through Kerberos, and the demo's KDC ended with it.
+checkKerberos() {
+    $kerberos || return 0
+    local log="$build/demo-data/$layout/requests.log"
+    local principals
+    principals=$(grep -o 'SSPI .*' "$log" | sort -u)
+    [ "$principals" = "SSPI principal=alice@TOVIK.TEST" ] \
+        || fail "the window's integrated logins were: ${principals:-none logged}"
+    grep -q 'LOGIN7 user=' "$log" && fail "the window made a SQL login although Windows Authentication was chosen"
+    grep -q '^demo: KDC (PID [0-9]*) stopped' "$work/demo.out" || fail "scripts/demo did not report stopping its KDC"
+    [ ! -e "$build/demo-data/$layout/kerberos" ] || fail "the demo's realm directory was left behind"
+}
+
 checkServerStopped() {
     if kill -0 "$serverPid" 2>/dev/null; then
         fail "the sample server (PID $serverPid) still runs after the window closed"
@@ -266,7 +289,11 @@ main() {
     }
     readServerPid
 
-    chooseDemoSettings "$window"
+    if $kerberos; then
+        chooseDemoSettings "$window" windows
+    else
+        chooseDemoSettings "$window"
+    fi
     local advised
     advised=$(advisedMonitoringTime)
     checkAdvice "$advised"
@@ -282,6 +309,7 @@ main() {
 
     closeWindowAndAwaitDemo "$window"
     checkServerStopped
+    checkKerberos
     echo "PASS: $layout layout${clock:+ at $clock}: run log $runLog complete, viewer called, sample server stopped"
 }
 

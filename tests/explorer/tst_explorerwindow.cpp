@@ -1,4 +1,5 @@
 #include "ExplorerRun.h"
+#include "KerberosRealm.h"
 #include "MarksInstallation.h"
 #include "MonitoringFixture.h"
 #include "TestCertificates.h"
@@ -311,6 +312,7 @@ private slots:
     void chartExports();
     void cancelEndsDelayedQuery();
     void failureShownAndRecovered();
+    void windowsAuthenticationShowsTheSqlLoginsResult();
     void monitoringPastMidnightRefused();
     void ladderThresholdsRedrawWithoutQuery();
     void tuningCellChoosesSetting();
@@ -506,6 +508,45 @@ void tst_ExplorerWindow::failureShownAndRecovered()
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
     QVERIFY(window.shownGrid() != shown);
     QCOMPARE(exportedCsv(window), csv);
+}
+
+// With a Kerberos ticket from a throwaway realm; first without the service principal that FreeTDS
+// asks for, which the failure names.
+void tst_ExplorerWindow::windowsAuthenticationShowsTheSqlLoginsResult()
+{
+    const QString unavailable = KerberosRealm::unavailableReason();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable("no Kerberos realm here: " + unavailable));
+    KerberosRealm realm;
+    QString error;
+    QVERIFY2(realm.start(&error), qPrintable(error));
+    QVERIFY2(realm.obtainTicket(KerberosRealm::kUser, &error), qPrintable(error));
+    MonitoringFixture fixture;
+    SampleServer::Options options;
+    options.kerberosKeytab = realm.keytab();
+    options.windowsLogins = {realm.principal(KerberosRealm::kUser)};
+    QVERIFY2(generate(fixture) && fixture.startServer(options), qPrintable(fixture.error));
+    SweepChoice settings = settingsFor(fixture);
+    const QByteArray sqlLogins = engineCsv(settings, 6);
+    const QString service = "MSSQLSvc/localhost:" + QString::number(fixture.port());
+    settings.connection.fields.SqlConnType = "Windows Authentication";
+    settings.connection.fields.SqlDbServer = "localhost," + QString::number(fixture.port());
+    ExplorerWindow window;
+    window.applySettings(settings);
+    window.show();
+
+    QSignalSpy failed(&window, &ExplorerWindow::runFailed);
+    QVERIFY(!runToResult(window));
+    QCOMPARE(failed.count(), 1);
+    const QString description = failed.first().first().toString();
+    QVERIFY2(
+        description.contains("Server " + service + "@TOVIK.TEST not found in Kerberos database"),
+        qPrintable(description));
+
+    QVERIFY2(realm.addService(service, &error), qPrintable(error));
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+    QCOMPARE(exportedCsv(window), sqlLogins);
+    QVERIFY(fixture.server().logText().contains("SSPI principal=alice@TOVIK.TEST\n"));
 }
 
 // A start at or after the stop is refused beside the boxes, and neither a change nor Run queries.

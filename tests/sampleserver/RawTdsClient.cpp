@@ -209,7 +209,7 @@ QByteArray RawTdsClient::login7Payload(const TdsLogin &login)
         variable += field;
     }
     QByteArray out;
-    appendLe32(out, static_cast<quint32>(kFixed + variable.size()));
+    appendLe32(out, static_cast<quint32>(kFixed + variable.size() + login.sspi.size()));
     appendLe32(out, login.tdsVersion);
     appendLe32(out, login.packetSize);
     appendLe32(out, 7);
@@ -223,14 +223,18 @@ QByteArray RawTdsClient::login7Payload(const TdsLogin &login)
     appendLe32(out, 0x0409);
     out += offsets;
     out.append(QByteArray(6, '\0'));
-    // SSPI, attached database file and new password: all empty.
     const auto end = static_cast<quint16>(kFixed + variable.size());
-    for (int i = 0; i < 3; ++i) {
-        appendLe16(out, end);
+    const auto sspiLength = static_cast<quint16>(login.sspiLengthLong ? 0xFFFF : login.sspi.size());
+    appendLe16(out, end);
+    appendLe16(out, sspiLength);
+    // Attached database file and new password: empty, after the token.
+    const auto afterToken = static_cast<quint16>(end + login.sspi.size());
+    for (int i = 0; i < 2; ++i) {
+        appendLe16(out, afterToken);
         appendLe16(out, 0);
     }
-    appendLe32(out, 0);
-    return out + variable;
+    appendLe32(out, login.sspiLengthLong ? static_cast<quint32>(login.sspi.size()) : 0);
+    return out + variable + login.sspi;
 }
 
 QByteArray RawTdsClient::sqlBatchPayload(const QString &sql)

@@ -17,6 +17,8 @@ struct TdsLogin
     quint32 tdsVersion = 0x74000004;
     quint32 packetSize = 4096;
     bool integrated = false;
+    QByteArray sspi; // the security token of an integrated login
+    bool sspiLengthLong = false; // its length in cbSSPILong, cbSSPI 0xFFFF
 };
 
 // A TDS client written for the tests, byte by byte from the protocol, to send what FreeTDS never

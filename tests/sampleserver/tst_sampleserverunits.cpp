@@ -53,6 +53,8 @@ class tst_SampleServerUnits : public QObject
 private slots:
     void parsesLogin7();
     void login7SurvivesDamage();
+    void login7CarriesTheSecurityToken_data();
+    void login7CarriesTheSecurityToken();
     void parsesBatchAndRpc();
     void readsNullableRpcParameters_data();
     void readsNullableRpcParameters();
@@ -114,6 +116,38 @@ void tst_SampleServerUnits::login7SurvivesDamage()
             ++parsedCount;
     }
     QVERIFY(parsedCount < 5000);
+}
+
+void tst_SampleServerUnits::login7CarriesTheSecurityToken_data()
+{
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<bool>("lengthLong");
+
+    QTest::newRow("SQL login: none") << QByteArray() << false;
+    QTest::newRow("Kerberos AP-REQ") << QByteArray("\x60\x82\x02\x10krb5-token", 15) << false;
+    QTest::newRow("length in cbSSPILong") << QByteArray(70000, 'k') << true;
+}
+
+void tst_SampleServerUnits::login7CarriesTheSecurityToken()
+{
+    QFETCH(QByteArray, token);
+    QFETCH(bool, lengthLong);
+    TdsLogin login;
+    login.integrated = !token.isEmpty();
+    login.sspi = token;
+    login.sspiLengthLong = lengthLong;
+    const QByteArray payload = RawTdsClient::login7Payload(login);
+
+    const auto parsed = RequestParser::parseLogin7(view(payload));
+    QVERIFY(parsed);
+    QCOMPARE(parsed->integratedSecurity, !token.isEmpty());
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(parsed->sspi.data()),
+                 qsizetype(parsed->sspi.size())),
+        token);
+    QCOMPARE(text(parsed->database), login.database);
+    // A token that runs past the message's end is no token.
+    if (!token.isEmpty())
+        QVERIFY(!RequestParser::parseLogin7(view(payload.chopped(1))));
 }
 
 void tst_SampleServerUnits::parsesBatchAndRpc()

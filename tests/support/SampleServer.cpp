@@ -76,6 +76,10 @@ QStringList SampleServer::arguments() const
         arguments << "--certificate" << m_options.certificate << "--key" << m_options.key;
     if (m_options.forceEncryption)
         arguments << "--force-encryption";
+    if (!m_options.kerberosKeytab.isEmpty())
+        arguments << "--kerberos-keytab" << m_options.kerberosKeytab;
+    for (const QString &principal : m_options.windowsLogins)
+        arguments << "--windows-login" << principal;
     return arguments;
 }
 

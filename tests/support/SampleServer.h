@@ -44,6 +44,8 @@ public:
         QString certificate; // PEM files; empty: the server offers no encryption
         QString key;
         bool forceEncryption = false;
+        QString kerberosKeytab; // empty: integrated logins are refused
+        QStringList windowsLogins; // principals such as alice@TOVIK.TEST
     };
 
     explicit SampleServer(Options options);
