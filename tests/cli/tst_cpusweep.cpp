@@ -128,7 +128,7 @@ void tst_CpuSweep::csvOfHandCheckedData_data()
         << (hours13And14
                + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "14-24"})
         << header + "2026-12-07 14:00:00,7,103,,,1,false,1\r\n"
-        << QByteArray();
+        << QByteArray("occurrences 2 never fires: at most 1 sample in an hour\n");
     QTest::newRow("last 2 hours before --at") << QStringList {"--last", "2", "--at",
         "2026-12-07 15:20:05", "--threshold", "90", "--monitoring", "0-24"}
                                               << header
