@@ -2,6 +2,8 @@
 
 #include "cli/CheckOptions.h"
 #include "common/NodeName.h"
+#include "sweep/LadderResult.h"
+#include "sweep/SampleCoverage.h"
 #include "testrun/RunOutcome.h"
 
 #include <QStringList>
@@ -127,10 +129,13 @@ QString caughtCount(qsizetype caught)
 
 } // namespace
 
-CheckStatus CheckStatus::fromOutcome(const RunOutcome &outcome, const CheckOptions &options)
+CheckStatus CheckStatus::fromOutcome(
+    const RunOutcome &outcome, const CheckOptions &options, const LadderResult *hourSamples)
 {
     if (outcome.ending != RunEnding::NormalEnd)
         return unknown(outcome.description);
+    if (hourSamples && !SampleCoverage::hasAnySample(*hourSamples))
+        return unknown(SampleCoverage::noSamplesText(*hourSamples));
     const Code code = codeFor(outcome.caught.size(), options);
     QString text = caughtCount(outcome.caught.size()) + u' ' + examinedHourText(outcome, options)
         + QStringLiteral(" (threshold %1%, occurrences %2)")
@@ -138,6 +143,11 @@ CheckStatus CheckStatus::fromOutcome(const RunOutcome &outcome, const CheckOptio
               .arg(outcome.alarm.occurrences);
     if (!outcome.caught.isEmpty())
         text += QStringLiteral(": ") + devicesText(outcome.caught);
+    if (hourSamples) {
+        if (const auto never = SampleCoverage::neverFiresText(
+                outcome.alarm.occurrences, hourSamples->mostSamplesInAnHour()))
+            text += QStringLiteral("; ") + *never;
+    }
     return {code,
         QStringLiteral("CPU LOAD ") + stateName(code) + QStringLiteral(" - ") + pluginText(text)
             + QStringLiteral(" | ") + performanceData(outcome, options)};

@@ -9,6 +9,8 @@
 #include "cli/TuneCheck.h"
 #include "options/ConnectionFailureText.h"
 #include "output/PrivateFile.h"
+#include "sweep/SweepChoice.h"
+#include "sweep/SweepEngine.h"
 #include "testrun/RunOutcome.h"
 #include "testrun/TestRunDriver.h"
 
@@ -18,20 +20,53 @@ namespace tovik {
 
 namespace {
 
-RunOutcome runChecked(const CheckOptions &options, std::FILE *statusStream)
+// A run and, when it caught nothing in a monitored hour, that hour's samples at any load.
+struct CheckedRun
+{
+    RunOutcome outcome;
+    std::optional<LadderResult> hourSamples;
+};
+
+// The run counts only the samples at or over the threshold, so an hour without any sample would
+// pass as a quiet one. The sweep's query of that hour tells the two apart on a connection of its
+// own and in no log, so that the run's queries and log stay the tester's. A caught device shows
+// already that the hour had samples and that the occurrences can be reached; a failure here
+// leaves the run's answer as it is.
+std::optional<LadderResult> examinedHourSamples(
+    const CheckOptions &options, const RunOutcome &outcome)
+{
+    if (outcome.ending != RunEnding::NormalEnd || !outcome.caught.isEmpty()
+        || outcome.examinedHour.start.isEmpty())
+        return std::nullopt;
+    SweepChoice choice;
+    choice.connection = options.connection;
+    choice.fixedRange = true;
+    choice.from = outcome.examinedHour.start;
+    choice.to = outcome.examinedHour.end;
+    choice.threshold = outcome.alarm.threshold;
+    choice.occurrences = outcome.alarm.occurrences;
+    choice.monStartHour = outcome.alarm.monStartHour;
+    choice.monStopHour = outcome.alarm.monStopHour;
+    QString failure;
+    const std::optional<SweepSettings> settings = choice.sweep(options.referenceTime, &failure);
+    return settings ? SweepEngine(*settings).run() : std::nullopt;
+}
+
+CheckedRun runChecked(const CheckOptions &options, std::FILE *statusStream)
 {
     const CheckTimeout timeout(QStringLiteral("run"), options.timeoutSeconds, statusStream);
     CliHost host(options);
     RunSettings settings;
     settings.showsWindow = false;
     settings.listsCaughtDevices = true;
-    RunOutcome outcome = TestRunDriver(host, settings).run();
-    if (outcome.ending == RunEnding::MainOpenFailure) {
-        outcome.description
-            = ConnectionFailureText::diagnose(options.connection.fields, outcome.description,
+    CheckedRun run {TestRunDriver(host, settings).run(), std::nullopt};
+    if (run.outcome.ending == RunEnding::MainOpenFailure) {
+        run.outcome.description
+            = ConnectionFailureText::diagnose(options.connection.fields, run.outcome.description,
                 options.connection.security, options.connection.loginTimeoutSeconds);
     }
-    return outcome;
+    run.hourSamples = examinedHourSamples(options, run.outcome);
+    return run;
 }
 
 // False, with the reason, when the log was asked for and could not be written.
@@ -56,9 +91,10 @@ int check(const CheckOptions &options)
 {
     std::FILE *statusStream = options.runLogToStdout() ? stderr : stdout;
     QString failure;
-    const RunOutcome outcome = runChecked(options, statusStream);
-    const CheckStatus status = writeRunLog(options, outcome, &failure)
-        ? CheckStatus::fromOutcome(outcome, options)
+    const CheckedRun run = runChecked(options, statusStream);
+    const CheckStatus status = writeRunLog(options, run.outcome, &failure)
+        ? CheckStatus::fromOutcome(
+            run.outcome, options, run.hourSamples ? &*run.hourSamples : nullptr)
         : CheckStatus::unknown(failure);
     CheckStream::writeLine(statusStream, status.line);
     return status.code;

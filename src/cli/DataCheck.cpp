@@ -5,6 +5,7 @@
 #include "cli/CheckTimeout.h"
 #include "options/ConnectionFailureText.h"
 #include "output/OutputFile.h"
+#include "sweep/SampleCoverage.h"
 #include "sweep/SweepEngine.h"
 
 #include <QFile>
@@ -86,7 +87,7 @@ std::optional<LadderResult> query(
 } // namespace
 
 int DataCheck::run(const QString &work, const SweepSettings &settings, const DataOutput &output,
-    const Write &write)
+    const Write &write, const Note &note)
 {
     // Standard output is the command's data: its failures go to standard error, so that
     // `sweep > x.csv` never puts one into the csv.
@@ -97,9 +98,17 @@ int DataCheck::run(const QString &work, const SweepSettings &settings, const Dat
     const std::optional<LadderResult> result = query(work, settings, output, &failure);
     if (!result)
         return unknown(failure);
+    // Counts of a range without samples would read as a quiet installation.
+    if (!SampleCoverage::hasAnySample(*result))
+        return unknown(SampleCoverage::noSamplesText(*result));
     const auto fill = [&](QIODevice &device) { return write(device, *result); };
     if (!writeOutput(output, fill, &failure))
         return unknown(failure);
+    for (const std::optional<QString> &line :
+        {SampleCoverage::unsampledReportsText(*result), note ? note(*result) : std::nullopt}) {
+        if (line)
+            CheckStream::writeLine(stderr, *line);
+    }
     return CheckStatus::Ok;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 #include <functional>
+#include <optional>
 
 namespace tovik {
 
@@ -18,11 +19,15 @@ class DataCheck
 public:
     // Writes the command's output of a complete result; false when the device fails.
     using Write = std::function<bool(QIODevice &, const LadderResult &)>;
+    // A line for standard error about a complete result, besides its output; nothing for none.
+    using Note = std::function<std::optional<QString>(const LadderResult &)>;
 
     // Exit 0 when the command completes, 3 with a "CPU LOAD UNKNOWN" line on standard error when
-    // it cannot; work names it in the line of a timeout ("the sweep did not end ...").
+    // it cannot or when no report had a sample in the range; work names it in the line of a
+    // timeout ("the sweep did not end ..."). Once the output is written, standard error names
+    // the reports without samples and gets note's line.
     static int run(const QString &work, const SweepSettings &settings, const DataOutput &output,
-        const Write &write);
+        const Write &write, const Note &note = {});
 };
 
 } // namespace tovik

@@ -4,6 +4,7 @@
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"
 #include "sweep/LadderResult.h"
+#include "sweep/SampleCoverage.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepJson.h"
 #include "sweep/SweepTable.h"
@@ -29,6 +30,15 @@ Writer writerOf(DataOutput::Format format)
     return &SweepCsv::write;
 }
 
+// An occurrences value over every device-hour's samples leaves the output as it is, with a word
+// on standard error that it can never fire.
+DataCheck::Note neverFiresNote(const SweepSettings &settings)
+{
+    return [occurrences = settings.occurrences](const LadderResult &result) {
+        return SampleCoverage::neverFiresText(occurrences, result.mostSamplesInAnHour());
+    };
+}
+
 // The report shows the tuning surface over the explorer's ladder, so that the page the check
 // writes is the one the explorer exports for the same result.
 int runReport(const SweepCheckOptions &options)
@@ -38,14 +48,16 @@ int runReport(const SweepCheckOptions &options)
     const ReportWriter::Format format = options.output.chosenFormat() == DataOutput::Format::Html
         ? ReportWriter::Format::Html
         : ReportWriter::Format::Pdf;
-    return DataCheck::run(QStringLiteral("sweep"), settings, options.output,
+    return DataCheck::run(
+        QStringLiteral("sweep"), settings, options.output,
         [&](QIODevice &device, const LadderResult &result) {
             auto atThreshold
                 = std::make_shared<const SweepResult>(*result.atThreshold(settings.threshold));
             const SweepReport report(
                 settings, std::make_shared<const SweepGrid>(std::move(atThreshold)), &result);
             return ReportWriter::write(device, report, format);
-        });
+        },
+        neverFiresNote(settings));
 }
 
 } // namespace
@@ -56,10 +68,12 @@ int runSweepCheck(const SweepCheckOptions &options)
         return runReport(options);
     const Writer write = writerOf(options.output.chosenFormat());
     // The counted ladder always holds the settings' threshold.
-    return DataCheck::run(QStringLiteral("sweep"), options.settings, options.output,
+    return DataCheck::run(
+        QStringLiteral("sweep"), options.settings, options.output,
         [&](QIODevice &device, const LadderResult &result) {
             return write(device, *result.atThreshold(options.settings.threshold), options.settings);
-        });
+        },
+        neverFiresNote(options.settings));
 }
 
 } // namespace tovik

@@ -21,6 +21,7 @@
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"
 #include "sweep/LadderResult.h"
+#include "sweep/SampleCoverage.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
 
@@ -697,7 +698,11 @@ void ExplorerWindow::showResult()
     m_deviceChart->clearDevice();
     forgetDeviceLoad();
     spinThreshold->setLadder(m_controller->shownLadder()->ladder);
-    m_tuningModel->setResult(m_controller->shownLadder(), shownChoice());
+    // A range without samples has no surface to tune on, only zeros that would look quiet.
+    m_tuningModel->setResult(SampleCoverage::hasAnySample(*m_controller->shownLadder())
+            ? m_controller->shownLadder()
+            : nullptr,
+        shownChoice());
     drawShown();
     updateButtons();
     progress->setRange(0, 1);
@@ -740,7 +745,15 @@ void ExplorerWindow::drawShown()
 void ExplorerWindow::showSummary()
 {
     const SweepGrid &grid = *m_controller->shownGrid();
+    const SweepResult &result = grid.result();
+    if (!SampleCoverage::hasAnySample(result)) {
+        setStatus(SampleCoverage::noSamplesText(result) + u'.', true);
+        return;
+    }
     const qint16 shownOccurrences = occurrences();
+    QString unsampled;
+    if (const std::optional<QString> text = SampleCoverage::unsampledReportsText(result))
+        unsampled = u' ' + *text + u'.';
     setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
                   .arg(ExplorerText::number(grid.reachingDeviceCount()),
                       ExplorerText::number(m_controller->shownSettings().threshold),
@@ -749,7 +762,8 @@ void ExplorerWindow::showSummary()
             + u' '
             + tr("%1 device-hours blind: fewer than %2 samples, too few to fire.")
                   .arg(ExplorerText::number(grid.blindDeviceHours(shownOccurrences)),
-                      ExplorerText::number(shownOccurrences)),
+                      ExplorerText::number(shownOccurrences))
+            + unsampled,
         false);
 }
 

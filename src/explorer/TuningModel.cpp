@@ -97,9 +97,10 @@ QVariant TuningModel::data(const QModelIndex &index, int role) const
     const int step = index.row();
     const qint16 occurrences = occurrencesOf(index.column());
     const double perDay = m_surface.alarmsPerDay(step, occurrences);
+    const bool neverFires = m_surface.neverFires(step, occurrences);
     switch (role) {
     case Qt::DisplayRole:
-        return perDayText(perDay);
+        return neverFires ? QStringLiteral("-") : perDayText(perDay);
     case Qt::ToolTipRole:
         return cellTip(step, occurrences);
     case AlarmsPerDayRole:
@@ -112,6 +113,8 @@ QVariant TuningModel::data(const QModelIndex &index, int role) const
         return perDay > m_budget;
     case RecommendedRole:
         return isRecommended(step, occurrences);
+    case NeverFiresRole:
+        return neverFires;
     case ThresholdRole:
         return m_surface.ladder().threshold(step);
     case OccurrencesRole:
@@ -135,6 +138,11 @@ QString TuningModel::cellTip(int step, qint16 occurrences) const
 {
     const QLocale locale;
     const SurfaceCell &cell = m_surface.cell(step, occurrences);
+    if (m_surface.neverFires(step, occurrences)) {
+        return tr("%1 %, %2 occurrences: never fires on this data, %3")
+            .arg(locale.toString(m_surface.ladder().threshold(step)), locale.toString(occurrences),
+                m_surface.neverFiresReason());
+    }
     return tr("%1 %, %2 occurrences: %3 alarms on %4 devices in %5 hours, at most %6 devices in "
               "one hour")
         .arg(locale.toString(m_surface.ladder().threshold(step)), locale.toString(occurrences),

@@ -10,9 +10,9 @@ namespace tovik {
 
 // The tuning surface as a table: one row per threshold of the result's ladder, one column per
 // occurrences value from 1 up to at least TuningSurface::kDefaultOccurrencesUpTo and the current
-// value. A cell is the alarms per day that setting would have sent; the current setting is
-// framed, cells over the budget dimmed, and the lowest threshold within the budget marked
-// recommended for each occurrences value.
+// value. A cell is the alarms per day that setting would have sent, or "-" for a setting that can
+// never fire on the data; the current setting is framed, cells over the budget dimmed, and the
+// lowest threshold within the budget marked recommended for each occurrences value.
 class TuningModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -27,6 +27,7 @@ public:
         RecommendedRole,
         ThresholdRole,
         OccurrencesRole,
+        NeverFiresRole,
     };
 
     static constexpr double kDefaultBudget = 10.0;

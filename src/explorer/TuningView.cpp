@@ -22,7 +22,9 @@ void TuningDelegate::paint(
 {
     const QRect cell = option.rect;
     painter->save();
-    const bool overBudget = index.data(TuningModel::OverBudgetRole).toBool();
+    // A setting that never fires is no choice either, however few its alarms.
+    const bool overBudget = index.data(TuningModel::OverBudgetRole).toBool()
+        || index.data(TuningModel::NeverFiresRole).toBool();
     if (overBudget)
         painter->setOpacity(kOverBudgetOpacity);
     const QColor fill = HeatmapDelegate::shadeOf(index.data(TuningModel::ShareRole).toReal());

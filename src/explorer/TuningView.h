@@ -8,7 +8,7 @@
 namespace tovik {
 
 // Paints a tuning cell: shaded by its alarms per day, framed when it is the current setting,
-// faded when over the budget, with a corner mark when recommended.
+// faded when over the budget or never firing, with a corner mark when recommended.
 class TuningDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

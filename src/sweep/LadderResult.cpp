@@ -24,6 +24,16 @@ void LadderResult::arrange()
         std::sort(m_order.begin(), m_order.end(), before);
 }
 
+qint32 LadderResult::mostSamplesInAnHour() const
+{
+    qint32 most = 0;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (AlarmRules::isDevice(cells[i].nodeId))
+            most = std::max(most, samples(qsizetype(i)));
+    }
+    return most;
+}
+
 SweepResult LadderResult::atStep(int step) const
 {
     SweepResult result;

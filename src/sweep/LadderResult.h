@@ -24,6 +24,9 @@ struct LadderResult : SweepFrame
     qint32 samples(qsizetype cell) const { return counts.at(cell, 0); }
     qint32 count(qsizetype cell, int step) const { return counts.at(cell, 1 + step); }
 
+    // The most samples a device had in one examined hour: a higher occurrences value never fires.
+    qint32 mostSamplesInAnHour() const;
+
     // Orders the cells by hour, report_id and node_id once all are read.
     void arrange();
     // The sweep's rows at ladder.threshold(step): the cells with a sample at or over it as rows,

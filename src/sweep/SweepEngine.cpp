@@ -135,15 +135,14 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
             m_settings.security))
         return failToOpen(m_main);
     bool complete = discover(frame);
-    bool sawSamples = false;
     if (complete && frame.store != SampleStore::None) {
         for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
                 progress(i + 1, int(frame.reportIds.size()));
-            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i, &sawSamples);
+            complete = !stopIfCancelled() && countReport(frame, ladder, keep, i);
         }
     }
-    complete = complete && (!sawSamples || readNodes(frame));
+    complete = complete && (!frame.sampledReports.contains(true) || readNodes(frame));
     m_main.close();
     m_report.close();
     return complete;
@@ -164,28 +163,29 @@ bool SweepEngine::discover(SweepFrame &frame)
     }
     frame.reportIds = countedReports(discovery.reports);
     frame.reportNames = reportNames(frame.reportIds, discovery.reports);
+    frame.sampledReports = QList<bool>(frame.reportIds.size(), false);
     frame.store = discovery.store;
     return true;
 }
 
-bool SweepEngine::countReport(SweepFrame &frame, const ThresholdLadder &ladder,
-    const CellSink &keep, int reportIndex, bool *sawSamples)
+bool SweepEngine::countReport(
+    SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex)
 {
     const qint32 id = frame.reportIds.at(reportIndex);
     if (frame.store == SampleStore::OnlineDb)
-        return readAggregate(m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep,
-            reportIndex, sawSamples);
+        return readAggregate(
+            m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep, reportIndex);
     if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
             m_settings.timeouts, m_settings.security))
         return failToOpen(m_report);
-    const bool read = readAggregate(m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder,
-        keep, reportIndex, sawSamples);
+    const bool read = readAggregate(
+        m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder, keep, reportIndex);
     m_report.close();
     return read;
 }
 
 bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
-    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples)
+    const ThresholdLadder &ladder, const CellSink &keep, int reportIndex)
 {
     if (!connection.execPrepared(
             SweepQueries::aggregate(table, ladder.size()), aggregateValues(frame, ladder)))
@@ -196,7 +196,7 @@ bool SweepEngine::readAggregate(DbConnection &connection, const QString &table, 
         if (!hour || !row[0])
             return;
         const qint32 nodeId = IntegerConversion::toInt32(row[0]).value_or(0);
-        *sawSamples = true;
+        frame.sampledReports[reportIndex] = true;
         if (!frame.monitored.at(*hour)) {
             if (AlarmRules::isDevice(nodeId))
                 frame.unexaminedDevices.insert(SweepFrame::deviceKey(quint16(reportIndex), nodeId));

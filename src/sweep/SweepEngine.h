@@ -45,10 +45,10 @@ private:
     bool sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
         const Progress &progress);
     bool discover(SweepFrame &frame);
-    bool countReport(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
-        int reportIndex, bool *sawSamples);
+    bool countReport(
+        SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex);
     bool readAggregate(DbConnection &connection, const QString &table, SweepFrame &frame,
-        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex, bool *sawSamples);
+        const ThresholdLadder &ladder, const CellSink &keep, int reportIndex);
     bool readNodes(SweepFrame &frame);
     bool fail(const QString &description);
     bool failWith(const DbConnection &connection);

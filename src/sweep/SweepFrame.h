@@ -41,6 +41,8 @@ struct SweepFrame
     QList<qint32> reportIds;
     // The report_name of each of reportIds, at the same index.
     QStringList reportNames;
+    // Whether each of reportIds had any sample in the range, monitored or not, at the same index.
+    QList<bool> sampledReports;
     // node_name and address of every node in ATR_Nodes (the first row of a node_id).
     QHash<qint32, NodeAttributes> nodes;
     // The devices with samples in hours of the range that were not examined, by deviceKey(): a

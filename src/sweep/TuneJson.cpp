@@ -26,6 +26,17 @@ void writeSettings(BufferedOutput &out, const TuningSurface &surface, const Swee
     out << QByteArrayLiteral("],\n");
 }
 
+// The data's limits on what can fire at all, for the cells' never_fires.
+void writeLimits(BufferedOutput &out, const TuningSurface &surface)
+{
+    const std::optional<int> unreached = surface.firstUnreachedStep();
+    out << QByteArrayLiteral("\"limits\":{\"most_samples_in_an_hour\":")
+        << qint64(surface.mostSamplesInAnHour()) << QByteArrayLiteral(",\"no_load_at_or_over\":")
+        << (unreached ? QByteArray::number(surface.ladder().threshold(*unreached))
+                      : QByteArrayLiteral("null"))
+        << QByteArrayLiteral("},\n");
+}
+
 void writeCells(BufferedOutput &out, const TuningSurface &surface)
 {
     out << QByteArrayLiteral("\"cells\":[");
@@ -40,7 +51,11 @@ void writeCells(BufferedOutput &out, const TuningSurface &surface)
                 << QByteArrayLiteral(",\"hours\":") << qint64(cell.hours)
                 << QByteArrayLiteral(",\"peak\":") << qint64(cell.peak)
                 << QByteArrayLiteral(",\"alarms_per_day\":")
-                << TuneJson::decimal(surface.alarmsPerDay(step, o)) << QByteArrayLiteral("}");
+                << TuneJson::decimal(surface.alarmsPerDay(step, o))
+                << QByteArrayLiteral(",\"never_fires\":")
+                << (surface.neverFires(step, o) ? QByteArrayLiteral("true")
+                                                : QByteArrayLiteral("false"))
+                << QByteArrayLiteral("}");
         }
     }
     out << QByteArrayLiteral("]");
@@ -72,6 +87,7 @@ bool TuneJson::write(QIODevice &device, const TuningSurface &surface, const Swee
 {
     BufferedOutput out(device);
     writeSettings(out, surface, settings, budget);
+    writeLimits(out, surface);
     writeCells(out, surface);
     if (budget)
         writeRecommendation(out, surface, *budget);

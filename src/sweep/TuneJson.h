@@ -10,8 +10,9 @@ class TuningSurface;
 struct SweepSettings;
 
 // The tuning surface as one JSON object (UTF-8): the settings without any connection detail, the
-// ladder, every cell with its alarms a day, and with a budget the lowest threshold within it for
-// each occurrences value (null where none is).
+// ladder, the data's limits on what can fire, every cell with its alarms a day and whether it can
+// never fire, and with a budget the lowest threshold within it for each occurrences value (null
+// where none is).
 class TuneJson
 {
 public:

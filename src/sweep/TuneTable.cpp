@@ -16,6 +16,7 @@ constexpr int kValueWidth = 4;
 // "100 %"
 constexpr int kThresholdWidth = 5;
 const QString withinMark = QStringLiteral("*");
+const QString neverFiresMark = QStringLiteral("-");
 
 QString withoutTrailingSpaces(QString line)
 {
@@ -51,13 +52,28 @@ void writeRows(BufferedOutput &out, const TuningSurface &surface, std::optional<
         QString line
             = QStringLiteral("%1 %").arg(surface.ladder().threshold(step), kThresholdWidth - 2);
         for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
-            const double perDay = surface.alarmsPerDay(step, o);
-            const bool within = budget && perDay <= *budget;
-            line += u' ' + TuneTable::compact(perDay).rightJustified(kValueWidth)
+            const bool within = budget && surface.isWithinBudget(step, o, *budget);
+            const QString value = surface.neverFires(step, o)
+                ? neverFiresMark
+                : TuneTable::compact(surface.alarmsPerDay(step, o));
+            line += u' ' + value.rightJustified(kValueWidth)
                 + (within ? withinMark : QStringLiteral(" "));
         }
         out << withoutTrailingSpaces(line) << QByteArrayLiteral("\n");
     }
+    if (surface.hasNeverFiringCell()) {
+        out << QStringLiteral("\n%1 never fires on this data: %2\n")
+                   .arg(neverFiresMark, surface.neverFiresReason());
+    }
+}
+
+QString recommendationText(const TuningSurface &surface, qint16 occurrences, double budget)
+{
+    if (occurrences > surface.mostSamplesInAnHour())
+        return QStringLiteral("never fires");
+    const std::optional<int> step = surface.recommendedStep(occurrences, budget);
+    return step ? QStringLiteral("from %1 %").arg(surface.ladder().threshold(*step))
+                : QStringLiteral("none");
 }
 
 void writeRecommendation(BufferedOutput &out, const TuningSurface &surface, double budget)
@@ -67,11 +83,9 @@ void writeRecommendation(BufferedOutput &out, const TuningSurface &surface, doub
     const qsizetype labelWidth
         = QStringLiteral("occurrences %1").arg(surface.occurrencesUpTo()).size();
     for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
-        const std::optional<int> step = surface.recommendedStep(o, budget);
         out << QStringLiteral("  %1  %2\n")
                    .arg(QStringLiteral("occurrences %1").arg(o).leftJustified(labelWidth),
-                       step ? QStringLiteral("from %1 %").arg(surface.ladder().threshold(*step))
-                            : QStringLiteral("none"));
+                       recommendationText(surface, o, budget));
     }
 }
 

@@ -10,8 +10,9 @@ class TuningSurface;
 struct SweepSettings;
 
 // The tuning surface for a reader at a terminal: thresholds down, occurrences across, the alarms
-// a day in each cell; with a budget the cells within it marked and, under the table, the lowest
-// threshold within it for each occurrences value. With 12 occurrences values every line fits 80
+// a day in each cell, a "-" for a setting that can never fire on the data with the limit under the
+// table; with a budget the cells within it marked and, under the table, the lowest threshold within
+// it for each occurrences value. With 12 occurrences values every line fits 80
 // characters.
 class TuneTable
 {

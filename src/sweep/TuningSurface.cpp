@@ -1,6 +1,7 @@
 #include "sweep/TuningSurface.h"
 
 #include "sweep/LadderResult.h"
+#include "sweep/SampleCoverage.h"
 #include "testrun/AlarmRules.h"
 
 #include <QHash>
@@ -50,6 +51,7 @@ TuningSurface::TuningSurface(const LadderResult &result, qint16 occurrencesUpTo)
     : m_ladder(result.ladder)
     , m_occurrencesUpTo(std::max<qint16>(occurrencesUpTo, 1))
     , m_rangeHours(result.range.hourCount())
+    , m_mostSamples(result.mostSamplesInAnHour())
     , m_cells(qsizetype(m_ladder.size()) * m_occurrencesUpTo)
 {
     int deviceCount = 0;
@@ -119,10 +121,39 @@ double TuningSurface::alarmsPerDay(int step, qint16 occurrences) const
 std::optional<int> TuningSurface::recommendedStep(qint16 occurrences, double budget) const
 {
     for (int step = 0; step < m_ladder.size(); ++step) {
-        if (alarmsPerDay(step, occurrences) <= budget)
+        if (isWithinBudget(step, occurrences, budget))
             return step;
     }
     return std::nullopt;
+}
+
+// A step is reached when some device had a sample at or over it: then it caught that device at
+// least once with occurrences 1.
+std::optional<int> TuningSurface::firstUnreachedStep() const
+{
+    for (int step = 0; step < m_ladder.size(); ++step) {
+        if (cell(step, 1).devices == 0)
+            return step;
+    }
+    return std::nullopt;
+}
+
+bool TuningSurface::neverFires(int step, qint16 occurrences) const
+{
+    return occurrences > m_mostSamples || cell(step, 1).devices == 0;
+}
+
+bool TuningSurface::hasNeverFiringCell() const
+{
+    return !isEmpty() && (m_occurrencesUpTo > m_mostSamples || firstUnreachedStep());
+}
+
+QString TuningSurface::neverFiresReason() const
+{
+    QString reason = SampleCoverage::mostSamplesText(m_mostSamples);
+    if (const std::optional<int> step = firstUnreachedStep())
+        reason += QStringLiteral(", no load at or over %1 %").arg(m_ladder.threshold(*step));
+    return reason;
 }
 
 } // namespace tovik

@@ -42,8 +42,28 @@ public:
     const SurfaceCell &cell(int step, qint16 occurrences) const;
     // Alarms over the range's days: alarms / (hours of the range / 24).
     double alarmsPerDay(int step, qint16 occurrences) const;
-    // The lowest threshold step whose alarms per day stay within budget; nothing when none does.
+    // Whether a setting that can fire stays within budget alarms a day.
+    bool isWithinBudget(int step, qint16 occurrences, double budget) const
+    {
+        return !neverFires(step, occurrences) && alarmsPerDay(step, occurrences) <= budget;
+    }
+    // The lowest threshold step whose alarms per day stay within budget, of the settings that can
+    // fire; nothing when none does.
     std::optional<int> recommendedStep(qint16 occurrences, double budget) const;
+
+    // The most samples a device had in one monitored hour of the range.
+    qint32 mostSamplesInAnHour() const { return m_mostSamples; }
+    // The lowest threshold step that no device's sample in a monitored hour reached; nothing when
+    // every step was reached.
+    std::optional<int> firstUnreachedStep() const;
+    // A setting that cannot fire on this data whatever the load: more occurrences than any
+    // device-hour held samples, or a threshold over every load. Its zero alarms say nothing of how
+    // quiet it would be.
+    bool neverFires(int step, qint16 occurrences) const;
+    bool hasNeverFiringCell() const;
+    // Why the settings that never fire do not: "at most 12 samples in an hour, no load at or over
+    // 95 %", the load's part only when a threshold was not reached.
+    QString neverFiresReason() const;
 
 private:
     void addStep(int step, const qint32 *perHour, const qint16 *highestOfDevice, int deviceCount);
@@ -51,6 +71,7 @@ private:
     ThresholdLadder m_ladder;
     qint16 m_occurrencesUpTo = 0;
     int m_rangeHours = 0;
+    qint32 m_mostSamples = 0;
     // Step by step, occurrences 1..occurrencesUpTo within each.
     QList<SurfaceCell> m_cells;
 };

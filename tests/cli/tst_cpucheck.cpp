@@ -29,11 +29,12 @@ QStringList connectionArguments(const MonitoringFixture &fixture)
         QString::number(fixture.port()), "--at", at};
 }
 
-enum class Data { Standard, MissingSampleTable, NoCpuReports, SecondReport };
+enum class Data { Standard, MissingSampleTable, NoCpuReports, SecondReport, PollingStopped };
 
 // Report 7 in the monitoring database: at threshold 50 node 101 reaches it three times, 103
-// (unknown to ATR_Nodes) twice and 102 once. With a second report, 9, node 101 reaches it there
-// four times.
+// (unknown to ATR_Nodes) twice and 102 once; node 101's three samples are the most of any
+// device in the hour. With a second report, 9, node 101 reaches it there four times. With the
+// polling stopped, report 7's last samples are from the hour before the examined one.
 QStringList installation(Data data)
 {
     QStringList statements = reportTableStatements()
@@ -44,6 +45,10 @@ QStringList installation(Data data)
         return statements;
     statements << cpuReportRow("7", "'CPU Core Routers'", "300")
                << sampleTableStatement("ATR_Report_7_RAW");
+    if (data == Data::PollingStopped) {
+        return statements << "INSERT INTO ATR_Report_7_RAW VALUES (101, '2026-12-07 12:55:00', 90)"
+                          << "INSERT INTO ATR_Report_7_RAW VALUES (101, '2026-12-07 14:00:00', 90)";
+    }
     for (const char *row : {"101, '2026-12-07 13:05:00', 60", "101, '2026-12-07 13:10:00', 70",
              "101, '2026-12-07 13:15:00', 80", "102, '2026-12-07 13:20:00', 50",
              "103, '2026-12-07 13:25:00', 90", "103, '2026-12-07 13:30:00', 95",
@@ -166,9 +171,24 @@ void tst_CpuCheck::statusOfRun_data()
     const QString caught = "CPU LOAD %1 - 2 devices caught " + hour
         + " (threshold 50%, occurrences 2): core-rtr-01 3 times, node 103 2 times | caught=2;%2;0 "
           "counted=3 time=";
-    QTest::newRow("none caught") << Data::Standard << QStringList {"--occurrences", "4"} << 0
-                                 << "CPU LOAD OK - no device caught " + hour
-            + " (threshold 50%, occurrences 4) | caught=0;;0;0 counted=3 time=";
+    QTest::newRow("none caught, more occurrences than samples in the hour")
+        << Data::Standard << QStringList {"--occurrences", "4"} << 0
+        << "CPU LOAD OK - no device caught " + hour
+            + " (threshold 50%, occurrences 4); occurrences 4 never fires: at most 3 samples in "
+              "an hour | caught=0;;0;0 counted=3 time=";
+    QTest::newRow("none caught, as many occurrences as samples in the hour")
+        << Data::Standard << QStringList {"--threshold", "96", "--occurrences", "3"} << 0
+        << "CPU LOAD OK - no device caught " + hour
+            + " (threshold 96%, occurrences 3) | caught=0;;0;0 counted=0 time=";
+    QTest::newRow("no sample in the hour")
+        << Data::PollingStopped << QStringList {} << 3
+        << "CPU LOAD UNKNOWN - no CPU samples from 2026-12-07 13:00 to 2026-12-07 14:00 in the "
+           "one CPU report";
+    QTest::newRow("no sample in an hour outside the monitoring time")
+        << Data::PollingStopped << QStringList {"--monitoring", "14-24"} << 0
+        << "CPU LOAD OK - no device caught " + hour
+            + ", outside the monitoring time 14:00 to 24:00 (threshold 50%, occurrences 2) | "
+              "caught=0;;0;0 counted=0 time=";
     QTest::newRow("caught, critical from one")
         << Data::Standard << QStringList {} << 2 << caught.arg("CRITICAL", ";0");
     QTest::newRow("caught, one short of the warning")
@@ -240,11 +260,13 @@ void tst_CpuCheck::statusOfRun()
     const QByteArray log = fileBytes(path);
     if (QTest::currentDataTag() == QByteArray("main connection not opened"))
         QCOMPARE(log, QByteArray("<no file>"));
-    else if (exitCode == 3 && data != Data::Standard)
+    else if (exitCode == 3 && data != Data::Standard && data != Data::PollingStopped)
         QVERIFY(log.endsWith(
             status.mid(QString("CPU LOAD UNKNOWN - ").size()).right(20).toLocal8Bit() + "\r\n"));
     else
         QVERIFY(log.startsWith("Connect OK to ") || log == "\r\n");
+    // The check's look at the hour's samples at any load is no query of the run.
+    QVERIFY(!log.contains("SUM(CASE"));
 }
 
 void tst_CpuCheck::badCommandLine_data()

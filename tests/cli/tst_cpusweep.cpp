@@ -91,6 +91,7 @@ void tst_CpuSweep::csvOfHandCheckedData_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QByteArray>("err");
 
     QTest::newRow("from/to, threshold 50, twice") << (hours13And14
         + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "0-24"})
@@ -98,22 +99,42 @@ void tst_CpuSweep::csvOfHandCheckedData_data()
             + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true,3\r\n"
               "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false,1\r\n"
               "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,false,1\r\n";
+              "2026-12-07 14:00:00,7,103,,,1,false,1\r\n"
+                                                  << QByteArray();
+    // Node 101's three samples of hour 13 are the most of any device-hour.
+    QTest::newRow("more occurrences than samples in an hour: the csv as it is, a word why")
+        << (hours13And14
+               + QStringList {"--threshold", "50", "--occurrences", "4", "--monitoring", "0-24"})
+        << header
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,false,3\r\n"
+              "2026-12-07 13:00:00,7,102,\"core, \"\"west\"\"\",192.0.2.2,1,false,1\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,false,2\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,false,1\r\n"
+        << QByteArray("occurrences 4 never fires: at most 3 samples in an hour\n");
+    QTest::newRow("as many occurrences as samples in an hour can fire") << (hours13And14
+        + QStringList {"--threshold", "60", "--occurrences", "3", "--monitoring", "0-24"})
+                                                                        << header
+            + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,3,true,3\r\n"
+              "2026-12-07 13:00:00,7,103,,,2,false,2\r\n"
+              "2026-12-07 14:00:00,7,103,,,1,false,1\r\n" << QByteArray();
     QTest::newRow("threshold 70, once") << (hours13And14
         + QStringList {"--threshold", "70", "--occurrences", "1", "--monitoring", "0-24"})
                                         << header
             + "2026-12-07 13:00:00,7,101,core-rtr-01,192.0.2.1,2,true,3\r\n"
               "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n";
+              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n"
+                                        << QByteArray();
     QTest::newRow("hour 13 outside the monitoring time")
         << (hours13And14
                + QStringList {"--threshold", "50", "--occurrences", "2", "--monitoring", "14-24"})
-        << header + "2026-12-07 14:00:00,7,103,,,1,false,1\r\n";
+        << header + "2026-12-07 14:00:00,7,103,,,1,false,1\r\n"
+        << QByteArray("occurrences 2 never fires: at most 1 sample in an hour\n");
     QTest::newRow("last 2 hours before --at") << QStringList {"--last", "2", "--at",
         "2026-12-07 15:20:05", "--threshold", "90", "--monitoring", "0-24"}
                                               << header
             + "2026-12-07 13:00:00,7,103,,,2,true,2\r\n"
-              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n";
+              "2026-12-07 14:00:00,7,103,,,1,true,1\r\n"
+                                              << QByteArray();
 }
 
 // Standard output is no terminal here: csv by default, and no progress on standard error.
@@ -121,6 +142,7 @@ void tst_CpuSweep::csvOfHandCheckedData()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, csv);
+    QFETCH(QByteArray, err);
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture), qPrintable(fixture.error));
 
@@ -128,7 +150,7 @@ void tst_CpuSweep::csvOfHandCheckedData()
 
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, csv);
-    QCOMPARE(run.err, QByteArray());
+    QCOMPARE(run.err, err);
 }
 
 void tst_CpuSweep::jsonAndTable()
@@ -309,25 +331,35 @@ void tst_CpuSweep::badArguments()
 void tst_CpuSweep::failureEndings_data()
 {
     QTest::addColumn<bool>("withReport");
+    QTest::addColumn<QStringList>("range");
     QTest::addColumn<QString>("password");
     QTest::addColumn<QString>("description");
     QTest::addColumn<bool>("connectionNamed");
 
-    QTest::newRow("no CPU report") << false << password << "No Online CPU Reports Found" << false;
-    QTest::newRow("login refused") << true << "wrong"
+    QTest::newRow("no CPU report")
+        << false << hours13And14 << password << "No Online CPU Reports Found" << false;
+    QTest::newRow("login refused") << true << hours13And14 << "wrong"
                                    << "Login failed for user 'sa'." << true;
+    // The samples are elsewhere: a range without any is no quiet installation.
+    QTest::newRow("no sample in the range")
+        << true << QStringList {"--from", "2026-12-08 13:00:00", "--to", "2026-12-08 15:00:00"}
+        << password
+        << "CPU LOAD UNKNOWN - no CPU samples from 2026-12-08 13:00 to 2026-12-08 15:00 in the "
+           "one CPU report"
+        << false;
 }
 
 void tst_CpuSweep::failureEndings()
 {
     QFETCH(bool, withReport);
+    QFETCH(QStringList, range);
     QFETCH(QString, password);
     QFETCH(QString, description);
     QFETCH(bool, connectionNamed);
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture, withReport), qPrintable(fixture.error));
 
-    const CheckRun run = runCheck(sweepArguments(fixture, hours13And14), withPassword(password));
+    const CheckRun run = runCheck(sweepArguments(fixture, range), withPassword(password));
 
     QCOMPARE(run.exitCode, 3);
     // On standard error, so that `sweep > x.csv` leaves the csv empty.

@@ -137,6 +137,23 @@ SurfaceCell countByHand(
     return cell;
 }
 
+// The most samples at any load of one device in one monitored hour of the range, counted by hand:
+// above it no occurrences value can fire.
+int mostSamplesByHand(const QList<Sample> &samples, const SweepSettings &settings)
+{
+    QMap<std::tuple<int, int, QDateTime>, int> inHour;
+    for (const Sample &s : samples) {
+        const QDateTime wallHour(s.time.date(), QTime(s.time.time().hour(), 0), Qt::UTC);
+        if (s.node != 0 && wallHour >= settings.range.from() && wallHour < settings.range.to()
+            && settings.isMonitored(wallHour))
+            ++inHour[{s.report, s.node, wallHour}];
+    }
+    int most = 0;
+    for (const int count : std::as_const(inHour))
+        most = std::max(most, count);
+    return most;
+}
+
 QByteArray csvOf(const SweepResult &result, const SweepSettings &settings)
 {
     QBuffer buffer;
@@ -210,6 +227,9 @@ void tst_TuningSurface::surfaceEqualsCountByHand()
     // The data must make the comparison tell.
     QVERIFY(alarmsInAll > 20);
     QVERIFY(surface.cell(0, 1).peak > 1);
+    // The limit above which no occurrences value fires, as a person counts it.
+    QCOMPARE(surface.mostSamplesInAnHour(), mostSamplesByHand(samples, settings));
+    QCOMPARE(result->sampledReports, QList<bool>({true, true}));
 }
 
 // Any threshold of the ladder answers what a sweep of that threshold alone answers.

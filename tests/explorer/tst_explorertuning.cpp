@@ -9,7 +9,8 @@ using namespace tovik;
 namespace {
 
 // Report 7 over three monitored hours, counted at 50, 60 and 70 %: eight device-hours a day for
-// each caught device-hour. Node 0 is busy but never a device.
+// each caught device-hour. Node 0 is busy but never a device: its 12 samples in an hour leave
+// the devices' 10 the most, so 11 and 12 occurrences can never fire.
 std::shared_ptr<const LadderResult> sampleLadder()
 {
     auto result = std::make_shared<LadderResult>();
@@ -21,10 +22,10 @@ std::shared_ptr<const LadderResult> sampleLadder()
     result->counts = LadderCounts(4);
     // node, hour: samples, then at or over 50, 60 and 70 %.
     const QList<QPair<LadderCell, QList<qint32>>> cells {
-        {{1, 0, 0}, {12, 6, 3, 1}},
-        {{1, 1, 0}, {12, 4, 2, 0}},
-        {{2, 0, 0}, {12, 5, 5, 2}},
-        {{2, 2, 0}, {12, 2, 1, 0}},
+        {{1, 0, 0}, {10, 6, 3, 1}},
+        {{1, 1, 0}, {10, 4, 2, 0}},
+        {{2, 0, 0}, {10, 5, 5, 2}},
+        {{2, 2, 0}, {9, 2, 1, 0}},
         {{0, 1, 0}, {12, 9, 9, 9}},
     };
     for (const auto &[cell, counts] : cells) {
@@ -86,6 +87,10 @@ void tst_ExplorerTuning::tuningCells_data()
         << qint16(60) << qint16(4) << 5.0 << "8.0" << false << true << false;
     QTest::newRow("node 0 counts for nothing")
         << qint16(70) << qint16(9) << 0.0 << "0.0" << false << false << false;
+    QTest::newRow("more occurrences than any device's hour held samples never fires")
+        << qint16(50) << qint16(11) << 16.0 << "-" << false << false << false;
+    QTest::newRow("as many occurrences as the busiest device's hour held can fire")
+        << qint16(50) << qint16(10) << 16.0 << "0.0" << false << false << true;
 }
 
 void tst_ExplorerTuning::tuningCells()

@@ -321,6 +321,7 @@ private slots:
     void encryptionChosenInConnectionGroup();
     void devicesNamedWithTheirReports();
     void nearMissesAndBlindHoursMarked();
+    void rangeWithoutSamplesDrawsNoSurface();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -899,6 +900,30 @@ void tst_ExplorerWindow::nearMissesAndBlindHoursMarked()
     QVERIFY(model->index(rowAtFour, 3).data(HeatmapModel::BlindRole).toBool());
     QVERIFY(!window.isRequeryWaiting());
     QCOMPARE(fixture.server().loggedRequests().size(), requests);
+}
+
+// A range after the last sample says so in the status line and leaves the tuning table empty, not
+// all zeros within any budget; the surface of the range before goes with it.
+void tst_ExplorerWindow::rangeWithoutSamplesDrawsNoSurface()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const QAbstractItemModel *tuning = window.findChild<TuningView *>()->model();
+    QVERIFY(tuning->rowCount() > 0);
+    QVERIFY(!window.statusText().contains("no CPU samples"));
+
+    SweepChoice settings = settingsFor(fixture);
+    settings.from = "2026-12-09 00:00:00";
+    settings.to = "2026-12-09 03:00:00";
+    window.applySettings(settings);
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+
+    QCOMPARE(window.statusText(),
+        "no CPU samples from 2026-12-09 00:00 to 2026-12-09 03:00 in any of the 2 CPU reports.");
+    QCOMPARE(tuning->rowCount(), 0);
+    QCOMPARE(tuning->columnCount(), 0);
 }
 
 QTEST_MAIN(tst_ExplorerWindow)
