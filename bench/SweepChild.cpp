@@ -4,11 +4,11 @@
 #include "BenchOptions.h"
 #include "ChildReport.h"
 #include "ProcessFigures.h"
+#include "monitoring/DiscoveryQueries.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "sweep/TuningSurface.h"
-#include "testrun/DiscoveryQueries.h"
-#include "testrun/SampleStore.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>

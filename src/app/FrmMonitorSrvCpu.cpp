@@ -1,10 +1,10 @@
 #include "app/FrmMonitorSrvCpu.h"
 
 #include "app/ControlNames.h"
-#include "common/AlarmSetting.h"
 #include "common/TickCounter.h"
 #include "db/ConnectionDefaults.h"
 #include "db/ConnectionTimeouts.h"
+#include "monitoring/AlarmSetting.h"
 #include "testrun/TestRunDriver.h"
 #include "testrun/WallClock.h"
 

@@ -1,6 +1,5 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "common/AlarmSetting.h"
 #include "common/HourText.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
@@ -17,6 +16,7 @@
 #include "explorer/LadderSpinBox.h"
 #include "explorer/TuningModel.h"
 #include "explorer/TuningView.h"
+#include "monitoring/AlarmSetting.h"
 #include "output/OutputFile.h"
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"

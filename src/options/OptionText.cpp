@@ -1,6 +1,6 @@
 #include "options/OptionText.h"
 
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 
 #include <QRegularExpression>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "db/DbConnection.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/DeviceLoad.h"
 #include "sweep/SweepSettings.h"
-#include "testrun/SampleStore.h"
 
 #include <atomic>
 #include <optional>

@@ -1,10 +1,10 @@
 #include "sweep/SweepEngine.h"
 
 #include "common/IntegerConversion.h"
+#include "monitoring/AlarmRules.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/ReportDiscovery.h"
 #include "sweep/SweepQueries.h"
-#include "testrun/AlarmRules.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/ReportDiscovery.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "monitoring/NodeAttributes.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/SweepRange.h"
-#include "testrun/NodeAttributes.h"
-#include "testrun/SampleStore.h"
 
 #include <QHash>
 #include <QList>

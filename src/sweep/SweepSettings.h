@@ -3,9 +3,9 @@
 #include "db/ConnectionFields.h"
 #include "db/ConnectionSecurity.h"
 #include "db/ConnectionTimeouts.h"
+#include "monitoring/AlarmRules.h"
 #include "sweep/SweepRange.h"
 #include "sweep/ThresholdLadder.h"
-#include "testrun/AlarmRules.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #include "sweep/SweepTable.h"
 
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 #include "sweep/BufferedOutput.h"
 #include "sweep/HourRanges.h"
 #include "sweep/SweepResult.h"

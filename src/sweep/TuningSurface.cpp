@@ -1,7 +1,7 @@
 #include "sweep/TuningSurface.h"
 
+#include "monitoring/AlarmRules.h"
 #include "sweep/LadderResult.h"
-#include "testrun/AlarmRules.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "testrun/DiscoverCpuReports.h"
 
 #include "common/ValueText.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/ReportDiscovery.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
 

@@ -1,7 +1,7 @@
 #include "testrun/HourWindow.h"
 
 #include "common/HourText.h"
-#include "testrun/AlarmRules.h"
+#include "monitoring/AlarmRules.h"
 #include "testrun/WallClock.h"
 
 namespace tovik {

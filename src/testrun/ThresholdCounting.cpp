@@ -3,8 +3,8 @@
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
 #include "host/RunHost.h"
+#include "monitoring/SampleStore.h"
 #include "testrun/RunEndings.h"
-#include "testrun/SampleStore.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 

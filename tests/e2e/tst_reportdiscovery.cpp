@@ -1,8 +1,8 @@
 #include "MonitoringFixture.h"
 #include "db/DbConnection.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/DiscoveryQueries.h"
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/DiscoveryQueries.h"
+#include "monitoring/ReportDiscovery.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 
 #include "common/IntegerConversion.h"
 

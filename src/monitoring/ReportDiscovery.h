@@ -1,7 +1,7 @@
 #pragma once
 
-#include "testrun/CpuReport.h"
-#include "testrun/SampleStore.h"
+#include "monitoring/CpuReport.h"
+#include "monitoring/SampleStore.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/ReportDiscovery.h"
 
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/DiscoveryQueries.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/DiscoveryQueries.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "testrun/SampleStore.h"
+#include "monitoring/SampleStore.h"
 
 namespace tovik {
 
