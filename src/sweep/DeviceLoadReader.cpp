@@ -30,16 +30,14 @@ std::optional<DeviceLoad> DeviceLoadReader::read(const DeviceLoadQuery &query)
     m_lastError.clear();
     m_openFailed = false;
     DeviceLoad load {query.reportId, query.nodeId, query.settings.range, {}};
-    if (query.store == SampleStore::None)
+    const std::optional<SampleLocation> location
+        = SampleStoreNames::locate(query.store, query.reportId);
+    if (!location)
         return load;
-    const bool online = query.store == SampleStore::OnlineDb;
-    const QString database = online ? query.settings.connection.SqlDatabase
-                                    : SampleStoreNames::reportDatabase(query.reportId);
-    const QString table = online ? SampleStoreNames::onlineTable(query.reportId)
-                                 : SampleStoreNames::kReportDatabaseTable;
-    const bool opened = m_connection.open(
-        query.settings.connection, database, query.settings.timeouts, query.settings.security);
-    const bool read = opened && readSamples(table, query, load);
+    const ConnectionFields &fields = query.settings.connection;
+    const bool opened = m_connection.open(fields, location->database(fields.SqlDatabase),
+        query.settings.timeouts, query.settings.security);
+    const bool read = opened && readSamples(location->table, query, load);
     if (!read) {
         m_lastError = m_connection.lastError();
         m_openFailed = !opened;

@@ -15,7 +15,7 @@ namespace tovik {
 struct DeviceLoadQuery
 {
     SweepSettings settings;
-    SampleStore store = SampleStore::None;
+    SampleStore store = SampleStore::NotFound;
     qint32 reportId = 0;
     qint32 nodeId = 0;
 };

@@ -140,7 +140,7 @@ void writeDays(BufferedOutput &out, const SweepResult &result, const QList<int> 
 bool SweepTable::write(QIODevice &device, const SweepResult &result, const SweepSettings &settings)
 {
     BufferedOutput out(device);
-    if (result.store == SampleStore::None)
+    if (result.store == SampleStore::NotFound)
         out << QByteArrayLiteral("No External ATR Databases could be found on the server\n");
     const QList<int> caught = result.caughtPerHour(settings.occurrences);
     writeHours(out, result, result.range.hourTexts(), caught);
