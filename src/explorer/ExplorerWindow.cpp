@@ -1,6 +1,6 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "common/HourText.h"
+#include "common/TimeFormats.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceLoadChartView.h"
@@ -57,7 +57,7 @@ namespace tovik {
 
 namespace {
 
-const QString kHourFormat = HourText::kFormat;
+const QString kHourFormat = TimeFormats::kWholeHour;
 // Where the screen has room; a smaller one gets its whole available area.
 constexpr QSize kOpeningSize(1200, 800);
 
@@ -91,7 +91,7 @@ QDateTimeEdit *hourEdit(const char *name)
 {
     auto *edit = new QDateTimeEdit;
     edit->setObjectName(QLatin1String(name));
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:00"));
+    edit->setDisplayFormat(TimeFormats::kHourEntry);
     edit->setCalendarPopup(true);
     return edit;
 }

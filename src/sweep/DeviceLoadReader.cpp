@@ -1,5 +1,6 @@
 #include "sweep/DeviceLoadReader.h"
 
+#include "common/WallClock.h"
 #include "sweep/SweepQueries.h"
 
 #include <QSqlQuery>
@@ -20,7 +21,7 @@ std::optional<LoadSample> sampleOf(const QSqlQuery &row)
         return std::nullopt;
     // The driver gives the stored wall-clock fields as a local time; the sweep's hours keep them
     // in UTC, where no change to summer time moves them.
-    return LoadSample {QDateTime(stored.date(), stored.time(), Qt::UTC), percent};
+    return LoadSample {WallClock::of(stored), percent};
 }
 
 } // namespace

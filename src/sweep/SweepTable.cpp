@@ -1,6 +1,6 @@
 #include "sweep/SweepTable.h"
 
-#include "monitoring/AlarmSetting.h"
+#include "common/TimeFormats.h"
 #include "sweep/BufferedOutput.h"
 #include "sweep/HourRanges.h"
 #include "sweep/SweepResult.h"
@@ -106,8 +106,8 @@ QByteArray dayText(const DayTotal &day)
     constexpr int hoursOfDay = 24;
     if (day.lastHour - day.firstHour + 1 < hoursOfDay) {
         text += QStringLiteral(" (partial day, %1 to %2)")
-                    .arg(AlarmSetting::hourText(day.firstHour),
-                        AlarmSetting::hourText(day.lastHour + 1))
+                    .arg(TimeFormats::hourOfDay(day.firstHour),
+                        TimeFormats::hourOfDay(day.lastHour + 1))
                     .toUtf8();
     }
     return text;
