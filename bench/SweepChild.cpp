@@ -4,11 +4,11 @@
 #include "BenchOptions.h"
 #include "ChildReport.h"
 #include "ProcessFigures.h"
+#include "monitoring/DiscoveryQueries.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "sweep/TuningSurface.h"
-#include "testrun/DiscoveryQueries.h"
-#include "testrun/SampleStore.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
@@ -53,8 +53,8 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     for (const qint32 id : std::as_const(ids)) {
         const ThresholdLadder ladder = settings.countedLadder();
-        if (!query.prepare(
-                SweepQueries::aggregate(SampleStoreNames::onlineTable(id), ladder.size())))
+        if (!query.prepare(SweepQueries::aggregate(
+                SampleStoreNames::monitoringDatabaseTable(id), ladder.size())))
             return false;
         for (const qint16 threshold : ladder.thresholds())
             query.addBindValue(int(threshold));
@@ -130,7 +130,7 @@ int sweepOnce(const BenchOptions &options)
     const qint64 sweepNs = timer.nsecsElapsed();
     if (!result)
         return ChildReport::fail(QStringLiteral("--one-sweep"), engine.lastError());
-    if (result->store != SampleStore::OnlineDb)
+    if (result->store != SampleStore::InMonitoringDatabase)
         return ChildReport::fail(
             QStringLiteral("--one-sweep"), QStringLiteral("no online sample tables"));
     ChildReport::print(QStringLiteral("sweep_ns"), sweepNs);
@@ -164,7 +164,7 @@ int tuneOnce(const BenchOptions &options)
     const qint64 tuneNs = timer.nsecsElapsed();
     if (!result)
         return ChildReport::fail(QStringLiteral("--one-tune"), engine.lastError());
-    if (result->store != SampleStore::OnlineDb || surface.isEmpty())
+    if (result->store != SampleStore::InMonitoringDatabase || surface.isEmpty())
         return ChildReport::fail(
             QStringLiteral("--one-tune"), QStringLiteral("no online sample tables"));
     ChildReport::print(QStringLiteral("tune_ns"), tuneNs);

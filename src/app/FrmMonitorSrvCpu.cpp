@@ -1,12 +1,13 @@
 #include "app/FrmMonitorSrvCpu.h"
 
 #include "app/ControlNames.h"
-#include "common/AlarmSetting.h"
 #include "common/TickCounter.h"
+#include "common/TimeFormats.h"
+#include "common/WallClock.h"
 #include "db/ConnectionDefaults.h"
 #include "db/ConnectionTimeouts.h"
+#include "monitoring/AlarmSetting.h"
 #include "testrun/TestRunDriver.h"
-#include "testrun/WallClock.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -55,7 +56,7 @@ QStringList fullHours(int first)
 {
     QStringList entries;
     for (int hour = first; hour < first + 24; ++hour)
-        entries << AlarmSetting::hourText(hour);
+        entries << TimeFormats::hourOfDay(hour);
     return entries;
 }
 
@@ -102,7 +103,7 @@ void FrmMonitorSrvCpu::startUp()
 {
     m_appPath = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     cboOnlConnType->setCurrentIndex(0);
-    txtDate->setText(m_clock().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+    txtDate->setText(m_clock().toString(TimeFormats::kSecond));
     // The list starts without a selection, so this raises the hour selection like a user's choice.
     cboPlusHour->setCurrentIndex(0);
     // The start list begins at 00:00, the stop list at 01:00.

@@ -1,4 +1,5 @@
 #include "app/FrmMonitorSrvCpu.h"
+#include "common/TimeFormats.h"
 
 #include <QApplication>
 
@@ -10,7 +11,7 @@ namespace {
 tovik::FrmMonitorSrvCpu::Clock windowClock()
 {
     const QString start = qEnvironmentVariable("TOVIK_TEST_CLOCK_START");
-    const QDateTime startTime = QDateTime::fromString(start, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime startTime = QDateTime::fromString(start, tovik::TimeFormats::kSecond);
     if (!startTime.isValid())
         return {};
     const qint64 shift = QDateTime::currentDateTime().msecsTo(startTime);

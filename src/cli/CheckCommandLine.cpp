@@ -1,10 +1,10 @@
 #include "cli/CheckCommandLine.h"
 
+#include "common/WallClock.h"
 #include "options/CommandLinePrelude.h"
 #include "options/ConnectionCommandLine.h"
 #include "options/OptionText.h"
 #include "options/SweepCommandLine.h"
-#include "testrun/WallClock.h"
 
 namespace tovik {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/AlarmSetting.h"
 #include "db/ConnectionChoice.h"
+#include "monitoring/AlarmSetting.h"
 
 #include <QDateTime>
 #include <QString>

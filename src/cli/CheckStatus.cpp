@@ -2,6 +2,7 @@
 
 #include "cli/CheckOptions.h"
 #include "common/NodeName.h"
+#include "common/TimeFormats.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SampleCoverage.h"
 #include "testrun/RunOutcome.h"
@@ -57,8 +58,8 @@ QString examinedHourText(const RunOutcome &outcome, const CheckOptions &options)
         + hour.end.mid(11, 5);
     if (outcome.examinedHour.start.isEmpty()) {
         text += QStringLiteral(", outside the monitoring time %1 to %2")
-                    .arg(AlarmSetting::hourText(outcome.alarm.monStartHour),
-                        AlarmSetting::hourText(outcome.alarm.monStopHour));
+                    .arg(TimeFormats::hourOfDay(outcome.alarm.monStartHour),
+                        TimeFormats::hourOfDay(outcome.alarm.monStopHour));
     }
     return text;
 }

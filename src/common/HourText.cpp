@@ -1,10 +1,12 @@
 #include "common/HourText.h"
 
+#include "common/TimeFormats.h"
+
 namespace tovik {
 
 QString HourText::of(const QDateTime &time)
 {
-    return time.toString(kFormat);
+    return time.toString(TimeFormats::kWholeHour);
 }
 
 } // namespace tovik

@@ -1,5 +1,7 @@
 #include "common/ValueText.h"
 
+#include "common/TimeFormats.h"
+
 #include <QDateTime>
 
 namespace tovik {
@@ -14,7 +16,7 @@ QString valueText(const QVariant &value)
     case QMetaType::Float:
         return QString::number(value.toDouble(), 'g', 15);
     case QMetaType::QDateTime:
-        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return value.toDateTime().toString(TimeFormats::kSecond);
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default:

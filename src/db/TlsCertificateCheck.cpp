@@ -1,5 +1,6 @@
 #include "db/TlsCertificateCheck.h"
 
+#include "common/TimeFormats.h"
 #include "db/PreloginChannel.h"
 
 #include <QDateTime>
@@ -124,7 +125,7 @@ QString dateText(const ASN1_TIME *time)
         return {};
     const QDateTime utc(QDate(parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday),
         QTime(parts.tm_hour, parts.tm_min, parts.tm_sec), QTimeZone::utc());
-    return utc.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"));
+    return utc.toString(TimeFormats::kSecond) + QStringLiteral(" UTC");
 }
 
 QString issuerText(X509 *certificate)

@@ -1,7 +1,7 @@
 #include "explorer/BaselineComparison.h"
 
+#include "monitoring/AlarmRules.h"
 #include "sweep/LadderResult.h"
-#include "testrun/AlarmRules.h"
 
 #include <QLocale>
 

@@ -1,7 +1,6 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "common/AlarmSetting.h"
-#include "common/HourText.h"
+#include "common/TimeFormats.h"
 #include "db/ConnectionDefaults.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceLoadChartView.h"
@@ -17,6 +16,7 @@
 #include "explorer/LadderSpinBox.h"
 #include "explorer/TuningModel.h"
 #include "explorer/TuningView.h"
+#include "monitoring/AlarmSetting.h"
 #include "output/OutputFile.h"
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"
@@ -58,7 +58,7 @@ namespace tovik {
 
 namespace {
 
-const QString kHourFormat = HourText::kFormat;
+const QString kHourFormat = TimeFormats::kWholeHour;
 // Where the screen has room; a smaller one gets its whole available area.
 constexpr QSize kOpeningSize(1200, 800);
 
@@ -92,7 +92,7 @@ QDateTimeEdit *hourEdit(const char *name)
 {
     auto *edit = new QDateTimeEdit;
     edit->setObjectName(QLatin1String(name));
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:00"));
+    edit->setDisplayFormat(TimeFormats::kHourEntry);
     edit->setCalendarPopup(true);
     return edit;
 }

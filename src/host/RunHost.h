@@ -1,8 +1,8 @@
 #pragma once
 
-#include "common/AlarmSetting.h"
 #include "db/ConnectionFields.h"
 #include "db/ConnectionSecurity.h"
+#include "monitoring/AlarmSetting.h"
 
 #include <QDateTime>
 #include <QString>

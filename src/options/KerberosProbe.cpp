@@ -1,5 +1,6 @@
 #include "options/KerberosProbe.h"
 
+#include "common/TimeFormats.h"
 #include "db/ServerEndpoint.h"
 #include "db/SqlBrowserLookup.h"
 
@@ -232,7 +233,7 @@ QString KerberosProbe::problem(const ConnectionFields &fields)
         return {};
     if (ticket->end.isValid() && ticket->end <= QDateTime::currentDateTime()) {
         return QStringLiteral("the Kerberos ticket of %1 ended at %2: get a new one with kinit")
-            .arg(ticket->client, ticket->end.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            .arg(ticket->client, ticket->end.toString(TimeFormats::kSecond));
     }
     const QString principal = servicePrincipal(fields);
     if (principal.isEmpty())

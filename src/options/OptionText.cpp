@@ -1,6 +1,7 @@
 #include "options/OptionText.h"
 
-#include "common/AlarmSetting.h"
+#include "common/TimeFormats.h"
+#include "monitoring/AlarmSetting.h"
 
 #include <QRegularExpression>
 
@@ -57,7 +58,7 @@ std::optional<OptionText::MonitoringHours> OptionText::monitoringHours(
 
 std::optional<QDateTime> OptionText::localTime(const QString &text, QString *failure)
 {
-    const QDateTime time = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QDateTime time = QDateTime::fromString(text, TimeFormats::kSecond);
     if (!time.isValid()) {
         *failure
             = QStringLiteral("--at takes a local time 'YYYY-MM-DD HH:MM:SS', not '%1'").arg(text);

@@ -1,6 +1,6 @@
 #include "options/SweepCommandLine.h"
 
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 #include "options/ConnectionCommandLine.h"
 #include "options/OptionText.h"
 

@@ -1,5 +1,7 @@
 #include "report/HourAxis.h"
 
+#include "common/TimeFormats.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -25,7 +27,7 @@ void HourAxis::draw(QPainter &painter, const SweepRange &range, const QRect &are
             continue;
         const int x = area.left() + hour * hourWidth;
         painter.drawLine(x, area.top(), x, area.top() + 3);
-        const QString label = time.toString(QStringLiteral("MM-dd"));
+        const QString label = time.toString(TimeFormats::kDay);
         // A label that would run into the one before it is left out; its tick stays.
         if (x < freeFrom || x + metrics.horizontalAdvance(label) > area.right())
             continue;

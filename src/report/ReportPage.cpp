@@ -1,5 +1,6 @@
 #include "report/ReportPage.h"
 
+#include "common/TimeFormats.h"
 #include "report/CaughtChartPicture.h"
 #include "report/HeatmapPicture.h"
 #include "report/ReportColumn.h"
@@ -40,7 +41,7 @@ QString settingText(const AlarmChoice &setting)
 
 QString hourText(const QDateTime &hour)
 {
-    return hour.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    return hour.toString(TimeFormats::kMinute);
 }
 
 QString line(const QString &label, const QString &value)

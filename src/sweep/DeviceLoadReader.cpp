@@ -1,5 +1,6 @@
 #include "sweep/DeviceLoadReader.h"
 
+#include "common/WallClock.h"
 #include "sweep/SweepQueries.h"
 
 #include <QSqlQuery>
@@ -20,7 +21,7 @@ std::optional<LoadSample> sampleOf(const QSqlQuery &row)
         return std::nullopt;
     // The driver gives the stored wall-clock fields as a local time; the sweep's hours keep them
     // in UTC, where no change to summer time moves them.
-    return LoadSample {QDateTime(stored.date(), stored.time(), Qt::UTC), percent};
+    return LoadSample {WallClock::of(stored), percent};
 }
 
 } // namespace
@@ -30,16 +31,14 @@ std::optional<DeviceLoad> DeviceLoadReader::read(const DeviceLoadQuery &query)
     m_lastError.clear();
     m_openFailed = false;
     DeviceLoad load {query.reportId, query.nodeId, query.settings.range, {}};
-    if (query.store == SampleStore::None)
+    const std::optional<SampleLocation> location
+        = SampleStoreNames::locate(query.store, query.reportId);
+    if (!location)
         return load;
-    const bool online = query.store == SampleStore::OnlineDb;
-    const QString database = online ? query.settings.connection.SqlDatabase
-                                    : SampleStoreNames::reportDatabase(query.reportId);
-    const QString table = online ? SampleStoreNames::onlineTable(query.reportId)
-                                 : SampleStoreNames::kReportDatabaseTable;
-    const bool opened = m_connection.open(
-        query.settings.connection, database, query.settings.timeouts, query.settings.security);
-    const bool read = opened && readSamples(table, query, load);
+    const ConnectionFields &fields = query.settings.connection;
+    const bool opened = m_connection.open(fields, location->database(fields.SqlDatabase),
+        query.settings.timeouts, query.settings.security);
+    const bool read = opened && readSamples(location->table, query, load);
     if (!read) {
         m_lastError = m_connection.lastError();
         m_openFailed = !opened;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "db/DbConnection.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/DeviceLoad.h"
 #include "sweep/SweepSettings.h"
-#include "testrun/SampleStore.h"
 
 #include <atomic>
 #include <optional>
@@ -15,7 +15,7 @@ namespace tovik {
 struct DeviceLoadQuery
 {
     SweepSettings settings;
-    SampleStore store = SampleStore::None;
+    SampleStore store = SampleStore::NotFound;
     qint32 reportId = 0;
     qint32 nodeId = 0;
 };

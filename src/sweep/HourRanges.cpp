@@ -1,17 +1,19 @@
 #include "sweep/HourRanges.h"
 
+#include "common/TimeFormats.h"
+
 namespace tovik {
 
 namespace {
 
 QString day(const QDateTime &hour)
 {
-    return hour.toString(QStringLiteral("MM-dd"));
+    return hour.toString(TimeFormats::kDay);
 }
 
 QString clock(const QDateTime &hour)
 {
-    return hour.toString(QStringLiteral("HH:mm"));
+    return hour.toString(TimeFormats::kClock);
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 #include "sweep/SweepEngine.h"
 
 #include "common/IntegerConversion.h"
+#include "monitoring/AlarmRules.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/ReportDiscovery.h"
 #include "sweep/SweepQueries.h"
-#include "testrun/AlarmRules.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/ReportDiscovery.h"
 
 #include <algorithm>
 
@@ -135,7 +135,7 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
             m_settings.security))
         return failToOpen(m_main);
     bool complete = discover(frame);
-    if (complete && frame.store != SampleStore::None) {
+    if (complete && frame.store != SampleStore::NotFound) {
         for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
                 progress(i + 1, int(frame.reportIds.size()));
@@ -171,15 +171,15 @@ bool SweepEngine::discover(SweepFrame &frame)
 bool SweepEngine::countReport(
     SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex)
 {
-    const qint32 id = frame.reportIds.at(reportIndex);
-    if (frame.store == SampleStore::OnlineDb)
-        return readAggregate(
-            m_main, SampleStoreNames::onlineTable(id), frame, ladder, keep, reportIndex);
-    if (!m_report.open(m_settings.connection, SampleStoreNames::reportDatabase(id),
-            m_settings.timeouts, m_settings.security))
+    // Only a store that discovery found is counted in.
+    const SampleLocation location
+        = *SampleStoreNames::locate(frame.store, frame.reportIds.at(reportIndex));
+    if (location.inMonitoringDatabase())
+        return readAggregate(m_main, location.table, frame, ladder, keep, reportIndex);
+    if (!m_report.open(m_settings.connection, location.reportDatabase, m_settings.timeouts,
+            m_settings.security))
         return failToOpen(m_report);
-    const bool read = readAggregate(
-        m_report, SampleStoreNames::kReportDatabaseTable, frame, ladder, keep, reportIndex);
+    const bool read = readAggregate(m_report, location.table, frame, ladder, keep, reportIndex);
     m_report.close();
     return read;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "monitoring/NodeAttributes.h"
+#include "monitoring/SampleStore.h"
 #include "sweep/SweepRange.h"
-#include "testrun/NodeAttributes.h"
-#include "testrun/SampleStore.h"
 
 #include <QHash>
 #include <QList>
@@ -36,7 +36,7 @@ struct SweepFrame
     SweepRange range;
     // Per hour of the range: whether it lies in the monitoring time and was examined.
     QList<bool> monitored;
-    SampleStore store = SampleStore::None;
+    SampleStore store = SampleStore::NotFound;
     // Ascending; rows and cells refer to a report by its index here.
     QList<qint32> reportIds;
     // The report_name of each of reportIds, at the same index.

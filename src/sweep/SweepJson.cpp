@@ -11,11 +11,11 @@ namespace {
 QByteArray storeName(SampleStore store)
 {
     switch (store) {
-    case SampleStore::OnlineDb:
+    case SampleStore::InMonitoringDatabase:
         return "\"online\"";
-    case SampleStore::ExternalAtrDbs:
+    case SampleStore::InReportDatabases:
         return "\"external\"";
-    case SampleStore::None:
+    case SampleStore::NotFound:
         break;
     }
     return "\"none\"";

@@ -1,6 +1,8 @@
 #include "sweep/SweepRange.h"
 
 #include "common/HourText.h"
+#include "common/TimeFormats.h"
+#include "common/WallClock.h"
 
 #include <QRegularExpression>
 
@@ -11,7 +13,7 @@ namespace {
 constexpr qint64 kSecondsPerHour = 3600;
 
 // The database's hour 0: DATEDIFF(hour, 0, t) counts from 1900-01-01 00:00.
-const QDateTime databaseEpoch(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC);
+const QDateTime databaseEpoch = WallClock::at(QDate(1900, 1, 1), QTime(0, 0));
 
 std::optional<QDateTime> wholeHour(const QString &text)
 {
@@ -19,11 +21,11 @@ std::optional<QDateTime> wholeHour(const QString &text)
     const QRegularExpressionMatch match = form.match(text);
     if (!match.hasMatch())
         return std::nullopt;
-    const QDate date = QDate::fromString(match.captured(1), QStringLiteral("yyyy-MM-dd"));
+    const QDate date = QDate::fromString(match.captured(1), TimeFormats::kDate);
     const int hour = match.captured(2).toInt();
     if (!date.isValid() || hour > 23)
         return std::nullopt;
-    return QDateTime(date, QTime(hour, 0), Qt::UTC);
+    return WallClock::at(date, QTime(hour, 0));
 }
 
 QString notWholeHour(const QString &text)
@@ -78,7 +80,8 @@ std::optional<SweepRange> SweepRange::lastHours(
         *failure = QStringLiteral("The number of hours must be from 1 to %1.").arg(kMaxHours);
         return std::nullopt;
     }
-    const QDateTime end(referenceTime.date(), QTime(referenceTime.time().hour(), 0), Qt::UTC);
+    const QDateTime end
+        = WallClock::at(referenceTime.date(), QTime(referenceTime.time().hour(), 0));
     return checked(end.addSecs(-hours * kSecondsPerHour), end, failure);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "monitoring/AlarmRules.h"
 #include "sweep/SweepFrame.h"
-#include "testrun/AlarmRules.h"
 
 #include <QList>
 #include <deque>

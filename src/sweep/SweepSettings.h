@@ -3,9 +3,9 @@
 #include "db/ConnectionFields.h"
 #include "db/ConnectionSecurity.h"
 #include "db/ConnectionTimeouts.h"
+#include "monitoring/AlarmRules.h"
 #include "sweep/SweepRange.h"
 #include "sweep/ThresholdLadder.h"
-#include "testrun/AlarmRules.h"
 
 #include <QDateTime>
 
@@ -26,7 +26,7 @@ struct SweepSettings
     // Thresholds counted besides threshold in the same queries, so that a change between them
     // needs none; empty for a sweep of one setting.
     ThresholdLadder ladder;
-    // An hour is examined when its hour of day h satisfies monStartHour <= h < monStopHour.
+    // The monitoring hours, whose rule AlarmRules::isMonitoredHour keeps.
     qint16 monStartHour = 0;
     qint16 monStopHour = 24;
 
@@ -44,8 +44,7 @@ struct SweepSettings
 
     bool isMonitored(const QDateTime &hour) const
     {
-        const int h = hour.time().hour();
-        return monStartHour <= h && h < monStopHour;
+        return AlarmRules::isMonitoredHour(hour.time().hour(), monStartHour, monStopHour);
     }
 };
 

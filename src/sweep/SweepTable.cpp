@@ -1,6 +1,6 @@
 #include "sweep/SweepTable.h"
 
-#include "common/AlarmSetting.h"
+#include "common/TimeFormats.h"
 #include "sweep/BufferedOutput.h"
 #include "sweep/HourRanges.h"
 #include "sweep/SweepResult.h"
@@ -106,8 +106,8 @@ QByteArray dayText(const DayTotal &day)
     constexpr int hoursOfDay = 24;
     if (day.lastHour - day.firstHour + 1 < hoursOfDay) {
         text += QStringLiteral(" (partial day, %1 to %2)")
-                    .arg(AlarmSetting::hourText(day.firstHour),
-                        AlarmSetting::hourText(day.lastHour + 1))
+                    .arg(TimeFormats::hourOfDay(day.firstHour),
+                        TimeFormats::hourOfDay(day.lastHour + 1))
                     .toUtf8();
     }
     return text;
@@ -140,7 +140,7 @@ void writeDays(BufferedOutput &out, const SweepResult &result, const QList<int> 
 bool SweepTable::write(QIODevice &device, const SweepResult &result, const SweepSettings &settings)
 {
     BufferedOutput out(device);
-    if (result.store == SampleStore::None)
+    if (result.store == SampleStore::NotFound)
         out << QByteArrayLiteral("No External ATR Databases could be found on the server\n");
     const QList<int> caught = result.caughtPerHour(settings.occurrences);
     writeHours(out, result, result.range.hourTexts(), caught);

@@ -1,8 +1,8 @@
 #include "sweep/TuningSurface.h"
 
+#include "monitoring/AlarmRules.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SampleCoverage.h"
-#include "testrun/AlarmRules.h"
 
 #include <QHash>
 #include <algorithm>

@@ -1,10 +1,10 @@
 #include "testrun/DeviceSummary.h"
 
 #include "host/RunHost.h"
+#include "monitoring/AlarmRules.h"
+#include "monitoring/NodeAttributes.h"
 #include "output/Pause.h"
-#include "testrun/AlarmRules.h"
 #include "testrun/HandOverRunLog.h"
-#include "testrun/NodeAttributes.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
 

@@ -1,8 +1,8 @@
 #include "testrun/DiscoverCpuReports.h"
 
 #include "common/ValueText.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/ReportDiscovery.h"
 #include "testrun/RunEndings.h"
 #include "testrun/TestRun.h"
 
@@ -102,7 +102,7 @@ std::optional<SampleStore> DiscoverCpuReports(TestRun &run)
     case ReportDiscovery::Outcome::StoreChosen:
         break;
     }
-    if (discovery.store == SampleStore::None) {
+    if (discovery.store == SampleStore::NotFound) {
         run.log.appendLine();
         run.log.appendLine(
             QStringLiteral("No External ATR Databases could be found on the server"));

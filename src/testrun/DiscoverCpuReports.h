@@ -1,6 +1,6 @@
 #pragma once
 
-#include "testrun/SampleStore.h"
+#include "monitoring/SampleStore.h"
 
 #include <optional>
 

@@ -1,8 +1,8 @@
 #include "testrun/HourWindow.h"
 
 #include "common/HourText.h"
-#include "testrun/AlarmRules.h"
-#include "testrun/WallClock.h"
+#include "common/WallClock.h"
+#include "monitoring/AlarmRules.h"
 
 namespace tovik {
 

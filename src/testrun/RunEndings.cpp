@@ -1,8 +1,8 @@
 #include "testrun/RunEndings.h"
 
 #include "host/RunHost.h"
+#include "monitoring/ReportDiscovery.h"
 #include "testrun/HandOverRunLog.h"
-#include "testrun/ReportDiscovery.h"
 #include "testrun/TestRun.h"
 
 namespace tovik::RunEndings {

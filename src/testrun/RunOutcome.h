@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 #include "testrun/HourWindow.h"
 
 #include <QByteArray>

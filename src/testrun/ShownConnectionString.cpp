@@ -1,6 +1,6 @@
 #include "testrun/ShownConnectionString.h"
 
-#include "testrun/SampleStore.h"
+#include "monitoring/SampleStore.h"
 
 namespace tovik {
 

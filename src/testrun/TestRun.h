@@ -1,10 +1,10 @@
 #pragma once
 
-#include "common/AlarmSetting.h"
 #include "db/ConnectionFields.h"
 #include "db/DbConnection.h"
+#include "monitoring/AlarmSetting.h"
+#include "monitoring/CpuReport.h"
 #include "output/RunLog.h"
-#include "testrun/CpuReport.h"
 #include "testrun/HourWindow.h"
 #include "testrun/NodeHit.h"
 #include "testrun/QuerySession.h"

@@ -18,11 +18,11 @@ namespace {
 bool countThresholdHits(TestRun &run, SampleStore store)
 {
     switch (store) {
-    case SampleStore::OnlineDb:
-        return CountInOnlineDb(run);
-    case SampleStore::ExternalAtrDbs:
-        return CountInExternalAtrDbs(run);
-    case SampleStore::None:
+    case SampleStore::InMonitoringDatabase:
+        return CountInMonitoringDatabase(run);
+    case SampleStore::InReportDatabases:
+        return CountInReportDatabases(run);
+    case SampleStore::NotFound:
         return true;
     }
     return false;

@@ -3,8 +3,8 @@
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
 #include "host/RunHost.h"
+#include "monitoring/SampleStore.h"
 #include "testrun/RunEndings.h"
-#include "testrun/SampleStore.h"
 #include "testrun/ShownConnectionString.h"
 #include "testrun/TestRun.h"
 
@@ -24,6 +24,12 @@ struct SampleTable
     QString condition;
     qint32 reportId;
 };
+
+// Each counting function reads the one store it is called for.
+SampleLocation sampleLocation(SampleStore store, qint32 reportId)
+{
+    return *SampleStoreNames::locate(store, reportId);
+}
 
 QString timeAndLoadCondition(const TestRun &run)
 {
@@ -80,13 +86,14 @@ bool countReport(TestRun &run, const SampleTable &table, quint32 reportStart)
 
 } // namespace
 
-bool CountInOnlineDb(TestRun &run)
+bool CountInMonitoringDatabase(TestRun &run)
 {
     for (const CpuReport &report : std::as_const(run.reports)) {
         if (report.report_id == 0)
             continue;
         const quint32 reportStart = run.session.startMark();
-        const SampleTable table {SampleStoreNames::onlineTable(report.report_id),
+        const SampleTable table {
+            sampleLocation(SampleStore::InMonitoringDatabase, report.report_id).table,
             run.mainConnection, timeAndLoadCondition(run), report.report_id};
         if (!countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run);
@@ -96,7 +103,7 @@ bool CountInOnlineDb(TestRun &run)
     return true;
 }
 
-bool CountInExternalAtrDbs(TestRun &run)
+bool CountInReportDatabases(TestRun &run)
 {
     for (const CpuReport &report : std::as_const(run.reports)) {
         if (report.report_id == 0)
@@ -104,11 +111,13 @@ bool CountInExternalAtrDbs(TestRun &run)
         const ConnectionFields fields = run.host.connectionFields();
         const QString shown = ShownConnectionString::report(fields.masked(), report.report_id);
         const quint32 reportStart = run.session.startMark();
-        const SampleTable table {SampleStoreNames::kReportDatabaseTable, run.reportConnection,
-            timeAndLoadCondition(run), report.report_id};
+        const SampleLocation location
+            = sampleLocation(SampleStore::InReportDatabases, report.report_id);
+        const SampleTable table {
+            location.table, run.reportConnection, timeAndLoadCondition(run), report.report_id};
         // The second timing line of a report counts from the same start, connect included.
-        if (!run.session.connect(run.reportConnection, fields,
-                SampleStoreNames::reportDatabase(report.report_id), shown, reportStart)
+        if (!run.session.connect(
+                run.reportConnection, fields, location.reportDatabase, shown, reportStart)
             || !countReport(run, table, reportStart)) {
             RunEndings::queryFailure(run, true);
             return false;

@@ -6,7 +6,7 @@ struct TestRun;
 
 // Count, per report, every node's samples at or over the threshold in the examined hour.
 // Both return false when a failure has ended the run.
-bool CountInOnlineDb(TestRun &run);
-bool CountInExternalAtrDbs(TestRun &run);
+bool CountInMonitoringDatabase(TestRun &run);
+bool CountInReportDatabases(TestRun &run);
 
 } // namespace tovik

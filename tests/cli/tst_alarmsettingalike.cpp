@@ -2,9 +2,9 @@
 #include "cli/CheckCommandLine.h"
 #include "cli/CliHost.h"
 #include "cli/SweepCheckCommandLine.h"
-#include "common/AlarmSetting.h"
 #include "common/IntegerConversion.h"
 #include "explorer/ExplorerWindow.h"
+#include "monitoring/AlarmSetting.h"
 #include "options/ExplorerCommandLine.h"
 
 #include <QLineEdit>

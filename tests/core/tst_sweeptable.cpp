@@ -19,7 +19,7 @@ SweepResult resultFrom(
     QString failure;
     result.range = *SweepRange::fromTexts("2026-12-07 20:00:00", "2026-12-10 02:00:00", &failure);
     result.monitored = QList<bool>(result.range.hourCount(), true);
-    result.store = SampleStore::OnlineDb;
+    result.store = SampleStore::InMonitoringDatabase;
     result.reportIds = {7, 12};
     result.nodes.insert(101, node);
     result.nodes.insert(102, {"core-rtr-02", "192.0.2.2"});

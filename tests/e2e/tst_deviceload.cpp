@@ -19,7 +19,7 @@ DeviceLoadQuery queryFor(MonitoringFixture &fixture, bool external, qint32 repor
     query.settings.connection = fixture.host.connectionFields();
     QString failure;
     query.settings.range = *SweepRange::fromTexts(from, to, &failure);
-    query.store = external ? SampleStore::ExternalAtrDbs : SampleStore::OnlineDb;
+    query.store = external ? SampleStore::InReportDatabases : SampleStore::InMonitoringDatabase;
     query.reportId = reportId;
     query.nodeId = nodeId;
     return query;

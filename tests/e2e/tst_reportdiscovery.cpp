@@ -1,8 +1,8 @@
 #include "MonitoringFixture.h"
 #include "db/DbConnection.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/DiscoveryQueries.h"
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/DiscoveryQueries.h"
+#include "monitoring/ReportDiscovery.h"
 #include "testrun/TestRunDriver.h"
 
 #include <QtTest>
@@ -92,27 +92,27 @@ void tst_ReportDiscovery::choiceFromListings_data()
     const QList<Listing> all {Listing::Reports, Listing::Tables, Listing::Databases};
     QTest::newRow("first report's table") << Listings {{Listing::Reports, reports},
         {Listing::Tables, names({"ATR_Reports", "ATR_Report_12_RAW"})}}
-                                          << O::StoreChosen << SampleStore::OnlineDb
+                                          << O::StoreChosen << SampleStore::InMonitoringDatabase
                                           << all.mid(0, 2) << Findings {{Listing::Tables, true}};
     QTest::newRow("first report's database, a later report's table")
         << Listings {{Listing::Reports, reports}, {Listing::Tables, names({"ATR_Report_7_RAW"})},
                {Listing::Databases, names({"master", "ATR_Report_12"})}}
-        << O::StoreChosen << SampleStore::ExternalAtrDbs << all
+        << O::StoreChosen << SampleStore::InReportDatabases << all
         << Findings {{Listing::Tables, false}, {Listing::Databases, true}};
     QTest::newRow("names that differ in letter case")
         << Listings {{Listing::Reports, reports}, {Listing::Tables, names({"atr_report_12_raw"})},
                {Listing::Databases, names({"atr_report_12"})}}
-        << O::StoreChosen << SampleStore::None << all
+        << O::StoreChosen << SampleStore::NotFound << all
         << Findings {{Listing::Tables, false}, {Listing::Databases, false}};
     QTest::newRow("no report row") << Listings {{Listing::Reports, {}}} << O::NoCpuReports
-                                   << SampleStore::None << all.mid(0, 1) << Findings {};
+                                   << SampleStore::NotFound << all.mid(0, 1) << Findings {};
     QTest::newRow("report query fails")
-        << Listings {} << O::QueryFailed << SampleStore::None << all.mid(0, 1) << Findings {};
+        << Listings {} << O::QueryFailed << SampleStore::NotFound << all.mid(0, 1) << Findings {};
     QTest::newRow("table listing fails") << Listings {{Listing::Reports, reports}} << O::QueryFailed
-                                         << SampleStore::None << all.mid(0, 2) << Findings {};
+                                         << SampleStore::NotFound << all.mid(0, 2) << Findings {};
     QTest::newRow("database listing fails")
         << Listings {{Listing::Reports, reports}, {Listing::Tables, {}}} << O::QueryFailed
-        << SampleStore::None << all << Findings {{Listing::Tables, false}};
+        << SampleStore::NotFound << all << Findings {{Listing::Tables, false}};
 }
 
 void tst_ReportDiscovery::choiceFromListings()
@@ -141,12 +141,12 @@ void tst_ReportDiscovery::unloggedFindsWhatTheRunFinds_data()
     QTest::addColumn<QString>("runLogLine");
 
     QTest::newRow("tables in the monitoring database")
-        << SampleStore::OnlineDb
+        << SampleStore::InMonitoringDatabase
         << "SqlExpress: False (we need to check for more db on the Server)";
     QTest::newRow("a database per report")
-        << SampleStore::ExternalAtrDbs
+        << SampleStore::InReportDatabases
         << "SqlExtAtrDb: True (we have found external ATR Db on the Server)";
-    QTest::newRow("neither") << SampleStore::None
+    QTest::newRow("neither") << SampleStore::NotFound
                              << "No External ATR Databases could be found on the server";
 }
 
@@ -159,11 +159,11 @@ void tst_ReportDiscovery::unloggedFindsWhatTheRunFinds()
     QStringList statements = reportTableStatements()
         << cpuReportRow("12", "'CPU Edge'", "60") << cpuReportRow("7", "'CPU Core'", "300")
         << nodesTableStatement();
-    if (store == SampleStore::OnlineDb)
+    if (store == SampleStore::InMonitoringDatabase)
         statements << sampleTableStatement("ATR_Report_12_RAW")
                    << sampleTableStatement("ATR_Report_7_RAW");
     QVERIFY2(fixture.addDatabase("SNMPCONLINE", statements), qPrintable(fixture.error));
-    if (store == SampleStore::ExternalAtrDbs) {
+    if (store == SampleStore::InReportDatabases) {
         QVERIFY2(fixture.addDatabase("ATR_Report_12", {sampleTableStatement("RAW")}),
             qPrintable(fixture.error));
         QVERIFY2(fixture.addDatabase("ATR_Report_7", {sampleTableStatement("RAW")}),
@@ -188,6 +188,20 @@ void tst_ReportDiscovery::unloggedFindsWhatTheRunFinds()
     QCOMPARE(discovery.reports.first().report_id, 12);
     QCOMPARE(discovery.reports.last().pollint, qint16(300));
     QCOMPARE(catalogQueries(fixture.server().loggedRequests(), before), runQueries);
+
+    // Every report's samples are found where the store locates them, over a connection to the
+    // database it names, as the run, the sweep and the device load read them.
+    for (const CpuReport &report : std::as_const(discovery.reports)) {
+        const auto location = SampleStoreNames::locate(discovery.store, report.report_id);
+        QCOMPARE(location.has_value(), store != SampleStore::NotFound);
+        if (!location)
+            continue;
+        DbConnection samples;
+        QVERIFY2(samples.open(fields, location->database(fields.SqlDatabase), {}),
+            qPrintable(samples.lastError()));
+        QVERIFY2(samples.exec(QStringLiteral("SELECT COUNT(node_id) FROM ") + location->table),
+            qPrintable(samples.lastError()));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ReportDiscovery)

@@ -425,7 +425,7 @@ void tst_Sweep::noSampleStoreCountsNothing()
     SweepEngine engine(settingsFor(fixture, kFrom, kTo));
     const auto result = engine.sweep();
     QVERIFY2(result, qPrintable(engine.lastError()));
-    QCOMPARE(result->store, SampleStore::None);
+    QCOMPARE(result->store, SampleStore::NotFound);
     QVERIFY(result->rows.empty());
     QCOMPARE(result->reportIds, QList<qint32>({7, 12}));
 }

@@ -1,3 +1,4 @@
-#include "testrun/RunOutcome.h"
+#include "monitoring/AlarmRules.h"
 
+#include "testrun/RunOutcome.h"
 #include "options/OptionText.h"

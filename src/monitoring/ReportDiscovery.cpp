@@ -1,9 +1,9 @@
-#include "testrun/ReportDiscovery.h"
+#include "monitoring/ReportDiscovery.h"
 
 #include "common/IntegerConversion.h"
 #include "common/ValueText.h"
-#include "testrun/CatalogReader.h"
-#include "testrun/DiscoveryQueries.h"
+#include "monitoring/CatalogReader.h"
+#include "monitoring/DiscoveryQueries.h"
 
 #include <algorithm>
 
@@ -54,18 +54,18 @@ ReportDiscovery ReportDiscovery::discover(CatalogReader &reader)
     }
 
     const qint32 firstId = discovery.reports.first().report_id;
-    const auto tableFound
-        = search(reader, Listing::Tables, kTableQuery, SampleStoreNames::onlineTable(firstId));
+    const auto tableFound = search(
+        reader, Listing::Tables, kTableQuery, SampleStoreNames::monitoringDatabaseTable(firstId));
     if (!tableFound)
         return discovery;
     if (*tableFound) {
-        discovery.store = SampleStore::OnlineDb;
+        discovery.store = SampleStore::InMonitoringDatabase;
     } else {
         const auto databaseFound = search(
             reader, Listing::Databases, kDatabaseQuery, SampleStoreNames::reportDatabase(firstId));
         if (!databaseFound)
             return discovery;
-        discovery.store = *databaseFound ? SampleStore::ExternalAtrDbs : SampleStore::None;
+        discovery.store = *databaseFound ? SampleStore::InReportDatabases : SampleStore::NotFound;
     }
     discovery.outcome = Outcome::StoreChosen;
     return discovery;

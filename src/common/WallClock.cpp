@@ -1,12 +1,17 @@
-#include "testrun/WallClock.h"
+#include "common/WallClock.h"
 
 #include <QTimeZone>
 
 namespace tovik {
 
+QDateTime WallClock::at(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
 QDateTime WallClock::of(const QDateTime &time)
 {
-    return QDateTime(time.date(), time.time(), QTimeZone::utc());
+    return at(time.date(), time.time());
 }
 
 QDateTime WallClock::hoursBefore(const QDateTime &time, qint64 hours)

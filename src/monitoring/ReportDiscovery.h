@@ -1,7 +1,7 @@
 #pragma once
 
-#include "testrun/CpuReport.h"
-#include "testrun/SampleStore.h"
+#include "monitoring/CpuReport.h"
+#include "monitoring/SampleStore.h"
 
 #include <QString>
 
@@ -19,7 +19,7 @@ struct ReportDiscovery
     Outcome outcome = Outcome::QueryFailed;
     // Every row of the report query, in the server's order; filled unless that query failed.
     CpuReportList reports;
-    SampleStore store = SampleStore::None;
+    SampleStore store = SampleStore::NotFound;
 
     // Runs the report query, the table search and, when the table is not there, the database
     // search, each through reader and each at most once.

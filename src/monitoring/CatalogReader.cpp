@@ -1,4 +1,4 @@
-#include "testrun/CatalogReader.h"
+#include "monitoring/CatalogReader.h"
 
 #include "db/DbConnection.h"
 

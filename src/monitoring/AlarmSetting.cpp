@@ -1,6 +1,7 @@
-#include "common/AlarmSetting.h"
+#include "monitoring/AlarmSetting.h"
 
 #include "common/IntegerConversion.h"
+#include "common/TimeFormats.h"
 
 namespace tovik {
 
@@ -53,16 +54,11 @@ std::optional<qint16> AlarmSetting::readOccurrences(
     return readField(fieldName, text, failure);
 }
 
-QString AlarmSetting::hourText(int hour)
-{
-    return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
-}
-
 QString AlarmSetting::noMonitoredHourText(int start, int stop)
 {
     return QStringLiteral("the monitoring time %1 to %2 monitors no hour: it does not wrap past "
                           "midnight, so its start must come before its stop")
-        .arg(hourText(start), hourText(stop));
+        .arg(TimeFormats::hourOfDay(start), TimeFormats::hourOfDay(stop));
 }
 
 } // namespace tovik

@@ -11,6 +11,9 @@ namespace tovik {
 class WallClock
 {
 public:
+    // The wall-clock value of a date and time of day, as the samples' times and the sweep's hours
+    // hold them.
+    static QDateTime at(const QDate &date, const QTime &time);
     // The local date and time of day that time shows.
     static QDateTime of(const QDateTime &time);
     static QDateTime hoursBefore(const QDateTime &time, qint64 hours);

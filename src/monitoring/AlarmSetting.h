@@ -55,9 +55,6 @@ struct AlarmSetting
     static std::optional<qint16> readOccurrences(
         const QString &text, QString *failure, const QString &fieldName = kOccurrencesField);
 
-    // "HH:00", as the monitoring lists show an hour.
-    static QString hourText(int hour);
-
     // Whether start <= h < stop holds for any hour: a monitoring time does not wrap past
     // midnight, so a start at or after the stop monitors nothing.
     static constexpr bool monitorsSomeHour(int start, int stop) { return start < stop; }

@@ -1,0 +1,3 @@
+#include "db/DbConnection.h"
+
+#include "host/RunHost.h"
