@@ -96,6 +96,7 @@ private slots:
     void htmlPicturesAtTwicePixels();
     void pictureOnItsHeadingsPage_data();
     void pictureOnItsHeadingsPage();
+    void pdfNamesReadAsTyped();
 };
 
 void tst_ReportPictures::caughtDevicesInOrder()
@@ -294,6 +295,26 @@ void tst_ReportPictures::pictureOnItsHeadingsPage()
         QVERIFY2(page != pages->cend(), qPrintable(headings.at(picture)));
         QCOMPARE(int(page - pages->cbegin()) + 1, pictures->at(picture));
     }
+}
+
+// Letters a font would join (fl, fi) stay letters: a name copied from the PDF, or searched for in
+// it, is the name.
+void tst_ReportPictures::pdfNamesReadAsTyped()
+{
+    if (!pdfToolsInstalled())
+        QSKIP("pdftotext, pdfinfo and pdfimages (poppler-utils) are needed to read the PDF back");
+    const QString name = "sw-floor2-03.fire";
+    const SweepReport report(daySettings(), dayGrid(name), nullptr);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.pdf");
+    QString failure;
+    QVERIFY2(ReportWriter::writeFile(path, report, ReportWriter::Format::Pdf, &failure),
+        qPrintable(failure));
+
+    const std::optional<QString> text = pdfText(path, &failure);
+
+    QVERIFY2(text, qPrintable(failure));
+    QVERIFY2(text->contains(name), qPrintable(*text));
 }
 
 QTEST_MAIN(tst_ReportPictures)
