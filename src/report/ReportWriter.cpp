@@ -20,8 +20,8 @@ namespace {
 
 constexpr qreal kMarginMm = 15;
 
-// Where a block's first line lies in the document: a line moved to the next page takes the block's
-// top along only for the lines after it.
+// Where a block's first line lies in the document. A block whose first line moved on to the next
+// page keeps its top where it began, on the page before.
 qreal firstLineTop(const QTextDocument &document, const QTextBlock &block)
 {
     // Lays the document out as far as the block.
@@ -31,7 +31,7 @@ qreal firstLineTop(const QTextDocument &document, const QTextBlock &block)
 }
 
 // A heading never ends a page: one whose next block begins on a later page begins that page. A
-// picture too tall for the rest of a page would otherwise go on without its heading.
+// picture too tall for the rest of a page would otherwise leave its heading behind.
 void keepHeadingsWithNext(QTextDocument &document)
 {
     const qreal pageHeight = document.pageSize().height();
