@@ -262,8 +262,10 @@ std::string CommandLine::usage()
            "    Writes a sample monitoring database (SNMPCONLINE.sqlite, and "
            "ATR_Report_<id>.sqlite\n"
            "    for the external layout).\n"
-           "    --demo-marks  in the first CPU report node 2 misses polls in some hours and\n"
-           "               node 3 reaches 75 % twice in some hours, below it otherwise\n";
+           "    --demo-marks  each CPU report its own N devices (routers, switches, firewalls),\n"
+           "               rtr-edge-01 in the first and third; in the first node 2 misses\n"
+           "               polls in some hours and node 3 reaches 75 % twice in some hours,\n"
+           "               below it otherwise\n";
 }
 
 } // namespace tovik::sampleserver

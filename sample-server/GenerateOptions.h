@@ -19,7 +19,8 @@ struct GenerateOptions
     std::uint64_t seed = 1;
     // The time of the last samples; now when not given.
     std::optional<std::time_t> end;
-    // The demo's devices with polling gaps and near misses in the first CPU report.
+    // The demo's data: each CPU report its own devices, one of them in two reports, and devices
+    // with polling gaps and near misses in the first.
     bool demoMarks = false;
 };
 

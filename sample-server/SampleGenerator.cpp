@@ -1,6 +1,7 @@
 #include "SampleGenerator.h"
 
 #include "DemoMarks.h"
+#include "DevicePlan.h"
 #include "LoadModel.h"
 #include "SqliteFile.h"
 
@@ -21,13 +22,6 @@ struct ReportRow
     int pollint;
 };
 
-const std::array<const char *, 6> kSites {"ams", "fra", "lon", "par", "vie", "zrh"};
-const std::array<const char *, 6> kCities {
-    "Amsterdam", "Frankfurt", "London", "Paris", "Vienna", "Zurich"};
-const std::array<const char *, 7> kRoles {
-    "core-rtr", "edge-rtr", "dist-sw", "acc-sw", "fw", "wlc", "srv"};
-const std::array<const char *, 7> kRoleNames {"Core router", "Edge router", "Distribution switch",
-    "Access switch", "Firewall", "WLAN controller", "Server"};
 const std::array<const char *, 4> kCommunities {"public", "monitor", "noc-traps", "ops-trap"};
 const std::array<const char *, 3> kCpuReportNames {
     "CPU Load - Core Routers", "CPU Load - Access Switches", "CPU Load - Firewalls"};
@@ -43,30 +37,6 @@ std::string localTimeText(std::time_t time, double *hourOfDay = nullptr, std::tm
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &parts);
     return buffer;
-}
-
-std::string nodeName(int index)
-{
-    const std::size_t site = static_cast<std::size_t>(index) % kSites.size();
-    const std::size_t role = (static_cast<std::size_t>(index) / kSites.size()) % kRoles.size();
-    const int sequence = index / static_cast<int>(kSites.size() * kRoles.size()) + 1;
-    char number[16];
-    std::snprintf(number, sizeof number, "%02d", sequence);
-    return std::string(kSites[site]) + "-" + kRoles[role] + "-" + number;
-}
-
-// Documentation ranges only (RFC 5737, then RFC 3849), so that no real device is named.
-std::string nodeAddress(int index)
-{
-    if (index < 254)
-        return "192.0.2." + std::to_string(index + 1);
-    if (index < 508)
-        return "198.51.100." + std::to_string(index - 253);
-    if (index < 762)
-        return "203.0.113." + std::to_string(index - 507);
-    char text[40];
-    std::snprintf(text, sizeof text, "2001:db8::%x", index + 1);
-    return text;
 }
 
 std::vector<ReportRow> reportRows(const std::vector<int> &cpuIds)
@@ -114,6 +84,8 @@ void bindText(sqlite3_stmt *statement, int index, const std::string &text)
 SampleGenerator::SampleGenerator(GenerateOptions options, std::time_t now)
     : m_options(std::move(options))
     , m_now(m_options.end.value_or(now))
+    , m_plan(m_options.demoMarks ? DevicePlan::ownDevices(m_options.reports, m_options.nodes)
+                                 : DevicePlan::shared(m_options.reports, m_options.nodes))
 {
 }
 
@@ -124,6 +96,11 @@ std::vector<int> SampleGenerator::cpuReportIds(int count)
     for (int k = 0; k < count; ++k)
         ids.push_back(k < 3 ? kFirst[static_cast<std::size_t>(k)] : 12 + 3 * (k - 2));
     return ids;
+}
+
+int SampleGenerator::reportId(int report) const
+{
+    return cpuReportIds(m_options.reports).at(static_cast<std::size_t>(report));
 }
 
 std::string SampleGenerator::databasePath(const std::string &name) const
@@ -142,8 +119,8 @@ std::optional<std::string> SampleGenerator::run()
         return failure;
     if (m_options.layout == SampleLayout::Online)
         return std::nullopt;
-    for (int id : cpuReportIds(m_options.reports)) {
-        if (auto failure = writeExternalDatabase(id))
+    for (int report = 0; report < m_options.reports; ++report) {
+        if (auto failure = writeExternalDatabase(report))
             return failure;
     }
     return std::nullopt;
@@ -172,20 +149,21 @@ std::optional<std::string> SampleGenerator::writeOnlineDatabase()
     if (m_options.layout == SampleLayout::Online) {
         if (auto error = writeOtherReportTables(file))
             return error;
-        for (int id : cpuReportIds(m_options.reports)) {
-            if (auto error = writeSamples(file, "ATR_Report_" + std::to_string(id) + "_RAW", id))
+        for (int report = 0; report < m_options.reports; ++report) {
+            const std::string table = "ATR_Report_" + std::to_string(reportId(report)) + "_RAW";
+            if (auto error = writeSamples(file, table, report))
                 return error;
         }
     }
     return file.commit();
 }
 
-std::optional<std::string> SampleGenerator::writeExternalDatabase(int reportId)
+std::optional<std::string> SampleGenerator::writeExternalDatabase(int report)
 {
-    SqliteFile file(databasePath("ATR_Report_" + std::to_string(reportId)));
+    SqliteFile file(databasePath("ATR_Report_" + std::to_string(reportId(report))));
     if (auto error = file.create())
         return error;
-    if (auto error = writeSamples(file, "RAW", reportId))
+    if (auto error = writeSamples(file, "RAW", report))
         return error;
     return file.commit();
 }
@@ -218,15 +196,13 @@ std::optional<std::string> SampleGenerator::writeNodes(SqliteFile &file)
         return error;
     sqlite3_stmt *insert = file.prepare("INSERT INTO ATR_Nodes VALUES (?, ?, ?, ?, ?, ?);");
     SplitMix64 random(SplitMix64::mix(m_options.seed, 0x4E4F444553ull));
-    for (int index = 0; index < m_options.nodes; ++index) {
-        const std::size_t site = static_cast<std::size_t>(index) % kSites.size();
-        const std::size_t role = (static_cast<std::size_t>(index) / kSites.size()) % kRoles.size();
-        sqlite3_bind_int(insert, 1, index + 1);
-        bindText(insert, 2, nodeName(index));
-        bindText(insert, 3, nodeAddress(index));
+    for (const PlannedNode &node : m_plan.nodes()) {
+        sqlite3_bind_int(insert, 1, node.id);
+        bindText(insert, 2, node.name);
+        bindText(insert, 3, node.address);
         bindText(insert, 4, kCommunities[random.below(kCommunities.size())]);
-        bindText(insert, 5, kRoleNames[role]);
-        bindText(insert, 6, kCities[site]);
+        bindText(insert, 5, node.type);
+        bindText(insert, 6, node.location);
         if (auto error = file.stepOnce(insert))
             return error;
     }
@@ -245,17 +221,18 @@ std::optional<std::string> SampleGenerator::writeOtherReportTables(SqliteFile &f
 }
 
 std::optional<std::string> SampleGenerator::writeSamples(
-    SqliteFile &file, const std::string &table, int reportId)
+    SqliteFile &file, const std::string &table, int report)
 {
+    const std::vector<int> &nodes = m_plan.polled(report);
     if (auto error = file.execute(rawTableSql(table)))
         return error;
     sqlite3_stmt *insert = file.prepare("INSERT INTO " + table + " VALUES (?, ?, ?);");
     std::vector<LoadModel> models;
     std::vector<std::time_t> next;
     const std::time_t start = m_now - static_cast<std::time_t>(m_options.hours) * 3600;
-    const bool demoMarked = m_options.demoMarks && reportId == cpuReportIds(1).front();
-    for (int node = 1; node <= m_options.nodes; ++node) {
-        models.emplace_back(m_options.seed, reportId, node);
+    const bool demoMarked = m_options.demoMarks && report == 0;
+    for (const int node : nodes) {
+        models.emplace_back(m_options.seed, reportId(report), node);
         next.push_back(start + models.back().phase(kCpuPollInterval));
     }
     // Poll round by poll round, the order in which a monitoring system stores its samples.
@@ -266,7 +243,7 @@ std::optional<std::string> SampleGenerator::writeSamples(
             double hourOfDay = 0;
             std::tm local {};
             const std::string time = localTimeText(next[i], &hourOfDay, &local);
-            const int node = static_cast<int>(i) + 1;
+            const int node = nodes[i];
             const std::optional<int> load = demoMarked
                 ? DemoMarks::sample(node, local, models[i].sample(hourOfDay))
                 : models[i].sample(hourOfDay);
@@ -288,9 +265,9 @@ std::string SampleGenerator::summary() const
 {
     const char *layout = m_options.layout == SampleLayout::Online ? "online" : "external";
     return "generated " + std::string(layout) + " sample data in " + m_options.dataDir + ": "
-        + std::to_string(m_options.reports) + " CPU reports, " + std::to_string(m_options.nodes)
-        + " nodes, " + std::to_string(m_samples) + " samples over "
-        + std::to_string(m_options.hours) + " h";
+        + std::to_string(m_options.reports) + " CPU reports, "
+        + std::to_string(m_plan.nodes().size()) + " nodes, " + std::to_string(m_samples)
+        + " samples over " + std::to_string(m_options.hours) + " h";
 }
 
 } // namespace tovik::sampleserver

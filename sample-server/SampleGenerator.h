@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DevicePlan.h"
 #include "GenerateOptions.h"
 
 #include <ctime>
@@ -32,18 +33,21 @@ public:
     static std::vector<int> cpuReportIds(int count);
 
 private:
+    // The report_id of the report-th CPU report, from 0.
+    int reportId(int report) const;
     std::string databasePath(const std::string &name) const;
     std::optional<std::string> writeOnlineDatabase();
-    std::optional<std::string> writeExternalDatabase(int reportId);
+    // report counts the CPU reports from 0, in report_id order, here and below.
+    std::optional<std::string> writeExternalDatabase(int report);
     std::optional<std::string> writeReports(SqliteFile &file);
     std::optional<std::string> writeNodes(SqliteFile &file);
     std::optional<std::string> writeOtherReportTables(SqliteFile &file);
-    std::optional<std::string> writeSamples(
-        SqliteFile &file, const std::string &table, int reportId);
+    std::optional<std::string> writeSamples(SqliteFile &file, const std::string &table, int report);
     void removeOtherLayout();
 
     GenerateOptions m_options;
     std::time_t m_now;
+    DevicePlan m_plan;
     long long m_samples = 0;
 };
 

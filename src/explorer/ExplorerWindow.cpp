@@ -984,8 +984,8 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
         *failure = tr("There is no result to export yet.");
         return false;
     }
-    const SweepReport report(
-        shownSettings(), m_controller->shownGrid(), m_controller->shownLadder().get(), m_baseline);
+    const SweepReport report(shownSettings(), m_controller->shownGrid(),
+        m_controller->shownLadder().get(), m_baseline, spinBudget->value());
     QString reason;
     if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
         return true;

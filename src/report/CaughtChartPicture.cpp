@@ -21,16 +21,19 @@ void drawScale(QPainter &painter, int highest)
 
 } // namespace
 
-QImage CaughtChartPicture::draw(const SweepReport &report)
+QImage CaughtChartPicture::draw(const SweepReport &report, qreal pixelRatio)
 {
     const QList<int> caught = report.grid().result().caughtPerHour(report.setting().occurrences);
     const QList<bool> &monitored = report.grid().result().monitored;
     const int hours = int(caught.size());
-    const int width = HeatmapPicture::hourWidth(hours);
+    // Hours as wide as the heatmap's, so that the two pictures read alike.
+    const int width = HeatmapPicture::hourWidth(hours, HeatmapPicture::labelWidth(report));
     const int highest
         = std::max(1, caught.isEmpty() ? 0 : *std::max_element(caught.cbegin(), caught.cend()));
-    QImage image(kScaleWidth + hours * width + HeatmapPicture::kAxisTail,
-        kPlotHeight + HourAxis::kHeight, QImage::Format_RGB32);
+    const QSize size(
+        kScaleWidth + hours * width + HeatmapPicture::kAxisTail, kPlotHeight + HourAxis::kHeight);
+    QImage image(size * pixelRatio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(pixelRatio);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setFont(HourAxis::labelFont());

@@ -16,7 +16,8 @@ public:
     static constexpr int kPlotHeight = 160;
     static constexpr int kScaleWidth = 40;
 
-    static QImage draw(const SweepReport &report);
+    // pixelRatio pixels to each of the picture's points.
+    static QImage draw(const SweepReport &report, qreal pixelRatio = 1);
 };
 
 } // namespace tovik

@@ -5,9 +5,11 @@
 #include "report/HeatmapPicture.h"
 #include "report/ReportColumn.h"
 #include "report/SweepReport.h"
+#include "sweep/TuneJson.h"
 
 #include <QBuffer>
 #include <QTextDocument>
+#include <QTextOption>
 #include <QUrl>
 
 namespace tovik {
@@ -16,16 +18,23 @@ namespace {
 
 const QString kHeatmapName = QStringLiteral("heatmap.png");
 const QString kChartName = QStringLiteral("caught-per-hour.png");
-// Plain enough for QTextDocument, which reads only a part of CSS.
+// Pixels to each of a picture's points, so that a picture on a page is as sharp as its text on
+// a printer or a high-density screen.
+constexpr qreal kPixelRatio = 2;
+// Plain enough for QTextDocument, which reads only a part of CSS. A hair of letter spacing keeps
+// Qt from joining letters into ligatures, so that a name copied or searched for in the PDF reads as
+// it was typed ("fl", not one glyph).
 const QString kStyle
-    = QStringLiteral("body { font-family: sans-serif; font-size: 9pt; }"
-                     "h1 { font-size: 16pt; } h2 { font-size: 12pt; margin-top: 14px; }"
+    = QStringLiteral("body { font-family: sans-serif; font-size: 9pt; letter-spacing: 0.05px; }"
+                     "h1 { font-size: 16pt; }"
+                     "h2 { font-size: 12pt; margin-top: 14px; page-break-after: avoid; }"
                      "table { border-collapse: collapse; width: 100%; }"
                      "th, td { padding: 2px 4px; border: 1px solid #b0b0b0; }"
                      "th { background-color: #eeeeee; }"
                      ".number { text-align: right; }");
 const QString kSettingColour = QStringLiteral("#f5b7b1");
 const QString kBaselineColour = QStringLiteral("#aed6f1");
+const QString kOverBudgetText = QStringLiteral("#9a9a9a");
 
 QString escaped(const QString &text)
 {
@@ -58,34 +67,53 @@ QString pngBase64(const QImage &picture)
     return QString::fromLatin1(png.toBase64());
 }
 
-QString imageHtml(const QString &source, const QImage &picture)
+QString budgetText(double budget)
 {
-    return QStringLiteral("<p><img src=\"%1\" width=\"%2\" alt=\"\"></p>")
-        .arg(source)
-        .arg(std::min(picture.width(), ReportPage::kTextWidth));
+    return QString::fromLatin1(TuneJson::decimal(budget));
 }
 
-QString cell(const QString &text, bool numeric, const QString &colour = {})
+// In the picture's points, whatever its pixels: a wider one is scaled to the page's text.
+QString imageHtml(const QString &source, const QImage &picture)
+{
+    const QSizeF points = picture.deviceIndependentSize();
+    const qreal scale = std::min(1.0, ReportPage::kTextWidth / points.width());
+    return QStringLiteral("<p><img src=\"%1\" width=\"%2\" height=\"%3\" alt=\"\"></p>")
+        .arg(source)
+        .arg(qRound(points.width() * scale))
+        .arg(qRound(points.height() * scale));
+}
+
+// textStyle is CSS for the cell's text alone, e.g. "font-weight: bold".
+QString cell(
+    const QString &text, bool numeric, const QString &colour = {}, const QString &textStyle = {})
 {
     const QString background
         = colour.isEmpty() ? QString() : QStringLiteral(" bgcolor=\"%1\"").arg(colour);
+    const QString content = textStyle.isEmpty()
+        ? escaped(text)
+        : QStringLiteral("<span style=\"%1\">%2</span>").arg(textStyle, escaped(text));
     return QStringLiteral("<td%1%2>%3</td>")
         .arg(numeric ? QStringLiteral(" class=\"number\" align=\"right\"") : QString(), background,
-            escaped(text));
+            content);
 }
 
 } // namespace
 
 ReportPage::ReportPage(const SweepReport &report)
     : m_report(report)
-    , m_heatmap(HeatmapPicture::draw(report))
-    , m_chart(CaughtChartPicture::draw(report))
+    , m_heatmap(HeatmapPicture::draw(report, kPixelRatio))
+    , m_chart(CaughtChartPicture::draw(report, kPixelRatio))
 {
 }
 
 void ReportPage::fill(QTextDocument &document) const
 {
     document.setMetaInformation(QTextDocument::DocumentTitle, kTitle);
+    // A word too wide for its column overflows it rather than break within itself, as a
+    // browser's does.
+    QTextOption wrap = document.defaultTextOption();
+    wrap.setWrapMode(QTextOption::WordWrap);
+    document.setDefaultTextOption(wrap);
     const Source named = [&document](const QString &name, const QImage &picture) {
         document.addResource(QTextDocument::ImageResource, QUrl(name), picture);
         return name;
@@ -126,11 +154,14 @@ QString ReportPage::headerHtml() const
         + line(QStringLiteral("Alarm setting"), settingText(m_report.setting()));
     if (m_report.baseline())
         text += line(QStringLiteral("Baseline"), settingText(*m_report.baseline()));
+    if (m_report.budget())
+        text += line(QStringLiteral("Budget"),
+            QStringLiteral("at most %1 alarms per day").arg(budgetText(*m_report.budget())));
     return text
-        + QStringLiteral("</p>\n<p>%1 devices caught in %2 device-hours: the traps the setting "
-                         "would have sent.</p>\n")
-              .arg(m_report.caughtDevices().size())
-              .arg(m_report.alarms());
+        + QStringLiteral("</p>\n<p>%1 alarms on %2 devices: the traps the setting would have "
+                         "sent.</p>\n")
+              .arg(m_report.alarms())
+              .arg(m_report.caughtDevices().size());
 }
 
 QString ReportPage::picturesHtml(const Source &source) const
@@ -157,31 +188,51 @@ QString ReportPage::surfaceHtml() const
     const TuningSurface &surface = m_report.surface();
     if (surface.isEmpty())
         return {};
-    QString text = QStringLiteral(
-        "<h2>Alarms per day</h2>\n<p>Thresholds down, occurrences across; the setting is marked "
-        "red%1.</p>\n<table width=\"100%\"><thead><tr><th width=\"11%\">Threshold</th>")
-                       .arg(
-                           m_report.baseline() ? QStringLiteral(", the baseline blue") : QString());
+    QString text = QStringLiteral("<h2>Alarms per day</h2>\n<p>Thresholds down, occurrences "
+                                  "across; the setting is marked red%1%2.</p>\n<table "
+                                  "width=\"100%\"><thead><tr><th>Threshold</th>")
+                       .arg(m_report.baseline() ? QStringLiteral(", the baseline blue") : QString(),
+                           budgetLegend());
     for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o)
         text += QStringLiteral("<th>%1</th>").arg(o);
     text += QStringLiteral("</tr></thead>\n");
-    const auto colourOf = [this](qint16 threshold, qint16 occurrences) {
-        const auto is = [&](const AlarmChoice &s) {
-            return s.threshold == threshold && s.occurrences == occurrences;
-        };
-        if (is(m_report.setting()))
-            return kSettingColour;
-        return m_report.baseline() && is(*m_report.baseline()) ? kBaselineColour : QString();
-    };
     for (int step = 0; step < surface.ladder().size(); ++step) {
-        const qint16 threshold = surface.ladder().threshold(step);
-        text += QStringLiteral("<tr>") + cell(QStringLiteral("%1 %").arg(threshold), true);
+        text += QStringLiteral("<tr>")
+            + cell(QStringLiteral("%1 %").arg(surface.ladder().threshold(step)), true);
         for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o)
-            text += cell(QString::number(surface.alarmsPerDay(step, o), 'f', 1), true,
-                colourOf(threshold, o));
+            text += surfaceCell(step, o);
         text += QStringLiteral("</tr>\n");
     }
     return text + QStringLiteral("</table>\n");
+}
+
+QString ReportPage::budgetLegend() const
+{
+    if (!m_report.budget())
+        return {};
+    return QStringLiteral("; cells over the budget of %1 alarms per day are grey, the lowest "
+                          "threshold within it bold")
+        .arg(budgetText(*m_report.budget()));
+}
+
+QString ReportPage::surfaceCell(int step, qint16 occurrences) const
+{
+    const TuningSurface &surface = m_report.surface();
+    const double perDay = surface.alarmsPerDay(step, occurrences);
+    const AlarmChoice here {surface.ladder().threshold(step), occurrences};
+    QString colour;
+    if (here == m_report.setting())
+        colour = kSettingColour;
+    else if (here == m_report.baseline())
+        colour = kBaselineColour;
+    QString style;
+    if (const std::optional<double> budget = m_report.budget()) {
+        if (perDay > *budget)
+            style = QStringLiteral("color: %1").arg(kOverBudgetText);
+        else if (surface.recommendedStep(occurrences, *budget) == step)
+            style = QStringLiteral("font-weight: bold");
+    }
+    return cell(QString::number(perDay, 'f', 1), true, colour, style);
 }
 
 QString ReportPage::devicesHtml() const

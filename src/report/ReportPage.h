@@ -35,6 +35,8 @@ private:
     QString headerHtml() const;
     QString picturesHtml(const Source &source) const;
     QString surfaceHtml() const;
+    QString budgetLegend() const;
+    QString surfaceCell(int step, qint16 occurrences) const;
     QString devicesHtml() const;
 
     const SweepReport &m_report;

@@ -16,13 +16,14 @@ QString serverOf(const ConnectionFields &fields)
 } // namespace
 
 SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
-    const LadderResult *ladder, std::optional<AlarmChoice> baseline)
+    const LadderResult *ladder, std::optional<AlarmChoice> baseline, std::optional<double> budget)
     : m_server(serverOf(settings.connection))
     , m_database(settings.connection.SqlDatabase)
     , m_monStartHour(settings.monStartHour)
     , m_monStopHour(settings.monStopHour)
     , m_setting {settings.threshold, settings.occurrences}
     , m_baseline(baseline)
+    , m_budget(budget)
     , m_grid(std::move(grid))
 {
     if (ladder) {

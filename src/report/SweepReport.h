@@ -16,14 +16,16 @@ struct LadderResult;
 
 // What a report to share holds of one sweep: where the samples came from (the server and the
 // database, never a password), the range, the monitoring time, the setting and a baseline, the
-// tuning surface, and the devices the setting caught. It keeps no connection setting besides
-// those two, so that nothing else can reach a page.
+// tuning surface with the budget it is judged by, and the devices the setting caught. It keeps no
+// connection setting besides those two, so that nothing else can reach a page.
 class SweepReport
 {
 public:
-    // grid at settings.threshold; ladder, when given, answers the tuning surface.
+    // grid at settings.threshold; ladder, when given, answers the tuning surface; budget in
+    // alarms per day.
     SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
-        const LadderResult *ladder, std::optional<AlarmChoice> baseline = std::nullopt);
+        const LadderResult *ladder, std::optional<AlarmChoice> baseline = std::nullopt,
+        std::optional<double> budget = std::nullopt);
 
     QString server() const { return m_server; }
     QString database() const { return m_database; }
@@ -32,6 +34,7 @@ public:
     qint16 monStopHour() const { return m_monStopHour; }
     AlarmChoice setting() const { return m_setting; }
     const std::optional<AlarmChoice> &baseline() const { return m_baseline; }
+    std::optional<double> budget() const { return m_budget; }
 
     const SweepGrid &grid() const { return *m_grid; }
     // Empty without a ladder result.
@@ -48,6 +51,7 @@ private:
     qint16 m_monStopHour = 24;
     AlarmChoice m_setting;
     std::optional<AlarmChoice> m_baseline;
+    std::optional<double> m_budget;
     std::shared_ptr<const SweepGrid> m_grid;
     TuningSurface m_surface;
     QList<int> m_caughtDevices;

@@ -1,13 +1,18 @@
+#include "PdfText.h"
 #include "report/CaughtChartPicture.h"
 #include "report/HeatmapPicture.h"
 #include "report/HourAxis.h"
 #include "report/ReportColumn.h"
 #include "report/ReportPage.h"
+#include "report/ReportWriter.h"
 #include "report/SweepReport.h"
 
+#include <QFontMetricsF>
+#include <QRegularExpression>
 #include <QtTest>
 
 using namespace tovik;
+using namespace tovik::test;
 
 namespace {
 
@@ -17,7 +22,7 @@ constexpr qint16 kOccurrences = 2;
 // node 101 caught from 09:00 to 12:00 and at 15:00 and one short of the occurrences at 13:00, node
 // 102 under them at 09:00 and 12:00, node 103 caught at 15:00. Monitored hours without a row have
 // no sample: blind.
-std::shared_ptr<const SweepGrid> dayGrid()
+std::shared_ptr<const SweepGrid> dayGrid(const QString &firstName = "core-rtr-01")
 {
     auto result = std::make_shared<SweepResult>();
     QString failure;
@@ -26,11 +31,27 @@ std::shared_ptr<const SweepGrid> dayGrid()
         result->monitored << (hour >= 8 && hour < 18);
     result->reportIds = {7};
     result->reportNames = {"CPU Core"};
-    result->nodes.insert(101, {"core-rtr-01", "192.0.2.1"});
+    result->nodes.insert(101, {firstName, "192.0.2.1"});
     result->nodes.insert(103, {"edge-03", "192.0.2.3"});
     result->rows
         = {{101, 3, 9, 0, 12}, {102, 1, 9, 0, 12}, {101, 2, 10, 0, 12}, {101, 4, 11, 0, 12},
             {102, 1, 12, 0, 12}, {101, 1, 13, 0, 12}, {101, 2, 15, 0, 12}, {103, 5, 15, 0, 12}};
+    return std::make_shared<const SweepGrid>(std::move(result));
+}
+
+// Report 7's devices 1 to count each caught at 09:00, 10:00 and 11:00 of the day.
+std::shared_ptr<const SweepGrid> busyGrid(int count)
+{
+    auto result = std::make_shared<SweepResult>();
+    QString failure;
+    result->range = *SweepRange::fromTexts("2026-12-07 00:00:00", "2026-12-08 00:00:00", &failure);
+    result->monitored = QList<bool>(24, true);
+    result->reportIds = {7};
+    result->reportNames = {"CPU Core"};
+    for (quint16 hour = 9; hour < 12; ++hour) {
+        for (int node = 1; node <= count; ++node)
+            result->rows.push_back({node, 3, hour, 0, 12});
+    }
     return std::make_shared<const SweepGrid>(std::move(result));
 }
 
@@ -49,10 +70,10 @@ SweepSettings daySettings()
     return settings;
 }
 
-// The colour in the middle of an hour's column, at height y.
-QColor hourColour(const QImage &image, int left, int hour, int y)
+// The colour in the middle of an hour's column of a picture of the report, at height y.
+QColor hourColour(const QImage &image, const SweepReport &report, int left, int hour, int y)
 {
-    const int width = HeatmapPicture::hourWidth(24);
+    const int width = HeatmapPicture::hourWidth(24, HeatmapPicture::labelWidth(report));
     return image.pixelColor(left + hour * width + width / 2, y);
 }
 
@@ -70,6 +91,12 @@ private slots:
     void chartBars();
     void deviceTable();
     void pageHoldsNoCredential();
+    void namesWhole_data();
+    void namesWhole();
+    void htmlPicturesAtTwicePixels();
+    void pictureOnItsHeadingsPage_data();
+    void pictureOnItsHeadingsPage();
+    void pdfNamesReadAsTyped();
 };
 
 void tst_ReportPictures::caughtDevicesInOrder()
@@ -111,7 +138,7 @@ void tst_ReportPictures::heatmapCells()
 
     QCOMPARE(image.height(), 2 * HeatmapPicture::kRowHeight + HourAxis::kHeight);
     const int y = row * HeatmapPicture::kRowHeight + HeatmapPicture::kRowHeight / 2;
-    QCOMPARE(hourColour(image, HeatmapPicture::kLabelWidth, hour, y), colour);
+    QCOMPARE(hourColour(image, report, HeatmapPicture::labelWidth(report), hour, y), colour);
 }
 
 void tst_ReportPictures::chartBars_data()
@@ -141,7 +168,7 @@ void tst_ReportPictures::chartBars()
 
     const QImage image = CaughtChartPicture::draw(report);
 
-    QCOMPARE(hourColour(image, CaughtChartPicture::kScaleWidth, hour, y), colour);
+    QCOMPARE(hourColour(image, report, CaughtChartPicture::kScaleWidth, hour, y), colour);
 }
 
 void tst_ReportPictures::deviceTable()
@@ -179,6 +206,115 @@ void tst_ReportPictures::pageHoldsNoCredential()
         QVERIFY2(html.contains(shown), qPrintable(shown));
     QVERIFY(!html.contains("Day-Secret-91"));
     QVERIFY(!html.contains("monitor-user"));
+}
+
+void tst_ReportPictures::namesWhole_data()
+{
+    QTest::addColumn<qreal>("pixelRatio");
+    QTest::newRow("as on screen") << qreal(1);
+    QTest::newRow("as in a report") << qreal(2);
+}
+
+// The heatmap makes room for its longest name: a name cut short would leave a reader guessing.
+void tst_ReportPictures::namesWhole()
+{
+    QFETCH(qreal, pixelRatio);
+    const QString name = "rtr-core-01.datacenter-north.example.net";
+    const SweepReport report(daySettings(), dayGrid(name), nullptr);
+
+    const QImage image = HeatmapPicture::draw(report, pixelRatio);
+
+    // The ink of the first row's name, left of its hours, as wide as the name drawn whole.
+    const int labels = HeatmapPicture::labelWidth(report);
+    int left = image.width();
+    int right = -1;
+    for (int y = 0; y < HeatmapPicture::kRowHeight * pixelRatio; ++y) {
+        for (int x = 0; x < labels * pixelRatio; ++x) {
+            if (image.pixelColor(x, y).lightness() < 128) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+            }
+        }
+    }
+    const qreal ink = (right - left + 1) / pixelRatio;
+    const qreal whole = QFontMetricsF(HourAxis::labelFont()).horizontalAdvance(name);
+    QVERIFY2(ink >= whole - 3, qPrintable(QString("%1 of %2 pixels").arg(ink).arg(whole)));
+    QVERIFY(left > 0);
+}
+
+// A picture of the page holds twice the pixels of the size the page gives it, as the PDF's do.
+void tst_ReportPictures::htmlPicturesAtTwicePixels()
+{
+    const SweepReport report(daySettings(), dayGrid(), nullptr);
+
+    const QString html = QString::fromUtf8(ReportPage(report).standaloneHtml());
+
+    static const QRegularExpression img(
+        R"re(<img src="data:image/png;base64,([^"]+)" width="(\d+)" height="(\d+)")re");
+    int pictures = 0;
+    for (const QRegularExpressionMatch &match : img.globalMatch(html)) {
+        const QImage picture
+            = QImage::fromData(QByteArray::fromBase64(match.captured(1).toLatin1()), "PNG");
+        QCOMPARE(picture.size(), QSize(match.captured(2).toInt(), match.captured(3).toInt()) * 2);
+        ++pictures;
+    }
+    QCOMPARE(pictures, 2);
+}
+
+void tst_ReportPictures::pictureOnItsHeadingsPage_data()
+{
+    QTest::addColumn<int>("devices");
+    QTest::newRow("both pictures on page one") << 3;
+    QTest::newRow("heatmap taller than the rest of page one") << 50;
+    QTest::newRow("heatmap of the most devices") << 200;
+}
+
+// A picture and its heading share a page: a heading left at the foot of one page with its picture
+// on the next reads as a heading over nothing.
+void tst_ReportPictures::pictureOnItsHeadingsPage()
+{
+    QFETCH(int, devices);
+    if (!pdfToolsInstalled())
+        QSKIP("pdftotext, pdfinfo and pdfimages (poppler-utils) are needed to read the PDF back");
+    const SweepReport report(daySettings(), busyGrid(devices), nullptr);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.pdf");
+    QString failure;
+    QVERIFY2(ReportWriter::writeFile(path, report, ReportWriter::Format::Pdf, &failure),
+        qPrintable(failure));
+
+    const std::optional<QStringList> pages = pdfPageTexts(path, &failure);
+    const std::optional<QList<int>> pictures = pdfImagePages(path, &failure);
+
+    QVERIFY2(pages && pictures, qPrintable(failure));
+    QCOMPARE(pictures->size(), 2);
+    const QStringList headings {"Caught devices per hour", "When each device was caught"};
+    for (int picture = 0; picture < 2; ++picture) {
+        const auto page = std::find_if(pages->cbegin(), pages->cend(),
+            [&](const QString &text) { return text.contains(headings.at(picture)); });
+        QVERIFY2(page != pages->cend(), qPrintable(headings.at(picture)));
+        QCOMPARE(int(page - pages->cbegin()) + 1, pictures->at(picture));
+    }
+}
+
+// Letters a font would join (fl, fi) stay letters: a name copied from the PDF, or searched for in
+// it, is the name.
+void tst_ReportPictures::pdfNamesReadAsTyped()
+{
+    if (!pdfToolsInstalled())
+        QSKIP("pdftotext, pdfinfo and pdfimages (poppler-utils) are needed to read the PDF back");
+    const QString name = "sw-floor2-03.fire";
+    const SweepReport report(daySettings(), dayGrid(name), nullptr);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("report.pdf");
+    QString failure;
+    QVERIFY2(ReportWriter::writeFile(path, report, ReportWriter::Format::Pdf, &failure),
+        qPrintable(failure));
+
+    const std::optional<QString> text = pdfText(path, &failure);
+
+    QVERIFY2(text, qPrintable(failure));
+    QVERIFY2(text->contains(name), qPrintable(*text));
 }
 
 QTEST_MAIN(tst_ReportPictures)

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -141,6 +142,7 @@ void tst_ExplorerReport::reportOfShownResult()
     QVERIFY(exportReportAction(window)->isEnabled());
     window.findChild<QPushButton *>("keepBaseline")->click();
     window.findChild<QSpinBox *>("occurrences")->setValue(2);
+    window.findChild<QDoubleSpinBox *>("budget")->setValue(12.5);
     const int caught = caughtDevices(*window.shownGrid(), 2);
     QVERIFY(caught > 0);
 
@@ -156,7 +158,9 @@ void tst_ExplorerReport::reportOfShownResult()
         {QString("CPU load alarm report"), QString("Alarm setting: threshold 40 %, occurrences 2"),
             QString("Baseline: threshold 40 %, occurrences 6"),
             QString("Database: %1").arg(fixture.host.connectionFields().SqlDatabase),
-            QString("%1 devices caught").arg(caught), QString("Alarms per day")})
+            QString("on %1 devices").arg(caught), QString("Alarms per day"),
+            QString("Budget: at most 12.5 alarms per day"),
+            QString("over the budget of 12.5 alarms per day are grey")})
         QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
     QVERIFY2(!bytes.contains(kPassword.toUtf8()) && !text.contains(kPassword), "the password");
     for (const QString &community : kTrapCommunities)
@@ -166,6 +170,12 @@ void tst_ExplorerReport::reportOfShownResult()
         QVERIFY2(pdfPageCount(path, &failure).value_or(0) >= 1, qPrintable(failure));
     else
         QVERIFY(!QString::fromUtf8(bytes).contains(QRegularExpression("https?:|src=\"(?!data:)")));
+    // Marked as the tuning view marks them: the lowest threshold within the budget, and the cells
+    // over it.
+    if (!pdf) {
+        QVERIFY(bytes.contains("<span style=\"font-weight: bold\">"));
+        QVERIFY(bytes.contains("<span style=\"color: #9a9a9a\">"));
+    }
 }
 
 // Nothing is left behind, and the reason names the file, in the status line too.

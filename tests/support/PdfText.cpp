@@ -27,7 +27,8 @@ std::optional<QString> toolOutput(
 bool pdfToolsInstalled()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()
-        && !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+        && !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()
+        && !QStandardPaths::findExecutable(QStringLiteral("pdfimages")).isEmpty();
 }
 
 std::optional<QString> pdfText(const QString &path, QString *failure)
@@ -35,6 +36,33 @@ std::optional<QString> pdfText(const QString &path, QString *failure)
     const auto text = toolOutput(QStringLiteral("pdftotext"),
         {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")}, failure);
     return text ? std::optional(text->simplified()) : std::nullopt;
+}
+
+std::optional<QStringList> pdfPageTexts(const QString &path, QString *failure)
+{
+    const auto text = toolOutput(QStringLiteral("pdftotext"),
+        {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")}, failure);
+    if (!text)
+        return std::nullopt;
+    // pdftotext ends every page with a form feed.
+    QStringList pages = text->split(u'\f');
+    pages.removeLast();
+    for (QString &page : pages)
+        page = page.simplified();
+    return pages;
+}
+
+std::optional<QList<int>> pdfImagePages(const QString &path, QString *failure)
+{
+    const auto list
+        = toolOutput(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path}, failure);
+    if (!list)
+        return std::nullopt;
+    // Two lines of headings, then one line per picture that begins with its page.
+    QList<int> pages;
+    for (const QString &line : list->split(u'\n', Qt::SkipEmptyParts).mid(2))
+        pages << line.section(u' ', 0, 0, QString::SectionSkipEmpty).toInt();
+    return pages;
 }
 
 std::optional<int> pdfPageCount(const QString &path, QString *failure)
