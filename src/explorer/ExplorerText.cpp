@@ -1,5 +1,6 @@
 #include "explorer/ExplorerText.h"
 
+#include "explorer/HeatmapView.h"
 #include "sweep/SweepGrid.h"
 
 #include <QLocale>
@@ -55,6 +56,24 @@ QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurre
     if (grid.isBlind(device, hourIndex, occurrences))
         return counted + QStringLiteral(", too few samples in the hour to fire");
     return counted;
+}
+
+QString swatch(const QColor &colour, const QString &text)
+{
+    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
+        .arg(colour.name(), text.toHtmlEscaped());
+}
+
+QString heatmapLegend(bool baselineKept)
+{
+    QString legend = swatch(HeatmapDelegate::kCaught, QStringLiteral("caught (framed, bold)"))
+        + u' ' + swatch(HeatmapDelegate::kNearMiss, QStringLiteral("one sample short")) + u' '
+        + swatch(HeatmapDelegate::kBlind, QStringLiteral("too few samples to fire (hatched)"));
+    if (baselineKept)
+        legend += QStringLiteral("<br>")
+            + swatch(HeatmapDelegate::kGained, QStringLiteral("caught, not by the baseline")) + u' '
+            + swatch(HeatmapDelegate::kLost, QStringLiteral("caught by the baseline only"));
+    return legend;
 }
 
 } // namespace tovik::ExplorerText

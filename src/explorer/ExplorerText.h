@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDateTime>
 #include <QString>
 
@@ -20,6 +21,11 @@ qreal chartTime(const QDateTime &hour);
 // The weekday and the locale's short time, for a time axis.
 QString axisFormat();
 QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);
+
+// A legend's key: a square in colour, then text; rich text.
+QString swatch(const QColor &colour, const QString &text);
+// The heatmap's marks; the baseline's only while one is kept.
+QString heatmapLegend(bool baselineKept);
 
 } // namespace ExplorerText
 

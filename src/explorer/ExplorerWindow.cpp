@@ -122,12 +122,6 @@ QMargins frameAllowance(const QFontMetrics &metrics)
     return {border, 2 * metrics.height(), border, border};
 }
 
-QString legendSwatch(const QColor &colour, const QString &text)
-{
-    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
-        .arg(colour.name(), text.toHtmlEscaped());
-}
-
 } // namespace
 
 ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
@@ -419,19 +413,16 @@ QWidget *ExplorerWindow::buildCompareRow()
     lblComparison = new QLabel;
     lblComparison->setObjectName(QStringLiteral("comparison"));
     lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto *legend
-        = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
-            + u' ' + legendSwatch(HeatmapDelegate::kNearMiss, tr("one sample short")) + "<br>"
-            + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")) + u' '
-            + legendSwatch(HeatmapDelegate::kBlind, tr("too few samples to fire (hatched)")));
-    legend->setTextFormat(Qt::RichText);
+    lblHeatmapLegend = new QLabel;
+    lblHeatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
+    lblHeatmapLegend->setTextFormat(Qt::RichText);
     // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
     // side against the charts'.
     lblComparison->setWordWrap(true);
-    legend->setWordWrap(true);
+    lblHeatmapLegend->setWordWrap(true);
     layout->addWidget(cmdBaseline);
     layout->addWidget(lblComparison, 1);
-    layout->addWidget(legend);
+    layout->addWidget(lblHeatmapLegend);
     return row;
 }
 
@@ -450,7 +441,7 @@ QWidget *ExplorerWindow::buildTuningPanel()
     budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
     budgetRow->addWidget(spinBudget);
     auto *legend = new QLabel(
-        legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
+        ExplorerText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
         + tr(
             "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
     legend->setTextFormat(Qt::RichText);
@@ -837,6 +828,7 @@ void ExplorerWindow::keepBaseline()
 void ExplorerWindow::compareWithBaseline()
 {
     const auto &ladder = m_controller->shownLadder();
+    lblHeatmapLegend->setText(ExplorerText::heatmapLegend(m_baseline.has_value()));
     if (!m_baseline || !ladder) {
         lblComparison->setText(tr("No baseline kept."));
         return;

@@ -189,6 +189,7 @@ private:
     QDoubleSpinBox *spinBudget = nullptr;
     QPushButton *cmdBaseline = nullptr;
     QLabel *lblComparison = nullptr;
+    QLabel *lblHeatmapLegend = nullptr;
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;

@@ -32,6 +32,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 
 using namespace tovik;
 using namespace tovik::test;
@@ -200,6 +201,17 @@ QString comparisonText(const ExplorerWindow &window)
 {
     const auto *label = window.findChild<QLabel *>("comparison");
     return label ? label->text() : QString();
+}
+
+// The keys of the heatmap's legend, as read on screen.
+QString legendKeys(const ExplorerWindow &window)
+{
+    const auto *label = window.findChild<QLabel *>("heatmapLegend");
+    if (!label)
+        return {};
+    QTextDocument document;
+    document.setHtml(label->text());
+    return document.toPlainText();
 }
 
 // Reports 7 and 12 share web01; node 4 is missing from ATR_Nodes; report 9 has no name.
@@ -659,11 +671,19 @@ void tst_ExplorerWindow::baselineComparedAcrossRedrawsAndSweeps()
     QString failure;
     QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
     QCOMPARE(comparisonText(window), "No baseline kept.");
+    const QString legend = legendKeys(window);
+    QVERIFY2(legend.contains("caught (framed, bold)"), qPrintable(legend));
+    QVERIFY2(!legend.contains("baseline"), qPrintable(legend));
     auto *keep = window.findChild<QPushButton *>("keepBaseline");
     QVERIFY(keep && keep->isEnabled());
     QTest::mouseClick(keep, Qt::LeftButton);
     QCOMPARE(
         comparisonText(window), "no alarm gained, no alarm lost, against 40 % and 6 occurrences");
+    const QString baselineLegend = legendKeys(window);
+    QVERIFY2(baselineLegend.startsWith(legend), qPrintable(baselineLegend));
+    QVERIFY2(baselineLegend.contains("caught, not by the baseline")
+            && baselineLegend.contains("caught by the baseline only"),
+        qPrintable(baselineLegend));
 
     auto *threshold = window.findChild<QSpinBox *>("threshold");
     threshold->setValue(60);
