@@ -58,6 +58,18 @@ QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurre
     return counted;
 }
 
+QString timingText(Timing timing, qint64 ms)
+{
+    const QLocale locale;
+    // A redraw takes milliseconds, a query of a week seconds: each read in its own unit.
+    const QString duration = ms < 1000
+        ? locale.toString(ms) + QStringLiteral(" ms")
+        : locale.toString(ms / 1000.0, 'f', 1) + QStringLiteral(" s");
+    return (timing == Timing::Query ? QStringLiteral("queried in ")
+                                    : QStringLiteral("redrawn from memory in "))
+        + duration;
+}
+
 QString swatch(const QColor &colour, const QString &text)
 {
     return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")

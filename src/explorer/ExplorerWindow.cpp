@@ -494,8 +494,10 @@ void ExplorerWindow::connectControls()
     connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
     connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
-    connect(spinThreshold, &QSpinBox::valueChanged, m_controller,
-        [this](int value) { m_controller->changeThreshold(qint16(value)); });
+    connect(spinThreshold, &QSpinBox::valueChanged, m_controller, [this](int value) {
+        m_redrawClock.start();
+        m_controller->changeThreshold(qint16(value));
+    });
     for (QSpinBox *box : {spinMonStart, spinMonStop})
         connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::showMonitoringRefusal);
     for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
@@ -694,6 +696,7 @@ void ExplorerWindow::showResult()
             ? m_controller->shownLadder()
             : nullptr,
         shownChoice());
+    m_redrawClock.invalidate();
     drawShown();
     updateButtons();
     progress->setRange(0, 1);
@@ -745,11 +748,13 @@ void ExplorerWindow::showSummary()
     QString unsampled;
     if (const std::optional<QString> text = SampleCoverage::unsampledReportsText(result))
         unsampled = u' ' + *text + u'.';
-    setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
+    const QString timing = m_redrawClock.isValid()
+        ? ExplorerText::timingText(ExplorerText::Timing::Redraw, m_redrawClock.elapsed())
+        : ExplorerText::timingText(ExplorerText::Timing::Query, m_controller->lastSweepMs());
+    setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, %4.")
                   .arg(ExplorerText::number(grid.reachingDeviceCount()),
                       ExplorerText::number(m_controller->shownSettings().threshold),
-                      ExplorerText::number(grid.hourCount()),
-                      QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1))
+                      ExplorerText::number(grid.hourCount()), timing)
             + u' '
             + tr("%1 device-hours blind: fewer than %2 samples, too few to fire.")
                   .arg(ExplorerText::number(grid.blindDeviceHours(shownOccurrences)),
@@ -797,6 +802,7 @@ void ExplorerWindow::redrawForOccurrences()
     const SweepGrid *grid = shownGrid();
     if (!grid)
         return;
+    m_redrawClock.start();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
     m_deviceModel->setOccurrences(shownOccurrences);

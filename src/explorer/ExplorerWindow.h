@@ -4,6 +4,7 @@
 #include "explorer/DeviceLoadWorker.h"
 #include "sweep/SweepChoice.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
@@ -140,6 +141,8 @@ private:
     ExplorerController *m_controller = nullptr;
     DeviceLoadController *m_loadController = nullptr;
     int m_shownDevice = -1;
+    // Started by a change the result on screen answers without a query; invalid after a query.
+    QElapsedTimer m_redrawClock;
     std::optional<AlarmChoice> m_baseline;
     // The report and node whose samples are on screen or asked for, and the device's name.
     std::optional<std::pair<qint32, qint32>> m_loadWanted;

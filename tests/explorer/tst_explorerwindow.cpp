@@ -214,6 +214,16 @@ QString legendKeys(const ExplorerWindow &window)
     return document.toPlainText();
 }
 
+// What the status line's time measured: "queried", "redrawn from memory", or the whole line when
+// it names neither.
+QString timedAs(const ExplorerWindow &window)
+{
+    static const QRegularExpression timing(
+        QStringLiteral(", (queried|redrawn from memory) in [0-9.,]+ m?s\\."));
+    const QRegularExpressionMatch match = timing.match(window.statusText());
+    return match.hasMatch() ? match.captured(1) : window.statusText();
+}
+
 // Reports 7 and 12 share web01; node 4 is missing from ATR_Nodes; report 9 has no name.
 QStringList namingInstallation()
 {
@@ -352,6 +362,7 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QVERIFY(expected.contains(",true,"));
     QCOMPARE(exportedCsv(window), expected);
     QVERIFY(exportCsvAction(window) && exportCsvAction(window)->isEnabled());
+    QCOMPARE(timedAs(window), "queried");
 
     // Another occurrences value is answered from the result on screen.
     const qsizetype requests = fixture.server().loggedRequests().size();
@@ -367,6 +378,7 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QCOMPARE(window.shownGrid(), grid);
     QCOMPARE(fixture.server().loggedRequests().size(), requests);
     QCOMPARE(exportedCsv(window), engineCsv(settings, 2));
+    QCOMPARE(timedAs(window), "redrawn from memory");
     // The heatmap marks other cells as caught, and the same again once the value is back.
     QVERIFY(heatmapPicture(window) != marksAtSix);
     occurrences->setValue(6);
@@ -409,9 +421,12 @@ void tst_ExplorerWindow::thresholdChangesQueryOnceSettled()
     QVERIFY(window.shownGrid() != first);
     settings.threshold = 52;
     QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
+    // Started by a change of the threshold box, and still a query.
+    QCOMPARE(timedAs(window), "queried");
     // The ladder on screen kept its other thresholds.
     threshold->setValue(60);
     QVERIFY(!window.isRequeryWaiting());
+    QCOMPARE(timedAs(window), "redrawn from memory");
     settings.threshold = 60;
     QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
 }
@@ -621,6 +636,7 @@ void tst_ExplorerWindow::ladderThresholdsRedrawWithoutQuery()
         QVERIFY(!window.isRequeryWaiting());
         QCOMPARE(fixture.server().loggedRequests().size(), requests);
         QCOMPARE(window.shownSettings().threshold, value);
+        QCOMPARE(timedAs(window), "redrawn from memory");
         settings.threshold = qint16(value);
         QCOMPARE(exportedCsv(window), engineCsv(settings, 6));
         const auto totals = shownTotals(window);
