@@ -88,4 +88,9 @@ QString heatmapLegend(bool baselineKept)
     return legend;
 }
 
+QString writtenTo(const QString &what, const QString &path)
+{
+    return what + QStringLiteral(" written to ") + path;
+}
+
 } // namespace tovik::ExplorerText

@@ -31,6 +31,8 @@ QString timingText(Timing timing, qint64 ms);
 QString swatch(const QColor &colour, const QString &text);
 // The heatmap's marks; the baseline's only while one is kept.
 QString heatmapLegend(bool baselineKept);
+// A successful export's line: "Report written to /path/report.pdf".
+QString writtenTo(const QString &what, const QString &path);
 
 } // namespace ExplorerText
 

@@ -996,8 +996,8 @@ void ExplorerWindow::exportCsvAsked()
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export CSV"), QStringLiteral("sweep.csv"), tr("CSV files (*.csv)"));
     QString failure;
-    if (!path.isEmpty() && !exportCsv(path, &failure))
-        setStatus(failure, true);
+    if (!path.isEmpty())
+        showExport(exportCsv(path, &failure), tr("CSV"), path, failure);
 }
 
 void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suffix)
@@ -1005,8 +1005,8 @@ void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suff
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
     QString failure;
-    if (!path.isEmpty() && !exportChart(path, &failure))
-        setStatus(failure, true);
+    if (!path.isEmpty())
+        showExport(exportChart(path, &failure), tr("Chart"), path, failure);
 }
 
 void ExplorerWindow::exportReportAsked()
@@ -1022,8 +1022,13 @@ void ExplorerWindow::exportReportAsked()
     if (QFileInfo(path).suffix().isEmpty())
         path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".html");
     QString failure;
-    if (!exportReport(path, &failure))
-        setStatus(failure, true);
+    showExport(exportReport(path, &failure), tr("Report"), path, failure);
+}
+
+void ExplorerWindow::showExport(
+    bool written, const QString &what, const QString &path, const QString &failure)
+{
+    setStatus(written ? ExplorerText::writtenTo(what, path) : failure, !written);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

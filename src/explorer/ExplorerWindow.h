@@ -136,6 +136,8 @@ private:
     void exportCsvAsked();
     void exportChartAsked(const QString &filter, const QString &suffix);
     void exportReportAsked();
+    // Where an export wrote, or why it could not.
+    void showExport(bool written, const QString &what, const QString &path, const QString &failure);
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
