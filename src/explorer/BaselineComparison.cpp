@@ -9,19 +9,42 @@ namespace tovik {
 
 namespace {
 
-QString settingText(AlarmChoice choice)
+// "1 alarm", "28 alarms".
+QString counted(qint64 count, const QString &one, const QString &many)
 {
-    const QLocale locale;
-    return QStringLiteral("%1 %, %2")
-        .arg(locale.toString(choice.threshold), locale.toString(choice.occurrences));
+    return QLocale().toString(count) + u' ' + (count == 1 ? one : many);
 }
 
-QString alarmsText(QChar sign, qint64 alarms, int devices)
+QString settingText(AlarmChoice choice)
 {
-    const QLocale locale;
-    return QStringLiteral("%1%2 alarms on %3 devices")
-        .arg(sign)
-        .arg(locale.toString(alarms), locale.toString(devices));
+    return QStringLiteral("%1 % and %2")
+        .arg(QLocale().toString(choice.threshold),
+            counted(
+                choice.occurrences, QStringLiteral("occurrence"), QStringLiteral("occurrences")));
+}
+
+QString alarms(qint64 count)
+{
+    return counted(count, QStringLiteral("alarm"), QStringLiteral("alarms"));
+}
+
+QString devices(int count)
+{
+    return counted(count, QStringLiteral("device"), QStringLiteral("devices"));
+}
+
+QString gainedText(qint64 alarmCount, int deviceCount)
+{
+    if (alarmCount == 0)
+        return QStringLiteral("no alarm gained");
+    return u'+' + alarms(alarmCount) + QStringLiteral(" on ") + devices(deviceCount);
+}
+
+QString lostText(qint64 alarmCount, int deviceCount)
+{
+    if (alarmCount == 0)
+        return QStringLiteral("no alarm lost");
+    return alarms(alarmCount) + QStringLiteral(" lost on ") + devices(deviceCount);
 }
 
 } // namespace
@@ -68,9 +91,9 @@ BaselineComparison::Change BaselineComparison::change(
 
 QString BaselineComparison::text() const
 {
-    return QStringLiteral("%1, %2 against %3")
-        .arg(alarmsText(u'+', gainedAlarms(), gainedDevices()),
-            alarmsText(QChar(0x2212), lostAlarms(), lostDevices()), settingText(m_baseline));
+    return QStringLiteral("%1, %2, against %3")
+        .arg(gainedText(gainedAlarms(), gainedDevices()), lostText(lostAlarms(), lostDevices()),
+            settingText(m_baseline));
 }
 
 quint64 BaselineComparison::deviceKey(quint16 reportIndex, qint32 nodeId)

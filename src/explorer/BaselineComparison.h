@@ -30,7 +30,8 @@ public:
     int lostDevices() const { return int(m_lostDevices.size()); }
     // A device-hour of the result's frame: a report's node in one hour of the range.
     Change change(quint16 reportIndex, qint32 nodeId, quint16 hourIndex) const;
-    // "+12 alarms on 3 devices, −40 alarms on 9 devices against 80 %, 3".
+    // "+28 alarms on 5 devices, no alarm lost, against 90 % and 7 occurrences", or
+    // "+3 alarms on 2 devices, 5 alarms lost on 1 device, against 90 % and 7 occurrences".
     QString text() const;
 
 private:

@@ -1,5 +1,6 @@
 #include "explorer/ExplorerText.h"
 
+#include "explorer/HeatmapView.h"
 #include "sweep/SweepGrid.h"
 
 #include <QLocale>
@@ -55,6 +56,41 @@ QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurre
     if (grid.isBlind(device, hourIndex, occurrences))
         return counted + QStringLiteral(", too few samples in the hour to fire");
     return counted;
+}
+
+QString timingText(Timing timing, qint64 ms)
+{
+    const QLocale locale;
+    // A redraw takes milliseconds, a query of a week seconds: each read in its own unit.
+    const QString duration = ms < 1000
+        ? locale.toString(ms) + QStringLiteral(" ms")
+        : locale.toString(ms / 1000.0, 'f', 1) + QStringLiteral(" s");
+    return (timing == Timing::Query ? QStringLiteral("queried in ")
+                                    : QStringLiteral("redrawn from memory in "))
+        + duration;
+}
+
+QString swatch(const QColor &colour, const QString &text)
+{
+    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
+        .arg(colour.name(), text.toHtmlEscaped());
+}
+
+QString heatmapLegend(bool baselineKept)
+{
+    QString legend = swatch(HeatmapDelegate::kCaught, QStringLiteral("caught (framed, bold)"))
+        + u' ' + swatch(HeatmapDelegate::kNearMiss, QStringLiteral("one sample short")) + u' '
+        + swatch(HeatmapDelegate::kBlind, QStringLiteral("too few samples to fire (hatched)"));
+    if (baselineKept)
+        legend += QStringLiteral("<br>")
+            + swatch(HeatmapDelegate::kGained, QStringLiteral("caught, not by the baseline")) + u' '
+            + swatch(HeatmapDelegate::kLost, QStringLiteral("caught by the baseline only"));
+    return legend;
+}
+
+QString writtenTo(const QString &what, const QString &path)
+{
+    return what + QStringLiteral(" written to ") + path;
 }
 
 } // namespace tovik::ExplorerText

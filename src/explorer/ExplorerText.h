@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QDateTime>
 #include <QString>
 
@@ -20,6 +21,18 @@ qreal chartTime(const QDateTime &hour);
 // The weekday and the locale's short time, for a time axis.
 QString axisFormat();
 QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);
+
+// What the time in the status line measured: a sweep's query, or a redraw of the result held in
+// memory.
+enum class Timing { Query, Redraw };
+// "queried in 4.8 s", "redrawn from memory in 12 ms".
+QString timingText(Timing timing, qint64 ms);
+// A legend's key: a square in colour, then text; rich text.
+QString swatch(const QColor &colour, const QString &text);
+// The heatmap's marks; the baseline's only while one is kept.
+QString heatmapLegend(bool baselineKept);
+// A successful export's line: "Report written to /path/report.pdf".
+QString writtenTo(const QString &what, const QString &path);
 
 } // namespace ExplorerText
 

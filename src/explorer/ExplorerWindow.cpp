@@ -122,12 +122,6 @@ QMargins frameAllowance(const QFontMetrics &metrics)
     return {border, 2 * metrics.height(), border, border};
 }
 
-QString legendSwatch(const QColor &colour, const QString &text)
-{
-    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
-        .arg(colour.name(), text.toHtmlEscaped());
-}
-
 } // namespace
 
 ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
@@ -419,19 +413,16 @@ QWidget *ExplorerWindow::buildCompareRow()
     lblComparison = new QLabel;
     lblComparison->setObjectName(QStringLiteral("comparison"));
     lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto *legend
-        = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
-            + u' ' + legendSwatch(HeatmapDelegate::kNearMiss, tr("one sample short")) + "<br>"
-            + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")) + u' '
-            + legendSwatch(HeatmapDelegate::kBlind, tr("too few samples to fire (hatched)")));
-    legend->setTextFormat(Qt::RichText);
+    lblHeatmapLegend = new QLabel;
+    lblHeatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
+    lblHeatmapLegend->setTextFormat(Qt::RichText);
     // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
     // side against the charts'.
     lblComparison->setWordWrap(true);
-    legend->setWordWrap(true);
+    lblHeatmapLegend->setWordWrap(true);
     layout->addWidget(cmdBaseline);
     layout->addWidget(lblComparison, 1);
-    layout->addWidget(legend);
+    layout->addWidget(lblHeatmapLegend);
     return row;
 }
 
@@ -450,7 +441,7 @@ QWidget *ExplorerWindow::buildTuningPanel()
     budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
     budgetRow->addWidget(spinBudget);
     auto *legend = new QLabel(
-        legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
+        ExplorerText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
         + tr(
             "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
     legend->setTextFormat(Qt::RichText);
@@ -503,8 +494,10 @@ void ExplorerWindow::connectControls()
     connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
     connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
-    connect(spinThreshold, &QSpinBox::valueChanged, m_controller,
-        [this](int value) { m_controller->changeThreshold(qint16(value)); });
+    connect(spinThreshold, &QSpinBox::valueChanged, m_controller, [this](int value) {
+        m_redrawClock.start();
+        m_controller->changeThreshold(qint16(value));
+    });
     for (QSpinBox *box : {spinMonStart, spinMonStop})
         connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::showMonitoringRefusal);
     for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
@@ -703,6 +696,7 @@ void ExplorerWindow::showResult()
             ? m_controller->shownLadder()
             : nullptr,
         shownChoice());
+    m_redrawClock.invalidate();
     drawShown();
     updateButtons();
     progress->setRange(0, 1);
@@ -754,11 +748,13 @@ void ExplorerWindow::showSummary()
     QString unsampled;
     if (const std::optional<QString> text = SampleCoverage::unsampledReportsText(result))
         unsampled = u' ' + *text + u'.';
-    setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, swept in %4 s.")
+    const QString timing = m_redrawClock.isValid()
+        ? ExplorerText::timingText(ExplorerText::Timing::Redraw, m_redrawClock.elapsed())
+        : ExplorerText::timingText(ExplorerText::Timing::Query, m_controller->lastSweepMs());
+    setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, %4.")
                   .arg(ExplorerText::number(grid.reachingDeviceCount()),
                       ExplorerText::number(m_controller->shownSettings().threshold),
-                      ExplorerText::number(grid.hourCount()),
-                      QLocale().toString(m_controller->lastSweepMs() / 1000.0, 'f', 1))
+                      ExplorerText::number(grid.hourCount()), timing)
             + u' '
             + tr("%1 device-hours blind: fewer than %2 samples, too few to fire.")
                   .arg(ExplorerText::number(grid.blindDeviceHours(shownOccurrences)),
@@ -806,6 +802,7 @@ void ExplorerWindow::redrawForOccurrences()
     const SweepGrid *grid = shownGrid();
     if (!grid)
         return;
+    m_redrawClock.start();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
     m_deviceModel->setOccurrences(shownOccurrences);
@@ -837,6 +834,7 @@ void ExplorerWindow::keepBaseline()
 void ExplorerWindow::compareWithBaseline()
 {
     const auto &ladder = m_controller->shownLadder();
+    lblHeatmapLegend->setText(ExplorerText::heatmapLegend(m_baseline.has_value()));
     if (!m_baseline || !ladder) {
         lblComparison->setText(tr("No baseline kept."));
         return;
@@ -998,8 +996,8 @@ void ExplorerWindow::exportCsvAsked()
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export CSV"), QStringLiteral("sweep.csv"), tr("CSV files (*.csv)"));
     QString failure;
-    if (!path.isEmpty() && !exportCsv(path, &failure))
-        setStatus(failure, true);
+    if (!path.isEmpty())
+        showExport(exportCsv(path, &failure), tr("CSV"), path, failure);
 }
 
 void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suffix)
@@ -1007,8 +1005,8 @@ void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suff
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
     QString failure;
-    if (!path.isEmpty() && !exportChart(path, &failure))
-        setStatus(failure, true);
+    if (!path.isEmpty())
+        showExport(exportChart(path, &failure), tr("Chart"), path, failure);
 }
 
 void ExplorerWindow::exportReportAsked()
@@ -1024,8 +1022,13 @@ void ExplorerWindow::exportReportAsked()
     if (QFileInfo(path).suffix().isEmpty())
         path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".html");
     QString failure;
-    if (!exportReport(path, &failure))
-        setStatus(failure, true);
+    showExport(exportReport(path, &failure), tr("Report"), path, failure);
+}
+
+void ExplorerWindow::showExport(
+    bool written, const QString &what, const QString &path, const QString &failure)
+{
+    setStatus(written ? ExplorerText::writtenTo(what, path) : failure, !written);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

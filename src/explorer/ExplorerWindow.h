@@ -4,6 +4,7 @@
 #include "explorer/DeviceLoadWorker.h"
 #include "sweep/SweepChoice.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
@@ -135,11 +136,15 @@ private:
     void exportCsvAsked();
     void exportChartAsked(const QString &filter, const QString &suffix);
     void exportReportAsked();
+    // Where an export wrote, or why it could not.
+    void showExport(bool written, const QString &what, const QString &path, const QString &failure);
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
     DeviceLoadController *m_loadController = nullptr;
     int m_shownDevice = -1;
+    // Started by a change the result on screen answers without a query; invalid after a query.
+    QElapsedTimer m_redrawClock;
     std::optional<AlarmChoice> m_baseline;
     // The report and node whose samples are on screen or asked for, and the device's name.
     std::optional<std::pair<qint32, qint32>> m_loadWanted;
@@ -189,6 +194,7 @@ private:
     QDoubleSpinBox *spinBudget = nullptr;
     QPushButton *cmdBaseline = nullptr;
     QLabel *lblComparison = nullptr;
+    QLabel *lblHeatmapLegend = nullptr;
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;

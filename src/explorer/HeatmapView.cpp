@@ -13,10 +13,10 @@ namespace {
 
 const QColor kCold(255, 255, 255);
 const QColor kHot(214, 39, 40);
-const QColor kCaughtFrame(40, 40, 40);
 
 } // namespace
 
+const QColor HeatmapDelegate::kCaught(40, 40, 40);
 const QColor HeatmapDelegate::kGained(0, 150, 60);
 const QColor HeatmapDelegate::kLost(31, 90, 200);
 const QColor HeatmapDelegate::kNearMiss(230, 130, 0);
@@ -33,7 +33,7 @@ QPen HeatmapDelegate::framePen(const QModelIndex &index, bool caught)
         break;
     }
     if (caught)
-        return QPen(kCaughtFrame, 2);
+        return QPen(kCaught, 2);
     if (index.data(HeatmapModel::NearMissRole).toBool())
         return QPen(kNearMiss, 2);
     return QPen(Qt::NoPen);

@@ -21,6 +21,7 @@ public:
     static QColor shade(qint32 count, qint32 highest);
     // From white for 0 to the hottest red for 1.
     static QColor shadeOf(qreal share);
+    static const QColor kCaught;
     static const QColor kGained;
     static const QColor kLost;
     static const QColor kNearMiss;

@@ -52,12 +52,17 @@ SweepChoice settingsFor(MonitoringFixture &fixture)
     return settings;
 }
 
-QAction *exportReportAction(const ExplorerWindow &window)
+QAction *menuAction(const ExplorerWindow &window, const QString &text)
 {
     const auto actions = window.findChildren<QAction *>();
     const auto found = std::find_if(actions.cbegin(), actions.cend(),
-        [](const QAction *action) { return action->text() == "Export &report..."; });
+        [&text](const QAction *action) { return action->text() == text; });
     return found == actions.cend() ? nullptr : *found;
+}
+
+QAction *exportReportAction(const ExplorerWindow &window)
+{
+    return menuAction(window, QStringLiteral("Export &report..."));
 }
 
 int caughtDevices(const SweepGrid &grid, qint16 occurrences)
@@ -110,7 +115,8 @@ private slots:
     void reportOfShownResult_data();
     void reportOfShownResult();
     void failedExportShownPlainly();
-    void exportActionWritesChosenFormat();
+    void exportActionsSayWhereTheyWrote_data();
+    void exportActionsSayWhereTheyWrote();
 };
 
 void tst_ExplorerReport::reportOfShownResult_data()
@@ -210,9 +216,44 @@ void tst_ExplorerReport::failedExportShownPlainly()
         qPrintable(window.statusText()));
 }
 
-// The dialog's filter chooses the format of a name given without a suffix.
-void tst_ExplorerReport::exportActionWritesChosenFormat()
+void tst_ExplorerReport::exportActionsSayWhereTheyWrote_data()
 {
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QByteArray>("start");
+    QTest::addColumn<QString>("what");
+
+    // The dialog's filter chooses the format of a report's name given without a suffix.
+    QTest::newRow("report, HTML filter")
+        << "Export &report..."
+        << "HTML pages (*.html *.htm)"
+        << "shared"
+        << "shared.html" << QByteArray("<!DOCTYPE html>") << "Report";
+    QTest::newRow("report, PDF filter") << "Export &report..."
+                                        << "PDF documents (*.pdf)"
+                                        << "printed"
+                                        << "printed.pdf" << QByteArray("%PDF-") << "Report";
+    QTest::newRow("csv") << "&Export CSV..."
+                         << "CSV files (*.csv)"
+                         << "sweep.csv"
+                         << "sweep.csv" << QByteArray("hour,report_id,") << "CSV";
+    QTest::newRow("chart as PNG") << "Export chart as &PNG..."
+                                  << "PNG pictures (*.png)"
+                                  << "chart.png"
+                                  << "chart.png" << QByteArray("\x89PNG") << "Chart";
+}
+
+// Each export through its menu writes the file and names it in the status line.
+void tst_ExplorerReport::exportActionsSayWhereTheyWrote()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, filter);
+    QFETCH(QString, typed);
+    QFETCH(QString, written);
+    QFETCH(QByteArray, start);
+    QFETCH(QString, what);
     MonitoringFixture fixture;
     QVERIFY2(serve(fixture), qPrintable(fixture.error));
     ExplorerWindow window;
@@ -220,17 +261,17 @@ void tst_ExplorerReport::exportActionWritesChosenFormat()
     window.show();
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
     QTemporaryDir dir;
+    QAction *exportAction = menuAction(window, action);
+    QVERIFY(exportAction);
 
-    answerSaveDialog("HTML pages (*.html *.htm)", dir.filePath("shared"));
-    exportReportAction(window)->trigger();
-    QVERIFY2(fileBytes(dir.filePath("shared.html")).startsWith("<!DOCTYPE html>"),
-        qPrintable(window.statusText()));
-    QCOMPARE(fileMode(dir.filePath("shared.html")), 0600);
+    answerSaveDialog(filter, dir.filePath(typed));
+    exportAction->trigger();
 
-    answerSaveDialog("PDF documents (*.pdf)", dir.filePath("printed"));
-    exportReportAction(window)->trigger();
-    QVERIFY2(fileBytes(dir.filePath("printed.pdf")).startsWith("%PDF-"),
-        qPrintable(window.statusText()));
+    const QString path = dir.filePath(written);
+    QVERIFY2(fileBytes(path).startsWith(start), qPrintable(window.statusText()));
+    QCOMPARE(window.statusText(), what + " written to " + path);
+    if (what == "Report")
+        QCOMPARE(fileMode(path), 0600);
 }
 
 QTEST_MAIN(tst_ExplorerReport)

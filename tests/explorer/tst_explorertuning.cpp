@@ -135,30 +135,37 @@ void tst_ExplorerTuning::comparison_data()
     QTest::addColumn<qint16>("occurrences");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("a higher threshold loses")
+    QTest::newRow("a higher threshold loses one")
         << qint16(50) << qint16(3) << qint16(60) << qint16(3)
-        << "+0 alarms on 0 devices, \u22121 alarms on 1 devices against 50 %, 3";
-    QTest::newRow("fewer occurrences gain")
+        << "no alarm gained, 1 alarm lost on 1 device, against 50 % and 3 occurrences";
+    QTest::newRow("fewer occurrences gain one")
         << qint16(70) << qint16(2) << qint16(50) << qint16(5)
-        << "+1 alarms on 1 devices, \u22120 alarms on 0 devices against 70 %, 2";
+        << "+1 alarm on 1 device, no alarm lost, against 70 % and 2 occurrences";
     QTest::newRow("gains and losses at once")
         << qint16(70) << qint16(2) << qint16(50) << qint16(6)
-        << "+1 alarms on 1 devices, \u22121 alarms on 1 devices against 70 %, 2";
-    QTest::newRow("three lost hours of two devices")
+        << "+1 alarm on 1 device, 1 alarm lost on 1 device, against 70 % and 2 occurrences";
+    QTest::newRow("three lost hours of two devices, against one occurrence")
         << qint16(60) << qint16(1) << qint16(50) << qint16(6)
-        << "+0 alarms on 0 devices, \u22123 alarms on 2 devices against 60 %, 1";
+        << "no alarm gained, 3 alarms lost on 2 devices, against 60 % and 1 occurrence";
+    QTest::newRow("two gained hours of one device")
+        << qint16(70) << qint16(2) << qint16(50) << qint16(4)
+        << "+2 alarms on 1 device, no alarm lost, against 70 % and 2 occurrences";
+    QTest::newRow("two lost hours of one device")
+        << qint16(50) << qint16(4) << qint16(70) << qint16(2)
+        << "no alarm gained, 2 alarms lost on 1 device, against 50 % and 4 occurrences";
     QTest::newRow("node 0 is never gained")
         << qint16(70) << qint16(10) << qint16(50) << qint16(1)
-        << "+4 alarms on 2 devices, \u22120 alarms on 0 devices against 70 %, 10";
-    QTest::newRow("the same setting") << qint16(60) << qint16(2) << qint16(60) << qint16(2)
-                                      << "+0 alarms on 0 devices, \u22120 alarms on 0 devices "
-                                         "against 60 %, 2";
-    QTest::newRow("baseline off the ladder")
-        << qint16(55) << qint16(2) << qint16(60) << qint16(2)
-        << "No comparison against 55 %, 2: this result does not count that threshold.";
+        << "+4 alarms on 2 devices, no alarm lost, against 70 % and 10 occurrences";
+    QTest::newRow("the same setting")
+        << qint16(60) << qint16(2) << qint16(60) << qint16(2)
+        << "no alarm gained, no alarm lost, against 60 % and 2 occurrences";
+    QTest::newRow("baseline off the ladder") << qint16(55) << qint16(2) << qint16(60) << qint16(2)
+                                             << "No comparison against 55 % and 2 occurrences: "
+                                                "this result does not count that threshold.";
     QTest::newRow("current threshold off the ladder")
         << qint16(60) << qint16(2) << qint16(65) << qint16(2)
-        << "No comparison against 60 %, 2: this result does not count that threshold.";
+        << "No comparison against 60 % and 2 occurrences: this result does not count that "
+           "threshold.";
 }
 
 void tst_ExplorerTuning::comparison()
