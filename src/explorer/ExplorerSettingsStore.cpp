@@ -31,6 +31,7 @@ const QString monStop = QStringLiteral("alarm/monitoringStop");
 const QString threshold = QStringLiteral("alarm/threshold");
 const QString occurrences = QStringLiteral("alarm/occurrences");
 const QString budget = QStringLiteral("tuning/budget");
+const QString windowState = QStringLiteral("window/state");
 } // namespace Key
 
 template<class T>
@@ -104,18 +105,28 @@ std::optional<double> ExplorerSettingsStore::budget(const QSettings &store)
     return ok && value >= 0.0 ? std::optional<double>(value) : std::nullopt;
 }
 
+std::optional<QByteArray> ExplorerSettingsStore::windowState(const QSettings &store)
+{
+    const QVariant stored = store.value(Key::windowState);
+    return stored.canConvert<QByteArray>() && !stored.toByteArray().isEmpty()
+        ? std::optional<QByteArray>(stored.toByteArray())
+        : std::nullopt;
+}
+
 // QSettings replaces its file by renaming a new one over it, which would turn a device or pipe at
 // path into a regular file: it only drafts the text here, in a directory of the user's own.
-bool ExplorerSettingsStore::write(
-    const QString &path, const SweepChoice &settings, QString *reason, std::optional<double> budget)
+bool ExplorerSettingsStore::write(const QString &path, const SweepChoice &settings, QString *reason,
+    const std::optional<WindowMemory> &window)
 {
     const QTemporaryDir scratch;
     const QString draft = scratch.filePath(QStringLiteral("settings.conf"));
     {
         QSettings store(draft, QSettings::IniFormat);
         save(store, settings);
-        if (budget)
-            store.setValue(Key::budget, *budget);
+        if (window) {
+            store.setValue(Key::budget, window->budget);
+            store.setValue(Key::windowState, window->state);
+        }
         store.sync();
         if (!scratch.isValid() || store.status() != QSettings::NoError) {
             *reason = QStringLiteral("the settings could not be drafted");

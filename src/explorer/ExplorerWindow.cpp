@@ -2,7 +2,7 @@
 
 #include "common/AlarmSetting.h"
 #include "common/HourText.h"
-#include "db/ConnectionDefaults.h"
+#include "explorer/ConnectionForm.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceLoadChartView.h"
 #include "explorer/DeviceLoadController.h"
@@ -11,6 +11,7 @@
 #include "explorer/ExplorerController.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerText.h"
+#include "explorer/FormParts.h"
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
@@ -30,6 +31,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -49,6 +51,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
@@ -61,41 +64,8 @@ namespace {
 const QString kHourFormat = HourText::kFormat;
 // Where the screen has room; a smaller one gets its whole available area.
 constexpr QSize kOpeningSize(1200, 800);
-
-template<class Box = QSpinBox>
-Box *spinBox(const char *name, int min, int max, const QString &suffix = {})
-{
-    auto *box = new Box;
-    box->setObjectName(QLatin1String(name));
-    box->setRange(min, max);
-    box->setSuffix(suffix);
-    return box;
-}
-
-QLineEdit *lineEdit(const char *name)
-{
-    auto *edit = new QLineEdit;
-    edit->setObjectName(QLatin1String(name));
-    return edit;
-}
-
-// A row whose field is a layout gets no buddy from QFormLayout, which would show the "&" instead
-// of taking it as the shortcut to the row's first control.
-QLabel *buddyLabel(const QString &text, QWidget *buddy)
-{
-    auto *label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QDateTimeEdit *hourEdit(const char *name)
-{
-    auto *edit = new QDateTimeEdit;
-    edit->setObjectName(QLatin1String(name));
-    edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:00"));
-    edit->setCalendarPopup(true);
-    return edit;
-}
+// Raised when the panels change, so that an arrangement of others is not restored onto them.
+constexpr int kPanelsVersion = 1;
 
 QDateTime wholeHourBefore(const QDateTime &time, int hours)
 {
@@ -138,22 +108,20 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
-    auto *split = new QSplitter(Qt::Horizontal);
-    QWidget *settingsColumn = buildSettingsColumn();
-    split->addWidget(settingsColumn);
-    split->addWidget(buildViews());
-    split->setCollapsible(0, false);
-    split->setStretchFactor(1, 1);
-    // The settings as narrow as they can be, every other pixel for the views.
-    split->setSizes({settingsColumn->minimumSizeHint().width(), kOpeningSize.width()});
-    setCentralWidget(split);
+    setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
+    setCentralWidget(buildViews());
+    buildStatusLine();
+    buildDocks();
     buildMenus();
     arrangeTabOrder();
+    // The panels are sized against the window's: a window never fitted to a screen opens as
+    // one with room.
+    resize(kOpeningSize);
 
     applySettings(SweepChoice());
     connectControls();
     connectController();
-    loadBudget();
+    restoreRemembered();
     compareWithBaseline();
     updateButtons();
     setStatus(tr("Set the connection and press Run."), false);
@@ -168,91 +136,30 @@ void ExplorerWindow::fitToScreen()
         layoutDirection(), Qt::AlignCenter, kOpeningSize.boundedTo(room.size()), room));
 }
 
-// The settings scroll in a column of their own, so that a low screen still shows the views and
-// the buttons, progress and status below them stay in sight.
-QWidget *ExplorerWindow::buildSettingsColumn()
+// The settings scroll, so that a low screen still shows Run and Cancel below them.
+QWidget *ExplorerWindow::buildSettingsPanel()
 {
     auto *settings = new QWidget;
     auto *settingsLayout = new QVBoxLayout(settings);
-    settingsLayout->addWidget(buildConnectionBox());
+    m_connection = new ConnectionForm;
+    settingsLayout->addWidget(m_connection);
     settingsLayout->addWidget(buildSweepBox());
     settingsLayout->addStretch();
     auto *scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("settingsScroll"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(settings);
     // As wide as the settings ask, so that only their height ever needs to scroll.
     scroll->setMinimumWidth(
         settings->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-    auto *column = new QWidget;
-    auto *layout = new QVBoxLayout(column);
+    auto *panel = new QWidget;
+    auto *layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll, 1);
     layout->addWidget(buildButtons());
-    return column;
-}
-
-QWidget *ExplorerWindow::buildConnectionBox()
-{
-    auto *box = new QGroupBox(tr("Connection"));
-    auto *form = new QFormLayout(box);
-    cboAuth = new QComboBox;
-    cboAuth->setObjectName(QStringLiteral("auth"));
-    cboAuth->addItems(ConnectionDefaults::authChoices());
-    txtServer = lineEdit("server");
-    txtPort = lineEdit("port");
-    txtPort->setMaxLength(5);
-    txtPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
-    txtDatabase = lineEdit("database");
-    spinLoginTimeout = spinBox("loginTimeout", 0, 3600, tr(" s"));
-    txtUser = lineEdit("user");
-    txtPassword = lineEdit("password");
-    txtPassword->setEchoMode(QLineEdit::Password);
-    form->addRow(tr("&Authentication:"), cboAuth);
-    auto *serverRow = new QHBoxLayout;
-    serverRow->addWidget(txtServer, 1);
-    serverRow->addWidget(new QLabel(tr("Port:")));
-    serverRow->addWidget(txtPort);
-    form->addRow(buddyLabel(tr("&Server:"), txtServer), serverRow);
-    auto *databaseRow = new QHBoxLayout;
-    databaseRow->addWidget(txtDatabase, 1);
-    databaseRow->addWidget(new QLabel(tr("Timeout:")));
-    databaseRow->addWidget(spinLoginTimeout);
-    form->addRow(buddyLabel(tr("&Database:"), txtDatabase), databaseRow);
-    form->addRow(tr("&User name:"), txtUser);
-    form->addRow(tr("Pass&word:"), txtPassword);
-    addSecurityRows(form);
-    return box;
-}
-
-void ExplorerWindow::addSecurityRows(QFormLayout *form)
-{
-    cboEncryption = new QComboBox;
-    cboEncryption->setObjectName(QStringLiteral("encryption"));
-    // In the order of EncryptionMode.
-    const QList<std::pair<QString, QString>> modes {
-        {tr("Optional"),
-            tr("Encrypts what the server asks for, at least the login when it can; the server's "
-               "certificate is not checked.")},
-        {tr("Mandatory"), tr("Encrypts the whole connection, or does not connect.")},
-        {tr("Strict"),
-            tr("Encrypts from the first byte on (TDS 8.0); needs a driver that supports it.")},
-    };
-    for (const auto &[label, explanation] : modes) {
-        cboEncryption->addItem(label);
-        cboEncryption->setItemData(cboEncryption->count() - 1, explanation, Qt::ToolTipRole);
-    }
-    chkTrustCertificate = new QCheckBox(tr("Trust the server's certificate without chec&king it"));
-    chkTrustCertificate->setObjectName(QStringLiteral("trustServerCertificate"));
-    txtCaFile = lineEdit("caFile");
-    txtCaFile->setPlaceholderText(tr("the system's"));
-    txtHostNameInCertificate = lineEdit("hostNameInCertificate");
-    txtHostNameInCertificate->setPlaceholderText(tr("the server's host name"));
-    form->addRow(tr("&Encryption:"), cboEncryption);
-    form->addRow(chkTrustCertificate);
-    form->addRow(tr("Certificate authorit&ies:"), txtCaFile);
-    form->addRow(tr("&Name in certificate:"), txtHostNameInCertificate);
+    return panel;
 }
 
 QWidget *ExplorerWindow::buildSweepBox()
@@ -261,25 +168,25 @@ QWidget *ExplorerWindow::buildSweepBox()
     auto *form = new QFormLayout(box);
     optLast = new QRadioButton(tr("&Last"));
     optLast->setObjectName(QStringLiteral("rangeLast"));
-    spinLastHours = spinBox("lastHours", 1, SweepRange::kMaxHours, tr(" hours"));
+    spinLastHours = FormParts::spinBox("lastHours", 1, SweepRange::kMaxHours, tr(" hours"));
     optFixed = new QRadioButton(tr("&From"));
     optFixed->setObjectName(QStringLiteral("rangeFixed"));
-    dtFrom = hourEdit("from");
-    dtTo = hourEdit("to");
+    dtFrom = FormParts::hourEdit("from");
+    dtTo = FormParts::hourEdit("to");
     form->addRow(optLast, spinLastHours);
     form->addRow(optFixed, dtFrom);
     form->addRow(tr("to"), dtTo);
 
-    spinMonStart = spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
+    spinMonStart = FormParts::spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
         AlarmSetting::kLastStartHour, QStringLiteral(":00"));
-    spinMonStop = spinBox("monitoringStop", AlarmSetting::kFirstStopHour,
+    spinMonStop = FormParts::spinBox("monitoringStop", AlarmSetting::kFirstStopHour,
         AlarmSetting::kLastStopHour, QStringLiteral(":00"));
     auto *monitoringRow = new QHBoxLayout;
     monitoringRow->addWidget(spinMonStart);
     monitoringRow->addWidget(new QLabel(tr("to")));
     monitoringRow->addWidget(spinMonStop);
     monitoringRow->addStretch();
-    form->addRow(buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
+    form->addRow(FormParts::buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
     lblMonitoring = new QLabel;
     lblMonitoring->setObjectName(QStringLiteral("monitoringRefusal"));
     lblMonitoring->setWordWrap(true);
@@ -287,10 +194,10 @@ QWidget *ExplorerWindow::buildSweepBox()
     lblMonitoring->hide();
     form->addRow(QString(), lblMonitoring);
     // The tester's ranges, so that a setting from its command line is shown as it was given.
-    spinThreshold = spinBox<LadderSpinBox>(
+    spinThreshold = FormParts::spinBox<LadderSpinBox>(
         "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
-    spinOccurrences
-        = spinBox("occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
+    spinOccurrences = FormParts::spinBox(
+        "occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
     form->addRow(tr("Avg. CPU load &threshold:"), spinThreshold);
     form->addRow(tr("&Occurrences:"), spinOccurrences);
     return box;
@@ -298,36 +205,55 @@ QWidget *ExplorerWindow::buildSweepBox()
 
 QWidget *ExplorerWindow::buildButtons()
 {
-    auto *panel = new QWidget;
-    auto *column = new QVBoxLayout(panel);
-    auto *buttonRow = new QHBoxLayout;
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
     cmdRun = new QPushButton(tr("&Run"));
     cmdRun->setObjectName(QStringLiteral("run"));
     cmdRun->setDefault(true);
     cmdCancel = new QPushButton(tr("&Cancel"));
     cmdCancel->setObjectName(QStringLiteral("cancel"));
+    layout->addWidget(cmdRun);
+    layout->addWidget(cmdCancel);
+    return row;
+}
+
+// The progress and the status line below every panel, in sight however the panels are placed.
+void ExplorerWindow::buildStatusLine()
+{
     progress = new QProgressBar;
     progress->setObjectName(QStringLiteral("progress"));
     progress->setTextVisible(true);
+    progress->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
     lblStatus = new QLabel;
     lblStatus->setObjectName(QStringLiteral("status"));
     lblStatus->setWordWrap(true);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buttonRow->addWidget(cmdRun);
-    buttonRow->addWidget(cmdCancel);
-    column->addLayout(buttonRow);
-    column->addWidget(progress);
-    column->addWidget(lblStatus);
-    return panel;
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(lblStatus, 1);
+    statusBar()->addPermanentWidget(progress);
 }
 
+// The heatmap and the tuning table in the centre; every other part is a panel of its own.
 QWidget *ExplorerWindow::buildViews()
 {
     m_heatmapModel = new HeatmapModel(this);
     m_heatmap = new HeatmapView;
     m_heatmap->setModel(m_heatmapModel);
-    m_caughtChart = new CaughtChartView;
+    auto *tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("views"));
+    tabs->addTab(m_heatmap, tr("&Heatmap"));
+    tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
+    auto *centre = new QWidget;
+    auto *column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(buildCompareRow());
+    column->addWidget(tabs, 1);
+    return centre;
+}
 
+// The device table beside the selected device's load and counts.
+QWidget *ExplorerWindow::buildDevicePanel()
+{
     m_deviceModel = new DeviceTableModel(this);
     m_deviceFilter = new DeviceFilterModel(this);
     m_deviceFilter->setSourceModel(m_deviceModel);
@@ -340,46 +266,55 @@ QWidget *ExplorerWindow::buildViews()
     m_deviceTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_deviceTable->verticalHeader()->hide();
     m_deviceTable->horizontalHeader()->setStretchLastSection(true);
-    txtDeviceFilter = lineEdit("deviceFilter");
+    txtDeviceFilter = FormParts::lineEdit("deviceFilter");
     txtDeviceFilter->setPlaceholderText(tr("Filter devices by name"));
     txtDeviceFilter->setClearButtonEnabled(true);
-    m_deviceChart = new DeviceCountsChartView;
+    auto *list = new QWidget;
+    auto *listColumn = new QVBoxLayout(list);
+    listColumn->setContentsMargins(0, 0, 0, 0);
+    listColumn->addWidget(txtDeviceFilter);
+    listColumn->addWidget(m_deviceTable, 1);
+    auto *split = new QSplitter(Qt::Horizontal);
+    split->setObjectName(QStringLiteral("devicePanel"));
+    split->addWidget(list);
+    split->addWidget(buildDeviceViews());
+    split->setStretchFactor(0, 2);
+    split->setStretchFactor(1, 3);
+    split->setChildrenCollapsible(false);
+    return split;
+}
 
-    auto *devicePanel = new QWidget;
-    auto *deviceColumn = new QVBoxLayout(devicePanel);
-    deviceColumn->setContentsMargins(0, 0, 0, 0);
-    deviceColumn->addWidget(txtDeviceFilter);
-    deviceColumn->addWidget(m_deviceTable, 1);
+QDockWidget *ExplorerWindow::addPanel(
+    const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area)
+{
+    auto *dock = new QDockWidget(title, this);
+    dock->setObjectName(QLatin1String(name));
+    dock->setWidget(content);
+    addDockWidget(area, dock);
+    return dock;
+}
 
-    auto *right = new QSplitter(Qt::Vertical);
-    right->addWidget(m_caughtChart);
-    right->addWidget(devicePanel);
-    right->addWidget(buildDeviceViews());
-    // Room for the time axis' labels and a few days' ticks; the table takes what is left.
+// The settings in a narrow column on the left, down to the status line; the devices and the
+// caught devices per hour below the views, one of them at a time, so that the heatmap keeps the
+// window's width for its hours.
+void ExplorerWindow::buildDocks()
+{
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    m_settingsDock
+        = addPanel("settingsPanel", tr("Settings"), buildSettingsPanel(), Qt::LeftDockWidgetArea);
+    m_devicesDock
+        = addPanel("devicesPanel", tr("Devices"), buildDevicePanel(), Qt::BottomDockWidgetArea);
+    m_caughtChart = new CaughtChartView;
+    m_caughtDock
+        = addPanel("caughtPanel", tr("Caught per hour"), m_caughtChart, Qt::BottomDockWidgetArea);
+    tabifyDockWidget(m_devicesDock, m_caughtDock);
+    m_devicesDock->raise();
+    // Room for the time axis' labels and a few days' ticks.
     for (QChartView *chart :
         std::initializer_list<QChartView *> {m_caughtChart, m_deviceChart, m_loadChart})
-        chart->setMinimumSize(240, 200);
-    right->setStretchFactor(0, 2);
-    right->setStretchFactor(1, 3);
-    right->setStretchFactor(2, 2);
-    auto *tabs = new QTabWidget;
-    tabs->setObjectName(QStringLiteral("views"));
-    tabs->addTab(m_heatmap, tr("&Heatmap"));
-    tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
-    auto *left = new QWidget;
-    auto *leftColumn = new QVBoxLayout(left);
-    leftColumn->setContentsMargins(0, 0, 0, 0);
-    leftColumn->addWidget(buildCompareRow());
-    leftColumn->addWidget(tabs, 1);
-    auto *split = new QSplitter(Qt::Horizontal);
-    split->addWidget(left);
-    split->addWidget(right);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    // Three fifths for the heatmap's side from the start, whatever the Tuning tab's texts would
-    // ask for.
-    split->setSizes({3000, 2000});
-    return split;
+        chart->setMinimumSize(240, 160);
+    resizeDocks({m_settingsDock}, {m_settingsDock->minimumSizeHint().width()}, Qt::Horizontal);
+    resizeDocks({m_devicesDock}, {kOpeningSize.height() * 3 / 8}, Qt::Vertical);
 }
 
 // The selected device's load and its counts per hour, one at a time.
@@ -401,6 +336,7 @@ QWidget *ExplorerWindow::buildDeviceViews()
     loadColumn->setContentsMargins(0, 0, 0, 0);
     loadColumn->addLayout(statusRow);
     loadColumn->addWidget(m_loadChart, 1);
+    m_deviceChart = new DeviceCountsChartView;
     auto *tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("deviceViews"));
     tabs->addTab(loadPanel, tr("C&PU load"));
@@ -447,7 +383,7 @@ QWidget *ExplorerWindow::buildTuningPanel()
     spinBudget->setSuffix(tr(" alarms per day"));
     spinBudget->setValue(m_tuningModel->budget());
     auto *budgetRow = new QHBoxLayout;
-    budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
+    budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), spinBudget));
     budgetRow->addWidget(spinBudget);
     auto *legend = new QLabel(
         legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
@@ -484,13 +420,17 @@ void ExplorerWindow::buildMenus()
     m_runAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
     m_cancelAction = sweep->addAction(tr("&Cancel"), this, &ExplorerWindow::cancel);
     m_cancelAction->setShortcut(QKeySequence(Qt::Key_Escape));
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    for (QDockWidget *dock : {m_settingsDock, m_devicesDock, m_caughtDock})
+        view->addAction(dock->toggleViewAction());
 }
 
 void ExplorerWindow::arrangeTabOrder()
 {
-    const QList<QWidget *> order {cboAuth, txtServer, txtPort, txtDatabase, spinLoginTimeout,
-        txtUser, txtPassword, cboEncryption, chkTrustCertificate, txtCaFile,
-        txtHostNameInCertificate, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
+    QList<QWidget *> order = m_connection->tabOrder();
+    order << QList<QWidget *> {optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
         spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
         spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange,
         m_loadChart, m_deviceChart};
@@ -549,20 +489,7 @@ void ExplorerWindow::applySettings(const SweepChoice &s)
     // Filling the controls is no change of the user's: the result on screen stays as it is.
     const QSignalBlocker blockThreshold(spinThreshold);
     const QSignalBlocker blockOccurrences(spinOccurrences);
-    const ConnectionFields &fields = s.connection.fields;
-    cboAuth->setCurrentIndex(
-        std::max<qsizetype>(0, ConnectionDefaults::authChoices().indexOf(fields.SqlConnType)));
-    txtServer->setText(fields.SqlDbServer);
-    txtPort->setText(fields.SqlDbPort);
-    txtDatabase->setText(fields.SqlDatabase);
-    txtUser->setText(fields.SqlDbUser);
-    txtPassword->setText(fields.SqlDbPass);
-    spinLoginTimeout->setValue(s.connection.loginTimeoutSeconds);
-    const ConnectionSecurity &security = s.connection.security;
-    cboEncryption->setCurrentIndex(int(security.encryption));
-    chkTrustCertificate->setChecked(security.trustServerCertificate);
-    txtCaFile->setText(security.caFile);
-    txtHostNameInCertificate->setText(security.hostNameInCertificate);
+    m_connection->setChoice(s.connection);
     spinLastHours->setValue(s.lastHours);
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime from = QDateTime::fromString(s.from, kHourFormat);
@@ -582,19 +509,7 @@ void ExplorerWindow::applySettings(const SweepChoice &s)
 SweepChoice ExplorerWindow::settings() const
 {
     SweepChoice s;
-    ConnectionFields &fields = s.connection.fields;
-    fields.SqlConnType = cboAuth->currentText();
-    fields.SqlDbServer = txtServer->text();
-    fields.SqlDbPort = txtPort->text();
-    fields.SqlDatabase = txtDatabase->text();
-    fields.SqlDbUser = txtUser->text();
-    fields.SqlDbPass = txtPassword->text();
-    s.connection.loginTimeoutSeconds = spinLoginTimeout->value();
-    ConnectionSecurity &security = s.connection.security;
-    security.encryption = EncryptionMode(cboEncryption->currentIndex());
-    security.trustServerCertificate = chkTrustCertificate->isChecked();
-    security.caFile = txtCaFile->text();
-    security.hostNameInCertificate = txtHostNameInCertificate->text();
+    s.connection = m_connection->choice();
     s.lastHours = spinLastHours->value();
     s.fixedRange = optFixed->isChecked();
     s.from = dtFrom->dateTime().toString(kHourFormat);
@@ -707,6 +622,8 @@ void ExplorerWindow::showResult()
     updateButtons();
     progress->setRange(0, 1);
     progress->setValue(1);
+    // Connected once, the connection needs no more room than its name.
+    m_connection->fold();
     emit resultShown();
 }
 
@@ -936,12 +853,15 @@ void ExplorerWindow::setDeviceLoadStatus(const QString &text, bool failure)
     lblDeviceLoad->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
-void ExplorerWindow::loadBudget()
+void ExplorerWindow::restoreRemembered()
 {
     if (m_settingsPath.isEmpty())
         return;
     const QSettings store(m_settingsPath, QSettings::IniFormat);
     spinBudget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+    // A file of an older explorer, or of another arrangement of panels, leaves the default one.
+    if (const std::optional<QByteArray> state = ExplorerSettingsStore::windowState(store))
+        restoreState(*state, kPanelsVersion);
 }
 
 void ExplorerWindow::remember() const
@@ -949,7 +869,8 @@ void ExplorerWindow::remember() const
     // Without the file the explorer still works, as the tester does without its run log.
     QString ignored;
     if (!m_settingsPath.isEmpty())
-        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored, spinBudget->value());
+        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored,
+            ExplorerSettingsStore::WindowMemory {spinBudget->value(), saveState(kPanelsVersion)});
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const

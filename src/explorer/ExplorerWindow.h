@@ -7,9 +7,7 @@
 #include <QMainWindow>
 
 class QAction;
-class QCheckBox;
-class QFormLayout;
-class QComboBox;
+class QDockWidget;
 class QDateTimeEdit;
 class QDoubleSpinBox;
 class QLabel;
@@ -23,6 +21,7 @@ class QTableView;
 namespace tovik {
 
 class CaughtChartView;
+class ConnectionForm;
 class DeviceCountsChartView;
 class DeviceFilterModel;
 class DeviceLoadChartView;
@@ -86,12 +85,15 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *buildSettingsColumn();
-    QWidget *buildConnectionBox();
-    void addSecurityRows(QFormLayout *form);
+    QWidget *buildSettingsPanel();
     QWidget *buildSweepBox();
     QWidget *buildButtons();
+    void buildStatusLine();
     QWidget *buildViews();
+    QWidget *buildDevicePanel();
+    QDockWidget *addPanel(
+        const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area);
+    void buildDocks();
     QWidget *buildCompareRow();
     QWidget *buildTuningPanel();
     QWidget *buildDeviceViews();
@@ -129,7 +131,8 @@ private:
     void showDeviceLoad(DeviceLoadWorker::LoadPointer load);
     void showDeviceLoadFailure(const QString &description);
     void setDeviceLoadStatus(const QString &text, bool failure);
-    void loadBudget();
+    // The budget and the panels' arrangement of the start before.
+    void restoreRemembered();
     void remember() const;
 
     void exportCsvAsked();
@@ -145,17 +148,10 @@ private:
     std::optional<std::pair<qint32, qint32>> m_loadWanted;
     QString m_loadName;
 
-    QComboBox *cboAuth = nullptr;
-    QLineEdit *txtServer = nullptr;
-    QLineEdit *txtPort = nullptr;
-    QLineEdit *txtDatabase = nullptr;
-    QSpinBox *spinLoginTimeout = nullptr;
-    QLineEdit *txtUser = nullptr;
-    QLineEdit *txtPassword = nullptr;
-    QComboBox *cboEncryption = nullptr;
-    QCheckBox *chkTrustCertificate = nullptr;
-    QLineEdit *txtCaFile = nullptr;
-    QLineEdit *txtHostNameInCertificate = nullptr;
+    ConnectionForm *m_connection = nullptr;
+    QDockWidget *m_settingsDock = nullptr;
+    QDockWidget *m_devicesDock = nullptr;
+    QDockWidget *m_caughtDock = nullptr;
 
     QRadioButton *optLast = nullptr;
     QSpinBox *spinLastHours = nullptr;

@@ -205,8 +205,8 @@ void tst_ExplorerScreen::controlsReachable()
         window->resize(window->width(), window->minimumSizeHint().height());
         QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
     }
-    for (const char *name : {"run", "cancel", "progress", "status", "heatmap", "caughtChart",
-             "devices", "deviceViews"}) {
+    for (const char *name :
+        {"run", "cancel", "progress", "status", "heatmap", "devices", "deviceViews"}) {
         const auto *widget = window->findChild<QWidget *>(name);
         QVERIFY2(widget, name);
         QVERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
