@@ -34,6 +34,9 @@ QGroupBox *ConnectionForm::buildFields()
     m_auth = new QComboBox;
     m_auth->setObjectName(QStringLiteral("auth"));
     m_auth->addItems(ConnectionDefaults::authChoices());
+    // The longest choice would set the column's width; the open list shows it whole.
+    m_auth->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_auth->setMinimumContentsLength(16);
     m_server = FormParts::lineEdit("server");
     m_port = FormParts::lineEdit("port");
     m_port->setMaxLength(5);
@@ -75,7 +78,8 @@ void ConnectionForm::addSecurityRows(QFormLayout *form)
         m_encryption->addItem(label);
         m_encryption->setItemData(m_encryption->count() - 1, explanation, Qt::ToolTipRole);
     }
-    m_trustCertificate = new QCheckBox(tr("Trust the server's certificate without chec&king it"));
+    // On two lines, so that the line does not widen the column.
+    m_trustCertificate = new QCheckBox(tr("Trust the server's certificate\nwithout chec&king it"));
     m_trustCertificate->setObjectName(QStringLiteral("trustServerCertificate"));
     m_caFile = FormParts::lineEdit("caFile");
     m_caFile->setPlaceholderText(tr("the system's"));

@@ -63,7 +63,9 @@ namespace {
 
 const QString kHourFormat = HourText::kFormat;
 // Where the screen has room; a smaller one gets its whole available area.
-constexpr QSize kOpeningSize(1200, 800);
+constexpr QSize kOpeningSize(1280, 800);
+// Narrower than this, the window is low too, and the device panels stack with the settings.
+constexpr int kWidthForPanelsBelow = 1200;
 // Raised when the panels change, so that an arrangement of others is not restored onto them.
 constexpr int kPanelsVersion = 1;
 
@@ -132,11 +134,38 @@ ExplorerWindow::~ExplorerWindow() = default;
 void ExplorerWindow::fitToScreen()
 {
     const QRect room = screen()->availableGeometry().marginsRemoved(frameAllowance(fontMetrics()));
-    setGeometry(QStyle::alignedRect(
-        layoutDirection(), Qt::AlignCenter, kOpeningSize.boundedTo(room.size()), room));
+    const QSize size = kOpeningSize.boundedTo(room.size());
+    setGeometry(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size, room));
+    if (!m_arrangementRestored)
+        arrangePanels(size);
 }
 
-// The settings scroll, so that a low screen still shows Run and Cancel below them.
+// A narrow screen is a low one too (4:3 and 16:10): there the device
+// panels share the settings' column, so that the views keep the window's height for the tuning
+// table's every threshold. Otherwise they lie below the views, which keep the width for the
+// heatmap's hours.
+void ExplorerWindow::arrangePanels(const QSize &size)
+{
+    const bool narrow = size.width() < kWidthForPanelsBelow;
+    for (QDockWidget *dock : {m_devicesDock, m_caughtDock})
+        addDockWidget(narrow ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, dock);
+    if (narrow)
+        tabifyDockWidget(m_settingsDock, m_devicesDock);
+    tabifyDockWidget(m_devicesDock, m_caughtDock);
+    (narrow ? m_settingsDock : m_devicesDock)->raise();
+    resizeDocks({m_settingsDock}, {settingsWidth()}, Qt::Horizontal);
+    if (!narrow)
+        resizeDocks({m_devicesDock}, {size.height() * 7 / 16}, Qt::Vertical);
+}
+
+// As wide as the settings ask, so that only their height ever needs to scroll.
+int ExplorerWindow::settingsWidth() const
+{
+    return m_settingsScroll->widget()->minimumSizeHint().width()
+        + m_settingsScroll->verticalScrollBar()->sizeHint().width();
+}
+
+// The settings scroll, so that a low screen still shows all of them.
 QWidget *ExplorerWindow::buildSettingsPanel()
 {
     auto *settings = new QWidget;
@@ -145,21 +174,13 @@ QWidget *ExplorerWindow::buildSettingsPanel()
     settingsLayout->addWidget(m_connection);
     settingsLayout->addWidget(buildSweepBox());
     settingsLayout->addStretch();
-    auto *scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("settingsScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(settings);
-    // As wide as the settings ask, so that only their height ever needs to scroll.
-    scroll->setMinimumWidth(
-        settings->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-    auto *panel = new QWidget;
-    auto *layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(buildButtons());
-    return panel;
+    m_settingsScroll = new QScrollArea;
+    m_settingsScroll->setObjectName(QStringLiteral("settingsScroll"));
+    m_settingsScroll->setFrameShape(QFrame::NoFrame);
+    m_settingsScroll->setWidgetResizable(true);
+    m_settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_settingsScroll->setWidget(settings);
+    return m_settingsScroll;
 }
 
 QWidget *ExplorerWindow::buildSweepBox()
@@ -203,23 +224,15 @@ QWidget *ExplorerWindow::buildSweepBox()
     return box;
 }
 
-QWidget *ExplorerWindow::buildButtons()
+// Run, Cancel, the progress and the status line below every panel, in sight however the panels
+// are placed.
+void ExplorerWindow::buildStatusLine()
 {
-    auto *row = new QWidget;
-    auto *layout = new QHBoxLayout(row);
     cmdRun = new QPushButton(tr("&Run"));
     cmdRun->setObjectName(QStringLiteral("run"));
     cmdRun->setDefault(true);
     cmdCancel = new QPushButton(tr("&Cancel"));
     cmdCancel->setObjectName(QStringLiteral("cancel"));
-    layout->addWidget(cmdRun);
-    layout->addWidget(cmdCancel);
-    return row;
-}
-
-// The progress and the status line below every panel, in sight however the panels are placed.
-void ExplorerWindow::buildStatusLine()
-{
     progress = new QProgressBar;
     progress->setObjectName(QStringLiteral("progress"));
     progress->setTextVisible(true);
@@ -227,8 +240,13 @@ void ExplorerWindow::buildStatusLine()
     lblStatus = new QLabel;
     lblStatus->setObjectName(QStringLiteral("status"));
     lblStatus->setWordWrap(true);
+    // A wrapped label asks for the lines of a width of its own; two lines are what a wide window
+    // needs, and the tooltip holds the whole of a longer text.
+    lblStatus->setMaximumHeight(2 * fontMetrics().lineSpacing());
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(cmdRun);
+    statusBar()->addWidget(cmdCancel);
     statusBar()->addWidget(lblStatus, 1);
     statusBar()->addPermanentWidget(progress);
 }
@@ -274,14 +292,14 @@ QWidget *ExplorerWindow::buildDevicePanel()
     listColumn->setContentsMargins(0, 0, 0, 0);
     listColumn->addWidget(txtDeviceFilter);
     listColumn->addWidget(m_deviceTable, 1);
-    auto *split = new QSplitter(Qt::Horizontal);
-    split->setObjectName(QStringLiteral("devicePanel"));
-    split->addWidget(list);
-    split->addWidget(buildDeviceViews());
-    split->setStretchFactor(0, 2);
-    split->setStretchFactor(1, 3);
-    split->setChildrenCollapsible(false);
-    return split;
+    m_devicePanel = new QSplitter(Qt::Horizontal);
+    m_devicePanel->setObjectName(QStringLiteral("devicePanel"));
+    m_devicePanel->addWidget(list);
+    m_devicePanel->addWidget(buildDeviceViews());
+    m_devicePanel->setStretchFactor(0, 2);
+    m_devicePanel->setStretchFactor(1, 3);
+    m_devicePanel->setChildrenCollapsible(false);
+    return m_devicePanel;
 }
 
 QDockWidget *ExplorerWindow::addPanel(
@@ -307,14 +325,22 @@ void ExplorerWindow::buildDocks()
     m_caughtChart = new CaughtChartView;
     m_caughtDock
         = addPanel("caughtPanel", tr("Caught per hour"), m_caughtChart, Qt::BottomDockWidgetArea);
-    tabifyDockWidget(m_devicesDock, m_caughtDock);
-    m_devicesDock->raise();
     // Room for the time axis' labels and a few days' ticks.
     for (QChartView *chart :
         std::initializer_list<QChartView *> {m_caughtChart, m_deviceChart, m_loadChart})
-        chart->setMinimumSize(240, 160);
-    resizeDocks({m_settingsDock}, {m_settingsDock->minimumSizeHint().width()}, Qt::Horizontal);
-    resizeDocks({m_devicesDock}, {kOpeningSize.height() * 3 / 8}, Qt::Vertical);
+        chart->setMinimumSize(240, 140);
+    // In a column the device table lies above the charts, below the views beside them.
+    for (QDockWidget *dock : {m_settingsDock, m_devicesDock})
+        connect(dock, &QDockWidget::dockLocationChanged, this, &ExplorerWindow::orientDevicePanel);
+    arrangePanels(kOpeningSize);
+}
+
+void ExplorerWindow::orientDevicePanel()
+{
+    const Qt::DockWidgetArea area = dockWidgetArea(m_devicesDock);
+    const bool column = m_devicesDock->isFloating() || area == Qt::LeftDockWidgetArea
+        || area == Qt::RightDockWidgetArea;
+    m_devicePanel->setOrientation(column ? Qt::Vertical : Qt::Horizontal);
 }
 
 // The selected device's load and its counts per hour, one at a time.
@@ -361,10 +387,9 @@ QWidget *ExplorerWindow::buildCompareRow()
             + legendSwatch(HeatmapDelegate::kLost, tr("caught by the baseline only")) + u' '
             + legendSwatch(HeatmapDelegate::kBlind, tr("too few samples to fire (hatched)")));
     legend->setTextFormat(Qt::RichText);
-    // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
-    // side against the charts'.
+    // A long comparison wraps rather than widen the views against the panels; the legend keeps
+    // its lines, which a wrapped one would double in a narrow window.
     lblComparison->setWordWrap(true);
-    legend->setWordWrap(true);
     layout->addWidget(cmdBaseline);
     layout->addWidget(lblComparison, 1);
     layout->addWidget(legend);
@@ -696,6 +721,7 @@ void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 void ExplorerWindow::setStatus(const QString &text, bool failure)
 {
     lblStatus->setText(text);
+    lblStatus->setToolTip(text);
     lblStatus->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
@@ -861,7 +887,8 @@ void ExplorerWindow::restoreRemembered()
     spinBudget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
     // A file of an older explorer, or of another arrangement of panels, leaves the default one.
     if (const std::optional<QByteArray> state = ExplorerSettingsStore::windowState(store))
-        restoreState(*state, kPanelsVersion);
+        m_arrangementRestored = restoreState(*state, kPanelsVersion);
+    orientDevicePanel();
 }
 
 void ExplorerWindow::remember() const

@@ -15,7 +15,9 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QSpinBox;
+class QSplitter;
 class QTableView;
 
 namespace tovik {
@@ -87,13 +89,15 @@ protected:
 private:
     QWidget *buildSettingsPanel();
     QWidget *buildSweepBox();
-    QWidget *buildButtons();
     void buildStatusLine();
     QWidget *buildViews();
     QWidget *buildDevicePanel();
     QDockWidget *addPanel(
         const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area);
     void buildDocks();
+    void arrangePanels(const QSize &size);
+    int settingsWidth() const;
+    void orientDevicePanel();
     QWidget *buildCompareRow();
     QWidget *buildTuningPanel();
     QWidget *buildDeviceViews();
@@ -152,6 +156,9 @@ private:
     QDockWidget *m_settingsDock = nullptr;
     QDockWidget *m_devicesDock = nullptr;
     QDockWidget *m_caughtDock = nullptr;
+    QSplitter *m_devicePanel = nullptr;
+    QScrollArea *m_settingsScroll = nullptr;
+    bool m_arrangementRestored = false;
 
     QRadioButton *optLast = nullptr;
     QSpinBox *spinLastHours = nullptr;
