@@ -140,22 +140,24 @@ void ExplorerWindow::fitToScreen()
         arrangePanels(size);
 }
 
-// A narrow screen is a low one too (4:3 and 16:10): there the device
-// panels share the settings' column, so that the views keep the window's height for the tuning
-// table's every threshold. Otherwise they lie below the views, which keep the width for the
-// heatmap's hours.
+// A narrow screen is a low one too (4:3 and 16:10): there the device panels share the settings'
+// column, so that the views keep the window's height for the tuning table's every threshold.
+// Otherwise the devices lie below the views, which keep the width for the heatmap's hours, and
+// the caught devices per hour below the settings, in sight beside them.
 void ExplorerWindow::arrangePanels(const QSize &size)
 {
     const bool narrow = size.width() < kWidthForPanelsBelow;
-    for (QDockWidget *dock : {m_devicesDock, m_caughtDock})
-        addDockWidget(narrow ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, dock);
-    if (narrow)
+    addDockWidget(narrow ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, m_devicesDock);
+    addDockWidget(Qt::LeftDockWidgetArea, m_caughtDock);
+    if (narrow) {
         tabifyDockWidget(m_settingsDock, m_devicesDock);
-    tabifyDockWidget(m_devicesDock, m_caughtDock);
-    (narrow ? m_settingsDock : m_devicesDock)->raise();
-    resizeDocks({m_settingsDock}, {settingsWidth()}, Qt::Horizontal);
-    if (!narrow)
+        tabifyDockWidget(m_devicesDock, m_caughtDock);
+        m_settingsDock->raise();
+    } else {
+        splitDockWidget(m_settingsDock, m_caughtDock, Qt::Vertical);
         resizeDocks({m_devicesDock}, {size.height() * 7 / 16}, Qt::Vertical);
+    }
+    resizeDocks({m_settingsDock}, {settingsWidth()}, Qt::Horizontal);
 }
 
 // As wide as the settings ask, so that only their height ever needs to scroll.

@@ -378,7 +378,6 @@ void tst_ExplorerScreen::demoResultFits()
     const auto *load = window->findChild<QChartView *>("deviceLoadChart");
     QVERIFY2(load->isVisible(), qPrintable(whereIs(*window, load)));
     QTRY_VERIFY2(elidedChartTexts(load).isEmpty(), qPrintable(elidedChartTexts(load).join(" | ")));
-    window->findChild<QDockWidget *>("caughtPanel")->raise();
     const auto *caught = window->findChild<QChartView *>("caughtChart");
     QTRY_VERIFY2(caught->isVisible(), qPrintable(whereIs(*window, caught)));
     QTRY_VERIFY2(
