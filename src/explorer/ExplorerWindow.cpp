@@ -1,7 +1,5 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "common/AlarmSetting.h"
-#include "common/HourText.h"
 #include "explorer/ConnectionForm.h"
 #include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceLoadChartView.h"
@@ -15,7 +13,7 @@
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
-#include "explorer/LadderSpinBox.h"
+#include "explorer/SweepForm.h"
 #include "explorer/TuningModel.h"
 #include "explorer/TuningView.h"
 #include "output/OutputFile.h"
@@ -27,10 +25,7 @@
 #include "sweep/SweepGrid.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
@@ -44,12 +39,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -61,18 +54,12 @@ namespace tovik {
 
 namespace {
 
-const QString kHourFormat = HourText::kFormat;
 // Where the screen has room; a smaller one gets its whole available area.
 constexpr QSize kOpeningSize(1280, 800);
 // Narrower than this, the window is low too, and the device panels stack with the settings.
 constexpr int kWidthForPanelsBelow = 1200;
 // Raised when the panels change, so that an arrangement of others is not restored onto them.
 constexpr int kPanelsVersion = 1;
-
-QDateTime wholeHourBefore(const QDateTime &time, int hours)
-{
-    return QDateTime(time.date(), QTime(time.time().hour(), 0)).addSecs(-3600LL * hours);
-}
 
 // The device of grid that is the same report's node as device of before; -1 when grid lacks it.
 int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
@@ -174,7 +161,8 @@ QWidget *ExplorerWindow::buildSettingsPanel()
     auto *settingsLayout = new QVBoxLayout(settings);
     m_connection = new ConnectionForm;
     settingsLayout->addWidget(m_connection);
-    settingsLayout->addWidget(buildSweepBox());
+    m_sweep = new SweepForm;
+    settingsLayout->addWidget(m_sweep);
     settingsLayout->addStretch();
     m_settingsScroll = new QScrollArea;
     m_settingsScroll->setObjectName(QStringLiteral("settingsScroll"));
@@ -183,47 +171,6 @@ QWidget *ExplorerWindow::buildSettingsPanel()
     m_settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_settingsScroll->setWidget(settings);
     return m_settingsScroll;
-}
-
-QWidget *ExplorerWindow::buildSweepBox()
-{
-    auto *box = new QGroupBox(tr("Sweep"));
-    auto *form = new QFormLayout(box);
-    optLast = new QRadioButton(tr("&Last"));
-    optLast->setObjectName(QStringLiteral("rangeLast"));
-    spinLastHours = FormParts::spinBox("lastHours", 1, SweepRange::kMaxHours, tr(" hours"));
-    optFixed = new QRadioButton(tr("&From"));
-    optFixed->setObjectName(QStringLiteral("rangeFixed"));
-    dtFrom = FormParts::hourEdit("from");
-    dtTo = FormParts::hourEdit("to");
-    form->addRow(optLast, spinLastHours);
-    form->addRow(optFixed, dtFrom);
-    form->addRow(tr("to"), dtTo);
-
-    spinMonStart = FormParts::spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
-        AlarmSetting::kLastStartHour, QStringLiteral(":00"));
-    spinMonStop = FormParts::spinBox("monitoringStop", AlarmSetting::kFirstStopHour,
-        AlarmSetting::kLastStopHour, QStringLiteral(":00"));
-    auto *monitoringRow = new QHBoxLayout;
-    monitoringRow->addWidget(spinMonStart);
-    monitoringRow->addWidget(new QLabel(tr("to")));
-    monitoringRow->addWidget(spinMonStop);
-    monitoringRow->addStretch();
-    form->addRow(FormParts::buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
-    lblMonitoring = new QLabel;
-    lblMonitoring->setObjectName(QStringLiteral("monitoringRefusal"));
-    lblMonitoring->setWordWrap(true);
-    lblMonitoring->setStyleSheet(QStringLiteral("color: #b00000"));
-    lblMonitoring->hide();
-    form->addRow(QString(), lblMonitoring);
-    // The tester's ranges, so that a setting from its command line is shown as it was given.
-    spinThreshold = FormParts::spinBox<LadderSpinBox>(
-        "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
-    spinOccurrences = FormParts::spinBox(
-        "occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
-    form->addRow(tr("Avg. CPU load &threshold:"), spinThreshold);
-    form->addRow(tr("&Occurrences:"), spinOccurrences);
-    return box;
 }
 
 // Run, Cancel, the progress and the status line below every panel, in sight however the panels
@@ -457,10 +404,9 @@ void ExplorerWindow::buildMenus()
 void ExplorerWindow::arrangeTabOrder()
 {
     QList<QWidget *> order = m_connection->tabOrder();
-    order << QList<QWidget *> {optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
-        spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
-        spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange,
-        m_loadChart, m_deviceChart};
+    order << m_sweep->tabOrder();
+    order << QList<QWidget *> {cmdRun, cmdCancel, cmdBaseline, m_heatmap, spinBudget, m_tuning,
+        m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange, m_loadChart, m_deviceChart};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -469,17 +415,10 @@ void ExplorerWindow::connectControls()
 {
     connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
     connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
-    connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
-    connect(spinThreshold, &QSpinBox::valueChanged, m_controller,
-        [this](int value) { m_controller->changeThreshold(qint16(value)); });
-    for (QSpinBox *box : {spinMonStart, spinMonStop})
-        connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::showMonitoringRefusal);
-    for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
-        connect(box, &QSpinBox::valueChanged, m_controller, &ExplorerController::requeryLater);
-    for (QDateTimeEdit *edit : {dtFrom, dtTo})
-        connect(
-            edit, &QDateTimeEdit::dateTimeChanged, m_controller, &ExplorerController::requeryLater);
-    connect(optLast, &QRadioButton::toggled, m_controller, &ExplorerController::requeryLater);
+    connect(m_sweep, &SweepForm::occurrencesChanged, this, &ExplorerWindow::redrawForOccurrences);
+    connect(
+        m_sweep, &SweepForm::thresholdChanged, m_controller, &ExplorerController::changeThreshold);
+    connect(m_sweep, &SweepForm::rangeChanged, m_controller, &ExplorerController::requeryLater);
     connect(txtDeviceFilter, &QLineEdit::textChanged, m_deviceFilter,
         &DeviceFilterModel::setNameFilter);
     connect(
@@ -514,37 +453,16 @@ void ExplorerWindow::connectController()
 void ExplorerWindow::applySettings(const SweepChoice &s)
 {
     // Filling the controls is no change of the user's: the result on screen stays as it is.
-    const QSignalBlocker blockThreshold(spinThreshold);
-    const QSignalBlocker blockOccurrences(spinOccurrences);
+    m_sweep->setChoice(s);
     m_connection->setChoice(s.connection);
-    spinLastHours->setValue(s.lastHours);
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime from = QDateTime::fromString(s.from, kHourFormat);
-    const QDateTime to = QDateTime::fromString(s.to, kHourFormat);
-    dtFrom->setDateTime(from.isValid() ? from : wholeHourBefore(now, s.lastHours));
-    dtTo->setDateTime(to.isValid() ? to : wholeHourBefore(now, 0));
-    (s.fixedRange ? optFixed : optLast)->setChecked(true);
-    spinMonStart->setValue(s.monStartHour);
-    spinMonStop->setValue(s.monStopHour);
-    showMonitoringRefusal();
-    spinThreshold->setValue(s.threshold);
-    spinOccurrences->setValue(s.occurrences);
     // Filling the controls is no change of the user's, so it asks for no query.
     m_controller->stopRequery();
 }
 
 SweepChoice ExplorerWindow::settings() const
 {
-    SweepChoice s;
+    SweepChoice s = m_sweep->choice();
     s.connection = m_connection->choice();
-    s.lastHours = spinLastHours->value();
-    s.fixedRange = optFixed->isChecked();
-    s.from = dtFrom->dateTime().toString(kHourFormat);
-    s.to = dtTo->dateTime().toString(kHourFormat);
-    s.monStartHour = qint16(spinMonStart->value());
-    s.monStopHour = qint16(spinMonStop->value());
-    s.threshold = qint16(spinThreshold->value());
-    s.occurrences = qint16(spinOccurrences->value());
     return s;
 }
 
@@ -583,7 +501,7 @@ QString ExplorerWindow::statusText() const
 void ExplorerWindow::run()
 {
     m_controller->stopRequery();
-    QString failure = monitoringRefusal();
+    QString failure = m_sweep->monitoringRefusal();
     if (!failure.isEmpty()) {
         setStatus(failure, true);
         return;
@@ -596,22 +514,6 @@ void ExplorerWindow::run()
     remember();
     sweep->ladder = ThresholdLadder::standard();
     m_controller->run(*sweep);
-}
-
-QString ExplorerWindow::monitoringRefusal() const
-{
-    const int start = spinMonStart->value();
-    const int stop = spinMonStop->value();
-    return AlarmSetting::monitorsSomeHour(start, stop)
-        ? QString()
-        : AlarmSetting::noMonitoredHourText(start, stop);
-}
-
-void ExplorerWindow::showMonitoringRefusal()
-{
-    const QString refusal = monitoringRefusal();
-    lblMonitoring->setText(refusal);
-    lblMonitoring->setVisible(!refusal.isEmpty());
 }
 
 void ExplorerWindow::cancel()
@@ -639,7 +541,7 @@ void ExplorerWindow::showResult()
     m_shownDevice = -1;
     m_deviceChart->clearDevice();
     forgetDeviceLoad();
-    spinThreshold->setLadder(m_controller->shownLadder()->ladder);
+    m_sweep->setLadder(m_controller->shownLadder()->ladder);
     // A range without samples has no surface to tune on, only zeros that would look quiet.
     m_tuningModel->setResult(SampleCoverage::hasAnySample(*m_controller->shownLadder())
             ? m_controller->shownLadder()
@@ -738,7 +640,7 @@ void ExplorerWindow::updateButtons()
 
 qint16 ExplorerWindow::occurrences() const
 {
-    return qint16(spinOccurrences->value());
+    return m_sweep->occurrences();
 }
 
 AlarmChoice ExplorerWindow::shownChoice() const
@@ -767,8 +669,7 @@ void ExplorerWindow::redrawForOccurrences()
 
 void ExplorerWindow::chooseSetting(AlarmChoice setting)
 {
-    spinOccurrences->setValue(setting.occurrences);
-    spinThreshold->setValue(setting.threshold);
+    m_sweep->chooseSetting(setting);
 }
 
 void ExplorerWindow::keepBaseline()

@@ -8,15 +8,12 @@
 
 class QAction;
 class QDockWidget;
-class QDateTimeEdit;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QScrollArea;
-class QSpinBox;
 class QSplitter;
 class QTableView;
 
@@ -32,7 +29,7 @@ class DeviceTableModel;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
-class LadderSpinBox;
+class SweepForm;
 class SweepGrid;
 class TuningModel;
 class TuningView;
@@ -88,7 +85,6 @@ protected:
 
 private:
     QWidget *buildSettingsPanel();
-    QWidget *buildSweepBox();
     void buildStatusLine();
     QWidget *buildViews();
     QWidget *buildDevicePanel();
@@ -119,9 +115,6 @@ private:
     qint16 occurrences() const;
     AlarmChoice shownChoice() const;
     void redrawForOccurrences();
-    // The reason a monitoring time is refused, beside its boxes; empty for one that monitors.
-    QString monitoringRefusal() const;
-    void showMonitoringRefusal();
     void chooseSetting(AlarmChoice setting);
     void keepBaseline();
     void compareWithBaseline();
@@ -160,16 +153,7 @@ private:
     QScrollArea *m_settingsScroll = nullptr;
     bool m_arrangementRestored = false;
 
-    QRadioButton *optLast = nullptr;
-    QSpinBox *spinLastHours = nullptr;
-    QRadioButton *optFixed = nullptr;
-    QDateTimeEdit *dtFrom = nullptr;
-    QDateTimeEdit *dtTo = nullptr;
-    QSpinBox *spinMonStart = nullptr;
-    QSpinBox *spinMonStop = nullptr;
-    QLabel *lblMonitoring = nullptr;
-    LadderSpinBox *spinThreshold = nullptr;
-    QSpinBox *spinOccurrences = nullptr;
+    SweepForm *m_sweep = nullptr;
 
     QPushButton *cmdRun = nullptr;
     QPushButton *cmdCancel = nullptr;
