@@ -1,10 +1,7 @@
 #include "explorer/ExplorerWindow.h"
 
 #include "explorer/ConnectionForm.h"
-#include "explorer/DeviceFilterModel.h"
-#include "explorer/DeviceLoadChartView.h"
-#include "explorer/DeviceLoadController.h"
-#include "explorer/DeviceTableModel.h"
+#include "explorer/DevicePanel.h"
 #include "explorer/EngineSweepRunner.h"
 #include "explorer/ExplorerController.h"
 #include "explorer/ExplorerSettingsStore.h"
@@ -30,12 +27,8 @@
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -43,11 +36,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -60,18 +51,6 @@ constexpr QSize kOpeningSize(1280, 800);
 constexpr int kWidthForPanelsBelow = 1200;
 // Raised when the panels change, so that an arrangement of others is not restored onto them.
 constexpr int kPanelsVersion = 1;
-
-// The device of grid that is the same report's node as device of before; -1 when grid lacks it.
-int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
-{
-    const GridDevice &wanted = before.device(device);
-    for (int i = 0; i < grid.deviceCount(); ++i) {
-        if (grid.device(i).reportIndex == wanted.reportIndex
-            && grid.device(i).nodeId == wanted.nodeId)
-            return i;
-    }
-    return -1;
-}
 
 // The window manager's frame is not known before the window is shown: room for a title bar of two
 // lines of text and a thin border.
@@ -93,12 +72,12 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent)
     , m_settingsPath(settingsPath)
     , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
-    , m_loadController(new DeviceLoadController(this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     setCentralWidget(buildViews());
+    m_devicePanel = new DevicePanel(m_controller);
     buildStatusLine();
     buildDocks();
     buildMenus();
@@ -218,39 +197,6 @@ QWidget *ExplorerWindow::buildViews()
     return centre;
 }
 
-// The device table beside the selected device's load and counts.
-QWidget *ExplorerWindow::buildDevicePanel()
-{
-    m_deviceModel = new DeviceTableModel(this);
-    m_deviceFilter = new DeviceFilterModel(this);
-    m_deviceFilter->setSourceModel(m_deviceModel);
-    m_deviceTable = new QTableView;
-    m_deviceTable->setObjectName(QStringLiteral("devices"));
-    m_deviceTable->setModel(m_deviceFilter);
-    m_deviceTable->setSortingEnabled(true);
-    m_deviceTable->sortByColumn(DeviceTableModel::HoursCaught, Qt::DescendingOrder);
-    m_deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_deviceTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_deviceTable->verticalHeader()->hide();
-    m_deviceTable->horizontalHeader()->setStretchLastSection(true);
-    txtDeviceFilter = FormParts::lineEdit("deviceFilter");
-    txtDeviceFilter->setPlaceholderText(tr("Filter devices by name"));
-    txtDeviceFilter->setClearButtonEnabled(true);
-    auto *list = new QWidget;
-    auto *listColumn = new QVBoxLayout(list);
-    listColumn->setContentsMargins(0, 0, 0, 0);
-    listColumn->addWidget(txtDeviceFilter);
-    listColumn->addWidget(m_deviceTable, 1);
-    m_devicePanel = new QSplitter(Qt::Horizontal);
-    m_devicePanel->setObjectName(QStringLiteral("devicePanel"));
-    m_devicePanel->addWidget(list);
-    m_devicePanel->addWidget(buildDeviceViews());
-    m_devicePanel->setStretchFactor(0, 2);
-    m_devicePanel->setStretchFactor(1, 3);
-    m_devicePanel->setChildrenCollapsible(false);
-    return m_devicePanel;
-}
-
 QDockWidget *ExplorerWindow::addPanel(
     const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area)
 {
@@ -270,13 +216,13 @@ void ExplorerWindow::buildDocks()
     m_settingsDock
         = addPanel("settingsPanel", tr("Settings"), buildSettingsPanel(), Qt::LeftDockWidgetArea);
     m_devicesDock
-        = addPanel("devicesPanel", tr("Devices"), buildDevicePanel(), Qt::BottomDockWidgetArea);
+        = addPanel("devicesPanel", tr("Devices"), m_devicePanel, Qt::BottomDockWidgetArea);
     m_caughtChart = new CaughtChartView;
     m_caughtDock
         = addPanel("caughtPanel", tr("Caught per hour"), m_caughtChart, Qt::BottomDockWidgetArea);
     // Room for the time axis' labels and a few days' ticks.
-    for (QChartView *chart :
-        std::initializer_list<QChartView *> {m_caughtChart, m_deviceChart, m_loadChart})
+    const QList<QWidget *> charts = m_devicePanel->charts() << m_caughtChart;
+    for (QWidget *chart : charts)
         chart->setMinimumSize(240, 140);
     // In a column the device table lies above the charts, below the views beside them.
     for (QDockWidget *dock : {m_settingsDock, m_devicesDock})
@@ -290,33 +236,6 @@ void ExplorerWindow::orientDevicePanel()
     const bool column = m_devicesDock->isFloating() || area == Qt::LeftDockWidgetArea
         || area == Qt::RightDockWidgetArea;
     m_devicePanel->setOrientation(column ? Qt::Vertical : Qt::Horizontal);
-}
-
-// The selected device's load and its counts per hour, one at a time.
-QWidget *ExplorerWindow::buildDeviceViews()
-{
-    m_loadChart = new DeviceLoadChartView;
-    lblDeviceLoad = new QLabel(tr("Select a device to see its CPU load."));
-    lblDeviceLoad->setObjectName(QStringLiteral("deviceLoadStatus"));
-    lblDeviceLoad->setWordWrap(true);
-    lblDeviceLoad->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    cmdWholeRange = new QPushButton(tr("Whole range"));
-    cmdWholeRange->setObjectName(QStringLiteral("wholeRange"));
-    cmdWholeRange->setToolTip(m_loadChart->toolTip());
-    auto *statusRow = new QHBoxLayout;
-    statusRow->addWidget(lblDeviceLoad, 1);
-    statusRow->addWidget(cmdWholeRange);
-    auto *loadPanel = new QWidget;
-    auto *loadColumn = new QVBoxLayout(loadPanel);
-    loadColumn->setContentsMargins(0, 0, 0, 0);
-    loadColumn->addLayout(statusRow);
-    loadColumn->addWidget(m_loadChart, 1);
-    m_deviceChart = new DeviceCountsChartView;
-    auto *tabs = new QTabWidget;
-    tabs->setObjectName(QStringLiteral("deviceViews"));
-    tabs->addTab(loadPanel, tr("C&PU load"));
-    tabs->addTab(m_deviceChart, tr("Counts b&y hour"));
-    return tabs;
 }
 
 QWidget *ExplorerWindow::buildCompareRow()
@@ -405,8 +324,9 @@ void ExplorerWindow::arrangeTabOrder()
 {
     QList<QWidget *> order = m_connection->tabOrder();
     order << m_sweep->tabOrder();
-    order << QList<QWidget *> {cmdRun, cmdCancel, cmdBaseline, m_heatmap, spinBudget, m_tuning,
-        m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange, m_loadChart, m_deviceChart};
+    order << QList<QWidget *> {
+        cmdRun, cmdCancel, cmdBaseline, m_heatmap, spinBudget, m_tuning, m_caughtChart};
+    order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -419,14 +339,8 @@ void ExplorerWindow::connectControls()
     connect(
         m_sweep, &SweepForm::thresholdChanged, m_controller, &ExplorerController::changeThreshold);
     connect(m_sweep, &SweepForm::rangeChanged, m_controller, &ExplorerController::requeryLater);
-    connect(txtDeviceFilter, &QLineEdit::textChanged, m_deviceFilter,
-        &DeviceFilterModel::setNameFilter);
-    connect(
-        txtDeviceFilter, &QLineEdit::returnPressed, this, &ExplorerWindow::selectFirstListedDevice);
-    connect(
-        cmdWholeRange, &QPushButton::clicked, m_loadChart, &DeviceLoadChartView::showWholeRange);
-    connect(m_deviceTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        &ExplorerWindow::showDeviceOfTable);
+    connect(m_devicePanel, &DevicePanel::loadShown, this, &ExplorerWindow::deviceLoadShown);
+    connect(m_devicePanel, &DevicePanel::loadFailed, this, &ExplorerWindow::deviceLoadFailed);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
     connect(m_tuning, &TuningView::settingChosen, this, &ExplorerWindow::chooseSetting);
@@ -445,9 +359,6 @@ void ExplorerWindow::connectController()
     connect(
         m_controller, &ExplorerController::thresholdShown, this, &ExplorerWindow::showThreshold);
     connect(m_controller, &ExplorerController::failed, this, &ExplorerWindow::showFailure);
-    connect(m_loadController, &DeviceLoadController::loaded, this, &ExplorerWindow::showDeviceLoad);
-    connect(m_loadController, &DeviceLoadController::failed, this,
-        &ExplorerWindow::showDeviceLoadFailure);
 }
 
 void ExplorerWindow::applySettings(const SweepChoice &s)
@@ -538,9 +449,7 @@ void ExplorerWindow::showProgress(int report, int reports)
 
 void ExplorerWindow::showResult()
 {
-    m_shownDevice = -1;
-    m_deviceChart->clearDevice();
-    forgetDeviceLoad();
+    m_devicePanel->showNewResult(occurrences());
     m_sweep->setLadder(m_controller->shownLadder()->ladder);
     // A range without samples has no surface to tune on, only zeros that would look quiet.
     m_tuningModel->setResult(SampleCoverage::hasAnySample(*m_controller->shownLadder())
@@ -559,20 +468,9 @@ void ExplorerWindow::showResult()
 void ExplorerWindow::showThreshold()
 {
     // The views still hold the grid of the threshold before.
-    const SweepGrid *previous = m_heatmapModel->grid();
-    const int device = m_shownDevice >= 0 && previous
-        ? sameDevice(*previous, m_shownDevice, *m_controller->shownGrid())
-        : -1;
-    m_shownDevice = -1;
+    m_devicePanel->showThreshold(m_heatmapModel->grid(), occurrences());
     m_tuningModel->setCurrent(shownChoice());
     drawShown();
-    if (device >= 0)
-        showDevice(device);
-    else
-        m_deviceChart->clearDevice();
-    // The samples stay those of the device asked for, also where it has no count at this
-    // threshold.
-    redrawDeviceLoad();
 }
 
 // The result on screen at its threshold and the occurrences of the box, in every view but the
@@ -582,7 +480,6 @@ void ExplorerWindow::drawShown()
     const SweepGrid &grid = *m_controller->shownGrid();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setGrid(m_controller->shownGrid(), shownOccurrences);
-    m_deviceModel->setGrid(m_controller->shownGrid(), shownOccurrences);
     m_caughtChart->showCaught(grid, shownOccurrences);
     compareWithBaseline();
     showSummary();
@@ -655,16 +552,13 @@ void ExplorerWindow::redrawForOccurrences()
         return;
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
-    m_deviceModel->setOccurrences(shownOccurrences);
     m_caughtChart->showCaught(*grid, shownOccurrences);
     m_tuningModel->setCurrent(shownChoice());
     compareWithBaseline();
     // The blind hours depend on the occurrences; a running sweep's progress keeps the line.
     if (!isRunning())
         showSummary();
-    if (m_shownDevice >= 0)
-        showDevice(m_shownDevice);
-    redrawDeviceLoad();
+    m_devicePanel->showOccurrences(shownOccurrences);
 }
 
 void ExplorerWindow::chooseSetting(AlarmChoice setting)
@@ -694,92 +588,10 @@ void ExplorerWindow::compareWithBaseline()
         comparison ? std::make_shared<const BaselineComparison>(std::move(*comparison)) : nullptr);
 }
 
-void ExplorerWindow::showDeviceOfTable(const QModelIndex &proxyIndex)
-{
-    if (proxyIndex.isValid())
-        showDevice(proxyIndex.data(DeviceTableModel::DeviceRole).toInt());
-}
-
 void ExplorerWindow::showDeviceOfHeatmap(const QModelIndex &index)
 {
     if (index.isValid())
-        showDevice(index.data(HeatmapModel::DeviceRole).toInt());
-}
-
-void ExplorerWindow::showDevice(int device)
-{
-    const SweepGrid *grid = shownGrid();
-    if (!grid || device < 0 || device >= grid->deviceCount())
-        return;
-    m_shownDevice = device;
-    m_deviceChart->showDevice(*grid, device, occurrences());
-    loadDevice(device);
-}
-
-// As though the user had clicked the device table's first row after filtering by name.
-void ExplorerWindow::selectFirstListedDevice()
-{
-    if (m_deviceFilter->rowCount() > 0)
-        m_deviceTable->setCurrentIndex(m_deviceFilter->index(0, 0));
-}
-
-// Asks for the device's samples unless they are on screen or asked for already: another
-// occurrences value or threshold only redraws them.
-void ExplorerWindow::loadDevice(int device)
-{
-    const SweepGrid &grid = *shownGrid();
-    const std::pair<qint32, qint32> wanted {grid.reportId(device), grid.device(device).nodeId};
-    if (m_loadWanted == wanted)
-        return;
-    m_loadWanted = wanted;
-    m_loadName = grid.deviceName(device);
-    m_loadChart->clearLoad(m_loadName);
-    setDeviceLoadStatus(tr("Reading the samples of %1...").arg(m_loadName), false);
-    m_loadController->load(
-        {m_controller->shownSettings(), grid.result().store, wanted.first, wanted.second});
-}
-
-void ExplorerWindow::redrawDeviceLoad()
-{
-    if (const SweepGrid *grid = shownGrid())
-        m_loadChart->redraw(*grid, m_controller->shownSettings().threshold, occurrences());
-}
-
-// A new result: the samples on screen or asked for belong to the one before.
-void ExplorerWindow::forgetDeviceLoad()
-{
-    m_loadController->drop();
-    m_loadWanted.reset();
-    m_loadChart->clearLoad();
-    setDeviceLoadStatus(tr("Select a device to see its CPU load."), false);
-}
-
-void ExplorerWindow::showDeviceLoad(DeviceLoadWorker::LoadPointer load)
-{
-    const SweepGrid *grid = shownGrid();
-    if (!grid)
-        return;
-    setDeviceLoadStatus(tr("%1 samples of %2 (report %3).")
-                            .arg(ExplorerText::number(load->samples.size()), m_loadName,
-                                ExplorerText::number(load->reportId)),
-        false);
-    m_loadChart->showLoad(
-        std::move(load), m_loadName, *grid, m_controller->shownSettings().threshold, occurrences());
-    emit deviceLoadShown();
-}
-
-void ExplorerWindow::showDeviceLoadFailure(const QString &description)
-{
-    // Selecting the device again asks anew.
-    m_loadWanted.reset();
-    setDeviceLoadStatus(description, true);
-    emit deviceLoadFailed(description);
-}
-
-void ExplorerWindow::setDeviceLoadStatus(const QString &text, bool failure)
-{
-    lblDeviceLoad->setText(text);
-    lblDeviceLoad->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
+        m_devicePanel->showDevice(index.data(HeatmapModel::DeviceRole).toInt());
 }
 
 void ExplorerWindow::restoreRemembered()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "explorer/BaselineComparison.h"
-#include "explorer/DeviceLoadWorker.h"
 #include "sweep/SweepChoice.h"
 
 #include <QMainWindow>
@@ -10,22 +9,15 @@ class QAction;
 class QDockWidget;
 class QDoubleSpinBox;
 class QLabel;
-class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
-class QSplitter;
-class QTableView;
 
 namespace tovik {
 
 class CaughtChartView;
 class ConnectionForm;
-class DeviceCountsChartView;
-class DeviceFilterModel;
-class DeviceLoadChartView;
-class DeviceLoadController;
-class DeviceTableModel;
+class DevicePanel;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
@@ -87,7 +79,6 @@ private:
     QWidget *buildSettingsPanel();
     void buildStatusLine();
     QWidget *buildViews();
-    QWidget *buildDevicePanel();
     QDockWidget *addPanel(
         const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area);
     void buildDocks();
@@ -96,7 +87,6 @@ private:
     void orientDevicePanel();
     QWidget *buildCompareRow();
     QWidget *buildTuningPanel();
-    QWidget *buildDeviceViews();
     void buildMenus();
     void arrangeTabOrder();
     void connectControls();
@@ -118,16 +108,7 @@ private:
     void chooseSetting(AlarmChoice setting);
     void keepBaseline();
     void compareWithBaseline();
-    void showDeviceOfTable(const QModelIndex &proxyIndex);
     void showDeviceOfHeatmap(const QModelIndex &index);
-    void showDevice(int device);
-    void selectFirstListedDevice();
-    void loadDevice(int device);
-    void redrawDeviceLoad();
-    void forgetDeviceLoad();
-    void showDeviceLoad(DeviceLoadWorker::LoadPointer load);
-    void showDeviceLoadFailure(const QString &description);
-    void setDeviceLoadStatus(const QString &text, bool failure);
     // The budget and the panels' arrangement of the start before.
     void restoreRemembered();
     void remember() const;
@@ -138,18 +119,13 @@ private:
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
-    DeviceLoadController *m_loadController = nullptr;
-    int m_shownDevice = -1;
     std::optional<AlarmChoice> m_baseline;
-    // The report and node whose samples are on screen or asked for, and the device's name.
-    std::optional<std::pair<qint32, qint32>> m_loadWanted;
-    QString m_loadName;
 
     ConnectionForm *m_connection = nullptr;
     QDockWidget *m_settingsDock = nullptr;
     QDockWidget *m_devicesDock = nullptr;
     QDockWidget *m_caughtDock = nullptr;
-    QSplitter *m_devicePanel = nullptr;
+    DevicePanel *m_devicePanel = nullptr;
     QScrollArea *m_settingsScroll = nullptr;
     bool m_arrangementRestored = false;
 
@@ -163,14 +139,6 @@ private:
     HeatmapModel *m_heatmapModel = nullptr;
     HeatmapView *m_heatmap = nullptr;
     CaughtChartView *m_caughtChart = nullptr;
-    DeviceTableModel *m_deviceModel = nullptr;
-    DeviceFilterModel *m_deviceFilter = nullptr;
-    QLineEdit *txtDeviceFilter = nullptr;
-    QTableView *m_deviceTable = nullptr;
-    DeviceCountsChartView *m_deviceChart = nullptr;
-    DeviceLoadChartView *m_loadChart = nullptr;
-    QLabel *lblDeviceLoad = nullptr;
-    QPushButton *cmdWholeRange = nullptr;
     TuningModel *m_tuningModel = nullptr;
     TuningView *m_tuning = nullptr;
     QDoubleSpinBox *spinBudget = nullptr;
