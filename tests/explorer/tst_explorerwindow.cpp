@@ -795,7 +795,7 @@ void tst_ExplorerWindow::settingsFileOfEarlierExplorerOpens()
     const QString path = dir.filePath("explorer.conf");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[connection]\nauth=sql\nserver=db7\nport=1533\ndatabase=MPCOnline\nuser=tester\n"
+    file.write("[connection]\nauth=remote\nserver=db7\nport=1533\ndatabase=MPCOnline\nuser=tester\n"
                "loginTimeout=20\nencrypt=mandatory\ntrustServerCertificate=false\n"
                "caFile=/etc/ca.pem\nhostNameInCertificate=db7.lan\n\n"
                "[range]\nlastHours=24\nfixed=true\nfrom=2026-01-01 00:00:00\n"
@@ -811,6 +811,7 @@ void tst_ExplorerWindow::settingsFileOfEarlierExplorerOpens()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const SweepChoice shown = window.settings();
+    QCOMPARE(shown.connection.fields.SqlConnType, "Remote SQL Authentication");
     QCOMPARE(shown.connection.fields.SqlDbServer, "db7");
     QCOMPARE(shown.connection.fields.SqlDbPort, "1533");
     QCOMPARE(shown.connection.fields.SqlDatabase, "MPCOnline");
@@ -829,6 +830,16 @@ void tst_ExplorerWindow::settingsFileOfEarlierExplorerOpens()
     QCOMPARE(window.dockWidgetArea(window.findChild<QDockWidget *>("devicesPanel")),
         Qt::BottomDockWidgetArea);
     QVERIFY(window.findChild<QDockWidget *>("devicesPanel")->isVisible());
+
+    // Written again, the file keeps its keys and their plain values beside the arrangement.
+    QVERIFY(window.close());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (const char *line :
+        {"auth=remote\n", "port=1533\n", "loginTimeout=20\n", "encrypt=mandatory\n", "fixed=true\n",
+            "from=2026-01-01 00:00:00\n", "monitoringStart=6\n", "threshold=60\n",
+            "occurrences=4\n", "budget=2.5\n", "[window]\nstate=@ByteArray("})
+        QVERIFY2(text.contains(line), qPrintable(QString::fromUtf8(text)));
 }
 
 // The Connection group's encryption controls reach the sweep: checked against the right CA the
