@@ -6,6 +6,7 @@
 #include "explorer/ExplorerController.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerText.h"
+#include "explorer/ExportActions.h"
 #include "explorer/FormParts.h"
 #include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
@@ -25,8 +26,6 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -295,16 +294,13 @@ QWidget *ExplorerWindow::buildTuningPanel()
 void ExplorerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    m_exportCsvAction
-        = file->addAction(tr("&Export CSV..."), this, &ExplorerWindow::exportCsvAsked);
-    m_exportCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    QAction *png = file->addAction(tr("Export chart as &PNG..."), this,
-        [this] { exportChartAsked(tr("PNG pictures (*.png)"), QStringLiteral(".png")); });
-    png->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    file->addAction(tr("Export chart as &SVG..."), this,
-        [this] { exportChartAsked(tr("SVG drawings (*.svg)"), QStringLiteral(".svg")); });
-    m_exportReportAction
-        = file->addAction(tr("Export &report..."), this, &ExplorerWindow::exportReportAsked);
+    m_exports = new ExportActions(
+        this, [this](const QString &path, QString *failure) { return exportCsv(path, failure); },
+        [this](const QString &path, QString *failure) { return exportChart(path, failure); },
+        [this](const QString &path, QString *failure) { return exportReport(path, failure); });
+    connect(m_exports, &ExportActions::failed, this,
+        [this](const QString &description) { setStatus(description, true); });
+    m_exports->addTo(file);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -530,8 +526,7 @@ void ExplorerWindow::updateButtons()
 {
     cmdCancel->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
-    m_exportCsvAction->setEnabled(shownGrid() != nullptr);
-    m_exportReportAction->setEnabled(shownGrid() != nullptr);
+    m_exports->setResultShown(shownGrid() != nullptr);
     cmdBaseline->setEnabled(shownGrid() != nullptr);
 }
 
@@ -654,41 +649,6 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
         return true;
     *failure = tr("The report could not be written to %1: %2").arg(path, reason);
     return false;
-}
-
-void ExplorerWindow::exportCsvAsked()
-{
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export CSV"), QStringLiteral("sweep.csv"), tr("CSV files (*.csv)"));
-    QString failure;
-    if (!path.isEmpty() && !exportCsv(path, &failure))
-        setStatus(failure, true);
-}
-
-void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suffix)
-{
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
-    QString failure;
-    if (!path.isEmpty() && !exportChart(path, &failure))
-        setStatus(failure, true);
-}
-
-void ExplorerWindow::exportReportAsked()
-{
-    const QString pdf = tr("PDF documents (*.pdf)");
-    QString filter = pdf;
-    QString path = QFileDialog::getSaveFileName(this, tr("Export report"),
-        QStringLiteral("cpu-load-report.pdf"),
-        pdf + QStringLiteral(";;") + tr("HTML pages (*.html *.htm)"), &filter);
-    if (path.isEmpty())
-        return;
-    // A name without its suffix takes the chosen filter's.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".html");
-    QString failure;
-    if (!exportReport(path, &failure))
-        setStatus(failure, true);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

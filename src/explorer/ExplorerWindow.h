@@ -18,6 +18,7 @@ namespace tovik {
 class CaughtChartView;
 class ConnectionForm;
 class DevicePanel;
+class ExportActions;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
@@ -113,10 +114,6 @@ private:
     void restoreRemembered();
     void remember() const;
 
-    void exportCsvAsked();
-    void exportChartAsked(const QString &filter, const QString &suffix);
-    void exportReportAsked();
-
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
     std::optional<AlarmChoice> m_baseline;
@@ -147,8 +144,7 @@ private:
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;
-    QAction *m_exportCsvAction = nullptr;
-    QAction *m_exportReportAction = nullptr;
+    ExportActions *m_exports = nullptr;
 };
 
 } // namespace tovik
