@@ -1,13 +1,13 @@
 #include "explorer/DevicePanel.h"
 
-#include "explorer/DeviceFilterModel.h"
 #include "explorer/DeviceLoadChartView.h"
 #include "explorer/DeviceLoadController.h"
-#include "explorer/DeviceTableModel.h"
 #include "explorer/ExplorerController.h"
 #include "explorer/ExplorerText.h"
 #include "explorer/FormParts.h"
 #include "explorer/HourChartView.h"
+#include "explorer/models/DeviceFilterModel.h"
+#include "explorer/models/DeviceTableModel.h"
 #include "sweep/SweepGrid.h"
 
 #include <QHBoxLayout>

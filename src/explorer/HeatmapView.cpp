@@ -1,7 +1,7 @@
 #include "explorer/HeatmapView.h"
 
-#include "explorer/BaselineComparison.h"
-#include "explorer/HeatmapModel.h"
+#include "explorer/models/BaselineComparison.h"
+#include "explorer/models/HeatmapModel.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 #include "ExplorerRun.h"
 #include "MonitoringFixture.h"
 #include "SampleData.h"
-#include "explorer/DeviceTableModel.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/TuningView.h"
+#include "explorer/models/DeviceTableModel.h"
 #include "sweep/ThresholdLadder.h"
 
 #include <QAbstractButton>

@@ -1,4 +1,4 @@
-#include "explorer/BaselineComparison.h"
+#include "explorer/models/BaselineComparison.h"
 
 #include "sweep/LadderResult.h"
 #include "testrun/AlarmRules.h"
