@@ -155,27 +155,27 @@ QWidget *ExplorerWindow::buildSettingsPanel()
 // are placed.
 void ExplorerWindow::buildStatusLine()
 {
-    cmdRun = new QPushButton(tr("&Run"));
-    cmdRun->setObjectName(QStringLiteral("run"));
-    cmdRun->setDefault(true);
-    cmdCancel = new QPushButton(tr("&Cancel"));
-    cmdCancel->setObjectName(QStringLiteral("cancel"));
-    progress = new QProgressBar;
-    progress->setObjectName(QStringLiteral("progress"));
-    progress->setTextVisible(true);
-    progress->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
-    lblStatus = new QLabel;
-    lblStatus->setObjectName(QStringLiteral("status"));
-    lblStatus->setWordWrap(true);
+    m_run = new QPushButton(tr("&Run"));
+    m_run->setObjectName(QStringLiteral("run"));
+    m_run->setDefault(true);
+    m_cancel = new QPushButton(tr("&Cancel"));
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(true);
+    m_progress->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
     // A wrapped label asks for the lines of a width of its own; two lines are what a wide window
     // needs, and the tooltip holds the whole of a longer text.
-    lblStatus->setMaximumHeight(2 * fontMetrics().lineSpacing());
-    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status->setMaximumHeight(2 * fontMetrics().lineSpacing());
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(cmdRun);
-    statusBar()->addWidget(cmdCancel);
-    statusBar()->addWidget(lblStatus, 1);
-    statusBar()->addPermanentWidget(progress);
+    statusBar()->addWidget(m_run);
+    statusBar()->addWidget(m_cancel);
+    statusBar()->addWidget(m_status, 1);
+    statusBar()->addPermanentWidget(m_progress);
 }
 
 // The heatmap and the tuning table in the centre; every other part is a panel of its own.
@@ -242,12 +242,12 @@ QWidget *ExplorerWindow::buildCompareRow()
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    cmdBaseline = new QPushButton(tr("Keep as &baseline"));
-    cmdBaseline->setObjectName(QStringLiteral("keepBaseline"));
-    cmdBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
-    lblComparison = new QLabel;
-    lblComparison->setObjectName(QStringLiteral("comparison"));
-    lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_keepBaseline = new QPushButton(tr("Keep as &baseline"));
+    m_keepBaseline->setObjectName(QStringLiteral("keepBaseline"));
+    m_keepBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
+    m_comparison = new QLabel;
+    m_comparison->setObjectName(QStringLiteral("comparison"));
+    m_comparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *legend
         = new QLabel(legendSwatch(HeatmapDelegate::kGained, tr("caught, not by the baseline"))
             + u' ' + legendSwatch(HeatmapDelegate::kNearMiss, tr("one sample short")) + "<br>"
@@ -256,9 +256,9 @@ QWidget *ExplorerWindow::buildCompareRow()
     legend->setTextFormat(Qt::RichText);
     // A long comparison wraps rather than widen the views against the panels; the legend keeps
     // its lines, which a wrapped one would double in a narrow window.
-    lblComparison->setWordWrap(true);
-    layout->addWidget(cmdBaseline);
-    layout->addWidget(lblComparison, 1);
+    m_comparison->setWordWrap(true);
+    layout->addWidget(m_keepBaseline);
+    layout->addWidget(m_comparison, 1);
     layout->addWidget(legend);
     return row;
 }
@@ -268,15 +268,15 @@ QWidget *ExplorerWindow::buildTuningPanel()
     m_tuningModel = new TuningModel(this);
     m_tuning = new TuningView;
     m_tuning->setModel(m_tuningModel);
-    spinBudget = new QDoubleSpinBox;
-    spinBudget->setObjectName(QStringLiteral("budget"));
-    spinBudget->setRange(0.0, 1e6);
-    spinBudget->setDecimals(1);
-    spinBudget->setSuffix(tr(" alarms per day"));
-    spinBudget->setValue(m_tuningModel->budget());
+    m_budget = new QDoubleSpinBox;
+    m_budget->setObjectName(QStringLiteral("budget"));
+    m_budget->setRange(0.0, 1e6);
+    m_budget->setDecimals(1);
+    m_budget->setSuffix(tr(" alarms per day"));
+    m_budget->setValue(m_tuningModel->budget());
     auto *budgetRow = new QHBoxLayout;
-    budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), spinBudget));
-    budgetRow->addWidget(spinBudget);
+    budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), m_budget));
+    budgetRow->addWidget(m_budget);
     auto *legend = new QLabel(
         legendSwatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
         + tr(
@@ -321,7 +321,7 @@ void ExplorerWindow::arrangeTabOrder()
     QList<QWidget *> order = m_connection->tabOrder();
     order << m_sweep->tabOrder();
     order << QList<QWidget *> {
-        cmdRun, cmdCancel, cmdBaseline, m_heatmap, spinBudget, m_tuning, m_caughtChart};
+        m_run, m_cancel, m_keepBaseline, m_heatmap, m_budget, m_tuning, m_caughtChart};
     order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -329,8 +329,8 @@ void ExplorerWindow::arrangeTabOrder()
 
 void ExplorerWindow::connectControls()
 {
-    connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
-    connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
+    connect(m_run, &QPushButton::clicked, this, &ExplorerWindow::run);
+    connect(m_cancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(m_sweep, &SweepForm::occurrencesChanged, this, &ExplorerWindow::redrawForOccurrences);
     connect(
         m_sweep, &SweepForm::thresholdChanged, m_controller, &ExplorerController::changeThreshold);
@@ -340,8 +340,8 @@ void ExplorerWindow::connectControls()
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
     connect(m_tuning, &TuningView::settingChosen, this, &ExplorerWindow::chooseSetting);
-    connect(spinBudget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
-    connect(cmdBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
+    connect(m_budget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
+    connect(m_keepBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
 
 void ExplorerWindow::connectController()
@@ -402,7 +402,7 @@ qint64 ExplorerWindow::lastSweepMs() const
 
 QString ExplorerWindow::statusText() const
 {
-    return lblStatus->text();
+    return m_status->text();
 }
 
 void ExplorerWindow::run()
@@ -430,14 +430,14 @@ void ExplorerWindow::cancel()
 
 void ExplorerWindow::showStarted()
 {
-    progress->setRange(0, 0);
+    m_progress->setRange(0, 0);
     setStatus(tr("Connecting..."), false);
 }
 
 void ExplorerWindow::showProgress(int report, int reports)
 {
-    progress->setRange(0, reports);
-    progress->setValue(report - 1);
+    m_progress->setRange(0, reports);
+    m_progress->setValue(report - 1);
     setStatus(
         tr("Report %1 of %2...").arg(ExplorerText::number(report), ExplorerText::number(reports)),
         false);
@@ -454,8 +454,8 @@ void ExplorerWindow::showResult()
         shownChoice());
     drawShown();
     updateButtons();
-    progress->setRange(0, 1);
-    progress->setValue(1);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(1);
     // Connected once, the connection needs no more room than its name.
     m_connection->fold();
     emit resultShown();
@@ -508,8 +508,8 @@ void ExplorerWindow::showSummary()
 
 void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 {
-    progress->setRange(0, 1);
-    progress->setValue(0);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
     const QString kept = shownGrid() ? tr(" The previous result stays on screen.") : QString();
     setStatus((cancelled ? tr("Cancelled.") : description) + kept, !cancelled);
     emit runFailed(description);
@@ -517,17 +517,17 @@ void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 
 void ExplorerWindow::setStatus(const QString &text, bool failure)
 {
-    lblStatus->setText(text);
-    lblStatus->setToolTip(text);
-    lblStatus->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
+    m_status->setText(text);
+    m_status->setToolTip(text);
+    m_status->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
 void ExplorerWindow::updateButtons()
 {
-    cmdCancel->setEnabled(isRunning());
+    m_cancel->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
     m_exports->setResultShown(shownGrid() != nullptr);
-    cmdBaseline->setEnabled(shownGrid() != nullptr);
+    m_keepBaseline->setEnabled(shownGrid() != nullptr);
 }
 
 qint16 ExplorerWindow::occurrences() const
@@ -573,11 +573,11 @@ void ExplorerWindow::compareWithBaseline()
 {
     const auto &ladder = m_controller->shownLadder();
     if (!m_baseline || !ladder) {
-        lblComparison->setText(tr("No baseline kept."));
+        m_comparison->setText(tr("No baseline kept."));
         return;
     }
     auto comparison = BaselineComparison::compare(*ladder, *m_baseline, shownChoice());
-    lblComparison->setText(
+    m_comparison->setText(
         comparison ? comparison->text() : BaselineComparison::unavailableText(*m_baseline));
     m_heatmapModel->setComparison(
         comparison ? std::make_shared<const BaselineComparison>(std::move(*comparison)) : nullptr);
@@ -594,7 +594,7 @@ void ExplorerWindow::restoreRemembered()
     if (m_settingsPath.isEmpty())
         return;
     const QSettings store(m_settingsPath, QSettings::IniFormat);
-    spinBudget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+    m_budget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
     // A file of an older explorer, or of another arrangement of panels, leaves the default one.
     if (const std::optional<QByteArray> state = ExplorerSettingsStore::windowState(store))
         m_arrangementRestored = restoreState(*state, kPanelsVersion);
@@ -607,7 +607,7 @@ void ExplorerWindow::remember() const
     QString ignored;
     if (!m_settingsPath.isEmpty())
         ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored,
-            ExplorerSettingsStore::WindowMemory {spinBudget->value(), saveState(kPanelsVersion)});
+            ExplorerSettingsStore::WindowMemory {m_budget->value(), saveState(kPanelsVersion)});
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const

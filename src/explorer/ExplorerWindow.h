@@ -128,19 +128,19 @@ private:
 
     SweepForm *m_sweep = nullptr;
 
-    QPushButton *cmdRun = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QProgressBar *progress = nullptr;
-    QLabel *lblStatus = nullptr;
+    QPushButton *m_run = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_status = nullptr;
 
     HeatmapModel *m_heatmapModel = nullptr;
     HeatmapView *m_heatmap = nullptr;
     CaughtChartView *m_caughtChart = nullptr;
     TuningModel *m_tuningModel = nullptr;
     TuningView *m_tuning = nullptr;
-    QDoubleSpinBox *spinBudget = nullptr;
-    QPushButton *cmdBaseline = nullptr;
-    QLabel *lblComparison = nullptr;
+    QDoubleSpinBox *m_budget = nullptr;
+    QPushButton *m_keepBaseline = nullptr;
+    QLabel *m_comparison = nullptr;
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;
