@@ -224,8 +224,9 @@ void ExplorerWindow::buildDocks()
     for (QWidget *chart : charts)
         chart->setMinimumSize(240, 140);
     // In a column the device table lies above the charts, below the views beside them.
-    for (QDockWidget *dock : {m_settingsDock, m_devicesDock})
-        connect(dock, &QDockWidget::dockLocationChanged, this, &ExplorerWindow::orientDevicePanel);
+    connect(
+        m_devicesDock, &QDockWidget::dockLocationChanged, this, &ExplorerWindow::orientDevicePanel);
+    connect(m_devicesDock, &QDockWidget::topLevelChanged, this, &ExplorerWindow::orientDevicePanel);
     arrangePanels(kOpeningSize);
 }
 

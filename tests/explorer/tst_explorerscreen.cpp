@@ -24,6 +24,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -320,8 +321,12 @@ void tst_ExplorerScreen::demoResultFits_data()
     QTest::addColumn<int>("occurrencesColumns");
     QTest::addColumn<bool>("chartsWhole");
 
-    QTest::newRow("1024x768") << "small" << 12 << 15 << true << 8 << false;
-    QTest::newRow("1280x800") << "laptop" << 24 << 15 << false << 12 << true;
+    QTest::addColumn<Qt::Orientation>("devicePanel");
+
+    // The device panel shares the settings' column, its table above its charts.
+    QTest::newRow("1024x768") << "small" << 12 << 15 << true << 8 << false << Qt::Vertical;
+    // The device panel below the views, its table beside its charts.
+    QTest::newRow("1280x800") << "laptop" << 24 << 15 << false << 12 << true << Qt::Horizontal;
 }
 
 // The demo's result in the panels' default places: the hours and devices of the heatmap, the
@@ -335,6 +340,7 @@ void tst_ExplorerScreen::demoResultFits()
     QFETCH(bool, everyThreshold);
     QFETCH(int, occurrencesColumns);
     QFETCH(bool, chartsWhole);
+    QFETCH(Qt::Orientation, devicePanel);
 
     MonitoringFixture fixture;
     QVERIFY2(serveDemoData(fixture), qPrintable(fixture.error));
@@ -344,6 +350,7 @@ void tst_ExplorerScreen::demoResultFits()
     QVERIFY2(runToResult(*window), qPrintable(window->statusText()));
     QVERIFY(window->shownGrid()->hourCount() >= 48);
     QVERIFY(window->shownGrid()->deviceCount() >= deviceRows);
+    QCOMPARE(window->findChild<QSplitter *>("devicePanel")->orientation(), devicePanel);
 
     const auto *heatmap = window->findChild<HeatmapView *>();
     QTRY_VERIFY2(wholeSectionsInSight(heatmap->horizontalHeader()) >= hourColumns,
