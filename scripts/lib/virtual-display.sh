@@ -3,10 +3,11 @@
 # the demo test). Source it; it needs Xvfb and xdotool.
 
 # Starts Xvfb on a free display number and exports DISPLAY; xvfbPid names the server to stop.
+# $1 is the screen's size, by default 1280x1024.
 startVirtualDisplay() {
-    local dir
+    local dir size=${1:-1280x1024}
     dir=$(mktemp -d)
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$dir/display" >"$dir/log" 2>&1 &
     xvfbPid=$!
     local number=
     for _ in $(seq 100); do

@@ -6,95 +6,129 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace tovik {
 
 namespace {
 
 namespace Key {
-const QString auth = QStringLiteral("connection/auth");
-const QString server = QStringLiteral("connection/server");
-const QString port = QStringLiteral("connection/port");
-const QString database = QStringLiteral("connection/database");
-const QString user = QStringLiteral("connection/user");
-const QString loginTimeout = QStringLiteral("connection/loginTimeout");
-const QString encrypt = QStringLiteral("connection/encrypt");
-const QString trustServerCertificate = QStringLiteral("connection/trustServerCertificate");
-const QString caFile = QStringLiteral("connection/caFile");
-const QString hostNameInCertificate = QStringLiteral("connection/hostNameInCertificate");
-const QString lastHours = QStringLiteral("range/lastHours");
-const QString fixedRange = QStringLiteral("range/fixed");
-const QString from = QStringLiteral("range/from");
-const QString to = QStringLiteral("range/to");
-const QString monStart = QStringLiteral("alarm/monitoringStart");
-const QString monStop = QStringLiteral("alarm/monitoringStop");
-const QString threshold = QStringLiteral("alarm/threshold");
-const QString occurrences = QStringLiteral("alarm/occurrences");
 const QString budget = QStringLiteral("tuning/budget");
+const QString windowState = QStringLiteral("window/state");
 } // namespace Key
 
-template<class T>
-void readInto(const QSettings &store, const QString &key, T *value)
+// One remembered setting: its key, and how it is written from and read into a choice. A value
+// missing from the store, or one that does not convert, leaves the choice's default.
+struct StoredSetting
 {
-    const QVariant stored = store.value(key);
+    QString key;
+    std::function<QVariant(const SweepChoice &)> value;
+    std::function<void(const QVariant &, SweepChoice &)> read;
+};
+
+template<class T>
+void readInto(const QVariant &stored, T *value)
+{
     if (stored.isValid() && stored.canConvert<T>())
         *value = stored.value<T>();
+}
+
+// A setting held as a member of the choice, stored as it is.
+template<class T>
+StoredSetting plain(const char *key, T SweepChoice::*member)
+{
+    return {QLatin1String(key), [member](const SweepChoice &c) { return QVariant(c.*member); },
+        [member](const QVariant &stored, SweepChoice &c) { readInto(stored, &(c.*member)); }};
+}
+
+template<class T>
+StoredSetting connection(const char *key, T ConnectionChoice::*member)
+{
+    return {QLatin1String(key),
+        [member](const SweepChoice &c) { return QVariant(c.connection.*member); },
+        [member](
+            const QVariant &stored, SweepChoice &c) { readInto(stored, &(c.connection.*member)); }};
+}
+
+template<class T>
+StoredSetting field(const char *key, T ConnectionFields::*member)
+{
+    return {QLatin1String(key),
+        [member](const SweepChoice &c) { return QVariant(c.connection.fields.*member); },
+        [member](const QVariant &stored, SweepChoice &c) {
+            readInto(stored, &(c.connection.fields.*member));
+        }};
+}
+
+template<class T>
+StoredSetting security(const char *key, T ConnectionSecurity::*member)
+{
+    return {QLatin1String(key),
+        [member](const SweepChoice &c) { return QVariant(c.connection.security.*member); },
+        [member](const QVariant &stored, SweepChoice &c) {
+            readInto(stored, &(c.connection.security.*member));
+        }};
+}
+
+// Every remembered setting, in the file's order. The password is not among them.
+const QList<StoredSetting> &storedSettings()
+{
+    static const QList<StoredSetting> settings {
+        {QStringLiteral("connection/auth"),
+            [](const SweepChoice &c) {
+                return QVariant(
+                    ConnectionCommandLine::authArgument(c.connection.fields.SqlConnType));
+            },
+            [](const QVariant &stored, SweepChoice &c) {
+                QString &type = c.connection.fields.SqlConnType;
+                QString word = ConnectionCommandLine::authArgument(type);
+                readInto(stored, &word);
+                type = ConnectionCommandLine::connType(word).value_or(type);
+            }},
+        field("connection/server", &ConnectionFields::SqlDbServer),
+        field("connection/port", &ConnectionFields::SqlDbPort),
+        field("connection/database", &ConnectionFields::SqlDatabase),
+        field("connection/user", &ConnectionFields::SqlDbUser),
+        connection("connection/loginTimeout", &ConnectionChoice::loginTimeoutSeconds),
+        {QStringLiteral("connection/encrypt"),
+            [](const SweepChoice &c) {
+                return QVariant(ConnectionSecurity::wordOf(c.connection.security.encryption));
+            },
+            [](const QVariant &stored, SweepChoice &c) {
+                EncryptionMode &mode = c.connection.security.encryption;
+                QString word = ConnectionSecurity::wordOf(mode);
+                readInto(stored, &word);
+                mode = ConnectionSecurity::modeOf(word).value_or(mode);
+            }},
+        security("connection/trustServerCertificate", &ConnectionSecurity::trustServerCertificate),
+        security("connection/caFile", &ConnectionSecurity::caFile),
+        security("connection/hostNameInCertificate", &ConnectionSecurity::hostNameInCertificate),
+        plain("range/lastHours", &SweepChoice::lastHours),
+        plain("range/fixed", &SweepChoice::fixedRange),
+        plain("range/from", &SweepChoice::from),
+        plain("range/to", &SweepChoice::to),
+        plain("alarm/monitoringStart", &SweepChoice::monStartHour),
+        plain("alarm/monitoringStop", &SweepChoice::monStopHour),
+        plain("alarm/threshold", &SweepChoice::threshold),
+        plain("alarm/occurrences", &SweepChoice::occurrences),
+    };
+    return settings;
 }
 
 } // namespace
 
 SweepChoice ExplorerSettingsStore::load(const QSettings &store)
 {
-    SweepChoice settings;
-    ConnectionFields &fields = settings.connection.fields;
-    QString auth = ConnectionCommandLine::authArgument(fields.SqlConnType);
-    readInto(store, Key::auth, &auth);
-    fields.SqlConnType = ConnectionCommandLine::connType(auth).value_or(fields.SqlConnType);
-    readInto(store, Key::server, &fields.SqlDbServer);
-    readInto(store, Key::port, &fields.SqlDbPort);
-    readInto(store, Key::database, &fields.SqlDatabase);
-    readInto(store, Key::user, &fields.SqlDbUser);
-    readInto(store, Key::loginTimeout, &settings.connection.loginTimeoutSeconds);
-    ConnectionSecurity &security = settings.connection.security;
-    QString encrypt = ConnectionSecurity::wordOf(security.encryption);
-    readInto(store, Key::encrypt, &encrypt);
-    security.encryption = ConnectionSecurity::modeOf(encrypt).value_or(security.encryption);
-    readInto(store, Key::trustServerCertificate, &security.trustServerCertificate);
-    readInto(store, Key::caFile, &security.caFile);
-    readInto(store, Key::hostNameInCertificate, &security.hostNameInCertificate);
-    readInto(store, Key::lastHours, &settings.lastHours);
-    readInto(store, Key::fixedRange, &settings.fixedRange);
-    readInto(store, Key::from, &settings.from);
-    readInto(store, Key::to, &settings.to);
-    readInto(store, Key::monStart, &settings.monStartHour);
-    readInto(store, Key::monStop, &settings.monStopHour);
-    readInto(store, Key::threshold, &settings.threshold);
-    readInto(store, Key::occurrences, &settings.occurrences);
-    return settings;
+    SweepChoice choice;
+    for (const StoredSetting &setting : storedSettings())
+        setting.read(store.value(setting.key), choice);
+    return choice;
 }
 
-void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &settings)
+void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &choice)
 {
-    const ConnectionFields &fields = settings.connection.fields;
-    store.setValue(Key::auth, ConnectionCommandLine::authArgument(fields.SqlConnType));
-    store.setValue(Key::server, fields.SqlDbServer);
-    store.setValue(Key::port, fields.SqlDbPort);
-    store.setValue(Key::database, fields.SqlDatabase);
-    store.setValue(Key::user, fields.SqlDbUser);
-    store.setValue(Key::loginTimeout, settings.connection.loginTimeoutSeconds);
-    const ConnectionSecurity &security = settings.connection.security;
-    store.setValue(Key::encrypt, ConnectionSecurity::wordOf(security.encryption));
-    store.setValue(Key::trustServerCertificate, security.trustServerCertificate);
-    store.setValue(Key::caFile, security.caFile);
-    store.setValue(Key::hostNameInCertificate, security.hostNameInCertificate);
-    store.setValue(Key::lastHours, settings.lastHours);
-    store.setValue(Key::fixedRange, settings.fixedRange);
-    store.setValue(Key::from, settings.from);
-    store.setValue(Key::to, settings.to);
-    store.setValue(Key::monStart, settings.monStartHour);
-    store.setValue(Key::monStop, settings.monStopHour);
-    store.setValue(Key::threshold, settings.threshold);
-    store.setValue(Key::occurrences, settings.occurrences);
+    for (const StoredSetting &setting : storedSettings())
+        store.setValue(setting.key, setting.value(choice));
 }
 
 std::optional<double> ExplorerSettingsStore::budget(const QSettings &store)
@@ -104,18 +138,28 @@ std::optional<double> ExplorerSettingsStore::budget(const QSettings &store)
     return ok && value >= 0.0 ? std::optional<double>(value) : std::nullopt;
 }
 
+std::optional<QByteArray> ExplorerSettingsStore::windowState(const QSettings &store)
+{
+    const QVariant stored = store.value(Key::windowState);
+    return stored.canConvert<QByteArray>() && !stored.toByteArray().isEmpty()
+        ? std::optional<QByteArray>(stored.toByteArray())
+        : std::nullopt;
+}
+
 // QSettings replaces its file by renaming a new one over it, which would turn a device or pipe at
 // path into a regular file: it only drafts the text here, in a directory of the user's own.
-bool ExplorerSettingsStore::write(
-    const QString &path, const SweepChoice &settings, QString *reason, std::optional<double> budget)
+bool ExplorerSettingsStore::write(const QString &path, const SweepChoice &settings, QString *reason,
+    const std::optional<WindowMemory> &window)
 {
     const QTemporaryDir scratch;
     const QString draft = scratch.filePath(QStringLiteral("settings.conf"));
     {
         QSettings store(draft, QSettings::IniFormat);
         save(store, settings);
-        if (budget)
-            store.setValue(Key::budget, *budget);
+        if (window) {
+            store.setValue(Key::budget, window->budget);
+            store.setValue(Key::windowState, window->state);
+        }
         store.sync();
         if (!scratch.isValid() || store.status() != QSettings::NoError) {
             *reason = QStringLiteral("the settings could not be drafted");

@@ -1,22 +1,19 @@
 #include "explorer/ExplorerWindow.h"
 
-#include "common/TimeFormats.h"
-#include "db/ConnectionDefaults.h"
-#include "explorer/DeviceFilterModel.h"
-#include "explorer/DeviceLoadChartView.h"
-#include "explorer/DeviceLoadController.h"
-#include "explorer/DeviceTableModel.h"
+#include "explorer/ConnectionForm.h"
+#include "explorer/DevicePanel.h"
 #include "explorer/EngineSweepRunner.h"
 #include "explorer/ExplorerController.h"
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerText.h"
-#include "explorer/HeatmapModel.h"
+#include "explorer/ExportActions.h"
+#include "explorer/FormParts.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
-#include "explorer/LadderSpinBox.h"
-#include "explorer/TuningModel.h"
+#include "explorer/SweepForm.h"
 #include "explorer/TuningView.h"
-#include "monitoring/AlarmSetting.h"
+#include "explorer/models/HeatmapModel.h"
+#include "explorer/models/TuningModel.h"
 #include "output/OutputFile.h"
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"
@@ -26,93 +23,33 @@
 #include "sweep/SweepGrid.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDateTimeEdit>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
-#include <QSpinBox>
-#include <QSplitter>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace tovik {
 
 namespace {
 
-const QString kHourFormat = TimeFormats::kWholeHour;
 // Where the screen has room; a smaller one gets its whole available area.
-constexpr QSize kOpeningSize(1200, 800);
-
-template<class Box = QSpinBox>
-Box *spinBox(const char *name, int min, int max, const QString &suffix = {})
-{
-    auto *box = new Box;
-    box->setObjectName(QLatin1String(name));
-    box->setRange(min, max);
-    box->setSuffix(suffix);
-    return box;
-}
-
-QLineEdit *lineEdit(const char *name)
-{
-    auto *edit = new QLineEdit;
-    edit->setObjectName(QLatin1String(name));
-    return edit;
-}
-
-// A row whose field is a layout gets no buddy from QFormLayout, which would show the "&" instead
-// of taking it as the shortcut to the row's first control.
-QLabel *buddyLabel(const QString &text, QWidget *buddy)
-{
-    auto *label = new QLabel(text);
-    label->setBuddy(buddy);
-    return label;
-}
-
-QDateTimeEdit *hourEdit(const char *name)
-{
-    auto *edit = new QDateTimeEdit;
-    edit->setObjectName(QLatin1String(name));
-    edit->setDisplayFormat(TimeFormats::kHourEntry);
-    edit->setCalendarPopup(true);
-    return edit;
-}
-
-QDateTime wholeHourBefore(const QDateTime &time, int hours)
-{
-    return QDateTime(time.date(), QTime(time.time().hour(), 0)).addSecs(-3600LL * hours);
-}
-
-// The device of grid that is the same report's node as device of before; -1 when grid lacks it.
-int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
-{
-    const GridDevice &wanted = before.device(device);
-    for (int i = 0; i < grid.deviceCount(); ++i) {
-        if (grid.device(i).reportIndex == wanted.reportIndex
-            && grid.device(i).nodeId == wanted.nodeId)
-            return i;
-    }
-    return -1;
-}
+constexpr QSize kOpeningSize(1280, 800);
+// Narrower than this, the window is low too, and the device panels stack with the settings.
+constexpr int kWidthForPanelsBelow = 1200;
+// Raised when the panels change, so that an arrangement of others is not restored onto them.
+constexpr int kPanelsVersion = 1;
 
 // The window manager's frame is not known before the window is shown: room for a title bar of two
 // lines of text and a thin border.
@@ -128,26 +65,24 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent)
     , m_settingsPath(settingsPath)
     , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
-    , m_loadController(new DeviceLoadController(this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
-    auto *split = new QSplitter(Qt::Horizontal);
-    QWidget *settingsColumn = buildSettingsColumn();
-    split->addWidget(settingsColumn);
-    split->addWidget(buildViews());
-    split->setCollapsible(0, false);
-    split->setStretchFactor(1, 1);
-    // The settings as narrow as they can be, every other pixel for the views.
-    split->setSizes({settingsColumn->minimumSizeHint().width(), kOpeningSize.width()});
-    setCentralWidget(split);
+    setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
+    setCentralWidget(buildViews());
+    m_devicePanel = new DevicePanel(m_controller);
+    buildStatusLine();
+    buildDocks();
     buildMenus();
     arrangeTabOrder();
+    // The panels are sized against the window's: a window never fitted to a screen opens as
+    // one with room.
+    resize(kOpeningSize);
 
     applySettings(SweepChoice());
     connectControls();
     connectController();
-    loadBudget();
+    restoreRemembered();
     compareWithBaseline();
     updateButtons();
     setStatus(tr("Set the connection and press Run."), false);
@@ -158,248 +93,143 @@ ExplorerWindow::~ExplorerWindow() = default;
 void ExplorerWindow::fitToScreen()
 {
     const QRect room = screen()->availableGeometry().marginsRemoved(frameAllowance(fontMetrics()));
-    setGeometry(QStyle::alignedRect(
-        layoutDirection(), Qt::AlignCenter, kOpeningSize.boundedTo(room.size()), room));
+    const QSize size = kOpeningSize.boundedTo(room.size());
+    setGeometry(QStyle::alignedRect(layoutDirection(), Qt::AlignCenter, size, room));
+    if (!m_arrangementRestored)
+        arrangePanels(size);
 }
 
-// The settings scroll in a column of their own, so that a low screen still shows the views and
-// the buttons, progress and status below them stay in sight.
-QWidget *ExplorerWindow::buildSettingsColumn()
+// A narrow screen is a low one too (4:3 and 16:10): there the device panels share the settings'
+// column, so that the views keep the window's height for the tuning table's every threshold.
+// Otherwise the devices lie below the views, which keep the width for the heatmap's hours, and
+// the caught devices per hour below the settings, in sight beside them.
+void ExplorerWindow::arrangePanels(const QSize &size)
+{
+    const bool narrow = size.width() < kWidthForPanelsBelow;
+    addDockWidget(narrow ? Qt::LeftDockWidgetArea : Qt::BottomDockWidgetArea, m_devicesDock);
+    addDockWidget(Qt::LeftDockWidgetArea, m_caughtDock);
+    if (narrow) {
+        tabifyDockWidget(m_settingsDock, m_devicesDock);
+        tabifyDockWidget(m_devicesDock, m_caughtDock);
+        m_settingsDock->raise();
+    } else {
+        splitDockWidget(m_settingsDock, m_caughtDock, Qt::Vertical);
+        resizeDocks({m_devicesDock}, {size.height() * 7 / 16}, Qt::Vertical);
+    }
+    resizeDocks({m_settingsDock}, {settingsWidth()}, Qt::Horizontal);
+}
+
+// As wide as the settings ask, so that only their height ever needs to scroll.
+int ExplorerWindow::settingsWidth() const
+{
+    return m_settingsScroll->widget()->minimumSizeHint().width()
+        + m_settingsScroll->verticalScrollBar()->sizeHint().width();
+}
+
+// The settings scroll, so that a low screen still shows all of them.
+QWidget *ExplorerWindow::buildSettingsPanel()
 {
     auto *settings = new QWidget;
     auto *settingsLayout = new QVBoxLayout(settings);
-    settingsLayout->addWidget(buildConnectionBox());
-    settingsLayout->addWidget(buildSweepBox());
+    m_connection = new ConnectionForm;
+    settingsLayout->addWidget(m_connection);
+    m_sweep = new SweepForm;
+    settingsLayout->addWidget(m_sweep);
     settingsLayout->addStretch();
-    auto *scroll = new QScrollArea;
-    scroll->setObjectName(QStringLiteral("settingsScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(settings);
-    // As wide as the settings ask, so that only their height ever needs to scroll.
-    scroll->setMinimumWidth(
-        settings->minimumSizeHint().width() + scroll->verticalScrollBar()->sizeHint().width());
-    auto *column = new QWidget;
-    auto *layout = new QVBoxLayout(column);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroll, 1);
-    layout->addWidget(buildButtons());
-    return column;
+    m_settingsScroll = new QScrollArea;
+    m_settingsScroll->setObjectName(QStringLiteral("settingsScroll"));
+    m_settingsScroll->setFrameShape(QFrame::NoFrame);
+    m_settingsScroll->setWidgetResizable(true);
+    m_settingsScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_settingsScroll->setWidget(settings);
+    return m_settingsScroll;
 }
 
-QWidget *ExplorerWindow::buildConnectionBox()
+// Run, Cancel, the progress and the status line below every panel, in sight however the panels
+// are placed.
+void ExplorerWindow::buildStatusLine()
 {
-    auto *box = new QGroupBox(tr("Connection"));
-    auto *form = new QFormLayout(box);
-    cboAuth = new QComboBox;
-    cboAuth->setObjectName(QStringLiteral("auth"));
-    cboAuth->addItems(ConnectionDefaults::authChoices());
-    txtServer = lineEdit("server");
-    txtPort = lineEdit("port");
-    txtPort->setMaxLength(5);
-    txtPort->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
-    txtDatabase = lineEdit("database");
-    spinLoginTimeout = spinBox("loginTimeout", 0, 3600, tr(" s"));
-    txtUser = lineEdit("user");
-    txtPassword = lineEdit("password");
-    txtPassword->setEchoMode(QLineEdit::Password);
-    form->addRow(tr("&Authentication:"), cboAuth);
-    auto *serverRow = new QHBoxLayout;
-    serverRow->addWidget(txtServer, 1);
-    serverRow->addWidget(new QLabel(tr("Port:")));
-    serverRow->addWidget(txtPort);
-    form->addRow(buddyLabel(tr("&Server:"), txtServer), serverRow);
-    auto *databaseRow = new QHBoxLayout;
-    databaseRow->addWidget(txtDatabase, 1);
-    databaseRow->addWidget(new QLabel(tr("Timeout:")));
-    databaseRow->addWidget(spinLoginTimeout);
-    form->addRow(buddyLabel(tr("&Database:"), txtDatabase), databaseRow);
-    form->addRow(tr("&User name:"), txtUser);
-    form->addRow(tr("Pass&word:"), txtPassword);
-    addSecurityRows(form);
-    return box;
+    m_run = new QPushButton(tr("&Run"));
+    m_run->setObjectName(QStringLiteral("run"));
+    m_run->setDefault(true);
+    m_cancel = new QPushButton(tr("&Cancel"));
+    m_cancel->setObjectName(QStringLiteral("cancel"));
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("progress"));
+    m_progress->setTextVisible(true);
+    m_progress->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setWordWrap(true);
+    // A wrapped label asks for the lines of a width of its own; two lines are what a wide window
+    // needs, and the tooltip holds the whole of a longer text.
+    m_status->setMaximumHeight(2 * fontMetrics().lineSpacing());
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_run);
+    statusBar()->addWidget(m_cancel);
+    statusBar()->addWidget(m_status, 1);
+    statusBar()->addPermanentWidget(m_progress);
 }
 
-void ExplorerWindow::addSecurityRows(QFormLayout *form)
-{
-    cboEncryption = new QComboBox;
-    cboEncryption->setObjectName(QStringLiteral("encryption"));
-    // In the order of EncryptionMode.
-    const QList<std::pair<QString, QString>> modes {
-        {tr("Optional"),
-            tr("Encrypts what the server asks for, at least the login when it can; the server's "
-               "certificate is not checked.")},
-        {tr("Mandatory"), tr("Encrypts the whole connection, or does not connect.")},
-        {tr("Strict"),
-            tr("Encrypts from the first byte on (TDS 8.0); needs a driver that supports it.")},
-    };
-    for (const auto &[label, explanation] : modes) {
-        cboEncryption->addItem(label);
-        cboEncryption->setItemData(cboEncryption->count() - 1, explanation, Qt::ToolTipRole);
-    }
-    chkTrustCertificate = new QCheckBox(tr("Trust the server's certificate without chec&king it"));
-    chkTrustCertificate->setObjectName(QStringLiteral("trustServerCertificate"));
-    txtCaFile = lineEdit("caFile");
-    txtCaFile->setPlaceholderText(tr("the system's"));
-    txtHostNameInCertificate = lineEdit("hostNameInCertificate");
-    txtHostNameInCertificate->setPlaceholderText(tr("the server's host name"));
-    form->addRow(tr("&Encryption:"), cboEncryption);
-    form->addRow(chkTrustCertificate);
-    form->addRow(tr("Certificate authorit&ies:"), txtCaFile);
-    form->addRow(tr("&Name in certificate:"), txtHostNameInCertificate);
-}
-
-QWidget *ExplorerWindow::buildSweepBox()
-{
-    auto *box = new QGroupBox(tr("Sweep"));
-    auto *form = new QFormLayout(box);
-    optLast = new QRadioButton(tr("&Last"));
-    optLast->setObjectName(QStringLiteral("rangeLast"));
-    spinLastHours = spinBox("lastHours", 1, SweepRange::kMaxHours, tr(" hours"));
-    optFixed = new QRadioButton(tr("&From"));
-    optFixed->setObjectName(QStringLiteral("rangeFixed"));
-    dtFrom = hourEdit("from");
-    dtTo = hourEdit("to");
-    form->addRow(optLast, spinLastHours);
-    form->addRow(optFixed, dtFrom);
-    form->addRow(tr("to"), dtTo);
-
-    spinMonStart = spinBox("monitoringStart", AlarmSetting::kFirstStartHour,
-        AlarmSetting::kLastStartHour, QStringLiteral(":00"));
-    spinMonStop = spinBox("monitoringStop", AlarmSetting::kFirstStopHour,
-        AlarmSetting::kLastStopHour, QStringLiteral(":00"));
-    auto *monitoringRow = new QHBoxLayout;
-    monitoringRow->addWidget(spinMonStart);
-    monitoringRow->addWidget(new QLabel(tr("to")));
-    monitoringRow->addWidget(spinMonStop);
-    monitoringRow->addStretch();
-    form->addRow(buddyLabel(tr("&Monitoring time:"), spinMonStart), monitoringRow);
-    lblMonitoring = new QLabel;
-    lblMonitoring->setObjectName(QStringLiteral("monitoringRefusal"));
-    lblMonitoring->setWordWrap(true);
-    lblMonitoring->setStyleSheet(QStringLiteral("color: #b00000"));
-    lblMonitoring->hide();
-    form->addRow(QString(), lblMonitoring);
-    // The tester's ranges, so that a setting from its command line is shown as it was given.
-    spinThreshold = spinBox<LadderSpinBox>(
-        "threshold", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue, QStringLiteral(" %"));
-    spinOccurrences
-        = spinBox("occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
-    form->addRow(tr("Avg. CPU load &threshold:"), spinThreshold);
-    form->addRow(tr("&Occurrences:"), spinOccurrences);
-    return box;
-}
-
-QWidget *ExplorerWindow::buildButtons()
-{
-    auto *panel = new QWidget;
-    auto *column = new QVBoxLayout(panel);
-    auto *buttonRow = new QHBoxLayout;
-    cmdRun = new QPushButton(tr("&Run"));
-    cmdRun->setObjectName(QStringLiteral("run"));
-    cmdRun->setDefault(true);
-    cmdCancel = new QPushButton(tr("&Cancel"));
-    cmdCancel->setObjectName(QStringLiteral("cancel"));
-    progress = new QProgressBar;
-    progress->setObjectName(QStringLiteral("progress"));
-    progress->setTextVisible(true);
-    lblStatus = new QLabel;
-    lblStatus->setObjectName(QStringLiteral("status"));
-    lblStatus->setWordWrap(true);
-    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    buttonRow->addWidget(cmdRun);
-    buttonRow->addWidget(cmdCancel);
-    column->addLayout(buttonRow);
-    column->addWidget(progress);
-    column->addWidget(lblStatus);
-    return panel;
-}
-
+// The heatmap and the tuning table in the centre; every other part is a panel of its own.
 QWidget *ExplorerWindow::buildViews()
 {
     m_heatmapModel = new HeatmapModel(this);
     m_heatmap = new HeatmapView;
     m_heatmap->setModel(m_heatmapModel);
-    m_caughtChart = new CaughtChartView;
-
-    m_deviceModel = new DeviceTableModel(this);
-    m_deviceFilter = new DeviceFilterModel(this);
-    m_deviceFilter->setSourceModel(m_deviceModel);
-    m_deviceTable = new QTableView;
-    m_deviceTable->setObjectName(QStringLiteral("devices"));
-    m_deviceTable->setModel(m_deviceFilter);
-    m_deviceTable->setSortingEnabled(true);
-    m_deviceTable->sortByColumn(DeviceTableModel::HoursCaught, Qt::DescendingOrder);
-    m_deviceTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_deviceTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_deviceTable->verticalHeader()->hide();
-    m_deviceTable->horizontalHeader()->setStretchLastSection(true);
-    txtDeviceFilter = lineEdit("deviceFilter");
-    txtDeviceFilter->setPlaceholderText(tr("Filter devices by name"));
-    txtDeviceFilter->setClearButtonEnabled(true);
-    m_deviceChart = new DeviceCountsChartView;
-
-    auto *devicePanel = new QWidget;
-    auto *deviceColumn = new QVBoxLayout(devicePanel);
-    deviceColumn->setContentsMargins(0, 0, 0, 0);
-    deviceColumn->addWidget(txtDeviceFilter);
-    deviceColumn->addWidget(m_deviceTable, 1);
-
-    auto *right = new QSplitter(Qt::Vertical);
-    right->addWidget(m_caughtChart);
-    right->addWidget(devicePanel);
-    right->addWidget(buildDeviceViews());
-    // Room for the time axis' labels and a few days' ticks; the table takes what is left.
-    for (QChartView *chart :
-        std::initializer_list<QChartView *> {m_caughtChart, m_deviceChart, m_loadChart})
-        chart->setMinimumSize(240, 200);
-    right->setStretchFactor(0, 2);
-    right->setStretchFactor(1, 3);
-    right->setStretchFactor(2, 2);
     auto *tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("views"));
     tabs->addTab(m_heatmap, tr("&Heatmap"));
     tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
-    auto *left = new QWidget;
-    auto *leftColumn = new QVBoxLayout(left);
-    leftColumn->setContentsMargins(0, 0, 0, 0);
-    leftColumn->addWidget(buildCompareRow());
-    leftColumn->addWidget(tabs, 1);
-    auto *split = new QSplitter(Qt::Horizontal);
-    split->addWidget(left);
-    split->addWidget(right);
-    split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 2);
-    // Three fifths for the heatmap's side from the start, whatever the Tuning tab's texts would
-    // ask for.
-    split->setSizes({3000, 2000});
-    return split;
+    auto *centre = new QWidget;
+    auto *column = new QVBoxLayout(centre);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(buildCompareRow());
+    column->addWidget(tabs, 1);
+    return centre;
 }
 
-// The selected device's load and its counts per hour, one at a time.
-QWidget *ExplorerWindow::buildDeviceViews()
+QDockWidget *ExplorerWindow::addPanel(
+    const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area)
 {
-    m_loadChart = new DeviceLoadChartView;
-    lblDeviceLoad = new QLabel(tr("Select a device to see its CPU load."));
-    lblDeviceLoad->setObjectName(QStringLiteral("deviceLoadStatus"));
-    lblDeviceLoad->setWordWrap(true);
-    lblDeviceLoad->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    cmdWholeRange = new QPushButton(tr("Whole range"));
-    cmdWholeRange->setObjectName(QStringLiteral("wholeRange"));
-    cmdWholeRange->setToolTip(m_loadChart->toolTip());
-    auto *statusRow = new QHBoxLayout;
-    statusRow->addWidget(lblDeviceLoad, 1);
-    statusRow->addWidget(cmdWholeRange);
-    auto *loadPanel = new QWidget;
-    auto *loadColumn = new QVBoxLayout(loadPanel);
-    loadColumn->setContentsMargins(0, 0, 0, 0);
-    loadColumn->addLayout(statusRow);
-    loadColumn->addWidget(m_loadChart, 1);
-    auto *tabs = new QTabWidget;
-    tabs->setObjectName(QStringLiteral("deviceViews"));
-    tabs->addTab(loadPanel, tr("C&PU load"));
-    tabs->addTab(m_deviceChart, tr("Counts b&y hour"));
-    return tabs;
+    auto *dock = new QDockWidget(title, this);
+    dock->setObjectName(QLatin1String(name));
+    dock->setWidget(content);
+    addDockWidget(area, dock);
+    return dock;
+}
+
+// The settings in a narrow column on the left, down to the status line; the devices and the
+// caught devices per hour below the views, one of them at a time, so that the heatmap keeps the
+// window's width for its hours.
+void ExplorerWindow::buildDocks()
+{
+    setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
+    m_settingsDock
+        = addPanel("settingsPanel", tr("Settings"), buildSettingsPanel(), Qt::LeftDockWidgetArea);
+    m_devicesDock
+        = addPanel("devicesPanel", tr("Devices"), m_devicePanel, Qt::BottomDockWidgetArea);
+    m_caughtChart = new CaughtChartView;
+    m_caughtDock
+        = addPanel("caughtPanel", tr("Caught per hour"), m_caughtChart, Qt::BottomDockWidgetArea);
+    // Room for the time axis' labels and a few days' ticks.
+    const QList<QWidget *> charts = m_devicePanel->charts() << m_caughtChart;
+    for (QWidget *chart : charts)
+        chart->setMinimumSize(240, 140);
+    // In a column the device table lies above the charts, below the views beside them.
+    connect(
+        m_devicesDock, &QDockWidget::dockLocationChanged, this, &ExplorerWindow::orientDevicePanel);
+    connect(m_devicesDock, &QDockWidget::topLevelChanged, this, &ExplorerWindow::orientDevicePanel);
+    arrangePanels(kOpeningSize);
+}
+
+void ExplorerWindow::orientDevicePanel()
+{
+    const Qt::DockWidgetArea area = dockWidgetArea(m_devicesDock);
+    const bool column = m_devicesDock->isFloating() || area == Qt::LeftDockWidgetArea
+        || area == Qt::RightDockWidgetArea;
+    m_devicePanel->setOrientation(column ? Qt::Vertical : Qt::Horizontal);
 }
 
 QWidget *ExplorerWindow::buildCompareRow()
@@ -407,22 +237,21 @@ QWidget *ExplorerWindow::buildCompareRow()
     auto *row = new QWidget;
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    cmdBaseline = new QPushButton(tr("Keep as &baseline"));
-    cmdBaseline->setObjectName(QStringLiteral("keepBaseline"));
-    cmdBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
-    lblComparison = new QLabel;
-    lblComparison->setObjectName(QStringLiteral("comparison"));
-    lblComparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lblHeatmapLegend = new QLabel;
-    lblHeatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
-    lblHeatmapLegend->setTextFormat(Qt::RichText);
-    // A long comparison, and the legend in a narrow window, wrap rather than widen the heatmap's
-    // side against the charts'.
-    lblComparison->setWordWrap(true);
-    lblHeatmapLegend->setWordWrap(true);
-    layout->addWidget(cmdBaseline);
-    layout->addWidget(lblComparison, 1);
-    layout->addWidget(lblHeatmapLegend);
+    m_keepBaseline = new QPushButton(tr("Keep as &baseline"));
+    m_keepBaseline->setObjectName(QStringLiteral("keepBaseline"));
+    m_keepBaseline->setToolTip(tr("Compare the settings chosen next with the one on screen now"));
+    m_comparison = new QLabel;
+    m_comparison->setObjectName(QStringLiteral("comparison"));
+    m_comparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_heatmapLegend = new QLabel;
+    m_heatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
+    m_heatmapLegend->setTextFormat(Qt::RichText);
+    // A long comparison wraps rather than widen the views against the panels; the legend keeps
+    // its lines, which a wrapped one would double in a narrow window.
+    m_comparison->setWordWrap(true);
+    layout->addWidget(m_keepBaseline);
+    layout->addWidget(m_comparison, 1);
+    layout->addWidget(m_heatmapLegend);
     return row;
 }
 
@@ -431,15 +260,15 @@ QWidget *ExplorerWindow::buildTuningPanel()
     m_tuningModel = new TuningModel(this);
     m_tuning = new TuningView;
     m_tuning->setModel(m_tuningModel);
-    spinBudget = new QDoubleSpinBox;
-    spinBudget->setObjectName(QStringLiteral("budget"));
-    spinBudget->setRange(0.0, 1e6);
-    spinBudget->setDecimals(1);
-    spinBudget->setSuffix(tr(" alarms per day"));
-    spinBudget->setValue(m_tuningModel->budget());
+    m_budget = new QDoubleSpinBox;
+    m_budget->setObjectName(QStringLiteral("budget"));
+    m_budget->setRange(0.0, 1e6);
+    m_budget->setDecimals(1);
+    m_budget->setSuffix(tr(" alarms per day"));
+    m_budget->setValue(m_tuningModel->budget());
     auto *budgetRow = new QHBoxLayout;
-    budgetRow->addWidget(buddyLabel(tr("Bud&get:"), spinBudget));
-    budgetRow->addWidget(spinBudget);
+    budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), m_budget));
+    budgetRow->addWidget(m_budget);
     auto *legend = new QLabel(
         ExplorerText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
         + tr(
@@ -457,16 +286,17 @@ QWidget *ExplorerWindow::buildTuningPanel()
 void ExplorerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
-    m_exportCsvAction
-        = file->addAction(tr("&Export CSV..."), this, &ExplorerWindow::exportCsvAsked);
-    m_exportCsvAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-    QAction *png = file->addAction(tr("Export chart as &PNG..."), this,
-        [this] { exportChartAsked(tr("PNG pictures (*.png)"), QStringLiteral(".png")); });
-    png->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
-    file->addAction(tr("Export chart as &SVG..."), this,
-        [this] { exportChartAsked(tr("SVG drawings (*.svg)"), QStringLiteral(".svg")); });
-    m_exportReportAction
-        = file->addAction(tr("Export &report..."), this, &ExplorerWindow::exportReportAsked);
+    m_exports = new ExportActions(
+        this, [this](const QString &path, QString *failure) { return exportCsv(path, failure); },
+        [this](const QString &path, QString *failure) { return exportChart(path, failure); },
+        [this](const QString &path, QString *failure) { return exportReport(path, failure); });
+    connect(
+        m_exports, &ExportActions::written, this, [this](const QString &what, const QString &path) {
+            setStatus(ExplorerText::writtenTo(what, path), false);
+        });
+    connect(m_exports, &ExportActions::failed, this,
+        [this](const QString &description) { setStatus(description, true); });
+    m_exports->addTo(file);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
 
@@ -475,50 +305,41 @@ void ExplorerWindow::buildMenus()
     m_runAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_R), QKeySequence(Qt::Key_F5)});
     m_cancelAction = sweep->addAction(tr("&Cancel"), this, &ExplorerWindow::cancel);
     m_cancelAction->setShortcut(QKeySequence(Qt::Key_Escape));
+
+    QMenu *view = menuBar()->addMenu(tr("&View"));
+    view->setObjectName(QStringLiteral("viewMenu"));
+    for (QDockWidget *dock : {m_settingsDock, m_devicesDock, m_caughtDock})
+        view->addAction(dock->toggleViewAction());
 }
 
 void ExplorerWindow::arrangeTabOrder()
 {
-    const QList<QWidget *> order {cboAuth, txtServer, txtPort, txtDatabase, spinLoginTimeout,
-        txtUser, txtPassword, cboEncryption, chkTrustCertificate, txtCaFile,
-        txtHostNameInCertificate, optLast, spinLastHours, optFixed, dtFrom, dtTo, spinMonStart,
-        spinMonStop, spinThreshold, spinOccurrences, cmdRun, cmdCancel, cmdBaseline, m_heatmap,
-        spinBudget, m_tuning, m_caughtChart, txtDeviceFilter, m_deviceTable, cmdWholeRange,
-        m_loadChart, m_deviceChart};
+    QList<QWidget *> order = m_connection->tabOrder();
+    order << m_sweep->tabOrder();
+    order << QList<QWidget *> {
+        m_run, m_cancel, m_keepBaseline, m_heatmap, m_budget, m_tuning, m_caughtChart};
+    order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void ExplorerWindow::connectControls()
 {
-    connect(cmdRun, &QPushButton::clicked, this, &ExplorerWindow::run);
-    connect(cmdCancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
-    connect(spinOccurrences, &QSpinBox::valueChanged, this, &ExplorerWindow::redrawForOccurrences);
-    connect(spinThreshold, &QSpinBox::valueChanged, m_controller, [this](int value) {
+    connect(m_run, &QPushButton::clicked, this, &ExplorerWindow::run);
+    connect(m_cancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
+    connect(m_sweep, &SweepForm::occurrencesChanged, this, &ExplorerWindow::redrawForOccurrences);
+    connect(m_sweep, &SweepForm::thresholdChanged, m_controller, [this](qint16 threshold) {
         m_redrawClock.start();
-        m_controller->changeThreshold(qint16(value));
+        m_controller->changeThreshold(threshold);
     });
-    for (QSpinBox *box : {spinMonStart, spinMonStop})
-        connect(box, &QSpinBox::valueChanged, this, &ExplorerWindow::showMonitoringRefusal);
-    for (QSpinBox *box : {spinLastHours, spinMonStart, spinMonStop})
-        connect(box, &QSpinBox::valueChanged, m_controller, &ExplorerController::requeryLater);
-    for (QDateTimeEdit *edit : {dtFrom, dtTo})
-        connect(
-            edit, &QDateTimeEdit::dateTimeChanged, m_controller, &ExplorerController::requeryLater);
-    connect(optLast, &QRadioButton::toggled, m_controller, &ExplorerController::requeryLater);
-    connect(txtDeviceFilter, &QLineEdit::textChanged, m_deviceFilter,
-        &DeviceFilterModel::setNameFilter);
-    connect(
-        txtDeviceFilter, &QLineEdit::returnPressed, this, &ExplorerWindow::selectFirstListedDevice);
-    connect(
-        cmdWholeRange, &QPushButton::clicked, m_loadChart, &DeviceLoadChartView::showWholeRange);
-    connect(m_deviceTable->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        &ExplorerWindow::showDeviceOfTable);
+    connect(m_sweep, &SweepForm::rangeChanged, m_controller, &ExplorerController::requeryLater);
+    connect(m_devicePanel, &DevicePanel::loadShown, this, &ExplorerWindow::deviceLoadShown);
+    connect(m_devicePanel, &DevicePanel::loadFailed, this, &ExplorerWindow::deviceLoadFailed);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
     connect(m_tuning, &TuningView::settingChosen, this, &ExplorerWindow::chooseSetting);
-    connect(spinBudget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
-    connect(cmdBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
+    connect(m_budget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
+    connect(m_keepBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
 
 void ExplorerWindow::connectController()
@@ -532,70 +353,21 @@ void ExplorerWindow::connectController()
     connect(
         m_controller, &ExplorerController::thresholdShown, this, &ExplorerWindow::showThreshold);
     connect(m_controller, &ExplorerController::failed, this, &ExplorerWindow::showFailure);
-    connect(m_loadController, &DeviceLoadController::loaded, this, &ExplorerWindow::showDeviceLoad);
-    connect(m_loadController, &DeviceLoadController::failed, this,
-        &ExplorerWindow::showDeviceLoadFailure);
 }
 
 void ExplorerWindow::applySettings(const SweepChoice &s)
 {
     // Filling the controls is no change of the user's: the result on screen stays as it is.
-    const QSignalBlocker blockThreshold(spinThreshold);
-    const QSignalBlocker blockOccurrences(spinOccurrences);
-    const ConnectionFields &fields = s.connection.fields;
-    cboAuth->setCurrentIndex(
-        std::max<qsizetype>(0, ConnectionDefaults::authChoices().indexOf(fields.SqlConnType)));
-    txtServer->setText(fields.SqlDbServer);
-    txtPort->setText(fields.SqlDbPort);
-    txtDatabase->setText(fields.SqlDatabase);
-    txtUser->setText(fields.SqlDbUser);
-    txtPassword->setText(fields.SqlDbPass);
-    spinLoginTimeout->setValue(s.connection.loginTimeoutSeconds);
-    const ConnectionSecurity &security = s.connection.security;
-    cboEncryption->setCurrentIndex(int(security.encryption));
-    chkTrustCertificate->setChecked(security.trustServerCertificate);
-    txtCaFile->setText(security.caFile);
-    txtHostNameInCertificate->setText(security.hostNameInCertificate);
-    spinLastHours->setValue(s.lastHours);
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime from = QDateTime::fromString(s.from, kHourFormat);
-    const QDateTime to = QDateTime::fromString(s.to, kHourFormat);
-    dtFrom->setDateTime(from.isValid() ? from : wholeHourBefore(now, s.lastHours));
-    dtTo->setDateTime(to.isValid() ? to : wholeHourBefore(now, 0));
-    (s.fixedRange ? optFixed : optLast)->setChecked(true);
-    spinMonStart->setValue(s.monStartHour);
-    spinMonStop->setValue(s.monStopHour);
-    showMonitoringRefusal();
-    spinThreshold->setValue(s.threshold);
-    spinOccurrences->setValue(s.occurrences);
+    m_sweep->setChoice(s);
+    m_connection->setChoice(s.connection);
     // Filling the controls is no change of the user's, so it asks for no query.
     m_controller->stopRequery();
 }
 
 SweepChoice ExplorerWindow::settings() const
 {
-    SweepChoice s;
-    ConnectionFields &fields = s.connection.fields;
-    fields.SqlConnType = cboAuth->currentText();
-    fields.SqlDbServer = txtServer->text();
-    fields.SqlDbPort = txtPort->text();
-    fields.SqlDatabase = txtDatabase->text();
-    fields.SqlDbUser = txtUser->text();
-    fields.SqlDbPass = txtPassword->text();
-    s.connection.loginTimeoutSeconds = spinLoginTimeout->value();
-    ConnectionSecurity &security = s.connection.security;
-    security.encryption = EncryptionMode(cboEncryption->currentIndex());
-    security.trustServerCertificate = chkTrustCertificate->isChecked();
-    security.caFile = txtCaFile->text();
-    security.hostNameInCertificate = txtHostNameInCertificate->text();
-    s.lastHours = spinLastHours->value();
-    s.fixedRange = optFixed->isChecked();
-    s.from = dtFrom->dateTime().toString(kHourFormat);
-    s.to = dtTo->dateTime().toString(kHourFormat);
-    s.monStartHour = qint16(spinMonStart->value());
-    s.monStopHour = qint16(spinMonStop->value());
-    s.threshold = qint16(spinThreshold->value());
-    s.occurrences = qint16(spinOccurrences->value());
+    SweepChoice s = m_sweep->choice();
+    s.connection = m_connection->choice();
     return s;
 }
 
@@ -628,13 +400,13 @@ qint64 ExplorerWindow::lastSweepMs() const
 
 QString ExplorerWindow::statusText() const
 {
-    return lblStatus->text();
+    return m_status->text();
 }
 
 void ExplorerWindow::run()
 {
     m_controller->stopRequery();
-    QString failure = monitoringRefusal();
+    QString failure = m_sweep->monitoringRefusal();
     if (!failure.isEmpty()) {
         setStatus(failure, true);
         return;
@@ -649,22 +421,6 @@ void ExplorerWindow::run()
     m_controller->run(*sweep);
 }
 
-QString ExplorerWindow::monitoringRefusal() const
-{
-    const int start = spinMonStart->value();
-    const int stop = spinMonStop->value();
-    return AlarmSetting::monitorsSomeHour(start, stop)
-        ? QString()
-        : AlarmSetting::noMonitoredHourText(start, stop);
-}
-
-void ExplorerWindow::showMonitoringRefusal()
-{
-    const QString refusal = monitoringRefusal();
-    lblMonitoring->setText(refusal);
-    lblMonitoring->setVisible(!refusal.isEmpty());
-}
-
 void ExplorerWindow::cancel()
 {
     m_controller->cancel();
@@ -672,14 +428,14 @@ void ExplorerWindow::cancel()
 
 void ExplorerWindow::showStarted()
 {
-    progress->setRange(0, 0);
+    m_progress->setRange(0, 0);
     setStatus(tr("Connecting..."), false);
 }
 
 void ExplorerWindow::showProgress(int report, int reports)
 {
-    progress->setRange(0, reports);
-    progress->setValue(report - 1);
+    m_progress->setRange(0, reports);
+    m_progress->setValue(report - 1);
     setStatus(
         tr("Report %1 of %2...").arg(ExplorerText::number(report), ExplorerText::number(reports)),
         false);
@@ -687,10 +443,8 @@ void ExplorerWindow::showProgress(int report, int reports)
 
 void ExplorerWindow::showResult()
 {
-    m_shownDevice = -1;
-    m_deviceChart->clearDevice();
-    forgetDeviceLoad();
-    spinThreshold->setLadder(m_controller->shownLadder()->ladder);
+    m_devicePanel->showNewResult(occurrences());
+    m_sweep->setLadder(m_controller->shownLadder()->ladder);
     // A range without samples has no surface to tune on, only zeros that would look quiet.
     m_tuningModel->setResult(SampleCoverage::hasAnySample(*m_controller->shownLadder())
             ? m_controller->shownLadder()
@@ -699,28 +453,19 @@ void ExplorerWindow::showResult()
     m_redrawClock.invalidate();
     drawShown();
     updateButtons();
-    progress->setRange(0, 1);
-    progress->setValue(1);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(1);
+    // Connected once, the connection needs no more room than its name.
+    m_connection->fold();
     emit resultShown();
 }
 
 void ExplorerWindow::showThreshold()
 {
     // The views still hold the grid of the threshold before.
-    const SweepGrid *previous = m_heatmapModel->grid();
-    const int device = m_shownDevice >= 0 && previous
-        ? sameDevice(*previous, m_shownDevice, *m_controller->shownGrid())
-        : -1;
-    m_shownDevice = -1;
+    m_devicePanel->showThreshold(m_heatmapModel->grid(), occurrences());
     m_tuningModel->setCurrent(shownChoice());
     drawShown();
-    if (device >= 0)
-        showDevice(device);
-    else
-        m_deviceChart->clearDevice();
-    // The samples stay those of the device asked for, also where it has no count at this
-    // threshold.
-    redrawDeviceLoad();
 }
 
 // The result on screen at its threshold and the occurrences of the box, in every view but the
@@ -730,7 +475,6 @@ void ExplorerWindow::drawShown()
     const SweepGrid &grid = *m_controller->shownGrid();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setGrid(m_controller->shownGrid(), shownOccurrences);
-    m_deviceModel->setGrid(m_controller->shownGrid(), shownOccurrences);
     m_caughtChart->showCaught(grid, shownOccurrences);
     compareWithBaseline();
     showSummary();
@@ -765,8 +509,8 @@ void ExplorerWindow::showSummary()
 
 void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 {
-    progress->setRange(0, 1);
-    progress->setValue(0);
+    m_progress->setRange(0, 1);
+    m_progress->setValue(0);
     const QString kept = shownGrid() ? tr(" The previous result stays on screen.") : QString();
     setStatus((cancelled ? tr("Cancelled.") : description) + kept, !cancelled);
     emit runFailed(description);
@@ -774,22 +518,22 @@ void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 
 void ExplorerWindow::setStatus(const QString &text, bool failure)
 {
-    lblStatus->setText(text);
-    lblStatus->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
+    m_status->setText(text);
+    m_status->setToolTip(text);
+    m_status->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
 void ExplorerWindow::updateButtons()
 {
-    cmdCancel->setEnabled(isRunning());
+    m_cancel->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
-    m_exportCsvAction->setEnabled(shownGrid() != nullptr);
-    m_exportReportAction->setEnabled(shownGrid() != nullptr);
-    cmdBaseline->setEnabled(shownGrid() != nullptr);
+    m_exports->setResultShown(shownGrid() != nullptr);
+    m_keepBaseline->setEnabled(shownGrid() != nullptr);
 }
 
 qint16 ExplorerWindow::occurrences() const
 {
-    return qint16(spinOccurrences->value());
+    return m_sweep->occurrences();
 }
 
 AlarmChoice ExplorerWindow::shownChoice() const
@@ -805,22 +549,18 @@ void ExplorerWindow::redrawForOccurrences()
     m_redrawClock.start();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
-    m_deviceModel->setOccurrences(shownOccurrences);
     m_caughtChart->showCaught(*grid, shownOccurrences);
     m_tuningModel->setCurrent(shownChoice());
     compareWithBaseline();
     // The blind hours depend on the occurrences; a running sweep's progress keeps the line.
     if (!isRunning())
         showSummary();
-    if (m_shownDevice >= 0)
-        showDevice(m_shownDevice);
-    redrawDeviceLoad();
+    m_devicePanel->showOccurrences(shownOccurrences);
 }
 
 void ExplorerWindow::chooseSetting(AlarmChoice setting)
 {
-    spinOccurrences->setValue(setting.occurrences);
-    spinThreshold->setValue(setting.threshold);
+    m_sweep->chooseSetting(setting);
 }
 
 void ExplorerWindow::keepBaseline()
@@ -834,112 +574,34 @@ void ExplorerWindow::keepBaseline()
 void ExplorerWindow::compareWithBaseline()
 {
     const auto &ladder = m_controller->shownLadder();
-    lblHeatmapLegend->setText(ExplorerText::heatmapLegend(m_baseline.has_value()));
+    m_heatmapLegend->setText(ExplorerText::heatmapLegend(m_baseline.has_value()));
     if (!m_baseline || !ladder) {
-        lblComparison->setText(tr("No baseline kept."));
+        m_comparison->setText(tr("No baseline kept."));
         return;
     }
     auto comparison = BaselineComparison::compare(*ladder, *m_baseline, shownChoice());
-    lblComparison->setText(
+    m_comparison->setText(
         comparison ? comparison->text() : BaselineComparison::unavailableText(*m_baseline));
     m_heatmapModel->setComparison(
         comparison ? std::make_shared<const BaselineComparison>(std::move(*comparison)) : nullptr);
 }
 
-void ExplorerWindow::showDeviceOfTable(const QModelIndex &proxyIndex)
-{
-    if (proxyIndex.isValid())
-        showDevice(proxyIndex.data(DeviceTableModel::DeviceRole).toInt());
-}
-
 void ExplorerWindow::showDeviceOfHeatmap(const QModelIndex &index)
 {
     if (index.isValid())
-        showDevice(index.data(HeatmapModel::DeviceRole).toInt());
+        m_devicePanel->showDevice(index.data(HeatmapModel::DeviceRole).toInt());
 }
 
-void ExplorerWindow::showDevice(int device)
-{
-    const SweepGrid *grid = shownGrid();
-    if (!grid || device < 0 || device >= grid->deviceCount())
-        return;
-    m_shownDevice = device;
-    m_deviceChart->showDevice(*grid, device, occurrences());
-    loadDevice(device);
-}
-
-// As though the user had clicked the device table's first row after filtering by name.
-void ExplorerWindow::selectFirstListedDevice()
-{
-    if (m_deviceFilter->rowCount() > 0)
-        m_deviceTable->setCurrentIndex(m_deviceFilter->index(0, 0));
-}
-
-// Asks for the device's samples unless they are on screen or asked for already: another
-// occurrences value or threshold only redraws them.
-void ExplorerWindow::loadDevice(int device)
-{
-    const SweepGrid &grid = *shownGrid();
-    const std::pair<qint32, qint32> wanted {grid.reportId(device), grid.device(device).nodeId};
-    if (m_loadWanted == wanted)
-        return;
-    m_loadWanted = wanted;
-    m_loadName = grid.deviceName(device);
-    m_loadChart->clearLoad(m_loadName);
-    setDeviceLoadStatus(tr("Reading the samples of %1...").arg(m_loadName), false);
-    m_loadController->load(
-        {m_controller->shownSettings(), grid.result().store, wanted.first, wanted.second});
-}
-
-void ExplorerWindow::redrawDeviceLoad()
-{
-    if (const SweepGrid *grid = shownGrid())
-        m_loadChart->redraw(*grid, m_controller->shownSettings().threshold, occurrences());
-}
-
-// A new result: the samples on screen or asked for belong to the one before.
-void ExplorerWindow::forgetDeviceLoad()
-{
-    m_loadController->drop();
-    m_loadWanted.reset();
-    m_loadChart->clearLoad();
-    setDeviceLoadStatus(tr("Select a device to see its CPU load."), false);
-}
-
-void ExplorerWindow::showDeviceLoad(DeviceLoadWorker::LoadPointer load)
-{
-    const SweepGrid *grid = shownGrid();
-    if (!grid)
-        return;
-    setDeviceLoadStatus(tr("%1 samples of %2 (report %3).")
-                            .arg(ExplorerText::number(load->samples.size()), m_loadName,
-                                ExplorerText::number(load->reportId)),
-        false);
-    m_loadChart->showLoad(
-        std::move(load), m_loadName, *grid, m_controller->shownSettings().threshold, occurrences());
-    emit deviceLoadShown();
-}
-
-void ExplorerWindow::showDeviceLoadFailure(const QString &description)
-{
-    // Selecting the device again asks anew.
-    m_loadWanted.reset();
-    setDeviceLoadStatus(description, true);
-    emit deviceLoadFailed(description);
-}
-
-void ExplorerWindow::setDeviceLoadStatus(const QString &text, bool failure)
-{
-    lblDeviceLoad->setText(text);
-    lblDeviceLoad->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
-}
-
-void ExplorerWindow::loadBudget()
+void ExplorerWindow::restoreRemembered()
 {
     if (m_settingsPath.isEmpty())
         return;
     const QSettings store(m_settingsPath, QSettings::IniFormat);
-    spinBudget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+    m_budget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+    // A file of an older explorer, or of another arrangement of panels, leaves the default one.
+    if (const std::optional<QByteArray> state = ExplorerSettingsStore::windowState(store))
+        m_arrangementRestored = restoreState(*state, kPanelsVersion);
+    orientDevicePanel();
 }
 
 void ExplorerWindow::remember() const
@@ -947,7 +609,8 @@ void ExplorerWindow::remember() const
     // Without the file the explorer still works, as the tester does without its run log.
     QString ignored;
     if (!m_settingsPath.isEmpty())
-        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored, spinBudget->value());
+        ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored,
+            ExplorerSettingsStore::WindowMemory {m_budget->value(), saveState(kPanelsVersion)});
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const
@@ -989,46 +652,6 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
         return true;
     *failure = tr("The report could not be written to %1: %2").arg(path, reason);
     return false;
-}
-
-void ExplorerWindow::exportCsvAsked()
-{
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export CSV"), QStringLiteral("sweep.csv"), tr("CSV files (*.csv)"));
-    QString failure;
-    if (!path.isEmpty())
-        showExport(exportCsv(path, &failure), tr("CSV"), path, failure);
-}
-
-void ExplorerWindow::exportChartAsked(const QString &filter, const QString &suffix)
-{
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export chart"), QStringLiteral("caught-per-hour") + suffix, filter);
-    QString failure;
-    if (!path.isEmpty())
-        showExport(exportChart(path, &failure), tr("Chart"), path, failure);
-}
-
-void ExplorerWindow::exportReportAsked()
-{
-    const QString pdf = tr("PDF documents (*.pdf)");
-    QString filter = pdf;
-    QString path = QFileDialog::getSaveFileName(this, tr("Export report"),
-        QStringLiteral("cpu-load-report.pdf"),
-        pdf + QStringLiteral(";;") + tr("HTML pages (*.html *.htm)"), &filter);
-    if (path.isEmpty())
-        return;
-    // A name without its suffix takes the chosen filter's.
-    if (QFileInfo(path).suffix().isEmpty())
-        path += filter == pdf ? QStringLiteral(".pdf") : QStringLiteral(".html");
-    QString failure;
-    showExport(exportReport(path, &failure), tr("Report"), path, failure);
-}
-
-void ExplorerWindow::showExport(
-    bool written, const QString &what, const QString &path, const QString &failure)
-{
-    setStatus(written ? ExplorerText::writtenTo(what, path) : failure, !written);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

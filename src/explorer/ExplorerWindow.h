@@ -1,38 +1,29 @@
 #pragma once
 
-#include "explorer/BaselineComparison.h"
-#include "explorer/DeviceLoadWorker.h"
+#include "explorer/models/BaselineComparison.h"
 #include "sweep/SweepChoice.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
-class QCheckBox;
-class QFormLayout;
-class QComboBox;
-class QDateTimeEdit;
+class QDockWidget;
 class QDoubleSpinBox;
 class QLabel;
-class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QSpinBox;
-class QTableView;
+class QScrollArea;
 
 namespace tovik {
 
 class CaughtChartView;
-class DeviceCountsChartView;
-class DeviceFilterModel;
-class DeviceLoadChartView;
-class DeviceLoadController;
-class DeviceTableModel;
+class ConnectionForm;
+class DevicePanel;
+class ExportActions;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
-class LadderSpinBox;
+class SweepForm;
 class SweepGrid;
 class TuningModel;
 class TuningView;
@@ -87,15 +78,17 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    QWidget *buildSettingsColumn();
-    QWidget *buildConnectionBox();
-    void addSecurityRows(QFormLayout *form);
-    QWidget *buildSweepBox();
-    QWidget *buildButtons();
+    QWidget *buildSettingsPanel();
+    void buildStatusLine();
     QWidget *buildViews();
+    QDockWidget *addPanel(
+        const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area);
+    void buildDocks();
+    void arrangePanels(const QSize &size);
+    int settingsWidth() const;
+    void orientDevicePanel();
     QWidget *buildCompareRow();
     QWidget *buildTuningPanel();
-    QWidget *buildDeviceViews();
     void buildMenus();
     void arrangeTabOrder();
     void connectControls();
@@ -114,92 +107,48 @@ private:
     qint16 occurrences() const;
     AlarmChoice shownChoice() const;
     void redrawForOccurrences();
-    // The reason a monitoring time is refused, beside its boxes; empty for one that monitors.
-    QString monitoringRefusal() const;
-    void showMonitoringRefusal();
     void chooseSetting(AlarmChoice setting);
     void keepBaseline();
     void compareWithBaseline();
-    void showDeviceOfTable(const QModelIndex &proxyIndex);
     void showDeviceOfHeatmap(const QModelIndex &index);
-    void showDevice(int device);
-    void selectFirstListedDevice();
-    void loadDevice(int device);
-    void redrawDeviceLoad();
-    void forgetDeviceLoad();
-    void showDeviceLoad(DeviceLoadWorker::LoadPointer load);
-    void showDeviceLoadFailure(const QString &description);
-    void setDeviceLoadStatus(const QString &text, bool failure);
-    void loadBudget();
+    // The budget and the panels' arrangement of the start before.
+    void restoreRemembered();
     void remember() const;
-
-    void exportCsvAsked();
-    void exportChartAsked(const QString &filter, const QString &suffix);
-    void exportReportAsked();
-    // Where an export wrote, or why it could not.
-    void showExport(bool written, const QString &what, const QString &path, const QString &failure);
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
-    DeviceLoadController *m_loadController = nullptr;
-    int m_shownDevice = -1;
     // Started by a change the result on screen answers without a query; invalid after a query.
     QElapsedTimer m_redrawClock;
     std::optional<AlarmChoice> m_baseline;
-    // The report and node whose samples are on screen or asked for, and the device's name.
-    std::optional<std::pair<qint32, qint32>> m_loadWanted;
-    QString m_loadName;
 
-    QComboBox *cboAuth = nullptr;
-    QLineEdit *txtServer = nullptr;
-    QLineEdit *txtPort = nullptr;
-    QLineEdit *txtDatabase = nullptr;
-    QSpinBox *spinLoginTimeout = nullptr;
-    QLineEdit *txtUser = nullptr;
-    QLineEdit *txtPassword = nullptr;
-    QComboBox *cboEncryption = nullptr;
-    QCheckBox *chkTrustCertificate = nullptr;
-    QLineEdit *txtCaFile = nullptr;
-    QLineEdit *txtHostNameInCertificate = nullptr;
+    ConnectionForm *m_connection = nullptr;
+    QDockWidget *m_settingsDock = nullptr;
+    QDockWidget *m_devicesDock = nullptr;
+    QDockWidget *m_caughtDock = nullptr;
+    DevicePanel *m_devicePanel = nullptr;
+    QScrollArea *m_settingsScroll = nullptr;
+    bool m_arrangementRestored = false;
 
-    QRadioButton *optLast = nullptr;
-    QSpinBox *spinLastHours = nullptr;
-    QRadioButton *optFixed = nullptr;
-    QDateTimeEdit *dtFrom = nullptr;
-    QDateTimeEdit *dtTo = nullptr;
-    QSpinBox *spinMonStart = nullptr;
-    QSpinBox *spinMonStop = nullptr;
-    QLabel *lblMonitoring = nullptr;
-    LadderSpinBox *spinThreshold = nullptr;
-    QSpinBox *spinOccurrences = nullptr;
+    SweepForm *m_sweep = nullptr;
 
-    QPushButton *cmdRun = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QProgressBar *progress = nullptr;
-    QLabel *lblStatus = nullptr;
+    QPushButton *m_run = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QLabel *m_status = nullptr;
 
     HeatmapModel *m_heatmapModel = nullptr;
     HeatmapView *m_heatmap = nullptr;
     CaughtChartView *m_caughtChart = nullptr;
-    DeviceTableModel *m_deviceModel = nullptr;
-    DeviceFilterModel *m_deviceFilter = nullptr;
-    QLineEdit *txtDeviceFilter = nullptr;
-    QTableView *m_deviceTable = nullptr;
-    DeviceCountsChartView *m_deviceChart = nullptr;
-    DeviceLoadChartView *m_loadChart = nullptr;
-    QLabel *lblDeviceLoad = nullptr;
-    QPushButton *cmdWholeRange = nullptr;
     TuningModel *m_tuningModel = nullptr;
     TuningView *m_tuning = nullptr;
-    QDoubleSpinBox *spinBudget = nullptr;
-    QPushButton *cmdBaseline = nullptr;
-    QLabel *lblComparison = nullptr;
-    QLabel *lblHeatmapLegend = nullptr;
+    QDoubleSpinBox *m_budget = nullptr;
+    QPushButton *m_keepBaseline = nullptr;
+    QLabel *m_comparison = nullptr;
+    QLabel *m_heatmapLegend = nullptr;
 
     QAction *m_runAction = nullptr;
     QAction *m_cancelAction = nullptr;
-    QAction *m_exportCsvAction = nullptr;
-    QAction *m_exportReportAction = nullptr;
+    ExportActions *m_exports = nullptr;
 };
 
 } // namespace tovik

@@ -1,7 +1,7 @@
 #include "explorer/HeatmapView.h"
 
-#include "explorer/BaselineComparison.h"
-#include "explorer/HeatmapModel.h"
+#include "explorer/models/BaselineComparison.h"
+#include "explorer/models/HeatmapModel.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -120,7 +120,8 @@ void HeatmapView::changeEvent(QEvent *event)
 void HeatmapView::sizeSections()
 {
     const QFontMetrics metrics(font());
-    horizontalHeader()->setDefaultSectionSize(metrics.horizontalAdvance(QStringLiteral("0000")));
+    // A count of two digits, bold, in its frame: a laptop's screen shows a day of hours.
+    horizontalHeader()->setDefaultSectionSize(metrics.horizontalAdvance(QStringLiteral("000")));
     horizontalHeader()->setMinimumSectionSize(metrics.horizontalAdvance(QStringLiteral("00")));
     verticalHeader()->setDefaultSectionSize(metrics.height() + 4);
     verticalHeader()->setMinimumSectionSize(metrics.height());

@@ -36,10 +36,10 @@ HourChartView::HourChartView(const QString &title, QWidget *parent)
 
 namespace {
 
-// At most nine ticks, each interval the same number of whole hours.
-int wholeHourTicks(int hours)
+// At most nine ticks, and no more than most, each interval the same number of whole hours.
+int wholeHourTicks(int hours, int most)
 {
-    for (int intervals = 8; intervals > 1; --intervals) {
+    for (int intervals = std::min(8, most - 1); intervals > 1; --intervals) {
         if (hours % intervals == 0)
             return intervals + 1;
     }
@@ -57,7 +57,8 @@ void HourChartView::showSeries(
     // on a whole hour.
     m_timeAxis->setRange(
         ExplorerText::localTime(range.from()), ExplorerText::localTime(range.to()));
-    m_timeAxis->setTickCount(wholeHourTicks(range.hourCount()));
+    m_hourCount = range.hourCount();
+    fitTimeTicks();
     // Whole-number ticks: at most five steps of the same whole size up to the top.
     const int highestCount = std::max(1, int(std::ceil(highest * 1.1)));
     const int step = (highestCount + 4) / 5;
@@ -69,6 +70,23 @@ void HourChartView::showSeries(
         s->attachAxis(m_timeAxis);
         s->attachAxis(m_valueAxis);
     }
+}
+
+void HourChartView::fitTimeTicks()
+{
+    // A label is a weekday over a time; room for the longer of them and a space either side.
+    const QFontMetrics metrics(m_timeAxis->labelsFont());
+    const int label = metrics.horizontalAdvance(QStringLiteral("00:00 AM")) + 2 * metrics.height();
+    const int room
+        = int(chart()->plotArea().width()) > 0 ? int(chart()->plotArea().width()) : width();
+    m_timeAxis->setTickCount(wholeHourTicks(m_hourCount, std::max(2, room / label + 1)));
+}
+
+void HourChartView::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    if (m_hourCount > 0)
+        fitTimeTicks();
 }
 
 QList<QPointF> HourChartView::hourPoints(const SweepGrid &grid, const QList<int> &values)

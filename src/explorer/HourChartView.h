@@ -29,9 +29,14 @@ protected:
     void showSeries(const QList<QAbstractSeries *> &series, const SweepGrid &grid, qreal highest);
     // Every monitored hour of the grid with its value.
     static QList<QPointF> hourPoints(const SweepGrid &grid, const QList<int> &values);
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // As many ticks as the view's width has room for labels, every one on a whole hour.
+    void fitTimeTicks();
+
     QDateTimeAxis *m_timeAxis = nullptr;
+    int m_hourCount = 0;
     QValueAxis *m_valueAxis = nullptr;
 };
 

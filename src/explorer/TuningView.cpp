@@ -1,7 +1,7 @@
 #include "explorer/TuningView.h"
 
 #include "explorer/HeatmapView.h"
-#include "explorer/TuningModel.h"
+#include "explorer/models/TuningModel.h"
 
 #include <QHeaderView>
 #include <QPainter>

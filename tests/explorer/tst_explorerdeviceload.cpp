@@ -2,10 +2,10 @@
 #include "ExplorerRun.h"
 #include "MonitoringFixture.h"
 #include "explorer/DeviceLoadChartView.h"
-#include "explorer/DeviceTableModel.h"
 #include "explorer/ExplorerWindow.h"
-#include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
+#include "explorer/models/DeviceTableModel.h"
+#include "explorer/models/HeatmapModel.h"
 #include "sweep/SweepGrid.h"
 
 #include <QApplication>

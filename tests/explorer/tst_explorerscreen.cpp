@@ -1,25 +1,40 @@
-#include "explorer/DeviceTableModel.h"
+#include "ExplorerRun.h"
+#include "MonitoringFixture.h"
+#include "SampleData.h"
 #include "explorer/ExplorerWindow.h"
+#include "explorer/HeatmapView.h"
+#include "explorer/TuningView.h"
+#include "explorer/models/DeviceTableModel.h"
+#include "sweep/ThresholdLadder.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QChartView>
+#include <QDockWidget>
 #include <QFormLayout>
+#include <QGraphicsSimpleTextItem>
+#include <QGraphicsTextItem>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
 using namespace tovik;
+using namespace tovik::test;
 
 namespace {
 
-const QSize kOpeningSize(1200, 800);
+const QSize kOpeningSize(1280, 800);
 
 QScreen *screenNamed(const QString &name)
 {
@@ -126,6 +141,66 @@ QStringList captions(const ExplorerWindow &window)
     return texts;
 }
 
+// The sections of header whose whole width or height its view shows.
+int wholeSectionsInSight(const QHeaderView *header)
+{
+    const int room = header->orientation() == Qt::Horizontal ? header->viewport()->width()
+                                                             : header->viewport()->height();
+    int count = 0;
+    for (int i = 0; i < header->count(); ++i) {
+        const int position = header->sectionViewportPosition(i);
+        if (position >= 0 && position + header->sectionSize(i) <= room)
+            ++count;
+    }
+    return count;
+}
+
+// The texts of a chart's axes, legend and title that Qt Charts shortened for want of room, and
+// the legend's labels it does not show at all.
+QStringList elidedChartTexts(const QChartView *chart)
+{
+    QStringList shown;
+    for (const QGraphicsItem *item : chart->scene()->items()) {
+        if (!item->isVisible())
+            continue;
+        if (const auto *rich = dynamic_cast<const QGraphicsTextItem *>(item))
+            shown << rich->toPlainText();
+        else if (const auto *simple = dynamic_cast<const QGraphicsSimpleTextItem *>(item))
+            shown << simple->text();
+    }
+    QStringList elided;
+    for (const QString &text : std::as_const(shown)) {
+        if (text.contains(QLatin1String("...")) || text.contains(u'\u2026'))
+            elided << text;
+    }
+    for (const QLegendMarker *marker : chart->chart()->legend()->markers()) {
+        if (marker->isVisible() && !shown.contains(marker->label()))
+            elided << QStringLiteral("legend without \"%1\"").arg(marker->label());
+    }
+    return elided;
+}
+
+// The demo's data: 48 hours up to now of its three reports, served on a free port.
+bool serveDemoData(MonitoringFixture &fixture)
+{
+    const QString end
+        = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return generateSampleData(
+               fixture.dataDir(), {"--hours", "48", "--end", end, "--demo-marks"}, &fixture.error)
+        && fixture.startServer();
+}
+
+// The demo's first sweep: the last 48 hours at 75 % and 3 occurrences.
+SweepChoice demoChoice(MonitoringFixture &fixture)
+{
+    SweepChoice choice;
+    choice.connection.fields = fixture.host.connectionFields();
+    choice.lastHours = 48;
+    choice.threshold = 75;
+    choice.occurrences = 3;
+    return choice;
+}
+
 } // namespace
 
 class tst_ExplorerScreen : public QObject
@@ -138,6 +213,8 @@ private slots:
     void opensWithinScreen();
     void controlsReachable_data();
     void controlsReachable();
+    void demoResultFits_data();
+    void demoResultFits();
     void plainWordsChecked_data();
     void plainWordsChecked();
     void captionsArePlainWords();
@@ -145,7 +222,7 @@ private slots:
 
 void tst_ExplorerScreen::initTestCase()
 {
-    QVERIFY2(screenNamed("small") && screenNamed("large"),
+    QVERIFY2(screenNamed("small") && screenNamed("large") && screenNamed("laptop"),
         "the offscreen platform lacks the screens of offscreen-screens.json");
     QCOMPARE(screenNamed("small")->availableGeometry(), QRect(0, 0, 1024, 768));
 }
@@ -205,15 +282,22 @@ void tst_ExplorerScreen::controlsReachable()
         window->resize(window->width(), window->minimumSizeHint().height());
         QTRY_COMPARE(window->height(), window->minimumSizeHint().height());
     }
-    for (const char *name : {"run", "cancel", "progress", "status", "heatmap", "caughtChart",
-             "devices", "deviceViews"}) {
+    for (const char *name : {"run", "cancel", "progress", "status", "heatmap"}) {
         const auto *widget = window->findChild<QWidget *>(name);
         QVERIFY2(widget, name);
         QVERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
     }
+    // The device panel stacks with the settings on this screen: one of them at a time.
+    window->findChild<QDockWidget *>("devicesPanel")->raise();
+    for (const char *name : {"devices", "deviceViews"}) {
+        const auto *widget = window->findChild<QWidget *>(name);
+        QTRY_VERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
+    }
+    window->findChild<QDockWidget *>("settingsPanel")->raise();
     auto *scroll = window->findChild<QScrollArea *>("settingsScroll");
     QVERIFY(scroll);
-    QCOMPARE(scroll->verticalScrollBar()->maximum() > 0, lowest);
+    if (lowest)
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
     const QList<QWidget *> settings = scroll->widget()->findChildren<QWidget *>();
     const QStringList expected {"auth", "server", "port", "database", "loginTimeout", "user",
         "password", "encryption", "trustServerCertificate", "caFile", "hostNameInCertificate",
@@ -226,6 +310,85 @@ void tst_ExplorerScreen::controlsReachable()
         scroll->ensureWidgetVisible(*found);
         QVERIFY2(wholeInSight(*found), qPrintable(whereIs(*window, *found)));
     }
+}
+
+void tst_ExplorerScreen::demoResultFits_data()
+{
+    QTest::addColumn<QString>("screen");
+    QTest::addColumn<int>("hourColumns");
+    QTest::addColumn<int>("deviceRows");
+    QTest::addColumn<bool>("everyThreshold");
+    QTest::addColumn<int>("occurrencesColumns");
+    QTest::addColumn<bool>("chartsWhole");
+
+    QTest::addColumn<Qt::Orientation>("devicePanel");
+
+    // The device panel shares the settings' column, its table above its charts.
+    QTest::newRow("1024x768") << "small" << 12 << 15 << true << 8 << false << Qt::Vertical;
+    // The device panel below the views, its table beside its charts.
+    QTest::newRow("1280x800") << "laptop" << 24 << 15 << false << 12 << true << Qt::Horizontal;
+}
+
+// The demo's result in the panels' default places: the hours and devices of the heatmap, the
+// tuning table's every threshold and its occurrences, Run and the status line; on the laptop's
+// screen the charts' axes and legends unshortened.
+void tst_ExplorerScreen::demoResultFits()
+{
+    QFETCH(QString, screen);
+    QFETCH(int, hourColumns);
+    QFETCH(int, deviceRows);
+    QFETCH(bool, everyThreshold);
+    QFETCH(int, occurrencesColumns);
+    QFETCH(bool, chartsWhole);
+    QFETCH(Qt::Orientation, devicePanel);
+
+    MonitoringFixture fixture;
+    QVERIFY2(serveDemoData(fixture), qPrintable(fixture.error));
+    const auto window = openOn(screen);
+    QVERIFY(window);
+    window->applySettings(demoChoice(fixture));
+    QVERIFY2(runToResult(*window), qPrintable(window->statusText()));
+    QVERIFY(window->shownGrid()->hourCount() >= 48);
+    QVERIFY(window->shownGrid()->deviceCount() >= deviceRows);
+    QCOMPARE(window->findChild<QSplitter *>("devicePanel")->orientation(), devicePanel);
+
+    const auto *heatmap = window->findChild<HeatmapView *>();
+    QTRY_VERIFY2(wholeSectionsInSight(heatmap->horizontalHeader()) >= hourColumns,
+        qPrintable(QString::number(wholeSectionsInSight(heatmap->horizontalHeader())) + " hours in "
+            + whereIs(*window, heatmap->viewport())));
+    QVERIFY2(wholeSectionsInSight(heatmap->verticalHeader()) >= deviceRows,
+        qPrintable(QString::number(wholeSectionsInSight(heatmap->verticalHeader())) + " devices in "
+            + whereIs(*window, heatmap->viewport())));
+    for (const char *name : {"run", "status"}) {
+        const auto *widget = window->findChild<QWidget *>(name);
+        QVERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
+    }
+
+    window->findChild<QTabWidget *>("views")->setCurrentIndex(1);
+    const auto *tuning = window->findChild<TuningView *>();
+    QTRY_VERIFY(tuning->isVisible());
+    QCOMPARE(tuning->model()->rowCount(), int(ThresholdLadder::standard().size()));
+    QVERIFY2(!everyThreshold
+            || wholeSectionsInSight(tuning->verticalHeader()) == tuning->model()->rowCount(),
+        qPrintable(QString::number(wholeSectionsInSight(tuning->verticalHeader()))
+            + " thresholds in " + whereIs(*window, tuning->viewport())));
+    QVERIFY2(wholeSectionsInSight(tuning->horizontalHeader()) >= occurrencesColumns,
+        qPrintable(QString::number(wholeSectionsInSight(tuning->horizontalHeader()))
+            + " occurrences in " + whereIs(*window, tuning->viewport())));
+    if (!chartsWhole)
+        return;
+
+    // The heatmap's first device, its load drawn.
+    QSignalSpy loadShown(window.get(), &ExplorerWindow::deviceLoadShown);
+    window->findChild<QTableView *>("devices")->selectRow(0);
+    QVERIFY(loadShown.wait(30000));
+    const auto *load = window->findChild<QChartView *>("deviceLoadChart");
+    QVERIFY2(load->isVisible(), qPrintable(whereIs(*window, load)));
+    QTRY_VERIFY2(elidedChartTexts(load).isEmpty(), qPrintable(elidedChartTexts(load).join(" | ")));
+    const auto *caught = window->findChild<QChartView *>("caughtChart");
+    QTRY_VERIFY2(caught->isVisible(), qPrintable(whereIs(*window, caught)));
+    QTRY_VERIFY2(
+        elidedChartTexts(caught).isEmpty(), qPrintable(elidedChartTexts(caught).join(" | ")));
 }
 
 void tst_ExplorerScreen::plainWordsChecked_data()

@@ -1,5 +1,5 @@
-#include "explorer/BaselineComparison.h"
-#include "explorer/TuningModel.h"
+#include "explorer/models/BaselineComparison.h"
+#include "explorer/models/TuningModel.h"
 #include "sweep/LadderResult.h"
 
 #include <QTest>

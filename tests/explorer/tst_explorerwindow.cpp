@@ -3,12 +3,13 @@
 #include "MarksInstallation.h"
 #include "MonitoringFixture.h"
 #include "TestCertificates.h"
-#include "explorer/DeviceTableModel.h"
+#include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerWindow.h"
-#include "explorer/HeatmapModel.h"
 #include "explorer/HeatmapView.h"
-#include "explorer/TuningModel.h"
 #include "explorer/TuningView.h"
+#include "explorer/models/DeviceTableModel.h"
+#include "explorer/models/HeatmapModel.h"
+#include "explorer/models/TuningModel.h"
 #include "options/ConnectionFailureText.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepEngine.h"
@@ -19,11 +20,13 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -341,6 +344,9 @@ private slots:
     void tuningCellChoosesSetting();
     void baselineComparedAcrossRedrawsAndSweeps();
     void budgetRemembered();
+    void panelsRemembered_data();
+    void panelsRemembered();
+    void settingsFileOfEarlierExplorerOpens();
     void encryptionChosenInConnectionGroup();
     void devicesNamedWithTheirReports();
     void nearMissesAndBlindHoursMarked();
@@ -363,6 +369,16 @@ void tst_ExplorerWindow::resultEqualsSweepCsv()
     QCOMPARE(exportedCsv(window), expected);
     QVERIFY(exportCsvAction(window) && exportCsvAction(window)->isEnabled());
     QCOMPARE(timedAs(window), "queried");
+    // Connected, the connection is one line that names where; its button brings the fields back.
+    auto *server = window.findChild<QLineEdit *>("server");
+    auto *line = window.findChild<QLabel *>("connectionLine");
+    QVERIFY(server && line);
+    QVERIFY(!server->isVisible() && line->isVisible());
+    QCOMPARE(line->text(),
+        settings.connection.fields.SqlDbServer + u',' + settings.connection.fields.SqlDbPort + " / "
+            + settings.connection.fields.SqlDatabase);
+    window.findChild<QPushButton *>("changeConnection")->click();
+    QVERIFY(server->isVisible() && !line->isVisible());
 
     // Another occurrences value is answered from the result on screen.
     const qsizetype requests = fixture.server().loggedRequests().size();
@@ -755,6 +771,114 @@ void tst_ExplorerWindow::budgetRemembered()
     }
     ExplorerWindow reopened(path);
     QCOMPARE(reopened.findChild<QDoubleSpinBox *>("budget")->value(), 3.5);
+}
+
+void tst_ExplorerWindow::panelsRemembered_data()
+{
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<bool>("hidden");
+    QTest::addColumn<bool>("floating");
+    QTest::addColumn<Qt::DockWidgetArea>("area");
+
+    QTest::newRow("settings on the right")
+        << "settingsPanel" << false << false << Qt::RightDockWidgetArea;
+    QTest::newRow("devices hidden") << "devicesPanel" << true << false << Qt::BottomDockWidgetArea;
+    QTest::newRow("caught per hour floated")
+        << "caughtPanel" << false << true << Qt::BottomDockWidgetArea;
+}
+
+// The panels open where the user left them, from the settings file and nothing else.
+void tst_ExplorerWindow::panelsRemembered()
+{
+    QFETCH(QString, panel);
+    QFETCH(bool, hidden);
+    QFETCH(bool, floating);
+    QFETCH(Qt::DockWidgetArea, area);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("explorer.conf");
+    {
+        ExplorerWindow window(path);
+        window.show();
+        auto *dock = window.findChild<QDockWidget *>(panel);
+        QVERIFY(dock);
+        const QList<QAction *> viewActions = window.findChild<QMenu *>("viewMenu")->actions();
+        QVERIFY(viewActions.contains(dock->toggleViewAction()));
+        if (hidden)
+            dock->toggleViewAction()->trigger();
+        window.addDockWidget(area, dock);
+        dock->setFloating(floating);
+        QVERIFY(window.close());
+    }
+    ExplorerWindow reopened(path);
+    reopened.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reopened));
+    const auto *dock = reopened.findChild<QDockWidget *>(panel);
+    QCOMPARE(dock->isHidden(), hidden);
+    QCOMPARE(dock->isFloating(), floating);
+    QCOMPARE(reopened.dockWidgetArea(const_cast<QDockWidget *>(dock)), area);
+    // The other panels where they open by default.
+    for (const char *other : {"settingsPanel", "devicesPanel", "caughtPanel"}) {
+        if (panel == QLatin1String(other))
+            continue;
+        const auto *untouched = reopened.findChild<QDockWidget *>(other);
+        QVERIFY2(!untouched->isHidden() && !untouched->isFloating(), other);
+    }
+}
+
+// A file the explorer wrote before its panels could move: its settings and budget are read and
+// the panels take their default places.
+void tst_ExplorerWindow::settingsFileOfEarlierExplorerOpens()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("explorer.conf");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[connection]\nauth=remote\nserver=db7\nport=1533\ndatabase=MPCOnline\nuser=tester\n"
+               "loginTimeout=20\nencrypt=mandatory\ntrustServerCertificate=false\n"
+               "caFile=/etc/ca.pem\nhostNameInCertificate=db7.lan\n\n"
+               "[range]\nlastHours=24\nfixed=true\nfrom=2026-01-01 00:00:00\n"
+               "to=2026-01-03 00:00:00\n\n"
+               "[alarm]\nmonitoringStart=6\nmonitoringStop=20\nthreshold=60\noccurrences=4\n\n"
+               "[tuning]\nbudget=2.5\n");
+    file.close();
+    const QSettings store(path, QSettings::IniFormat);
+    const SweepChoice stored = ExplorerSettingsStore::load(store);
+
+    ExplorerWindow window(path);
+    window.applySettings(stored);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const SweepChoice shown = window.settings();
+    QCOMPARE(shown.connection.fields.SqlConnType, "Remote SQL Authentication");
+    QCOMPARE(shown.connection.fields.SqlDbServer, "db7");
+    QCOMPARE(shown.connection.fields.SqlDbPort, "1533");
+    QCOMPARE(shown.connection.fields.SqlDatabase, "MPCOnline");
+    QCOMPARE(shown.connection.loginTimeoutSeconds, 20);
+    QCOMPARE(shown.connection.security, stored.connection.security);
+    QCOMPARE(shown.connection.security.encryption, EncryptionMode::Mandatory);
+    QVERIFY(shown.fixedRange);
+    QCOMPARE(shown.from, "2026-01-01 00:00:00");
+    QCOMPARE(shown.monStartHour, qint16(6));
+    QCOMPARE(shown.monStopHour, qint16(20));
+    QCOMPARE(shown.threshold, qint16(60));
+    QCOMPARE(shown.occurrences, qint16(4));
+    QCOMPARE(window.findChild<QDoubleSpinBox *>("budget")->value(), 2.5);
+    QCOMPARE(window.dockWidgetArea(window.findChild<QDockWidget *>("settingsPanel")),
+        Qt::LeftDockWidgetArea);
+    QCOMPARE(window.dockWidgetArea(window.findChild<QDockWidget *>("devicesPanel")),
+        Qt::BottomDockWidgetArea);
+    QVERIFY(window.findChild<QDockWidget *>("devicesPanel")->isVisible());
+
+    // Written again, the file keeps its keys and their plain values beside the arrangement.
+    QVERIFY(window.close());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (const char *line :
+        {"auth=remote\n", "port=1533\n", "loginTimeout=20\n", "encrypt=mandatory\n", "fixed=true\n",
+            "from=2026-01-01 00:00:00\n", "monitoringStart=6\n", "threshold=60\n",
+            "occurrences=4\n", "budget=2.5\n", "[window]\nstate=@ByteArray("})
+        QVERIFY2(text.contains(line), qPrintable(QString::fromUtf8(text)));
 }
 
 // The Connection group's encryption controls reach the sweep: checked against the right CA the

@@ -1,4 +1,4 @@
-#include "explorer/BaselineComparison.h"
+#include "explorer/models/BaselineComparison.h"
 
 #include "monitoring/AlarmRules.h"
 #include "sweep/LadderResult.h"

@@ -1,4 +1,4 @@
-#include "explorer/DeviceTableModel.h"
+#include "explorer/models/DeviceTableModel.h"
 
 #include "explorer/ExplorerText.h"
 

@@ -1,6 +1,6 @@
-#include "explorer/DeviceFilterModel.h"
+#include "explorer/models/DeviceFilterModel.h"
 
-#include "explorer/DeviceTableModel.h"
+#include "explorer/models/DeviceTableModel.h"
 
 namespace tovik {
 

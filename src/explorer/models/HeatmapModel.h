@@ -1,6 +1,6 @@
 #pragma once
 
-#include "explorer/BaselineComparison.h"
+#include "explorer/models/BaselineComparison.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAbstractTableModel>

@@ -1,4 +1,4 @@
-#include "explorer/TuningModel.h"
+#include "explorer/models/TuningModel.h"
 
 #include "sweep/LadderResult.h"
 

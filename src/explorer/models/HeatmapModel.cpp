@@ -1,4 +1,4 @@
-#include "explorer/HeatmapModel.h"
+#include "explorer/models/HeatmapModel.h"
 
 #include "explorer/ExplorerText.h"
 
