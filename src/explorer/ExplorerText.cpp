@@ -1,6 +1,5 @@
 #include "explorer/ExplorerText.h"
 
-#include "explorer/HeatmapView.h"
 #include "sweep/SweepGrid.h"
 
 #include <QLocale>
@@ -68,24 +67,6 @@ QString timingText(Timing timing, qint64 ms)
     return (timing == Timing::Query ? QStringLiteral("queried in ")
                                     : QStringLiteral("redrawn from memory in "))
         + duration;
-}
-
-QString swatch(const QColor &colour, const QString &text)
-{
-    return QStringLiteral("<span style=\"color:%1\">&#9632;</span> %2")
-        .arg(colour.name(), text.toHtmlEscaped());
-}
-
-QString heatmapLegend(bool baselineKept)
-{
-    QString legend = swatch(HeatmapDelegate::kCaught, QStringLiteral("caught (framed, bold)"))
-        + u' ' + swatch(HeatmapDelegate::kNearMiss, QStringLiteral("one sample short")) + u' '
-        + swatch(HeatmapDelegate::kBlind, QStringLiteral("too few samples to fire (hatched)"));
-    if (baselineKept)
-        legend += QStringLiteral("<br>")
-            + swatch(HeatmapDelegate::kGained, QStringLiteral("caught, not by the baseline")) + u' '
-            + swatch(HeatmapDelegate::kLost, QStringLiteral("caught by the baseline only"));
-    return legend;
 }
 
 QString writtenTo(const QString &what, const QString &path)

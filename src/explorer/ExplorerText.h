@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QDateTime>
 #include <QString>
 
@@ -27,10 +26,6 @@ QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences)
 enum class Timing { Query, Redraw };
 // "queried in 4.8 s", "redrawn from memory in 12 ms".
 QString timingText(Timing timing, qint64 ms);
-// A legend's key: a square in colour, then text; rich text.
-QString swatch(const QColor &colour, const QString &text);
-// The heatmap's marks; the baseline's only while one is kept.
-QString heatmapLegend(bool baselineKept);
 // A successful export's line: "Report written to /path/report.pdf".
 QString writtenTo(const QString &what, const QString &path);
 

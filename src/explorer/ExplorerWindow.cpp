@@ -10,6 +10,7 @@
 #include "explorer/FormParts.h"
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
+#include "explorer/LegendText.h"
 #include "explorer/SweepForm.h"
 #include "explorer/TuningView.h"
 #include "explorer/models/HeatmapModel.h"
@@ -270,7 +271,7 @@ QWidget *ExplorerWindow::buildTuningPanel()
     budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), m_budget));
     budgetRow->addWidget(m_budget);
     auto *legend = new QLabel(
-        ExplorerText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
+        LegendText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
         + tr(
             "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
     legend->setTextFormat(Qt::RichText);
@@ -574,7 +575,7 @@ void ExplorerWindow::keepBaseline()
 void ExplorerWindow::compareWithBaseline()
 {
     const auto &ladder = m_controller->shownLadder();
-    m_heatmapLegend->setText(ExplorerText::heatmapLegend(m_baseline.has_value()));
+    m_heatmapLegend->setText(LegendText::heatmapLegend(m_baseline.has_value()));
     if (!m_baseline || !ladder) {
         m_comparison->setText(tr("No baseline kept."));
         return;
@@ -646,7 +647,7 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
         return false;
     }
     const SweepReport report(shownSettings(), m_controller->shownGrid(),
-        m_controller->shownLadder().get(), m_baseline, spinBudget->value());
+        m_controller->shownLadder().get(), m_baseline, m_budget->value());
     QString reason;
     if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
         return true;
