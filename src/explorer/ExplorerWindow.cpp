@@ -80,7 +80,6 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     // one with room.
     resize(kOpeningSize);
 
-    applySettings(SweepChoice());
     connectControls();
     connectController();
     restoreRemembered();

@@ -22,6 +22,7 @@ class SweepForm : public QWidget
     Q_OBJECT
 
 public:
+    // The boxes open at the sweep's defaults.
     explicit SweepForm(QWidget *parent = nullptr);
 
     // The form's part of a sweep's choice; the connection is left at its defaults.
