@@ -34,8 +34,6 @@ public:
     void chooseSetting(AlarmChoice setting);
     // The thresholds the spin box steps through first.
     void setLadder(const ThresholdLadder &ladder);
-    // Why the monitoring time is refused; empty for one that monitors.
-    QString monitoringRefusal() const;
     QList<QWidget *> tabOrder() const;
 
 signals:
@@ -46,6 +44,8 @@ signals:
 
 private:
     void connectBoxes();
+    // Why the monitoring time is refused; empty for one that monitors.
+    QString monitoringRefusal() const;
     void showMonitoringRefusal();
 
     QRadioButton *m_last = nullptr;
