@@ -23,6 +23,10 @@ namespace tovik {
 
 namespace {
 
+// A column narrower than this shows its texts whole; past it a long name is elided, so that it
+// does not push the counts out of sight.
+constexpr int kWidestColumnCharacters = 48;
+
 // The device of grid that is the same report's node as device of before; -1 when grid lacks it.
 int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
 {
@@ -131,6 +135,16 @@ void DevicePanel::showNewResult(qint16 occurrences)
     m_countsChart->clearDevice();
     forgetLoad();
     m_model->setGrid(m_controller->shownGrid(), occurrences);
+    fitColumns();
+}
+
+// The columns as wide as their texts, names and reports whole, from one result to the next.
+void DevicePanel::fitColumns()
+{
+    const int widest = m_table->fontMetrics().averageCharWidth() * kWidestColumnCharacters;
+    m_table->resizeColumnsToContents();
+    for (int column = 0; column < m_table->model()->columnCount(); ++column)
+        m_table->setColumnWidth(column, std::min(m_table->columnWidth(column), widest));
 }
 
 void DevicePanel::showThreshold(const SweepGrid *previous, qint16 occurrences)
