@@ -68,6 +68,10 @@ QWidget *DevicePanel::buildList()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    // One line a device: the columns are as wide as their texts, and a name past the widest is
+    // elided rather than wrapped.
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_filter = FormParts::lineEdit("deviceFilter");
     m_filter->setPlaceholderText(tr("Filter devices by name"));
