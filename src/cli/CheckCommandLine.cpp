@@ -50,9 +50,10 @@ CheckCommandLine::CheckCommandLine()
     m_parser.addPositionalArgument(QStringLiteral("run"), QStringLiteral("The command."));
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    ConnectionCommandLine::addOptions(m_parser, ConnectionChoice::defaults());
     // The window's defaults, which a sweep's choice starts from as well.
-    SweepCommandLine::addAlarmOptions(m_parser, SweepChoice());
+    const SweepChoice windowDefaults;
+    ConnectionCommandLine::addOptions(m_parser, windowDefaults.connection);
+    SweepCommandLine::addAlarmOptions(m_parser, windowDefaults);
     m_parser.addOption(OptionText::option({"hours-ago"},
         "The reference time is now minus X hours (0 to 23); the run examines the hour before it.",
         "X", "0"));
@@ -146,7 +147,7 @@ bool CheckCommandLine::readOptions(
     const QDateTime &now, CheckOptions *options, QString *failure) const
 {
     const auto connection
-        = ConnectionCommandLine::read(m_parser, ConnectionChoice::defaults(), failure);
+        = ConnectionCommandLine::read(m_parser, SweepChoice().connection, failure);
     if (!connection)
         return false;
     options->connection = *connection;

@@ -13,9 +13,6 @@ struct ConnectionChoice
     ConnectionFields fields;
     int loginTimeoutSeconds = ConnectionTimeouts::kDefaultLoginSeconds;
     ConnectionSecurity security;
-
-    // What the tester's window shows before the user changes it.
-    static ConnectionChoice defaults();
 };
 
 } // namespace tovik

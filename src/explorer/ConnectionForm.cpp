@@ -2,6 +2,7 @@
 
 #include "db/ConnectionDefaults.h"
 #include "explorer/FormParts.h"
+#include "sweep/SweepChoice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,7 @@ ConnectionForm::ConnectionForm(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(buildFields());
     layout->addWidget(buildFoldedLine());
+    setChoice(SweepChoice().connection);
     unfold();
 }
 

@@ -23,6 +23,7 @@ class ConnectionForm : public QWidget
     Q_OBJECT
 
 public:
+    // The fields open at the connection's defaults.
     explicit ConnectionForm(QWidget *parent = nullptr);
 
     ConnectionChoice choice() const;

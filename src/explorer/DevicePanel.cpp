@@ -23,6 +23,10 @@ namespace tovik {
 
 namespace {
 
+// A column narrower than this shows its texts whole; past it a long name is elided, so that it
+// does not push the counts out of sight.
+constexpr int kWidestColumnCharacters = 48;
+
 // The device of grid that is the same report's node as device of before; -1 when grid lacks it.
 int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
 {
@@ -64,6 +68,10 @@ QWidget *DevicePanel::buildList()
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    // One line a device: the columns are as wide as their texts, and a name past the widest is
+    // elided rather than wrapped.
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_filter = FormParts::lineEdit("deviceFilter");
     m_filter->setPlaceholderText(tr("Filter devices by name"));
@@ -131,6 +139,16 @@ void DevicePanel::showNewResult(qint16 occurrences)
     m_countsChart->clearDevice();
     forgetLoad();
     m_model->setGrid(m_controller->shownGrid(), occurrences);
+    fitColumns();
+}
+
+// The columns as wide as their texts, names and reports whole, from one result to the next.
+void DevicePanel::fitColumns()
+{
+    const int widest = m_table->fontMetrics().averageCharWidth() * kWidestColumnCharacters;
+    m_table->resizeColumnsToContents();
+    for (int column = 0; column < m_table->model()->columnCount(); ++column)
+        m_table->setColumnWidth(column, std::min(m_table->columnWidth(column), widest));
 }
 
 void DevicePanel::showThreshold(const SweepGrid *previous, qint16 occurrences)

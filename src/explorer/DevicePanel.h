@@ -55,6 +55,7 @@ private:
     void loadDevice(int device);
     void redrawLoad();
     void forgetLoad();
+    void fitColumns();
     void showLoad(DeviceLoadWorker::LoadPointer load);
     void showLoadFailure(const QString &description);
     void setLoadStatus(const QString &text, bool failure);

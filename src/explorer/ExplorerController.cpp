@@ -1,5 +1,7 @@
 #include "explorer/ExplorerController.h"
 
+#include "explorer/ExplorerText.h"
+#include "monitoring/AlarmSetting.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SweepGrid.h"
 
@@ -32,6 +34,22 @@ ExplorerController::~ExplorerController()
 void ExplorerController::setRequeryDelay(std::chrono::milliseconds delay)
 {
     m_requery.setInterval(delay);
+}
+
+bool ExplorerController::runChoice(
+    const SweepChoice &choice, const QDateTime &now, QString *failure)
+{
+    m_requery.stop();
+    if (!AlarmSetting::monitorsSomeHour(choice.monStartHour, choice.monStopHour)) {
+        *failure = AlarmSetting::noMonitoredHourText(choice.monStartHour, choice.monStopHour);
+        return false;
+    }
+    auto sweep = choice.sweep(now, failure);
+    if (!sweep)
+        return false;
+    sweep->ladder = ThresholdLadder::standard();
+    run(*sweep);
+    return true;
 }
 
 void ExplorerController::run(const SweepSettings &settings)
@@ -72,8 +90,16 @@ void ExplorerController::requeryLater()
         m_requery.start();
 }
 
+QString ExplorerController::timingText() const
+{
+    return m_redrawClock.isValid()
+        ? ExplorerText::timingText(ExplorerText::Timing::Redraw, m_redrawClock.elapsed())
+        : ExplorerText::timingText(ExplorerText::Timing::Query, m_lastSweepMs);
+}
+
 void ExplorerController::changeThreshold(qint16 threshold)
 {
+    startRedraw();
     // A waiting or running sweep is for settings the result on screen does not answer.
     if (m_running || m_requery.isActive() || !m_ladder || !m_ladder->ladder.stepOf(threshold)) {
         requeryLater();
@@ -86,6 +112,11 @@ void ExplorerController::changeThreshold(qint16 threshold)
 void ExplorerController::stopRequery()
 {
     m_requery.stop();
+}
+
+void ExplorerController::startRedraw()
+{
+    m_redrawClock.start();
 }
 
 void ExplorerController::cancel()
@@ -135,6 +166,7 @@ void ExplorerController::showResult(
         return;
     m_shownSettings = m_runningSettings;
     m_lastSweepMs = elapsedMs;
+    m_redrawClock.invalidate();
     if (!m_addingThreshold)
         m_ladder = std::move(result);
     showAt(m_shownSettings.threshold);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "explorer/SweepWorker.h"
+#include "sweep/SweepChoice.h"
 #include "sweep/SweepSettings.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 #include <QTimer>
@@ -40,6 +42,14 @@ public:
     const std::shared_ptr<const LadderResult> &shownLadder() const { return m_ladder; }
     // The sweep's time on its worker for the result on screen.
     qint64 lastSweepMs() const { return m_lastSweepMs; }
+    // What the status line's time measured: the query of the result on screen, or its redraw
+    // since the last change the result answered from memory.
+    QString timingText() const;
+
+    // Sweeps choice over the thresholds of the standard ladder, its range taken at now, as run()
+    // does; false, with the reason, for a monitoring time without a monitored hour or a range the
+    // sweep refuses.
+    bool runChoice(const SweepChoice &choice, const QDateTime &now, QString *failure);
 
 public slots:
     // Sweeps now; while a sweep runs, ends it and sweeps once it has ended.
@@ -51,6 +61,9 @@ public slots:
     void changeThreshold(qint16 threshold);
     // The changes asked for so far need no sweep of their own.
     void stopRequery();
+    // A change the result on screen answers without a query, such as the occurrences, starts
+    // being drawn.
+    void startRedraw();
     void cancel();
 
 signals:
@@ -89,6 +102,8 @@ private:
     std::shared_ptr<const LadderResult> m_ladder;
     std::shared_ptr<const SweepGrid> m_grid;
     qint64 m_lastSweepMs = 0;
+    // Started by a change the result on screen answers without a query; invalid after a query.
+    QElapsedTimer m_redrawClock;
     QTimer m_requery;
 };
 

@@ -1,12 +1,11 @@
 #include "explorer/ExplorerSettingsStore.h"
 
-#include "options/ConnectionCommandLine.h"
 #include "output/PrivateFile.h"
+#include "sweep/ChoiceSetting.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <functional>
 
 namespace tovik {
 
@@ -17,117 +16,19 @@ const QString budget = QStringLiteral("tuning/budget");
 const QString windowState = QStringLiteral("window/state");
 } // namespace Key
 
-// One remembered setting: its key, and how it is written from and read into a choice. A value
-// missing from the store, or one that does not convert, leaves the choice's default.
-struct StoredSetting
-{
-    QString key;
-    std::function<QVariant(const SweepChoice &)> value;
-    std::function<void(const QVariant &, SweepChoice &)> read;
-};
-
-template<class T>
-void readInto(const QVariant &stored, T *value)
-{
-    if (stored.isValid() && stored.canConvert<T>())
-        *value = stored.value<T>();
-}
-
-// A setting held as a member of the choice, stored as it is.
-template<class T>
-StoredSetting plain(const char *key, T SweepChoice::*member)
-{
-    return {QLatin1String(key), [member](const SweepChoice &c) { return QVariant(c.*member); },
-        [member](const QVariant &stored, SweepChoice &c) { readInto(stored, &(c.*member)); }};
-}
-
-template<class T>
-StoredSetting connection(const char *key, T ConnectionChoice::*member)
-{
-    return {QLatin1String(key),
-        [member](const SweepChoice &c) { return QVariant(c.connection.*member); },
-        [member](
-            const QVariant &stored, SweepChoice &c) { readInto(stored, &(c.connection.*member)); }};
-}
-
-template<class T>
-StoredSetting field(const char *key, T ConnectionFields::*member)
-{
-    return {QLatin1String(key),
-        [member](const SweepChoice &c) { return QVariant(c.connection.fields.*member); },
-        [member](const QVariant &stored, SweepChoice &c) {
-            readInto(stored, &(c.connection.fields.*member));
-        }};
-}
-
-template<class T>
-StoredSetting security(const char *key, T ConnectionSecurity::*member)
-{
-    return {QLatin1String(key),
-        [member](const SweepChoice &c) { return QVariant(c.connection.security.*member); },
-        [member](const QVariant &stored, SweepChoice &c) {
-            readInto(stored, &(c.connection.security.*member));
-        }};
-}
-
-// Every remembered setting, in the file's order. The password is not among them.
-const QList<StoredSetting> &storedSettings()
-{
-    static const QList<StoredSetting> settings {
-        {QStringLiteral("connection/auth"),
-            [](const SweepChoice &c) {
-                return QVariant(
-                    ConnectionCommandLine::authArgument(c.connection.fields.SqlConnType));
-            },
-            [](const QVariant &stored, SweepChoice &c) {
-                QString &type = c.connection.fields.SqlConnType;
-                QString word = ConnectionCommandLine::authArgument(type);
-                readInto(stored, &word);
-                type = ConnectionCommandLine::connType(word).value_or(type);
-            }},
-        field("connection/server", &ConnectionFields::SqlDbServer),
-        field("connection/port", &ConnectionFields::SqlDbPort),
-        field("connection/database", &ConnectionFields::SqlDatabase),
-        field("connection/user", &ConnectionFields::SqlDbUser),
-        connection("connection/loginTimeout", &ConnectionChoice::loginTimeoutSeconds),
-        {QStringLiteral("connection/encrypt"),
-            [](const SweepChoice &c) {
-                return QVariant(ConnectionSecurity::wordOf(c.connection.security.encryption));
-            },
-            [](const QVariant &stored, SweepChoice &c) {
-                EncryptionMode &mode = c.connection.security.encryption;
-                QString word = ConnectionSecurity::wordOf(mode);
-                readInto(stored, &word);
-                mode = ConnectionSecurity::modeOf(word).value_or(mode);
-            }},
-        security("connection/trustServerCertificate", &ConnectionSecurity::trustServerCertificate),
-        security("connection/caFile", &ConnectionSecurity::caFile),
-        security("connection/hostNameInCertificate", &ConnectionSecurity::hostNameInCertificate),
-        plain("range/lastHours", &SweepChoice::lastHours),
-        plain("range/fixed", &SweepChoice::fixedRange),
-        plain("range/from", &SweepChoice::from),
-        plain("range/to", &SweepChoice::to),
-        plain("alarm/monitoringStart", &SweepChoice::monStartHour),
-        plain("alarm/monitoringStop", &SweepChoice::monStopHour),
-        plain("alarm/threshold", &SweepChoice::threshold),
-        plain("alarm/occurrences", &SweepChoice::occurrences),
-    };
-    return settings;
-}
-
 } // namespace
 
 SweepChoice ExplorerSettingsStore::load(const QSettings &store)
 {
     SweepChoice choice;
-    for (const StoredSetting &setting : storedSettings())
+    for (const ChoiceSetting &setting : ChoiceSetting::all())
         setting.read(store.value(setting.key), choice);
     return choice;
 }
 
 void ExplorerSettingsStore::save(QSettings &store, const SweepChoice &choice)
 {
-    for (const StoredSetting &setting : storedSettings())
+    for (const ChoiceSetting &setting : ChoiceSetting::all())
         store.setValue(setting.key, setting.value(choice));
 }
 

@@ -1,5 +1,6 @@
 #include "explorer/ExplorerText.h"
 
+#include "sweep/SampleCoverage.h"
 #include "sweep/SweepGrid.h"
 
 #include <QLocale>
@@ -55,6 +56,57 @@ QString cellTip(const SweepGrid &grid, int device, int hourIndex, qint16 occurre
     if (grid.isBlind(device, hourIndex, occurrences))
         return counted + QStringLiteral(", too few samples in the hour to fire");
     return counted;
+}
+
+QString firstStatus()
+{
+    return QStringLiteral("Set the connection and press Run.");
+}
+
+QString connecting()
+{
+    return QStringLiteral("Connecting...");
+}
+
+QString reportProgress(int report, int reports)
+{
+    return QStringLiteral("Report %1 of %2...").arg(number(report), number(reports));
+}
+
+StatusMessage summary(
+    const SweepGrid &grid, qint16 threshold, qint16 occurrences, const QString &timing)
+{
+    const SweepResult &result = grid.result();
+    if (!SampleCoverage::hasAnySample(result))
+        return {SampleCoverage::noSamplesText(result) + u'.', true};
+    QString unsampled;
+    if (const std::optional<QString> text = SampleCoverage::unsampledReportsText(result))
+        unsampled = u' ' + *text + u'.';
+    return {QStringLiteral("%1 devices with samples at or over %2 % in %3 hours, %4.")
+                .arg(number(grid.reachingDeviceCount()), number(threshold),
+                    number(grid.hourCount()), timing)
+            + u' '
+            + QStringLiteral("%1 blind hours: fewer than %2 samples in the hour, too few to fire.")
+                  .arg(number(grid.blindDeviceHours(occurrences)), number(occurrences))
+            + unsampled,
+        false};
+}
+
+StatusMessage ended(const QString &description, bool cancelled, bool resultKept)
+{
+    const QString kept
+        = resultKept ? QStringLiteral(" The previous result stays on screen.") : QString();
+    return {(cancelled ? QStringLiteral("Cancelled.") : description) + kept, !cancelled};
+}
+
+QString noResultToExport()
+{
+    return QStringLiteral("There is no result to export yet.");
+}
+
+QString notWritten(const QString &what, const QString &path, const QString &reason)
+{
+    return QStringLiteral("The %1 could not be written to %2: %3").arg(what, path, reason);
 }
 
 QString timingText(Timing timing, qint64 ms)

@@ -21,6 +21,29 @@ qreal chartTime(const QDateTime &hour);
 QString axisFormat();
 QString cellTip(const SweepGrid &grid, int device, int hour, qint16 occurrences);
 
+// A line of the status bar, and whether it tells of a failure.
+struct StatusMessage
+{
+    QString text;
+    bool failure = false;
+};
+
+// Before the first sweep.
+QString firstStatus();
+QString connecting();
+// "Report 2 of 3..."
+QString reportProgress(int report, int reports);
+// The result on screen at threshold and occurrences: the devices that reached the threshold, the
+// hours, what timing measured and the blind hours; the reports without a sample. A failure when
+// no report has one, since zeros from a range without samples would read as a quiet installation.
+StatusMessage summary(
+    const SweepGrid &grid, qint16 threshold, qint16 occurrences, const QString &timing);
+// A sweep that ended without a result: by the user's cancel, or with the database's description.
+StatusMessage ended(const QString &description, bool cancelled, bool resultKept);
+QString noResultToExport();
+// "The report could not be written to PATH: REASON"; what is "chart" or "report".
+QString notWritten(const QString &what, const QString &path, const QString &reason);
+
 // What the time in the status line measured: a sweep's query, or a redraw of the result held in
 // memory.
 enum class Timing { Query, Redraw };

@@ -11,26 +11,22 @@
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
 #include "explorer/LegendText.h"
+#include "explorer/ResultExport.h"
+#include "explorer/StatusLine.h"
 #include "explorer/SweepForm.h"
+#include "explorer/TuningPanel.h"
 #include "explorer/TuningView.h"
 #include "explorer/models/HeatmapModel.h"
 #include "explorer/models/TuningModel.h"
-#include "output/OutputFile.h"
-#include "report/ReportWriter.h"
-#include "report/SweepReport.h"
 #include "sweep/LadderResult.h"
-#include "sweep/SampleCoverage.h"
-#include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QDockWidget>
-#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -72,7 +68,7 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     setCentralWidget(buildViews());
     m_devicePanel = new DevicePanel(m_controller);
-    buildStatusLine();
+    m_statusLine = new StatusLine(statusBar());
     buildDocks();
     buildMenus();
     arrangeTabOrder();
@@ -80,13 +76,11 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     // one with room.
     resize(kOpeningSize);
 
-    applySettings(SweepChoice());
     connectControls();
     connectController();
     restoreRemembered();
     compareWithBaseline();
     updateButtons();
-    setStatus(tr("Set the connection and press Run."), false);
 }
 
 ExplorerWindow::~ExplorerWindow() = default;
@@ -146,33 +140,6 @@ QWidget *ExplorerWindow::buildSettingsPanel()
     return m_settingsScroll;
 }
 
-// Run, Cancel, the progress and the status line below every panel, in sight however the panels
-// are placed.
-void ExplorerWindow::buildStatusLine()
-{
-    m_run = new QPushButton(tr("&Run"));
-    m_run->setObjectName(QStringLiteral("run"));
-    m_run->setDefault(true);
-    m_cancel = new QPushButton(tr("&Cancel"));
-    m_cancel->setObjectName(QStringLiteral("cancel"));
-    m_progress = new QProgressBar;
-    m_progress->setObjectName(QStringLiteral("progress"));
-    m_progress->setTextVisible(true);
-    m_progress->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0")) * 24);
-    m_status = new QLabel;
-    m_status->setObjectName(QStringLiteral("status"));
-    m_status->setWordWrap(true);
-    // A wrapped label asks for the lines of a width of its own; two lines are what a wide window
-    // needs, and the tooltip holds the whole of a longer text.
-    m_status->setMaximumHeight(2 * fontMetrics().lineSpacing());
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    statusBar()->setSizeGripEnabled(false);
-    statusBar()->addWidget(m_run);
-    statusBar()->addWidget(m_cancel);
-    statusBar()->addWidget(m_status, 1);
-    statusBar()->addPermanentWidget(m_progress);
-}
-
 // The heatmap and the tuning table in the centre; every other part is a panel of its own.
 QWidget *ExplorerWindow::buildViews()
 {
@@ -182,7 +149,8 @@ QWidget *ExplorerWindow::buildViews()
     auto *tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("views"));
     tabs->addTab(m_heatmap, tr("&Heatmap"));
-    tabs->addTab(buildTuningPanel(), tr("Tu&ning"));
+    m_tuning = new TuningPanel;
+    tabs->addTab(m_tuning, tr("Tu&ning"));
     auto *centre = new QWidget;
     auto *column = new QVBoxLayout(centre);
     column->setContentsMargins(0, 0, 0, 0);
@@ -256,34 +224,6 @@ QWidget *ExplorerWindow::buildCompareRow()
     return row;
 }
 
-QWidget *ExplorerWindow::buildTuningPanel()
-{
-    m_tuningModel = new TuningModel(this);
-    m_tuning = new TuningView;
-    m_tuning->setModel(m_tuningModel);
-    m_budget = new QDoubleSpinBox;
-    m_budget->setObjectName(QStringLiteral("budget"));
-    m_budget->setRange(0.0, 1e6);
-    m_budget->setDecimals(1);
-    m_budget->setSuffix(tr(" alarms per day"));
-    m_budget->setValue(m_tuningModel->budget());
-    auto *budgetRow = new QHBoxLayout;
-    budgetRow->addWidget(FormParts::buddyLabel(tr("Bud&get:"), m_budget));
-    budgetRow->addWidget(m_budget);
-    auto *legend = new QLabel(
-        LegendText::swatch(TuningDelegate::kRecommended, tr("lowest threshold within the budget"))
-        + tr(
-            "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
-    legend->setTextFormat(Qt::RichText);
-    legend->setWordWrap(true);
-    budgetRow->addWidget(legend, 1);
-    auto *panel = new QWidget;
-    auto *column = new QVBoxLayout(panel);
-    column->addLayout(budgetRow);
-    column->addWidget(m_tuning, 1);
-    return panel;
-}
-
 void ExplorerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
@@ -293,10 +233,11 @@ void ExplorerWindow::buildMenus()
         [this](const QString &path, QString *failure) { return exportReport(path, failure); });
     connect(
         m_exports, &ExportActions::written, this, [this](const QString &what, const QString &path) {
-            setStatus(ExplorerText::writtenTo(what, path), false);
+            m_statusLine->show({ExplorerText::writtenTo(what, path)});
         });
-    connect(m_exports, &ExportActions::failed, this,
-        [this](const QString &description) { setStatus(description, true); });
+    connect(m_exports, &ExportActions::failed, this, [this](const QString &description) {
+        m_statusLine->show({description, true});
+    });
     m_exports->addTo(file);
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, &QWidget::close);
@@ -317,8 +258,8 @@ void ExplorerWindow::arrangeTabOrder()
 {
     QList<QWidget *> order = m_connection->tabOrder();
     order << m_sweep->tabOrder();
-    order << QList<QWidget *> {
-        m_run, m_cancel, m_keepBaseline, m_heatmap, m_budget, m_tuning, m_caughtChart};
+    order << QList<QWidget *> {m_statusLine->runButton(), m_statusLine->cancelButton(),
+        m_keepBaseline, m_heatmap, m_tuning->budgetBox(), m_tuning->view(), m_caughtChart};
     order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -326,30 +267,27 @@ void ExplorerWindow::arrangeTabOrder()
 
 void ExplorerWindow::connectControls()
 {
-    connect(m_run, &QPushButton::clicked, this, &ExplorerWindow::run);
-    connect(m_cancel, &QPushButton::clicked, this, &ExplorerWindow::cancel);
+    connect(m_statusLine->runButton(), &QPushButton::clicked, this, &ExplorerWindow::run);
+    connect(m_statusLine->cancelButton(), &QPushButton::clicked, this, &ExplorerWindow::cancel);
     connect(m_sweep, &SweepForm::occurrencesChanged, this, &ExplorerWindow::redrawForOccurrences);
-    connect(m_sweep, &SweepForm::thresholdChanged, m_controller, [this](qint16 threshold) {
-        m_redrawClock.start();
-        m_controller->changeThreshold(threshold);
-    });
+    connect(
+        m_sweep, &SweepForm::thresholdChanged, m_controller, &ExplorerController::changeThreshold);
     connect(m_sweep, &SweepForm::rangeChanged, m_controller, &ExplorerController::requeryLater);
     connect(m_devicePanel, &DevicePanel::loadShown, this, &ExplorerWindow::deviceLoadShown);
     connect(m_devicePanel, &DevicePanel::loadFailed, this, &ExplorerWindow::deviceLoadFailed);
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
-    connect(m_tuning, &TuningView::settingChosen, this, &ExplorerWindow::chooseSetting);
-    connect(m_budget, &QDoubleSpinBox::valueChanged, m_tuningModel, &TuningModel::setBudget);
+    connect(m_tuning->view(), &TuningView::settingChosen, m_sweep, &SweepForm::chooseSetting);
     connect(m_keepBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
 
 void ExplorerWindow::connectController()
 {
     connect(m_controller, &ExplorerController::requeryDue, this, &ExplorerWindow::run);
-    connect(m_controller, &ExplorerController::started, this, &ExplorerWindow::showStarted);
+    connect(m_controller, &ExplorerController::started, m_statusLine, &StatusLine::showStarted);
     connect(
         m_controller, &ExplorerController::runningChanged, this, &ExplorerWindow::updateButtons);
-    connect(m_controller, &ExplorerController::progress, this, &ExplorerWindow::showProgress);
+    connect(m_controller, &ExplorerController::progress, m_statusLine, &StatusLine::showProgress);
     connect(m_controller, &ExplorerController::resultShown, this, &ExplorerWindow::showResult);
     connect(
         m_controller, &ExplorerController::thresholdShown, this, &ExplorerWindow::showThreshold);
@@ -401,25 +339,16 @@ qint64 ExplorerWindow::lastSweepMs() const
 
 QString ExplorerWindow::statusText() const
 {
-    return m_status->text();
+    return m_statusLine->text();
 }
 
 void ExplorerWindow::run()
 {
-    m_controller->stopRequery();
-    QString failure = m_sweep->monitoringRefusal();
-    if (!failure.isEmpty()) {
-        setStatus(failure, true);
-        return;
-    }
-    auto sweep = settings().sweep(QDateTime::currentDateTime(), &failure);
-    if (!sweep) {
-        setStatus(failure, true);
-        return;
-    }
-    remember();
-    sweep->ladder = ThresholdLadder::standard();
-    m_controller->run(*sweep);
+    QString failure;
+    if (m_controller->runChoice(settings(), QDateTime::currentDateTime(), &failure))
+        remember();
+    else
+        m_statusLine->show({failure, true});
 }
 
 void ExplorerWindow::cancel()
@@ -427,35 +356,15 @@ void ExplorerWindow::cancel()
     m_controller->cancel();
 }
 
-void ExplorerWindow::showStarted()
-{
-    m_progress->setRange(0, 0);
-    setStatus(tr("Connecting..."), false);
-}
-
-void ExplorerWindow::showProgress(int report, int reports)
-{
-    m_progress->setRange(0, reports);
-    m_progress->setValue(report - 1);
-    setStatus(
-        tr("Report %1 of %2...").arg(ExplorerText::number(report), ExplorerText::number(reports)),
-        false);
-}
-
 void ExplorerWindow::showResult()
 {
     m_devicePanel->showNewResult(occurrences());
     m_sweep->setLadder(m_controller->shownLadder()->ladder);
     // A range without samples has no surface to tune on, only zeros that would look quiet.
-    m_tuningModel->setResult(SampleCoverage::hasAnySample(*m_controller->shownLadder())
-            ? m_controller->shownLadder()
-            : nullptr,
-        shownChoice());
-    m_redrawClock.invalidate();
+    m_tuning->showResult(m_controller->shownLadder(), shownChoice());
     drawShown();
     updateButtons();
-    m_progress->setRange(0, 1);
-    m_progress->setValue(1);
+    m_statusLine->showFinished();
     // Connected once, the connection needs no more room than its name.
     m_connection->fold();
     emit resultShown();
@@ -465,7 +374,7 @@ void ExplorerWindow::showThreshold()
 {
     // The views still hold the grid of the threshold before.
     m_devicePanel->showThreshold(m_heatmapModel->grid(), occurrences());
-    m_tuningModel->setCurrent(shownChoice());
+    m_tuning->model()->setCurrent(shownChoice());
     drawShown();
 }
 
@@ -483,50 +392,19 @@ void ExplorerWindow::drawShown()
 
 void ExplorerWindow::showSummary()
 {
-    const SweepGrid &grid = *m_controller->shownGrid();
-    const SweepResult &result = grid.result();
-    if (!SampleCoverage::hasAnySample(result)) {
-        setStatus(SampleCoverage::noSamplesText(result) + u'.', true);
-        return;
-    }
-    const qint16 shownOccurrences = occurrences();
-    QString unsampled;
-    if (const std::optional<QString> text = SampleCoverage::unsampledReportsText(result))
-        unsampled = u' ' + *text + u'.';
-    const QString timing = m_redrawClock.isValid()
-        ? ExplorerText::timingText(ExplorerText::Timing::Redraw, m_redrawClock.elapsed())
-        : ExplorerText::timingText(ExplorerText::Timing::Query, m_controller->lastSweepMs());
-    setStatus(tr("%1 devices with samples at or over %2 % in %3 hours, %4.")
-                  .arg(ExplorerText::number(grid.reachingDeviceCount()),
-                      ExplorerText::number(m_controller->shownSettings().threshold),
-                      ExplorerText::number(grid.hourCount()), timing)
-            + u' '
-            + tr("%1 device-hours blind: fewer than %2 samples, too few to fire.")
-                  .arg(ExplorerText::number(grid.blindDeviceHours(shownOccurrences)),
-                      ExplorerText::number(shownOccurrences))
-            + unsampled,
-        false);
+    m_statusLine->show(ExplorerText::summary(*m_controller->shownGrid(),
+        m_controller->shownSettings().threshold, occurrences(), m_controller->timingText()));
 }
 
 void ExplorerWindow::showFailure(const QString &description, bool cancelled)
 {
-    m_progress->setRange(0, 1);
-    m_progress->setValue(0);
-    const QString kept = shownGrid() ? tr(" The previous result stays on screen.") : QString();
-    setStatus((cancelled ? tr("Cancelled.") : description) + kept, !cancelled);
+    m_statusLine->showEnded(ExplorerText::ended(description, cancelled, shownGrid() != nullptr));
     emit runFailed(description);
-}
-
-void ExplorerWindow::setStatus(const QString &text, bool failure)
-{
-    m_status->setText(text);
-    m_status->setToolTip(text);
-    m_status->setStyleSheet(failure ? QStringLiteral("color: #b00000") : QString());
 }
 
 void ExplorerWindow::updateButtons()
 {
-    m_cancel->setEnabled(isRunning());
+    m_statusLine->cancelButton()->setEnabled(isRunning());
     m_cancelAction->setEnabled(isRunning());
     m_exports->setResultShown(shownGrid() != nullptr);
     m_keepBaseline->setEnabled(shownGrid() != nullptr);
@@ -547,11 +425,11 @@ void ExplorerWindow::redrawForOccurrences()
     const SweepGrid *grid = shownGrid();
     if (!grid)
         return;
-    m_redrawClock.start();
+    m_controller->startRedraw();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
     m_caughtChart->showCaught(*grid, shownOccurrences);
-    m_tuningModel->setCurrent(shownChoice());
+    m_tuning->model()->setCurrent(shownChoice());
     compareWithBaseline();
     // The blind hours depend on the occurrences; a running sweep's progress keeps the line.
     if (!isRunning())
@@ -559,32 +437,20 @@ void ExplorerWindow::redrawForOccurrences()
     m_devicePanel->showOccurrences(shownOccurrences);
 }
 
-void ExplorerWindow::chooseSetting(AlarmChoice setting)
-{
-    m_sweep->chooseSetting(setting);
-}
-
 void ExplorerWindow::keepBaseline()
 {
     if (!shownGrid())
         return;
-    m_baseline = shownChoice();
+    m_baseline.keep(shownChoice());
     compareWithBaseline();
 }
 
 void ExplorerWindow::compareWithBaseline()
 {
-    const auto &ladder = m_controller->shownLadder();
-    m_heatmapLegend->setText(LegendText::heatmapLegend(m_baseline.has_value()));
-    if (!m_baseline || !ladder) {
-        m_comparison->setText(tr("No baseline kept."));
-        return;
-    }
-    auto comparison = BaselineComparison::compare(*ladder, *m_baseline, shownChoice());
-    m_comparison->setText(
-        comparison ? comparison->text() : BaselineComparison::unavailableText(*m_baseline));
-    m_heatmapModel->setComparison(
-        comparison ? std::make_shared<const BaselineComparison>(std::move(*comparison)) : nullptr);
+    m_heatmapLegend->setText(LegendText::heatmapLegend(m_baseline.isKept()));
+    Baseline::Shown shown = m_baseline.compare(m_controller->shownLadder().get(), shownChoice());
+    m_comparison->setText(shown.text);
+    m_heatmapModel->setComparison(std::move(shown.marks));
 }
 
 void ExplorerWindow::showDeviceOfHeatmap(const QModelIndex &index)
@@ -598,7 +464,7 @@ void ExplorerWindow::restoreRemembered()
     if (m_settingsPath.isEmpty())
         return;
     const QSettings store(m_settingsPath, QSettings::IniFormat);
-    m_budget->setValue(ExplorerSettingsStore::budget(store).value_or(m_tuningModel->budget()));
+    m_tuning->setBudget(ExplorerSettingsStore::budget(store).value_or(m_tuning->budget()));
     // A file of an older explorer, or of another arrangement of panels, leaves the default one.
     if (const std::optional<QByteArray> state = ExplorerSettingsStore::windowState(store))
         m_arrangementRestored = restoreState(*state, kPanelsVersion);
@@ -611,48 +477,23 @@ void ExplorerWindow::remember() const
     QString ignored;
     if (!m_settingsPath.isEmpty())
         ExplorerSettingsStore::write(m_settingsPath, settings(), &ignored,
-            ExplorerSettingsStore::WindowMemory {m_budget->value(), saveState(kPanelsVersion)});
+            ExplorerSettingsStore::WindowMemory {m_tuning->budget(), saveState(kPanelsVersion)});
 }
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const
 {
-    const SweepGrid *grid = shownGrid();
-    if (!grid) {
-        *failure = tr("There is no result to export yet.");
-        return false;
-    }
-    // Names, addresses and counts only: the csv holds no trap community and no connection detail.
-    const auto fill
-        = [&](QIODevice &file) { return SweepCsv::write(file, grid->result(), shownSettings()); };
-    return OutputFile::write(path, OutputFile::Access::Shared, fill, failure);
+    return ResultExport::writeCsv(shownGrid(), shownSettings(), path, failure);
 }
 
 bool ExplorerWindow::exportChart(const QString &path, QString *failure) const
 {
-    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
-    const auto fill = [this, svg](QIODevice &file) {
-        return svg ? m_caughtChart->writeSvg(file) : m_caughtChart->writePng(file);
-    };
-    QString reason;
-    if (OutputFile::write(path, OutputFile::Access::Shared, fill, &reason))
-        return true;
-    *failure = tr("The chart could not be written to %1: %2").arg(path, reason);
-    return false;
+    return m_caughtChart->writeFile(path, failure);
 }
 
 bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
 {
-    if (!shownGrid()) {
-        *failure = tr("There is no result to export yet.");
-        return false;
-    }
-    const SweepReport report(shownSettings(), m_controller->shownGrid(),
-        m_controller->shownLadder().get(), m_baseline, m_budget->value());
-    QString reason;
-    if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
-        return true;
-    *failure = tr("The report could not be written to %1: %2").arg(path, reason);
-    return false;
+    return ResultExport::writeReport(m_controller->shownGrid(), shownSettings(),
+        m_controller->shownLadder().get(), m_baseline.setting(), m_tuning->budget(), path, failure);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

@@ -1,16 +1,13 @@
 #pragma once
 
-#include "explorer/models/BaselineComparison.h"
+#include "explorer/models/Baseline.h"
 #include "sweep/SweepChoice.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 
 class QAction;
 class QDockWidget;
-class QDoubleSpinBox;
 class QLabel;
-class QProgressBar;
 class QPushButton;
 class QScrollArea;
 
@@ -23,10 +20,10 @@ class ExportActions;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
+class StatusLine;
 class SweepForm;
 class SweepGrid;
-class TuningModel;
-class TuningView;
+class TuningPanel;
 
 // The threshold explorer's window: its controls ask the controller for sweeps and its views show
 // when and where the alarm setting would have fired. Only a threshold off the result's ladder,
@@ -79,7 +76,6 @@ protected:
 
 private:
     QWidget *buildSettingsPanel();
-    void buildStatusLine();
     QWidget *buildViews();
     QDockWidget *addPanel(
         const char *name, const QString &title, QWidget *content, Qt::DockWidgetArea area);
@@ -88,26 +84,21 @@ private:
     int settingsWidth() const;
     void orientDevicePanel();
     QWidget *buildCompareRow();
-    QWidget *buildTuningPanel();
     void buildMenus();
     void arrangeTabOrder();
     void connectControls();
 
     void connectController();
-    void showStarted();
-    void showProgress(int report, int reports);
     void showResult();
     void showThreshold();
     void drawShown();
     // The summary of the result on screen, in the status line.
     void showSummary();
     void showFailure(const QString &description, bool cancelled);
-    void setStatus(const QString &text, bool failure);
     void updateButtons();
     qint16 occurrences() const;
     AlarmChoice shownChoice() const;
     void redrawForOccurrences();
-    void chooseSetting(AlarmChoice setting);
     void keepBaseline();
     void compareWithBaseline();
     void showDeviceOfHeatmap(const QModelIndex &index);
@@ -117,9 +108,7 @@ private:
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
-    // Started by a change the result on screen answers without a query; invalid after a query.
-    QElapsedTimer m_redrawClock;
-    std::optional<AlarmChoice> m_baseline;
+    Baseline m_baseline;
 
     ConnectionForm *m_connection = nullptr;
     QDockWidget *m_settingsDock = nullptr;
@@ -131,17 +120,12 @@ private:
 
     SweepForm *m_sweep = nullptr;
 
-    QPushButton *m_run = nullptr;
-    QPushButton *m_cancel = nullptr;
-    QProgressBar *m_progress = nullptr;
-    QLabel *m_status = nullptr;
+    StatusLine *m_statusLine = nullptr;
 
     HeatmapModel *m_heatmapModel = nullptr;
     HeatmapView *m_heatmap = nullptr;
     CaughtChartView *m_caughtChart = nullptr;
-    TuningModel *m_tuningModel = nullptr;
-    TuningView *m_tuning = nullptr;
-    QDoubleSpinBox *m_budget = nullptr;
+    TuningPanel *m_tuning = nullptr;
     QPushButton *m_keepBaseline = nullptr;
     QLabel *m_comparison = nullptr;
     QLabel *m_heatmapLegend = nullptr;

@@ -1,6 +1,7 @@
 #include "explorer/HourChartView.h"
 
 #include "explorer/ExplorerText.h"
+#include "output/OutputFile.h"
 #include "sweep/SweepGrid.h"
 
 #include <QDateTimeAxis>
@@ -98,6 +99,18 @@ QList<QPointF> HourChartView::hourPoints(const SweepGrid &grid, const QList<int>
             points.append({chartTime(result.range.hour(h)), qreal(values.at(h))});
     }
     return points;
+}
+
+bool HourChartView::writeFile(const QString &path, QString *failure)
+{
+    const bool svg = path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive);
+    const auto fill
+        = [this, svg](QIODevice &file) { return svg ? writeSvg(file) : writePng(file); };
+    QString reason;
+    if (OutputFile::write(path, OutputFile::Access::Shared, fill, &reason))
+        return true;
+    *failure = ExplorerText::notWritten(QStringLiteral("chart"), path, reason);
+    return false;
 }
 
 bool HourChartView::writePng(QIODevice &device)

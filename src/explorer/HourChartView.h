@@ -19,9 +19,9 @@ class HourChartView : public QChartView
 public:
     explicit HourChartView(const QString &title, QWidget *parent = nullptr);
 
-    // The chart as a PNG picture at the view's size, or as an SVG drawing.
-    bool writePng(QIODevice &device);
-    bool writeSvg(QIODevice &device);
+    // The chart as an SVG drawing for a name ending in .svg, else as a PNG picture at the view's
+    // size; false, with the reason, when it could not be written.
+    bool writeFile(const QString &path, QString *failure);
 
 protected:
     // Replaces the chart's series; the time axis spans the grid's range, the value axis 0 to at
@@ -32,6 +32,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    bool writePng(QIODevice &device);
+    bool writeSvg(QIODevice &device);
     // As many ticks as the view's width has room for labels, every one on a whole hour.
     void fitTimeTicks();
 

@@ -66,6 +66,7 @@ SweepForm::SweepForm(QWidget *parent)
         "occurrences", AlarmSetting::kLowestValue, AlarmSetting::kHighestValue);
     form->addRow(tr("Avg. CPU load &threshold:"), m_threshold);
     form->addRow(tr("&Occurrences:"), m_occurrences);
+    setChoice(SweepChoice());
     connectBoxes();
 }
 

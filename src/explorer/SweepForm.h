@@ -22,6 +22,7 @@ class SweepForm : public QWidget
     Q_OBJECT
 
 public:
+    // The boxes open at the sweep's defaults.
     explicit SweepForm(QWidget *parent = nullptr);
 
     // The form's part of a sweep's choice; the connection is left at its defaults.
@@ -33,8 +34,6 @@ public:
     void chooseSetting(AlarmChoice setting);
     // The thresholds the spin box steps through first.
     void setLadder(const ThresholdLadder &ladder);
-    // Why the monitoring time is refused; empty for one that monitors.
-    QString monitoringRefusal() const;
     QList<QWidget *> tabOrder() const;
 
 signals:
@@ -45,6 +44,8 @@ signals:
 
 private:
     void connectBoxes();
+    // Why the monitoring time is refused; empty for one that monitors.
+    QString monitoringRefusal() const;
     void showMonitoringRefusal();
 
     QRadioButton *m_last = nullptr;

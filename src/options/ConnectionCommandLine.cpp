@@ -11,9 +11,6 @@ namespace tovik {
 
 namespace {
 
-const QStringList authArguments {
-    QStringLiteral("windows"), QStringLiteral("local"), QStringLiteral("remote")};
-
 QString valueOr(const QCommandLineParser &parser, const QString &name, const QString &base)
 {
     return parser.isSet(name) ? parser.value(name) : base;
@@ -21,25 +18,12 @@ QString valueOr(const QCommandLineParser &parser, const QString &name, const QSt
 
 } // namespace
 
-QString ConnectionCommandLine::authArgument(const QString &connType)
-{
-    return authArguments.value(ConnectionDefaults::authChoices().indexOf(connType));
-}
-
-std::optional<QString> ConnectionCommandLine::connType(const QString &authArgument)
-{
-    const qsizetype index = authArguments.indexOf(authArgument);
-    if (index < 0)
-        return std::nullopt;
-    return ConnectionDefaults::authChoices().at(index);
-}
-
 void ConnectionCommandLine::addOptions(QCommandLineParser &parser, const ConnectionChoice &base)
 {
     const ConnectionFields &fields = base.fields;
     parser.addOptions({
         OptionText::option({"auth"}, "Authentication: windows, local or remote.",
-            "windows|local|remote", authArgument(fields.SqlConnType)),
+            "windows|local|remote", ConnectionDefaults::authWordOf(fields.SqlConnType)),
         OptionText::option(
             {"server"}, "Server: host or host\\instance.", "TEXT", fields.SqlDbServer),
         OptionText::option(
@@ -197,7 +181,7 @@ std::optional<QString> ConnectionCommandLine::readConnType(
     if (!parser.isSet(QStringLiteral("auth")))
         return base;
     const QString auth = parser.value(QStringLiteral("auth"));
-    const auto type = connType(auth);
+    const auto type = ConnectionDefaults::authOfWord(auth);
     if (!type)
         *failure = QStringLiteral("--auth takes windows, local or remote, not '%1'").arg(auth);
     return type;

@@ -28,9 +28,6 @@ public:
     // What the user should know about options that choice takes without using them: empty, or
     // lines for standard error.
     static QString notice(const QCommandLineParser &parser, const ConnectionChoice &choice);
-    // "windows", "local" or "remote" for a window's authentication text, and back.
-    static QString authArgument(const QString &connType);
-    static std::optional<QString> connType(const QString &authArgument);
 
 private:
     static void addSecurityOptions(QCommandLineParser &parser, const ConnectionSecurity &base);

@@ -1,6 +1,14 @@
 #include "sweep/SweepChoice.h"
 
+#include "sweep/ChoiceSetting.h"
+
 namespace tovik {
+
+SweepChoice::SweepChoice()
+{
+    for (const ChoiceSetting &setting : ChoiceSetting::all())
+        setting.read(setting.defaultValue, *this);
+}
 
 std::optional<SweepSettings> SweepChoice::sweep(const QDateTime &now, QString *failure) const
 {

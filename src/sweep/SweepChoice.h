@@ -1,7 +1,6 @@
 #pragma once
 
 #include "db/ConnectionChoice.h"
-#include "monitoring/AlarmSetting.h"
 #include "sweep/SweepSettings.h"
 
 #include <QDateTime>
@@ -13,20 +12,20 @@ namespace tovik {
 // and the alarm setting. The range becomes hours only at the moment the sweep starts.
 struct SweepChoice
 {
-    static constexpr int kDefaultLastHours = 48;
+    // Every setting at its default, as ChoiceSetting describes it.
+    SweepChoice();
 
-    ConnectionChoice connection = ConnectionChoice::defaults();
+    ConnectionChoice connection;
     // The last hours before the current one, unless a from/to range is chosen.
-    int lastHours = kDefaultLastHours;
+    int lastHours = 0;
     bool fixedRange = false;
     // Whole hours, as 'YYYY-MM-DD HH:00:00' wall-clock texts.
     QString from;
     QString to;
-    // The tester's defaults.
-    qint16 monStartHour = AlarmSetting::kDefaultMonStartHour;
-    qint16 monStopHour = AlarmSetting::kDefaultMonStopHour;
-    qint16 threshold = AlarmSetting::kDefaultThreshold;
-    qint16 occurrences = AlarmSetting::kDefaultOccurrences;
+    qint16 monStartHour = 0;
+    qint16 monStopHour = 0;
+    qint16 threshold = 0;
+    qint16 occurrences = 0;
 
     // The sweep this choice asks for at the moment now; nothing, with the reason, for a range
     // the sweep refuses.

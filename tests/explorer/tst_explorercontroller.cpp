@@ -152,6 +152,8 @@ private slots:
     void thresholdOnLadderRedraws_data();
     void thresholdOnLadderRedraws();
     void thresholdOffLadderReadsLadderAgainWhenDataChanged();
+    void choiceRunOrRefused_data();
+    void choiceRunOrRefused();
 };
 
 void tst_ExplorerController::resultShownWithItsSettings()
@@ -406,6 +408,75 @@ void tst_ExplorerController::thresholdOffLadderReadsLadderAgainWhenDataChanged()
     QCOMPARE(shownThreshold(controller), 43);
     QVERIFY(controller.shownLadder()->ladder.stepOf(50));
     QVERIFY(controller.shownLadder()->ladder.stepOf(43));
+}
+
+void tst_ExplorerController::choiceRunOrRefused_data()
+{
+    QTest::addColumn<qint16>("monitoringStart");
+    QTest::addColumn<qint16>("monitoringStop");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("the last hours") << qint16(6) << qint16(23) << ""
+                                    << ""
+                                    << "";
+    QTest::newRow("a fixed range") << qint16(0) << qint16(24) << "2026-12-05 05:00:00"
+                                   << "2026-12-05 08:00:00"
+                                   << "";
+    QTest::newRow("a monitoring time without an hour") << qint16(12) << qint16(12) << ""
+                                                       << ""
+                                                       << "monitors no hour";
+    QTest::newRow("a monitoring time past midnight") << qint16(22) << qint16(6) << ""
+                                                     << ""
+                                                     << "monitors no hour";
+    QTest::newRow("a range that ends before it starts")
+        << qint16(6) << qint16(23) << "2026-12-05 08:00:00"
+        << "2026-12-05 05:00:00"
+        << "before";
+}
+
+// A choice is refused before anything starts, or swept at every threshold of the standard ladder.
+void tst_ExplorerController::choiceRunOrRefused()
+{
+    QFETCH(qint16, monitoringStart);
+    QFETCH(qint16, monitoringStop);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, refusal);
+
+    Explorer explorer;
+    ExplorerController &controller = explorer.controller;
+    QSignalSpy started(&controller, &ExplorerController::started);
+    QSignalSpy shown(&controller, &ExplorerController::resultShown);
+    SweepChoice choice;
+    choice.threshold = 42;
+    choice.lastHours = 24;
+    choice.monStartHour = monitoringStart;
+    choice.monStopHour = monitoringStop;
+    choice.fixedRange = !from.isEmpty();
+    choice.from = from;
+    choice.to = to;
+    QString failure;
+    const bool ran
+        = controller.runChoice(choice, QDateTime(QDate(2026, 12, 6), QTime(10, 30)), &failure);
+
+    if (!refusal.isEmpty()) {
+        QVERIFY(!ran);
+        QVERIFY2(failure.contains(refusal), qPrintable(failure));
+        QVERIFY(!controller.isRunning());
+        QCOMPARE(started.count(), 0);
+        return;
+    }
+    QVERIFY2(ran, qPrintable(failure));
+    explorer.runner->letEnd();
+    QVERIFY(shown.wait());
+    QCOMPARE(explorer.runner->started(), QList<qint16> {42});
+    QCOMPARE(controller.shownLadder()->ladder, ThresholdLadder::standard().with(42));
+    const SweepSettings &swept = controller.shownSettings();
+    QCOMPARE(swept.monStartHour, monitoringStart);
+    QCOMPARE(swept.monStopHour, monitoringStop);
+    QCOMPARE(swept.range.hourCount(), choice.fixedRange ? 3 : 24);
 }
 
 QTEST_GUILESS_MAIN(tst_ExplorerController)

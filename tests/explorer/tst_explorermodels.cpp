@@ -1,3 +1,4 @@
+#include "explorer/ExplorerText.h"
 #include "explorer/models/DeviceFilterModel.h"
 #include "explorer/models/DeviceTableModel.h"
 #include "explorer/models/HeatmapModel.h"
@@ -118,6 +119,8 @@ private slots:
     void deviceFilter();
     void deviceSort_data();
     void deviceSort();
+    void statusSummary_data();
+    void statusSummary();
 };
 
 void tst_ExplorerModels::gridCells_data()
@@ -462,6 +465,49 @@ void tst_ExplorerModels::deviceSort()
     proxy.setSourceModel(&model);
     proxy.sort(column, order);
     QCOMPARE(proxyColumn(proxy, DeviceTableModel::Name), names);
+}
+
+void tst_ExplorerModels::statusSummary_data()
+{
+    QTest::addColumn<QList<bool>>("sampledReports");
+    QTest::addColumn<qint16>("occurrences");
+    QTest::addColumn<bool>("failure");
+    QTest::addColumn<QStringList>("parts");
+
+    QTest::newRow("every report sampled, 3 occurrences")
+        << QList<bool> {true, true} << qint16(3) << false
+        << QStringList {"1 devices with samples at or over 50 % in 4 hours, queried in 12 ms.",
+               "7 blind hours: fewer than 3 samples in the hour, too few to fire."};
+    QTest::newRow("every report sampled, 2 occurrences")
+        << QList<bool> {true, true} << qint16(2) << false
+        << QStringList {"6 blind hours: fewer than 2 samples in the hour, too few to fire."};
+    QTest::newRow("one report without a sample") << QList<bool> {true,
+        false} << qint16(3) << false << QStringList {"7 blind hours", "in report 12 (CPU Edge)."};
+    QTest::newRow("no report with a sample")
+        << QList<bool> {false, false} << qint16(3) << true
+        << QStringList {"no CPU samples from", "in any of the 2 CPU reports."};
+}
+
+// The status line's summary counts the blind hours at the occurrences shown, and a range without
+// a single sample is told as a failure rather than as a quiet one.
+void tst_ExplorerModels::statusSummary()
+{
+    QFETCH(QList<bool>, sampledReports);
+    QFETCH(qint16, occurrences);
+    QFETCH(bool, failure);
+    QFETCH(QStringList, parts);
+
+    auto result = std::make_shared<SweepResult>(marksGrid()->result());
+    result->reportIds = {7, 12};
+    result->reportNames = {"CPU Core", "CPU Edge"};
+    result->sampledReports = sampledReports;
+    const SweepGrid grid(result);
+    const ExplorerText::StatusMessage summary
+        = ExplorerText::summary(grid, 50, occurrences, QStringLiteral("queried in 12 ms"));
+    QCOMPARE(summary.failure, failure);
+    for (const QString &part : parts)
+        QVERIFY2(summary.text.contains(part), qPrintable(summary.text));
+    QCOMPARE(summary.text.contains("blind"), !failure);
 }
 
 QTEST_MAIN(tst_ExplorerModels)

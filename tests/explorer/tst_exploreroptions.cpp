@@ -1,7 +1,10 @@
 #include "FileModes.h"
+#include "explorer/ConnectionForm.h"
 #include "explorer/ExplorerSettingsStore.h"
+#include "explorer/SweepForm.h"
 #include "options/ExplorerCommandLine.h"
 #include "output/PrivateFile.h"
+#include "sweep/ChoiceSetting.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -37,7 +40,54 @@ private slots:
     void ignoredPortNoticed();
     void settingsRememberedWithoutPassword();
     void existingSettingsFileMadePrivate();
+    void everyStartOpensAtTheDefaults_data();
+    void everyStartOpensAtTheDefaults();
+    void earlierSettingsFileOpens_data();
+    void earlierSettingsFileOpens();
 };
+
+namespace {
+
+// What a choice holds at one setting, as the settings file would hold it.
+QString storedText(const SweepChoice &choice, const QString &key)
+{
+    for (const ChoiceSetting &setting : ChoiceSetting::all()) {
+        if (setting.key == key)
+            return setting.value(choice).toString();
+    }
+    return QStringLiteral("<no setting %1>").arg(key);
+}
+
+// The explorer's settings as a file written before the settings were described in one table.
+const QByteArray kEarlierSettingsFile = R"([alarm]
+monitoringStart=7
+monitoringStop=19
+occurrences=4
+threshold=60
+
+[connection]
+auth=local
+caFile=/etc/ca.pem
+database=MON
+encrypt=mandatory
+hostNameInCertificate=db7.lan
+loginTimeout=20
+port=1500
+server=db7
+trustServerCertificate=true
+user=ops
+
+[range]
+fixed=true
+from=2026-01-01 00:00:00
+lastHours=72
+to=2026-01-03 00:00:00
+
+[tuning]
+budget=12.5
+)";
+
+} // namespace
 
 void tst_ExplorerOptions::defaultsAreTheTesters()
 {
@@ -431,6 +481,96 @@ void tst_ExplorerOptions::existingSettingsFileMadePrivate()
         QSKIP("making a device needs root");
     QVERIFY2(ExplorerSettingsStore::write(device, settings, &reason), qPrintable(reason));
     QCOMPARE(fileKind(device), 'c');
+}
+
+// The forms, a store without the setting and the command line without its option all start from
+// the one default the setting is described with.
+void tst_ExplorerOptions::everyStartOpensAtTheDefaults_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+
+    const QString host = QSysInfo::machineHostName();
+    QTest::newRow("auth") << "connection/auth"
+                          << "windows";
+    QTest::newRow("server") << "connection/server" << host + "\\SNMPCONLINE";
+    QTest::newRow("port") << "connection/port"
+                          << "1433";
+    QTest::newRow("database") << "connection/database"
+                              << "SNMPCONLINE";
+    QTest::newRow("user") << "connection/user"
+                          << "sa";
+    QTest::newRow("login timeout") << "connection/loginTimeout"
+                                   << "15";
+    QTest::newRow("encrypt") << "connection/encrypt"
+                             << "optional";
+    QTest::newRow("trust") << "connection/trustServerCertificate"
+                           << "false";
+    QTest::newRow("CA file") << "connection/caFile"
+                             << "";
+    QTest::newRow("name in certificate") << "connection/hostNameInCertificate"
+                                         << "";
+    QTest::newRow("last hours") << "range/lastHours"
+                                << "48";
+    QTest::newRow("fixed") << "range/fixed"
+                           << "false";
+    QTest::newRow("monitoring start") << "alarm/monitoringStart"
+                                      << "6";
+    QTest::newRow("monitoring stop") << "alarm/monitoringStop"
+                                     << "23";
+    QTest::newRow("threshold") << "alarm/threshold"
+                               << "4";
+    QTest::newRow("occurrences") << "alarm/occurrences"
+                                 << "1";
+}
+
+void tst_ExplorerOptions::everyStartOpensAtTheDefaults()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QSettings empty(dir.filePath("empty.conf"), QSettings::IniFormat);
+    const SweepChoice stored = ExplorerSettingsStore::load(empty);
+    QCOMPARE(storedText(stored, key), expected);
+
+    const auto parsed = ExplorerCommandLine::parse({"explorer"}, stored);
+    QCOMPARE(parsed.action, ExplorerCommandLine::Action::Open);
+    QCOMPARE(storedText(parsed.settings, key), expected);
+
+    const ConnectionForm connection;
+    SweepChoice shown = SweepForm().choice();
+    shown.connection = connection.choice();
+    QCOMPARE(storedText(shown, key), expected);
+}
+
+void tst_ExplorerOptions::earlierSettingsFileOpens_data()
+{
+    QTest::addColumn<QString>("key");
+
+    for (const ChoiceSetting &setting : ChoiceSetting::all())
+        QTest::newRow(qPrintable(setting.key)) << setting.key;
+}
+
+// A file of an earlier start opens with every value it holds, and is written back alike.
+void tst_ExplorerOptions::earlierSettingsFileOpens()
+{
+    QFETCH(QString, key);
+
+    QTemporaryDir dir;
+    const QString earlierPath = dir.filePath("earlier.conf");
+    QVERIFY(writeFileWithMode(earlierPath, kEarlierSettingsFile, 0600));
+    const QSettings earlier(earlierPath, QSettings::IniFormat);
+    QVERIFY2(earlier.contains(key), qPrintable(key));
+    const SweepChoice loaded = ExplorerSettingsStore::load(earlier);
+    QCOMPARE(storedText(loaded, key), earlier.value(key).toString());
+    QVERIFY(storedText(loaded, key) != storedText(SweepChoice(), key));
+
+    const QString againPath = dir.filePath("again.conf");
+    QString reason;
+    QVERIFY2(ExplorerSettingsStore::write(againPath, loaded, &reason), qPrintable(reason));
+    const QSettings again(againPath, QSettings::IniFormat);
+    QCOMPARE(again.value(key).toString(), earlier.value(key).toString());
 }
 
 QTEST_MAIN(tst_ExplorerOptions)

@@ -141,18 +141,49 @@ QStringList captions(const ExplorerWindow &window)
     return texts;
 }
 
-// The sections of header whose whole width or height its view shows.
-int wholeSectionsInSight(const QHeaderView *header)
+// Whether header's view shows the whole width or height of its section.
+bool sectionInSight(const QHeaderView *header, int section)
 {
     const int room = header->orientation() == Qt::Horizontal ? header->viewport()->width()
                                                              : header->viewport()->height();
+    const int position = header->sectionViewportPosition(section);
+    return position >= 0 && position + header->sectionSize(section) <= room;
+}
+
+// The sections of header whose whole width or height its view shows.
+int wholeSectionsInSight(const QHeaderView *header)
+{
     int count = 0;
-    for (int i = 0; i < header->count(); ++i) {
-        const int position = header->sectionViewportPosition(i);
-        if (position >= 0 && position + header->sectionSize(i) <= room)
-            ++count;
-    }
+    for (int i = 0; i < header->count(); ++i)
+        count += sectionInSight(header, i) ? 1 : 0;
     return count;
+}
+
+// What the device table's column shows of its widest text, and its width; a text wider than its
+// column is elided.
+QString columnFit(const QTableView &table, int column)
+{
+    QModelIndex widest;
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        const QModelIndex index = table.model()->index(row, column);
+        if (!widest.isValid()
+            || table.sizeHintForIndex(index).width() > table.sizeHintForIndex(widest).width())
+            widest = index;
+    }
+    return QStringLiteral("'%1' needs %2 of %3 pixels")
+        .arg(widest.data().toString())
+        .arg(table.sizeHintForIndex(widest).width())
+        .arg(table.columnWidth(column));
+}
+
+bool showsWidestWhole(const QTableView &table, int column)
+{
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        if (table.sizeHintForIndex(table.model()->index(row, column)).width()
+            > table.columnWidth(column))
+            return false;
+    }
+    return true;
 }
 
 // The texts of a chart's axes, legend and title that Qt Charts shortened for want of room, and
@@ -363,6 +394,17 @@ void tst_ExplorerScreen::demoResultFits()
         const auto *widget = window->findChild<QWidget *>(name);
         QVERIFY2(wholeInSight(widget), qPrintable(whereIs(*window, widget)));
     }
+
+    // Every device's name reads whole in the table's sight, its report whole once scrolled to.
+    window->findChild<QDockWidget *>("devicesPanel")->raise();
+    const auto *devices = window->findChild<QTableView *>("devices");
+    QTRY_VERIFY(devices->isVisible());
+    QVERIFY(devices->model()->rowCount() >= deviceRows);
+    for (const int column : {DeviceTableModel::Name, DeviceTableModel::Report})
+        QVERIFY2(showsWidestWhole(*devices, column), qPrintable(columnFit(*devices, column)));
+    QTRY_VERIFY2(sectionInSight(devices->horizontalHeader(), DeviceTableModel::Name),
+        qPrintable(columnFit(*devices, DeviceTableModel::Name) + " in "
+            + whereIs(*window, devices->viewport())));
 
     window->findChild<QTabWidget *>("views")->setCurrentIndex(1);
     const auto *tuning = window->findChild<TuningView *>();

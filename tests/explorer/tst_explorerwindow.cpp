@@ -1016,7 +1016,7 @@ void tst_ExplorerWindow::nearMissesAndBlindHoursMarked()
     window.show();
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
 
-    QVERIFY2(window.statusText().contains("9 device-hours blind"), qPrintable(window.statusText()));
+    QVERIFY2(window.statusText().contains("9 blind hours"), qPrintable(window.statusText()));
     QCOMPARE(tableMarks(window), marks::handCount(3));
 
     auto *heatmap = window.findChild<HeatmapView *>();
@@ -1054,8 +1054,7 @@ void tst_ExplorerWindow::nearMissesAndBlindHoursMarked()
 
     const qsizetype requests = fixture.server().loggedRequests().size();
     window.findChild<QSpinBox *>("occurrences")->setValue(4);
-    QVERIFY2(
-        window.statusText().contains("15 device-hours blind"), qPrintable(window.statusText()));
+    QVERIFY2(window.statusText().contains("15 blind hours"), qPrintable(window.statusText()));
     QCOMPARE(tableMarks(window), marks::handCount(4));
     // Three samples at 13:00 are too few for four; the rows may have moved.
     const int rowAtFour = heatmapRow(*model, 7, 101);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "sweep/AlarmChoice.h"
+#include "sweep/SweepSettings.h"
+
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tovik {
+
+class SweepGrid;
+struct LadderResult;
+
+// The result on screen written to files: the sweep's csv and the report to share. Each refuses
+// before the first result, and gives the reason when a file could not be written.
+namespace ResultExport {
+
+// Names, addresses and counts at the occurrences of shown only: the csv holds no trap community
+// and no connection detail.
+bool writeCsv(
+    const SweepGrid *grid, const SweepSettings &shown, const QString &path, QString *failure);
+
+// HTML for a name ending in .html or .htm, else PDF.
+bool writeReport(const std::shared_ptr<const SweepGrid> &grid, const SweepSettings &shown,
+    const LadderResult *ladder, const std::optional<AlarmChoice> &baseline, double budget,
+    const QString &path, QString *failure);
+
+} // namespace ResultExport
+
+} // namespace tovik
