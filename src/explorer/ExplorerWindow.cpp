@@ -151,6 +151,14 @@ QWidget *ExplorerWindow::buildViews()
     tabs->addTab(m_heatmap, tr("&Heatmap"));
     m_tuning = new TuningPanel;
     tabs->addTab(m_tuning, tr("Tu&ning"));
+    // The heatmap's keys beside its tab, where the tab bar leaves room, so that the comparison
+    // line above has the whole width; the tuning table has its own legend.
+    m_heatmapLegend = new QLabel;
+    m_heatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
+    m_heatmapLegend->setTextFormat(Qt::RichText);
+    tabs->setCornerWidget(m_heatmapLegend, Qt::TopRightCorner);
+    connect(tabs, &QTabWidget::currentChanged, m_heatmapLegend,
+        [this, tabs](int index) { m_heatmapLegend->setVisible(tabs->widget(index) == m_heatmap); });
     auto *centre = new QWidget;
     auto *column = new QVBoxLayout(centre);
     column->setContentsMargins(0, 0, 0, 0);
@@ -212,15 +220,10 @@ QWidget *ExplorerWindow::buildCompareRow()
     m_comparison = new QLabel;
     m_comparison->setObjectName(QStringLiteral("comparison"));
     m_comparison->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_heatmapLegend = new QLabel;
-    m_heatmapLegend->setObjectName(QStringLiteral("heatmapLegend"));
-    m_heatmapLegend->setTextFormat(Qt::RichText);
-    // A long comparison wraps rather than widen the views against the panels; the legend keeps
-    // its lines, which a wrapped one would double in a narrow window.
+    // A long comparison wraps rather than widen the views against the panels.
     m_comparison->setWordWrap(true);
     layout->addWidget(m_keepBaseline);
     layout->addWidget(m_comparison, 1);
-    layout->addWidget(m_heatmapLegend);
     return row;
 }
 
