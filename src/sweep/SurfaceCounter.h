@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QList>
+#include <optional>
 #include <vector>
 
 namespace tovik {
