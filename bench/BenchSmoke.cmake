@@ -9,8 +9,10 @@ if(MODE STREQUAL "tune")
         "ratio tune / replay +[0-9.]+ \\(target <= 1.10: (met|MISSED)\\)"
         "sweeps, one a threshold +20 sweeps, [0-9.]+ ms in all, [0-9.]+ ms each"
         "speed-up +[0-9.]+ \\(target >= 15: (met|MISSED)\\)"
-        "peak resident memory +[0-9.]+ MiB beyond idle"
-        "tune summary: ratio=[0-9.]+ speedup=[0-9.]+ memory_mib=[0-9.]+\n")
+        "peak resident memory +[0-9.]+ MiB beyond idle\n"
+        "The same over a week, H = 168 hours"
+        "peak resident memory +[0-9.]+ MiB beyond idle, [0-9.]+ times that of 2 hours \\(target <= 1.25: (met|MISSED)\\)"
+        "tune summary: ratio=[0-9.]+ speedup=[0-9.]+ memory_mib=[0-9.]+ week_speedup=[0-9.]+ week_memory_mib=[0-9.]+\n")
 elseif(MODE STREQUAL "explorer")
     set(arguments --explorer --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures

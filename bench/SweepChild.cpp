@@ -6,6 +6,7 @@
 #include "ProcessFigures.h"
 #include "monitoring/DiscoveryQueries.h"
 #include "monitoring/SampleStore.h"
+#include "sweep/SurfaceCounter.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
 #include "sweep/TuningSurface.h"
@@ -149,6 +150,7 @@ int tuneReplayOnce(const BenchOptions &options)
     return replayOnce(tuneSettings(options), QStringLiteral("--one-tune-replay"));
 }
 
+// The tuning as `tovik-cpu-check tune` counts it: the surface while the rows are read.
 int tuneOnce(const BenchOptions &options)
 {
     const SweepSettings settings = tuneSettings(options);
@@ -157,19 +159,24 @@ int tuneOnce(const BenchOptions &options)
     QElapsedTimer timer;
     timer.start();
     SweepEngine engine(settings);
-    const auto result = engine.run();
+    SurfaceCounter counter(settings.countedLadder(), TuningSurface::kDefaultOccurrencesUpTo,
+        settings.monitoredHours());
+    qint64 rows = 0;
+    const auto frame = engine.stream([&](const LadderCell &cell, const qint32 *counts) {
+        counter.add(cell, counts);
+        ++rows;
+    });
     const qint64 runNs = timer.nsecsElapsed();
-    const TuningSurface surface
-        = result ? TuningSurface(*result, TuningSurface::kDefaultOccurrencesUpTo) : TuningSurface();
+    const TuningSurface surface = frame ? TuningSurface(counter) : TuningSurface();
     const qint64 tuneNs = timer.nsecsElapsed();
-    if (!result)
+    if (!frame)
         return ChildReport::fail(QStringLiteral("--one-tune"), engine.lastError());
-    if (result->store != SampleStore::InMonitoringDatabase || surface.isEmpty())
+    if (frame->store != SampleStore::InMonitoringDatabase || surface.isEmpty())
         return ChildReport::fail(
             QStringLiteral("--one-tune"), QStringLiteral("no online sample tables"));
     ChildReport::print(QStringLiteral("tune_ns"), tuneNs);
     ChildReport::print(QStringLiteral("surface_ns"), tuneNs - runNs);
-    ChildReport::print(QStringLiteral("rows"), qint64(result->cells.size()));
+    ChildReport::print(QStringLiteral("rows"), rows);
     ChildReport::printMemory(idleKib);
     return 0;
 }

@@ -13,6 +13,10 @@ namespace {
 
 constexpr double kRatioTarget = 1.10;
 constexpr double kSpeedupTarget = 15.0;
+constexpr int kWeekHours = 168;
+// A week's peak memory against that of the given hours: the surface's tallies grow with the
+// hours, the node-hours are not kept.
+constexpr double kWeekMemoryTarget = 1.25;
 
 } // namespace
 
@@ -27,92 +31,139 @@ int TuneSeries::exec()
     out() << "run_bench --tune: best of " << m_options.repeat << " for the tuning and its replay"
           << Qt::endl;
     QString failure;
-    if (!m_data.prepare(&m_options, m_options.nodes.first(), &failure) || !measureTune(&failure)
-        || !measureSweeps(&failure)) {
+    const auto given = measure(m_options.hours, true, &failure);
+    std::optional<TuneFigures> week;
+    if (given)
+        week = m_options.hours == kWeekHours ? given : measure(kWeekHours, false, &failure);
+    if (!week) {
         QTextStream(stderr) << "run_bench --tune: " << failure << Qt::endl;
         return 1;
     }
-    m_data.server().stop();
-    print();
+    print(*given, *week);
     return 0;
 }
 
-// The tuning, then a replay that must send the very statements the tuning sent, best of repeat.
-bool TuneSeries::measureTune(QString *failure)
+std::optional<TuneFigures> TuneSeries::measure(int hours, bool withReplay, QString *failure) const
 {
-    for (int i = 0; i < m_options.repeat; ++i) {
+    BenchOptions options = m_options;
+    options.hours = hours;
+    SweepData data;
+    TuneFigures figures;
+    figures.hours = hours;
+    if (!data.prepare(&options, options.nodes.first(), failure)
+        || !measureTune(options, data, withReplay, &figures, failure)
+        || !measureSweeps(options, data, &figures, failure))
+        return std::nullopt;
+    data.server().stop();
+    return figures;
+}
+
+// The tuning, then a replay that must send the very statements the tuning sent, best of repeat.
+bool TuneSeries::measureTune(const BenchOptions &options, SweepData &data, bool withReplay,
+    TuneFigures *figures, QString *failure)
+{
+    for (int i = 0; i < options.repeat; ++i) {
         const auto tune
-            = m_data.runChild(m_options, BenchMode::OneTune, QStringLiteral("tune_ns"), failure);
-        const auto replay = tune ? m_data.runChild(m_options, BenchMode::OneTuneReplay,
-                                QStringLiteral("replay_ns"), failure)
-                                 : std::nullopt;
-        if (!replay)
+            = data.runChild(options, BenchMode::OneTune, QStringLiteral("tune_ns"), failure);
+        if (!tune)
             return false;
-        if (replay->statements != tune->statements) {
-            *failure = QStringLiteral("the replay sent other statements than the tuning");
-            return false;
+        if (withReplay) {
+            const auto replay = data.runChild(
+                options, BenchMode::OneTuneReplay, QStringLiteral("replay_ns"), failure);
+            if (!replay)
+                return false;
+            if (replay->statements != tune->statements) {
+                *failure = QStringLiteral("the replay sent other statements than the tuning");
+                return false;
+            }
+            figures->replayNs = i == 0 ? replay->ns : qMin(figures->replayNs, replay->ns);
         }
-        if (i == 0 || tune->ns < m_tuneNs) {
-            m_tuneNs = tune->ns;
-            m_surfaceNs = tune->report.number(QStringLiteral("surface_ns")).value_or(0);
+        if (i == 0 || tune->ns < figures->tuneNs) {
+            figures->tuneNs = tune->ns;
+            figures->surfaceNs = tune->report.number(QStringLiteral("surface_ns")).value_or(0);
         }
-        m_replayNs = i == 0 ? replay->ns : qMin(m_replayNs, replay->ns);
-        m_peakBeyondIdleKib = qMax(m_peakBeyondIdleKib, tune->peakBeyondIdleKib);
-        m_rows = tune->rows;
-        m_statements = tune->statements.size();
+        figures->peakBeyondIdleKib = qMax(figures->peakBeyondIdleKib, tune->peakBeyondIdleKib);
+        figures->rows = tune->rows;
+        figures->statements = tune->statements.size();
     }
     return true;
 }
 
 // What the tuning replaces: a whole sweep at each threshold of the ladder, once each.
-bool TuneSeries::measureSweeps(QString *failure)
+bool TuneSeries::measureSweeps(
+    const BenchOptions &options, SweepData &data, TuneFigures *figures, QString *failure)
 {
-    BenchOptions options = m_options;
+    BenchOptions atThreshold = options;
     const ThresholdLadder ladder = ThresholdLadder::standard();
     for (const qint16 threshold : ladder.thresholds()) {
-        options.threshold = threshold;
+        atThreshold.threshold = threshold;
         const auto sweep
-            = m_data.runChild(options, BenchMode::OneSweep, QStringLiteral("sweep_ns"), failure);
+            = data.runChild(atThreshold, BenchMode::OneSweep, QStringLiteral("sweep_ns"), failure);
         if (!sweep)
             return false;
-        m_sweepsNs += sweep->ns;
-        ++m_sweeps;
+        figures->sweepsNs += sweep->ns;
+        ++figures->sweeps;
     }
     return true;
 }
 
-void TuneSeries::print() const
+namespace {
+
+void printTune(const TuneFigures &f)
 {
-    const double ratio = double(m_tuneNs) / double(m_replayNs);
-    const double speedup = double(m_sweepsNs) / double(m_tuneNs);
-    const double memoryMib = double(m_peakBeyondIdleKib) / 1024.0;
-    out() << Qt::endl
-          << "R = " << m_options.reports << " reports x N = " << m_options.nodes.first()
-          << " nodes x H = " << m_options.hours
-          << " hours of 300-second samples, thresholds 5 to 100 % by 5, occurrences 1 to 12"
-          << Qt::endl;
     line(QStringLiteral("tune"),
-        ms(m_tuneNs)
+        ms(f.tuneNs)
             + QStringLiteral(", %1 node-hours, %2 statements; the surface %3 of it")
-                  .arg(m_rows)
-                  .arg(m_statements)
-                  .arg(ms(m_surfaceNs)));
-    line(QStringLiteral("bare replay"), ms(m_replayNs));
-    line(QStringLiteral("ratio tune / replay"),
-        QString::number(ratio, 'f', 2)
-            + QStringLiteral(" (target <= 1.10: %1)").arg(verdict(ratio <= kRatioTarget)));
+                  .arg(f.rows)
+                  .arg(f.statements)
+                  .arg(ms(f.surfaceNs)));
+}
+
+void printSweeps(const TuneFigures &f)
+{
     line(QStringLiteral("sweeps, one a threshold"),
         QStringLiteral("%1 sweeps, %2 in all, %3 each")
-            .arg(m_sweeps)
-            .arg(ms(m_sweepsNs), ms(m_sweepsNs / qMax(1, m_sweeps))));
+            .arg(f.sweeps)
+            .arg(ms(f.sweepsNs), ms(f.sweepsNs / qMax(1, f.sweeps))));
     line(QStringLiteral("speed-up"),
-        QString::number(speedup, 'f', 1)
-            + QStringLiteral(" (target >= 15: %1)").arg(verdict(speedup >= kSpeedupTarget)));
+        QString::number(f.speedup(), 'f', 1)
+            + QStringLiteral(" (target >= 15: %1)").arg(verdict(f.speedup() >= kSpeedupTarget)));
+}
+
+} // namespace
+
+void TuneSeries::print(const TuneFigures &given, const TuneFigures &week) const
+{
+    out() << Qt::endl
+          << "R = " << m_options.reports << " reports x N = " << m_options.nodes.first()
+          << " nodes x H = " << given.hours
+          << " hours of 300-second samples, thresholds 5 to 100 % by 5, occurrences 1 to 12"
+          << Qt::endl;
+    printTune(given);
+    line(QStringLiteral("bare replay"), ms(given.replayNs));
+    line(QStringLiteral("ratio tune / replay"),
+        QString::number(given.ratio(), 'f', 2)
+            + QStringLiteral(" (target <= 1.10: %1)").arg(verdict(given.ratio() <= kRatioTarget)));
+    printSweeps(given);
     line(QStringLiteral("peak resident memory"),
-        QString::number(memoryMib, 'f', 1) + QStringLiteral(" MiB beyond idle"));
-    out() << "tune summary: ratio=" << QString::number(ratio, 'f', 2)
-          << " speedup=" << QString::number(speedup, 'f', 1)
-          << " memory_mib=" << QString::number(memoryMib, 'f', 1) << Qt::endl;
+        QString::number(given.memoryMib(), 'f', 1) + QStringLiteral(" MiB beyond idle"));
+
+    const double growth = week.memoryMib() / given.memoryMib();
+    out() << Qt::endl << "The same over a week, H = " << week.hours << " hours" << Qt::endl;
+    printTune(week);
+    printSweeps(week);
+    line(QStringLiteral("peak resident memory"),
+        QString::number(week.memoryMib(), 'f', 1)
+            + QStringLiteral(" MiB beyond idle, %1 times that of %2 hours (target <= 1.25: %3)")
+                  .arg(QString::number(growth, 'f', 2))
+                  .arg(given.hours)
+                  .arg(verdict(growth <= kWeekMemoryTarget)));
+
+    out() << "tune summary: ratio=" << QString::number(given.ratio(), 'f', 2)
+          << " speedup=" << QString::number(given.speedup(), 'f', 1)
+          << " memory_mib=" << QString::number(given.memoryMib(), 'f', 1)
+          << " week_speedup=" << QString::number(week.speedup(), 'f', 1)
+          << " week_memory_mib=" << QString::number(week.memoryMib(), 'f', 1) << Qt::endl;
 }
 
 } // namespace tovik::bench

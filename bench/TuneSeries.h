@@ -5,10 +5,31 @@
 
 namespace tovik::bench {
 
+// What the tuning benchmark measured over one range of hours.
+struct TuneFigures
+{
+    int hours = 0;
+    qint64 tuneNs = 0;
+    // Of the best tuning: the surface's part, once the rows were read and counted.
+    qint64 surfaceNs = 0;
+    // 0 when the replay was not measured.
+    qint64 replayNs = 0;
+    qint64 rows = 0;
+    qsizetype statements = 0;
+    qint64 peakBeyondIdleKib = 0;
+    qint64 sweepsNs = 0;
+    int sweeps = 0;
+
+    double ratio() const { return double(tuneNs) / double(replayNs); }
+    double speedup() const { return double(sweepsNs) / double(tuneNs); }
+    double memoryMib() const { return double(peakBeyondIdleKib) / 1024.0; }
+};
+
 // The tuning benchmark at R x N x H: the tuning of every threshold of the standard ladder against
-// occurrences 1 to 12 (its one aggregate query per report and its surface) against a bare replay
-// of its statements and against the 20 sweeps, one per threshold, that it replaces; its peak
-// memory; then the summary line.
+// occurrences 1 to 12 (its one aggregate query per report, its surface counted as the rows are
+// read) against a bare replay of its statements and against the 20 sweeps, one per threshold,
+// that it replaces; its peak memory; then the same but the replay over a week, to show how time
+// and memory grow with the hours; then the summary line.
 class TuneSeries
 {
 public:
@@ -17,21 +38,15 @@ public:
     int exec();
 
 private:
-    bool measureTune(QString *failure);
-    bool measureSweeps(QString *failure);
-    void print() const;
+    // The figures over hours, the replay's only when withReplay.
+    std::optional<TuneFigures> measure(int hours, bool withReplay, QString *failure) const;
+    static bool measureTune(const BenchOptions &options, SweepData &data, bool withReplay,
+        TuneFigures *figures, QString *failure);
+    static bool measureSweeps(
+        const BenchOptions &options, SweepData &data, TuneFigures *figures, QString *failure);
+    void print(const TuneFigures &given, const TuneFigures &week) const;
 
     BenchOptions m_options;
-    SweepData m_data;
-    qint64 m_tuneNs = 0;
-    // Of the best tuning: the surface's part, after the queries.
-    qint64 m_surfaceNs = 0;
-    qint64 m_replayNs = 0;
-    qint64 m_rows = 0;
-    qsizetype m_statements = 0;
-    qint64 m_peakBeyondIdleKib = 0;
-    qint64 m_sweepsNs = 0;
-    int m_sweeps = 0;
 };
 
 } // namespace tovik::bench

@@ -61,9 +61,12 @@ int unknown(const QString &reason)
     return CheckStatus::Unknown;
 }
 
+// The engine's work, whose frame stays the caller's until check() returns; nothing when it failed.
+using Sweep = std::function<const SweepFrame *(SweepEngine &, const SweepEngine::Progress &)>;
+
 // Nothing, with the reason, when the sweep's queries could not complete.
-std::optional<LadderResult> query(
-    const QString &work, const SweepSettings &settings, const DataOutput &output, QString *failure)
+const SweepFrame *query(const QString &work, const SweepSettings &settings,
+    const DataOutput &output, const Sweep &sweep, QString *failure)
 {
     std::optional<CheckTimeout> timeout;
     if (output.timeoutSeconds)
@@ -71,23 +74,21 @@ std::optional<LadderResult> query(
     SweepEngine engine(settings);
     TerminalProgress progress;
     const bool showsProgress = CheckStream::isTerminal(stderr);
-    std::optional<LadderResult> result
-        = engine.run([&progress, showsProgress](int report, int reports) {
-              if (showsProgress)
-                  progress.show(report, reports);
-          });
-    if (!result) {
+    const SweepFrame *frame = sweep(engine, [&progress, showsProgress](int report, int reports) {
+        if (showsProgress)
+            progress.show(report, reports);
+    });
+    if (!frame) {
         *failure = engine.openFailed() ? ConnectionFailureText::diagnose(settings.connection,
                        engine.lastError(), settings.security, settings.timeouts.loginSeconds)
                                        : engine.lastError();
     }
-    return result;
+    return frame;
 }
 
-} // namespace
-
-int DataCheck::run(const QString &work, const SweepSettings &settings, const DataOutput &output,
-    const Write &write, const Note &note)
+int check(const QString &work, const SweepSettings &settings, const DataOutput &output,
+    const Sweep &sweep, const std::function<bool(QIODevice &)> &write,
+    const std::function<std::optional<QString>()> &note)
 {
     // Standard output is the command's data: its failures go to standard error, so that
     // `sweep > x.csv` never puts one into the csv.
@@ -95,21 +96,49 @@ int DataCheck::run(const QString &work, const SweepSettings &settings, const Dat
     if (!output.outputPath.isEmpty() && !OutputFile::canWrite(output.outputPath, &failure))
         return unknown(QStringLiteral("the output cannot be written to %1: %2")
                            .arg(output.outputPath, failure));
-    const std::optional<LadderResult> result = query(work, settings, output, &failure);
-    if (!result)
+    const SweepFrame *frame = query(work, settings, output, sweep, &failure);
+    if (!frame)
         return unknown(failure);
     // Counts of a range without samples would read as a quiet installation.
-    if (!SampleCoverage::hasAnySample(*result))
-        return unknown(SampleCoverage::noSamplesText(*result));
-    const auto fill = [&](QIODevice &device) { return write(device, *result); };
-    if (!writeOutput(output, fill, &failure))
+    if (!SampleCoverage::hasAnySample(*frame))
+        return unknown(SampleCoverage::noSamplesText(*frame));
+    if (!writeOutput(output, write, &failure))
         return unknown(failure);
     for (const std::optional<QString> &line :
-        {SampleCoverage::unsampledReportsText(*result), note ? note(*result) : std::nullopt}) {
+        {SampleCoverage::unsampledReportsText(*frame), note()}) {
         if (line)
             CheckStream::writeLine(stderr, *line);
     }
     return CheckStatus::Ok;
+}
+
+} // namespace
+
+int DataCheck::run(const QString &work, const SweepSettings &settings, const DataOutput &output,
+    const Write &write, const Note &note)
+{
+    std::optional<LadderResult> result;
+    return check(
+        work, settings, output,
+        [&result](SweepEngine &engine, const SweepEngine::Progress &progress) {
+            result = engine.run(progress);
+            return result ? static_cast<const SweepFrame *>(&*result) : nullptr;
+        },
+        [&](QIODevice &device) { return write(device, *result); },
+        [&] { return note ? note(*result) : std::nullopt; });
+}
+
+int DataCheck::stream(const QString &work, const SweepSettings &settings, const DataOutput &output,
+    const SweepEngine::CellSink &sink, const std::function<bool(QIODevice &)> &write)
+{
+    std::optional<SweepFrame> frame;
+    return check(
+        work, settings, output,
+        [&](SweepEngine &engine, const SweepEngine::Progress &progress) {
+            frame = engine.stream(sink, progress);
+            return frame ? &*frame : nullptr;
+        },
+        write, [] { return std::optional<QString>(); });
 }
 
 } // namespace tovik

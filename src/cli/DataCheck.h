@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/DataOutput.h"
+#include "sweep/SweepEngine.h"
 
 #include <QIODevice>
 #include <functional>
@@ -9,6 +10,7 @@
 namespace tovik {
 
 struct LadderResult;
+struct SweepFrame;
 struct SweepSettings;
 
 // What the commands whose output is data (sweep, tune) do alike: the output checked before the
@@ -28,6 +30,10 @@ public:
     // the reports without samples and gets note's line.
     static int run(const QString &work, const SweepSettings &settings, const DataOutput &output,
         const Write &write, const Note &note = {});
+    // run() for a command that counts what it needs while the rows are read: each node-hour goes
+    // to sink and none is kept; write then writes the output from what sink counted.
+    static int stream(const QString &work, const SweepSettings &settings, const DataOutput &output,
+        const SweepEngine::CellSink &sink, const std::function<bool(QIODevice &)> &write);
 };
 
 } // namespace tovik

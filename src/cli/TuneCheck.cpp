@@ -1,7 +1,7 @@
 #include "cli/TuneCheck.h"
 
 #include "cli/DataCheck.h"
-#include "sweep/LadderResult.h"
+#include "sweep/SurfaceCounter.h"
 #include "sweep/TuneCsv.h"
 #include "sweep/TuneJson.h"
 #include "sweep/TuneTable.h"
@@ -33,10 +33,14 @@ Writer writerOf(DataOutput::Format format)
 int runTuneCheck(const TuneCheckOptions &options)
 {
     const Writer write = writerOf(options.output.chosenFormat());
-    return DataCheck::run(QStringLiteral("tuning"), options.settings, options.output,
-        [&](QIODevice &device, const LadderResult &result) {
-            return write(device, TuningSurface(result, options.occurrencesUpTo), options.settings,
-                options.budget);
+    // Counted while the rows are read: no node-hour is kept, however long the range.
+    SurfaceCounter counter(options.settings.countedLadder(), options.occurrencesUpTo,
+        options.settings.monitoredHours());
+    return DataCheck::stream(
+        QStringLiteral("tuning"), options.settings, options.output,
+        [&counter](const LadderCell &cell, const qint32 *counts) { counter.add(cell, counts); },
+        [&](QIODevice &device) {
+            return write(device, TuningSurface(counter), options.settings, options.budget);
         });
 }
 

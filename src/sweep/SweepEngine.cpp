@@ -103,6 +103,14 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
     return result;
 }
 
+std::optional<SweepFrame> SweepEngine::stream(const CellSink &sink, const Progress &progress)
+{
+    SweepFrame frame;
+    if (!sweepInto(frame, m_settings.countedLadder(), sink, progress))
+        return std::nullopt;
+    return frame;
+}
+
 // Keeps only the rows at the threshold, so that a sweep of one setting holds no more than them.
 std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
 {
@@ -129,8 +137,7 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
     m_openFailed = false;
 
     frame.range = m_settings.range;
-    for (int i = 0; i < frame.range.hourCount(); ++i)
-        frame.monitored << m_settings.isMonitored(frame.range.hour(i));
+    frame.monitored = m_settings.monitoredHours();
     if (!m_main.open(m_settings.connection, m_settings.connection.SqlDatabase, m_settings.timeouts,
             m_settings.security))
         return failToOpen(m_main);

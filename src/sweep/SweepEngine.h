@@ -20,12 +20,18 @@ class SweepEngine
 public:
     // Called on run()'s thread before the query of report k of n (k from 1).
     using Progress = std::function<void(int report, int reports)>;
+    // Takes each examined node-hour as it is read, with its counts: the samples at any load, then
+    // those at or over each threshold of the settings' counted ladder, in its order.
+    using CellSink = std::function<void(const LadderCell &cell, const qint32 *counts)>;
 
     explicit SweepEngine(SweepSettings settings);
 
     // Nothing, with lastError() set to the driver's description or "No Online CPU Reports
     // Found", when the sweep could not complete.
     std::optional<LadderResult> run(const Progress &progress = {});
+    // run() for a caller that counts what it needs as the rows arrive: every node-hour goes to
+    // sink and none is kept, so that memory does not grow with the node-hours.
+    std::optional<SweepFrame> stream(const CellSink &sink, const Progress &progress = {});
     // run()'s rows at the settings' threshold.
     std::optional<SweepResult> sweep(const Progress &progress = {});
     const QString &lastError() const { return m_lastError; }
@@ -39,9 +45,6 @@ public:
     bool wasCancelled() const { return m_cancelled; }
 
 private:
-    // Takes each node-hour read with its counts (the samples, then one per ladder step).
-    using CellSink = std::function<void(const LadderCell &cell, const qint32 *counts)>;
-
     bool sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
         const Progress &progress);
     bool discover(SweepFrame &frame);

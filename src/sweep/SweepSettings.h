@@ -8,6 +8,7 @@
 #include "sweep/ThresholdLadder.h"
 
 #include <QDateTime>
+#include <QList>
 
 namespace tovik {
 
@@ -45,6 +46,15 @@ struct SweepSettings
     bool isMonitored(const QDateTime &hour) const
     {
         return AlarmRules::isMonitoredHour(hour.time().hour(), monStartHour, monStopHour);
+    }
+
+    // Per hour of the range: whether the sweep examines it.
+    QList<bool> monitoredHours() const
+    {
+        QList<bool> monitored;
+        for (int i = 0; i < range.hourCount(); ++i)
+            monitored << isMonitored(range.hour(i));
+        return monitored;
     }
 };
 

@@ -1,10 +1,8 @@
 #include "sweep/TuningSurface.h"
 
-#include "monitoring/AlarmRules.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SampleCoverage.h"
 
-#include <QHash>
 #include <algorithm>
 #include <vector>
 
@@ -12,100 +10,32 @@ namespace tovik {
 
 namespace {
 
-// Each cell's device, numbered from 0; -1 for node 0, which is never a device. A device's cells
-// mostly come one after another, as the database returned them, so the last one is kept at hand.
-QList<int> devicesOfCells(const LadderResult &result, int *deviceCount)
+SurfaceCounter countedFrom(const LadderResult &result, qint16 occurrencesUpTo)
 {
-    QHash<quint64, int> indexOf;
-    QList<int> deviceOf(qsizetype(result.cells.size()), -1);
-    std::optional<quint64> lastKey;
-    int lastIndex = -1;
-    for (qsizetype i = 0; i < deviceOf.size(); ++i) {
-        const LadderCell &cell = result.cells[std::size_t(i)];
-        if (!AlarmRules::isDevice(cell.nodeId))
-            continue;
-        const quint64 key = SweepFrame::deviceKey(cell.reportIndex, cell.nodeId);
-        if (key != lastKey) {
-            auto found = indexOf.constFind(key);
-            if (found == indexOf.cend())
-                found = indexOf.insert(key, int(indexOf.size()));
-            lastKey = key;
-            lastIndex = *found;
-        }
-        deviceOf[i] = lastIndex;
+    SurfaceCounter counter(result.ladder, occurrencesUpTo, result.monitored);
+    std::vector<qint32> counts(std::size_t(result.counts.width()));
+    for (std::size_t i = 0; i < result.cells.size(); ++i) {
+        for (int column = 0; column < result.counts.width(); ++column)
+            counts[std::size_t(column)] = result.counts.at(qsizetype(i), column);
+        counter.add(result.cells[i], counts.data());
     }
-    *deviceCount = int(indexOf.size());
-    return deviceOf;
-}
-
-// Turns counts of "exactly c" (c capped at the last index) into counts of "at least c".
-void accumulateFromTop(QList<qint32> &counts)
-{
-    for (qsizetype c = counts.size() - 2; c >= 0; --c)
-        counts[c] += counts[c + 1];
+    return counter;
 }
 
 } // namespace
 
-TuningSurface::TuningSurface(const LadderResult &result, qint16 occurrencesUpTo)
-    : m_ladder(result.ladder)
-    , m_occurrencesUpTo(std::max<qint16>(occurrencesUpTo, 1))
-    , m_rangeHours(result.range.hourCount())
-    , m_mostSamples(result.mostSamplesInAnHour())
-    , m_cells(qsizetype(m_ladder.size()) * m_occurrencesUpTo)
+TuningSurface::TuningSurface(const SurfaceCounter &counter)
+    : m_ladder(counter.ladder())
+    , m_occurrencesUpTo(counter.occurrencesUpTo())
+    , m_rangeHours(counter.rangeHours())
+    , m_mostSamples(counter.mostSamplesInAnHour())
+    , m_cells(counter.cells())
 {
-    int deviceCount = 0;
-    const QList<int> deviceOf = devicesOfCells(result, &deviceCount);
-    const std::size_t steps = std::size_t(m_ladder.size());
-    const std::size_t width = std::size_t(m_occurrencesUpTo) + 1;
-    const std::size_t hours = std::size_t(std::max(m_rangeHours, 0));
-    std::vector<qint32> perHour(steps * hours * width, 0);
-    std::vector<qint16> highestOfDevice(steps * std::size_t(deviceCount), 0);
-    // One pass over the cells for every step, as a cell's counts lie side by side: a device-hour
-    // with n samples at or over the threshold is caught for every occurrences value up to n, so
-    // counting each n once per hour and per device answers all occurrences values together.
-    for (qsizetype i = 0; i < deviceOf.size(); ++i) {
-        if (deviceOf[i] < 0)
-            continue;
-        const std::size_t hour = result.cells[std::size_t(i)].hourIndex;
-        for (std::size_t step = 0; step < steps; ++step) {
-            const auto n = qint16(std::min<qint32>(result.count(i, int(step)), m_occurrencesUpTo));
-            if (n < 1)
-                continue;
-            ++perHour[(step * hours + hour) * width + std::size_t(n)];
-            qint16 &highest
-                = highestOfDevice[step * std::size_t(deviceCount) + std::size_t(deviceOf[i])];
-            highest = std::max(highest, n);
-        }
-    }
-    for (std::size_t step = 0; step < steps; ++step)
-        addStep(int(step), perHour.data() + step * hours * width,
-            highestOfDevice.data() + step * std::size_t(deviceCount), deviceCount);
 }
 
-// A step's cells from its tallies: per hour the devices caught exactly n times (n capped at the
-// highest occurrences value), per device its highest n in any hour.
-void TuningSurface::addStep(
-    int step, const qint32 *perHour, const qint16 *highestOfDevice, int deviceCount)
+TuningSurface::TuningSurface(const LadderResult &result, qint16 occurrencesUpTo)
+    : TuningSurface(countedFrom(result, occurrencesUpTo))
 {
-    const int top = m_occurrencesUpTo;
-    QList<qint32> devicesAtLeast(top + 1, 0);
-    for (int d = 0; d < deviceCount; ++d)
-        ++devicesAtLeast[highestOfDevice[d]];
-    accumulateFromTop(devicesAtLeast);
-    for (qint16 o = 1; o <= top; ++o)
-        m_cells[qsizetype(step) * top + o - 1].devices = devicesAtLeast[o];
-    for (int h = 0; h < m_rangeHours; ++h) {
-        const qint32 *ofHour = perHour + qsizetype(h) * (top + 1);
-        QList<qint32> caught(ofHour, ofHour + top + 1);
-        accumulateFromTop(caught);
-        for (qint16 o = 1; o <= top; ++o) {
-            SurfaceCell &cell = m_cells[qsizetype(step) * top + o - 1];
-            cell.alarms += caught[o];
-            cell.hours += caught[o] > 0 ? 1 : 0;
-            cell.peak = std::max(cell.peak, caught[o]);
-        }
-    }
 }
 
 const SurfaceCell &TuningSurface::cell(int step, qint16 occurrences) const

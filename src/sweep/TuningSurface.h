@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sweep/SurfaceCounter.h"
 #include "sweep/ThresholdLadder.h"
 
 #include <QList>
@@ -9,27 +10,15 @@ namespace tovik {
 
 struct LadderResult;
 
-// What one alarm setting would have sent over a sweep's range.
-struct SurfaceCell
-{
-    // Caught device-hours: the traps the alarm would have sent.
-    qint64 alarms = 0;
-    // Distinct devices (a report's node) caught at least once.
-    qint32 devices = 0;
-    // Monitored hours with at least one caught device.
-    qint32 hours = 0;
-    // The most devices caught in one hour.
-    qint32 peak = 0;
-};
-
 // Every threshold of a ladder against every occurrences value from 1 up to a limit, counted
-// from one ladder result in memory.
+// from a sweep's node-hours as they were read or from a ladder result in memory.
 class TuningSurface
 {
 public:
     static constexpr qint16 kDefaultOccurrencesUpTo = 12;
 
     TuningSurface() = default;
+    explicit TuningSurface(const SurfaceCounter &counter);
     // occurrencesUpTo at least 1.
     TuningSurface(const LadderResult &result, qint16 occurrencesUpTo);
 
@@ -66,8 +55,6 @@ public:
     QString neverFiresReason() const;
 
 private:
-    void addStep(int step, const qint32 *perHour, const qint16 *highestOfDevice, int deviceCount);
-
     ThresholdLadder m_ladder;
     qint16 m_occurrencesUpTo = 0;
     int m_rangeHours = 0;

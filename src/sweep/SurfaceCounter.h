@@ -1,0 +1,71 @@
+#pragma once
+
+#include "sweep/SweepFrame.h"
+#include "sweep/ThresholdLadder.h"
+
+#include <QHash>
+#include <QList>
+#include <optional>
+#include <vector>
+
+namespace tovik {
+
+// What one alarm setting would have sent over a sweep's range.
+struct SurfaceCell
+{
+    // Caught device-hours: the traps the alarm would have sent.
+    qint64 alarms = 0;
+    // Distinct devices (a report's node) caught at least once.
+    qint32 devices = 0;
+    // Monitored hours with at least one caught device.
+    qint32 hours = 0;
+    // The most devices caught in one hour.
+    qint32 peak = 0;
+
+    friend bool operator==(const SurfaceCell &, const SurfaceCell &) = default;
+};
+
+// Counts the tuning surface from a sweep's node-hours one at a time, as they are read, keeping per
+// device and per hour only a few numbers for each threshold and occurrences value: its memory
+// grows with the devices and the hours, never with the node-hours. A device-hour with n samples
+// at or over a threshold is caught for every occurrences value up to n, so per device its highest
+// n and per hour how many devices reached each n answer every occurrences value at once.
+class SurfaceCounter
+{
+public:
+    // monitored: per hour of the range whether it is examined; a node-hour of another hour counts
+    // nowhere. occurrencesUpTo at least 1.
+    SurfaceCounter(ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored);
+
+    // counts: the node-hour's samples at any load, then those at or over each threshold of the
+    // ladder, in its order.
+    void add(const LadderCell &cell, const qint32 *counts);
+
+    const ThresholdLadder &ladder() const { return m_ladder; }
+    qint16 occurrencesUpTo() const { return m_occurrencesUpTo; }
+    int rangeHours() const { return int(m_monitored.size()); }
+    // The most samples a device had in one examined hour.
+    qint32 mostSamplesInAnHour() const { return m_mostSamples; }
+    // Step by step, occurrences 1..occurrencesUpTo() within each.
+    QList<SurfaceCell> cells() const;
+
+private:
+    std::size_t deviceOf(const LadderCell &cell);
+    void addStep(int step, QList<SurfaceCell> &cells) const;
+
+    ThresholdLadder m_ladder;
+    qint16 m_occurrencesUpTo = 1;
+    QList<bool> m_monitored;
+    qint32 m_mostSamples = 0;
+    // Per step, hour and n (capped at occurrencesUpTo): the devices whose highest count in that
+    // hour was exactly n.
+    std::vector<qint32> m_perHour;
+    // Per device, then per step: its highest n in any hour.
+    std::vector<qint16> m_highest;
+    QHash<quint64, std::size_t> m_deviceIndex;
+    // A device's node-hours mostly come one after another, as the database returns them.
+    std::optional<quint64> m_lastKey;
+    std::size_t m_lastDevice = 0;
+};
+
+} // namespace tovik
