@@ -17,13 +17,12 @@ namespace {
 QList<int> devicesOfCells(const LadderResult &result, int *deviceCount)
 {
     QHash<quint64, int> indexOf;
-    QList<int> deviceOf(qsizetype(result.cells.size()), -1);
+    QList<int> deviceOf(result.cellCount(), -1);
     std::optional<quint64> lastKey;
     int lastIndex = -1;
-    for (qsizetype i = 0; i < deviceOf.size(); ++i) {
-        const LadderCell &cell = result.cells[std::size_t(i)];
+    result.forEachCell([&](const LadderCell &cell, qsizetype i) {
         if (!AlarmRules::isDevice(cell.nodeId))
-            continue;
+            return;
         const quint64 key = SweepFrame::deviceKey(cell.reportIndex, cell.nodeId);
         if (key != lastKey) {
             auto found = indexOf.constFind(key);
@@ -33,7 +32,7 @@ QList<int> devicesOfCells(const LadderResult &result, int *deviceCount)
             lastIndex = *found;
         }
         deviceOf[i] = lastIndex;
-    }
+    });
     *deviceCount = int(indexOf.size());
     return deviceOf;
 }
@@ -67,7 +66,7 @@ TuningSurface::TuningSurface(const LadderResult &result, qint16 occurrencesUpTo)
     for (qsizetype i = 0; i < deviceOf.size(); ++i) {
         if (deviceOf[i] < 0)
             continue;
-        const std::size_t hour = result.cells[std::size_t(i)].hourIndex;
+        const std::size_t hour = result.hourOf(i);
         for (std::size_t step = 0; step < steps; ++step) {
             const auto n = qint16(std::min<qint32>(result.count(i, int(step)), m_occurrencesUpTo));
             if (n < 1)
