@@ -169,7 +169,7 @@ int tuneOnce(const BenchOptions &options)
             QStringLiteral("--one-tune"), QStringLiteral("no online sample tables"));
     ChildReport::print(QStringLiteral("tune_ns"), tuneNs);
     ChildReport::print(QStringLiteral("surface_ns"), tuneNs - runNs);
-    ChildReport::print(QStringLiteral("rows"), qint64(result->cells.size()));
+    ChildReport::print(QStringLiteral("rows"), qint64(result->cellCount()));
     ChildReport::printMemory(idleKib);
     return 0;
 }

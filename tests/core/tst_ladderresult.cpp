@@ -1,4 +1,5 @@
 #include "sweep/LadderResult.h"
+#include "sweep/SweepGrid.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -60,6 +61,7 @@ LadderResult resultOf(const QList<PlainCell> &cells, const QString &ladder)
     result.monitored = {true, true, true, true};
     result.reportIds = {7, 9};
     result.ladder = *ThresholdLadder::fromText(ladder, &failure);
+    result.unexaminedDevices = {SweepFrame::deviceKey(1, 42), SweepFrame::deviceKey(0, 1)};
     for (const auto &[key, counts] : cells) {
         const auto [node, hour, report] = key;
         result.add({node, hour, report}, counts.constData());
@@ -126,6 +128,8 @@ private slots:
     void rowsComeByHourReportAndNode();
     void countsAnswerAsRead_data();
     void countsAnswerAsRead();
+    void gridAsFromRows_data() { countsAnswerAsRead_data(); }
+    void gridAsFromRows();
     void realisticSizeStaysSmall_data();
     void realisticSizeStaysSmall();
 };
@@ -231,6 +235,35 @@ void tst_LadderResult::countsAnswerAsRead()
         const SweepResult rows = merged->atStep(step);
         QCOMPARE(listOf(rows.rows), plainRowsAt(cells, plainStepOf[step], true));
         QCOMPARE(listOf(rows.belowRows), plainRowsAt(cells, plainStepOf[step], false));
+    }
+}
+
+// The explorer's grid, made from the ladder without rows, is the grid of the rows.
+void tst_LadderResult::gridAsFromRows()
+{
+    QFETCH(QList<PlainCell>, cells);
+    const LadderResult result = resultOf(cells, QStringLiteral("50-70/10"));
+
+    for (int step = 0; step < result.ladder.size(); ++step) {
+        const auto rows = std::make_shared<const SweepResult>(result.atStep(step));
+        const SweepGrid expected(rows);
+        const SweepGrid grid(result, step);
+        QCOMPARE(grid.deviceCount(), expected.deviceCount());
+        QCOMPARE(grid.reachingDeviceCount(), expected.reachingDeviceCount());
+        QCOMPARE(grid.highestCount(), expected.highestCount());
+        for (int d = 0; d < grid.deviceCount(); ++d) {
+            QCOMPARE(grid.device(d).nodeId, expected.device(d).nodeId);
+            QCOMPARE(grid.device(d).reportIndex, expected.device(d).reportIndex);
+            QCOMPARE(grid.device(d).highestCount, expected.device(d).highestCount);
+            for (int hour = 0; hour < grid.hourCount(); ++hour) {
+                QCOMPARE(grid.count(d, hour), expected.count(d, hour));
+                QCOMPARE(grid.samples(d, hour), expected.samples(d, hour));
+            }
+        }
+        for (qint16 occurrences = 1; occurrences <= 3; ++occurrences) {
+            QCOMPARE(grid.caughtPerHour(occurrences), rows->caughtPerHour(occurrences));
+            QCOMPARE(expected.caughtPerHour(occurrences), rows->caughtPerHour(occurrences));
+        }
     }
 }
 
