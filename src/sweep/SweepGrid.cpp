@@ -27,6 +27,11 @@ QSet<qint32> nodesInSeveralReports(const QList<GridDevice> &devices)
     return several;
 }
 
+GridDevice::Cell cellOf(quint16 hourIndex, qint32 count, qint32 samples)
+{
+    return {hourIndex, quint16(std::min(samples, GridDevice::kMostSamples)), count};
+}
+
 } // namespace
 
 SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
@@ -60,9 +65,15 @@ SweepGrid::SweepGrid(const LadderResult &ladder, int step)
     for (const int d : std::as_const(order)) {
         const LadderDevice &of = ladder.device(d);
         GridDevice &device = m_devices.emplaceBack(GridDevice {of.reportIndex, of.nodeId, {}, 0});
+        // Reserved first: resizing alone leaves room to grow, which a grid never does.
         device.cells.reserve(ladder.endOfDevice(d) - of.firstCell);
-        for (qsizetype cell = of.firstCell; cell < ladder.endOfDevice(d); ++cell)
-            addCell(device, ladder.hourOf(cell), ladder.count(cell, step), ladder.samples(cell));
+        device.cells.resize(ladder.endOfDevice(d) - of.firstCell);
+        GridDevice::Cell *out = device.cells.data();
+        for (qsizetype cell = of.firstCell; cell < ladder.endOfDevice(d); ++cell) {
+            *out++ = cellOf(ladder.hourOf(cell), ladder.count(cell, step), ladder.samples(cell));
+            device.highestCount = std::max(device.highestCount, out[-1].count);
+        }
+        m_highestCount = std::max(m_highestCount, device.highestCount);
     }
     sumUp();
 }
@@ -84,14 +95,10 @@ void SweepGrid::addCell(const SweepRow &row, QHash<quint64, int> &indexOf)
         found = indexOf.insert(key, int(m_devices.size()));
         m_devices.append({row.reportIndex, row.nodeId, {}, 0});
     }
-    addCell(m_devices[*found], row.hourIndex, row.count, row.samples);
-}
-
-void SweepGrid::addCell(GridDevice &device, quint16 hourIndex, qint32 count, qint32 samples)
-{
-    device.cells.append({hourIndex, quint16(std::min(samples, GridDevice::kMostSamples)), count});
-    device.highestCount = std::max(device.highestCount, count);
-    m_highestCount = std::max(m_highestCount, count);
+    GridDevice &device = m_devices[*found];
+    device.cells.append(cellOf(row.hourIndex, row.count, row.samples));
+    device.highestCount = std::max(device.highestCount, row.count);
+    m_highestCount = std::max(m_highestCount, row.count);
 }
 
 // After the devices with cells, in report and node order.

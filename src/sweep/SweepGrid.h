@@ -86,7 +86,6 @@ public:
 
 private:
     void addCell(const SweepRow &row, QHash<quint64, int> &indexOf);
-    void addCell(GridDevice &device, quint16 hourIndex, qint32 count, qint32 samples);
     void addUnexaminedDevices();
     void sumUp();
     // Nothing for an hour without a sample.
