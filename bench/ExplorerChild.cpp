@@ -175,6 +175,18 @@ bool measureRedraws(PaintWait &paintWait, QSpinBox &control, const QList<int> &v
     return true;
 }
 
+// The node-hours at or over the threshold: the sweep's rows, which the grid keeps as cells.
+qint64 reachingCells(const SweepGrid &grid)
+{
+    qint64 cells = 0;
+    for (int d = 0; d < grid.deviceCount(); ++d) {
+        const QList<GridDevice::Cell> &ofDevice = grid.device(d).cells;
+        cells += std::count_if(ofDevice.cbegin(), ofDevice.cend(),
+            [](const GridDevice::Cell &cell) { return cell.count > 0; });
+    }
+    return cells;
+}
+
 // One sweep that start() asks the window for: the times to its resultShown and to its views
 // painted, the process's CPU time (every thread) up to then, the sweep's time on the worker and
 // the size of the result.
@@ -197,7 +209,7 @@ bool measureResult(ExplorerWindow &window, PaintWait &paintWait, const QString &
         prefix + QStringLiteral("_cpu_us"), ProcessFigures::cpuMicroseconds() - cpuBefore);
     ChildReport::print(prefix + QStringLiteral("_sweep_ms"), window.lastSweepMs());
     const SweepGrid &grid = *window.shownGrid();
-    ChildReport::print(prefix + QStringLiteral("_rows"), qint64(grid.result().rows.size()));
+    ChildReport::print(prefix + QStringLiteral("_rows"), reachingCells(grid));
     ChildReport::print(prefix + QStringLiteral("_devices"), grid.deviceCount());
     return true;
 }

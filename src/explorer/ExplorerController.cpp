@@ -189,8 +189,7 @@ bool ExplorerController::showAddedThreshold(const LadderResult &result)
 void ExplorerController::showAt(qint16 threshold)
 {
     m_shownSettings.threshold = threshold;
-    m_grid = std::make_shared<const SweepGrid>(
-        std::make_shared<const SweepResult>(std::move(*m_ladder->atThreshold(threshold))));
+    m_grid = std::make_shared<const SweepGrid>(*m_ladder, *m_ladder->ladder.stepOf(threshold));
 }
 
 void ExplorerController::showFailure(quint64 request, const QString &description, bool cancelled)

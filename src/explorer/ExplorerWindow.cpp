@@ -485,7 +485,8 @@ void ExplorerWindow::remember() const
 
 bool ExplorerWindow::exportCsv(const QString &path, QString *failure) const
 {
-    return ResultExport::writeCsv(shownGrid(), shownSettings(), path, failure);
+    return ResultExport::writeCsv(
+        m_controller->shownLadder().get(), shownSettings(), path, failure);
 }
 
 bool ExplorerWindow::exportChart(const QString &path, QString *failure) const

@@ -141,7 +141,7 @@ CaughtChartView::CaughtChartView(QWidget *parent)
 
 void CaughtChartView::showCaught(const SweepGrid &grid, qint16 occurrences)
 {
-    const QList<int> caught = grid.result().caughtPerHour(occurrences);
+    const QList<int> caught = grid.caughtPerHour(occurrences);
     const QList<QPointF> points = hourPoints(grid, caught);
     auto *line = new QLineSeries;
     line->setName(tr("Caught devices"));

@@ -4,19 +4,22 @@
 #include "output/OutputFile.h"
 #include "report/ReportWriter.h"
 #include "report/SweepReport.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepCsv.h"
 #include "sweep/SweepGrid.h"
 
 namespace tovik::ResultExport {
 
 bool writeCsv(
-    const SweepGrid *grid, const SweepSettings &shown, const QString &path, QString *failure)
+    const LadderResult *ladder, const SweepSettings &shown, const QString &path, QString *failure)
 {
-    if (!grid) {
+    if (!ladder) {
         *failure = ExplorerText::noResultToExport();
         return false;
     }
-    const auto fill = [&](QIODevice &file) { return SweepCsv::write(file, grid->result(), shown); };
+    // The grid on screen keeps no rows: they come again from the ladder, at the shown threshold.
+    const SweepResult rows = *ladder->atThreshold(shown.threshold);
+    const auto fill = [&](QIODevice &file) { return SweepCsv::write(file, rows, shown); };
     return OutputFile::write(path, OutputFile::Access::Shared, fill, failure);
 }
 

@@ -16,10 +16,10 @@ struct LadderResult;
 // before the first result, and gives the reason when a file could not be written.
 namespace ResultExport {
 
-// Names, addresses and counts at the occurrences of shown only: the csv holds no trap community
-// and no connection detail.
+// The ladder's rows at the threshold of shown, with names, addresses and counts at its
+// occurrences only: the csv holds no trap community and no connection detail.
 bool writeCsv(
-    const SweepGrid *grid, const SweepSettings &shown, const QString &path, QString *failure);
+    const LadderResult *ladder, const SweepSettings &shown, const QString &path, QString *failure);
 
 // HTML for a name ending in .html or .htm, else PDF.
 bool writeReport(const std::shared_ptr<const SweepGrid> &grid, const SweepSettings &shown,

@@ -23,7 +23,7 @@ void drawScale(QPainter &painter, int highest)
 
 QImage CaughtChartPicture::draw(const SweepReport &report, qreal pixelRatio)
 {
-    const QList<int> caught = report.grid().result().caughtPerHour(report.setting().occurrences);
+    const QList<int> caught = report.grid().caughtPerHour(report.setting().occurrences);
     const QList<bool> &monitored = report.grid().result().monitored;
     const int hours = int(caught.size());
     // Hours as wide as the heatmap's, so that the two pictures read alike.

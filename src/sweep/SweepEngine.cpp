@@ -92,11 +92,8 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
 {
     LadderResult result;
     result.ladder = m_settings.countedLadder();
-    result.counts = LadderCounts(result.ladder.size() + 1);
-    const auto keep = [&result](const LadderCell &cell, const qint32 *counts) {
-        result.cells.push_back(cell);
-        result.counts.append(counts);
-    };
+    const auto keep
+        = [&result](const LadderCell &cell, const qint32 *counts) { result.add(cell, counts); };
     if (!sweepInto(result, result.ladder, keep, progress))
         return std::nullopt;
     result.arrange();

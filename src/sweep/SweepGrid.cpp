@@ -1,9 +1,11 @@
 #include "sweep/SweepGrid.h"
 
 #include "common/NodeName.h"
+#include "sweep/LadderResult.h"
 
 #include <QHash>
 #include <algorithm>
+#include <numeric>
 
 namespace tovik {
 
@@ -25,6 +27,11 @@ QSet<qint32> nodesInSeveralReports(const QList<GridDevice> &devices)
     return several;
 }
 
+GridDevice::Cell cellOf(quint16 hourIndex, qint32 count, qint32 samples)
+{
+    return {hourIndex, quint16(std::min(samples, GridDevice::kMostSamples)), count};
+}
+
 } // namespace
 
 SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
@@ -39,7 +46,41 @@ SweepGrid::SweepGrid(std::shared_ptr<const SweepResult> result)
             || (below != m_result->belowRows.cend() && comesBefore(*below, *row));
         addCell(takeBelow ? *below++ : *row++, indexOf);
     }
-    addUnexaminedDevices(indexOf);
+    sumUp();
+}
+
+// The devices in the order their first cells come in the rows: by hour, report and node.
+SweepGrid::SweepGrid(const LadderResult &ladder, int step)
+{
+    auto frame = std::make_shared<SweepResult>();
+    static_cast<SweepFrame &>(*frame) = ladder;
+    m_result = std::move(frame);
+    QList<int> order(ladder.deviceCount());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&ladder](int a, int b) {
+        return ladder.hourOf(ladder.device(a).firstCell)
+            < ladder.hourOf(ladder.device(b).firstCell);
+    });
+    m_devices.reserve(order.size());
+    for (const int d : std::as_const(order)) {
+        const LadderDevice &of = ladder.device(d);
+        GridDevice &device = m_devices.emplaceBack(GridDevice {of.reportIndex, of.nodeId, {}, 0});
+        // Reserved first: resizing alone leaves room to grow, which a grid never does.
+        device.cells.reserve(ladder.endOfDevice(d) - of.firstCell);
+        device.cells.resize(ladder.endOfDevice(d) - of.firstCell);
+        GridDevice::Cell *out = device.cells.data();
+        for (qsizetype cell = of.firstCell; cell < ladder.endOfDevice(d); ++cell) {
+            *out++ = cellOf(ladder.hourOf(cell), ladder.count(cell, step), ladder.samples(cell));
+            device.highestCount = std::max(device.highestCount, out[-1].count);
+        }
+        m_highestCount = std::max(m_highestCount, device.highestCount);
+    }
+    sumUp();
+}
+
+void SweepGrid::sumUp()
+{
+    addUnexaminedDevices();
     m_reachingDevices = int(std::count_if(m_devices.cbegin(), m_devices.cend(),
         [](const GridDevice &d) { return d.highestCount > 0; }));
     m_monitoredHours = int(m_result->monitored.count(true));
@@ -55,18 +96,20 @@ void SweepGrid::addCell(const SweepRow &row, QHash<quint64, int> &indexOf)
         m_devices.append({row.reportIndex, row.nodeId, {}, 0});
     }
     GridDevice &device = m_devices[*found];
-    device.cells.append(
-        {row.hourIndex, quint16(std::min(row.samples, GridDevice::kMostSamples)), row.count});
+    device.cells.append(cellOf(row.hourIndex, row.count, row.samples));
     device.highestCount = std::max(device.highestCount, row.count);
     m_highestCount = std::max(m_highestCount, row.count);
 }
 
 // After the devices with cells, in report and node order.
-void SweepGrid::addUnexaminedDevices(const QHash<quint64, int> &indexOf)
+void SweepGrid::addUnexaminedDevices()
 {
+    QSet<quint64> withCells;
+    for (const GridDevice &device : std::as_const(m_devices))
+        withCells.insert(SweepFrame::deviceKey(device.reportIndex, device.nodeId));
     QList<quint64> keys;
     for (const quint64 key : m_result->unexaminedDevices) {
-        if (!indexOf.contains(key))
+        if (!withCells.contains(key))
             keys << key;
     }
     std::sort(keys.begin(), keys.end(), [](quint64 a, quint64 b) {
@@ -170,6 +213,18 @@ int SweepGrid::blindHours(int device, qint16 occurrences) const
         + int(std::count_if(d.cells.cbegin(), d.cells.cend(), [&](const GridDevice::Cell &c) {
               return AlarmRules::isBlind(d.nodeId, c.samples, occurrences);
           }));
+}
+
+QList<int> SweepGrid::caughtPerHour(qint16 occurrences) const
+{
+    QList<int> caught(hourCount(), 0);
+    for (const GridDevice &d : m_devices) {
+        for (const GridDevice::Cell &c : d.cells) {
+            if (c.count > 0 && AlarmRules::isCaught(d.nodeId, c.count, occurrences))
+                ++caught[c.hourIndex];
+        }
+    }
+    return caught;
 }
 
 int SweepGrid::blindDeviceHours(qint16 occurrences) const

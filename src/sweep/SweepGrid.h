@@ -10,6 +10,8 @@
 
 namespace tovik {
 
+struct LadderResult;
+
 // One device of a sweep, a report's node, with its counts in the hours it had any sample.
 struct GridDevice
 {
@@ -38,7 +40,11 @@ class SweepGrid
 {
 public:
     explicit SweepGrid(std::shared_ptr<const SweepResult> result);
+    // The ladder's counts at ladder.threshold(step), without the rows: a month of rows would
+    // double what the grid holds, and the ladder gives them again when they are wanted.
+    SweepGrid(const LadderResult &ladder, int step);
 
+    // Without rows when built from a ladder.
     const SweepResult &result() const { return *m_result; }
     int hourCount() const { return m_result->range.hourCount(); }
     int deviceCount() const { return int(m_devices.size()); }
@@ -73,12 +79,15 @@ public:
     int blindDeviceHours(qint16 occurrences) const;
     // Every device, the most often caught first, then by highest count, report and node.
     QList<int> byHoursCaught(qint16 occurrences) const;
+    // The caught devices per hour of the range.
+    QList<int> caughtPerHour(qint16 occurrences) const;
     // The highest count of any cell, for shading.
     qint32 highestCount() const { return m_highestCount; }
 
 private:
     void addCell(const SweepRow &row, QHash<quint64, int> &indexOf);
-    void addUnexaminedDevices(const QHash<quint64, int> &indexOf);
+    void addUnexaminedDevices();
+    void sumUp();
     // Nothing for an hour without a sample.
     const GridDevice::Cell *cell(int device, int hour) const;
     bool isMonitored(int hour) const { return m_result->monitored.value(hour); }

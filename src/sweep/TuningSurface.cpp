@@ -13,12 +13,13 @@ namespace {
 SurfaceCounter countedFrom(const LadderResult &result, qint16 occurrencesUpTo)
 {
     SurfaceCounter counter(result.ladder, occurrencesUpTo, result.monitored);
-    std::vector<qint32> counts(std::size_t(result.counts.width()));
-    for (std::size_t i = 0; i < result.cells.size(); ++i) {
-        for (int column = 0; column < result.counts.width(); ++column)
-            counts[std::size_t(column)] = result.counts.at(qsizetype(i), column);
-        counter.add(result.cells[i], counts.data());
-    }
+    std::vector<qint32> counts(std::size_t(result.ladder.size()) + 1);
+    result.forEachCell([&](const LadderCell &cell, qsizetype i) {
+        counts[0] = result.samples(i);
+        for (int step = 0; step < result.ladder.size(); ++step)
+            counts[std::size_t(step) + 1] = result.count(i, step);
+        counter.add(cell, counts.data());
+    });
     return counter;
 }
 

@@ -41,11 +41,8 @@ LadderResult keptResult(const Stream &stream)
     result.monitored = monitoredHours();
     result.reportIds = {7, 9};
     result.ladder = ladder();
-    result.counts = LadderCounts(1 + result.ladder.size());
-    for (const StreamCell &cell : stream) {
-        result.cells.push_back(cell.cell);
-        result.counts.append(cell.counts.constData());
-    }
+    for (const StreamCell &cell : stream)
+        result.add(cell.cell, cell.counts.constData());
     result.arrange();
     return result;
 }

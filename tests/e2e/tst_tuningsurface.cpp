@@ -279,12 +279,9 @@ void tst_TuningSurface::countsBeyondSixteenBits()
     const auto result = engine.run();
     QVERIFY2(result, qPrintable(engine.lastError()));
     const int step = *result->ladder.stepOf(55);
-    const auto crowded
-        = std::find_if(result->cells.cbegin(), result->cells.cend(), [](const LadderCell &cell) {
-              return cell.reportIndex == 0 && cell.nodeId == 104 && cell.hourIndex == 2;
-          });
-    QVERIFY(crowded != result->cells.cend());
-    const qsizetype cell = crowded - result->cells.cbegin();
+    const std::optional<qsizetype> crowded = result->find({104, 2, 0});
+    QVERIFY(crowded);
+    const qsizetype cell = *crowded;
     QVERIFY(result->samples(cell) >= 70000);
     QVERIFY(result->count(cell, step) >= 66000 && result->count(cell, step) < 70000);
     // Every other cell keeps its count when the table widens.

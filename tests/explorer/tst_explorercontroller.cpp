@@ -53,7 +53,6 @@ public:
         LadderResult result;
         result.reportIds = {settings.threshold};
         result.ladder = settings.countedLadder();
-        result.counts = LadderCounts(result.ladder.size() + 1);
         result.arrange();
         return result;
     }

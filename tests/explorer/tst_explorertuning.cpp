@@ -19,7 +19,6 @@ std::shared_ptr<const LadderResult> sampleLadder()
     result->monitored = {true, true, true};
     result->reportIds = {7};
     result->ladder = *ThresholdLadder::fromText("50-70/10", &failure);
-    result->counts = LadderCounts(4);
     // node, hour: samples, then at or over 50, 60 and 70 %.
     const QList<QPair<LadderCell, QList<qint32>>> cells {
         {{1, 0, 0}, {10, 6, 3, 1}},
@@ -28,10 +27,8 @@ std::shared_ptr<const LadderResult> sampleLadder()
         {{2, 2, 0}, {9, 2, 1, 0}},
         {{0, 1, 0}, {12, 9, 9, 9}},
     };
-    for (const auto &[cell, counts] : cells) {
-        result->cells.push_back(cell);
-        result->counts.append(counts.constData());
-    }
+    for (const auto &[cell, counts] : cells)
+        result->add(cell, counts.constData());
     result->arrange();
     return result;
 }

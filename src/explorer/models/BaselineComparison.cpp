@@ -58,19 +58,18 @@ std::optional<BaselineComparison> BaselineComparison::compare(
         return std::nullopt;
     BaselineComparison comparison;
     comparison.m_baseline = baseline;
-    for (qsizetype i = 0; i < qsizetype(result.cells.size()); ++i) {
-        const LadderCell &cell = result.cells[std::size_t(i)];
+    result.forEachCell([&](const LadderCell &cell, qsizetype i) {
         const bool was
             = AlarmRules::isCaught(cell.nodeId, result.count(i, *baseStep), baseline.occurrences);
         const bool is
             = AlarmRules::isCaught(cell.nodeId, result.count(i, *currentStep), current.occurrences);
         if (was == is)
-            continue;
+            return;
         (is ? comparison.m_gained : comparison.m_lost)
             .insert(hourKey(cell.reportIndex, cell.nodeId, cell.hourIndex));
         (is ? comparison.m_gainedDevices : comparison.m_lostDevices)
             .insert(deviceKey(cell.reportIndex, cell.nodeId));
-    }
+    });
     return comparison;
 }
 
