@@ -41,8 +41,11 @@ std::optional<std::string> SqliteFile::create()
         return "cannot create " + m_temporaryPath + ": " + errorText();
     // An index of the sample tables is over an expression with DATEDIFF.
     DateFunctions::registerOn(m_handle);
-    // The file is renamed into place only when complete: no journal is needed.
-    return execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; BEGIN;");
+    // The file is renamed into place only when complete: no journal is needed. The indexes are
+    // built after the rows, each a sort of a whole sample table: a large cache keeps a month's
+    // sort in few merge passes, and a second thread sorts beside the first.
+    return execute("PRAGMA journal_mode = OFF; PRAGMA synchronous = OFF; PRAGMA cache_size = "
+                   "-262144; PRAGMA threads = 2; BEGIN;");
 }
 
 std::optional<std::string> SqliteFile::execute(const std::string &sql)
