@@ -24,9 +24,9 @@ SqliteFile::~SqliteFile()
 
 void SqliteFile::close()
 {
-    if (m_statement)
-        sqlite3_finalize(m_statement);
-    m_statement = nullptr;
+    for (sqlite3_stmt *statement : m_statements)
+        sqlite3_finalize(statement);
+    m_statements.clear();
     if (m_handle)
         sqlite3_close_v2(m_handle);
     m_handle = nullptr;
@@ -60,11 +60,11 @@ std::optional<std::string> SqliteFile::execute(const std::string &sql)
 
 sqlite3_stmt *SqliteFile::prepare(const std::string &sql)
 {
-    if (m_statement)
-        sqlite3_finalize(m_statement);
-    m_statement = nullptr;
-    sqlite3_prepare_v2(m_handle, sql.c_str(), -1, &m_statement, nullptr);
-    return m_statement;
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(m_handle, sql.c_str(), -1, &statement, nullptr);
+    if (statement)
+        m_statements.push_back(statement);
+    return statement;
 }
 
 std::optional<std::string> SqliteFile::stepOnce(sqlite3_stmt *statement)
