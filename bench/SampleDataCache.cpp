@@ -6,8 +6,10 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QTimeZone>
 #include <cerrno>
 #include <csignal>
@@ -110,6 +112,24 @@ std::optional<SampleDataCache::Entry> SampleDataCache::data(
         return std::nullopt;
     }
     return Entry {dir, false};
+}
+
+std::optional<QString> SampleDataCache::dataDir(
+    const QStringList &arguments, QString *failure) const
+{
+    QElapsedTimer clock;
+    clock.start();
+    const auto entry = data(arguments, failure);
+    if (!entry)
+        return std::nullopt;
+    QTextStream note(stderr);
+    if (entry->reused)
+        note << "run_bench: sample data kept from an earlier run in " << entry->dir << Qt::endl;
+    else
+        note << "run_bench: sample data written in "
+             << QString::number(clock.elapsed() / 1e3, 'f', 1) << " s, kept in " << entry->dir
+             << Qt::endl;
+    return entry->dir;
 }
 
 } // namespace tovik::bench

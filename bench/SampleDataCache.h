@@ -30,6 +30,9 @@ public:
     // written first unless a complete one is kept; nothing, with *failure set, when it could not
     // be written.
     std::optional<Entry> data(const QStringList &arguments, QString *failure) const;
+    // The same, telling on standard error where the data is and, when it was written now, how
+    // long that took: a month of samples takes minutes and gigabytes.
+    std::optional<QString> dataDir(const QStringList &arguments, QString *failure) const;
 
 private:
     QString keyOf(const QStringList &arguments) const;

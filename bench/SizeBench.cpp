@@ -97,10 +97,9 @@ bool SizeBench::generate(QString *failure)
             = QStringLiteral("cannot create %1").arg(m_workDir.filePath(QStringLiteral("app")));
         return false;
     }
-    const auto data = SampleDataCache().data(arguments, failure);
-    if (data)
-        m_dataDir = data->dir;
-    return data.has_value();
+    const auto dataDir = SampleDataCache().dataDir(arguments, failure);
+    m_dataDir = dataDir.value_or(QString());
+    return dataDir.has_value();
 }
 
 bool SizeBench::startServer(QString *failure)

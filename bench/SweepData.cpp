@@ -22,8 +22,8 @@ bool SweepData::prepare(BenchOptions *options, int nodes, QString *failure)
         *failure = QStringLiteral("cannot create %1").arg(options->appDir);
         return false;
     }
-    const auto data = SampleDataCache().data(arguments, failure);
-    if (!data || !m_server.start(data->dir, failure))
+    const auto dataDir = SampleDataCache().dataDir(arguments, failure);
+    if (!dataDir || !m_server.start(*dataDir, failure))
         return false;
     options->port = m_server.port();
     return true;
