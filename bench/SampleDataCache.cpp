@@ -105,9 +105,9 @@ std::optional<SampleDataCache::Entry> SampleDataCache::data(
     }
     description.close();
     // Another run may have finished the same data meanwhile: its directory serves as well.
-    if (QDir().rename(writing.path(), dir))
+    if (QDir().rename(writing.path(), dir)) {
         writing.setAutoRemove(false);
-    else if (!QFileInfo::exists(dir)) {
+    } else if (!QFileInfo::exists(dir)) {
         *failure = QStringLiteral("cannot rename %1 to %2").arg(writing.path(), dir);
         return std::nullopt;
     }

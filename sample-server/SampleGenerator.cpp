@@ -100,17 +100,19 @@ public:
         m_pending.push_back({node, time, load});
         if (m_pending.size() < kRowsPerInsert)
             return std::nullopt;
-        return insert(m_many, 0, kRowsPerInsert);
+        auto error = insert(m_many, 0, kRowsPerInsert);
+        m_pending.clear();
+        return error;
     }
 
     // The rows short of a whole INSERT, one by one.
     std::optional<std::string> finish()
     {
-        const std::size_t rest = m_pending.size();
-        for (std::size_t row = 0; row < rest; ++row) {
+        for (std::size_t row = 0; row < m_pending.size(); ++row) {
             if (auto error = insert(m_one, row, 1))
                 return error;
         }
+        m_pending.clear();
         return std::nullopt;
     }
 
@@ -130,7 +132,7 @@ private:
         return sql + ";";
     }
 
-    // Inserts count pending rows from first; the whole batch is done with once it is full.
+    // Inserts count pending rows from first with a statement of that many rows.
     std::optional<std::string> insert(sqlite3_stmt *statement, std::size_t first, std::size_t count)
     {
         for (std::size_t row = 0; row < count; ++row) {
@@ -140,8 +142,6 @@ private:
             bindText(statement, column + 2, m_times.at(sample.time).text);
             sqlite3_bind_int(statement, column + 3, sample.load);
         }
-        if (count == kRowsPerInsert)
-            m_pending.clear();
         return m_file.stepOnce(statement);
     }
 
