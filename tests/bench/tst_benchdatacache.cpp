@@ -1,5 +1,6 @@
 #include "SampleDataCache.h"
 #include "SampleServer.h"
+#include "ZoneScope.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QTest>
 
 using namespace tovik::bench;
+using tovik::test::ZoneScope;
 
 namespace {
 
@@ -78,18 +80,22 @@ void tst_BenchDataCache::keepsDataByWhatChangesIt()
     QFETCH(bool, reused);
     QTemporaryDir root;
     const SampleDataCache cache(root.path());
-    const QByteArray zone = qgetenv("TZ");
     QString failure;
-    qputenv("TZ", "UTC0");
-    const auto first = cache.data(arguments(4), &failure);
+    std::optional<SampleDataCache::Entry> first;
+    {
+        const ZoneScope zone("UTC0");
+        first = cache.data(arguments(4), &failure);
+    }
     QVERIFY2(first, qPrintable(failure));
     QVERIFY(!first->reused);
     const QDateTime firstWritten = writtenAt(first->dir);
     QVERIFY(firstWritten.isValid());
 
-    qputenv("TZ", secondZone);
-    const auto again = cache.data(second, &failure);
-    qputenv("TZ", zone);
+    std::optional<SampleDataCache::Entry> again;
+    {
+        const ZoneScope zone(secondZone);
+        again = cache.data(second, &failure);
+    }
     QVERIFY2(again, qPrintable(failure));
     QCOMPARE(again->reused, reused);
     QCOMPARE(again->dir == first->dir, reused);

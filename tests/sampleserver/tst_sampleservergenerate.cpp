@@ -1,6 +1,7 @@
 #include "DirectSqlite.h"
 #include "SampleData.h"
 #include "SampleServer.h"
+#include "ZoneScope.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -355,10 +356,11 @@ void tst_SampleServerGenerate::rowsStayAsWritten()
     QFETCH(QStringList, arguments);
     QFETCH(QString, file);
     QFETCH(QByteArray, digest);
-    const QByteArray zone = qgetenv("TZ");
-    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
-    const QString dir = generate(arguments);
-    qputenv("TZ", zone);
+    QString dir;
+    {
+        const ZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
+        dir = generate(arguments);
+    }
     QVERIFY(!dir.isEmpty());
     QCOMPARE(rowsDigest(dir + "/" + file + ".sqlite"), digest);
 }
