@@ -162,6 +162,9 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments, QS
         }
         ++i;
     }
+    // A month's window and replay take minutes each.
+    if (options.month && !arguments.contains(QStringLiteral("--repeat")))
+        options.repeat = 1;
     if (!childOptionsComplete(options, failure))
         return std::nullopt;
     return options;
@@ -216,7 +219,7 @@ QString BenchOptions::usage()
         "  node-hour, a device's load, and its redraw for other thresholds of its ladder.\n"
         "  The generated data is kept between runs in $XDG_CACHE_HOME/tovik-bench, or in\n"
         "  sample-data beside run_bench, one directory per set of data.\n"
-        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5, M = 10000,\n"
+        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5 (1 with --month), M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }
 
