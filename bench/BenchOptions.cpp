@@ -106,7 +106,8 @@ const QHash<QString, BenchMode> &modeOptions()
         {"--tune", BenchMode::TuneSeries}, {"--one-tune", BenchMode::OneTune},
         {"--one-tune-replay", BenchMode::OneTuneReplay}, {"--explorer", BenchMode::ExplorerSeries},
         {"--one-explorer", BenchMode::OneExplorer},
-        {"--one-explorer-first", BenchMode::OneExplorerFirst}};
+        {"--one-explorer-first", BenchMode::OneExplorerFirst},
+        {"--one-explorer-month", BenchMode::OneExplorerMonth}};
     return modes;
 }
 
@@ -146,6 +147,10 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments, QS
             options.mode = *mode;
             continue;
         }
+        if (name == QLatin1String("--month")) {
+            options.month = true;
+            continue;
+        }
         const auto option = valueOptions().constFind(name);
         if (option == valueOptions().constEnd()) {
             *failure = QStringLiteral("unknown option %1").arg(name);
@@ -157,6 +162,9 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments, QS
         }
         ++i;
     }
+    // A month's window and replay take minutes each.
+    if (options.month && !arguments.contains(QStringLiteral("--repeat")))
+        options.repeat = 1;
     if (!childOptionsComplete(options, failure))
         return std::nullopt;
     return options;
@@ -205,7 +213,14 @@ QString BenchOptions::usage()
         "  beside a bare replay of its statements, its redraw for other occurrences values and\n"
         "  for other thresholds of its ladder, its peak memory, and its first result over a\n"
         "  week (168 hours) with its memory.\n"
-        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5, M = 10000,\n"
+        "usage: run_bench --explorer --month [--reports R] [--nodes N] [--threshold T]\n"
+        "                 [--repeat K] [--server PATH] [--reference TIME]\n"
+        "  The same window over a month (720 hours) before TIME at R x N: its first result\n"
+        "  beside a bare replay of its statements, its peak memory and what it holds per\n"
+        "  node-hour, a device's load, and its redraw for other thresholds of its ladder.\n"
+        "  The generated data is kept between runs in $XDG_CACHE_HOME/tovik-bench, or in\n"
+        "  sample-data beside run_bench, one directory per set of data.\n"
+        "  Defaults: R = 10, N = 1000, H = 2, T = 0, K = 5 (1 with --month), M = 10000,\n"
         "  TIME = 2026-12-07 14:30:00, the server from TOVIK_SAMPLE_SERVER or the build.\n");
 }
 

@@ -33,6 +33,9 @@ enum class BenchMode {
     OneExplorer,
     // The window's first result only, offscreen, for a child of the explorer series.
     OneExplorerFirst,
+    // The window's first result over a month, its memory, a device's load and its redraws for
+    // other thresholds, offscreen, for a child of the explorer series with --month.
+    OneExplorerMonth,
 };
 
 struct BenchOptions
@@ -46,6 +49,8 @@ struct BenchOptions
     QString ladder;
     // Each figure is the best of this many: on a loaded machine single runs scatter by 10 %.
     int repeat = 5;
+    // The explorer series over a month (720 hours) in place of its sizes.
+    bool month = false;
     int roundTrips = 10000;
     QString serverPath;
     // The moment the run examines the hour before; the data ends there too.

@@ -1,7 +1,18 @@
 # Runs run_bench at a tiny size and checks that it ends well and prints every figure; with
-# MODE=explorer the threshold explorer's benchmark, with MODE=tune the tuning's, else the test
-# run's.
-if(MODE STREQUAL "tune")
+# MODE=explorer the threshold explorer's benchmark, with MODE=month the same over a month, with
+# MODE=tune the tuning's, else the test run's.
+if(MODE STREQUAL "month")
+    set(arguments --explorer --month --reports ${REPORTS} --nodes ${NODES} --repeat 1)
+    set(figures
+        "H = 720 hours of 300-second samples, [1-9][0-9]* rows of [1-9][0-9]* devices"
+        "a month's first result +[0-9.]+ ms from run\\(\\) to resultShown at threshold 0"
+        "bare replay of it +[0-9.]+ ms, CPU [0-9.]+ ms"
+        "month ratio +[0-9.]+ first result / bare replay \\(target <= 1.15: (met|MISSED)\\)"
+        "peak resident memory +[0-9.]+ MiB beyond idle \\(target < 400 MiB: (met|MISSED)\\); [0-9]+ bytes per node-hour"
+        "redraw for a threshold +slowest [0-9.]+ ms \\(target < 150 ms: (met|MISSED)\\).*: 5 %: [0-9.]+ ms, 20 %: [0-9.]+ ms, 50 %: [0-9.]+ ms, 75 %: [0-9.]+ ms, 95 %: [0-9.]+ ms"
+        "a device's load +[0-9.]+ ms .* \\(target < 1 s: (met|MISSED)\\)"
+        "month_first_result_s=[0-9.]+ month_ratio=[0-9.]+ month_memory_mib=[0-9.]+ month_ladder_redraw_ms=[0-9.]+ bytes_per_node_hour=[0-9]+\n")
+elseif(MODE STREQUAL "tune")
     set(arguments --tune --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures
         "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements; the surface [0-9.]+ ms of it"

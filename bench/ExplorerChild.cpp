@@ -27,6 +27,7 @@ namespace {
 
 const QString kChild = QStringLiteral("--one-explorer");
 const QString kFirstChild = QStringLiteral("--one-explorer-first");
+const QString kMonthChild = QStringLiteral("--one-explorer-month");
 // Far beyond any sweep at the benchmark's sizes: only a hang runs into it.
 constexpr int kResultTimeoutMs = 10 * 60 * 1000;
 // A desktop's size for such a window, so that the views paint as many cells as they would there.
@@ -251,6 +252,31 @@ bool measureDeviceLoad(
     return true;
 }
 
+// The window's first result from its idle state, its memory beyond idle printed; the idle
+// resident size, or nothing with *failure set.
+std::optional<qint64> measureFirstResult(
+    ExplorerWindow &window, PaintWait &paintWait, QString *failure)
+{
+    ProcessFigures::resetPeak();
+    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
+    if (!measureResult(
+            window, paintWait, QStringLiteral("first"), [&window] { window.run(); }, failure))
+        return std::nullopt;
+    ChildReport::printMemory(idleKib);
+    return idleKib;
+}
+
+// What the shown result holds per node-hour of its range: the resident size beyond idle once the
+// result is in, not the peak, which has the reading's passing buffers in it.
+void printBytesPerNodeHour(const ExplorerWindow &window, qint64 idleKib)
+{
+    const SweepGrid &grid = *window.shownGrid();
+    const qint64 nodeHours = qint64(grid.deviceCount()) * grid.hourCount();
+    const qint64 heldKib = ProcessFigures::statusKib("VmRSS").value_or(idleKib) - idleKib;
+    ChildReport::print(
+        QStringLiteral("bytes_per_node_hour"), nodeHours > 0 ? heldKib * 1024 / nodeHours : 0);
+}
+
 } // namespace
 
 int requeryThreshold(const BenchOptions &options)
@@ -307,16 +333,34 @@ int explorerFirstOnce(const BenchOptions &options)
     PaintWait paintWait;
     if (!heatmap || !paintWait.watch(window))
         return ChildReport::fail(kFirstChild, QStringLiteral("the window lacks a view"));
-    ProcessFigures::resetPeak();
-    const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
     QString failure;
-    if (!measureResult(
-            window, paintWait, QStringLiteral("first"), [&window] { window.run(); }, &failure))
-        return ChildReport::fail(kFirstChild, failure);
-    ChildReport::printMemory(idleKib);
     // After the memory: the device's samples are the user's next step, not part of the result.
-    if (!measureDeviceLoad(window, paintWait, *heatmap, &failure))
+    if (!measureFirstResult(window, paintWait, &failure)
+        || !measureDeviceLoad(window, paintWait, *heatmap, &failure))
         return ChildReport::fail(kFirstChild, failure);
+    return 0;
+}
+
+int explorerMonthOnce(const BenchOptions &options)
+{
+    ExplorerWindow window;
+    openWindow(window, options);
+    auto *threshold = window.findChild<QSpinBox *>(QStringLiteral("threshold"));
+    auto *heatmap = window.findChild<QAbstractItemView *>(QStringLiteral("heatmap"));
+    PaintWait paintWait;
+    if (!threshold || !heatmap || !paintWait.watch(window))
+        return ChildReport::fail(
+            kMonthChild, QStringLiteral("the window lacks a control or a view"));
+    QString failure;
+    const auto idleKib = measureFirstResult(window, paintWait, &failure);
+    if (!idleKib)
+        return ChildReport::fail(kMonthChild, failure);
+    printBytesPerNodeHour(window, *idleKib);
+    if (!measureDeviceLoad(window, paintWait, *heatmap, &failure))
+        return ChildReport::fail(kMonthChild, failure);
+    if (!measureRedraws(
+            paintWait, *threshold, kLadderThresholds, kViews, QStringLiteral("ladder_redraw")))
+        return ChildReport::fail(kMonthChild, kNotRepainted);
     return 0;
 }
 

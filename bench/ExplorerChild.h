@@ -15,5 +15,8 @@ int explorerOnce(const BenchOptions &options);
 // The same window's first result alone, its peak memory, then the time from choosing a device to
 // its load drawn.
 int explorerFirstOnce(const BenchOptions &options);
+// The same window's first result over a month and its memory, what it holds per node-hour, the
+// time to a device's load drawn, then its redraws for other thresholds of its ladder.
+int explorerMonthOnce(const BenchOptions &options);
 
 } // namespace tovik::bench

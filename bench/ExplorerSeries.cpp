@@ -23,6 +23,10 @@ constexpr double kSurfaceRatioTarget = 1.15;
 constexpr double kWeekMemoryTargetMib = 200.0;
 constexpr int kWeekHours = 168;
 constexpr qint64 kDeviceLoadTargetNs = 1'000'000'000;
+constexpr int kMonthHours = 720;
+constexpr double kMonthRatioTarget = 1.15;
+constexpr double kMonthMemoryTargetMib = 400.0;
+constexpr qint64 kMonthRedrawTargetNs = 150'000'000;
 
 qint64 best(bool first, qint64 kept, qint64 measured)
 {
@@ -135,6 +139,42 @@ struct ExplorerFigures
     double weekMemoryMib() const { return mibOf(weekPeakBeyondIdleKib); }
 };
 
+// The standard ladder, which the window's sweeps count besides their threshold.
+QString standardLadder()
+{
+    return QStringLiteral("%1-%2/%3")
+        .arg(ThresholdLadder::kDefaultFrom)
+        .arg(ThresholdLadder::kDefaultTo)
+        .arg(ThresholdLadder::kDefaultStep);
+}
+
+// A bare replay of one of the window's sweeps over data, which must send the very statements the
+// sweep sent; its figures go to sweep.
+bool replaySweep(SweepData &data, BenchOptions options, SweepFigures &sweep, const QString &ladder,
+    const QStringList &swept, bool first, QString *failure)
+{
+    options.threshold = sweep.threshold;
+    options.ladder = ladder;
+    const auto report = runChildProcess(options.childArguments(BenchMode::OneSweepReplay), failure);
+    const auto replayed = report ? data.newConnections(1, failure) : std::nullopt;
+    if (!replayed)
+        return false;
+    const auto ns = report->number(QStringLiteral("replay_ns"));
+    const auto cpuUs = report->number(QStringLiteral("cpu_us"));
+    if (!ns || !cpuUs) {
+        *failure = QStringLiteral("the replay child left figures out");
+        return false;
+    }
+    if (replayed->first() != swept) {
+        *failure = QStringLiteral("the replay at threshold %1 sent other statements than the "
+                                  "window's sweep")
+                       .arg(sweep.threshold);
+        return false;
+    }
+    sweep.takeReplay(*ns, *cpuUs, first);
+    return true;
+}
+
 class ExplorerSize
 {
 public:
@@ -143,10 +183,7 @@ public:
     {
         // The window's sweeps count the standard ladder besides their threshold; so must the
         // replays of their statements.
-        m_options.ladder = QStringLiteral("%1-%2/%3")
-                               .arg(ThresholdLadder::kDefaultFrom)
-                               .arg(ThresholdLadder::kDefaultTo)
-                               .arg(ThresholdLadder::kDefaultStep);
+        m_options.ladder = standardLadder();
         m_figures.first.threshold = m_options.threshold;
         m_figures.requery.threshold = requeryThreshold(m_options);
     }
@@ -180,8 +217,10 @@ private:
             return false;
         }
         // The requery's threshold is off the ladder on screen: it is counted alone and added.
-        return replay(m_figures.first, m_options.ladder, swept->at(0), first, failure)
-            && replay(m_figures.requery, QString(), swept->at(1), first, failure);
+        return replaySweep(m_data, m_options, m_figures.first, m_options.ladder, swept->at(0),
+                   first, failure)
+            && replaySweep(
+                m_data, m_options, m_figures.requery, QString(), swept->at(1), first, failure);
     }
 
     // The window's first result over a week of the same reports and nodes, in a process of its
@@ -215,33 +254,6 @@ private:
         return true;
     }
 
-    bool replay(SweepFigures &sweep, const QString &ladder, const QStringList &swept, bool first,
-        QString *failure)
-    {
-        BenchOptions options = m_options;
-        options.threshold = sweep.threshold;
-        options.ladder = ladder;
-        const auto report
-            = runChildProcess(options.childArguments(BenchMode::OneSweepReplay), failure);
-        const auto replayed = report ? m_data.newConnections(1, failure) : std::nullopt;
-        if (!replayed)
-            return false;
-        const auto ns = report->number(QStringLiteral("replay_ns"));
-        const auto cpuUs = report->number(QStringLiteral("cpu_us"));
-        if (!ns || !cpuUs) {
-            *failure = QStringLiteral("the replay child left figures out");
-            return false;
-        }
-        if (replayed->first() != swept) {
-            *failure = QStringLiteral("the replay at threshold %1 sent other statements than the "
-                                      "window's sweep")
-                           .arg(sweep.threshold);
-            return false;
-        }
-        sweep.takeReplay(*ns, *cpuUs, first);
-        return true;
-    }
-
     bool takeWindow(const ChildReport &report, bool first)
     {
         ExplorerFigures &f = m_figures;
@@ -259,6 +271,91 @@ private:
 
     BenchOptions m_options;
     ExplorerFigures m_figures;
+    SweepData m_data;
+};
+
+// The window's first result over a month and what follows it, the best of the repetitions.
+struct MonthFigures
+{
+    SweepFigures first;
+    qint64 devices = 0;
+    // The most of any repetition.
+    qint64 peakBeyondIdleKib = 0;
+    qint64 bytesPerNodeHour = 0;
+    // Per threshold of the ladder.
+    QMap<int, qint64> ladderRedrawNs;
+    qint64 deviceLoadNs = 0;
+
+    double ratio() const
+    {
+        return first.replayNs > 0 ? double(first.shownNs) / double(first.replayNs) : 0.0;
+    }
+    double memoryMib() const { return mibOf(peakBeyondIdleKib); }
+    qint64 slowestLadderRedrawNs() const { return slowest(ladderRedrawNs); }
+};
+
+// The window over a month of the series' reports and nodes: each repetition a window of its own
+// and a bare replay of its sweep's statements.
+class MonthSize
+{
+public:
+    explicit MonthSize(BenchOptions options)
+        : m_options(std::move(options))
+    {
+        m_options.hours = kMonthHours;
+        m_options.ladder = standardLadder();
+        m_figures.first.threshold = m_options.threshold;
+    }
+
+    std::optional<MonthFigures> measure(QString *failure)
+    {
+        if (!m_data.prepare(&m_options, m_options.nodes.first(), failure))
+            return std::nullopt;
+        for (int i = 0; i < m_options.repeat; ++i) {
+            if (!repeatOnce(i == 0, failure))
+                return std::nullopt;
+        }
+        m_data.server().stop();
+        return m_figures;
+    }
+
+private:
+    // The window's sweep and its device's load, each on a connection of its own.
+    bool repeatOnce(bool first, QString *failure)
+    {
+        const auto window
+            = runChildProcess(m_options.childArguments(BenchMode::OneExplorerMonth), failure);
+        const auto swept = window ? m_data.newConnections(2, failure) : std::nullopt;
+        if (!swept)
+            return false;
+        if (!takeWindow(*window, first)) {
+            *failure = QStringLiteral("the month's child left figures out");
+            return false;
+        }
+        return replaySweep(
+            m_data, m_options, m_figures.first, m_options.ladder, swept->at(0), first, failure);
+    }
+
+    bool takeWindow(const ChildReport &report, bool first)
+    {
+        MonthFigures &f = m_figures;
+        const auto devices = report.number(QStringLiteral("first_devices"));
+        const auto beyondIdle = peakBeyondIdle(report);
+        const auto bytes = report.number(QStringLiteral("bytes_per_node_hour"));
+        const auto deviceLoadNs = report.number(QStringLiteral("device_load_ns"));
+        if (!devices || !beyondIdle || !bytes || !deviceLoadNs
+            || !f.first.take(report, QStringLiteral("first"), first))
+            return false;
+        f.devices = *devices;
+        f.peakBeyondIdleKib = qMax(f.peakBeyondIdleKib, *beyondIdle);
+        f.bytesPerNodeHour = qMax(f.bytesPerNodeHour, *bytes);
+        f.deviceLoadNs = best(first, f.deviceLoadNs, *deviceLoadNs);
+        takeRedraws(report, QStringLiteral("ladder_redraw"), f.ladderRedrawNs);
+        return true;
+    }
+
+    BenchOptions m_options;
+    MonthFigures m_figures;
     SweepData m_data;
 };
 
@@ -338,6 +435,37 @@ void print(const BenchOptions &options, const ExplorerFigures &f)
             + target(QStringLiteral("<= 1 s"), f.weekDeviceLoadNs <= kDeviceLoadTargetNs));
 }
 
+void printMonth(const BenchOptions &options, const MonthFigures &f)
+{
+    out() << Qt::endl
+          << "R = " << options.reports << " reports x N = " << options.nodes.first()
+          << " nodes x H = " << kMonthHours << " hours of 300-second samples, " << f.first.rows
+          << " rows of " << f.devices << " devices" << Qt::endl;
+    line(QStringLiteral("a month's first result"),
+        ms(f.first.shownNs)
+            + QStringLiteral(" from run() to resultShown at threshold %1").arg(f.first.threshold)
+            + QStringLiteral("; views painted at ") + ms(f.first.paintedNs)
+            + QStringLiteral(", the window's CPU ") + ms(f.first.cpuNs));
+    line(QStringLiteral("bare replay of it"), replayText(f.first));
+    line(QStringLiteral("month ratio"),
+        QString::number(f.ratio(), 'f', 2) + QStringLiteral(" first result / bare replay")
+            + target(QStringLiteral("<= 1.15"), f.ratio() <= kMonthRatioTarget));
+    line(QStringLiteral("peak resident memory"),
+        mib(f.peakBeyondIdleKib) + QStringLiteral(" beyond idle")
+            + target(QStringLiteral("< 400 MiB"), f.memoryMib() < kMonthMemoryTargetMib)
+            + QStringLiteral("; %1 bytes per node-hour held once the result is in")
+                  .arg(f.bytesPerNodeHour));
+    line(QStringLiteral("redraw for a threshold"),
+        QStringLiteral("slowest ") + ms(f.slowestLadderRedrawNs())
+            + target(QStringLiteral("< 150 ms"), f.slowestLadderRedrawNs() < kMonthRedrawTargetNs)
+            + QStringLiteral(" from the change to every view painted, no query: ")
+            + redrawsText(f.ladderRedrawNs, QStringLiteral(" %")));
+    line(QStringLiteral("a device's load"),
+        ms(f.deviceLoadNs)
+            + QStringLiteral(" from choosing a device of the month's result to its samples drawn")
+            + target(QStringLiteral("< 1 s"), f.deviceLoadNs < kDeviceLoadTargetNs));
+}
+
 } // namespace
 
 ExplorerSeries::ExplorerSeries(BenchOptions options)
@@ -348,6 +476,8 @@ ExplorerSeries::ExplorerSeries(BenchOptions options)
 int ExplorerSeries::exec()
 {
     qputenv("TOVIK_SAMPLE_SERVER", m_options.serverPath.toLocal8Bit());
+    if (m_options.month)
+        return execMonth();
     out() << "run_bench --explorer: best of " << m_options.repeat << Qt::endl;
     QString failure;
     const auto figures = ExplorerSize(m_options).measure(&failure);
@@ -367,6 +497,26 @@ int ExplorerSeries::exec()
           << " week_memory_mib=" << QString::number(figures->weekMemoryMib(), 'f', 1)
           << " device_load_s=" << QString::number(figures->weekDeviceLoadNs / 1e9, 'f', 2)
           << Qt::endl;
+    return 0;
+}
+
+int ExplorerSeries::execMonth()
+{
+    out() << "run_bench --explorer --month: best of " << m_options.repeat << Qt::endl;
+    QString failure;
+    const auto figures = MonthSize(m_options).measure(&failure);
+    if (!figures) {
+        QTextStream(stderr) << "run_bench --explorer --month: " << failure << Qt::endl;
+        return 1;
+    }
+    printMonth(m_options, *figures);
+    out() << "explorer month summary: month_first_result_s="
+          << QString::number(figures->first.shownNs / 1e9, 'f', 2)
+          << " month_ratio=" << QString::number(figures->ratio(), 'f', 2)
+          << " month_memory_mib=" << QString::number(figures->memoryMib(), 'f', 1)
+          << " month_ladder_redraw_ms="
+          << QString::number(figures->slowestLadderRedrawNs() / 1e6, 'f', 1)
+          << " bytes_per_node_hour=" << figures->bytesPerNodeHour << Qt::endl;
     return 0;
 }
 

@@ -15,6 +15,9 @@ public:
     int exec();
 
 private:
+    // With --month: the window over a month of the same reports and nodes instead.
+    int execMonth();
+
     BenchOptions m_options;
 };
 

@@ -2,7 +2,7 @@
 
 #include "BenchConnection.h"
 #include "ChildProcess.h"
-#include "SampleData.h"
+#include "SampleDataCache.h"
 #include "db/DbConnection.h"
 #include "output/ShowRunLog.h"
 
@@ -92,13 +92,19 @@ bool SizeBench::generate(QString *failure)
         QString::number(m_nodes), QStringLiteral("--hours"), QString::number(m_options.hours),
         QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--end"),
         m_options.referenceTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
-    return QDir().mkpath(m_workDir.filePath(QStringLiteral("app")))
-        && test::generateSampleData(m_workDir.filePath(QStringLiteral("data")), arguments, failure);
+    if (!QDir().mkpath(m_workDir.filePath(QStringLiteral("app")))) {
+        *failure
+            = QStringLiteral("cannot create %1").arg(m_workDir.filePath(QStringLiteral("app")));
+        return false;
+    }
+    const auto dataDir = SampleDataCache().dataDir(arguments, failure);
+    m_dataDir = dataDir.value_or(QString());
+    return dataDir.has_value();
 }
 
 bool SizeBench::startServer(QString *failure)
 {
-    if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
+    if (!m_server.start(m_dataDir, failure))
         return false;
     m_options.port = m_server.port();
     m_options.appDir = m_workDir.filePath(QStringLiteral("app"));

@@ -39,6 +39,8 @@ private:
     BenchOptions m_options;
     int m_nodes;
     QTemporaryDir m_workDir;
+    // Kept between runs of the benchmark.
+    QString m_dataDir;
     BenchServer m_server;
     // What the driver sends by itself while a connection opens, before the first query.
     QStringList m_openTexts;

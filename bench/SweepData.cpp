@@ -2,7 +2,7 @@
 
 #include "BenchOptions.h"
 #include "ChildProcess.h"
-#include "SampleData.h"
+#include "SampleDataCache.h"
 
 #include <QDir>
 
@@ -18,11 +18,12 @@ bool SweepData::prepare(BenchOptions *options, int nodes, QString *failure)
         QStringLiteral("--seed"), QStringLiteral("1"), QStringLiteral("--end"),
         options->referenceTime.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
     options->appDir = m_workDir.filePath(QStringLiteral("app"));
-    if (!QDir().mkpath(options->appDir)
-        || !test::generateSampleData(
-            m_workDir.filePath(QStringLiteral("data")), arguments, failure))
+    if (!QDir().mkpath(options->appDir)) {
+        *failure = QStringLiteral("cannot create %1").arg(options->appDir);
         return false;
-    if (!m_server.start(m_workDir.filePath(QStringLiteral("data")), failure))
+    }
+    const auto dataDir = SampleDataCache().dataDir(arguments, failure);
+    if (!dataDir || !m_server.start(*dataDir, failure))
         return false;
     options->port = m_server.port();
     return true;

@@ -24,7 +24,7 @@ struct SweepChildFigures
 
 // The data a sweep size is measured on and the sample server over it: online sample tables of
 // --reports reports x nodes over the --hours before --reference and the hour that holds it, where
-// the data ends.
+// the data ends. The data is kept between runs of the benchmark (SampleDataCache).
 class SweepData
 {
 public:

@@ -19,7 +19,8 @@ namespace {
 // Only the explorer's child shows a window; every other part of the benchmark runs without one.
 std::unique_ptr<QCoreApplication> application(BenchMode mode, int &argc, char **argv)
 {
-    if (mode != BenchMode::OneExplorer && mode != BenchMode::OneExplorerFirst)
+    if (mode != BenchMode::OneExplorer && mode != BenchMode::OneExplorerFirst
+        && mode != BenchMode::OneExplorerMonth)
         return std::make_unique<QCoreApplication>(argc, argv);
     // No display: the window paints into its offscreen backing store as it would on screen.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -51,6 +52,8 @@ int exec(const BenchOptions &options)
         return explorerOnce(options);
     case BenchMode::OneExplorerFirst:
         return explorerFirstOnce(options);
+    case BenchMode::OneExplorerMonth:
+        return explorerMonthOnce(options);
     case BenchMode::Series:
         break;
     }

@@ -39,6 +39,119 @@ std::string localTimeText(std::time_t time, double *hourOfDay = nullptr, std::tm
     return buffer;
 }
 
+void bindText(sqlite3_stmt *statement, int index, const std::string &text)
+{
+    sqlite3_bind_text(
+        statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// A poll time as the samples carry it.
+struct PollTime
+{
+    std::string text;
+    double hourOfDay = 0;
+    std::tm local {};
+};
+
+// The poll times of the samples, each second's worked out once: a round's thousands of devices
+// are polled at no more than a poll interval's distinct seconds, and the local time is the
+// costliest part of a sample after SQLite's own.
+class PollTimes
+{
+public:
+    const PollTime &at(std::time_t time)
+    {
+        constexpr std::time_t interval = SampleGenerator::kCpuPollInterval;
+        Slot &slot = m_slots[static_cast<std::size_t>((time % interval + interval) % interval)];
+        if (slot.time != time) {
+            slot.time = time;
+            slot.poll.text = localTimeText(time, &slot.poll.hourOfDay, &slot.poll.local);
+        }
+        return slot.poll;
+    }
+
+private:
+    struct Slot
+    {
+        std::optional<std::time_t> time;
+        PollTime poll;
+    };
+    std::array<Slot, SampleGenerator::kCpuPollInterval> m_slots;
+};
+
+// Writes the samples of a table many rows to an INSERT: SQLite's cost for each statement it
+// steps (binding, running and resetting its program) is larger than that for each row it adds.
+class SampleInserter
+{
+public:
+    static constexpr std::size_t kRowsPerInsert = 100;
+
+    SampleInserter(SqliteFile &file, const std::string &table, PollTimes &times)
+        : m_file(file)
+        , m_times(times)
+        , m_many(file.prepare(insertSql(table, kRowsPerInsert)))
+        , m_one(file.prepare(insertSql(table, 1)))
+    {
+        m_pending.reserve(kRowsPerInsert);
+    }
+
+    std::optional<std::string> add(int node, std::time_t time, int load)
+    {
+        m_pending.push_back({node, time, load});
+        if (m_pending.size() < kRowsPerInsert)
+            return std::nullopt;
+        auto error = insert(m_many, 0, kRowsPerInsert);
+        m_pending.clear();
+        return error;
+    }
+
+    // The rows short of a whole INSERT, one by one.
+    std::optional<std::string> finish()
+    {
+        for (std::size_t row = 0; row < m_pending.size(); ++row) {
+            if (auto error = insert(m_one, row, 1))
+                return error;
+        }
+        m_pending.clear();
+        return std::nullopt;
+    }
+
+private:
+    struct Sample
+    {
+        int node;
+        std::time_t time;
+        int load;
+    };
+
+    static std::string insertSql(const std::string &table, std::size_t rows)
+    {
+        std::string sql = "INSERT INTO " + table + " VALUES (?, ?, ?)";
+        for (std::size_t row = 1; row < rows; ++row)
+            sql += ", (?, ?, ?)";
+        return sql + ";";
+    }
+
+    // Inserts count pending rows from first with a statement of that many rows.
+    std::optional<std::string> insert(sqlite3_stmt *statement, std::size_t first, std::size_t count)
+    {
+        for (std::size_t row = 0; row < count; ++row) {
+            const Sample &sample = m_pending[first + row];
+            const int column = static_cast<int>(row * 3);
+            sqlite3_bind_int(statement, column + 1, sample.node);
+            bindText(statement, column + 2, m_times.at(sample.time).text);
+            sqlite3_bind_int(statement, column + 3, sample.load);
+        }
+        return m_file.stepOnce(statement);
+    }
+
+    SqliteFile &m_file;
+    PollTimes &m_times;
+    sqlite3_stmt *m_many;
+    sqlite3_stmt *m_one;
+    std::vector<Sample> m_pending;
+};
+
 std::vector<ReportRow> reportRows(const std::vector<int> &cpuIds)
 {
     std::vector<ReportRow> rows {{1, "Interface Traffic", "IF-MIB|ifEntry", 300},
@@ -71,12 +184,6 @@ std::string rawIndexSql(const std::string &table)
           "CREATE INDEX "
         + table + "_node_hour ON " + table
         + " (node_id, datediff('hour', 0, hist_time), hist_time, ProcessorLoad);";
-}
-
-void bindText(sqlite3_stmt *statement, int index, const std::string &text)
-{
-    sqlite3_bind_text(
-        statement, index, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -226,9 +333,10 @@ std::optional<std::string> SampleGenerator::writeSamples(
     const std::vector<int> &nodes = m_plan.polled(report);
     if (auto error = file.execute(rawTableSql(table)))
         return error;
-    sqlite3_stmt *insert = file.prepare("INSERT INTO " + table + " VALUES (?, ?, ?);");
     std::vector<LoadModel> models;
     std::vector<std::time_t> next;
+    PollTimes times;
+    SampleInserter inserter(file, table, times);
     const std::time_t start = m_now - static_cast<std::time_t>(m_options.hours) * 3600;
     const bool demoMarked = m_options.demoMarks && report == 0;
     for (const int node : nodes) {
@@ -240,24 +348,22 @@ std::optional<std::string> SampleGenerator::writeSamples(
         for (std::size_t i = 0; i < models.size(); ++i) {
             if (next[i] > m_now || next[i] >= round + kCpuPollInterval)
                 continue;
-            double hourOfDay = 0;
-            std::tm local {};
-            const std::string time = localTimeText(next[i], &hourOfDay, &local);
+            const std::time_t polled = next[i];
+            next[i] += kCpuPollInterval;
+            const PollTime &time = times.at(polled);
             const int node = nodes[i];
             const std::optional<int> load = demoMarked
-                ? DemoMarks::sample(node, local, models[i].sample(hourOfDay))
-                : models[i].sample(hourOfDay);
-            next[i] += kCpuPollInterval;
+                ? DemoMarks::sample(node, time.local, models[i].sample(time.hourOfDay))
+                : models[i].sample(time.hourOfDay);
             if (!load)
                 continue;
-            sqlite3_bind_int(insert, 1, node);
-            bindText(insert, 2, time);
-            sqlite3_bind_int(insert, 3, *load);
-            if (auto error = file.stepOnce(insert))
+            if (auto error = inserter.add(node, polled, *load))
                 return error;
             ++m_samples;
         }
     }
+    if (auto error = inserter.finish())
+        return error;
     return file.execute(rawIndexSql(table));
 }
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -20,7 +21,8 @@ public:
 
     std::optional<std::string> create();
     std::optional<std::string> execute(const std::string &sql);
-    // A statement owned by the file, finalized when the file is closed.
+    // A statement owned by the file, finalized when the file is closed; nullptr when the SQL
+    // does not compile, which stepOnce() then reports.
     sqlite3_stmt *prepare(const std::string &sql);
     // Steps and resets a statement; the error text on failure.
     std::optional<std::string> stepOnce(sqlite3_stmt *statement);
@@ -33,7 +35,7 @@ private:
     std::string m_path;
     std::string m_temporaryPath;
     sqlite3 *m_handle = nullptr;
-    sqlite3_stmt *m_statement = nullptr;
+    std::vector<sqlite3_stmt *> m_statements;
 };
 
 } // namespace tovik::sampleserver

@@ -1,7 +1,9 @@
 #include "DirectSqlite.h"
 #include "SampleData.h"
 #include "SampleServer.h"
+#include "ZoneScope.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -83,6 +85,22 @@ int distinctNodesAtOrOver(const QString &file, const QString &table, int thresho
         .toInt();
 }
 
+// Every row of every table of a file, tables by name and rows in the order they were written.
+QByteArray rowsDigest(const QString &file)
+{
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    for (const QString &table : tables(file)) {
+        const auto rows
+            = DirectSqlite::rows(file, "SELECT * FROM \"" + table + "\" ORDER BY rowid");
+        if (!rows)
+            return {};
+        digest.addData(table.toUtf8());
+        for (const QStringList &row : DirectSqlite::texts(*rows))
+            digest.addData(row.join(u'|').toUtf8() + '\n');
+    }
+    return digest.result().toHex().left(16);
+}
+
 } // namespace
 
 class tst_SampleServerGenerate : public QObject
@@ -97,6 +115,8 @@ private slots:
     void thresholdsCatchDifferentDevices_data();
     void thresholdsCatchDifferentDevices();
     void seedMakesDataReproducible();
+    void rowsStayAsWritten_data();
+    void rowsStayAsWritten();
     void demoMarksChangeTwoDevicesOnly();
     void demoReportsHaveOwnDevices_data();
     void demoReportsHaveOwnDevices();
@@ -308,6 +328,41 @@ void tst_SampleServerGenerate::seedMakesDataReproducible()
     QCOMPARE(rows(first, samples), rows(second, samples));
     QCOMPARE(rows(first, nodes), rows(second, nodes));
     QVERIFY(rows(first, samples) != rows(other, samples));
+}
+
+// The rows the benchmark's figures, the tests and the demo were measured on: a faster way of
+// writing them must write the very same ones, in the same order. A zone with its change of
+// clock in the external case's hours, so that the local time texts around it are held too.
+void tst_SampleServerGenerate::rowsStayAsWritten_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("digest");
+    const QStringList online {"--reports", "3", "--nodes", "40", "--hours", "26", "--end", kEnd};
+    const QStringList external {"--layout", "external", "--reports", "3", "--nodes", "30",
+        "--hours", "50", "--seed", "7", "--end", "2026-03-29 14:30:00", "--demo-marks"};
+    QTest::newRow("online, reports and nodes")
+        << online << "SNMPCONLINE" << QByteArray("24ea8adfb67eefbe");
+    QTest::newRow("external, demo marks: main")
+        << external << "SNMPCONLINE" << QByteArray("ee89df31fc7fb03b");
+    QTest::newRow("external, demo marks: first report")
+        << external << "ATR_Report_3" << QByteArray("d422f55fc34520ad");
+    QTest::newRow("external, demo marks: third report")
+        << external << "ATR_Report_12" << QByteArray("e7879115642a8584");
+}
+
+void tst_SampleServerGenerate::rowsStayAsWritten()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, file);
+    QFETCH(QByteArray, digest);
+    QString dir;
+    {
+        const ZoneScope zone("CET-1CEST,M3.5.0,M10.5.0/3");
+        dir = generate(arguments);
+    }
+    QVERIFY(!dir.isEmpty());
+    QCOMPARE(rowsDigest(dir + "/" + file + ".sqlite"), digest);
 }
 
 // The demo's data: busy node 2 of report 3 misses its polls in some hours, node 3 reaches 75 %
