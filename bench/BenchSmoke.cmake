@@ -9,6 +9,7 @@ if(MODE STREQUAL "month")
         "bare replay of it +[0-9.]+ ms, CPU [0-9.]+ ms"
         "month ratio +[0-9.]+ first result / bare replay \\(target <= 1.15: (met|MISSED)\\)"
         "peak resident memory +[0-9.]+ MiB beyond idle \\(target < 400 MiB: (met|MISSED)\\); [0-9]+ bytes per node-hour"
+        "ladder's counts +[0-9]+ bytes per node-hour, keys and order included \\(target <= 24: (met|MISSED)\\)"
         "redraw for a threshold +slowest [0-9.]+ ms \\(target < 150 ms: (met|MISSED)\\).*: 5 %: [0-9.]+ ms, 20 %: [0-9.]+ ms, 50 %: [0-9.]+ ms, 75 %: [0-9.]+ ms, 95 %: [0-9.]+ ms"
         "a device's load +[0-9.]+ ms .* \\(target < 1 s: (met|MISSED)\\)"
         "month_first_result_s=[0-9.]+ month_ratio=[0-9.]+ month_memory_mib=[0-9.]+ month_ladder_redraw_ms=[0-9.]+ bytes_per_node_hour=[0-9]+\n")

@@ -5,6 +5,7 @@
 #include "ProcessFigures.h"
 #include "SweepChild.h"
 #include "explorer/ExplorerWindow.h"
+#include "sweep/LadderResult.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAbstractItemView>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -266,15 +268,18 @@ std::optional<qint64> measureFirstResult(
     return idleKib;
 }
 
-// What the shown result holds per node-hour of its range: the resident size beyond idle once the
-// result is in, not the peak, which has the reading's passing buffers in it.
+// What the shown result holds per node-hour of its range: the ladder's own figure for its counts,
+// keys and order, rounded up, and the resident size beyond idle once the result is in, not the
+// peak, which has the reading's passing buffers in it.
 void printBytesPerNodeHour(const ExplorerWindow &window, qint64 idleKib)
 {
     const SweepGrid &grid = *window.shownGrid();
     const qint64 nodeHours = qint64(grid.deviceCount()) * grid.hourCount();
     const qint64 heldKib = ProcessFigures::statusKib("VmRSS").value_or(idleKib) - idleKib;
+    ChildReport::print(QStringLiteral("bytes_per_node_hour"),
+        qint64(std::ceil(window.shownLadder()->bytesPerNodeHour())));
     ChildReport::print(
-        QStringLiteral("bytes_per_node_hour"), nodeHours > 0 ? heldKib * 1024 / nodeHours : 0);
+        QStringLiteral("held_bytes_per_node_hour"), nodeHours > 0 ? heldKib * 1024 / nodeHours : 0);
 }
 
 } // namespace

@@ -318,6 +318,11 @@ const SweepGrid *ExplorerWindow::shownGrid() const
     return m_controller->shownGrid().get();
 }
 
+const LadderResult *ExplorerWindow::shownLadder() const
+{
+    return m_controller->shownLadder().get();
+}
+
 SweepSettings ExplorerWindow::shownSettings() const
 {
     SweepSettings s = m_controller->shownSettings();

@@ -46,6 +46,7 @@ public:
 
     // The result on screen, and the settings it was swept with; nothing before the first.
     const SweepGrid *shownGrid() const;
+    const LadderResult *shownLadder() const;
     SweepSettings shownSettings() const;
     bool isRunning() const;
     // Whether a change of the settings waits to query.
