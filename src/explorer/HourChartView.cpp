@@ -7,7 +7,6 @@
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QPainter>
-#include <QScatterSeries>
 #include <QSvgGenerator>
 #include <QValueAxis>
 
@@ -146,14 +145,12 @@ void CaughtChartView::showCaught(const SweepGrid &grid, qint16 occurrences)
     auto *line = new QLineSeries;
     line->setName(tr("Caught devices"));
     line->append(points);
-    auto *marks = new QScatterSeries;
-    marks->setMarkerSize(7);
-    marks->append(points);
-    marks->setColor(line->color());
+    // The line draws its own marks: a scatter series makes an item of every point, which a
+    // month's 720 hours make slow to redraw.
+    line->setPointsVisible(true);
+    line->setMarkerSize(7);
     const int highest = caught.isEmpty() ? 0 : *std::max_element(caught.cbegin(), caught.cend());
-    showSeries({line, marks}, grid, highest);
-    marks->setColor(line->color());
-    marks->setBorderColor(line->color());
+    showSeries({line}, grid, highest);
 }
 
 DeviceCountsChartView::DeviceCountsChartView(QWidget *parent)

@@ -14,6 +14,11 @@ public:
     explicit DeviceFilterModel(QObject *parent = nullptr);
 
     void setNameFilter(const QString &text);
+
+protected:
+    // Numbers straight from the table: ten thousand devices sorted through their variants cost a
+    // redraw tens of milliseconds.
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 };
 
 } // namespace tovik

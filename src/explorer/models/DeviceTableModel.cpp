@@ -11,29 +11,33 @@ DeviceTableModel::DeviceTableModel(QObject *parent)
 
 void DeviceTableModel::setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences)
 {
+    // Counted inside the reset, so that a sorting proxy sorts the new rows once.
     beginResetModel();
     m_grid = std::move(grid);
-    m_hoursCaught.clear();
-    m_nearMisses.clear();
-    m_blindHours.clear();
+    countHours(occurrences);
     endResetModel();
-    setOccurrences(occurrences);
 }
 
 void DeviceTableModel::setOccurrences(qint16 occurrences)
 {
     if (!m_grid)
         return;
-    m_hoursCaught.resize(m_grid->deviceCount());
-    m_nearMisses.resize(m_grid->deviceCount());
-    m_blindHours.resize(m_grid->deviceCount());
-    for (int i = 0; i < m_grid->deviceCount(); ++i) {
+    countHours(occurrences);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, HoursCaught), index(rowCount() - 1, BlindHours));
+}
+
+void DeviceTableModel::countHours(qint16 occurrences)
+{
+    const int devices = m_grid ? m_grid->deviceCount() : 0;
+    m_hoursCaught.resize(devices);
+    m_nearMisses.resize(devices);
+    m_blindHours.resize(devices);
+    for (int i = 0; i < devices; ++i) {
         m_hoursCaught[i] = m_grid->hoursCaught(i, occurrences);
         m_nearMisses[i] = m_grid->nearMisses(i, occurrences);
         m_blindHours[i] = m_grid->blindHours(i, occurrences);
     }
-    if (rowCount() > 0)
-        emit dataChanged(index(0, HoursCaught), index(rowCount() - 1, BlindHours));
 }
 
 int DeviceTableModel::rowCount(const QModelIndex &parent) const
@@ -46,16 +50,11 @@ int DeviceTableModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-QVariant DeviceTableModel::value(int device, int column) const
+std::optional<int> DeviceTableModel::number(int device, int column) const
 {
-    const GridDevice &d = m_grid->device(device);
+    if (!m_grid)
+        return std::nullopt;
     switch (column) {
-    case Name:
-        return m_grid->deviceName(device);
-    case Address:
-        return m_grid->result().node(d.nodeId).address;
-    case Report:
-        return m_grid->reportName(device);
     case HoursCaught:
         return m_hoursCaught.value(device);
     case NearMisses:
@@ -63,7 +62,23 @@ QVariant DeviceTableModel::value(int device, int column) const
     case BlindHours:
         return m_blindHours.value(device);
     case HighestCount:
-        return d.highestCount;
+        return m_grid->device(device).highestCount;
+    default:
+        return std::nullopt;
+    }
+}
+
+QVariant DeviceTableModel::value(int device, int column) const
+{
+    if (const std::optional<int> n = number(device, column))
+        return *n;
+    switch (column) {
+    case Name:
+        return m_grid->deviceName(device);
+    case Address:
+        return m_grid->result().node(m_grid->device(device).nodeId).address;
+    case Report:
+        return m_grid->reportName(device);
     default:
         return {};
     }

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <memory>
+#include <optional>
 
 namespace tovik {
 
@@ -30,6 +31,8 @@ public:
 
     void setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurrences);
     void setOccurrences(qint16 occurrences);
+    // A device's number in a column of numbers; nothing in a column of texts.
+    std::optional<int> number(int device, int column) const;
     const SweepGrid *grid() const { return m_grid.get(); }
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -38,6 +41,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    void countHours(qint16 occurrences);
+
     QVariant value(int device, int column) const;
     static QVariant columnTip(int column);
 
