@@ -84,7 +84,7 @@ bool TuneCheckCommandLine::readOccurrencesUpTo(TuneCheckOptions &options, QStrin
                        .arg(text);
         return false;
     }
-    options.occurrencesUpTo = qint16(*value);
+    options.request.occurrencesUpTo = qint16(*value);
     return true;
 }
 
@@ -100,7 +100,7 @@ bool TuneCheckCommandLine::readBudget(TuneCheckOptions &options, QString *failur
                        .arg(text);
         return false;
     }
-    options.budget = budget;
+    options.request.budget = budget;
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include "cli/DataCommandLine.h"
 #include "sweep/SweepSettings.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneRequest.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -16,9 +16,8 @@ struct TuneCheckOptions
     // Its ladder holds the thresholds to tune, its threshold the ladder's first.
     SweepSettings settings;
     DataOutput output;
-    qint16 occurrencesUpTo = TuningSurface::kDefaultOccurrencesUpTo;
-    // Alarms a day; nothing: no recommendation.
-    std::optional<double> budget;
+    // The occurrences values, the budget, the incidents and the held-out days.
+    TuneRequest request;
 };
 
 // The arguments of `tovik-cpu-check tune`: the sweep's connection, range and monitoring options,
