@@ -126,4 +126,37 @@ QString writtenTo(const QString &what, const QString &path)
     return what + QStringLiteral(" written to ") + path;
 }
 
+QString incidentsLoaded(qsizetype count, const QString &path)
+{
+    return QStringLiteral("%1 %2 loaded from %3.")
+        .arg(number(count), count == 1 ? QStringLiteral("incident") : QStringLiteral("incidents"),
+            path);
+}
+
+QString incidentsAwaitResult()
+{
+    return QStringLiteral("Each setting is scored against them once a result is on screen.");
+}
+
+QString incidentsCaught(qsizetype caught, qsizetype total)
+{
+    return QStringLiteral("%1 of %2 %3 caught.")
+        .arg(number(caught), number(total),
+            total == 1 ? QStringLiteral("incident") : QStringLiteral("incidents"));
+}
+
+QString noiseHeading(AlarmChoice setting, qint64 alarms)
+{
+    return QStringLiteral("%1 % and %2 %3: %4 %5, by hour of day")
+        .arg(number(setting.threshold), number(setting.occurrences),
+            setting.occurrences == 1 ? QStringLiteral("occurrence") : QStringLiteral("occurrences"),
+            number(alarms), alarms == 1 ? QStringLiteral("alarm") : QStringLiteral("alarms"));
+}
+
+QString noNoise()
+{
+    return QStringLiteral("Where the alarms of the setting on screen come from shows here once "
+                          "a result is on screen.");
+}
+
 } // namespace tovik::ExplorerText

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sweep/AlarmChoice.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -51,6 +53,17 @@ enum class Timing { Query, Redraw };
 QString timingText(Timing timing, qint64 ms);
 // A successful export's line: "Report written to /path/report.pdf".
 QString writtenTo(const QString &what, const QString &path);
+
+// "5 incidents loaded from /path/incidents.csv."
+QString incidentsLoaded(qsizetype count, const QString &path);
+// Incidents loaded before any result.
+QString incidentsAwaitResult();
+// "3 of 5 incidents caught."
+QString incidentsCaught(qsizetype caught, qsizetype total);
+// The noise view's heading: "75 % and 3 occurrences: 120 alarms, by hour of day".
+QString noiseHeading(AlarmChoice setting, qint64 alarms);
+// The noise view before a result with samples.
+QString noNoise();
 
 } // namespace ExplorerText
 

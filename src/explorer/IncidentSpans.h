@@ -1,0 +1,36 @@
+#pragma once
+
+#include "monitoring/NodeAttributes.h"
+#include "sweep/Incident.h"
+#include "sweep/SweepRange.h"
+
+#include <QList>
+#include <QPointF>
+#include <optional>
+#include <utility>
+
+namespace tovik {
+
+// Where incidents lie on a sweep's hours, for the views that draw them: the heatmap's hour axis,
+// the caught-per-hour chart and a device's load.
+namespace IncidentSpans {
+
+// Per hour of range, the incidents (by index) whose time overlaps it.
+QList<QList<int>> byHour(const QList<Incident> &incidents, const SweepRange &range);
+// The incident's time within range; nothing for one wholly outside it.
+std::optional<std::pair<QDateTime, QDateTime>> within(
+    const Incident &incident, const SweepRange &range);
+// The outline of an area series over each incident's time within range, from 0 to top, on a
+// chart's time axis.
+QList<QPointF> bandOutline(const QList<Incident> &incidents, const SweepRange &range, qreal top);
+// Whether the incident names report reportId's node nodeId, of the attributes given: by its name
+// in any case, its address or "report_id:node_id". For drawing only: the counting resolves the
+// incidents' devices in the tuning's own core.
+bool namesDevice(
+    const Incident &incident, qint32 reportId, qint32 nodeId, const NodeAttributes &node);
+// "2026-12-07 11:30 to 13:00, rtr-core-01: core router down", any device named so.
+QString describe(const Incident &incident);
+
+} // namespace IncidentSpans
+
+} // namespace tovik

@@ -1,0 +1,133 @@
+#include "explorer/ShownAnalysis.h"
+
+#include "explorer/ExplorerText.h"
+#include "explorer/IncidentSpans.h"
+#include "sweep/IncidentFile.h"
+#include "sweep/LadderResult.h"
+#include "sweep/SampleCoverage.h"
+
+namespace tovik {
+
+ShownAnalysis::ShownAnalysis(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool ShownAnalysis::loadIncidents(const QString &path, QString *failure)
+{
+    std::optional<QList<Incident>> read = IncidentFile::read(path, failure);
+    if (!read)
+        return false;
+    setIncidents(path, std::move(*read));
+    return true;
+}
+
+void ShownAnalysis::setIncidents(const QString &path, QList<Incident> incidents)
+{
+    m_incidentsPath = path;
+    m_incidents = std::move(incidents);
+    analyse();
+}
+
+const QList<Incident> &ShownAnalysis::incidents() const
+{
+    static const QList<Incident> none;
+    return m_incidents ? *m_incidents : none;
+}
+
+void ShownAnalysis::showResult(const std::shared_ptr<const LadderResult> &result,
+    const SweepSettings &settings, AlarmChoice current)
+{
+    m_result = SampleCoverage::hasAnySample(*result) ? result : nullptr;
+    m_settings = settings;
+    m_current = current;
+    analyse();
+}
+
+void ShownAnalysis::setCurrent(AlarmChoice current)
+{
+    m_current = current;
+    // The surface reaches the occurrences on screen, so that their column is there.
+    if (m_analysis && current.occurrences > m_analysis->surface().occurrencesUpTo())
+        analyse();
+}
+
+void ShownAnalysis::setBudget(double budget)
+{
+    m_budget = budget;
+    // Without incidents the budget chooses no best setting: the tuning table judges its cells by
+    // it alone.
+    if (m_incidents && m_analysis)
+        analyse();
+}
+
+void ShownAnalysis::analyse()
+{
+    const std::shared_ptr<const LadderResult> result = m_result.lock();
+    if (!result) {
+        m_analysis.reset();
+        emit analysed();
+        return;
+    }
+    TuneRequest request;
+    request.occurrencesUpTo
+        = std::max(TuningSurface::kDefaultOccurrencesUpTo, m_current.occurrences);
+    request.budget = m_budget;
+    request.incidents = m_incidents;
+    // The ladder on screen may hold thresholds counted by later queries besides its own.
+    SweepSettings counted = m_settings;
+    counted.ladder = result->ladder;
+    m_analysis = std::make_shared<const TuneAnalysis>(
+        TuneAnalysis::of(*result, counted, std::move(request)));
+    emit analysed();
+}
+
+std::optional<TuneSetting> ShownAnalysis::currentSetting() const
+{
+    if (!m_analysis)
+        return std::nullopt;
+    const TuningSurface &surface = m_analysis->surface();
+    const std::optional<int> step = surface.ladder().stepOf(m_current.threshold);
+    if (!step || m_current.occurrences < 1 || m_current.occurrences > surface.occurrencesUpTo())
+        return std::nullopt;
+    return TuneSetting {*step, m_current.occurrences};
+}
+
+QList<Incident> ShownAnalysis::incidentsOf(qint32 reportId, qint32 nodeId) const
+{
+    QList<Incident> of;
+    for (const Incident &incident : incidents()) {
+        if (incident.isAnyDevice()
+            || (m_analysis
+                && IncidentSpans::namesDevice(
+                    incident, reportId, nodeId, m_analysis->frame().node(nodeId))))
+            of << incident;
+    }
+    return of;
+}
+
+QString ShownAnalysis::loadedText() const
+{
+    QString text = ExplorerText::incidentsLoaded(incidents().size(), m_incidentsPath);
+    if (!m_analysis)
+        return text + u' ' + ExplorerText::incidentsAwaitResult();
+    if (const std::optional<QString> unmatched = m_analysis->unmatchedIncidentsText())
+        text += u' ' + *unmatched + u'.';
+    return text;
+}
+
+QString ShownAnalysis::caughtText() const
+{
+    const std::optional<TuneSetting> setting = currentSetting();
+    const IncidentSurface *surface = m_analysis ? m_analysis->incidentSurface() : nullptr;
+    if (!setting || !surface)
+        return {};
+    QString text = ExplorerText::incidentsCaught(
+        surface->cell(setting->step, setting->occurrences).incidentsCaught,
+        surface->incidentCount());
+    if (const std::optional<QString> unmatched = m_analysis->unmatchedIncidentsText())
+        text += u' ' + *unmatched + u'.';
+    return text;
+}
+
+} // namespace tovik
