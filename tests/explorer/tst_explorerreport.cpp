@@ -151,6 +151,15 @@ void tst_ExplorerReport::reportOfShownResult()
     window.findChild<QDoubleSpinBox *>("budget")->setValue(12.5);
     const int caught = caughtDevices(*window.shownGrid(), 2);
     QVERIFY(caught > 0);
+    // Any device over the whole range is caught with the first alarm; a node that is none never.
+    const QString incidents = dir.filePath("incidents.csv");
+    QFile incidentsFile(incidents);
+    QVERIFY(incidentsFile.open(QIODevice::WriteOnly));
+    incidentsFile.write("start,end,device,note\n"
+                        "2026-12-05 14:00:00,2026-12-07 14:00:00,,all along\n"
+                        "2026-12-06 02:00:00,2026-12-06 03:00:00,no-such-node,\n");
+    incidentsFile.close();
+    QVERIFY(window.loadIncidents(incidents));
 
     QVERIFY2(window.exportReport(path, &failure), qPrintable(failure));
 
@@ -166,7 +175,9 @@ void tst_ExplorerReport::reportOfShownResult()
             QString("Database: %1").arg(fixture.host.connectionFields().SqlDatabase),
             QString("on %1 devices").arg(caught), QString("Alarms per day"),
             QString("Budget: at most 12.5 alarms per day"),
-            QString("over the budget of 12.5 alarms per day are grey")})
+            QString("over the budget of 12.5 alarms per day are grey"),
+            QString("1 of 2 incidents caught by threshold 40 %, occurrences 2"),
+            QString("no-such-node"), QString("Alarms by hour of day"), QString("of the alarms")})
         QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
     QVERIFY2(!bytes.contains(kPassword.toUtf8()) && !text.contains(kPassword), "the password");
     for (const QString &community : kTrapCommunities)
