@@ -43,7 +43,7 @@ int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
 } // namespace
 
 DevicePanel::DevicePanel(
-    const ExplorerController *controller, const ShownAnalysis *analysis, QWidget *parent)
+    const ExplorerController *controller, ShownAnalysis *analysis, QWidget *parent)
     : QSplitter(Qt::Horizontal, parent)
     , m_controller(controller)
     , m_analysis(analysis)

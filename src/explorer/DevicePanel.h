@@ -28,8 +28,8 @@ class DevicePanel : public QSplitter
     Q_OBJECT
 
 public:
-    DevicePanel(const ExplorerController *controller, const ShownAnalysis *analysis,
-        QWidget *parent = nullptr);
+    DevicePanel(
+        const ExplorerController *controller, ShownAnalysis *analysis, QWidget *parent = nullptr);
 
     // A new result: no device selected, the samples of the one before dropped.
     void showNewResult(qint16 occurrences);
@@ -65,7 +65,7 @@ private:
     void setLoadStatus(const QString &text, bool failure);
 
     const ExplorerController *m_controller;
-    const ShownAnalysis *m_analysis;
+    ShownAnalysis *m_analysis;
     DeviceLoadController *m_loadController = nullptr;
     qint16 m_occurrences = 0;
     int m_shownDevice = -1;

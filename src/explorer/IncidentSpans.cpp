@@ -2,6 +2,7 @@
 
 #include "common/TimeFormats.h"
 #include "explorer/ExplorerText.h"
+#include "sweep/IncidentMatch.h"
 
 namespace tovik::IncidentSpans {
 
@@ -16,18 +17,14 @@ bool overlaps(const Incident &incident, const QDateTime &from, const QDateTime &
 
 QList<QList<int>> byHour(const QList<Incident> &incidents, const SweepRange &range)
 {
+    // The hours an incident overlaps are those it counts in without a lead.
+    const IncidentMatch match(incidents, range, 0);
     QList<QList<int>> hours(range.hourCount());
-    constexpr qint64 kSecondsPerHour = 3600;
-    for (int i = 0; i < incidents.size(); ++i) {
-        const qint64 fromStart = range.from().secsTo(incidents.at(i).start);
-        const qint64 toEnd = range.from().secsTo(incidents.at(i).end);
-        // From the hour holding the start to the last one the end reaches into; before the
-        // range's first hour a negative start counts from it.
-        const qint64 first = std::max<qint64>(fromStart / kSecondsPerHour, 0);
-        const qint64 last = std::min<qint64>(
-            (toEnd + kSecondsPerHour - 1) / kSecondsPerHour - 1, range.hourCount() - 1);
-        for (qint64 h = first; h <= last; ++h)
-            hours[h] << i;
+    for (int h = 0; h < range.hourCount(); ++h) {
+        for (int i = 0; i < match.incidentCount(); ++i) {
+            if (match.overlaps(i, h, h))
+                hours[h] << i;
+        }
     }
     return hours;
 }
@@ -64,19 +61,6 @@ QList<QPointF> bandOutline(const QList<Incident> &incidents, const SweepRange &r
         outline << QPointF(from, 0) << QPointF(from, top) << QPointF(to, top) << QPointF(to, 0);
     }
     return outline;
-}
-
-bool namesDevice(
-    const Incident &incident, qint32 reportId, qint32 nodeId, const NodeAttributes &node)
-{
-    const QString &device = incident.device;
-    if (device.isEmpty())
-        return false;
-    if (!node.name.isEmpty() && device.compare(node.name, Qt::CaseInsensitive) == 0)
-        return true;
-    if (!node.address.isEmpty() && device == node.address)
-        return true;
-    return device == QStringLiteral("%1:%2").arg(reportId).arg(nodeId);
 }
 
 QString describe(const Incident &incident)

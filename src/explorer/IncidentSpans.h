@@ -1,6 +1,5 @@
 #pragma once
 
-#include "monitoring/NodeAttributes.h"
 #include "sweep/Incident.h"
 #include "sweep/SweepRange.h"
 
@@ -23,11 +22,6 @@ std::optional<std::pair<QDateTime, QDateTime>> within(
 // The outline of an area series over each incident's time within range, from 0 to top, on a
 // chart's time axis.
 QList<QPointF> bandOutline(const QList<Incident> &incidents, const SweepRange &range, qreal top);
-// Whether the incident names report reportId's node nodeId, of the attributes given: by its name
-// in any case, its address or "report_id:node_id". For drawing only: the counting resolves the
-// incidents' devices in the tuning's own core.
-bool namesDevice(
-    const Incident &incident, qint32 reportId, qint32 nodeId, const NodeAttributes &node);
 // "2026-12-07 11:30 to 13:00, rtr-core-01: core router down", any device named so.
 QString describe(const Incident &incident);
 

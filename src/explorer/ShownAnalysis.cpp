@@ -1,7 +1,6 @@
 #include "explorer/ShownAnalysis.h"
 
 #include "explorer/ExplorerText.h"
-#include "explorer/IncidentSpans.h"
 #include "sweep/IncidentFile.h"
 #include "sweep/LadderResult.h"
 #include "sweep/SampleCoverage.h"
@@ -66,6 +65,7 @@ void ShownAnalysis::analyse()
     const std::shared_ptr<const LadderResult> result = m_result.lock();
     if (!result) {
         m_analysis.reset();
+        m_match.reset();
         emit analysed();
         return;
     }
@@ -79,6 +79,11 @@ void ShownAnalysis::analyse()
     counted.ladder = result->ladder;
     m_analysis = std::make_shared<const TuneAnalysis>(
         TuneAnalysis::of(*result, counted, std::move(request)));
+    m_match.reset();
+    if (m_incidents) {
+        m_match.emplace(*m_incidents, result->range, 0);
+        m_match->resolve(*result);
+    }
     emit analysed();
 }
 
@@ -93,15 +98,22 @@ std::optional<TuneSetting> ShownAnalysis::currentSetting() const
     return TuneSetting {*step, m_current.occurrences};
 }
 
-QList<Incident> ShownAnalysis::incidentsOf(qint32 reportId, qint32 nodeId) const
+QList<Incident> ShownAnalysis::incidentsOf(qint32 reportId, qint32 nodeId)
 {
     QList<Incident> of;
-    for (const Incident &incident : incidents()) {
-        if (incident.isAnyDevice()
-            || (m_analysis
-                && IncidentSpans::namesDevice(
-                    incident, reportId, nodeId, m_analysis->frame().node(nodeId))))
-            of << incident;
+    const qsizetype report = m_analysis ? m_analysis->frame().reportIds.indexOf(reportId) : -1;
+    if (!m_match || report < 0)
+        return of;
+    QList<bool> found(incidents().size(), false);
+    std::vector<int> inHour;
+    for (int h = 0; h < m_analysis->frame().range.hourCount(); ++h) {
+        m_match->incidentsOf({nodeId, quint16(h), quint16(report)}, inHour);
+        for (const int incident : inHour)
+            found[incident] = true;
+    }
+    for (qsizetype i = 0; i < found.size(); ++i) {
+        if (found.at(i))
+            of << incidents().at(i);
     }
     return of;
 }

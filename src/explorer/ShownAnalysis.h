@@ -2,6 +2,7 @@
 
 #include "sweep/AlarmChoice.h"
 #include "sweep/Incident.h"
+#include "sweep/IncidentMatch.h"
 #include "sweep/SweepSettings.h"
 #include "sweep/TuneAnalysis.h"
 
@@ -48,8 +49,9 @@ public:
     // The setting on screen as a cell of the surface; nothing without an analysis.
     std::optional<TuneSetting> currentSetting() const;
 
-    // The incidents of report reportId's node nodeId: those naming it and those of any device.
-    QList<Incident> incidentsOf(qint32 reportId, qint32 nodeId) const;
+    // The incidents of report reportId's node nodeId that overlap the range on screen: those
+    // naming it and those of any device.
+    QList<Incident> incidentsOf(qint32 reportId, qint32 nodeId);
 
     // "5 incidents loaded from PATH.", with the incidents that name no device once a result
     // has been analysed.
@@ -71,6 +73,9 @@ private:
     QString m_incidentsPath;
     std::optional<QList<Incident>> m_incidents;
     std::shared_ptr<const TuneAnalysis> m_analysis;
+    // The incidents' devices resolved against the analysis' nodes, as its counting resolves them;
+    // nothing without incidents.
+    std::optional<IncidentMatch> m_match;
 };
 
 } // namespace tovik

@@ -239,7 +239,7 @@ void tst_ExplorerTuning::incidentCells()
 
     // The setting on screen catches one; the incident naming no device is told once.
     QCOMPARE(table.analysis.caughtText().left(24), QString("1 of 4 incidents caught."));
-    QVERIFY2(table.analysis.caughtText().contains("name no device"),
+    QVERIFY2(table.analysis.caughtText().contains("names no device"),
         qPrintable(table.analysis.caughtText()));
 }
 

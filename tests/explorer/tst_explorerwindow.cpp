@@ -1194,7 +1194,7 @@ void tst_ExplorerWindow::incidentsScoredOnResult()
 
     // 13:00 of core-rtr-01 in report 7 and 12:00 of it in report 12: three samples each.
     QVERIFY2(window.statusText().contains(
-                 "2 of 4 incidents caught. 1 incident(s) name no device: line 5 \"nosuch-01\"."),
+                 "2 of 4 incidents caught. 1 incident names no device: line 5 \"nosuch-01\"."),
         qPrintable(window.statusText()));
     const QModelIndex current = tuningIndex(window, 50, 3);
     QCOMPARE(current.data(TuningModel::IncidentsCaughtRole).toInt(), 2);
