@@ -1,5 +1,6 @@
 #include "explorer/ExplorerText.h"
 
+#include "common/TimeFormats.h"
 #include "sweep/SampleCoverage.h"
 #include "sweep/SweepGrid.h"
 
@@ -143,6 +144,40 @@ QString incidentsCaught(qsizetype caught, qsizetype total)
     return QStringLiteral("%1 of %2 %3 caught.")
         .arg(number(caught), number(total),
             total == 1 ? QStringLiteral("incident") : QStringLiteral("incidents"));
+}
+
+QString holdOut(const SweepRange &chosenOn, const std::optional<HoldOutScore> &score,
+    const ThresholdLadder &ladder)
+{
+    const QString part
+        = QStringLiteral("Chosen on %1 to %2: the tuning table, the best setting and "
+                         "the noise describe these hours.")
+              .arg(chosenOn.from().toString(TimeFormats::kMinute),
+                  chosenOn.to().toString(TimeFormats::kMinute));
+    if (!score)
+        return part + QStringLiteral(" No setting of these occurrences stays within the budget.");
+    const QLocale locale;
+    const QString days = score->days == 1 ? QStringLiteral("the last day")
+                                          : QStringLiteral("the last %1 days").arg(score->days);
+    QString text = part
+        + QStringLiteral(
+            " %1 % and %2 occurrences, %3 alarms a day there; on %4: %5 alarms, %6 a day")
+              .arg(number(ladder.threshold(score->setting.step)),
+                  number(score->setting.occurrences),
+                  locale.toString(score->predictedAlarmsPerDay, 'f', 1), days,
+                  number(score->alarms), locale.toString(score->alarmsPerDay, 'f', 1));
+    if (score->incidentsCaught)
+        text += QStringLiteral(", %1 of %2 incidents there caught")
+                    .arg(number(*score->incidentsCaught),
+                        number(score->incidentsInPart.value_or(0)));
+    return text + u'.';
+}
+
+QString holdOutTooLong(int days, int rangeHours)
+{
+    return QStringLiteral("The range of %1 hours is too short to hold out %2 %3.")
+        .arg(number(rangeHours), number(days),
+            days == 1 ? QStringLiteral("day") : QStringLiteral("days"));
 }
 
 QString noiseHeading(AlarmChoice setting, qint64 alarms)

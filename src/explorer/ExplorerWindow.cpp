@@ -37,6 +37,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -275,7 +276,7 @@ void ExplorerWindow::arrangeTabOrder()
     order << m_sweep->tabOrder();
     order << QList<QWidget *> {m_statusLine->runButton(), m_statusLine->cancelButton(),
         m_keepBaseline, m_heatmap, m_tuning->budgetBox(), m_tuning->shadingBox(), m_tuning->view(),
-        m_caughtChart};
+        m_tuning->holdOutBox(), m_caughtChart};
     order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -297,6 +298,8 @@ void ExplorerWindow::connectControls()
     connect(m_tuning->budgetBox(), &QDoubleSpinBox::valueChanged, m_analysis,
         &ShownAnalysis::setBudget);
     m_analysis->setBudget(m_tuning->budget());
+    connect(m_tuning->holdOutBox(), &QSpinBox::valueChanged, m_analysis,
+        &ShownAnalysis::setHoldOutDays);
     connect(m_analysis, &ShownAnalysis::analysed, this, &ExplorerWindow::showAnalysis);
     connect(m_keepBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
@@ -427,19 +430,20 @@ void ExplorerWindow::showSummary()
 void ExplorerWindow::showAnalysis()
 {
     m_tuning->showAnalysis(m_analysis->analysis(), shownChoice());
-    showNoise();
+    showSettingViews();
 }
 
-void ExplorerWindow::showNoise()
+void ExplorerWindow::showSettingViews()
 {
     m_noise->showNoise(m_analysis->analysis().get(), m_analysis->currentSetting(), shownChoice());
+    m_tuning->showHoldOut(m_analysis->holdOutText());
 }
 
 void ExplorerWindow::showCurrentSetting()
 {
     m_analysis->setCurrent(shownChoice());
     m_tuning->model()->setCurrent(shownChoice());
-    showNoise();
+    showSettingViews();
 }
 
 void ExplorerWindow::chooseIncidentsFile()

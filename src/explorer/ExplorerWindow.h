@@ -111,7 +111,8 @@ private:
     void redrawForOccurrences();
     // The tuning table and the noise view of the analysis made last.
     void showAnalysis();
-    void showNoise();
+    // The noise view and the hold-out's line of the setting on screen.
+    void showSettingViews();
     // The setting on screen, in the analysis, the tuning table and the noise view.
     void showCurrentSetting();
     void chooseIncidentsFile();

@@ -60,6 +60,13 @@ void ShownAnalysis::setBudget(double budget)
         analyse();
 }
 
+void ShownAnalysis::setHoldOutDays(int days)
+{
+    m_holdOutDays = days;
+    if (m_analysis)
+        analyse();
+}
+
 void ShownAnalysis::analyse()
 {
     const std::shared_ptr<const LadderResult> result = m_result.lock();
@@ -74,6 +81,7 @@ void ShownAnalysis::analyse()
         = std::max(TuningSurface::kDefaultOccurrencesUpTo, m_current.occurrences);
     request.budget = m_budget;
     request.incidents = m_incidents;
+    request.holdOutDays = m_holdOutDays;
     // The ladder on screen may hold thresholds counted by later queries besides its own.
     SweepSettings counted = m_settings;
     counted.ladder = result->ladder;
@@ -140,6 +148,21 @@ QString ShownAnalysis::caughtText() const
     if (const std::optional<QString> unmatched = m_analysis->unmatchedIncidentsText())
         text += u' ' + *unmatched + u'.';
     return text;
+}
+
+QString ShownAnalysis::holdOutText() const
+{
+    if (!m_analysis || m_holdOutDays == 0)
+        return {};
+    if (!m_analysis->heldOutRange())
+        return ExplorerText::holdOutTooLong(m_holdOutDays, m_analysis->choiceRange().hourCount());
+    const QList<HoldOutScore> scores = m_analysis->holdOut();
+    const auto shown = std::find_if(scores.cbegin(), scores.cend(), [this](const HoldOutScore &s) {
+        return m_incidents || s.setting.occurrences == m_current.occurrences;
+    });
+    return ExplorerText::holdOut(m_analysis->choiceRange(),
+        shown == scores.cend() ? std::nullopt : std::optional(*shown),
+        m_analysis->surface().ladder());
 }
 
 } // namespace tovik

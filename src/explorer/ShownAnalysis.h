@@ -42,6 +42,9 @@ public:
     void setCurrent(AlarmChoice current);
     void setBudget(double budget);
     double budget() const { return m_budget; }
+    // The last whole days the choices are scored on apart, chosen on the hours before them; 0
+    // for none.
+    void setHoldOutDays(int days);
 
     // nullptr before a result with samples.
     const std::shared_ptr<const TuneAnalysis> &analysis() const { return m_analysis; }
@@ -58,6 +61,9 @@ public:
     QString loadedText() const;
     // "3 of 5 incidents caught.", with those that name no device; empty without incidents.
     QString caughtText() const;
+    // How the setting chosen before the held-out days does on them: the best one with incidents,
+    // else the one recommended for the occurrences on screen; empty without a hold-out.
+    QString holdOutText() const;
 
 signals:
     // Another analysis: of another result, incidents, budget or wider occurrences.
@@ -70,6 +76,7 @@ private:
     SweepSettings m_settings;
     AlarmChoice m_current;
     double m_budget = 0.0;
+    int m_holdOutDays = 0;
     QString m_incidentsPath;
     std::optional<QList<Incident>> m_incidents;
     std::shared_ptr<const TuneAnalysis> m_analysis;

@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace tovik {
@@ -46,9 +47,22 @@ TuningPanel::TuningPanel(QWidget *parent)
     m_legend->setTextFormat(Qt::RichText);
     m_legend->setWordWrap(true);
     budgetRow->addWidget(m_legend, 1);
+    m_holdOut = FormParts::spinBox("holdOutDays", 0, 30, tr(" days"));
+    m_holdOut->setSpecialValueText(tr("none"));
+    m_holdOut->setToolTip(tr("Choose on the hours before the last days, and see how the choice "
+                             "does on those days alone"));
+    m_holdOutText = new QLabel;
+    m_holdOutText->setObjectName(QStringLiteral("holdOut"));
+    m_holdOutText->setWordWrap(true);
+    m_holdOutText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *holdOutRow = new QHBoxLayout;
+    holdOutRow->addWidget(FormParts::buddyLabel(tr("Hold o&ut:"), m_holdOut));
+    holdOutRow->addWidget(m_holdOut);
+    holdOutRow->addWidget(m_holdOutText, 1);
     auto *column = new QVBoxLayout(this);
     column->addLayout(budgetRow);
     column->addWidget(m_view, 1);
+    column->addLayout(holdOutRow);
     showAnalysis(nullptr, {});
 }
 
@@ -70,6 +84,11 @@ void TuningPanel::showLegend()
     m_legend->setText(legend
         + tr(
             "; faded: over the budget; framed: the setting on screen. Click a cell to choose it."));
+}
+
+void TuningPanel::showHoldOut(const QString &text)
+{
+    m_holdOutText->setText(text);
 }
 
 double TuningPanel::budget() const

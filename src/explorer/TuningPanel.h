@@ -8,6 +8,7 @@
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QSpinBox;
 
 namespace tovik {
 
@@ -17,7 +18,7 @@ class TuningView;
 
 // The tuning table with its budget of alarms per day, which the table judges its cells by and
 // the report carries, and with incidents loaded the choice of shading its cells by alarms a day
-// or by incidents caught.
+// or by incidents caught, and the days held out to score the choice on.
 class TuningPanel : public QWidget
 {
     Q_OBJECT
@@ -29,6 +30,9 @@ public:
     TuningView *view() const { return m_view; }
     QDoubleSpinBox *budgetBox() const { return m_budget; }
     QComboBox *shadingBox() const { return m_shading; }
+    QSpinBox *holdOutBox() const { return m_holdOut; }
+    // How the setting chosen before the held-out days did on them; empty without a hold-out.
+    void showHoldOut(const QString &text);
     // The surface of analysis with current framed; none without an analysis.
     void showAnalysis(std::shared_ptr<const TuneAnalysis> analysis, AlarmChoice current);
     double budget() const;
@@ -42,6 +46,8 @@ private:
     QDoubleSpinBox *m_budget = nullptr;
     QComboBox *m_shading = nullptr;
     QLabel *m_legend = nullptr;
+    QSpinBox *m_holdOut = nullptr;
+    QLabel *m_holdOutText = nullptr;
 };
 
 } // namespace tovik

@@ -389,6 +389,7 @@ private slots:
     void incidentsFileLoaded_data();
     void incidentsFileLoaded();
     void incidentsScoredOnResult();
+    void holdOutScoredUnderTheTable();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -1233,6 +1234,41 @@ void tst_ExplorerWindow::incidentsScoredOnResult()
         "monitoring 12:00–14:00 instead of 11:00–15:00: 60 % fewer alarms, no incident lost");
     QVERIFY2(
         window.statusText().contains("2 of 4 incidents caught."), qPrintable(window.statusText()));
+}
+
+// Holding out the last day: the tuning table describes the day before it, as counted from the
+// heatmap's grid; a hold-out as long as the range holds nothing out.
+void tst_ExplorerWindow::holdOutScoredUnderTheTable()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const auto *label = window.findChild<QLabel *>("holdOut");
+    QCOMPARE(label->text(), QString());
+    const double wholeRange
+        = tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble();
+
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(1);
+
+    const SweepGrid &grid = *window.shownGrid();
+    int firstDay = 0;
+    for (int device = 0; device < grid.deviceCount(); ++device) {
+        for (int hour = 0; hour < 24; ++hour)
+            firstDay += grid.isCaught(device, hour, 6) ? 1 : 0;
+    }
+    QCOMPARE(tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble(),
+        double(firstDay));
+    QVERIFY(double(firstDay) != wholeRange);
+    QVERIFY2(label->text().startsWith("Chosen on 2026-12-05 14:00 to 2026-12-06 14:00: "),
+        qPrintable(label->text()));
+    QVERIFY2(label->text().contains(QRegularExpression(
+                 "[0-9]+ % and 6 occurrences, [0-9.,]+ alarms a day there; on the last day: ")),
+        qPrintable(label->text()));
+
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(2);
+    QCOMPARE(label->text(), "The range of 48 hours is too short to hold out 2 days.");
+    QCOMPARE(tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble(), wholeRange);
 }
 
 QTEST_MAIN(tst_ExplorerWindow)
