@@ -155,7 +155,7 @@ QString holdOut(const SweepRange &chosenOn, const std::optional<HoldOutScore> &s
               .arg(chosenOn.from().toString(TimeFormats::kMinute),
                   chosenOn.to().toString(TimeFormats::kMinute));
     if (!score)
-        return part + QStringLiteral(" No setting of these occurrences stays within the budget.");
+        return part + QStringLiteral(" No setting chosen there stays within the budget.");
     const QLocale locale;
     const QString days = score->days == 1 ? QStringLiteral("the last day")
                                           : QStringLiteral("the last %1 days").arg(score->days);

@@ -586,7 +586,7 @@ bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
 {
     return ResultExport::writeReport(m_controller->shownGrid(), shownSettings(),
         m_controller->shownLadder().get(), m_baseline.setting(), m_tuning->budget(),
-        m_analysis->analysis(), path, failure);
+        m_analysis->wholeRangeAnalysis(), path, failure);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

@@ -4,13 +4,20 @@
 #include "explorer/ExplorerText.h"
 #include "sweep/IncidentMatch.h"
 
+#include <optional>
+#include <utility>
+
 namespace tovik::IncidentSpans {
 
 namespace {
 
-bool overlaps(const Incident &incident, const QDateTime &from, const QDateTime &to)
+// The incident's time within range; nothing for one wholly outside it.
+std::optional<std::pair<QDateTime, QDateTime>> within(
+    const Incident &incident, const SweepRange &range)
 {
-    return incident.start < to && from < incident.end;
+    if (incident.end <= range.from() || range.to() <= incident.start)
+        return std::nullopt;
+    return std::pair {std::max(incident.start, range.from()), std::min(incident.end, range.to())};
 }
 
 } // namespace
@@ -27,14 +34,6 @@ QList<QList<int>> byHour(const QList<Incident> &incidents, const SweepRange &ran
         }
     }
     return hours;
-}
-
-std::optional<std::pair<QDateTime, QDateTime>> within(
-    const Incident &incident, const SweepRange &range)
-{
-    if (!overlaps(incident, range.from(), range.to()))
-        return std::nullopt;
-    return std::pair {std::max(incident.start, range.from()), std::min(incident.end, range.to())};
 }
 
 // Overlapping times are joined first: the area's outline must run forward in time, else the

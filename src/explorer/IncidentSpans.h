@@ -5,8 +5,6 @@
 
 #include <QList>
 #include <QPointF>
-#include <optional>
-#include <utility>
 
 namespace tovik {
 
@@ -16,9 +14,6 @@ namespace IncidentSpans {
 
 // Per hour of range, the incidents (by index) whose time overlaps it.
 QList<QList<int>> byHour(const QList<Incident> &incidents, const SweepRange &range);
-// The incident's time within range; nothing for one wholly outside it.
-std::optional<std::pair<QDateTime, QDateTime>> within(
-    const Incident &incident, const SweepRange &range);
 // The outline of an area series over each incident's time within range, from 0 to top, on a
 // chart's time axis.
 QList<QPointF> bandOutline(const QList<Incident> &incidents, const SweepRange &range, qreal top);

@@ -70,29 +70,42 @@ void ShownAnalysis::setHoldOutDays(int days)
 void ShownAnalysis::analyse()
 {
     const std::shared_ptr<const LadderResult> result = m_result.lock();
+    m_match.reset();
     if (!result) {
         m_analysis.reset();
-        m_match.reset();
         emit analysed();
         return;
     }
-    TuneRequest request;
-    request.occurrencesUpTo
-        = std::max(TuningSurface::kDefaultOccurrencesUpTo, m_current.occurrences);
-    request.budget = m_budget;
-    request.incidents = m_incidents;
-    request.holdOutDays = m_holdOutDays;
-    // The ladder on screen may hold thresholds counted by later queries besides its own.
-    SweepSettings counted = m_settings;
-    counted.ladder = result->ladder;
-    m_analysis = std::make_shared<const TuneAnalysis>(
-        TuneAnalysis::of(*result, counted, std::move(request)));
-    m_match.reset();
+    m_analysis = analysisOf(*result, m_holdOutDays);
     if (m_incidents) {
         m_match.emplace(*m_incidents, result->range, 0);
         m_match->resolve(*result);
     }
     emit analysed();
+}
+
+std::shared_ptr<const TuneAnalysis> ShownAnalysis::analysisOf(
+    const LadderResult &result, int holdOutDays) const
+{
+    TuneRequest request;
+    request.occurrencesUpTo
+        = std::max(TuningSurface::kDefaultOccurrencesUpTo, m_current.occurrences);
+    request.budget = m_budget;
+    request.incidents = m_incidents;
+    request.holdOutDays = holdOutDays;
+    // The ladder on screen may hold thresholds counted by later queries besides its own.
+    SweepSettings counted = m_settings;
+    counted.ladder = result.ladder;
+    return std::make_shared<const TuneAnalysis>(
+        TuneAnalysis::of(result, counted, std::move(request)));
+}
+
+std::shared_ptr<const TuneAnalysis> ShownAnalysis::wholeRangeAnalysis() const
+{
+    const std::shared_ptr<const LadderResult> result = m_result.lock();
+    if (!m_analysis || !m_analysis->heldOutRange() || !result)
+        return m_analysis;
+    return analysisOf(*result, 0);
 }
 
 std::optional<TuneSetting> ShownAnalysis::currentSetting() const

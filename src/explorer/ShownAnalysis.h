@@ -48,6 +48,9 @@ public:
 
     // nullptr before a result with samples.
     const std::shared_ptr<const TuneAnalysis> &analysis() const { return m_analysis; }
+    // The analysis of the whole range, for the report: the one on screen unless days are held
+    // out, else one made for it.
+    std::shared_ptr<const TuneAnalysis> wholeRangeAnalysis() const;
     AlarmChoice current() const { return m_current; }
     // The setting on screen as a cell of the surface; nothing without an analysis.
     std::optional<TuneSetting> currentSetting() const;
@@ -71,6 +74,8 @@ signals:
 
 private:
     void analyse();
+    std::shared_ptr<const TuneAnalysis> analysisOf(
+        const LadderResult &result, int holdOutDays) const;
 
     std::weak_ptr<const LadderResult> m_result;
     SweepSettings m_settings;

@@ -73,6 +73,14 @@ int caughtDevices(const SweepGrid &grid, qint16 occurrences)
     return caught;
 }
 
+qint64 caughtHours(const SweepGrid &grid, qint16 occurrences)
+{
+    qint64 hours = 0;
+    for (int device = 0; device < grid.deviceCount(); ++device)
+        hours += grid.hoursCaught(device, occurrences);
+    return hours;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -160,6 +168,9 @@ void tst_ExplorerReport::reportOfShownResult()
                         "2026-12-06 02:00:00,2026-12-06 03:00:00,no-such-node,\n");
     incidentsFile.close();
     QVERIFY(window.loadIncidents(incidents));
+    // The Tuning view's hold-out describes the hours before the last day; the report keeps the
+    // whole range, whose alarms by hour of day add up to every caught hour.
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(1);
 
     QVERIFY2(window.exportReport(path, &failure), qPrintable(failure));
 
@@ -177,7 +188,10 @@ void tst_ExplorerReport::reportOfShownResult()
             QString("Budget: at most 12.5 alarms per day"),
             QString("over the budget of 12.5 alarms per day are grey"),
             QString("1 of 2 incidents caught by threshold 40 %, occurrences 2"),
-            QString("no-such-node"), QString("Alarms by hour of day"), QString("of the alarms")})
+            QString("no-such-node"), QString("Alarms by hour of day"),
+            QString("%1 alarms of threshold 40 %, occurrences 2.")
+                .arg(caughtHours(*window.shownGrid(), 2)),
+            QString("of the alarms")})
         QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
     QVERIFY2(!bytes.contains(kPassword.toUtf8()) && !text.contains(kPassword), "the password");
     for (const QString &community : kTrapCommunities)
