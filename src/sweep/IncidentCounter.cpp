@@ -1,6 +1,7 @@
 #include "sweep/IncidentCounter.h"
 
 #include "monitoring/AlarmRules.h"
+#include "sweep/SurfaceCounter.h"
 #include "sweep/TuningSurface.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@ namespace tovik {
 namespace {
 
 constexpr quint16 kNoHour = std::numeric_limits<quint16>::max();
+constexpr qint64 kSecondsPerHour = 3600;
 
 // The middle of the values, the mean of the two middle ones for an even count.
 std::optional<double> median(std::vector<qint32> values)
@@ -31,7 +33,6 @@ std::optional<double> median(std::vector<qint32> values)
 IncidentCounter::IncidentCounter(const QList<Incident> &incidents, const SweepRange &range,
     int firstHour, int hourCount, int steps, qint16 occurrencesUpTo)
     : m_incidents(incidents)
-    , m_range(range)
     , m_firstHour(firstHour)
     , m_hourCount(hourCount)
     , m_steps(steps)
@@ -42,6 +43,10 @@ IncidentCounter::IncidentCounter(const QList<Incident> &incidents, const SweepRa
     , m_hoursOfDay(m_earliest.size(), 0)
     , m_countingHours(std::size_t(steps) * std::size_t(m_occurrencesUpTo), 0)
 {
+    for (int h = 0; h < range.hourCount(); ++h)
+        m_hourOfDayBits.push_back(1u << range.hour(h).time().hour());
+    for (const Incident &incident : incidents)
+        m_startSeconds.push_back(range.from().secsTo(incident.start));
 }
 
 std::size_t IncidentCounter::slot(int incident, int step, int n) const
@@ -51,23 +56,50 @@ std::size_t IncidentCounter::slot(int incident, int step, int n) const
         + std::size_t(n - 1);
 }
 
-void IncidentCounter::add(
-    const LadderCell &cell, const qint32 *counts, const std::vector<int> &incidents)
+void IncidentCounter::add(const LadderCell &cell, const qint32 *counts,
+    const std::vector<int> &ownIncidents, bool hourCountsForAnyDevice)
 {
-    if (incidents.empty())
+    if (ownIncidents.empty())
         return;
-    const quint32 hourOfDay = 1u << m_range.hour(cell.hourIndex).time().hour();
     for (int step = 0; step < m_steps; ++step) {
         const qint32 count = counts[1 + step];
         // A higher threshold has no more samples at or over it than a lower one.
         if (!AlarmRules::isCaught(cell.nodeId, count, 1))
             break;
         const int n = std::min<qint32>(count, m_occurrencesUpTo);
-        ++m_countingHours[std::size_t(step) * std::size_t(m_occurrencesUpTo) + std::size_t(n - 1)];
-        for (const int incident : incidents) {
-            const std::size_t at = slot(incident, step, n);
-            m_earliest[at] = std::min(m_earliest[at], cell.hourIndex);
-            m_hoursOfDay[at] |= hourOfDay;
+        if (!hourCountsForAnyDevice)
+            ++m_countingHours[std::size_t(step) * std::size_t(m_occurrencesUpTo)
+                + std::size_t(n - 1)];
+        for (const int incident : ownIncidents)
+            countHour(incident, step, n, cell.hourIndex);
+    }
+}
+
+void IncidentCounter::countHour(int incident, int step, int n, int hour)
+{
+    const std::size_t at = slot(incident, step, n);
+    m_earliest[at] = std::min(m_earliest[at], quint16(hour));
+    m_hoursOfDay[at] |= m_hourOfDayBits[std::size_t(hour)];
+}
+
+// Every device caught in an hour counts for the incidents of any device that the hour counts for.
+void IncidentCounter::addAnyDevice(const SurfaceCounter &counter, const IncidentMatch &match)
+{
+    for (int h = 0; h < m_hourCount; ++h) {
+        const std::vector<int> &incidents = match.anyDeviceIncidentsAt(m_firstHour + h);
+        if (incidents.empty())
+            continue;
+        for (int step = 0; step < m_steps; ++step) {
+            for (int n = 1; n <= m_occurrencesUpTo; ++n) {
+                const qint32 devices = counter.devicesCaughtExactly(step, h, qint16(n));
+                if (devices == 0)
+                    continue;
+                m_countingHours[std::size_t(step) * std::size_t(m_occurrencesUpTo)
+                    + std::size_t(n - 1)]
+                    += devices;
+                for (const int incident : incidents)
+                    countHour(incident, step, n, m_firstHour + h);
+            }
         }
     }
 }
@@ -75,11 +107,19 @@ void IncidentCounter::add(
 // Whole minutes, rounded down, from the incident's start to the start of the hour.
 qint32 IncidentCounter::minutesTo(int incident, int hour) const
 {
-    const qint64 seconds = m_incidents[incident].start.secsTo(m_range.hour(hour));
+    const qint64 seconds = qint64(hour) * kSecondsPerHour - m_startSeconds[std::size_t(incident)];
     return qint32(seconds >= 0 ? seconds / 60 : -((-seconds + 59) / 60));
 }
 
 IncidentSurface IncidentCounter::surface(
+    const SurfaceCounter &counter, const TuningSurface &part, const IncidentMatch &match) const
+{
+    IncidentCounter whole = *this;
+    whole.addAnyDevice(counter, match);
+    return whole.surfaceOfTallies(part, match);
+}
+
+IncidentSurface IncidentCounter::surfaceOfTallies(
     const TuningSurface &part, const IncidentMatch &match) const
 {
     IncidentSurface surface;

@@ -8,6 +8,7 @@
 
 namespace tovik {
 
+class SurfaceCounter;
 class TuningSurface;
 
 // Counts, for one part of a range, what every setting's caught device-hours do to a list of
@@ -22,20 +23,31 @@ public:
     IncidentCounter(const QList<Incident> &incidents, const SweepRange &range, int firstHour,
         int hourCount, int steps, qint16 occurrencesUpTo);
 
-    // A caught-or-not node-hour of an examined hour of the part and the incidents it counts for
-    // (see IncidentMatch); counts as SurfaceCounter::add takes them.
-    void add(const LadderCell &cell, const qint32 *counts, const std::vector<int> &incidents);
+    // A node-hour of a device in an examined hour of the part and the device's own incidents it
+    // counts for; counts as SurfaceCounter::add takes them. hourCountsForAnyDevice: the hour
+    // counts for an incident of any device, whose device-hours surface() takes from the counts
+    // per hour.
+    void add(const LadderCell &cell, const qint32 *counts, const std::vector<int> &ownIncidents,
+        bool hourCountsForAnyDevice);
 
-    // part: the surface of the same part, whose alarms the noise is taken from.
-    IncidentSurface surface(const TuningSurface &part, const IncidentMatch &match) const;
+    // counter and part: the same part's, whose devices caught per hour give the incidents of any
+    // device and whose alarms give the noise.
+    IncidentSurface surface(
+        const SurfaceCounter &counter, const TuningSurface &part, const IncidentMatch &match) const;
 
 private:
+    void addAnyDevice(const SurfaceCounter &counter, const IncidentMatch &match);
+    void countHour(int incident, int step, int n, int hour);
+    IncidentSurface surfaceOfTallies(const TuningSurface &part, const IncidentMatch &match) const;
     std::size_t slot(int incident, int step, int n) const;
     void addStep(IncidentSurface &surface, int step, const TuningSurface &part) const;
     qint32 minutesTo(int incident, int hour) const;
 
     QList<Incident> m_incidents;
-    SweepRange m_range;
+    // Per incident, its start in seconds from the range's.
+    std::vector<qint64> m_startSeconds;
+    // Per hour of the range, its hour of day as a bit, asked for at every counting node-hour.
+    std::vector<quint32> m_hourOfDayBits;
     int m_firstHour = 0;
     int m_hourCount = 0;
     int m_steps = 0;
