@@ -36,15 +36,23 @@ public:
         const SurfaceCounter &counter, const TuningSurface &part, const IncidentMatch &match) const;
 
 private:
-    void addAnyDevice(const SurfaceCounter &counter, const IncidentMatch &match);
-    void countHour(int incident, int step, int n, int hour);
-    IncidentSurface surfaceOfTallies(const TuningSurface &part, const IncidentMatch &match) const;
+    static constexpr quint16 kNoHour = IncidentSurface::kNoHour;
+
+    // The tallies of one incident at one step, per n from 1.
+    struct Tally
+    {
+        std::vector<quint16> earliest;
+        std::vector<quint32> hoursOfDay;
+    };
+
     std::size_t slot(int incident, int step, int n) const;
-    void addStep(IncidentSurface &surface, int step, const TuningSurface &part) const;
-    qint32 minutesTo(int incident, int hour) const;
+    void addStep(IncidentSurface &surface, int step, const SurfaceCounter &counter,
+        const TuningSurface &part, const IncidentMatch &match) const;
+    void tallyAnyDevice(Tally &tally, int step, const IncidentMatch::Window &window,
+        const SurfaceCounter &counter) const;
 
     QList<Incident> m_incidents;
-    // Per incident, its start in seconds from the range's.
+    // Per incident, its start in seconds from the range's first hour.
     std::vector<qint64> m_startSeconds;
     // Per hour of the range, its hour of day as a bit, asked for at every counting node-hour.
     std::vector<quint32> m_hourOfDayBits;
@@ -52,11 +60,12 @@ private:
     int m_hourCount = 0;
     int m_steps = 0;
     qint16 m_occurrencesUpTo = 1;
-    // Per incident, step and n from 1: its earliest counting hour (kNoHour for none) and the
-    // hours of day of its counting hours, bit h for h:00.
+    // Per incident of a device's own, step and n from 1: its earliest counting hour (kNoHour for
+    // none) and the hours of day of its counting hours, bit h for h:00.
     std::vector<quint16> m_earliest;
     std::vector<quint32> m_hoursOfDay;
-    // Per step and n from 1: the device-hours caught at exactly n that count for any incident.
+    // Per step and n from 1: the device-hours caught at exactly n that count for an incident of
+    // their own and for none of any device.
     std::vector<qint64> m_countingHours;
 };
 

@@ -125,6 +125,13 @@ void IncidentMatch::ownIncidentsOf(const LadderCell &cell, std::vector<int> &fou
     }
 }
 
+void IncidentMatch::incidentsOf(const LadderCell &cell, std::vector<int> &found)
+{
+    ownIncidentsOf(cell, found);
+    const std::vector<int> &ofAnyDevice = anyDeviceIncidentsAt(cell.hourIndex);
+    found.insert(found.begin(), ofAnyDevice.cbegin(), ofAnyDevice.cend());
+}
+
 std::optional<QString> IncidentMatch::unmatchedText() const
 {
     if (!m_resolved || !m_namesDevice.contains(false))

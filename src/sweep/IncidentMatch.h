@@ -27,6 +27,8 @@ public:
     bool namesDevice(int incident) const { return m_namesDevice.value(incident); }
     // Whether some hour from first to last (hours of the range) counts for the incident.
     bool overlaps(int incident, int first, int last) const;
+    // Every incident a device-hour of the range counts for, into found.
+    void incidentsOf(const LadderCell &cell, std::vector<int> &found);
     // The incidents of the device's own that a device-hour of the range counts for, into found.
     void ownIncidentsOf(const LadderCell &cell, std::vector<int> &found);
     // The incidents of any device that an hour of the range counts for: every device-hour of it
@@ -39,14 +41,15 @@ public:
     // incident names one or before resolve().
     std::optional<QString> unmatchedText() const;
 
-private:
     // The hours of the range that count for an incident: first to last, none when last < first.
     struct Window
     {
         int first = 0;
         int last = -1;
     };
+    const Window &window(int incident) const { return m_windows[std::size_t(incident)]; }
 
+private:
     // A frame's nodes by name (case-folded) and by address.
     struct NodeIndex
     {
