@@ -27,11 +27,9 @@ QList<QList<int>> byHour(const QList<Incident> &incidents, const SweepRange &ran
     // The hours an incident overlaps are those it counts in without a lead.
     const IncidentMatch match(incidents, range, 0);
     QList<QList<int>> hours(range.hourCount());
-    for (int h = 0; h < range.hourCount(); ++h) {
-        for (int i = 0; i < match.incidentCount(); ++i) {
-            if (match.overlaps(i, h, h))
-                hours[h] << i;
-        }
+    for (int i = 0; i < match.incidentCount(); ++i) {
+        for (int h = match.window(i).first; h <= match.window(i).last; ++h)
+            hours[h] << i;
     }
     return hours;
 }
