@@ -108,6 +108,9 @@ void HourHeaderView::paintSection(QPainter *painter, const QRect &rect, int logi
         || model()->headerData(logicalIndex, Qt::Horizontal, HeatmapModel::IncidentsRole).toInt()
             == 0)
         return;
+    // The style leaves the painter clipped to what the section's clip was before it, which may be
+    // nothing at all.
+    painter->setClipRect(rect);
     // A quarter of the header's height, at its foot, so that the hour's caption stays readable.
     const int height = std::max(3, rect.height() / 4);
     painter->fillRect(QRect(rect.left(), rect.bottom() - height + 1, rect.width(), height),

@@ -24,6 +24,7 @@
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -1215,6 +1216,21 @@ void tst_ExplorerWindow::incidentsScoredOnResult()
     QVERIFY(heatmap->headerData(3, Qt::Horizontal, Qt::ToolTipRole)
                 .toString()
                 .contains("CORE-RTR-01: core router, slow"));
+    // As painted: a band under 13:00's caption, none under 10:00's.
+    auto *hours = window.findChild<HeatmapView *>()->horizontalHeader();
+    const QImage header = hours->grab().toImage();
+    const auto bandPixels = [&](int hour) {
+        const QRect section(
+            hours->sectionViewportPosition(hour), 0, hours->sectionSize(hour), header.height());
+        int found = 0;
+        for (int y = section.top(); y <= section.bottom(); ++y) {
+            for (int x = section.left(); x <= section.right(); ++x)
+                found += header.pixelColor(x, y).rgb() == HeatmapDelegate::kIncident.rgb() ? 1 : 0;
+        }
+        return found;
+    };
+    QCOMPARE(bandPixels(0), 0);
+    QVERIFY(bandPixels(3) > 0);
 
     // One alarm at 12:00 and one at 13:00, one device each, no hour to leave out.
     QList<qreal> byHour(24, 0.0);
