@@ -54,9 +54,9 @@ void ShownAnalysis::setCurrent(AlarmChoice current)
 void ShownAnalysis::setBudget(double budget)
 {
     m_budget = budget;
-    // Without incidents the budget chooses no best setting: the tuning table judges its cells by
-    // it alone.
-    if (m_incidents && m_analysis)
+    // Without incidents or a hold-out the budget chooses no setting of the analysis: the tuning
+    // table judges its cells by it alone.
+    if ((m_incidents || m_holdOutDays > 0) && m_analysis)
         analyse();
 }
 

@@ -1282,6 +1282,14 @@ void tst_ExplorerWindow::holdOutScoredUnderTheTable()
                  "[0-9]+ % and 6 occurrences, [0-9.,]+ alarms a day there; on the last day: ")),
         qPrintable(label->text()));
 
+    // The budget chooses the setting scored: any threshold fits a wide one, only a silent one none.
+    auto *budget = window.findChild<QDoubleSpinBox *>("budget");
+    budget->setValue(100000.0);
+    QVERIFY2(label->text().contains(" 5 % and 6 occurrences, "), qPrintable(label->text()));
+    budget->setValue(0.0);
+    QVERIFY2(label->text().contains(" and 6 occurrences, 0.0 alarms a day there;"),
+        qPrintable(label->text()));
+
     window.findChild<QSpinBox *>("holdOutDays")->setValue(2);
     QCOMPARE(label->text(), "The range of 48 hours is too short to hold out 2 days.");
     QCOMPARE(tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble(), wholeRange);
