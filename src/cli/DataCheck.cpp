@@ -129,16 +129,18 @@ int DataCheck::run(const QString &work, const SweepSettings &settings, const Dat
 }
 
 int DataCheck::stream(const QString &work, const SweepSettings &settings, const DataOutput &output,
-    const SweepEngine::CellSink &sink, const std::function<bool(QIODevice &)> &write)
+    const SweepEngine::FrameReady &ready, const SweepEngine::CellSink &sink,
+    const std::function<bool(QIODevice &)> &write,
+    const std::function<std::optional<QString>()> &note)
 {
     std::optional<SweepFrame> frame;
     return check(
         work, settings, output,
         [&](SweepEngine &engine, const SweepEngine::Progress &progress) {
-            frame = engine.stream(sink, progress);
+            frame = engine.stream(sink, progress, ready);
             return frame ? &*frame : nullptr;
         },
-        write, [] { return std::optional<QString>(); });
+        write, note);
 }
 
 } // namespace tovik

@@ -31,9 +31,12 @@ public:
     static int run(const QString &work, const SweepSettings &settings, const DataOutput &output,
         const Write &write, const Note &note = {});
     // run() for a command that counts what it needs while the rows are read: each node-hour goes
-    // to sink and none is kept; write then writes the output from what sink counted.
+    // to sink and none is kept, after ready has the reports and the nodes; write then writes the
+    // output from what sink counted and note gives its line for standard error.
     static int stream(const QString &work, const SweepSettings &settings, const DataOutput &output,
-        const SweepEngine::CellSink &sink, const std::function<bool(QIODevice &)> &write);
+        const SweepEngine::FrameReady &ready, const SweepEngine::CellSink &sink,
+        const std::function<bool(QIODevice &)> &write,
+        const std::function<std::optional<QString>()> &note);
 };
 
 } // namespace tovik

@@ -1,7 +1,7 @@
 #include "cli/TuneCheck.h"
 
 #include "cli/DataCheck.h"
-#include "sweep/SurfaceCounter.h"
+#include "sweep/TuneAnalysis.h"
 #include "sweep/TuneCsv.h"
 #include "sweep/TuneJson.h"
 #include "sweep/TuneTable.h"
@@ -34,14 +34,15 @@ int runTuneCheck(const TuneCheckOptions &options)
 {
     const Writer write = writerOf(options.output.chosenFormat());
     // Counted while the rows are read: no node-hour is kept, however long the range.
-    SurfaceCounter counter(options.settings.countedLadder(), options.occurrencesUpTo,
-        options.settings.monitoredHours());
+    TuneAnalysis analysis(options.settings, options.request);
     return DataCheck::stream(
         QStringLiteral("tuning"), options.settings, options.output,
-        [&counter](const LadderCell &cell, const qint32 *counts) { counter.add(cell, counts); },
+        [&analysis](const SweepFrame &frame) { analysis.begin(frame); },
+        [&analysis](const LadderCell &cell, const qint32 *counts) { analysis.add(cell, counts); },
         [&](QIODevice &device) {
-            return write(device, TuningSurface(counter), options.settings, options.budget);
-        });
+            return write(device, analysis.surface(), options.settings, options.request.budget);
+        },
+        [&analysis] { return analysis.unmatchedIncidentsText(); });
 }
 
 } // namespace tovik

@@ -2,7 +2,7 @@
 
 #include "cli/DataCommandLine.h"
 #include "sweep/SweepSettings.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneRequest.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
@@ -16,13 +16,13 @@ struct TuneCheckOptions
     // Its ladder holds the thresholds to tune, its threshold the ladder's first.
     SweepSettings settings;
     DataOutput output;
-    qint16 occurrencesUpTo = TuningSurface::kDefaultOccurrencesUpTo;
-    // Alarms a day; nothing: no recommendation.
-    std::optional<double> budget;
+    // The occurrences values, the budget, the incidents and the held-out days.
+    TuneRequest request;
 };
 
 // The arguments of `tovik-cpu-check tune`: the sweep's connection, range and monitoring options,
-// the ladder of thresholds, the highest occurrences value, the budget, the format and the output.
+// the ladder of thresholds, the highest occurrences value, the budget, the incidents, the lead,
+// the held-out days, the format and the output.
 class TuneCheckCommandLine
 {
 public:
@@ -41,6 +41,9 @@ private:
     bool readTuning(TuneCheckOptions &options, QString *failure) const;
     bool readOccurrencesUpTo(TuneCheckOptions &options, QString *failure) const;
     bool readBudget(TuneCheckOptions &options, QString *failure) const;
+    bool readLead(TuneCheckOptions &options, QString *failure) const;
+    bool readHoldOut(TuneCheckOptions &options, QString *failure) const;
+    bool readIncidents(TuneCheckOptions &options, QString *failure) const;
 
     QCommandLineParser m_parser;
 };

@@ -1,11 +1,14 @@
 #include "explorer/DeviceLoadChartView.h"
 
 #include "explorer/ExplorerText.h"
+#include "explorer/HeatmapView.h"
+#include "explorer/IncidentSpans.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAreaSeries>
 #include <QDateTimeAxis>
 #include <QKeyEvent>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QValueAxis>
@@ -93,6 +96,9 @@ DeviceLoadChartView::DeviceLoadChartView(QWidget *parent)
     m_unmonitored->setName(tr("Not monitored"));
     m_caught = bandSeries("caught", kCaughtColour);
     m_caught->setName(tr("Caught hours"));
+    m_incidentBand = bandSeries("incidents", HeatmapDelegate::kIncidentBand);
+    m_incidentBand->setName(tr("Incidents"));
+    setIncidents({});
     m_threshold = lineSeries("threshold");
     m_threshold->setPen(QPen(QColor(40, 40, 40), 1.5, Qt::DashLine));
     m_samples = lineSeries("samples");
@@ -155,6 +161,19 @@ void DeviceLoadChartView::redraw(const SweepGrid &grid, qint16 threshold, qint16
     markHours(m_unmonitored, unmonitoredHours(grid));
     const int device = deviceOf(grid, m_load->reportId, m_load->nodeId);
     markHours(m_caught, caughtHours(grid, device, occurrences));
+    m_incidentBand->upperSeries()->replace(
+        IncidentSpans::bandOutline(m_incidents, m_load->range, m_highest));
+}
+
+void DeviceLoadChartView::setIncidents(QList<Incident> incidents)
+{
+    m_incidents = std::move(incidents);
+    // The legend keys the band only where there is one, so that it keeps its room for the rest.
+    for (QLegendMarker *marker : chart()->legend()->markers(m_incidentBand))
+        marker->setVisible(!m_incidents.isEmpty());
+    if (m_load)
+        m_incidentBand->upperSeries()->replace(
+            IncidentSpans::bandOutline(m_incidents, m_load->range, m_highest));
 }
 
 // A band over each run of consecutive hours, the full height of the load axis.
@@ -189,6 +208,7 @@ void DeviceLoadChartView::clearLoad(const QString &name)
     m_threshold->clear();
     m_unmonitored->upperSeries()->clear();
     m_caught->upperSeries()->clear();
+    m_incidentBand->upperSeries()->clear();
 }
 
 void DeviceLoadChartView::showWholeRange()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sweep/DeviceLoad.h"
+#include "sweep/Incident.h"
 
 #include <QChartView>
 #include <memory>
@@ -15,7 +16,8 @@ namespace tovik {
 class SweepGrid;
 
 // One device's samples over a sweep's range, with the threshold as a line, the hours outside the
-// monitoring time shaded and the hours in which the alarm fired marked. The time axis zooms by a
+// monitoring time shaded, the hours in which the alarm fired marked and the device's incidents
+// banded. The time axis zooms by a
 // band dragged across it, by the wheel and by the + and - keys; a double click or Home shows the
 // whole range again. Within a day or less every sample shows as a point.
 class DeviceLoadChartView : public QChartView
@@ -34,6 +36,8 @@ public:
     // The threshold line and the hours marked anew for the load on screen, from grid, which holds
     // the same range; its device, if it has it, gives the caught hours.
     void redraw(const SweepGrid &grid, qint16 threshold, qint16 occurrences);
+    // The incidents of the device whose load is shown or to come: its own and those of any device.
+    void setIncidents(QList<Incident> incidents);
     // No load, under the title of the device named, if any, whose load is to come.
     void clearLoad(const QString &name = {});
     const DeviceLoad *load() const { return m_load.get(); }
@@ -64,6 +68,8 @@ private:
     QValueAxis *m_loadAxis = nullptr;
     QAreaSeries *m_unmonitored = nullptr;
     QAreaSeries *m_caught = nullptr;
+    QAreaSeries *m_incidentBand = nullptr;
+    QList<Incident> m_incidents;
     QLineSeries *m_threshold = nullptr;
     QLineSeries *m_samples = nullptr;
     qreal m_rangeFrom = 0;

@@ -6,6 +6,7 @@
 #include "explorer/ExplorerText.h"
 #include "explorer/FormParts.h"
 #include "explorer/HourChartView.h"
+#include "explorer/ShownAnalysis.h"
 #include "explorer/models/DeviceFilterModel.h"
 #include "explorer/models/DeviceTableModel.h"
 #include "sweep/SweepGrid.h"
@@ -41,9 +42,11 @@ int sameDevice(const SweepGrid &before, int device, const SweepGrid &grid)
 
 } // namespace
 
-DevicePanel::DevicePanel(const ExplorerController *controller, QWidget *parent)
+DevicePanel::DevicePanel(
+    const ExplorerController *controller, ShownAnalysis *analysis, QWidget *parent)
     : QSplitter(Qt::Horizontal, parent)
     , m_controller(controller)
+    , m_analysis(analysis)
     , m_loadController(new DeviceLoadController(this))
 {
     setObjectName(QStringLiteral("devicePanel"));
@@ -211,9 +214,17 @@ void DevicePanel::loadDevice(int device)
     m_loadWanted = wanted;
     m_loadName = grid.deviceName(device);
     m_loadChart->clearLoad(m_loadName);
+    showIncidents();
     setLoadStatus(tr("Reading the samples of %1...").arg(m_loadName), false);
     m_loadController->load(
         {m_controller->shownSettings(), grid.result().store, wanted.first, wanted.second});
+}
+
+void DevicePanel::showIncidents()
+{
+    if (m_loadWanted)
+        m_loadChart->setIncidents(
+            m_analysis->incidentsOf(m_loadWanted->first, m_loadWanted->second));
 }
 
 void DevicePanel::redrawLoad()

@@ -18,6 +18,7 @@ class DeviceLoadChartView;
 class DeviceLoadController;
 class DeviceTableModel;
 class ExplorerController;
+class ShownAnalysis;
 class SweepGrid;
 
 // The devices of the result on screen, filtered by name, beside the selected device's CPU load
@@ -27,7 +28,8 @@ class DevicePanel : public QSplitter
     Q_OBJECT
 
 public:
-    explicit DevicePanel(const ExplorerController *controller, QWidget *parent = nullptr);
+    DevicePanel(
+        const ExplorerController *controller, ShownAnalysis *analysis, QWidget *parent = nullptr);
 
     // A new result: no device selected, the samples of the one before dropped.
     void showNewResult(qint16 occurrences);
@@ -35,6 +37,8 @@ public:
     // grid both have it.
     void showThreshold(const SweepGrid *previous, qint16 occurrences);
     void showOccurrences(qint16 occurrences);
+    // The selected device's incidents banded anew, as after incidents were loaded.
+    void showIncidents();
     // Selects device of the result on screen, as from the heatmap.
     void showDevice(int device);
     QList<QWidget *> tabOrder() const;
@@ -61,6 +65,7 @@ private:
     void setLoadStatus(const QString &text, bool failure);
 
     const ExplorerController *m_controller;
+    ShownAnalysis *m_analysis;
     DeviceLoadController *m_loadController = nullptr;
     qint16 m_occurrences = 0;
     int m_shownDevice = -1;

@@ -1,5 +1,6 @@
 #include "explorer/ExplorerText.h"
 
+#include "common/TimeFormats.h"
 #include "sweep/SampleCoverage.h"
 #include "sweep/SweepGrid.h"
 
@@ -124,6 +125,73 @@ QString timingText(Timing timing, qint64 ms)
 QString writtenTo(const QString &what, const QString &path)
 {
     return what + QStringLiteral(" written to ") + path;
+}
+
+QString incidentsLoaded(qsizetype count, const QString &path)
+{
+    return QStringLiteral("%1 %2 loaded from %3.")
+        .arg(number(count), count == 1 ? QStringLiteral("incident") : QStringLiteral("incidents"),
+            path);
+}
+
+QString incidentsAwaitResult()
+{
+    return QStringLiteral("Each setting is scored against them once a result is on screen.");
+}
+
+QString incidentsCaught(qsizetype caught, qsizetype total)
+{
+    return QStringLiteral("%1 of %2 %3 caught.")
+        .arg(number(caught), number(total),
+            total == 1 ? QStringLiteral("incident") : QStringLiteral("incidents"));
+}
+
+QString holdOut(const SweepRange &chosenOn, const std::optional<HoldOutScore> &score,
+    const ThresholdLadder &ladder)
+{
+    const QString part
+        = QStringLiteral("Chosen on %1 to %2: the tuning table, the best setting and "
+                         "the noise describe these hours.")
+              .arg(chosenOn.from().toString(TimeFormats::kMinute),
+                  chosenOn.to().toString(TimeFormats::kMinute));
+    if (!score)
+        return part + QStringLiteral(" No setting chosen there stays within the budget.");
+    const QLocale locale;
+    const QString days = score->days == 1 ? QStringLiteral("the last day")
+                                          : QStringLiteral("the last %1 days").arg(score->days);
+    QString text = part
+        + QStringLiteral(
+            " %1 % and %2 occurrences, %3 alarms a day there; on %4: %5 alarms, %6 a day")
+              .arg(number(ladder.threshold(score->setting.step)),
+                  number(score->setting.occurrences),
+                  locale.toString(score->predictedAlarmsPerDay, 'f', 1), days,
+                  number(score->alarms), locale.toString(score->alarmsPerDay, 'f', 1));
+    if (score->incidentsCaught)
+        text += QStringLiteral(", %1 of %2 incidents there caught")
+                    .arg(number(*score->incidentsCaught),
+                        number(score->incidentsInPart.value_or(0)));
+    return text + u'.';
+}
+
+QString holdOutTooLong(int days, int rangeHours)
+{
+    return QStringLiteral("The range of %1 hours is too short to hold out %2 %3.")
+        .arg(number(rangeHours), number(days),
+            days == 1 ? QStringLiteral("day") : QStringLiteral("days"));
+}
+
+QString noiseHeading(AlarmChoice setting, qint64 alarms)
+{
+    return QStringLiteral("%1 % and %2 %3: %4 %5, by hour of day")
+        .arg(number(setting.threshold), number(setting.occurrences),
+            setting.occurrences == 1 ? QStringLiteral("occurrence") : QStringLiteral("occurrences"),
+            number(alarms), alarms == 1 ? QStringLiteral("alarm") : QStringLiteral("alarms"));
+}
+
+QString noNoise()
+{
+    return QStringLiteral("Where the alarms of the setting on screen come from shows here once "
+                          "a result is on screen.");
 }
 
 } // namespace tovik::ExplorerText

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "sweep/AlarmChoice.h"
+#include "sweep/HoldOutScore.h"
+#include "sweep/SweepRange.h"
+#include "sweep/ThresholdLadder.h"
+
 #include <QDateTime>
 #include <QString>
+#include <optional>
 
 namespace tovik {
 
@@ -51,6 +57,24 @@ enum class Timing { Query, Redraw };
 QString timingText(Timing timing, qint64 ms);
 // A successful export's line: "Report written to /path/report.pdf".
 QString writtenTo(const QString &what, const QString &path);
+
+// "5 incidents loaded from /path/incidents.csv."
+QString incidentsLoaded(qsizetype count, const QString &path);
+// Incidents loaded before any result.
+QString incidentsAwaitResult();
+// "3 of 5 incidents caught."
+QString incidentsCaught(qsizetype caught, qsizetype total);
+// "Chosen on 2026-12-05 14:00 to 2026-12-06 14:00, the tuning table, the best setting and the
+// noise with it; 60 % and 3 occurrences, 9.6 alarms a day there, on the last day: 12 alarms,
+// 12.0 a day, 1 of 2 incidents caught." Without a score, that no setting was within the budget.
+QString holdOut(const SweepRange &chosenOn, const std::optional<HoldOutScore> &score,
+    const ThresholdLadder &ladder);
+// A hold-out of as many hours as the range or more.
+QString holdOutTooLong(int days, int rangeHours);
+// The noise view's heading: "75 % and 3 occurrences: 120 alarms, by hour of day".
+QString noiseHeading(AlarmChoice setting, qint64 alarms);
+// The noise view before a result with samples.
+QString noNoise();
 
 } // namespace ExplorerText
 

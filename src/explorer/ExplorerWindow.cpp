@@ -11,7 +11,9 @@
 #include "explorer/HeatmapView.h"
 #include "explorer/HourChartView.h"
 #include "explorer/LegendText.h"
+#include "explorer/NoiseView.h"
 #include "explorer/ResultExport.h"
+#include "explorer/ShownAnalysis.h"
 #include "explorer/StatusLine.h"
 #include "explorer/SweepForm.h"
 #include "explorer/TuningPanel.h"
@@ -23,7 +25,10 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDockWidget>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
@@ -32,6 +37,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -62,12 +68,13 @@ ExplorerWindow::ExplorerWindow(const QString &settingsPath, QWidget *parent)
     : QMainWindow(parent)
     , m_settingsPath(settingsPath)
     , m_controller(new ExplorerController(std::make_unique<EngineSweepRunner>(), this))
+    , m_analysis(new ShownAnalysis(this))
 {
     setObjectName(QStringLiteral("explorerWindow"));
     setWindowTitle(tr("Tovik Threshold Explorer"));
     setDockOptions(AnimatedDocks | AllowNestedDocks | AllowTabbedDocks);
     setCentralWidget(buildViews());
-    m_devicePanel = new DevicePanel(m_controller);
+    m_devicePanel = new DevicePanel(m_controller, m_analysis);
     m_statusLine = new StatusLine(statusBar());
     buildDocks();
     buildMenus();
@@ -151,6 +158,8 @@ QWidget *ExplorerWindow::buildViews()
     tabs->addTab(m_heatmap, tr("&Heatmap"));
     m_tuning = new TuningPanel;
     tabs->addTab(m_tuning, tr("Tu&ning"));
+    m_noise = new NoiseView;
+    tabs->addTab(m_noise, tr("N&oise"));
     // The heatmap's keys beside its tab, where the tab bar leaves room, so that the comparison
     // line above has the whole width; the tuning table has its own legend.
     m_heatmapLegend = new QLabel;
@@ -230,6 +239,10 @@ QWidget *ExplorerWindow::buildCompareRow()
 void ExplorerWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(tr("&File"));
+    QAction *incidents
+        = file->addAction(tr("Load &incidents..."), this, &ExplorerWindow::chooseIncidentsFile);
+    incidents->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    file->addSeparator();
     m_exports = new ExportActions(
         this, [this](const QString &path, QString *failure) { return exportCsv(path, failure); },
         [this](const QString &path, QString *failure) { return exportChart(path, failure); },
@@ -262,7 +275,8 @@ void ExplorerWindow::arrangeTabOrder()
     QList<QWidget *> order = m_connection->tabOrder();
     order << m_sweep->tabOrder();
     order << QList<QWidget *> {m_statusLine->runButton(), m_statusLine->cancelButton(),
-        m_keepBaseline, m_heatmap, m_tuning->budgetBox(), m_tuning->view(), m_caughtChart};
+        m_keepBaseline, m_heatmap, m_tuning->budgetBox(), m_tuning->shadingBox(), m_tuning->view(),
+        m_tuning->holdOutBox(), m_caughtChart};
     order << m_devicePanel->tabOrder();
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -281,6 +295,12 @@ void ExplorerWindow::connectControls()
     connect(m_heatmap->selectionModel(), &QItemSelectionModel::currentChanged, this,
         &ExplorerWindow::showDeviceOfHeatmap);
     connect(m_tuning->view(), &TuningView::settingChosen, m_sweep, &SweepForm::chooseSetting);
+    connect(m_tuning->budgetBox(), &QDoubleSpinBox::valueChanged, m_analysis,
+        &ShownAnalysis::setBudget);
+    m_analysis->setBudget(m_tuning->budget());
+    connect(m_tuning->holdOutBox(), &QSpinBox::valueChanged, m_analysis,
+        &ShownAnalysis::setHoldOutDays);
+    connect(m_analysis, &ShownAnalysis::analysed, this, &ExplorerWindow::showAnalysis);
     connect(m_keepBaseline, &QPushButton::clicked, this, &ExplorerWindow::keepBaseline);
 }
 
@@ -368,8 +388,8 @@ void ExplorerWindow::showResult()
 {
     m_devicePanel->showNewResult(occurrences());
     m_sweep->setLadder(m_controller->shownLadder()->ladder);
-    // A range without samples has no surface to tune on, only zeros that would look quiet.
-    m_tuning->showResult(m_controller->shownLadder(), shownChoice());
+    m_analysis->showResult(
+        m_controller->shownLadder(), m_controller->shownSettings(), shownChoice());
     drawShown();
     updateButtons();
     m_statusLine->showFinished();
@@ -382,7 +402,7 @@ void ExplorerWindow::showThreshold()
 {
     // The views still hold the grid of the threshold before.
     m_devicePanel->showThreshold(m_heatmapModel->grid(), occurrences());
-    m_tuning->model()->setCurrent(shownChoice());
+    showCurrentSetting();
     drawShown();
 }
 
@@ -393,15 +413,72 @@ void ExplorerWindow::drawShown()
     const SweepGrid &grid = *m_controller->shownGrid();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setGrid(m_controller->shownGrid(), shownOccurrences);
-    m_caughtChart->showCaught(grid, shownOccurrences);
+    m_caughtChart->showCaught(grid, shownOccurrences, m_analysis->incidents());
     compareWithBaseline();
     showSummary();
 }
 
 void ExplorerWindow::showSummary()
 {
-    m_statusLine->show(ExplorerText::summary(*m_controller->shownGrid(),
-        m_controller->shownSettings().threshold, occurrences(), m_controller->timingText()));
+    ExplorerText::StatusMessage summary = ExplorerText::summary(*m_controller->shownGrid(),
+        m_controller->shownSettings().threshold, occurrences(), m_controller->timingText());
+    if (const QString caught = m_analysis->caughtText(); !caught.isEmpty())
+        summary.text += u' ' + caught;
+    m_statusLine->show(summary);
+}
+
+void ExplorerWindow::showAnalysis()
+{
+    m_tuning->showAnalysis(m_analysis->analysis(), shownChoice());
+    showSettingViews();
+}
+
+void ExplorerWindow::showSettingViews()
+{
+    m_noise->showNoise(m_analysis->analysis().get(), m_analysis->currentSetting(), shownChoice());
+    m_tuning->showHoldOut(m_analysis->holdOutText());
+}
+
+void ExplorerWindow::showCurrentSetting()
+{
+    m_analysis->setCurrent(shownChoice());
+    m_tuning->model()->setCurrent(shownChoice());
+    showSettingViews();
+}
+
+void ExplorerWindow::chooseIncidentsFile()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("Load incidents"), QString(), tr("Incidents (*.csv);;All files (*)"));
+    if (!path.isEmpty())
+        loadIncidents(path);
+}
+
+bool ExplorerWindow::loadIncidents(const QString &path)
+{
+    QString failure;
+    if (!m_analysis->loadIncidents(path, &failure)) {
+        m_statusLine->show({failure, true});
+        return false;
+    }
+    showIncidents();
+    return true;
+}
+
+void ExplorerWindow::setIncidents(const QString &path, QList<Incident> incidents)
+{
+    m_analysis->setIncidents(path, std::move(incidents));
+    showIncidents();
+}
+
+void ExplorerWindow::showIncidents()
+{
+    m_heatmapModel->setIncidents(m_analysis->incidents());
+    showHeatmapLegend();
+    if (const SweepGrid *grid = shownGrid())
+        m_caughtChart->showCaught(*grid, occurrences(), m_analysis->incidents());
+    m_devicePanel->showIncidents();
+    m_statusLine->show({m_analysis->loadedText()});
 }
 
 void ExplorerWindow::showFailure(const QString &description, bool cancelled)
@@ -436,8 +513,8 @@ void ExplorerWindow::redrawForOccurrences()
     m_controller->startRedraw();
     const qint16 shownOccurrences = occurrences();
     m_heatmapModel->setOccurrences(shownOccurrences);
-    m_caughtChart->showCaught(*grid, shownOccurrences);
-    m_tuning->model()->setCurrent(shownChoice());
+    m_caughtChart->showCaught(*grid, shownOccurrences, m_analysis->incidents());
+    showCurrentSetting();
     compareWithBaseline();
     // The blind hours depend on the occurrences; a running sweep's progress keeps the line.
     if (!isRunning())
@@ -455,10 +532,16 @@ void ExplorerWindow::keepBaseline()
 
 void ExplorerWindow::compareWithBaseline()
 {
-    m_heatmapLegend->setText(LegendText::heatmapLegend(m_baseline.isKept()));
+    showHeatmapLegend();
     Baseline::Shown shown = m_baseline.compare(m_controller->shownLadder().get(), shownChoice());
     m_comparison->setText(shown.text);
     m_heatmapModel->setComparison(std::move(shown.marks));
+}
+
+void ExplorerWindow::showHeatmapLegend()
+{
+    m_heatmapLegend->setText(
+        LegendText::heatmapLegend(m_baseline.isKept(), m_analysis->hasIncidents()));
 }
 
 void ExplorerWindow::showDeviceOfHeatmap(const QModelIndex &index)
@@ -502,7 +585,8 @@ bool ExplorerWindow::exportChart(const QString &path, QString *failure) const
 bool ExplorerWindow::exportReport(const QString &path, QString *failure) const
 {
     return ResultExport::writeReport(m_controller->shownGrid(), shownSettings(),
-        m_controller->shownLadder().get(), m_baseline.setting(), m_tuning->budget(), path, failure);
+        m_controller->shownLadder().get(), m_baseline.setting(), m_tuning->budget(),
+        m_analysis->wholeRangeAnalysis(), path, failure);
 }
 
 void ExplorerWindow::closeEvent(QCloseEvent *event)

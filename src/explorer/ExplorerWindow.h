@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explorer/models/Baseline.h"
+#include "sweep/Incident.h"
 #include "sweep/SweepChoice.h"
 
 #include <QMainWindow>
@@ -20,6 +21,8 @@ class ExportActions;
 class ExplorerController;
 class HeatmapModel;
 class HeatmapView;
+class NoiseView;
+class ShownAnalysis;
 class StatusLine;
 class SweepForm;
 class SweepGrid;
@@ -54,6 +57,12 @@ public:
     QString statusText() const;
     // The sweep's time on its worker for the result on screen.
     qint64 lastSweepMs() const;
+
+    // The incidents of an incidents file, scored against every result from now on and drawn on
+    // the views; a refused file changes nothing and says why in the status line.
+    bool loadIncidents(const QString &path);
+    // Incidents read elsewhere, as from the command line.
+    void setIncidents(const QString &path, QList<Incident> incidents);
 
     bool exportCsv(const QString &path, QString *failure) const;
     bool exportChart(const QString &path, QString *failure) const;
@@ -100,8 +109,18 @@ private:
     qint16 occurrences() const;
     AlarmChoice shownChoice() const;
     void redrawForOccurrences();
+    // The tuning table and the noise view of the analysis made last.
+    void showAnalysis();
+    // The noise view and the hold-out's line of the setting on screen.
+    void showSettingViews();
+    // The setting on screen, in the analysis, the tuning table and the noise view.
+    void showCurrentSetting();
+    void chooseIncidentsFile();
+    // The incidents on the views, and their count in the status line.
+    void showIncidents();
     void keepBaseline();
     void compareWithBaseline();
+    void showHeatmapLegend();
     void showDeviceOfHeatmap(const QModelIndex &index);
     // The budget and the panels' arrangement of the start before.
     void restoreRemembered();
@@ -109,6 +128,7 @@ private:
 
     QString m_settingsPath;
     ExplorerController *m_controller = nullptr;
+    ShownAnalysis *m_analysis = nullptr;
     Baseline m_baseline;
 
     ConnectionForm *m_connection = nullptr;
@@ -127,6 +147,7 @@ private:
     HeatmapView *m_heatmap = nullptr;
     CaughtChartView *m_caughtChart = nullptr;
     TuningPanel *m_tuning = nullptr;
+    NoiseView *m_noise = nullptr;
     QPushButton *m_keepBaseline = nullptr;
     QLabel *m_comparison = nullptr;
     QLabel *m_heatmapLegend = nullptr;

@@ -21,6 +21,8 @@ const QColor HeatmapDelegate::kGained(0, 150, 60);
 const QColor HeatmapDelegate::kLost(31, 90, 200);
 const QColor HeatmapDelegate::kNearMiss(230, 130, 0);
 const QColor HeatmapDelegate::kBlind(110, 110, 110);
+const QColor HeatmapDelegate::kIncident(130, 40, 170);
+const QColor HeatmapDelegate::kIncidentBand(130, 40, 170, 55);
 
 QPen HeatmapDelegate::framePen(const QModelIndex &index, bool caught)
 {
@@ -91,10 +93,35 @@ void HeatmapDelegate::paint(
     painter->restore();
 }
 
+HourHeaderView::HourHeaderView(QWidget *parent)
+    : QHeaderView(Qt::Horizontal, parent)
+{
+    setObjectName(QStringLiteral("hourHeader"));
+    setSectionsClickable(true);
+    setHighlightSections(true);
+}
+
+void HourHeaderView::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    if (!model()
+        || model()->headerData(logicalIndex, Qt::Horizontal, HeatmapModel::IncidentsRole).toInt()
+            == 0)
+        return;
+    // The style leaves the painter clipped to what the section's clip was before it, which may be
+    // nothing at all.
+    painter->setClipRect(rect);
+    // A quarter of the header's height, at its foot, so that the hour's caption stays readable.
+    const int height = std::max(3, rect.height() / 4);
+    painter->fillRect(QRect(rect.left(), rect.bottom() - height + 1, rect.width(), height),
+        HeatmapDelegate::kIncident);
+}
+
 HeatmapView::HeatmapView(QWidget *parent)
     : QTableView(parent)
 {
     setObjectName(QStringLiteral("heatmap"));
+    setHorizontalHeader(new HourHeaderView(this));
     setItemDelegate(new HeatmapDelegate(this));
     setShowGrid(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHeaderView>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -26,9 +27,25 @@ public:
     static const QColor kLost;
     static const QColor kNearMiss;
     static const QColor kBlind;
+    // The band under an hour's header that an incident's time overlaps.
+    static const QColor kIncident;
+    // The same, light enough for a chart's lines over it.
+    static const QColor kIncidentBand;
 
 private:
     static QPen framePen(const QModelIndex &index, bool caught);
+};
+
+// The hours' header of the heatmap: a band under the hours that an incident overlaps.
+class HourHeaderView : public QHeaderView
+{
+    Q_OBJECT
+
+public:
+    explicit HourHeaderView(QWidget *parent = nullptr);
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
 };
 
 // The heatmap's table: narrow hour columns, device names as row captions, sized from the font so

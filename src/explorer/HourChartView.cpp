@@ -1,9 +1,12 @@
 #include "explorer/HourChartView.h"
 
 #include "explorer/ExplorerText.h"
+#include "explorer/HeatmapView.h"
+#include "explorer/IncidentSpans.h"
 #include "output/OutputFile.h"
 #include "sweep/SweepGrid.h"
 
+#include <QAreaSeries>
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QPainter>
@@ -36,6 +39,15 @@ HourChartView::HourChartView(const QString &title, QWidget *parent)
 
 namespace {
 
+// Whole-number ticks: at most five steps of the same whole size up to the top, a tenth above
+// highest.
+std::pair<int, int> valueSteps(qreal highest)
+{
+    const int highestCount = std::max(1, int(std::ceil(highest * 1.1)));
+    const int step = (highestCount + 4) / 5;
+    return {step, (highestCount + step - 1) / step};
+}
+
 // At most nine ticks, and no more than most, each interval the same number of whole hours.
 int wholeHourTicks(int hours, int most)
 {
@@ -59,10 +71,7 @@ void HourChartView::showSeries(
         ExplorerText::localTime(range.from()), ExplorerText::localTime(range.to()));
     m_hourCount = range.hourCount();
     fitTimeTicks();
-    // Whole-number ticks: at most five steps of the same whole size up to the top.
-    const int highestCount = std::max(1, int(std::ceil(highest * 1.1)));
-    const int step = (highestCount + 4) / 5;
-    const int steps = (highestCount + step - 1) / step;
+    const auto [step, steps] = valueSteps(highest);
     m_valueAxis->setRange(0, step * steps);
     m_valueAxis->setTickCount(steps + 1);
     for (QAbstractSeries *s : series) {
@@ -70,6 +79,27 @@ void HourChartView::showSeries(
         s->attachAxis(m_timeAxis);
         s->attachAxis(m_valueAxis);
     }
+}
+
+int HourChartView::valueTop(qreal highest)
+{
+    const auto [step, steps] = valueSteps(highest);
+    return step * steps;
+}
+
+QAbstractSeries *HourChartView::incidentBand(
+    const QList<Incident> &incidents, const SweepGrid &grid, qreal top)
+{
+    auto *outline = new QLineSeries;
+    outline->append(IncidentSpans::bandOutline(incidents, grid.result().range, top));
+    auto *band = new QAreaSeries(outline);
+    // The band owns its outline, which goes with it when the chart's series are replaced.
+    outline->setParent(band);
+    band->setObjectName(QStringLiteral("incidents"));
+    band->setName(tr("Incidents"));
+    band->setColor(HeatmapDelegate::kIncidentBand);
+    band->setPen(Qt::NoPen);
+    return band;
 }
 
 void HourChartView::fitTimeTicks()
@@ -138,7 +168,8 @@ CaughtChartView::CaughtChartView(QWidget *parent)
     chart()->legend()->hide();
 }
 
-void CaughtChartView::showCaught(const SweepGrid &grid, qint16 occurrences)
+void CaughtChartView::showCaught(
+    const SweepGrid &grid, qint16 occurrences, const QList<Incident> &incidents)
 {
     const QList<int> caught = grid.caughtPerHour(occurrences);
     const QList<QPointF> points = hourPoints(grid, caught);
@@ -150,7 +181,11 @@ void CaughtChartView::showCaught(const SweepGrid &grid, qint16 occurrences)
     line->setPointsVisible(true);
     line->setMarkerSize(7);
     const int highest = caught.isEmpty() ? 0 : *std::max_element(caught.cbegin(), caught.cend());
-    showSeries({line}, grid, highest);
+    QList<QAbstractSeries *> series;
+    // Under the line, so that its marks stay in sight.
+    if (!incidents.isEmpty())
+        series << incidentBand(incidents, grid, valueTop(highest));
+    showSeries(series << line, grid, highest);
 }
 
 DeviceCountsChartView::DeviceCountsChartView(QWidget *parent)

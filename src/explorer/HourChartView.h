@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sweep/Incident.h"
+
 #include <QChartView>
 #include <QList>
 
@@ -24,9 +26,15 @@ public:
     bool writeFile(const QString &path, QString *failure);
 
 protected:
-    // Replaces the chart's series; the time axis spans the grid's range, the value axis 0 to at
-    // least highest.
+    // Replaces the chart's series; the time axis spans the grid's range, the value axis 0 to
+    // valueTop(highest).
     void showSeries(const QList<QAbstractSeries *> &series, const SweepGrid &grid, qreal highest);
+    // The top of the value axis for values up to highest: whole-number ticks, at most five steps
+    // of the same whole size.
+    static int valueTop(qreal highest);
+    // A band over each incident's time, from 0 to top, to be drawn under the chart's lines.
+    static QAbstractSeries *incidentBand(
+        const QList<Incident> &incidents, const SweepGrid &grid, qreal top);
     // Every monitored hour of the grid with its value.
     static QList<QPointF> hourPoints(const SweepGrid &grid, const QList<int> &values);
     void resizeEvent(QResizeEvent *event) override;
@@ -50,7 +58,8 @@ class CaughtChartView : public HourChartView
 public:
     explicit CaughtChartView(QWidget *parent = nullptr);
 
-    void showCaught(const SweepGrid &grid, qint16 occurrences);
+    // With a band over each incident's time.
+    void showCaught(const SweepGrid &grid, qint16 occurrences, const QList<Incident> &incidents);
 };
 
 // One device's counts per hour, with the occurrences as the line a count must reach.

@@ -25,13 +25,13 @@ bool writeCsv(
 
 bool writeReport(const std::shared_ptr<const SweepGrid> &grid, const SweepSettings &shown,
     const LadderResult *ladder, const std::optional<AlarmChoice> &baseline, double budget,
-    const QString &path, QString *failure)
+    const std::shared_ptr<const TuneAnalysis> &analysis, const QString &path, QString *failure)
 {
     if (!grid) {
         *failure = ExplorerText::noResultToExport();
         return false;
     }
-    const SweepReport report(shown, grid, ladder, baseline, budget);
+    const SweepReport report(shown, grid, ladder, baseline, budget, analysis.get());
     QString reason;
     if (ReportWriter::writeFile(path, report, ReportWriter::formatOf(path), &reason))
         return true;

@@ -10,6 +10,7 @@
 namespace tovik {
 
 class SweepGrid;
+class TuneAnalysis;
 struct LadderResult;
 
 // The result on screen written to files: the sweep's csv and the report to share. Each refuses
@@ -21,10 +22,11 @@ namespace ResultExport {
 bool writeCsv(
     const LadderResult *ladder, const SweepSettings &shown, const QString &path, QString *failure);
 
-// HTML for a name ending in .html or .htm, else PDF.
+// HTML for a name ending in .html or .htm, else PDF; analysis, when given, of the same result,
+// with the incidents loaded.
 bool writeReport(const std::shared_ptr<const SweepGrid> &grid, const SweepSettings &shown,
     const LadderResult *ladder, const std::optional<AlarmChoice> &baseline, double budget,
-    const QString &path, QString *failure);
+    const std::shared_ptr<const TuneAnalysis> &analysis, const QString &path, QString *failure);
 
 } // namespace ResultExport
 

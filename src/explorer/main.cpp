@@ -46,6 +46,8 @@ int main(int argc, char *argv[])
     // The settings name a server and a user: they are written readable by their owner only.
     tovik::ExplorerWindow window(QSettings().fileName());
     window.applySettings(parsed.settings);
+    if (parsed.incidents)
+        window.setIncidents(parsed.incidentsPath, *parsed.incidents);
     window.fitToScreen();
     window.show();
     if (parsed.runAtStart)

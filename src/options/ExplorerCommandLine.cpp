@@ -3,6 +3,7 @@
 #include "options/CommandLinePrelude.h"
 #include "options/ConnectionCommandLine.h"
 #include "options/SweepCommandLine.h"
+#include "sweep/IncidentFile.h"
 
 namespace tovik {
 
@@ -17,6 +18,10 @@ ExplorerCommandLine::ExplorerCommandLine(const SweepChoice &remembered)
     m_parser.addVersionOption();
     // The defaults shown are what the explorer remembered.
     SweepCommandLine::addOptions(m_parser, remembered);
+    m_parser.addOption(QCommandLineOption(QStringLiteral("incidents"),
+        QStringLiteral("Score every setting against the incidents of FILE (csv: "
+                       "start,end,device,note)."),
+        QStringLiteral("FILE")));
     m_parser.addOption(QCommandLineOption(QStringLiteral("run"), QStringLiteral("Query at once.")));
 }
 
@@ -41,10 +46,22 @@ ExplorerCommandLine::Result ExplorerCommandLine::parsed(const QStringList &argum
     if (!choice)
         return result;
     result.settings = *choice;
+    if (!readIncidents(result))
+        return result;
     result.notice = ConnectionCommandLine::notice(m_parser, choice->connection);
     result.action = Action::Open;
     result.runAtStart = m_parser.isSet(QStringLiteral("run"));
     return result;
+}
+
+bool ExplorerCommandLine::readIncidents(Result &result)
+{
+    const QString option = QStringLiteral("incidents");
+    if (!m_parser.isSet(option))
+        return true;
+    result.incidentsPath = m_parser.value(option);
+    result.incidents = IncidentFile::read(result.incidentsPath, &result.text);
+    return result.incidents.has_value();
 }
 
 } // namespace tovik

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "sweep/Incident.h"
 #include "sweep/SweepChoice.h"
 
 #include <QCommandLineParser>
 #include <QStringList>
+#include <optional>
 
 namespace tovik {
 
 // The explorer's arguments: the connection options of the command-line check, the range
-// (--last, or --from with --to), --threshold, --occurrences, --monitoring, and --run to start at
-// once. What an option leaves out keeps its remembered value.
+// (--last, or --from with --to), --threshold, --occurrences, --monitoring, --incidents FILE to
+// score the settings against, and --run to start at once. What an option leaves out keeps its
+// remembered value; the incidents are never remembered.
 class ExplorerCommandLine
 {
 public:
@@ -20,6 +23,9 @@ public:
         Action action = Action::Refused;
         SweepChoice settings;
         bool runAtStart = false;
+        // The incidents of --incidents and their file; nothing without the option.
+        std::optional<QList<Incident>> incidents;
+        QString incidentsPath;
         // The help or version text, or why the arguments were refused.
         QString text;
         // Empty, or a line for standard error on options taken but not used.
@@ -34,6 +40,8 @@ public:
 private:
     explicit ExplorerCommandLine(const SweepChoice &remembered);
     Result parsed(const QStringList &arguments);
+    // False, with the file's refusal, for an incidents file that is refused.
+    bool readIncidents(Result &result);
 
     const SweepChoice &m_remembered;
     QCommandLineParser m_parser;

@@ -134,8 +134,8 @@ QString ReportPage::html(const Source &source) const
     return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title>"
                           "<style>%2</style></head><body>\n<h1>%1</h1>\n")
                .arg(kTitle, kStyle)
-        + headerHtml() + picturesHtml(source) + surfaceHtml() + devicesHtml()
-        + QStringLiteral("</body></html>\n");
+        + headerHtml() + picturesHtml(source) + surfaceHtml() + incidentsHtml() + noiseHtml()
+        + devicesHtml() + QStringLiteral("</body></html>\n");
 }
 
 QString ReportPage::headerHtml() const
@@ -233,6 +233,56 @@ QString ReportPage::surfaceCell(int step, qint16 occurrences) const
             style = QStringLiteral("font-weight: bold");
     }
     return cell(QString::number(perDay, 'f', 1), true, colour, style);
+}
+
+QString ReportPage::incidentsHtml() const
+{
+    // The report scores incidents, an empty file's none among them, whenever it has their noise.
+    if (!m_report.noise())
+        return {};
+    const QList<Incident> &incidents = m_report.incidents();
+    const QList<bool> &caught = m_report.incidentsCaught();
+    QString text = QStringLiteral("<h2>Incidents</h2>\n<p>%1 of %2 incidents caught by %3.</p>\n")
+                       .arg(caught.count(true))
+                       .arg(incidents.size())
+                       .arg(settingText(m_report.setting()));
+    if (incidents.isEmpty())
+        return text;
+    text += QStringLiteral("<table width=\"100%\"><thead><tr><th>Start</th><th>End</th>"
+                           "<th>Device</th><th>Note</th><th>Caught</th></tr></thead>\n");
+    for (qsizetype i = 0; i < incidents.size(); ++i) {
+        const Incident &incident = incidents.at(i);
+        text += QStringLiteral("<tr>") + cell(hourText(incident.start), false)
+            + cell(hourText(incident.end), false)
+            + cell(incident.isAnyDevice() ? QStringLiteral("any device") : incident.device, false)
+            + cell(incident.note, false)
+            + cell(caught.value(i) ? QStringLiteral("yes") : QStringLiteral("no"), false)
+            + QStringLiteral("</tr>\n");
+    }
+    return text + QStringLiteral("</table>\n");
+}
+
+// The setting's alarms by hour of day, across, as a day reads.
+QString ReportPage::noiseHtml() const
+{
+    const std::optional<NoiseProfile> &noise = m_report.noise();
+    if (!noise)
+        return {};
+    QString text = QStringLiteral("<h2>Alarms by hour of day</h2>\n<p>%1 alarms of %2.")
+                       .arg(noise->alarms)
+                       .arg(settingText(m_report.setting()));
+    const QString devices = noise->devicesText();
+    if (!devices.isEmpty())
+        text += u' ' + escaped(devices) + u'.';
+    if (const std::optional<QString> &monitoring = m_report.monitoringSuggestion())
+        text += u' ' + escaped(*monitoring) + u'.';
+    text += QStringLiteral("</p>\n<table width=\"100%\"><thead><tr>");
+    for (int hour = 0; hour < 24; ++hour)
+        text += QStringLiteral("<th>%1</th>").arg(hour, 2, 10, QLatin1Char('0'));
+    text += QStringLiteral("</tr></thead>\n<tr>");
+    for (const qint64 alarms : noise->alarmsByHourOfDay)
+        text += cell(QString::number(alarms), true);
+    return text + QStringLiteral("</tr>\n</table>\n");
 }
 
 QString ReportPage::devicesHtml() const

@@ -38,6 +38,8 @@ private:
     QString budgetLegend() const;
     QString surfaceCell(int step, qint16 occurrences) const;
     QString devicesHtml() const;
+    QString incidentsHtml() const;
+    QString noiseHtml() const;
 
     const SweepReport &m_report;
     QImage m_heatmap;

@@ -16,7 +16,8 @@ QString serverOf(const ConnectionFields &fields)
 } // namespace
 
 SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const SweepGrid> grid,
-    const LadderResult *ladder, std::optional<AlarmChoice> baseline, std::optional<double> budget)
+    const LadderResult *ladder, std::optional<AlarmChoice> baseline, std::optional<double> budget,
+    const TuneAnalysis *analysis)
     : m_server(serverOf(settings.connection))
     , m_database(settings.connection.SqlDatabase)
     , m_monStartHour(settings.monStartHour)
@@ -26,7 +27,10 @@ SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const Sw
     , m_budget(budget)
     , m_grid(std::move(grid))
 {
-    if (ladder) {
+    // The analysis' surface is the tuning table's own.
+    if (analysis) {
+        m_surface = analysis->surface();
+    } else if (ladder) {
         // As wide as the explorer's tuning table, so that the setting's own column is there.
         m_surface = TuningSurface(
             *ladder, std::max(TuningSurface::kDefaultOccurrencesUpTo, settings.occurrences));
@@ -38,6 +42,23 @@ SweepReport::SweepReport(const SweepSettings &settings, std::shared_ptr<const Sw
         m_caughtDevices << device;
         m_alarms += caught;
     }
+    if (analysis)
+        scoreIncidents(*analysis);
+}
+
+void SweepReport::scoreIncidents(const TuneAnalysis &analysis)
+{
+    const IncidentSurface *incidents = analysis.incidentSurface();
+    const std::optional<int> step = analysis.surface().ladder().stepOf(m_setting.threshold);
+    if (!incidents || !step || m_setting.occurrences > analysis.surface().occurrencesUpTo())
+        return;
+    const TuneSetting setting {*step, m_setting.occurrences};
+    m_incidents = analysis.incidents();
+    for (int i = 0; i < incidents->incidentCount(); ++i)
+        m_incidentsCaught << incidents->catches(i, setting.step, setting.occurrences);
+    m_noise = analysis.noise(setting);
+    if (const std::optional<MonitoringSuggestion> monitoring = analysis.monitoringTime(setting))
+        m_monitoringSuggestion = monitoring->text();
 }
 
 } // namespace tovik

@@ -18,13 +18,14 @@ void accumulateFromTop(QList<qint32> &counts)
 } // namespace
 
 SurfaceCounter::SurfaceCounter(
-    ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored)
+    ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored, DeviceHours deviceHours)
     : m_ladder(std::move(ladder))
     , m_occurrencesUpTo(std::max<qint16>(occurrencesUpTo, 1))
     , m_monitored(std::move(monitored))
     , m_perHour(std::size_t(m_ladder.size()) * std::size_t(m_monitored.size())
               * (std::size_t(m_occurrencesUpTo) + 1),
           0)
+    , m_countsDeviceHours(deviceHours == DeviceHours::Counted)
 {
 }
 
@@ -37,6 +38,12 @@ std::size_t SurfaceCounter::deviceOf(const LadderCell &cell)
     if (found == m_deviceIndex.cend()) {
         found = m_deviceIndex.insert(key, std::size_t(m_deviceIndex.size()));
         m_highest.resize(m_highest.size() + std::size_t(m_ladder.size()), 0);
+        if (m_countsDeviceHours) {
+            if (m_deviceKeys.size() % kDevicesPerBlock == 0)
+                m_deviceHourBlocks.emplace_back(
+                    kDevicesPerBlock * std::size_t(m_ladder.size()) * m_occurrencesUpTo, 0);
+            m_deviceKeys.push_back(key);
+        }
     }
     m_lastKey = key;
     m_lastDevice = *found;
@@ -56,13 +63,42 @@ void SurfaceCounter::add(const LadderCell &cell, const qint32 *counts)
     qint16 *highest = m_highest.data() + device * steps;
     for (std::size_t step = 0; step < steps; ++step) {
         const qint32 count = counts[1 + step];
-        // Caught at no occurrences value, the node-hour adds nothing at this threshold.
+        // Caught at no occurrences value, the node-hour adds nothing at this threshold, nor at
+        // any higher one, which no more samples reach.
         if (!AlarmRules::isCaught(cell.nodeId, count, 1))
-            continue;
+            break;
         const auto n = qint16(std::min<qint32>(count, m_occurrencesUpTo));
         ++m_perHour[(step * hours + cell.hourIndex) * width + std::size_t(n)];
         highest[step] = std::max(highest[step], n);
+        if (m_countsDeviceHours)
+            ++m_deviceHourBlocks[device / kDevicesPerBlock]
+                                [deviceHoursAt(device, step) + std::size_t(n - 1)];
     }
+}
+
+qint32 SurfaceCounter::alarmsInHour(int step, qint16 occurrences, int hour) const
+{
+    qint32 caught = 0;
+    for (qint16 n = occurrences; n <= m_occurrencesUpTo; ++n)
+        caught += devicesCaughtExactly(step, hour, n);
+    return caught;
+}
+
+QList<DeviceAlarms> SurfaceCounter::alarmsByDevice(int step, qint16 occurrences) const
+{
+    QList<DeviceAlarms> devices;
+    const std::size_t top = std::size_t(m_occurrencesUpTo);
+    for (std::size_t d = 0; d < m_deviceKeys.size(); ++d) {
+        const quint16 *ofDevice
+            = m_deviceHourBlocks[d / kDevicesPerBlock].data() + deviceHoursAt(d, std::size_t(step));
+        qint64 alarms = 0;
+        for (std::size_t n = std::size_t(occurrences); n <= top; ++n)
+            alarms += ofDevice[n - 1];
+        const quint64 key = m_deviceKeys[d];
+        if (alarms > 0)
+            devices << DeviceAlarms {quint16(key >> 32), qint32(quint32(key)), alarms};
+    }
+    return devices;
 }
 
 QList<SurfaceCell> SurfaceCounter::cells() const

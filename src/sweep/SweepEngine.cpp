@@ -100,10 +100,11 @@ std::optional<LadderResult> SweepEngine::run(const Progress &progress)
     return result;
 }
 
-std::optional<SweepFrame> SweepEngine::stream(const CellSink &sink, const Progress &progress)
+std::optional<SweepFrame> SweepEngine::stream(
+    const CellSink &sink, const Progress &progress, const FrameReady &ready)
 {
     SweepFrame frame;
-    if (!sweepInto(frame, m_settings.countedLadder(), sink, progress))
+    if (!sweepInto(frame, m_settings.countedLadder(), sink, progress, ready))
         return std::nullopt;
     return frame;
 }
@@ -125,7 +126,7 @@ std::optional<SweepResult> SweepEngine::sweep(const Progress &progress)
 }
 
 bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
-    const Progress &progress)
+    const Progress &progress, const FrameReady &ready)
 {
     m_cancelled = false;
     m_main.resumeAfterCancel();
@@ -140,13 +141,20 @@ bool SweepEngine::sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, co
         return failToOpen(m_main);
     bool complete = discover(frame);
     if (complete && frame.store != SampleStore::NotFound) {
+        // The nodes are read first only for a caller that needs them before the counts: a sweep
+        // without any sample needs none of them.
+        if (ready) {
+            complete = readNodes(frame);
+            if (complete)
+                ready(frame);
+        }
         for (int i = 0; complete && i < frame.reportIds.size(); ++i) {
             if (progress)
                 progress(i + 1, int(frame.reportIds.size()));
             complete = !stopIfCancelled() && countReport(frame, ladder, keep, i);
         }
     }
-    complete = complete && (!frame.sampledReports.contains(true) || readNodes(frame));
+    complete = complete && (ready || !frame.sampledReports.contains(true) || readNodes(frame));
     m_main.close();
     m_report.close();
     return complete;

@@ -23,6 +23,9 @@ public:
     // Takes each examined node-hour as it is read, with its counts: the samples at any load, then
     // those at or over each threshold of the settings' counted ladder, in its order.
     using CellSink = std::function<void(const LadderCell &cell, const qint32 *counts)>;
+    // Called once before the first node-hour, when the reports and the nodes' attributes are
+    // known, so that a sink can prepare what it needs of them.
+    using FrameReady = std::function<void(const SweepFrame &frame)>;
 
     explicit SweepEngine(SweepSettings settings);
 
@@ -30,8 +33,10 @@ public:
     // Found", when the sweep could not complete.
     std::optional<LadderResult> run(const Progress &progress = {});
     // run() for a caller that counts what it needs as the rows arrive: every node-hour goes to
-    // sink and none is kept, so that memory does not grow with the node-hours.
-    std::optional<SweepFrame> stream(const CellSink &sink, const Progress &progress = {});
+    // sink and none is kept, so that memory does not grow with the node-hours. With ready, the
+    // nodes' attributes are read before the reports' counts and handed to it first.
+    std::optional<SweepFrame> stream(
+        const CellSink &sink, const Progress &progress = {}, const FrameReady &ready = {});
     // run()'s rows at the settings' threshold.
     std::optional<SweepResult> sweep(const Progress &progress = {});
     const QString &lastError() const { return m_lastError; }
@@ -46,7 +51,7 @@ public:
 
 private:
     bool sweepInto(SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep,
-        const Progress &progress);
+        const Progress &progress, const FrameReady &ready = {});
     bool discover(SweepFrame &frame);
     bool countReport(
         SweepFrame &frame, const ThresholdLadder &ladder, const CellSink &keep, int reportIndex);

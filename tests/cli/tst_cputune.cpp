@@ -342,6 +342,17 @@ void tst_CpuTune::badArgumentsKeepOutput_data()
     QTest::newRow("a sweep's threshold") << QStringList {"--threshold", "50"} << "threshold";
     QTest::newRow("monitoring past midnight")
         << QStringList {"--monitoring", "22-6"} << "it does not wrap past midnight";
+    QTest::newRow("negative lead")
+        << QStringList {"--lead", "-1"} << "--lead takes whole hours from 0 to 744, not '-1'";
+    QTest::newRow("held-out days as long as the range")
+        << QStringList {"--last", "48", "--budget", "5", "--hold-out", "2"}
+        << "--hold-out takes whole days from 1, less than the range of 48 hours, not '2'";
+    QTest::newRow("held-out days without a budget")
+        << QStringList {"--last", "49", "--hold-out", "2"} << "--hold-out needs --budget";
+    QTest::newRow("incidents file with a bad line")
+        << QStringList {"--incidents", "INCIDENTS"}
+        << "incidents.csv, line 3: the end 2026-12-07 08:00:00 is not after the start "
+           "2026-12-07 09:00:00";
 }
 
 // Refused before any connection: one UNKNOWN line, exit 3, and the old output as it was.
@@ -355,6 +366,14 @@ void tst_CpuTune::badArgumentsKeepOutput()
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
     old.close();
+    const QString incidentsPath = dir.filePath("incidents.csv");
+    QFile incidents(incidentsPath);
+    QVERIFY(incidents.open(QIODevice::WriteOnly));
+    incidents.write("start,end,device,note\n"
+                    "2026-12-07 08:00:00,2026-12-07 09:00:00,core-rtr-01,\n"
+                    "2026-12-07 09:00:00,2026-12-07 08:00:00,,swapped\n");
+    incidents.close();
+    arguments.replaceInStrings("INCIDENTS", incidentsPath);
 
     const CheckRun run = runCheck(QStringList {"tune", "--output", path} + arguments);
 

@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -245,10 +246,25 @@ void tst_ExplorerDeviceLoad::selectedDeviceShowsItsSamples()
     QString failure;
     QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
     QSignalSpy shown(&window, &ExplorerWindow::deviceLoadShown);
+    // core-rtr-01 by its name in another case, any device past the range's end, core-rtr-02 by
+    // its address from before the range, and report 12's node 101 alone.
+    QTemporaryDir dir;
+    QFile incidents(dir.filePath("incidents.csv"));
+    QVERIFY(incidents.open(QIODevice::WriteOnly));
+    incidents.write("start,end,device,note\n"
+                    "2026-12-07 12:10:00,2026-12-07 12:40:00,Core-Rtr-01,\n"
+                    "2026-12-07 13:00:00,2026-12-07 15:00:00,,past the end\n"
+                    "2026-12-06 09:00:00,2026-12-06 10:30:00,192.0.2.2,\n"
+                    "2026-12-06 20:00:00,2026-12-06 21:00:00,12:101,\n");
+    incidents.close();
+    QVERIFY(window.loadIncidents(incidents.fileName()));
+    const QString anyDevice = "2026-12-07 13:00:00 - 2026-12-07 14:00:00";
 
     QVERIFY(clickInHeatmap(window, 7, DeviceSamples::kGapNode));
     QVERIFY(loadsShown(shown, 1));
     QCOMPARE(drawnSamples(window), storedSamples(7, DeviceSamples::kGapNode));
+    QCOMPARE(bands(window, "incidents"),
+        QStringList({"2026-12-07 12:10:00 - 2026-12-07 12:40:00", anyDevice}));
     QCOMPARE(thresholdLine(window), QList<qreal>({50, 50}));
     // The node counts in report 12 as well: its report names it apart.
     QCOMPARE(loadChart(window)->chart()->title(), "CPU load of core-rtr-01 (CPU 7)");
@@ -262,11 +278,14 @@ void tst_ExplorerDeviceLoad::selectedDeviceShowsItsSamples()
     QVERIFY(clickInDeviceTable(window, 12, DeviceSamples::kOtherReportNode));
     QVERIFY(loadsShown(shown, 2));
     QCOMPARE(drawnSamples(window), storedSamples(12, DeviceSamples::kOtherReportNode));
+    QCOMPARE(bands(window, "incidents"), QStringList(anyDevice));
     auto *filter = window.findChild<QLineEdit *>("deviceFilter");
     filter->setText("core-rtr-02");
     QTest::keyClick(filter, Qt::Key_Return);
     QVERIFY(loadsShown(shown, 3));
     QCOMPARE(drawnSamples(window), storedSamples(7, DeviceSamples::kBusyNode));
+    QCOMPARE(bands(window, "incidents"),
+        QStringList({"2026-12-06 10:00:00 - 2026-12-06 10:30:00", anyDevice}));
     QCOMPARE(shown.count(), 3);
     QCOMPARE(loadQueries(fixture.server().loggedRequests()), 3);
 }

@@ -5,6 +5,7 @@
 #include "options/ExplorerCommandLine.h"
 #include "output/PrivateFile.h"
 #include "sweep/ChoiceSetting.h"
+#include "sweep/IncidentFile.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -47,6 +48,20 @@ private slots:
 };
 
 namespace {
+
+// A file of the text given in a folder that lasts as long as the test, for the rows that name one.
+QString incidentsFile(const QString &name, const QByteArray &text)
+{
+    static const QTemporaryDir dir;
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return file.fileName();
+}
+
+const QByteArray kBadIncidents = "start,end,device\n"
+                                 "2026-01-01 10:00:00,2026-01-01 11:00:00,core-01\n"
+                                 "2026-01-01 12:00:00,2026-01-01 11:00:00,core-01\n";
 
 // What a choice holds at one setting, as the settings file would hold it.
 QString storedText(const SweepChoice &choice, const QString &key)
@@ -141,7 +156,29 @@ void tst_ExplorerOptions::options_data()
                                 << "0-24";
     QTest::newRow("run") << QStringList {"--run"} << "run"
                          << "true";
+    QTest::newRow("incidents") << QStringList {"--incidents",
+        incidentsFile("good.csv",
+            "start,end,device,note\n2026-01-01 10:00:00,2026-01-01 11:00:00,,\"a, b\"\n"
+            "2026-01-01 12:00:00,2026-01-01 13:00:00,core-01,\n")}
+                               << "incidents"
+                               << "2: any device a, b; core-01";
 }
+
+namespace {
+
+// "2: any device a, b; core-01": how many incidents were read, their devices and notes.
+QString incidentsSeen(const ExplorerCommandLine::Result &parsed)
+{
+    if (!parsed.incidents)
+        return QStringLiteral("none");
+    QStringList seen;
+    for (const Incident &incident : *parsed.incidents)
+        seen << (incident.isAnyDevice() ? QStringLiteral("any device ") + incident.note
+                                        : incident.device + incident.note);
+    return QStringLiteral("%1: %2").arg(parsed.incidents->size()).arg(seen.join("; "));
+}
+
+} // namespace
 
 void tst_ExplorerOptions::options()
 {
@@ -165,6 +202,7 @@ void tst_ExplorerOptions::options()
         {"occurrences", QString::number(s.occurrences)},
         {"monitoring", QString("%1-%2").arg(s.monStartHour).arg(s.monStopHour)},
         {"run", parsed.runAtStart ? "true" : "false"},
+        {"incidents", incidentsSeen(parsed)},
     };
     QCOMPARE(seen.value(field), value);
 }
@@ -201,12 +239,18 @@ void tst_ExplorerOptions::refused_data()
         << "--monitoring 22-6: the monitoring time 22:00 to 06:00 monitors no hour: it does not "
            "wrap past midnight, so its start must come before its stop";
     QTest::newRow("positional") << QStringList {"run"} << "unexpected argument 'run'";
+    // The file's own refusal, with its line, and no window.
+    const QString bad = incidentsFile("bad.csv", kBadIncidents);
+    QString refusal;
+    IncidentFile::read(bad, &refusal);
+    QTest::newRow("incidents file with a bad line") << QStringList {"--incidents", bad} << refusal;
 }
 
 void tst_ExplorerOptions::refused()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
+    QVERIFY(!message.isEmpty());
 
     const auto parsed = ExplorerCommandLine::parse(QStringList {"explorer"} + arguments, {});
     QCOMPARE(parsed.action, ExplorerCommandLine::Action::Refused);

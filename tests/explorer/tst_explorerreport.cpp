@@ -73,6 +73,14 @@ int caughtDevices(const SweepGrid &grid, qint16 occurrences)
     return caught;
 }
 
+qint64 caughtHours(const SweepGrid &grid, qint16 occurrences)
+{
+    qint64 hours = 0;
+    for (int device = 0; device < grid.deviceCount(); ++device)
+        hours += grid.hoursCaught(device, occurrences);
+    return hours;
+}
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -151,6 +159,18 @@ void tst_ExplorerReport::reportOfShownResult()
     window.findChild<QDoubleSpinBox *>("budget")->setValue(12.5);
     const int caught = caughtDevices(*window.shownGrid(), 2);
     QVERIFY(caught > 0);
+    // Any device over the whole range is caught with the first alarm; a node that is none never.
+    const QString incidents = dir.filePath("incidents.csv");
+    QFile incidentsFile(incidents);
+    QVERIFY(incidentsFile.open(QIODevice::WriteOnly));
+    incidentsFile.write("start,end,device,note\n"
+                        "2026-12-05 14:00:00,2026-12-07 14:00:00,,all along\n"
+                        "2026-12-06 02:00:00,2026-12-06 03:00:00,no-such-node,\n");
+    incidentsFile.close();
+    QVERIFY(window.loadIncidents(incidents));
+    // The Tuning view's hold-out describes the hours before the last day; the report keeps the
+    // whole range, whose alarms by hour of day add up to every caught hour.
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(1);
 
     QVERIFY2(window.exportReport(path, &failure), qPrintable(failure));
 
@@ -166,7 +186,12 @@ void tst_ExplorerReport::reportOfShownResult()
             QString("Database: %1").arg(fixture.host.connectionFields().SqlDatabase),
             QString("on %1 devices").arg(caught), QString("Alarms per day"),
             QString("Budget: at most 12.5 alarms per day"),
-            QString("over the budget of 12.5 alarms per day are grey")})
+            QString("over the budget of 12.5 alarms per day are grey"),
+            QString("1 of 2 incidents caught by threshold 40 %, occurrences 2"),
+            QString("no-such-node"), QString("Alarms by hour of day"),
+            QString("%1 alarms of threshold 40 %, occurrences 2.")
+                .arg(caughtHours(*window.shownGrid(), 2)),
+            QString("of the alarms")})
         QVERIFY2(text.contains(expected), qPrintable(expected + " missing from: " + text));
     QVERIFY2(!bytes.contains(kPassword.toUtf8()) && !text.contains(kPassword), "the password");
     for (const QString &community : kTrapCommunities)

@@ -1,7 +1,10 @@
+#include "explorer/ShownAnalysis.h"
 #include "explorer/models/BaselineComparison.h"
 #include "explorer/models/TuningModel.h"
+#include "sweep/IncidentFile.h"
 #include "sweep/LadderResult.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace tovik;
@@ -18,6 +21,7 @@ std::shared_ptr<const LadderResult> sampleLadder()
     result->range = *SweepRange::fromTexts("2026-12-05 05:00:00", "2026-12-05 08:00:00", &failure);
     result->monitored = {true, true, true};
     result->reportIds = {7};
+    result->sampledReports = {true};
     result->ladder = *ThresholdLadder::fromText("50-70/10", &failure);
     // node, hour: samples, then at or over 50, 60 and 70 %.
     const QList<QPair<LadderCell, QList<qint32>>> cells {
@@ -31,6 +35,37 @@ std::shared_ptr<const LadderResult> sampleLadder()
         result->add(cell, counts.constData());
     result->arrange();
     return result;
+}
+
+// Over the sample ladder's hours 05:00, 06:00 and 07:00: node 1's 05:00 (6, 3 and 1 at or over
+// 50, 60 and 70 %), node 2's 07:00 (2, 1, 0), any device at 06:00 (node 1: 4, 2, 0; node 0 is no
+// device) and a device that is none.
+const QByteArray kIncidents = "start,end,device,note\n"
+                              "2026-12-05 05:30:00,2026-12-05 06:00:00,7:1,node 1\n"
+                              "2026-12-05 07:00:00,2026-12-05 07:30:00,7:2,\"node 2, briefly\"\n"
+                              "2026-12-05 06:00:00,2026-12-05 07:00:00,,anywhere\n"
+                              "2026-12-05 05:00:00,2026-12-05 08:00:00,nosuch,\n";
+
+// The window's way: the analysis of the result feeds the table, also when it widens.
+struct TuningTable
+{
+    ShownAnalysis analysis;
+    TuningModel model;
+
+    TuningTable()
+    {
+        QObject::connect(&analysis, &ShownAnalysis::analysed, &model,
+            [this] { model.setAnalysis(analysis.analysis(), analysis.current()); });
+    }
+};
+
+// The settings the sample ladder was swept with, at threshold.
+SweepSettings sampleSettings(const LadderResult &result, qint16 threshold)
+{
+    SweepSettings settings;
+    settings.range = result.range;
+    settings.threshold = threshold;
+    return settings;
 }
 
 QModelIndex tuningCell(const TuningModel &model, qint16 threshold, qint16 occurrences)
@@ -52,6 +87,8 @@ class tst_ExplorerTuning : public QObject
 private slots:
     void tuningCells_data();
     void tuningCells();
+    void incidentCells_data();
+    void incidentCells();
     void comparison_data();
     void comparison();
     void comparisonMarksDeviceHours();
@@ -99,10 +136,11 @@ void tst_ExplorerTuning::tuningCells()
     QFETCH(bool, current);
     QFETCH(bool, overBudget);
     QFETCH(bool, recommended);
-    // The model does not own the result: the table widens only while its owner keeps it.
+    // The analysis does not own the result: the table widens only while its owner keeps it.
     const auto result = sampleLadder();
-    TuningModel model;
-    model.setResult(result, {60, 3});
+    TuningTable table;
+    TuningModel &model = table.model;
+    table.analysis.showResult(result, sampleSettings(*result, 60), {60, 3});
     model.setBudget(budget);
 
     QCOMPARE(model.rowCount(), 3);
@@ -118,10 +156,91 @@ void tst_ExplorerTuning::tuningCells()
         QStringLiteral("%1 %").arg(threshold));
 
     // Occurrences beyond the last column widen the table to them.
+    table.analysis.setCurrent({threshold, 14});
     model.setCurrent({threshold, 14});
     QCOMPARE(model.columnCount(), 14);
     QVERIFY(tuningCell(model, threshold, 14).data(TuningModel::CurrentRole).toBool());
     QVERIFY(!tuningCell(model, threshold, 3).data(TuningModel::CurrentRole).toBool());
+    // Without incidents there is nothing to shade by but the alarms, and no best setting.
+    model.setShading(TuningModel::Shading::IncidentsCaught);
+    QCOMPARE(model.shading(), TuningModel::Shading::AlarmsPerDay);
+    QVERIFY(!tuningCell(model, threshold, 3).data(TuningModel::IncidentsCaughtRole).isValid());
+    QVERIFY(!tuningCell(model, threshold, 3).data(TuningModel::BestRole).toBool());
+}
+
+void tst_ExplorerTuning::incidentCells_data()
+{
+    QTest::addColumn<qint16>("threshold");
+    QTest::addColumn<qint16>("occurrences");
+    QTest::addColumn<double>("budget");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("best");
+
+    // Four incidents; the one naming no device is never caught.
+    QTest::newRow("node 1 only") << qint16(60) << qint16(3) << 16.0 << "1/4" << false;
+    QTest::newRow("all three that name a device")
+        << qint16(50) << qint16(2) << 16.0 << "3/4" << false;
+    QTest::newRow("node 2's two at 50 % are too few for 3")
+        << qint16(50) << qint16(3) << 16.0 << "2/4" << false;
+    QTest::newRow("none") << qint16(70) << qint16(2) << 16.0 << "0/4" << false;
+    // Within 16 a day one incident at most: of those, the fewest alarms.
+    QTest::newRow("best within 16: one incident, one alarm")
+        << qint16(50) << qint16(6) << 16.0 << "1/4" << true;
+    // Within 24 two at most, three alarms each: the highest threshold.
+    QTest::newRow("best within 24: the highest threshold of the ties")
+        << qint16(60) << qint16(2) << 24.0 << "2/4" << true;
+    QTest::newRow("a tie at a lower threshold is not best")
+        << qint16(50) << qint16(3) << 24.0 << "2/4" << false;
+    QTest::newRow("best within 32: all three") << qint16(60) << qint16(1) << 32.0 << "3/4" << true;
+}
+
+// The cells with incidents: caught/total when shaded by them, the best setting marked once.
+void tst_ExplorerTuning::incidentCells()
+{
+    QFETCH(qint16, threshold);
+    QFETCH(qint16, occurrences);
+    QFETCH(double, budget);
+    QFETCH(QString, text);
+    QFETCH(bool, best);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("incidents.csv");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kIncidents) == kIncidents.size());
+    file.close();
+    const auto result = sampleLadder();
+    TuningTable table;
+    table.analysis.setBudget(budget);
+    table.model.setBudget(budget);
+    table.analysis.showResult(result, sampleSettings(*result, 60), {60, 3});
+    QString failure;
+    QVERIFY2(table.analysis.loadIncidents(path, &failure), qPrintable(failure));
+    TuningModel &model = table.model;
+
+    const QModelIndex cell = tuningCell(model, threshold, occurrences);
+    QVERIFY(cell.isValid());
+    QCOMPARE(cell.data(TuningModel::IncidentsCaughtRole).toInt(), text.section('/', 0, 0).toInt());
+    QVERIFY2(cell.data(Qt::ToolTipRole)
+                 .toString()
+                 .contains(QStringLiteral("%1 of 4 incidents caught").arg(text.section('/', 0, 0))),
+        qPrintable(cell.data(Qt::ToolTipRole).toString()));
+    QCOMPARE(cell.data(TuningModel::BestRole).toBool(), best);
+    int bestCells = 0;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column)
+            bestCells += model.index(row, column).data(TuningModel::BestRole).toBool() ? 1 : 0;
+    }
+    QCOMPARE(bestCells, 1);
+
+    // Alarms a day until the cells are shaded by the incidents caught.
+    QVERIFY(cell.data(Qt::DisplayRole).toString() != text);
+    model.setShading(TuningModel::Shading::IncidentsCaught);
+    QCOMPARE(cell.data(Qt::DisplayRole).toString(), text);
+    QCOMPARE(cell.data(TuningModel::ShareRole).toDouble(), text.section('/', 0, 0).toInt() / 4.0);
+
+    // The setting on screen catches one; the incident naming no device is told once.
+    QCOMPARE(table.analysis.caughtText().left(24), QString("1 of 4 incidents caught."));
+    QVERIFY2(table.analysis.caughtText().contains("names no device"),
+        qPrintable(table.analysis.caughtText()));
 }
 
 void tst_ExplorerTuning::comparison_data()

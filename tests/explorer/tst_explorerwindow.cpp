@@ -6,6 +6,7 @@
 #include "explorer/ExplorerSettingsStore.h"
 #include "explorer/ExplorerWindow.h"
 #include "explorer/HeatmapView.h"
+#include "explorer/NoiseView.h"
 #include "explorer/TuningView.h"
 #include "explorer/models/DeviceTableModel.h"
 #include "explorer/models/HeatmapModel.h"
@@ -23,6 +24,7 @@
 #include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -319,6 +321,40 @@ MarksInstallation::Marks tableMarks(const ExplorerWindow &window)
     return marks;
 }
 
+// Over the marks installation at 50 %: core-rtr-01 (node 101, in reports 7 and 12) named in
+// another case, any device at 12:00, edge-sw-02 by its address, and a device that is none.
+const QByteArray kMarksIncidents
+    = "start,end,device,note\n"
+      "2026-12-07 13:00:00,2026-12-07 13:30:00,CORE-RTR-01,\"core router, slow\"\n"
+      "2026-12-07 12:00:00,2026-12-07 12:20:00,,blip\n"
+      "2026-12-07 11:00:00,2026-12-07 11:45:00,192.0.2.2,edge switch\n"
+      "2026-12-07 14:00:00,2026-12-07 15:00:00,nosuch-01,\n";
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? file.fileName()
+                                                                              : QString();
+}
+
+// The tuning cell of threshold and occurrences.
+QModelIndex tuningIndex(const ExplorerWindow &window, int threshold, int occurrences)
+{
+    const QAbstractItemModel *model = window.findChild<TuningView *>()->model();
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex cell = model->index(row, occurrences - 1);
+        if (cell.data(TuningModel::ThresholdRole).toInt() == threshold)
+            return cell;
+    }
+    return {};
+}
+
+QString labelText(const ExplorerWindow &window, const char *name)
+{
+    const auto *label = window.findChild<QLabel *>(name);
+    return label ? label->text() : QStringLiteral("<no label %1>").arg(name);
+}
+
 QImage heatmapPicture(ExplorerWindow &window)
 {
     auto *heatmap = window.findChild<HeatmapView *>();
@@ -351,6 +387,10 @@ private slots:
     void devicesNamedWithTheirReports();
     void nearMissesAndBlindHoursMarked();
     void rangeWithoutSamplesDrawsNoSurface();
+    void incidentsFileLoaded_data();
+    void incidentsFileLoaded();
+    void incidentsScoredOnResult();
+    void holdOutScoredUnderTheTable();
 };
 
 void tst_ExplorerWindow::resultEqualsSweepCsv()
@@ -1086,6 +1126,173 @@ void tst_ExplorerWindow::rangeWithoutSamplesDrawsNoSurface()
         "no CPU samples from 2026-12-09 00:00 to 2026-12-09 03:00 in any of the 2 CPU reports.");
     QCOMPARE(tuning->rowCount(), 0);
     QCOMPARE(tuning->columnCount(), 0);
+}
+
+void tst_ExplorerWindow::incidentsFileLoaded_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("status");
+
+    QTest::newRow("four incidents") << kMarksIncidents
+                                    << "4 incidents loaded from %1. Each setting is scored "
+                                       "against them once a result is on screen.";
+    QTest::newRow("only the header")
+        << QByteArray("start,end,device,note\n")
+        << "0 incidents loaded from %1. Each setting is scored against them once a result is on "
+           "screen.";
+    QTest::newRow("an end before its start")
+        << QByteArray("start,end,device\n2026-12-07 13:00:00,2026-12-07 12:00:00,core\n")
+        << "the incidents file %1, line 2: ";
+    QTest::newRow("a time without seconds")
+        << QByteArray("start,end,device,note\n2026-12-07 13:00:00,2026-12-07 14:00:00,,\n"
+                      "2026-12-07 13:00,2026-12-07 14:00:00,,\n")
+        << "the incidents file %1, line 3: ";
+    QTest::newRow("another header")
+        << QByteArray("from,to,node\n") << "the incidents file %1, line 1: ";
+}
+
+// File -> Load incidents before any result: their number, or the file's line and reason in red
+// with the incidents loaded before kept.
+void tst_ExplorerWindow::incidentsFileLoaded()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, status);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, "incidents.csv", text);
+    ExplorerWindow window;
+    window.show();
+    const bool good = !status.startsWith("the incidents file");
+
+    QCOMPARE(window.loadIncidents(path), good);
+
+    QVERIFY2(window.statusText().startsWith(status.arg(path)), qPrintable(window.statusText()));
+    QCOMPARE(window.findChild<QLabel *>("status")->styleSheet().contains("#b00000"), !good);
+    QCOMPARE(legendKeys(window).contains("incident"), good);
+}
+
+// The marks installation's incidents on every view: caught as counted by hand, the best setting
+// within the budget marked, the noise of the setting on screen, a refused file changing nothing.
+void tst_ExplorerWindow::incidentsScoredOnResult()
+{
+    namespace marks = MarksInstallation;
+    MonitoringFixture fixture;
+    QVERIFY2(marks::install(fixture, false) && fixture.startServer(), qPrintable(fixture.error));
+    SweepChoice settings;
+    settings.connection.fields = fixture.host.connectionFields();
+    settings.fixedRange = true;
+    settings.from = marks::kFrom;
+    settings.to = marks::kTo;
+    settings.monStartHour = marks::kMonitoringStart;
+    settings.monStopHour = marks::kMonitoringStop;
+    settings.threshold = marks::kThreshold;
+    settings.occurrences = 3;
+    ExplorerWindow window;
+    window.applySettings(settings);
+    window.show();
+    QTemporaryDir dir;
+    QVERIFY(window.loadIncidents(writeFile(dir, "incidents.csv", kMarksIncidents)));
+    QVERIFY(!window.loadIncidents(writeFile(dir, "bad.csv", "start,end\n")));
+    QVERIFY2(runToResult(window), qPrintable(window.statusText()));
+
+    // 13:00 of core-rtr-01 in report 7 and 12:00 of it in report 12: three samples each.
+    QVERIFY2(window.statusText().contains(
+                 "2 of 4 incidents caught. 1 incident names no device: line 5 \"nosuch-01\"."),
+        qPrintable(window.statusText()));
+    const QModelIndex current = tuningIndex(window, 50, 3);
+    QCOMPARE(current.data(TuningModel::IncidentsCaughtRole).toInt(), 2);
+    // 2 alarms in 5 hours are 9.6 a day, within the default budget of 10; so they are from 35 up
+    // to 60 %, which is highest.
+    QVERIFY(tuningIndex(window, 60, 3).data(TuningModel::BestRole).toBool());
+    QVERIFY(!current.data(TuningModel::BestRole).toBool());
+    auto *shading = window.findChild<QComboBox *>("shading");
+    QVERIFY(shading->isEnabled());
+    shading->setCurrentIndex(1);
+    QCOMPARE(current.data(Qt::DisplayRole).toString(), "2/4");
+
+    // The hours that incidents overlap, on the heatmap's hour axis: 10:00 has none.
+    const QAbstractItemModel *heatmap = window.findChild<HeatmapView *>()->model();
+    QCOMPARE(heatmap->headerData(0, Qt::Horizontal, HeatmapModel::IncidentsRole).toInt(), 0);
+    QCOMPARE(heatmap->headerData(3, Qt::Horizontal, HeatmapModel::IncidentsRole).toInt(), 1);
+    QVERIFY(heatmap->headerData(3, Qt::Horizontal, Qt::ToolTipRole)
+                .toString()
+                .contains("CORE-RTR-01: core router, slow"));
+    // As painted: a band under 13:00's caption, none under 10:00's.
+    auto *hours = window.findChild<HeatmapView *>()->horizontalHeader();
+    const QImage header = hours->grab().toImage();
+    const auto bandPixels = [&](int hour) {
+        const QRect section(
+            hours->sectionViewportPosition(hour), 0, hours->sectionSize(hour), header.height());
+        int found = 0;
+        for (int y = section.top(); y <= section.bottom(); ++y) {
+            for (int x = section.left(); x <= section.right(); ++x)
+                found += header.pixelColor(x, y).rgb() == HeatmapDelegate::kIncident.rgb() ? 1 : 0;
+        }
+        return found;
+    };
+    QCOMPARE(bandPixels(0), 0);
+    QVERIFY(bandPixels(3) > 0);
+
+    // One alarm at 12:00 and one at 13:00, one device each, no hour to leave out.
+    QList<qreal> byHour(24, 0.0);
+    byHour[12] = byHour[13] = 1;
+    QCOMPARE(window.findChild<NoiseView *>()->alarmsByHour(), byHour);
+    QCOMPARE(labelText(window, "noiseHeading"), "50 % and 3 occurrences: 2 alarms, by hour of day");
+    QCOMPARE(labelText(window, "noiseDevices"), "1 device gives 50 % of the alarms");
+    QCOMPARE(labelText(window, "monitoringSuggestion"),
+        "monitoring 11:00–15:00 already sends the fewest alarms that catch its incidents");
+
+    // Two occurrences add 7/101 at 11:00 and 14:00 and 12/101 at 11:00, none an incident's.
+    window.findChild<QSpinBox *>("occurrences")->setValue(2);
+    byHour[11] = 2;
+    byHour[14] = 1;
+    QCOMPARE(window.findChild<NoiseView *>()->alarmsByHour(), byHour);
+    QCOMPARE(labelText(window, "monitoringSuggestion"),
+        "monitoring 12:00–14:00 instead of 11:00–15:00: 60 % fewer alarms, no incident lost");
+    QVERIFY2(
+        window.statusText().contains("2 of 4 incidents caught."), qPrintable(window.statusText()));
+}
+
+// Holding out the last day: the tuning table describes the day before it, as counted from the
+// heatmap's grid; a hold-out as long as the range holds nothing out.
+void tst_ExplorerWindow::holdOutScoredUnderTheTable()
+{
+    MonitoringFixture fixture;
+    ExplorerWindow window;
+    QString failure;
+    QVERIFY2(showFirstResult(fixture, window, &failure), qPrintable(failure));
+    const auto *label = window.findChild<QLabel *>("holdOut");
+    QCOMPARE(label->text(), QString());
+    const double wholeRange
+        = tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble();
+
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(1);
+
+    const SweepGrid &grid = *window.shownGrid();
+    int firstDay = 0;
+    for (int device = 0; device < grid.deviceCount(); ++device) {
+        for (int hour = 0; hour < 24; ++hour)
+            firstDay += grid.isCaught(device, hour, 6) ? 1 : 0;
+    }
+    QCOMPARE(tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble(),
+        double(firstDay));
+    QVERIFY(double(firstDay) != wholeRange);
+    QVERIFY2(label->text().startsWith("Chosen on 2026-12-05 14:00 to 2026-12-06 14:00: "),
+        qPrintable(label->text()));
+    QVERIFY2(label->text().contains(QRegularExpression(
+                 "[0-9]+ % and 6 occurrences, [0-9.,]+ alarms a day there; on the last day: ")),
+        qPrintable(label->text()));
+
+    // The budget chooses the setting scored: any threshold fits a wide one, only a silent one none.
+    auto *budget = window.findChild<QDoubleSpinBox *>("budget");
+    budget->setValue(100000.0);
+    QVERIFY2(label->text().contains(" 5 % and 6 occurrences, "), qPrintable(label->text()));
+    budget->setValue(0.0);
+    QVERIFY2(label->text().contains(" and 6 occurrences, 0.0 alarms a day there;"),
+        qPrintable(label->text()));
+
+    window.findChild<QSpinBox *>("holdOutDays")->setValue(2);
+    QCOMPARE(label->text(), "The range of 48 hours is too short to hold out 2 days.");
+    QCOMPARE(tuningIndex(window, 40, 6).data(TuningModel::AlarmsPerDayRole).toDouble(), wholeRange);
 }
 
 QTEST_MAIN(tst_ExplorerWindow)

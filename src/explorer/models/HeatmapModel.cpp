@@ -1,6 +1,7 @@
 #include "explorer/models/HeatmapModel.h"
 
 #include "explorer/ExplorerText.h"
+#include "explorer/IncidentSpans.h"
 
 namespace tovik {
 
@@ -15,7 +16,22 @@ void HeatmapModel::setGrid(std::shared_ptr<const SweepGrid> grid, qint16 occurre
     m_grid = std::move(grid);
     m_occurrences = occurrences;
     m_order = m_grid ? m_grid->byHoursCaught(occurrences) : QList<int>();
+    placeIncidents();
     endResetModel();
+}
+
+void HeatmapModel::setIncidents(QList<Incident> incidents)
+{
+    m_incidents = std::move(incidents);
+    placeIncidents();
+    if (columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+}
+
+void HeatmapModel::placeIncidents()
+{
+    m_incidentsByHour
+        = m_grid ? IncidentSpans::byHour(m_incidents, m_grid->result().range) : QList<QList<int>>();
 }
 
 void HeatmapModel::setOccurrences(qint16 occurrences)
@@ -106,9 +122,15 @@ QVariant HeatmapModel::hourHeader(int hour, int role) const
     const QDateTime time = m_grid->result().range.hour(hour);
     if (role == Qt::DisplayRole)
         return QStringLiteral("%1").arg(time.time().hour(), 2, 10, QLatin1Char('0'));
-    if (role == Qt::ToolTipRole)
-        return ExplorerText::hour(time);
-    return {};
+    const QList<int> incidents = m_incidentsByHour.value(hour);
+    if (role == IncidentsRole)
+        return int(incidents.size());
+    if (role != Qt::ToolTipRole)
+        return {};
+    QString tip = ExplorerText::hour(time);
+    for (const int incident : incidents)
+        tip += u'\n' + IncidentSpans::describe(m_incidents.at(incident));
+    return tip;
 }
 
 } // namespace tovik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "explorer/models/BaselineComparison.h"
+#include "sweep/Incident.h"
 #include "sweep/SweepGrid.h"
 
 #include <QAbstractTableModel>
@@ -29,6 +30,8 @@ public:
         NearMissRole,
         // Too few samples in the hour for the alarm to fire.
         BlindRole,
+        // Of an hour's header: the incidents whose time overlaps it.
+        IncidentsRole,
     };
 
     explicit HeatmapModel(QObject *parent = nullptr);
@@ -40,6 +43,8 @@ public:
     // Marks the device-hours the setting on screen gains and loses against a baseline; nothing
     // clears the marks.
     void setComparison(std::shared_ptr<const BaselineComparison> comparison);
+    // Marks the hours the incidents' times overlap in the hours' headers.
+    void setIncidents(QList<Incident> incidents);
     const SweepGrid *grid() const { return m_grid.get(); }
     // The grid's device index shown in a row.
     int deviceAt(int row) const { return m_order.at(row); }
@@ -52,11 +57,15 @@ public:
 private:
     QVariant hourHeader(int hour, int role) const;
     BaselineComparison::Change change(int device, int hour) const;
+    void placeIncidents();
 
     std::shared_ptr<const SweepGrid> m_grid;
     qint16 m_occurrences = 1;
     QList<int> m_order;
     std::shared_ptr<const BaselineComparison> m_comparison;
+    QList<Incident> m_incidents;
+    // Per hour of the grid's range, the incidents overlapping it.
+    QList<QList<int>> m_incidentsByHour;
 };
 
 } // namespace tovik

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "explorer/models/BaselineComparison.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneAnalysis.h"
 
 #include <QAbstractTableModel>
 #include <memory>
@@ -9,10 +9,11 @@
 namespace tovik {
 
 // The tuning surface as a table: one row per threshold of the result's ladder, one column per
-// occurrences value from 1 up to at least TuningSurface::kDefaultOccurrencesUpTo and the current
-// value. A cell is the alarms per day that setting would have sent, or "-" for a setting that can
-// never fire on the data; the current setting is framed, cells over the budget dimmed, and the
-// lowest threshold within the budget marked recommended for each occurrences value.
+// occurrences value of the analysis' surface. A cell is the alarms per day that setting would have
+// sent, or "-" for a setting that can never fire on the data; with incidents, shaded by the
+// incidents caught, it is "caught/total" instead. The current setting is framed, cells over the
+// budget dimmed, the lowest threshold within the budget marked recommended for each occurrences
+// value, and with incidents the best setting within the budget marked.
 class TuningModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -28,21 +29,26 @@ public:
         ThresholdRole,
         OccurrencesRole,
         NeverFiresRole,
+        // The incidents the setting catches; nothing without incidents.
+        IncidentsCaughtRole,
+        BestRole,
     };
+    // What the cells are shaded by, and with incidents what they show.
+    enum class Shading { AlarmsPerDay, IncidentsCaught };
 
     static constexpr double kDefaultBudget = 10.0;
 
     explicit TuningModel(QObject *parent = nullptr);
 
-    // The model does not keep result alive: a result replaced on screen is freed before the next
-    // is drawn.
-    void setResult(const std::shared_ptr<const LadderResult> &result, AlarmChoice current);
-    // Widens the table when current.occurrences lies beyond its last column, while the result
-    // lives.
+    // nullptr for no table.
+    void setAnalysis(std::shared_ptr<const TuneAnalysis> analysis, AlarmChoice current);
     void setCurrent(AlarmChoice current);
     void setBudget(double alarmsPerDay);
     double budget() const { return m_budget; }
-    const TuningSurface &surface() const { return m_surface; }
+    // By incidents caught only while incidents are loaded.
+    void setShading(Shading shading);
+    Shading shading() const;
+    bool hasIncidents() const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -53,15 +59,21 @@ private:
     static qint16 occurrencesOf(int column) { return qint16(column + 1); }
     bool isCurrent(int step, qint16 occurrences) const;
     bool isRecommended(int step, qint16 occurrences) const;
+    bool isBest(int step, qint16 occurrences) const;
+    QString cellText(int step, qint16 occurrences) const;
+    double shareOf(int step, qint16 occurrences) const;
     QString cellTip(int step, qint16 occurrences) const;
-    void rebuild();
-    bool hasSurface() const { return !m_surface.ladder().isEmpty(); }
+    QString incidentsTip(int step, qint16 occurrences) const;
+    const TuningSurface &surface() const { return m_analysis->surface(); }
+    bool hasSurface() const { return m_analysis && !surface().ladder().isEmpty(); }
     void announceAllChanged();
 
-    std::weak_ptr<const LadderResult> m_result;
-    TuningSurface m_surface;
+    std::shared_ptr<const TuneAnalysis> m_analysis;
     AlarmChoice m_current;
     double m_budget = kDefaultBudget;
+    Shading m_shading = Shading::AlarmsPerDay;
+    // Chosen once per analysis, not once per cell painted.
+    std::optional<TuneSetting> m_best;
     double m_highest = 0.0;
 };
 
