@@ -124,6 +124,11 @@ QString dayText(int days)
     return days == 1 ? QStringLiteral("day") : QStringLiteral("%1 days").arg(days);
 }
 
+QString hoursText(int hours)
+{
+    return hours == 1 ? QStringLiteral("1 hour") : QStringLiteral("%1 hours").arg(hours);
+}
+
 QString holdOutLine(const TuneAnalysis &analysis, const HoldOutScore &score)
 {
     QString line
@@ -142,9 +147,8 @@ QString holdOutLine(const TuneAnalysis &analysis, const HoldOutScore &score)
 void writeHoldOut(BufferedOutput &out, const TuneAnalysis &analysis)
 {
     const int days = analysis.request().holdOutDays;
-    out << QStringLiteral("\nheld out: the last %1, chosen on the %2 hours before\n")
-               .arg(dayText(days))
-               .arg(analysis.surface().rangeHours());
+    out << QStringLiteral("\nheld out: the last %1, chosen on the %2 before\n")
+               .arg(dayText(days), hoursText(analysis.surface().rangeHours()));
     const QList<HoldOutScore> scores = analysis.holdOut();
     if (scores.isEmpty())
         out << QStringLiteral("  no setting chosen to score\n");
