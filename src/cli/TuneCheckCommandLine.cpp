@@ -2,6 +2,7 @@
 
 #include "cli/DataCommandLine.h"
 #include "options/OptionText.h"
+#include "sweep/IncidentFile.h"
 
 #include <QLocale>
 #include <cmath>
@@ -32,6 +33,18 @@ TuneCheckCommandLine::TuneCheckCommandLine()
             "Alarms a day that are acceptable: marks the settings within it and names the lowest "
             "threshold for each occurrences value.",
             "ALARMS-PER-DAY"),
+        OptionText::option({"incidents"},
+            "Known incidents to score every setting against: a csv file with the header "
+            "start,end,device,note, times as YYYY-MM-DD HH:MM:SS, device a node name, an address, "
+            "report_id:node_id or empty for any device.",
+            "FILE"),
+        OptionText::option({"lead"},
+            "Hours before an incident's start in which an alarm still counts for it.", "HOURS",
+            QStringLiteral("0")),
+        OptionText::option({"hold-out"},
+            "Choose on the range before its last DAYS days and score the choice on those days "
+            "alone (needs --budget).",
+            "DAYS"),
     });
 }
 
@@ -57,6 +70,9 @@ TuneCheckCommandLine::Result TuneCheckCommandLine::parsed(
     }
     if (!read || !readTuning(options, &failure))
         return {Action::Refused, {}, failure + u' ' + CheckCommandLine::usageHint(command), {}};
+    // A bad file is no misuse of the command line: its line says what to mend.
+    if (!readIncidents(options, &failure))
+        return {Action::Refused, {}, failure, {}};
     return {Action::Run, options, {}, read->notice};
 }
 
@@ -71,7 +87,8 @@ bool TuneCheckCommandLine::readTuning(TuneCheckOptions &options, QString *failur
     }
     options.settings.ladder = *ladder;
     options.settings.threshold = ladder->threshold(0);
-    return readOccurrencesUpTo(options, failure) && readBudget(options, failure);
+    return readOccurrencesUpTo(options, failure) && readBudget(options, failure)
+        && readLead(options, failure) && readHoldOut(options, failure);
 }
 
 bool TuneCheckCommandLine::readOccurrencesUpTo(TuneCheckOptions &options, QString *failure) const
@@ -102,6 +119,53 @@ bool TuneCheckCommandLine::readBudget(TuneCheckOptions &options, QString *failur
     }
     options.request.budget = budget;
     return true;
+}
+
+bool TuneCheckCommandLine::readLead(TuneCheckOptions &options, QString *failure) const
+{
+    const QString text = m_parser.value(QStringLiteral("lead"));
+    const auto hours = OptionText::wholeNumber(text, 0, SweepRange::kMaxHours);
+    if (!hours) {
+        *failure = QStringLiteral("--lead takes whole hours from 0 to %1, not '%2'")
+                       .arg(SweepRange::kMaxHours)
+                       .arg(text);
+        return false;
+    }
+    options.request.leadHours = *hours;
+    return true;
+}
+
+// The held-out days leave at least one hour to choose on.
+bool TuneCheckCommandLine::readHoldOut(TuneCheckOptions &options, QString *failure) const
+{
+    if (!m_parser.isSet(QStringLiteral("hold-out")))
+        return true;
+    const QString text = m_parser.value(QStringLiteral("hold-out"));
+    const int rangeHours = options.settings.range.hourCount();
+    const auto days = OptionText::wholeNumber(text, 1, SweepRange::kMaxHours / 24);
+    if (!days || *days * 24 >= rangeHours) {
+        *failure = QStringLiteral("--hold-out takes whole days from 1, less than the range of %1 "
+                                  "hours, not '%2'")
+                       .arg(rangeHours)
+                       .arg(text);
+        return false;
+    }
+    if (!options.request.budget) {
+        *failure = QStringLiteral("--hold-out needs --budget: the choice it scores is made within "
+                                  "the budget");
+        return false;
+    }
+    options.request.holdOutDays = *days;
+    return true;
+}
+
+bool TuneCheckCommandLine::readIncidents(TuneCheckOptions &options, QString *failure) const
+{
+    if (!m_parser.isSet(QStringLiteral("incidents")))
+        return true;
+    options.request.incidents
+        = IncidentFile::read(m_parser.value(QStringLiteral("incidents")), failure);
+    return options.request.incidents.has_value();
 }
 
 } // namespace tovik

@@ -21,7 +21,8 @@ struct TuneCheckOptions
 };
 
 // The arguments of `tovik-cpu-check tune`: the sweep's connection, range and monitoring options,
-// the ladder of thresholds, the highest occurrences value, the budget, the format and the output.
+// the ladder of thresholds, the highest occurrences value, the budget, the incidents, the lead,
+// the held-out days, the format and the output.
 class TuneCheckCommandLine
 {
 public:
@@ -40,6 +41,9 @@ private:
     bool readTuning(TuneCheckOptions &options, QString *failure) const;
     bool readOccurrencesUpTo(TuneCheckOptions &options, QString *failure) const;
     bool readBudget(TuneCheckOptions &options, QString *failure) const;
+    bool readLead(TuneCheckOptions &options, QString *failure) const;
+    bool readHoldOut(TuneCheckOptions &options, QString *failure) const;
+    bool readIncidents(TuneCheckOptions &options, QString *failure) const;
 
     QCommandLineParser m_parser;
 };

@@ -1,14 +1,6 @@
 #include "sweep/IncidentSurface.h"
 
-#include <algorithm>
-
 namespace tovik {
-
-namespace {
-
-constexpr qint32 kNotCaught = std::numeric_limits<qint32>::max();
-
-} // namespace
 
 bool IncidentSurface::liesInPart(int incident) const
 {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QtGlobal>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -46,11 +47,13 @@ public:
 private:
     friend class IncidentCounter;
 
+    static constexpr qint32 kNotCaught = std::numeric_limits<qint32>::max();
+
     int m_incidentCount = 0;
     int m_steps = 0;
     qint16 m_occurrencesUpTo = 1;
     QList<bool> m_inPart;
-    // Per incident, step and occurrences value: minutes to its first counting hour
+    // Per incident, step and occurrences value: the minutes to its first counting hour
     // (kNotCaught when none) and its counting hours of day.
     std::vector<qint32> m_firstMinutes;
     std::vector<quint32> m_hoursOfDay;

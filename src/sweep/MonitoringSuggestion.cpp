@@ -1,19 +1,16 @@
 #include "sweep/MonitoringSuggestion.h"
 
+#include "common/TimeFormats.h"
+
 #include <cmath>
 
 namespace tovik {
 
 namespace {
 
-QString hourText(qint16 hour)
-{
-    return QStringLiteral("%1:00").arg(hour, 2, 10, QLatin1Char('0'));
-}
-
 QString timeText(qint16 start, qint16 stop)
 {
-    return hourText(start) + QChar(0x2013) + hourText(stop);
+    return TimeFormats::hourOfDay(start) + QChar(0x2013) + TimeFormats::hourOfDay(stop);
 }
 
 } // namespace

@@ -18,13 +18,14 @@ void accumulateFromTop(QList<qint32> &counts)
 } // namespace
 
 SurfaceCounter::SurfaceCounter(
-    ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored)
+    ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored, DeviceHours deviceHours)
     : m_ladder(std::move(ladder))
     , m_occurrencesUpTo(std::max<qint16>(occurrencesUpTo, 1))
     , m_monitored(std::move(monitored))
     , m_perHour(std::size_t(m_ladder.size()) * std::size_t(m_monitored.size())
               * (std::size_t(m_occurrencesUpTo) + 1),
           0)
+    , m_countsDeviceHours(deviceHours == DeviceHours::Counted)
 {
 }
 
@@ -37,6 +38,11 @@ std::size_t SurfaceCounter::deviceOf(const LadderCell &cell)
     if (found == m_deviceIndex.cend()) {
         found = m_deviceIndex.insert(key, std::size_t(m_deviceIndex.size()));
         m_highest.resize(m_highest.size() + std::size_t(m_ladder.size()), 0);
+        if (m_countsDeviceHours) {
+            m_deviceKeys.push_back(key);
+            m_deviceHours.resize(
+                m_deviceHours.size() + std::size_t(m_ladder.size()) * m_occurrencesUpTo, 0);
+        }
     }
     m_lastKey = key;
     m_lastDevice = *found;
@@ -62,7 +68,37 @@ void SurfaceCounter::add(const LadderCell &cell, const qint32 *counts)
         const auto n = qint16(std::min<qint32>(count, m_occurrencesUpTo));
         ++m_perHour[(step * hours + cell.hourIndex) * width + std::size_t(n)];
         highest[step] = std::max(highest[step], n);
+        if (m_countsDeviceHours)
+            ++m_deviceHours[(device * steps + step) * (width - 1) + std::size_t(n - 1)];
     }
+}
+
+qint32 SurfaceCounter::alarmsInHour(int step, qint16 occurrences, int hour) const
+{
+    const std::size_t width = std::size_t(m_occurrencesUpTo) + 1;
+    const qint32 *ofHour = m_perHour.data()
+        + (std::size_t(step) * std::size_t(rangeHours()) + std::size_t(hour)) * width;
+    qint32 caught = 0;
+    for (std::size_t n = std::size_t(occurrences); n < width; ++n)
+        caught += ofHour[n];
+    return caught;
+}
+
+QList<DeviceAlarms> SurfaceCounter::alarmsByDevice(int step, qint16 occurrences) const
+{
+    QList<DeviceAlarms> devices;
+    const std::size_t top = std::size_t(m_occurrencesUpTo);
+    for (std::size_t d = 0; d < m_deviceKeys.size(); ++d) {
+        const quint16 *ofDevice
+            = m_deviceHours.data() + (d * std::size_t(m_ladder.size()) + std::size_t(step)) * top;
+        qint64 alarms = 0;
+        for (std::size_t n = std::size_t(occurrences); n <= top; ++n)
+            alarms += ofDevice[n - 1];
+        const quint64 key = m_deviceKeys[d];
+        if (alarms > 0)
+            devices << DeviceAlarms {quint16(key >> 32), qint32(quint32(key)), alarms};
+    }
+    return devices;
 }
 
 QList<SurfaceCell> SurfaceCounter::cells() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sweep/NoiseProfile.h"
 #include "sweep/SweepFrame.h"
 #include "sweep/ThresholdLadder.h"
 
@@ -33,9 +34,14 @@ struct SurfaceCell
 class SurfaceCounter
 {
 public:
+    // Whether each device's caught hours are kept per setting, for alarmsByDevice(): a few bytes
+    // per device and setting, so only where the devices of a setting's alarms are asked for.
+    enum class DeviceHours { Uncounted, Counted };
+
     // monitored: per hour of the range whether it is examined; a node-hour of another hour counts
     // nowhere. occurrencesUpTo at least 1.
-    SurfaceCounter(ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored);
+    SurfaceCounter(ThresholdLadder ladder, qint16 occurrencesUpTo, QList<bool> monitored,
+        DeviceHours deviceHours = DeviceHours::Uncounted);
 
     // counts: the node-hour's samples at any load, then those at or over each threshold of the
     // ladder, in its order.
@@ -48,6 +54,11 @@ public:
     qint32 mostSamplesInAnHour() const { return m_mostSamples; }
     // Step by step, occurrences 1..occurrencesUpTo() within each.
     QList<SurfaceCell> cells() const;
+    // The devices a setting caught in one hour of the range.
+    qint32 alarmsInHour(int step, qint16 occurrences, int hour) const;
+    // With DeviceHours::Counted, every device the setting caught and its caught hours, in the
+    // order the devices first came; empty otherwise.
+    QList<DeviceAlarms> alarmsByDevice(int step, qint16 occurrences) const;
 
 private:
     std::size_t deviceOf(const LadderCell &cell);
@@ -62,6 +73,11 @@ private:
     std::vector<qint32> m_perHour;
     // Per device, then per step: its highest n in any hour.
     std::vector<qint16> m_highest;
+    // With DeviceHours::Counted, per device, step and n (from 1, capped at occurrencesUpTo): its
+    // hours with exactly n; at most kMaxHours, so 16 bits hold them.
+    bool m_countsDeviceHours = false;
+    std::vector<quint16> m_deviceHours;
+    std::vector<quint64> m_deviceKeys;
     QHash<quint64, std::size_t> m_deviceIndex;
     // A device's node-hours mostly come one after another, as the database returns them.
     std::optional<quint64> m_lastKey;

@@ -90,6 +90,11 @@ QDateTime SweepRange::hour(int index) const
     return m_from.addSecs(index * kSecondsPerHour);
 }
 
+SweepRange SweepRange::part(int first, int count) const
+{
+    return SweepRange(hour(first), hour(first + count));
+}
+
 QString SweepRange::hourText(const QDateTime &hour)
 {
     return HourText::of(hour);

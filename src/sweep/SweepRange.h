@@ -29,6 +29,8 @@ public:
     QDateTime to() const { return m_to; }
     int hourCount() const { return m_hourCount; }
     QDateTime hour(int index) const;
+    // The hours [first, first + count) of this range, count at least 1.
+    SweepRange part(int first, int count) const;
     // The index of the hour numbered as the database numbers hours since 1900-01-01 00:00
     // (DATEDIFF(hour, 0, t)), when the range holds it. Asked once for every row of a sweep.
     std::optional<int> indexOfHourNumber(qint64 hourNumber) const

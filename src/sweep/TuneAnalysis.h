@@ -16,6 +16,7 @@
 namespace tovik {
 
 struct LadderResult;
+struct TunePart;
 
 // The one consumer of a tuning's node-hours and the answers drawn from them: the surface, the
 // incidents each setting catches, the best and the chosen setting, where the chosen one's alarms
@@ -81,6 +82,16 @@ public:
 
 private:
     struct Counting;
+
+    TuneAnalysis(const SweepSettings &settings, TuneRequest request,
+        SurfaceCounter::DeviceHours deviceHours);
+
+    static const TuningSurface &surfaceOf(const TunePart &part);
+    const IncidentSurface *incidentSurfaceOf(const TunePart &part) const;
+    const TunePart &choicePart() const;
+    const TunePart *heldOutPart() const;
+    std::array<qint64, 24> alarmsByHourOfDay(const TuneSetting &setting) const;
+    HoldOutScore scoreOnHeldOut(const TuneSetting &setting) const;
 
     SweepSettings m_settings;
     TuneRequest m_request;
