@@ -189,6 +189,11 @@ void writeHoldOut(BufferedOutput &out, const TuneAnalysis &analysis)
 
 } // namespace
 
+bool TuneAnswersJson::showsNoise(const TuneRequest &request)
+{
+    return request.budget && (request.incidents || request.holdOutDays > 0);
+}
+
 void TuneAnswersJson::write(BufferedOutput &out, const TuneAnalysis &analysis)
 {
     const TuneRequest &request = analysis.request();
@@ -196,7 +201,7 @@ void TuneAnswersJson::write(BufferedOutput &out, const TuneAnalysis &analysis)
         writeIncidents(out, analysis);
     if (request.budget && request.incidents)
         writeBest(out, analysis);
-    if (request.budget)
+    if (showsNoise(request))
         writeNoise(out, analysis);
     if (request.holdOutDays > 0)
         writeHoldOut(out, analysis);

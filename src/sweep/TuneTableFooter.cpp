@@ -3,6 +3,7 @@
 #include "common/TimeFormats.h"
 #include "sweep/BufferedOutput.h"
 #include "sweep/TuneAnalysis.h"
+#include "sweep/TuneAnswersJson.h"
 #include "sweep/TuneTable.h"
 
 #include <cmath>
@@ -163,7 +164,7 @@ void TuneTableFooter::write(BufferedOutput &out, const TuneAnalysis &analysis)
     const TuneRequest &request = analysis.request();
     if (request.budget && request.incidents)
         writeBest(out, analysis);
-    if (request.budget)
+    if (TuneAnswersJson::showsNoise(request))
         writeNoise(out, analysis);
     if (request.holdOutDays > 0)
         writeHoldOut(out, analysis);

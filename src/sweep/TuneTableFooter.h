@@ -6,10 +6,10 @@ class BufferedOutput;
 class TuneAnalysis;
 
 // What a tuning answers beyond its table, as lines under it: with a budget and incidents the best
-// setting and the incidents it misses; with a budget the noise of the chosen setting (its alarms'
-// shares by hour of day over the monitoring time, the devices that give half of them and with
-// incidents the monitoring time that sends the fewest); with held-out days the choice scored on
-// them.
+// setting and the incidents it misses; the noise of the chosen setting as the json shows it (its
+// alarms' shares by hour of day over the monitoring time, the devices that give half of them and
+// with incidents the monitoring time that sends the fewest); with held-out days the choice scored
+// on them.
 class TuneTableFooter
 {
 public:
