@@ -11,7 +11,8 @@ namespace tovik {
 
 namespace {
 
-// A cell: a space, the value in kValueWidth characters and its mark.
+// A cell: a space, the value in kValueWidth characters (with incidents then a space and
+// caught/total), and its mark.
 constexpr int kValueWidth = 4;
 // "100 %"
 constexpr int kThresholdWidth = 5;
@@ -33,9 +34,8 @@ QString budgetText(double budget)
 // With incidents a cell also shows "caught/total", as wide as the total allows.
 int caughtWidth(const TuneAnalysis &analysis)
 {
-    return analysis.incidentSurface()
-        ? 2 * int(QString::number(analysis.incidents().size()).size()) + 1
-        : 0;
+    const IncidentSurface *incidents = analysis.incidentSurface();
+    return incidents ? 2 * int(QString::number(incidents->incidentCount()).size()) + 1 : 0;
 }
 
 // The value's part of a cell: the alarms a day, and with incidents a space and caught/total.
