@@ -90,25 +90,17 @@ const QByteArray unmatchedIncident = "1 incident names no device: line 6 \"no-su
 // Its lines' first hour is the hour before the held-out day.
 const QStringList heldOutDay {"--from", "2026-12-06 14:00:00", "--hold-out", "1"};
 
-// Its third line ends before it starts.
-const QByteArray badIncidents = "start,end,device\n"
-                                "2026-12-07 13:00:00,2026-12-07 14:00:00,core-rtr-01\n"
-                                "2026-12-07 15:00:00,2026-12-07 14:00:00,core-rtr-01\n";
-
-// The arguments with @incidents and @bad-incidents replaced by the paths of those files, written
-// into dir.
+// The arguments with @incidents replaced by the path of handCheckedIncidents, written into dir.
 QStringList withIncidents(QStringList arguments, const QString &dir)
 {
-    for (const auto &[name, bytes] : {std::pair {QString("incidents"), handCheckedIncidents},
-             std::pair {QString("bad-incidents"), badIncidents}}) {
-        const qsizetype at = arguments.indexOf('@' + name);
-        if (at < 0)
-            continue;
-        arguments[at] = QDir(dir).filePath(name + ".csv");
-        QFile file(arguments[at]);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(arguments[at]));
-    }
+    const qsizetype at = arguments.indexOf("@incidents");
+    if (at < 0)
+        return arguments;
+    arguments[at] = QDir(dir).filePath("incidents.csv");
+    QFile file(arguments[at]);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(handCheckedIncidents) != handCheckedIncidents.size())
+        qFatal("cannot write %s", qPrintable(arguments[at]));
     return arguments;
 }
 
@@ -612,16 +604,19 @@ void tst_CpuTune::badArgumentsKeepOutput_data()
     QTest::newRow("a sweep's threshold") << QStringList {"--threshold", "50"} << "threshold";
     QTest::newRow("monitoring past midnight")
         << QStringList {"--monitoring", "22-6"} << "it does not wrap past midnight";
-    QTest::newRow("an incidents file with a bad line")
-        << QStringList {"--incidents", "@bad-incidents"} << "bad-incidents.csv, line 3: ";
-    QTest::newRow("no incidents file")
-        << QStringList {"--incidents", "@none"} << "the incidents file @none";
-    QTest::newRow("a negative lead")
+    QTest::newRow("negative lead")
         << QStringList {"--lead", "-1"} << "--lead takes whole hours from 0 to 744, not '-1'";
-    QTest::newRow("held out without a budget")
-        << QStringList {"--last", "48", "--hold-out", "1"} << "--hold-out needs --budget";
-    QTest::newRow("held out as long as the range") << QStringList {"--last", "24", "--hold-out",
-        "1", "--budget", "5"} << "less than the range of 24 hours, not '1'";
+    QTest::newRow("held-out days as long as the range")
+        << QStringList {"--last", "48", "--budget", "5", "--hold-out", "2"}
+        << "--hold-out takes whole days from 1, less than the range of 48 hours, not '2'";
+    QTest::newRow("held-out days without a budget")
+        << QStringList {"--last", "49", "--hold-out", "2"} << "--hold-out needs --budget";
+    QTest::newRow("incidents file with a bad line")
+        << QStringList {"--incidents", "INCIDENTS"}
+        << "incidents.csv, line 3: the end 2026-12-07 08:00:00 is not after the start "
+           "2026-12-07 09:00:00";
+    QTest::newRow("no incidents file") << QStringList {"--incidents", "no-such-dir/incidents.csv"}
+                                       << "the incidents file no-such-dir/incidents.csv";
 }
 
 // Refused before any connection: one UNKNOWN line, exit 3, and the old output as it was.
@@ -635,9 +630,16 @@ void tst_CpuTune::badArgumentsKeepOutput()
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
     old.close();
+    const QString incidentsPath = dir.filePath("incidents.csv");
+    QFile incidents(incidentsPath);
+    QVERIFY(incidents.open(QIODevice::WriteOnly));
+    incidents.write("start,end,device,note\n"
+                    "2026-12-07 08:00:00,2026-12-07 09:00:00,core-rtr-01,\n"
+                    "2026-12-07 09:00:00,2026-12-07 08:00:00,,swapped\n");
+    incidents.close();
+    arguments.replaceInStrings("INCIDENTS", incidentsPath);
 
-    const CheckRun run
-        = runCheck(QStringList {"tune", "--output", path} + withIncidents(arguments, dir.path()));
+    const CheckRun run = runCheck(QStringList {"tune", "--output", path} + arguments);
 
     QCOMPARE(run.exitCode, 3);
     const QString line = errorLine(run);
