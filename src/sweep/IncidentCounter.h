@@ -8,6 +8,7 @@
 
 namespace tovik {
 
+class SurfaceCounter;
 class TuningSurface;
 
 // Counts, for one part of a range, what every setting's caught device-hours do to a list of
@@ -22,29 +23,49 @@ public:
     IncidentCounter(const QList<Incident> &incidents, const SweepRange &range, int firstHour,
         int hourCount, int steps, qint16 occurrencesUpTo);
 
-    // A caught-or-not node-hour of an examined hour of the part and the incidents it counts for
-    // (see IncidentMatch); counts as SurfaceCounter::add takes them.
-    void add(const LadderCell &cell, const qint32 *counts, const std::vector<int> &incidents);
+    // A node-hour of a device in an examined hour of the part and the device's own incidents it
+    // counts for; counts as SurfaceCounter::add takes them. hourCountsForAnyDevice: the hour
+    // counts for an incident of any device, whose device-hours surface() takes from the counts
+    // per hour.
+    void add(const LadderCell &cell, const qint32 *counts, const std::vector<int> &ownIncidents,
+        bool hourCountsForAnyDevice);
 
-    // part: the surface of the same part, whose alarms the noise is taken from.
-    IncidentSurface surface(const TuningSurface &part, const IncidentMatch &match) const;
+    // counter and part: the same part's, whose devices caught per hour give the incidents of any
+    // device and whose alarms give the noise.
+    IncidentSurface surface(
+        const SurfaceCounter &counter, const TuningSurface &part, const IncidentMatch &match) const;
 
 private:
+    static constexpr quint16 kNoHour = IncidentSurface::kNoHour;
+
+    // The tallies of one incident at one step, per n from 1.
+    struct Tally
+    {
+        std::vector<quint16> earliest;
+        std::vector<quint32> hoursOfDay;
+    };
+
     std::size_t slot(int incident, int step, int n) const;
-    void addStep(IncidentSurface &surface, int step, const TuningSurface &part) const;
-    qint32 minutesTo(int incident, int hour) const;
+    void addStep(IncidentSurface &surface, int step, const SurfaceCounter &counter,
+        const TuningSurface &part, const IncidentMatch &match) const;
+    void tallyAnyDevice(Tally &tally, int step, const IncidentMatch::Window &window,
+        const SurfaceCounter &counter) const;
 
     QList<Incident> m_incidents;
-    SweepRange m_range;
+    // Per incident, its start in seconds from the range's first hour.
+    std::vector<qint64> m_startSeconds;
+    // Per hour of the range, its hour of day as a bit, asked for at every counting node-hour.
+    std::vector<quint32> m_hourOfDayBits;
     int m_firstHour = 0;
     int m_hourCount = 0;
     int m_steps = 0;
     qint16 m_occurrencesUpTo = 1;
-    // Per incident, step and n from 1: its earliest counting hour (kNoHour for none) and the
-    // hours of day of its counting hours, bit h for h:00.
+    // Per incident of a device's own, step and n from 1: its earliest counting hour (kNoHour for
+    // none) and the hours of day of its counting hours, bit h for h:00.
     std::vector<quint16> m_earliest;
     std::vector<quint32> m_hoursOfDay;
-    // Per step and n from 1: the device-hours caught at exactly n that count for any incident.
+    // Per step and n from 1: the device-hours caught at exactly n that count for an incident of
+    // their own and for none of any device.
     std::vector<qint64> m_countingHours;
 };
 

@@ -54,6 +54,11 @@ void IncidentMatch::resolve(const SweepFrame &frame)
     m_lastKey.reset();
     for (std::vector<int> &ofHour : m_anyDeviceByHour)
         ofHour.clear();
+    NodeIndex nodes;
+    for (auto node = frame.nodes.cbegin(); node != frame.nodes.cend(); ++node) {
+        nodes.byName[nameKey(node->name)] << node.key();
+        nodes.byAddress[node->address] << node.key();
+    }
     for (int i = 0; i < m_incidents.size(); ++i) {
         const Window &window = m_windows[std::size_t(i)];
         if (m_incidents[i].isAnyDevice()) {
@@ -62,7 +67,7 @@ void IncidentMatch::resolve(const SweepFrame &frame)
                 m_anyDeviceByHour[std::size_t(h)].push_back(i);
             continue;
         }
-        const QList<quint64> devices = devicesOf(m_incidents[i].device, frame);
+        const QList<quint64> devices = devicesOf(m_incidents[i].device, frame, nodes);
         m_namesDevice[i] = !devices.isEmpty();
         for (const quint64 device : devices) {
             const auto known = m_byDevice.constFind(device);
@@ -77,7 +82,8 @@ void IncidentMatch::resolve(const SweepFrame &frame)
     m_resolved = true;
 }
 
-QList<quint64> IncidentMatch::devicesOf(const QString &device, const SweepFrame &frame) const
+QList<quint64> IncidentMatch::devicesOf(
+    const QString &device, const SweepFrame &frame, const NodeIndex &nodes)
 {
     static const QRegularExpression reportNode(QStringLiteral("^(\\d+):(\\d+)$"));
     QList<quint64> devices;
@@ -91,19 +97,19 @@ QList<quint64> IncidentMatch::devicesOf(const QString &device, const SweepFrame 
             devices << SweepFrame::deviceKey(quint16(report), nodeId);
         return devices;
     }
-    const QString name = nameKey(device);
-    for (auto node = frame.nodes.cbegin(); node != frame.nodes.cend(); ++node) {
-        if (nameKey(node->name) != name && node->address != device)
-            continue;
+    QList<qint32> nodeIds = nodes.byName.value(nameKey(device)) + nodes.byAddress.value(device);
+    std::sort(nodeIds.begin(), nodeIds.end());
+    nodeIds.erase(std::unique(nodeIds.begin(), nodeIds.end()), nodeIds.end());
+    for (const qint32 nodeId : std::as_const(nodeIds)) {
         for (qsizetype report = 0; report < frame.reportIds.size(); ++report)
-            devices << SweepFrame::deviceKey(quint16(report), node.key());
+            devices << SweepFrame::deviceKey(quint16(report), nodeId);
     }
     return devices;
 }
 
-void IncidentMatch::incidentsOf(const LadderCell &cell, std::vector<int> &found)
+void IncidentMatch::ownIncidentsOf(const LadderCell &cell, std::vector<int> &found)
 {
-    found = m_anyDeviceByHour[cell.hourIndex];
+    found.clear();
     if (m_byDevice.isEmpty())
         return;
     const quint64 key = SweepFrame::deviceKey(cell.reportIndex, cell.nodeId);
@@ -117,6 +123,13 @@ void IncidentMatch::incidentsOf(const LadderCell &cell, std::vector<int> &found)
         if (overlaps(incident, cell.hourIndex, cell.hourIndex))
             found.push_back(incident);
     }
+}
+
+void IncidentMatch::incidentsOf(const LadderCell &cell, std::vector<int> &found)
+{
+    ownIncidentsOf(cell, found);
+    const std::vector<int> &ofAnyDevice = anyDeviceIncidentsAt(cell.hourIndex);
+    found.insert(found.begin(), ofAnyDevice.cbegin(), ofAnyDevice.cend());
 }
 
 std::optional<QString> IncidentMatch::unmatchedText() const

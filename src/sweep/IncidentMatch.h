@@ -27,21 +27,38 @@ public:
     bool namesDevice(int incident) const { return m_namesDevice.value(incident); }
     // Whether some hour from first to last (hours of the range) counts for the incident.
     bool overlaps(int incident, int first, int last) const;
-    // The incidents a device-hour of the range counts for, into found.
+    // Every incident a device-hour of the range counts for, into found.
     void incidentsOf(const LadderCell &cell, std::vector<int> &found);
+    // The incidents of the device's own that a device-hour of the range counts for, into found.
+    void ownIncidentsOf(const LadderCell &cell, std::vector<int> &found);
+    // The incidents of any device that an hour of the range counts for: every device-hour of it
+    // counts for them, so they are answered from the counts per hour, not per node-hour.
+    const std::vector<int> &anyDeviceIncidentsAt(int hour) const
+    {
+        return m_anyDeviceByHour[std::size_t(hour)];
+    }
     // "2 incidents name no device: line 4 "core-9", line 7 "10.0.0.9""; nothing when every
     // incident names one or before resolve().
     std::optional<QString> unmatchedText() const;
 
-private:
     // The hours of the range that count for an incident: first to last, none when last < first.
     struct Window
     {
         int first = 0;
         int last = -1;
     };
+    const Window &window(int incident) const { return m_windows[std::size_t(incident)]; }
 
-    QList<quint64> devicesOf(const QString &device, const SweepFrame &frame) const;
+private:
+    // A frame's nodes by name (case-folded) and by address.
+    struct NodeIndex
+    {
+        QHash<QString, QList<qint32>> byName;
+        QHash<QString, QList<qint32>> byAddress;
+    };
+
+    static QList<quint64> devicesOf(
+        const QString &device, const SweepFrame &frame, const NodeIndex &nodes);
 
     QList<Incident> m_incidents;
     std::vector<Window> m_windows;

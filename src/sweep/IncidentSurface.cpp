@@ -19,28 +19,24 @@ const IncidentCell &IncidentSurface::cell(int step, qint16 occurrences) const
 
 bool IncidentSurface::catches(int incident, int step, qint16 occurrences) const
 {
-    return firstAlarmMinutes(incident, step, occurrences).has_value();
+    return !m_earliest.empty() && m_earliest[slot(incident, step, occurrences)] != kNoHour;
 }
 
+// Whole minutes, rounded down: an incident starts at any second.
 std::optional<qint32> IncidentSurface::firstAlarmMinutes(
     int incident, int step, qint16 occurrences) const
 {
-    if (m_firstMinutes.empty())
+    if (!catches(incident, step, occurrences))
         return std::nullopt;
-    const qint32 minutes
-        = m_firstMinutes[(std::size_t(incident) * std::size_t(m_steps) + std::size_t(step))
-                * std::size_t(m_occurrencesUpTo)
-            + std::size_t(occurrences - 1)];
-    return minutes == kNotCaught ? std::nullopt : std::optional<qint32>(minutes);
+    constexpr qint64 kSecondsPerHour = 3600;
+    const qint64 seconds = qint64(m_earliest[slot(incident, step, occurrences)]) * kSecondsPerHour
+        - m_startSeconds[std::size_t(incident)];
+    return qint32(seconds >= 0 ? seconds / 60 : -((-seconds + 59) / 60));
 }
 
 quint32 IncidentSurface::countingHoursOfDay(int incident, int step, qint16 occurrences) const
 {
-    if (m_hoursOfDay.empty())
-        return 0;
-    return m_hoursOfDay[(std::size_t(incident) * std::size_t(m_steps) + std::size_t(step))
-            * std::size_t(m_occurrencesUpTo)
-        + std::size_t(occurrences - 1)];
+    return m_hoursOfDay.empty() ? 0 : m_hoursOfDay[slot(incident, step, occurrences)];
 }
 
 } // namespace tovik

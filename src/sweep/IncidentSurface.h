@@ -47,15 +47,24 @@ public:
 private:
     friend class IncidentCounter;
 
-    static constexpr qint32 kNotCaught = std::numeric_limits<qint32>::max();
+    static constexpr quint16 kNoHour = std::numeric_limits<quint16>::max();
+
+    std::size_t slot(int incident, int step, qint16 occurrences) const
+    {
+        return (std::size_t(incident) * std::size_t(m_steps) + std::size_t(step))
+            * std::size_t(m_occurrencesUpTo)
+            + std::size_t(occurrences - 1);
+    }
 
     int m_incidentCount = 0;
     int m_steps = 0;
     qint16 m_occurrencesUpTo = 1;
     QList<bool> m_inPart;
-    // Per incident, step and occurrences value: the minutes to its first counting hour
-    // (kNotCaught when none) and its counting hours of day.
-    std::vector<qint32> m_firstMinutes;
+    // Per incident, its start in seconds from the range's first hour.
+    std::vector<qint64> m_startSeconds;
+    // Per incident, step and occurrences value: its first counting hour of the range (kNoHour
+    // when none) and its counting hours of day.
+    std::vector<quint16> m_earliest;
     std::vector<quint32> m_hoursOfDay;
     // Per step and occurrences value.
     QList<IncidentCell> m_cells;

@@ -39,9 +39,10 @@ std::size_t SurfaceCounter::deviceOf(const LadderCell &cell)
         found = m_deviceIndex.insert(key, std::size_t(m_deviceIndex.size()));
         m_highest.resize(m_highest.size() + std::size_t(m_ladder.size()), 0);
         if (m_countsDeviceHours) {
+            if (m_deviceKeys.size() % kDevicesPerBlock == 0)
+                m_deviceHourBlocks.emplace_back(
+                    kDevicesPerBlock * std::size_t(m_ladder.size()) * m_occurrencesUpTo, 0);
             m_deviceKeys.push_back(key);
-            m_deviceHours.resize(
-                m_deviceHours.size() + std::size_t(m_ladder.size()) * m_occurrencesUpTo, 0);
         }
     }
     m_lastKey = key;
@@ -62,25 +63,24 @@ void SurfaceCounter::add(const LadderCell &cell, const qint32 *counts)
     qint16 *highest = m_highest.data() + device * steps;
     for (std::size_t step = 0; step < steps; ++step) {
         const qint32 count = counts[1 + step];
-        // Caught at no occurrences value, the node-hour adds nothing at this threshold.
+        // Caught at no occurrences value, the node-hour adds nothing at this threshold, nor at
+        // any higher one, which no more samples reach.
         if (!AlarmRules::isCaught(cell.nodeId, count, 1))
-            continue;
+            break;
         const auto n = qint16(std::min<qint32>(count, m_occurrencesUpTo));
         ++m_perHour[(step * hours + cell.hourIndex) * width + std::size_t(n)];
         highest[step] = std::max(highest[step], n);
         if (m_countsDeviceHours)
-            ++m_deviceHours[(device * steps + step) * (width - 1) + std::size_t(n - 1)];
+            ++m_deviceHourBlocks[device / kDevicesPerBlock]
+                                [deviceHoursAt(device, step) + std::size_t(n - 1)];
     }
 }
 
 qint32 SurfaceCounter::alarmsInHour(int step, qint16 occurrences, int hour) const
 {
-    const std::size_t width = std::size_t(m_occurrencesUpTo) + 1;
-    const qint32 *ofHour = m_perHour.data()
-        + (std::size_t(step) * std::size_t(rangeHours()) + std::size_t(hour)) * width;
     qint32 caught = 0;
-    for (std::size_t n = std::size_t(occurrences); n < width; ++n)
-        caught += ofHour[n];
+    for (qint16 n = occurrences; n <= m_occurrencesUpTo; ++n)
+        caught += devicesCaughtExactly(step, hour, n);
     return caught;
 }
 
@@ -90,7 +90,7 @@ QList<DeviceAlarms> SurfaceCounter::alarmsByDevice(int step, qint16 occurrences)
     const std::size_t top = std::size_t(m_occurrencesUpTo);
     for (std::size_t d = 0; d < m_deviceKeys.size(); ++d) {
         const quint16 *ofDevice
-            = m_deviceHours.data() + (d * std::size_t(m_ladder.size()) + std::size_t(step)) * top;
+            = m_deviceHourBlocks[d / kDevicesPerBlock].data() + deviceHoursAt(d, std::size_t(step));
         qint64 alarms = 0;
         for (std::size_t n = std::size_t(occurrences); n <= top; ++n)
             alarms += ofDevice[n - 1];

@@ -56,6 +56,14 @@ public:
     QList<SurfaceCell> cells() const;
     // The devices a setting caught in one hour of the range.
     qint32 alarmsInHour(int step, qint16 occurrences, int hour) const;
+    // The devices whose count at the step in one hour of the range was exactly n, or n or more
+    // for n = occurrencesUpTo().
+    qint32 devicesCaughtExactly(int step, int hour, qint16 n) const
+    {
+        return m_perHour[(std::size_t(step) * std::size_t(rangeHours()) + std::size_t(hour))
+                * (std::size_t(m_occurrencesUpTo) + 1)
+            + std::size_t(n)];
+    }
     // With DeviceHours::Counted, every device the setting caught and its caught hours, in the
     // order the devices first came; empty otherwise.
     QList<DeviceAlarms> alarmsByDevice(int step, qint16 occurrences) const;
@@ -75,8 +83,16 @@ private:
     std::vector<qint16> m_highest;
     // With DeviceHours::Counted, per device, step and n (from 1, capped at occurrencesUpTo): its
     // hours with exactly n; at most kMaxHours, so 16 bits hold them.
+    // They lie in blocks of kDevicesPerBlock devices, so that a new device never moves the others.
+    static constexpr std::size_t kDevicesPerBlock = 256;
+    // The device's step's hours at exactly n = 1, 2, ... in its block.
+    std::size_t deviceHoursAt(std::size_t device, std::size_t step) const
+    {
+        return ((device % kDevicesPerBlock) * std::size_t(m_ladder.size()) + step)
+            * std::size_t(m_occurrencesUpTo);
+    }
     bool m_countsDeviceHours = false;
-    std::vector<quint16> m_deviceHours;
+    std::vector<std::vector<quint16>> m_deviceHourBlocks;
     std::vector<quint64> m_deviceKeys;
     QHash<quint64, std::size_t> m_deviceIndex;
     // A device's node-hours mostly come one after another, as the database returns them.

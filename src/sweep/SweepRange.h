@@ -29,7 +29,7 @@ public:
     QDateTime to() const { return m_to; }
     int hourCount() const { return m_hourCount; }
     QDateTime hour(int index) const;
-    // The hours [first, first + count) of this range, count at least 1.
+    // The hours [first, first + count) of this range.
     SweepRange part(int first, int count) const;
     // The index of the hour numbered as the database numbers hours since 1900-01-01 00:00
     // (DATEDIFF(hour, 0, t)), when the range holds it. Asked once for every row of a sweep.

@@ -53,15 +53,16 @@ struct TuneAnalysis::Counting
     }
 };
 
+// Only a setting that can be chosen needs its devices' caught hours: tune's, with a budget.
 TuneAnalysis::TuneAnalysis(const SweepSettings &settings, TuneRequest request)
-    : TuneAnalysis(settings, request,
+    : TuneAnalysis(settings, request, settings.countedLadder(),
         request.budget ? SurfaceCounter::DeviceHours::Counted
                        : SurfaceCounter::DeviceHours::Uncounted)
 {
 }
 
-TuneAnalysis::TuneAnalysis(
-    const SweepSettings &settings, TuneRequest request, SurfaceCounter::DeviceHours deviceHours)
+TuneAnalysis::TuneAnalysis(const SweepSettings &settings, TuneRequest request,
+    const ThresholdLadder &ladder, SurfaceCounter::DeviceHours deviceHours)
     : m_settings(settings)
     , m_request(std::move(request))
     , m_counting(std::make_unique<Counting>())
@@ -70,10 +71,10 @@ TuneAnalysis::TuneAnalysis(
     m_frame.range = range;
     m_counting->monitored = m_settings.monitoredHours();
     const int split = heldOutFrom(range, m_request.holdOutDays);
-    const ThresholdLadder ladder = m_settings.countedLadder();
     for (const auto &[first, count] :
         {std::pair {0, split}, std::pair {split, range.hourCount() - split}}) {
-        if (count == 0)
+        // The part chosen on is there even for a range without hours.
+        if (count == 0 && first > 0)
             continue;
         TunePart part {first, range.part(first, count),
             SurfaceCounter(ladder, m_request.occurrencesUpTo,
@@ -127,14 +128,19 @@ void TuneAnalysis::add(const LadderCell &cell, const qint32 *counts)
     if (!counting.match || !AlarmRules::isDevice(cell.nodeId)
         || !counting.monitored.value(cell.hourIndex))
         return;
-    counting.match->incidentsOf(cell, counting.found);
-    part.incidents->add(cell, counts, counting.found);
+    counting.match->ownIncidentsOf(cell, counting.found);
+    part.incidents->add(cell, counts, counting.found,
+        !counting.match->anyDeviceIncidentsAt(cell.hourIndex).empty());
 }
 
 TuneAnalysis TuneAnalysis::of(
     const LadderResult &result, const SweepSettings &settings, TuneRequest request)
 {
-    TuneAnalysis analysis(settings, std::move(request), SurfaceCounter::DeviceHours::Counted);
+    // The result's own range and ladder, which its cells' hours and counts follow.
+    SweepSettings counted = settings;
+    counted.range = result.range;
+    TuneAnalysis analysis(
+        counted, std::move(request), result.ladder, SurfaceCounter::DeviceHours::Counted);
     analysis.begin(result);
     std::vector<qint32> counts(std::size_t(result.ladder.size()) + 1);
     result.forEachCell([&](const LadderCell &cell, qsizetype i) {
@@ -158,7 +164,8 @@ const IncidentSurface *TuneAnalysis::incidentSurfaceOf(const TunePart &part) con
     if (!part.incidents)
         return nullptr;
     if (!part.incidentSurface)
-        part.incidentSurface.emplace(part.incidents->surface(surfaceOf(part), *m_counting->match));
+        part.incidentSurface.emplace(
+            part.incidents->surface(part.counter, surfaceOf(part), *m_counting->match));
     return &*part.incidentSurface;
 }
 
@@ -308,6 +315,9 @@ std::optional<MonitoringSuggestion> TuneAnalysis::monitoringTime(const TuneSetti
         if (incidents->catches(i, setting.step, setting.occurrences))
             caught << incidents->countingHoursOfDay(i, setting.step, setting.occurrences);
     }
+    // Nothing to keep: any hour without alarms would do, which says nothing.
+    if (caught.isEmpty())
+        return std::nullopt;
     const auto keepsAll = [&caught](int start, int stop) {
         const quint32 hours = ((1u << stop) - 1u) & ~((1u << start) - 1u);
         return std::all_of(

@@ -40,7 +40,8 @@ public:
     // settings' counted ladder, in its order.
     void add(const LadderCell &cell, const qint32 *counts);
 
-    // begin() and add() for every cell of a result in memory, as the explorer holds one.
+    // begin() and add() for every cell of a result in memory, as the explorer holds one: its range
+    // and ladder, the settings' monitoring time.
     static TuneAnalysis of(
         const LadderResult &result, const SweepSettings &settings, TuneRequest request);
 
@@ -73,8 +74,12 @@ public:
     // recommended setting with the most alarms (ties: fewer occurrences); nothing without a
     // budget.
     std::optional<TuneSetting> chosen() const;
+    // On the part chosen on. Its devices are counted in the explorer's analysis (of()) and in
+    // tune's with a budget; without them topDevices is empty.
     NoiseProfile noise(const TuneSetting &setting) const;
-    // Nothing without an incidents file.
+    // Among the monitoring times within the current one, the one with the fewest alarms of the
+    // setting that still catches every incident the current one catches (ties: the widest, then
+    // the earliest); nothing without an incidents file or when the setting catches no incident.
     std::optional<MonitoringSuggestion> monitoringTime(const TuneSetting &setting) const;
     // Empty without a hold-out: the best setting's score with incidents, else one per
     // occurrences value with a recommended step.
@@ -83,7 +88,7 @@ public:
 private:
     struct Counting;
 
-    TuneAnalysis(const SweepSettings &settings, TuneRequest request,
+    TuneAnalysis(const SweepSettings &settings, TuneRequest request, const ThresholdLadder &ladder,
         SurfaceCounter::DeviceHours deviceHours);
 
     static const TuningSurface &surfaceOf(const TunePart &part);
