@@ -94,6 +94,7 @@ const QHash<QString, Setter> &valueOptions()
                 })},
         {"--app-dir", textSetter(&BenchOptions::appDir)},
         {"--sql", textSetter(&BenchOptions::sqlFile)},
+        {"--incidents", textSetter(&BenchOptions::incidentsFile)},
     };
     return options;
 }
@@ -183,6 +184,8 @@ QStringList BenchOptions::childArguments(BenchMode childMode) const
         arguments << QStringLiteral("--hours") << QString::number(hours);
     if (!ladder.isEmpty())
         arguments << QStringLiteral("--ladder") << ladder;
+    if (!incidentsFile.isEmpty())
+        arguments << QStringLiteral("--incidents") << incidentsFile;
     return arguments;
 }
 
@@ -204,8 +207,9 @@ QString BenchOptions::usage()
         "                 [--server PATH] [--reference TIME]\n"
         "  The tuning of the H hours before TIME at R x N, every threshold from 5 to 100 % in\n"
         "  steps of 5 against occurrences 1 to 12, against a bare replay of its statements and\n"
-        "  against the 20 sweeps, one per threshold, that it replaces; then the tuning and\n"
-        "  the 20 sweeps over a week (168 hours), and the week's memory against H's.\n"
+        "  against the 20 sweeps, one per threshold, that it replaces, and the same tuning\n"
+        "  scored against 1,000 incidents with a budget; then the tuning and the 20 sweeps\n"
+        "  over a week (168 hours), and the week's memory against H's.\n"
         "usage: run_bench --explorer [--reports R] [--nodes N] [--hours H] [--threshold T]\n"
         "                 [--repeat K] [--server PATH] [--reference TIME]\n"
         "  The threshold explorer's window, offscreen, over the H hours before TIME at R x N:\n"

@@ -60,6 +60,8 @@ struct BenchOptions
     quint16 port = 0;
     QString appDir;
     QString sqlFile;
+    // Of a tuning child: the incidents file it scores the settings against; none when empty.
+    QString incidentsFile;
 
     static std::optional<BenchOptions> parse(const QStringList &arguments, QString *failure);
     static QString usage();

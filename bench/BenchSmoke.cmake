@@ -16,15 +16,18 @@ if(MODE STREQUAL "month")
 elseif(MODE STREQUAL "tune")
     set(arguments --tune --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures
-        "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements; the surface [0-9.]+ ms of it"
+        "tune +[0-9.]+ ms, [1-9][0-9]* node-hours, [0-9]+ statements; the surface and its json [0-9.]+ ms of it"
         "bare replay +[0-9.]+ ms"
         "ratio tune / replay +[0-9.]+ \\(target <= 1.10: (met|MISSED)\\)"
         "sweeps, one a threshold +20 sweeps, [0-9.]+ ms in all, [0-9.]+ ms each"
         "speed-up +[0-9.]+ \\(target >= 15: (met|MISSED)\\)"
         "peak resident memory +[0-9.]+ MiB beyond idle\n"
+        "tune with incidents +[0-9.]+ ms, 1000 incidents and a budget; the answers and their json [0-9.]+ ms of it"
+        "speed-up with incidents +[0-9.]+ \\(target >= 15: (met|MISSED)\\)"
+        "memory with incidents +[0-9.]+ MiB beyond idle at its peak\n"
         "The same over a week, H = 168 hours"
         "peak resident memory +[0-9.]+ MiB beyond idle, [0-9.]+ times that of 2 hours \\(target <= 1.25: (met|MISSED)\\)"
-        "tune summary: ratio=[0-9.]+ speedup=[0-9.]+ memory_mib=[0-9.]+ week_speedup=[0-9.]+ week_memory_mib=[0-9.]+\n")
+        "tune summary: ratio=[0-9.]+ speedup=[0-9.]+ memory_mib=[0-9.]+ week_speedup=[0-9.]+ week_memory_mib=[0-9.]+ incidents_speedup=[0-9.]+ incidents_memory_mib=[0-9.]+\n")
 elseif(MODE STREQUAL "explorer")
     set(arguments --explorer --reports ${REPORTS} --nodes ${NODES} --hours 2 --repeat 1)
     set(figures

@@ -6,11 +6,13 @@
 #include "ProcessFigures.h"
 #include "monitoring/DiscoveryQueries.h"
 #include "monitoring/SampleStore.h"
-#include "sweep/SurfaceCounter.h"
+#include "sweep/IncidentFile.h"
 #include "sweep/SweepEngine.h"
 #include "sweep/SweepQueries.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneAnalysis.h"
+#include "sweep/TuneJson.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -20,6 +22,13 @@
 namespace tovik::bench {
 
 namespace {
+
+// With incidents the tuning has a budget too, so that it answers all that `tune --incidents
+// --budget` answers: the best setting, its noise and its monitoring time.
+constexpr double kIncidentsBudget = 100.0;
+
+// Where a replay reads the nodes' attributes: a tuning reads them before the reports' counts.
+enum class NodesRead { Last, First };
 
 // Reads every value of the query's result; the first column's integers when asked for.
 qint64 readAll(QSqlQuery &query, QList<qint32> *firstColumn = nullptr)
@@ -45,10 +54,12 @@ bool execAndRead(QSqlQuery &query, const QString &sql, qint64 *rows, QList<qint3
 }
 
 // The statements a sweep over the monitoring database sends, in its order.
-bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
+bool replay(QSqlQuery &query, const SweepSettings &settings, NodesRead nodes, qint64 *rows)
 {
     QList<qint32> ids;
     if (!execAndRead(query, kCpuReportQuery, rows, &ids) || !execAndRead(query, kTableQuery, rows))
+        return false;
+    if (nodes == NodesRead::First && !execAndRead(query, SweepQueries::nodeAttributes(), rows))
         return false;
     std::sort(ids.begin(), ids.end());
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
@@ -65,11 +76,11 @@ bool replay(QSqlQuery &query, const SweepSettings &settings, qint64 *rows)
             return false;
         *rows += readAll(query);
     }
-    return execAndRead(query, SweepQueries::nodeAttributes(), rows);
+    return nodes == NodesRead::First || execAndRead(query, SweepQueries::nodeAttributes(), rows);
 }
 
 // The replay of settings' statements for the child named child.
-int replayOnce(const SweepSettings &settings, const QString &child)
+int replayOnce(const SweepSettings &settings, NodesRead nodes, const QString &child)
 {
     ProcessFigures::resetPeak();
     const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
@@ -83,7 +94,7 @@ int replayOnce(const SweepSettings &settings, const QString &child)
     {
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
-        if (!replay(query, settings, &rows))
+        if (!replay(query, settings, nodes, &rows))
             return ChildReport::fail(child, query.lastError().text());
     }
     connection.close();
@@ -142,38 +153,53 @@ int sweepOnce(const BenchOptions &options)
 
 int sweepReplayOnce(const BenchOptions &options)
 {
-    return replayOnce(sweepSettings(options), QStringLiteral("--one-sweep-replay"));
+    return replayOnce(
+        sweepSettings(options), NodesRead::Last, QStringLiteral("--one-sweep-replay"));
 }
 
 int tuneReplayOnce(const BenchOptions &options)
 {
-    return replayOnce(tuneSettings(options), QStringLiteral("--one-tune-replay"));
+    return replayOnce(tuneSettings(options), NodesRead::First, QStringLiteral("--one-tune-replay"));
 }
 
-// The tuning as `tovik-cpu-check tune` counts it: the surface while the rows are read.
+// The tuning as `tovik-cpu-check tune` counts it: the analysis while the rows are read, then its
+// json, with --incidents scored against that file.
 int tuneOnce(const BenchOptions &options)
 {
+    const QString child = QStringLiteral("--one-tune");
     const SweepSettings settings = tuneSettings(options);
     ProcessFigures::resetPeak();
     const qint64 idleKib = ProcessFigures::statusKib("VmRSS").value_or(-1);
     QElapsedTimer timer;
     timer.start();
+    TuneRequest request;
+    if (!options.incidentsFile.isEmpty()) {
+        QString failure;
+        request.incidents = IncidentFile::read(options.incidentsFile, &failure);
+        if (!request.incidents)
+            return ChildReport::fail(child, failure);
+        request.budget = kIncidentsBudget;
+    }
     SweepEngine engine(settings);
-    SurfaceCounter counter(settings.countedLadder(), TuningSurface::kDefaultOccurrencesUpTo,
-        settings.monitoredHours());
+    TuneAnalysis analysis(settings, std::move(request));
     qint64 rows = 0;
-    const auto frame = engine.stream([&](const LadderCell &cell, const qint32 *counts) {
-        counter.add(cell, counts);
-        ++rows;
-    });
+    const auto frame = engine.stream(
+        [&](const LadderCell &cell, const qint32 *counts) {
+            analysis.add(cell, counts);
+            ++rows;
+        },
+        {}, [&analysis](const SweepFrame &frame) { analysis.begin(frame); });
     const qint64 runNs = timer.nsecsElapsed();
-    const TuningSurface surface = frame ? TuningSurface(counter) : TuningSurface();
+    QBuffer json;
+    const bool written
+        = frame && json.open(QIODevice::WriteOnly) && TuneJson::write(json, analysis);
     const qint64 tuneNs = timer.nsecsElapsed();
     if (!frame)
-        return ChildReport::fail(QStringLiteral("--one-tune"), engine.lastError());
-    if (frame->store != SampleStore::InMonitoringDatabase || surface.isEmpty())
-        return ChildReport::fail(
-            QStringLiteral("--one-tune"), QStringLiteral("no online sample tables"));
+        return ChildReport::fail(child, engine.lastError());
+    if (frame->store != SampleStore::InMonitoringDatabase || analysis.surface().isEmpty())
+        return ChildReport::fail(child, QStringLiteral("no online sample tables"));
+    if (!written)
+        return ChildReport::fail(child, QStringLiteral("the json could not be written"));
     ChildReport::print(QStringLiteral("tune_ns"), tuneNs);
     ChildReport::print(QStringLiteral("surface_ns"), tuneNs - runNs);
     ChildReport::print(QStringLiteral("rows"), rows);

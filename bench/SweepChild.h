@@ -18,8 +18,9 @@ SweepSettings tuneSettings(const BenchOptions &options);
 // return the process exit code.
 int sweepOnce(const BenchOptions &options);
 int sweepReplayOnce(const BenchOptions &options);
-// The tuning's children alike: one ladder run and its tuning surface for occurrences 1 to 12, and
-// a bare replay of its statements.
+// The tuning's children alike: one ladder run and its tuning surface for occurrences 1 to 12 with
+// its json, scored against --incidents with a budget when given, and a bare replay of its
+// statements.
 int tuneOnce(const BenchOptions &options);
 int tuneReplayOnce(const BenchOptions &options);
 

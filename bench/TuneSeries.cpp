@@ -1,8 +1,11 @@
 #include "TuneSeries.h"
 
+#include "BenchIncidents.h"
 #include "BenchText.h"
+#include "SweepChild.h"
 #include "sweep/ThresholdLadder.h"
 
+#include <QDir>
 #include <QTextStream>
 
 namespace tovik::bench {
@@ -43,7 +46,7 @@ int TuneSeries::exec()
     return 0;
 }
 
-std::optional<TuneFigures> TuneSeries::measure(int hours, bool withReplay, QString *failure) const
+std::optional<TuneFigures> TuneSeries::measure(int hours, bool full, QString *failure) const
 {
     BenchOptions options = m_options;
     options.hours = hours;
@@ -51,7 +54,8 @@ std::optional<TuneFigures> TuneSeries::measure(int hours, bool withReplay, QStri
     TuneFigures figures;
     figures.hours = hours;
     if (!data.prepare(&options, options.nodes.first(), failure)
-        || !measureTune(options, data, withReplay, &figures, failure)
+        || !measureTune(options, data, full, &figures, failure)
+        || (full && !measureIncidentTune(options, data, &figures, failure))
         || !measureSweeps(options, data, &figures, failure))
         return std::nullopt;
     data.server().stop();
@@ -89,6 +93,34 @@ bool TuneSeries::measureTune(const BenchOptions &options, SweepData &data, bool 
     return true;
 }
 
+// The tuning scored against incidents on the data's own devices, written once into the data's
+// working directory; best of repeat.
+bool TuneSeries::measureIncidentTune(
+    BenchOptions options, SweepData &data, TuneFigures *figures, QString *failure)
+{
+    options.incidentsFile = QDir(options.appDir).filePath(QStringLiteral("incidents.csv"));
+    const auto nodes = BenchIncidents::readNodes(options.port, failure);
+    // The look-up's connection is not the tuning's.
+    if (!nodes || !data.newConnections(1, failure)
+        || !BenchIncidents::write(
+            options.incidentsFile, *nodes, tuneSettings(options).range, failure))
+        return false;
+    for (int i = 0; i < options.repeat; ++i) {
+        const auto tune
+            = data.runChild(options, BenchMode::OneTune, QStringLiteral("tune_ns"), failure);
+        if (!tune)
+            return false;
+        if (i == 0 || tune->ns < figures->incidentsTuneNs) {
+            figures->incidentsTuneNs = tune->ns;
+            figures->incidentsAnswersNs
+                = tune->report.number(QStringLiteral("surface_ns")).value_or(0);
+        }
+        figures->incidentsPeakBeyondIdleKib
+            = qMax(figures->incidentsPeakBeyondIdleKib, tune->peakBeyondIdleKib);
+    }
+    return true;
+}
+
 // What the tuning replaces: a whole sweep at each threshold of the ladder, once each.
 bool TuneSeries::measureSweeps(
     const BenchOptions &options, SweepData &data, TuneFigures *figures, QString *failure)
@@ -113,7 +145,7 @@ void printTune(const TuneFigures &f)
 {
     line(QStringLiteral("tune"),
         ms(f.tuneNs)
-            + QStringLiteral(", %1 node-hours, %2 statements; the surface %3 of it")
+            + QStringLiteral(", %1 node-hours, %2 statements; the surface and its json %3 of it")
                   .arg(f.rows)
                   .arg(f.statements)
                   .arg(ms(f.surfaceNs)));
@@ -128,6 +160,22 @@ void printSweeps(const TuneFigures &f)
     line(QStringLiteral("speed-up"),
         QString::number(f.speedup(), 'f', 1)
             + QStringLiteral(" (target >= 15: %1)").arg(verdict(f.speedup() >= kSpeedupTarget)));
+}
+
+void printIncidentTune(const TuneFigures &f)
+{
+    line(QStringLiteral("tune with incidents"),
+        ms(f.incidentsTuneNs)
+            + QStringLiteral(", %1 incidents and a budget; the answers and their json %2 of it")
+                  .arg(BenchIncidents::kCount)
+                  .arg(ms(f.incidentsAnswersNs)));
+    line(QStringLiteral("speed-up with incidents"),
+        QString::number(f.incidentsSpeedup(), 'f', 1)
+            + QStringLiteral(" (target >= 15: %1)")
+                  .arg(verdict(f.incidentsSpeedup() >= kSpeedupTarget)));
+    line(QStringLiteral("memory with incidents"),
+        QString::number(f.incidentsMemoryMib(), 'f', 1)
+            + QStringLiteral(" MiB beyond idle at its peak"));
 }
 
 } // namespace
@@ -147,6 +195,7 @@ void TuneSeries::print(const TuneFigures &given, const TuneFigures &week) const
     printSweeps(given);
     line(QStringLiteral("peak resident memory"),
         QString::number(given.memoryMib(), 'f', 1) + QStringLiteral(" MiB beyond idle"));
+    printIncidentTune(given);
 
     const double growth = week.memoryMib() / given.memoryMib();
     out() << Qt::endl << "The same over a week, H = " << week.hours << " hours" << Qt::endl;
@@ -163,7 +212,10 @@ void TuneSeries::print(const TuneFigures &given, const TuneFigures &week) const
           << " speedup=" << QString::number(given.speedup(), 'f', 1)
           << " memory_mib=" << QString::number(given.memoryMib(), 'f', 1)
           << " week_speedup=" << QString::number(week.speedup(), 'f', 1)
-          << " week_memory_mib=" << QString::number(week.memoryMib(), 'f', 1) << Qt::endl;
+          << " week_memory_mib=" << QString::number(week.memoryMib(), 'f', 1)
+          << " incidents_speedup=" << QString::number(given.incidentsSpeedup(), 'f', 1)
+          << " incidents_memory_mib=" << QString::number(given.incidentsMemoryMib(), 'f', 1)
+          << Qt::endl;
 }
 
 } // namespace tovik::bench

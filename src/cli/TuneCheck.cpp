@@ -10,8 +10,7 @@ namespace tovik {
 
 namespace {
 
-using Writer
-    = bool (*)(QIODevice &, const TuningSurface &, const SweepSettings &, std::optional<double>);
+using Writer = bool (*)(QIODevice &, const TuneAnalysis &);
 
 Writer writerOf(DataOutput::Format format)
 {
@@ -39,9 +38,7 @@ int runTuneCheck(const TuneCheckOptions &options)
         QStringLiteral("tuning"), options.settings, options.output,
         [&analysis](const SweepFrame &frame) { analysis.begin(frame); },
         [&analysis](const LadderCell &cell, const qint32 *counts) { analysis.add(cell, counts); },
-        [&](QIODevice &device) {
-            return write(device, analysis.surface(), options.settings, options.request.budget);
-        },
+        [&](QIODevice &device) { return write(device, analysis); },
         [&analysis] { return analysis.unmatchedIncidentsText(); });
 }
 

@@ -1,7 +1,8 @@
 #include "sweep/TuneCsv.h"
 
 #include "sweep/BufferedOutput.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneAnalysis.h"
+#include "sweep/TuneJson.h"
 
 namespace tovik {
 
@@ -21,18 +22,29 @@ QList<std::optional<int>> recommendations(const TuningSurface &surface, double b
     return steps;
 }
 
+QByteArray incidentFields(const IncidentCell &cell)
+{
+    return QByteArrayLiteral(",") + QByteArray::number(cell.incidentsCaught)
+        + QByteArrayLiteral(",") + QByteArray::number(cell.noiseAlarms) + QByteArrayLiteral(",")
+        + (cell.firstAlarmMinutes ? TuneJson::decimal(*cell.firstAlarmMinutes) : QByteArray());
+}
+
 } // namespace
 
-bool TuneCsv::write(QIODevice &device, const TuningSurface &surface, const SweepSettings &,
-    std::optional<double> budget)
+bool TuneCsv::write(QIODevice &device, const TuneAnalysis &analysis)
 {
     BufferedOutput out(device);
+    const TuningSurface &surface = analysis.surface();
+    const std::optional<double> budget = analysis.request().budget;
+    const IncidentSurface *incidents = analysis.incidentSurface();
     const bool marksNeverFiring = surface.hasNeverFiringCell();
     const QList<std::optional<int>> recommended
         = budget ? recommendations(surface, *budget) : QList<std::optional<int>>();
     out << QByteArrayLiteral("threshold,occurrences,alarms,devices,hours,peak")
         << (marksNeverFiring ? QByteArrayLiteral(",never_fires") : QByteArray())
         << (budget ? QByteArrayLiteral(",within_budget,recommended") : QByteArray())
+        << (incidents ? QByteArrayLiteral(",incidents_caught,noise_alarms,first_alarm_minutes")
+                      : QByteArray())
         << QByteArrayLiteral("\r\n");
     for (int step = 0; step < surface.ladder().size(); ++step) {
         for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
@@ -47,6 +59,8 @@ bool TuneCsv::write(QIODevice &device, const TuningSurface &surface, const Sweep
                 out << flag(surface.isWithinBudget(step, o, *budget))
                     << flag(recommended.at(o - 1) == step);
             }
+            if (incidents)
+                out << incidentFields(incidents->cell(step, o));
             out << QByteArrayLiteral("\r\n");
         }
     }

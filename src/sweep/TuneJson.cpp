@@ -2,8 +2,8 @@
 
 #include "sweep/BufferedOutput.h"
 #include "sweep/SweepJson.h"
-#include "sweep/SweepSettings.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneAnalysis.h"
+#include "sweep/TuneAnswersJson.h"
 
 #include <QLocale>
 
@@ -11,15 +11,21 @@ namespace tovik {
 
 namespace {
 
-void writeSettings(BufferedOutput &out, const TuningSurface &surface, const SweepSettings &settings,
-    std::optional<double> budget)
+// The range is the part the cells describe: the whole range, or the part before the held-out days.
+void writeSettings(BufferedOutput &out, const TuneAnalysis &analysis)
 {
+    const TuningSurface &surface = analysis.surface();
+    SweepSettings settings = analysis.settings();
+    settings.range = analysis.choiceRange();
+    const std::optional<double> budget = analysis.request().budget;
     out << QByteArrayLiteral("{\"settings\":{") << SweepJson::rangeFields(settings)
         << QByteArrayLiteral(",\"hours\":") << qint64(surface.rangeHours())
         << QByteArrayLiteral(",") << SweepJson::monitoringField(settings)
         << QByteArrayLiteral(",\"occurrences_up_to\":") << qint64(surface.occurrencesUpTo());
     if (budget)
         out << QByteArrayLiteral(",\"budget\":") << TuneJson::decimal(*budget);
+    if (analysis.request().incidents)
+        out << QByteArrayLiteral(",\"lead_hours\":") << qint64(analysis.request().leadHours);
     out << QByteArrayLiteral("},\n\"ladder\":[");
     for (int step = 0; step < surface.ladder().size(); ++step)
         out << QByteArray(step == 0 ? "" : ",") << qint64(surface.ladder().threshold(step));
@@ -37,7 +43,16 @@ void writeLimits(BufferedOutput &out, const TuningSurface &surface)
         << QByteArrayLiteral("},\n");
 }
 
-void writeCells(BufferedOutput &out, const TuningSurface &surface)
+QByteArray incidentFields(const IncidentCell &cell)
+{
+    return QByteArrayLiteral(",\"incidents_caught\":") + QByteArray::number(cell.incidentsCaught)
+        + QByteArrayLiteral(",\"noise_alarms\":") + QByteArray::number(cell.noiseAlarms)
+        + QByteArrayLiteral(",\"first_alarm_minutes\":")
+        + (cell.firstAlarmMinutes ? TuneJson::decimal(*cell.firstAlarmMinutes)
+                                  : QByteArrayLiteral("null"));
+}
+
+void writeCells(BufferedOutput &out, const TuningSurface &surface, const IncidentSurface *incidents)
 {
     out << QByteArrayLiteral("\"cells\":[");
     for (int step = 0; step < surface.ladder().size(); ++step) {
@@ -55,6 +70,7 @@ void writeCells(BufferedOutput &out, const TuningSurface &surface)
                 << QByteArrayLiteral(",\"never_fires\":")
                 << (surface.neverFires(step, o) ? QByteArrayLiteral("true")
                                                 : QByteArrayLiteral("false"))
+                << (incidents ? incidentFields(incidents->cell(step, o)) : QByteArray())
                 << QByteArrayLiteral("}");
         }
     }
@@ -82,15 +98,16 @@ QByteArray TuneJson::decimal(double value)
     return QByteArray::number(value, 'f', QLocale::FloatingPointShortest);
 }
 
-bool TuneJson::write(QIODevice &device, const TuningSurface &surface, const SweepSettings &settings,
-    std::optional<double> budget)
+bool TuneJson::write(QIODevice &device, const TuneAnalysis &analysis)
 {
     BufferedOutput out(device);
-    writeSettings(out, surface, settings, budget);
+    const TuningSurface &surface = analysis.surface();
+    writeSettings(out, analysis);
     writeLimits(out, surface);
-    writeCells(out, surface);
-    if (budget)
+    writeCells(out, surface, analysis.incidentSurface());
+    if (const std::optional<double> budget = analysis.request().budget)
         writeRecommendation(out, surface, *budget);
+    TuneAnswersJson::write(out, analysis);
     out << QByteArrayLiteral("}\n");
     return out.finish();
 }

@@ -1,9 +1,9 @@
 #include "sweep/TuneTable.h"
 
 #include "sweep/BufferedOutput.h"
-#include "sweep/SweepSettings.h"
+#include "sweep/TuneAnalysis.h"
 #include "sweep/TuneJson.h"
-#include "sweep/TuningSurface.h"
+#include "sweep/TuneTableFooter.h"
 
 #include <cmath>
 
@@ -11,7 +11,8 @@ namespace tovik {
 
 namespace {
 
-// A cell: a space, the value in kValueWidth characters and its mark.
+// A cell: a space, the value in kValueWidth characters (with incidents then a space and
+// caught/total), and its mark.
 constexpr int kValueWidth = 4;
 // "100 %"
 constexpr int kThresholdWidth = 5;
@@ -30,33 +31,66 @@ QString budgetText(double budget)
     return QString::fromLatin1(TuneJson::decimal(budget));
 }
 
-void writeHeading(BufferedOutput &out, const TuningSurface &surface, const SweepSettings &settings)
+// With incidents a cell also shows "caught/total", as wide as the total allows.
+int caughtWidth(const TuneAnalysis &analysis)
 {
+    const IncidentSurface *incidents = analysis.incidentSurface();
+    return incidents ? 2 * int(QString::number(incidents->incidentCount()).size()) + 1 : 0;
+}
+
+// The value's part of a cell: the alarms a day, and with incidents a space and caught/total.
+int cellWidth(const TuneAnalysis &analysis)
+{
+    const int caught = caughtWidth(analysis);
+    return kValueWidth + (caught > 0 ? 1 + caught : 0);
+}
+
+void writeHeading(BufferedOutput &out, const TuneAnalysis &analysis)
+{
+    const TuningSurface &surface = analysis.surface();
+    const SweepSettings &settings = analysis.settings();
     out << QStringLiteral("alarms a day (caught device-hours per 24 hours)\n%1 to %2, %3 hours, "
                           "monitoring %4-%5\n\n")
-               .arg(SweepRange::hourText(settings.range.from()),
-                   SweepRange::hourText(settings.range.to()))
+               .arg(SweepRange::hourText(analysis.choiceRange().from()),
+                   SweepRange::hourText(analysis.choiceRange().to()))
                .arg(surface.rangeHours())
                .arg(settings.monStartHour)
                .arg(settings.monStopHour);
     QString columns
         = QStringLiteral("threshold down, occurrences across\n") + QString(kThresholdWidth, u' ');
     for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o)
-        columns += u' ' + QString::number(o).rightJustified(kValueWidth) + u' ';
+        columns += u' ' + QString::number(o).rightJustified(cellWidth(analysis)) + u' ';
     out << withoutTrailingSpaces(columns) << QByteArrayLiteral("\n");
 }
 
-void writeRows(BufferedOutput &out, const TuningSurface &surface, std::optional<double> budget)
+QString cellValue(const TuneAnalysis &analysis, int step, qint16 occurrences)
 {
+    const TuningSurface &surface = analysis.surface();
+    if (surface.neverFires(step, occurrences))
+        return neverFiresMark.rightJustified(kValueWidth)
+            + QString(cellWidth(analysis) - kValueWidth, u' ');
+    const QString value
+        = TuneTable::compact(surface.alarmsPerDay(step, occurrences)).rightJustified(kValueWidth);
+    const IncidentSurface *incidents = analysis.incidentSurface();
+    if (!incidents)
+        return value;
+    return value + u' '
+        + QStringLiteral("%1/%2")
+              .arg(incidents->cell(step, occurrences).incidentsCaught)
+              .arg(incidents->incidentCount())
+              .rightJustified(caughtWidth(analysis));
+}
+
+void writeRows(BufferedOutput &out, const TuneAnalysis &analysis)
+{
+    const TuningSurface &surface = analysis.surface();
+    const std::optional<double> budget = analysis.request().budget;
     for (int step = 0; step < surface.ladder().size(); ++step) {
         QString line
             = QStringLiteral("%1 %").arg(surface.ladder().threshold(step), kThresholdWidth - 2);
         for (qint16 o = 1; o <= surface.occurrencesUpTo(); ++o) {
             const bool within = budget && surface.isWithinBudget(step, o, *budget);
-            const QString value = surface.neverFires(step, o)
-                ? neverFiresMark
-                : TuneTable::compact(surface.alarmsPerDay(step, o));
-            line += u' ' + value.rightJustified(kValueWidth)
+            line += u' ' + cellValue(analysis, step, o)
                 + (within ? withinMark : QStringLiteral(" "));
         }
         out << withoutTrailingSpaces(line) << QByteArrayLiteral("\n");
@@ -64,6 +98,10 @@ void writeRows(BufferedOutput &out, const TuningSurface &surface, std::optional<
     if (surface.hasNeverFiringCell()) {
         out << QStringLiteral("\n%1 never fires on this data: %2\n")
                    .arg(neverFiresMark, surface.neverFiresReason());
+    }
+    if (const IncidentSurface *incidents = analysis.incidentSurface()) {
+        out << QStringLiteral("\ncaught/%1: incidents caught of the %1 listed\n")
+                   .arg(incidents->incidentCount());
     }
 }
 
@@ -102,14 +140,21 @@ QString TuneTable::compact(double alarmsPerDay)
     return QString::number(std::llround(alarmsPerDay / 1e6)) + u'M';
 }
 
-bool TuneTable::write(QIODevice &device, const TuningSurface &surface,
-    const SweepSettings &settings, std::optional<double> budget)
+QString withoutTrailingSpaces(QString line)
+{
+    while (line.endsWith(u' '))
+        line.chop(1);
+    return line;
+}
+
+bool TuneTable::write(QIODevice &device, const TuneAnalysis &analysis)
 {
     BufferedOutput out(device);
-    writeHeading(out, surface, settings);
-    writeRows(out, surface, budget);
-    if (budget)
-        writeRecommendation(out, surface, *budget);
+    writeHeading(out, analysis);
+    writeRows(out, analysis);
+    if (const std::optional<double> budget = analysis.request().budget)
+        writeRecommendation(out, analysis.surface(), *budget);
+    TuneTableFooter::write(out, analysis);
     return out.finish();
 }
 

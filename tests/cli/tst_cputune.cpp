@@ -34,10 +34,15 @@ const QByteArray expectedCsv = "threshold,occurrences,alarms,devices,hours,peak\
                                "70,2,0,0,0,0\r\n"
                                "70,3,0,0,0,0\r\n";
 
+// The day before, only hour 14 of 2026-12-06 holds samples: node 101 55 62 48, node 102 30. Held
+// out from there, a day is chosen on that one quiet hour: 50 % catches 101 with 1 or 2
+// occurrences, 60 % with 1, so 24 alarms a day; nothing reaches 70 %.
 QStringList samples(const QString &table)
 {
     QStringList statements {sampleTableStatement(table)};
-    for (const char *row : {"101, '2026-12-07 12:10:00', 99", "101, '2026-12-07 12:20:00', 99",
+    for (const char *row : {"101, '2026-12-06 14:05:00', 55", "101, '2026-12-06 14:10:00', 62",
+             "101, '2026-12-06 14:15:00', 48", "102, '2026-12-06 14:20:00', 30",
+             "101, '2026-12-07 12:10:00', 99", "101, '2026-12-07 12:20:00', 99",
              "101, '2026-12-07 13:05:00', 55", "101, '2026-12-07 13:10:00', 65",
              "101, '2026-12-07 13:15:00', 75", "102, '2026-12-07 13:20:00', 60",
              "102, '2026-12-07 13:25:00', 70", "103, '2026-12-07 13:30:00', 45",
@@ -67,6 +72,38 @@ bool serve(MonitoringFixture &fixture, Layout layout)
     return built && fixture.startServer(options);
 }
 
+// Counting hours, with no lead: line 2 on node 101 (core-rtr-01) in hour 14, line 3 on any device
+// in hour 14, line 4 on 101 by its address before the range, line 5 on node 103 of report 7 in
+// hour 14 and after the range, line 6 on no device. Caught, from the hand count above: at 50 %
+// occurrences 1 and at 60 % occurrences 1 lines 2, 3 and 5, alarms first at -40, -10 and -30
+// minutes; at 70 % occurrences 1 lines 2 and 3; at 50 % occurrences 2 and 3 line 3 alone.
+const QByteArray handCheckedIncidents
+    = "start,end,device,note\r\n"
+      "2026-12-07 14:40:00,2026-12-07 14:50:00,core-rtr-01,cpu\r\n"
+      "2026-12-07 14:10:00,2026-12-07 14:20:00,,any device\r\n"
+      "2026-12-07 10:00:00,2026-12-07 11:00:00,192.0.2.1,before the "
+      "range\r\n"
+      "2026-12-07 14:30:00,2026-12-07 16:00:00,7:103,\"overlapping "
+      "the end, quoted\"\r\n"
+      "2026-12-07 13:00:00,2026-12-07 14:00:00,no-such-router,\r\n";
+const QByteArray unmatchedIncident = "1 incident names no device: line 6 \"no-such-router\"\n";
+// Its lines' first hour is the hour before the held-out day.
+const QStringList heldOutDay {"--from", "2026-12-06 14:00:00", "--hold-out", "1"};
+
+// The arguments with @incidents replaced by the path of handCheckedIncidents, written into dir.
+QStringList withIncidents(QStringList arguments, const QString &dir)
+{
+    const qsizetype at = arguments.indexOf("@incidents");
+    if (at < 0)
+        return arguments;
+    arguments[at] = QDir(dir).filePath("incidents.csv");
+    QFile file(arguments[at]);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(handCheckedIncidents) != handCheckedIncidents.size())
+        qFatal("cannot write %s", qPrintable(arguments[at]));
+    return arguments;
+}
+
 const QStringList handChecked {"--from", "2026-12-07 12:00:00", "--to", "2026-12-07 15:00:00",
     "--monitoring", "13-24", "--thresholds", "50-70/10", "--occurrences-up-to", "3"};
 
@@ -74,8 +111,54 @@ CheckRun tune(const MonitoringFixture &fixture, const QStringList &more)
 {
     return runCheck(QStringList {"tune", "--auth", "remote", "--server", "127.0.0.1", "--port",
                         QString::number(fixture.port())}
-            + handChecked + more,
+            + handChecked + withIncidents(more, fixture.appDir()),
         withPassword(password));
+}
+
+// The incident of handCheckedIncidents on that line of the file, as the json lists it.
+QJsonObject incident(int line)
+{
+    static const QList<QStringList> fields {
+        {"2026-12-07 14:40:00", "2026-12-07 14:50:00", "core-rtr-01", "cpu"},
+        {"2026-12-07 14:10:00", "2026-12-07 14:20:00", "", "any device"},
+        {"2026-12-07 10:00:00", "2026-12-07 11:00:00", "192.0.2.1", "before the range"},
+        {"2026-12-07 14:30:00", "2026-12-07 16:00:00", "7:103", "overlapping the end, quoted"},
+        {"2026-12-07 13:00:00", "2026-12-07 14:00:00", "no-such-router", ""}};
+    const QStringList &f = fields.at(line - 2);
+    return {{"line", line}, {"start", f[0]}, {"end", f[1]}, {"device", f[2]}, {"note", f[3]}};
+}
+
+QJsonArray incidents(const QList<int> &lines)
+{
+    QJsonArray list;
+    for (const int line : lines)
+        list << incident(line);
+    return list;
+}
+
+// Alarms by hour of day with the given hours' alarms, the others' 0.
+QJsonArray hoursOfDay(const QMap<int, int> &alarms)
+{
+    QJsonArray hours;
+    for (int h = 0; h < 24; ++h)
+        hours << alarms.value(h);
+    return hours;
+}
+
+// An incident's marks in the json when the budget of 20 recommends no threshold for 1 occurrence.
+QJsonObject marks(bool namesDevice, bool at60With2, bool at50With3, bool byBest)
+{
+    return {{"names_device", namesDevice},
+        {"caught_by_recommended", QJsonArray {QJsonValue(), at60With2, at50With3}},
+        {"caught_by_best", byBest}};
+}
+
+// The noise of a setting without alarms.
+QJsonObject quietNoise(int threshold, int occurrences)
+{
+    return {{"threshold", threshold}, {"occurrences", occurrences}, {"alarms", 0},
+        {"alarms_by_hour_of_day", hoursOfDay({})}, {"devices_for_half", 0},
+        {"share_of_those_devices", 0}, {"devices_text", ""}, {"top_devices", QJsonArray()}};
 }
 
 int aggregateQueries(MonitoringFixture &fixture)
@@ -99,6 +182,8 @@ private slots:
     void noSamplesNoAnswer();
     void budgetRecommends_data();
     void budgetRecommends();
+    void answersInJson_data();
+    void answersInJson();
     void tableMarksCellsWithinBudget_data();
     void tableMarksCellsWithinBudget();
     void badArgumentsKeepOutput_data();
@@ -152,6 +237,37 @@ void tst_CpuTune::csvOfHandCheckedData_data()
                       "80,3,0,0,0,0,1,0,0\r\n"
                       "80,4,0,0,0,0,1,0,0\r\n")
         << QByteArray();
+    QTest::newRow("incidents: caught, noise and the median minutes to the first alarm")
+        << Layout::Online << QStringList {"--incidents", "@incidents"}
+        << QByteArray("threshold,occurrences,alarms,devices,hours,peak,incidents_caught,"
+                      "noise_alarms,first_alarm_minutes\r\n"
+                      "50,1,5,3,2,3,3,2,-30\r\n"
+                      "50,2,3,2,2,2,1,2,-10\r\n"
+                      "50,3,2,2,2,1,1,1,-10\r\n"
+                      "60,1,4,3,2,2,3,2,-30\r\n"
+                      "60,2,2,2,1,2,0,2,\r\n"
+                      "60,3,0,0,0,0,0,0,\r\n"
+                      "70,1,3,2,2,2,2,2,-25\r\n"
+                      "70,2,0,0,0,0,0,0,\r\n"
+                      "70,3,0,0,0,0,0,0,\r\n")
+        << unmatchedIncident;
+    // An hour's lead lets hour 13 count for lines 2, 3 and 5 (103 has no load over 45 there):
+    // every alarm of hour 13 counts for line 3 on any device, so no noise is left.
+    QTest::newRow("incidents with an hour's lead, after the budget's columns")
+        << Layout::External
+        << QStringList {"--incidents", "@incidents", "--lead", "1", "--budget", "20"}
+        << QByteArray("threshold,occurrences,alarms,devices,hours,peak,within_budget,recommended,"
+                      "incidents_caught,noise_alarms,first_alarm_minutes\r\n"
+                      "50,1,5,3,2,3,0,0,3,0,-70\r\n"
+                      "50,2,3,2,2,2,0,0,2,0,-85\r\n"
+                      "50,3,2,2,2,1,1,1,2,0,-85\r\n"
+                      "60,1,4,3,2,2,0,0,3,0,-70\r\n"
+                      "60,2,2,2,1,2,1,1,2,0,-85\r\n"
+                      "60,3,0,0,0,0,1,0,0,0,\r\n"
+                      "70,1,3,2,2,2,0,0,2,0,-85\r\n"
+                      "70,2,0,0,0,0,1,0,0,0,\r\n"
+                      "70,3,0,0,0,0,1,0,0,0,\r\n")
+        << unmatchedIncident;
 }
 
 // Every threshold and occurrences value from one aggregate query of each report.
@@ -268,13 +384,108 @@ void tst_CpuTune::budgetRecommends()
     }
 }
 
+void tst_CpuTune::answersInJson_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QJsonValue>("best");
+    QTest::addColumn<QJsonValue>("noise");
+    QTest::addColumn<QJsonValue>("holdOut");
+    // Per incident: whether it names a device, whether each occurrences value's recommended
+    // threshold catches it and whether the best setting does.
+    QTest::addColumn<QJsonArray>("marks");
+
+    // Within 20 a day 50 % with 3 occurrences catches line 3 alone, in hour 14, with one alarm
+    // in hour 13 (node 101) and one in hour 14 (node 102): from 14:00 it still catches it.
+    QJsonObject noise {{"threshold", 50}, {"occurrences", 3}, {"alarms", 2},
+        {"alarms_by_hour_of_day", hoursOfDay({{13, 1}, {14, 1}})}, {"devices_for_half", 1},
+        {"share_of_those_devices", 50}, {"devices_text", "1 device gives 50 % of the alarms"},
+        {"top_devices",
+            QJsonArray {QJsonObject {{"report_id", 7}, {"node_id", 101}, {"name", "core-rtr-01"},
+                            {"address", "192.0.2.1"}, {"alarms", 1}},
+                QJsonObject {{"report_id", 7}, {"node_id", 102}, {"name", ""}, {"address", ""},
+                    {"alarms", 1}}}},
+        {"monitoring_time",
+            QJsonObject {{"start", 14}, {"stop", 24}, {"alarms", 1}, {"current_start", 13},
+                {"current_stop", 24}, {"current_alarms", 2},
+                {"text",
+                    "monitoring 14:00\u201324:00 instead of 13:00\u201324:00: 50 % fewer alarms, "
+                    "no "
+                    "incident lost"}}}};
+    QTest::newRow("the best setting, what it misses, its noise and monitoring time")
+        << QStringList {"--budget", "20", "--incidents", "@incidents"}
+        << QJsonValue(QJsonObject {{"threshold", 50}, {"occurrences", 3}, {"alarms", 2},
+               {"incidents_caught", 1}, {"missed", incidents({2, 4, 5, 6})}})
+        << QJsonValue(noise) << QJsonValue(QJsonValue::Undefined)
+        << QJsonArray {marks(true, false, false, false), marks(true, false, true, true),
+               marks(true, false, false, false), marks(true, false, false, false),
+               marks(false, false, false, false)};
+    // Chosen on 2026-12-06 14:00 alone, where 60 % with 2 and 50 % with 3 occurrences send
+    // nothing; the next day they send 2 alarms each, 101 and 102 in hour 13 at 60 % with 2.
+    QTest::newRow("held out without incidents: each recommended setting")
+        << QStringList {"--budget", "20"} + heldOutDay << QJsonValue(QJsonValue::Undefined)
+        << QJsonValue(quietNoise(60, 2))
+        << QJsonValue(QJsonArray {
+               QJsonObject {{"days", 1}, {"threshold", 60}, {"occurrences", 2},
+                   {"predicted_alarms_per_day", 0}, {"alarms", 2}, {"alarms_per_day", 2}},
+               QJsonObject {{"days", 1}, {"threshold", 50}, {"occurrences", 3},
+                   {"predicted_alarms_per_day", 0}, {"alarms", 2}, {"alarms_per_day", 2}}})
+        << QJsonArray();
+    // Every incident lies in the held-out day: on the hour before, every setting within the
+    // budget catches none and sends nothing, so the highest threshold with the fewest
+    // occurrences is best, and with no incident caught no monitoring time is suggested; on the
+    // day, which all five overlap, it catches none.
+    QTest::newRow("held out with incidents: the best setting")
+        << QStringList {"--budget", "20", "--incidents", "@incidents"} + heldOutDay
+        << QJsonValue(QJsonObject {{"threshold", 60}, {"occurrences", 2}, {"alarms", 0},
+               {"incidents_caught", 0}, {"missed", incidents({2, 3, 4, 5, 6})}})
+        << QJsonValue(quietNoise(60, 2))
+        << QJsonValue(QJsonObject {{"days", 1}, {"threshold", 60}, {"occurrences", 2},
+               {"predicted_alarms_per_day", 0}, {"alarms", 2}, {"alarms_per_day", 2},
+               {"incidents_caught", 0}, {"incidents_in_part", 5}})
+        << QJsonArray {marks(true, false, false, false), marks(true, false, false, false),
+               marks(true, false, false, false), marks(true, false, false, false),
+               marks(false, false, false, false)};
+}
+
+// The answers beyond the cells, each from the one aggregate query.
+void tst_CpuTune::answersInJson()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QJsonValue, best);
+    QFETCH(QJsonValue, noise);
+    QFETCH(QJsonValue, holdOut);
+    QFETCH(QJsonArray, marks);
+    MonitoringFixture fixture;
+    QVERIFY2(serve(fixture, Layout::Online), qPrintable(fixture.error));
+
+    const CheckRun run = tune(fixture, QStringList {"--format", "json"} + arguments);
+
+    QCOMPARE(run.exitCode, 0);
+    QJsonParseError error;
+    const QJsonObject root = QJsonDocument::fromJson(run.out, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    QCOMPARE(root["best"], best);
+    QCOMPARE(root["noise"], noise);
+    QCOMPARE(root["hold_out"], holdOut);
+    QJsonArray listed;
+    for (const QJsonValue incident : root["incidents"].toArray()) {
+        listed << QJsonObject {{"names_device", incident["names_device"]},
+            {"caught_by_recommended", incident["caught_by_recommended"]},
+            {"caught_by_best", incident["caught_by_best"]}};
+    }
+    QCOMPARE(listed, marks);
+    QCOMPARE(aggregateQueries(fixture), 1);
+}
+
 void tst_CpuTune::tableMarksCellsWithinBudget_data()
 {
     QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("range");
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("recommendation");
 
-    QTest::newRow("every setting can fire") << QStringList()
+    const QString wholeRange = "2026-12-07 12:00:00 to 2026-12-07 15:00:00, 3 hours";
+    QTest::newRow("every setting can fire") << QStringList() << wholeRange
                                             << "threshold down, occurrences across\n"
                                                "         1     2     3\n"
                                                " 50 % 40.0  24.0  16.0*\n"
@@ -284,7 +495,7 @@ void tst_CpuTune::tableMarksCellsWithinBudget_data()
                                                "  occurrences 2  from 60 %\n"
                                                "  occurrences 3  from 50 %\n";
     QTest::newRow("never fires beyond 3 samples and from 80 %")
-        << QStringList {"--thresholds", "60-80/10", "--occurrences-up-to", "4"}
+        << QStringList {"--thresholds", "60-80/10", "--occurrences-up-to", "4"} << wholeRange
         << "threshold down, occurrences across\n"
            "         1     2     3     4\n"
            " 60 % 32.0  16.0*  0.0*    -\n"
@@ -296,11 +507,59 @@ void tst_CpuTune::tableMarksCellsWithinBudget_data()
            "  occurrences 2  from 60 %\n"
            "  occurrences 3  from 60 %\n"
            "  occurrences 4  never fires\n";
+    QTest::newRow("incidents: caught of all, the best setting and its noise")
+        << QStringList {"--incidents", "@incidents"} << wholeRange
+        << "threshold down, occurrences across\n"
+           "             1         2         3\n"
+           " 50 % 40.0 3/5  24.0 1/5  16.0 1/5*\n"
+           " 60 % 32.0 3/5  16.0 0/5*  0.0 0/5*\n"
+           " 70 % 24.0 2/5   0.0 0/5*  0.0 0/5*\n"
+           "\n"
+           "caught/5: incidents caught of the 5 listed\n"
+        << "  occurrences 1  none\n"
+           "  occurrences 2  from 60 %\n"
+           "  occurrences 3  from 50 %\n"
+           "\n"
+           "best within the budget: 50 %, occurrences 3: 16.0 alarms a day, 1 of 5 incidents "
+           "caught\n"
+           "  misses line 2: 2026-12-07 14:40:00 to 2026-12-07 14:50:00, core-rtr-01, cpu\n"
+           "  misses line 4: 2026-12-07 10:00:00 to 2026-12-07 11:00:00, 192.0.2.1, before the "
+           "range\n"
+           "  misses line 5: 2026-12-07 14:30:00 to 2026-12-07 16:00:00, 7:103, overlapping the "
+           "end, quoted\n"
+           "  misses line 6: 2026-12-07 13:00:00 to 2026-12-07 14:00:00, no-such-router\n"
+           "\n"
+           "noise of 50 %, occurrences 3: 2 alarms\n"
+           "  hour of day   13  14  15  16  17  18  19  20  21  22  23\n"
+           "  % of alarms   50  50   0   0   0   0   0   0   0   0   0\n"
+           "  1 device gives 50 % of the alarms: core-rtr-01\n"
+           "  monitoring 14:00\u201324:00 instead of 13:00\u201324:00: 50 % fewer alarms, no "
+           "incident "
+           "lost\n";
+    QTest::newRow("held out: chosen on a quiet hour, scored on the next day")
+        << heldOutDay << "2026-12-06 14:00:00 to 2026-12-06 15:00:00, 1 hours"
+        << "threshold down, occurrences across\n"
+           "         1     2     3\n"
+           " 50 % 24.0  24.0   0.0*\n"
+           " 60 % 24.0   0.0*  0.0*\n"
+           " 70 %    -     -     -\n"
+           "\n"
+           "- never fires on this data: at most 3 samples in an hour, no load at or over 70 %\n"
+        << "  occurrences 1  none\n"
+           "  occurrences 2  from 60 %\n"
+           "  occurrences 3  from 50 %\n"
+           "\n"
+           "noise of 60 %, occurrences 2: 0 alarms\n"
+           "\n"
+           "held out: the last day, chosen on the 1 hour before\n"
+           "  60 %, occurrences 2: 0.0 alarms a day predicted, 2.0 seen (2 alarms)\n"
+           "  50 %, occurrences 3: 0.0 alarms a day predicted, 2.0 seen (2 alarms)\n";
 }
 
 void tst_CpuTune::tableMarksCellsWithinBudget()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, range);
     QFETCH(QString, table);
     QFETCH(QString, recommendation);
     MonitoringFixture fixture;
@@ -311,9 +570,7 @@ void tst_CpuTune::tableMarksCellsWithinBudget()
 
     QCOMPARE(run.exitCode, 0);
     const QString text = QString::fromUtf8(run.out);
-    QVERIFY2(
-        text.contains("2026-12-07 12:00:00 to 2026-12-07 15:00:00, 3 hours, monitoring 13-24\n"),
-        qPrintable(text));
+    QVERIFY2(text.contains(range + ", monitoring 13-24\n"), qPrintable(text));
     QVERIFY2(text.contains(table), qPrintable(text));
     QVERIFY2(text.endsWith("* within the budget\n"
                            "at most 20 alarms a day:\n"
@@ -353,6 +610,8 @@ void tst_CpuTune::badArgumentsKeepOutput_data()
         << QStringList {"--incidents", "INCIDENTS"}
         << "incidents.csv, line 3: the end 2026-12-07 08:00:00 is not after the start "
            "2026-12-07 09:00:00";
+    QTest::newRow("no incidents file") << QStringList {"--incidents", "no-such-dir/incidents.csv"}
+                                       << "the incidents file no-such-dir/incidents.csv";
 }
 
 // Refused before any connection: one UNKNOWN line, exit 3, and the old output as it was.
