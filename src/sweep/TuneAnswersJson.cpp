@@ -191,7 +191,7 @@ void writeHoldOut(BufferedOutput &out, const TuneAnalysis &analysis)
 
 bool TuneAnswersJson::showsNoise(const TuneRequest &request)
 {
-    return request.budget && (request.incidents || request.holdOutDays > 0);
+    return request.budget.has_value();
 }
 
 void TuneAnswersJson::write(BufferedOutput &out, const TuneAnalysis &analysis)

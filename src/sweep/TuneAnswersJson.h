@@ -16,8 +16,7 @@ class TuneAnswersJson
 public:
     // Each member with a leading comma.
     static void write(BufferedOutput &out, const TuneAnalysis &analysis);
-    // Whether a tuning's outputs show the chosen setting's noise: with a budget beside incidents
-    // or held-out days, so that a tuning with a budget alone writes what it always wrote.
+    // Whether a tuning's outputs show the chosen setting's noise: only a budget chooses one.
     static bool showsNoise(const TuneRequest &request);
 };
 

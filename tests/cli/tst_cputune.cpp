@@ -485,15 +485,21 @@ void tst_CpuTune::tableMarksCellsWithinBudget_data()
     QTest::addColumn<QString>("recommendation");
 
     const QString wholeRange = "2026-12-07 12:00:00 to 2026-12-07 15:00:00, 3 hours";
-    QTest::newRow("every setting can fire") << QStringList() << wholeRange
-                                            << "threshold down, occurrences across\n"
-                                               "         1     2     3\n"
-                                               " 50 % 40.0  24.0  16.0*\n"
-                                               " 60 % 32.0  16.0*  0.0*\n"
-                                               " 70 % 24.0   0.0*  0.0*\n"
-                                            << "  occurrences 1  none\n"
-                                               "  occurrences 2  from 60 %\n"
-                                               "  occurrences 3  from 50 %\n";
+    QTest::newRow("every setting can fire")
+        << QStringList() << wholeRange
+        << "threshold down, occurrences across\n"
+           "         1     2     3\n"
+           " 50 % 40.0  24.0  16.0*\n"
+           " 60 % 32.0  16.0*  0.0*\n"
+           " 70 % 24.0   0.0*  0.0*\n"
+        << "  occurrences 1  none\n"
+           "  occurrences 2  from 60 %\n"
+           "  occurrences 3  from 50 %\n"
+           "\n"
+           "noise of 60 %, occurrences 2: 2 alarms\n"
+           "  hour of day   13  14  15  16  17  18  19  20  21  22  23\n"
+           "  % of alarms  100   0   0   0   0   0   0   0   0   0   0\n"
+           "  1 device gives 50 % of the alarms: core-rtr-01\n";
     QTest::newRow("never fires beyond 3 samples and from 80 %")
         << QStringList {"--thresholds", "60-80/10", "--occurrences-up-to", "4"} << wholeRange
         << "threshold down, occurrences across\n"
@@ -506,7 +512,12 @@ void tst_CpuTune::tableMarksCellsWithinBudget_data()
         << "  occurrences 1  none\n"
            "  occurrences 2  from 60 %\n"
            "  occurrences 3  from 60 %\n"
-           "  occurrences 4  never fires\n";
+           "  occurrences 4  never fires\n"
+           "\n"
+           "noise of 60 %, occurrences 2: 2 alarms\n"
+           "  hour of day   13  14  15  16  17  18  19  20  21  22  23\n"
+           "  % of alarms  100   0   0   0   0   0   0   0   0   0   0\n"
+           "  1 device gives 50 % of the alarms: core-rtr-01\n";
     QTest::newRow("incidents: caught of all, the best setting and its noise")
         << QStringList {"--incidents", "@incidents"} << wholeRange
         << "threshold down, occurrences across\n"
