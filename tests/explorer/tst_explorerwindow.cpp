@@ -361,6 +361,22 @@ QImage heatmapPicture(ExplorerWindow &window)
     return heatmap ? heatmap->grab().toImage() : QImage();
 }
 
+// The marks installation's range, monitoring time and threshold, at 3 occurrences.
+SweepChoice marksChoice(const MonitoringFixture &fixture)
+{
+    namespace marks = MarksInstallation;
+    SweepChoice settings;
+    settings.connection.fields = fixture.host.connectionFields();
+    settings.fixedRange = true;
+    settings.from = marks::kFrom;
+    settings.to = marks::kTo;
+    settings.monStartHour = marks::kMonitoringStart;
+    settings.monStopHour = marks::kMonitoringStop;
+    settings.threshold = marks::kThreshold;
+    settings.occurrences = 3;
+    return settings;
+}
+
 } // namespace
 
 class tst_ExplorerWindow : public QObject
@@ -1042,17 +1058,8 @@ void tst_ExplorerWindow::nearMissesAndBlindHoursMarked()
     namespace marks = MarksInstallation;
     MonitoringFixture fixture;
     QVERIFY2(marks::install(fixture, false) && fixture.startServer(), qPrintable(fixture.error));
-    SweepChoice settings;
-    settings.connection.fields = fixture.host.connectionFields();
-    settings.fixedRange = true;
-    settings.from = marks::kFrom;
-    settings.to = marks::kTo;
-    settings.monStartHour = marks::kMonitoringStart;
-    settings.monStopHour = marks::kMonitoringStop;
-    settings.threshold = marks::kThreshold;
-    settings.occurrences = 3;
     ExplorerWindow window;
-    window.applySettings(settings);
+    window.applySettings(marksChoice(fixture));
     window.show();
     QVERIFY2(runToResult(window), qPrintable(window.statusText()));
 
@@ -1177,17 +1184,8 @@ void tst_ExplorerWindow::incidentsScoredOnResult()
     namespace marks = MarksInstallation;
     MonitoringFixture fixture;
     QVERIFY2(marks::install(fixture, false) && fixture.startServer(), qPrintable(fixture.error));
-    SweepChoice settings;
-    settings.connection.fields = fixture.host.connectionFields();
-    settings.fixedRange = true;
-    settings.from = marks::kFrom;
-    settings.to = marks::kTo;
-    settings.monStartHour = marks::kMonitoringStart;
-    settings.monStopHour = marks::kMonitoringStop;
-    settings.threshold = marks::kThreshold;
-    settings.occurrences = 3;
     ExplorerWindow window;
-    window.applySettings(settings);
+    window.applySettings(marksChoice(fixture));
     window.show();
     QTemporaryDir dir;
     QVERIFY(window.loadIncidents(writeFile(dir, "incidents.csv", kMarksIncidents)));
